@@ -1,11 +1,29 @@
+#include "standins.h"
+
+#include "store/msgbox.h"
+#include "store/startup.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QLockFile>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("Quorvan支票打印软件[专业版]9.10"));
-    w.show();
-    return app.exec();
+    QApplication::setOrganizationName(QStringLiteral("Quorvan"));
+    QApplication::setApplicationName(QStringLiteral("Quorvan"));
+
+    store::MessageBoxReporter reporter;
+    store::SetReporter(&reporter);
+
+    store::StartupHooks hooks;
+    hooks.checkNewVersion = app::CheckNewVersion;
+    hooks.showMainWindow = app::ShowMainWindowStandIn;
+    hooks.showPasswordWindow = app::ShowPasswordWindowStandIn;
+
+    std::unique_ptr<QLockFile> instanceLock;
+    if (const auto code = store::Main(hooks, instanceLock))
+        return *code;
+    const int rc = app.exec();
+    store::SetReporter(nullptr);
+    return rc;
 }

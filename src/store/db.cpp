@@ -340,6 +340,12 @@ bool Db::OpenConn(const QString &pathIn, bool quiet)
     return true;
 }
 
+void Db::NoteError(const QSqlError &e)
+{
+    m_lastError = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    m_lastErrorCode = e.nativeErrorCode();
+}
+
 void Db::SchemaChanged()
 {
     if (m_cache) {
@@ -407,12 +413,14 @@ bool Db::OpenRs(Recordset &rs, const QString &sql, const SqlArgs &args, bool qui
             }
             if (q.lastError().isValid() && q.lastError().type() != QSqlError::NoError) {
                 ok = false;
-                why = q.lastError().text();
+                NoteError(q.lastError());
+                why = m_lastError;
             } else {
                 rs.m_declared = DeclaredTypes(sql, n);
             }
         } else {
-            why = q.lastError().text();
+            NoteError(q.lastError());
+            why = m_lastError;
         }
     }
     if (!ok) {
@@ -446,7 +454,7 @@ bool Db::ExecSQL(const QString &sql, const SqlArgs &args, int *rowsAffected)
             if (id.isValid())
                 m_lastInsertId = id.toLongLong();
         } else {
-            m_lastError = q.lastError().text();
+            NoteError(q.lastError());
             qWarning().noquote() << "statement failed:" << sql << m_lastError;
         }
     }
@@ -662,6 +670,19 @@ QString LikeLiteral(const QString &text)
         if (c == u'\\' || c == u'%' || c == u'_')
             out += u'\\';
         out += c;
+    }
+    return out;
+}
+
+QString GlobLiteral(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + 4);
+    for (QChar c : text) {
+        if (c == u'*' || c == u'?' || c == u'[')
+            out += u'[' + QString(c) + u']';
+        else
+            out += c;
     }
     return out;
 }

@@ -22,6 +22,9 @@
 
 #include <vector>
 
+class QSqlError;
+class QSqlQuery;
+
 namespace store {
 
 // Values bound to the "?" placeholders of a statement, in order.
@@ -115,7 +118,9 @@ public:
     void Close();
     bool IsOpen() const;
     QString Path() const { return m_path; }
+    // The reason of the last failure (open, query or statement) and SQLite's error number.
     QString LastError() const { return m_lastError; }
+    QString LastErrorCode() const { return m_lastErrorCode; }
     QSqlDatabase Connection() const;
 
     // Runs a query and reads all its rows into rs (rs is cleared first, as CloseRs). On failure
@@ -164,13 +169,15 @@ public:
 
 private:
     friend class Transaction;
-    bool Prepare(class QSqlQuery &q, const QString &sql, const SqlArgs &args);
+    bool Prepare(QSqlQuery &q, const QString &sql, const SqlArgs &args);
     QStringList DeclaredTypes(const QString &sql, int columns);
     void SchemaChanged();
+    void NoteError(const QSqlError &e);
 
     QString m_name;
     QString m_path;
     QString m_lastError;
+    QString m_lastErrorCode;
     qint64 m_lastInsertId = 0;
     int m_txDepth = 0;
     int m_savepoints = 0;
@@ -220,6 +227,11 @@ bool DropTable(const QString &name);
 // A LIKE pattern that matches text literally: "%", "_" and "\" escaped with "\". Use with
 // "LIKE ? ESCAPE '\'", e.g. LikeLiteral(base) + "\\_%" for labels starting with base + "_".
 QString LikeLiteral(const QString &text);
+
+// A GLOB pattern that matches text literally ("*", "?" and "[" bracketed). GLOB compares
+// case-sensitively, like "=": labels of a group are found with "LBL GLOB ?" and
+// GlobLiteral(base) + "_*".
+QString GlobLiteral(const QString &text);
 
 // The statement as shown in "数据库打开错误(<sql>)！": the SQL with its "?" placeholders.
 QString OpenErrorText(const QString &sql);

@@ -1,0 +1,188 @@
+#include "store/compact.h"
+
+#include "store/db.h"
+#include "store/indicator.h"
+#include "store/paths.h"
+#include "store/reporter.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace store {
+
+namespace {
+
+struct Failure
+{
+    QString number;
+    QString description;
+};
+
+bool SyncPath(const QString &path, bool directory)
+{
+    const QByteArray p = QFile::encodeName(path);
+    const int fd = ::open(p.constData(), directory ? (O_RDONLY | O_DIRECTORY) : O_RDWR);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+Failure LastDbFailure(const Db &db, const char *fallback)
+{
+    Failure f;
+    f.number = db.LastErrorCode();
+    f.description = db.LastError().isEmpty() ? QString::fromUtf8(fallback) : db.LastError();
+    return f;
+}
+
+// VACUUM INTO a new file; the target must not exist.
+bool VacuumInto(Db &db, const QString &target, Failure *failure)
+{
+    if (!db.ExecSQL(QStringLiteral("VACUUM INTO ?"), {target})) {
+        *failure = LastDbFailure(db, "VACUUM INTO");
+        QFile::remove(target);
+        return false;
+    }
+    if (!SyncPath(target, false)) {
+        *failure = {QString::number(errno), QString::fromLocal8Bit(std::strerror(errno))};
+        return false;
+    }
+    return true;
+}
+
+bool RemoveIfPresent(const QString &path, Failure *failure)
+{
+    const QFileInfo fi(path);
+    if (!fi.exists() && !fi.isSymLink())
+        return true;
+    QFile f(path);
+    if (fi.isDir() || !f.remove()) {
+        *failure = {QStringLiteral("-1"),
+                    QStringLiteral("无法删除") + QDir::toNativeSeparators(path)
+                        + (fi.isDir() ? QString() : QStringLiteral("：") + f.errorString())};
+        return false;
+    }
+    return true;
+}
+
+bool CheckCopy(const QString &path, Failure *failure)
+{
+    Db copy;
+    if (!copy.OpenConn(path, true)) {
+        *failure = {QStringLiteral("-1"), copy.LastError()};
+        return false;
+    }
+    Recordset rs;
+    if (!copy.OpenRs(rs, QStringLiteral("PRAGMA quick_check"), {}, true) || rs.RecordCount() == 0
+        || rs.Value(0, 0).toString() != QLatin1String("ok")) {
+        *failure = {QStringLiteral("-1"), QStringLiteral("压缩后的数据库未通过检查")};
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString CompactBackupPath(const QString &dbPath)
+{
+    return QFileInfo(dbPath).absolutePath() + QStringLiteral("/backup.mdb");
+}
+
+QString CompactWorkPath(const QString &dbPath)
+{
+    return QFileInfo(dbPath).absolutePath() + QStringLiteral("/Temp/TEMP.mdb");
+}
+
+bool CompactDB(const QString &pathIn, bool backup)
+{
+    const QString path = QFileInfo(pathIn).absoluteFilePath();
+    if (!QFileInfo(path).isFile()) {
+        ReportMessage(QStringLiteral("没有找到要压缩的数据库文件！"), MsgKind::Warning);
+        return false;
+    }
+
+    Db &mainDb = Db::Main();
+    const bool isMain = mainDb.IsOpen() && mainDb.Path() == path;
+    Db own;
+    Db &db = isMain ? mainDb : own;
+    Failure failure;
+    auto fail = [&]() {
+        EndProgress();
+        if (isMain && !mainDb.IsOpen())
+            mainDb.OpenConn(path, true);
+        ReportMessage(QStringLiteral("数据库压缩失败（") + failure.number + failure.description
+                          + QStringLiteral("）！"),
+                      MsgKind::Error);
+        return false;
+    };
+
+    StartProgress(QStringLiteral("开始压缩数据库……"), 3);
+    if (!isMain && !db.OpenConn(path, true)) {
+        failure = {QStringLiteral("-1"), db.LastError()};
+        return fail();
+    }
+    if (db.TransactionDepth() > 0) {
+        failure = {QStringLiteral("-1"), QStringLiteral("数据库正忙")};
+        return fail();
+    }
+
+    if (backup) {
+        const QString backupPath = CompactBackupPath(path);
+        const QString fresh = backupPath + QStringLiteral(".new");
+        if (!RemoveIfPresent(fresh, &failure) || !VacuumInto(db, fresh, &failure))
+            return fail();
+        if (std::rename(QFile::encodeName(fresh).constData(),
+                        QFile::encodeName(backupPath).constData())
+            != 0) {
+            failure = {QString::number(errno), QString::fromLocal8Bit(std::strerror(errno))};
+            QFile::remove(fresh);
+            return fail();
+        }
+    }
+    StepProgress(1, QStringLiteral("pages"));
+
+    const QString work = CompactWorkPath(path);
+    QDir().mkpath(QFileInfo(work).absolutePath());
+    if (!RemoveIfPresent(work, &failure))
+        return fail();
+    if (!VacuumInto(db, work, &failure) || !CheckCopy(work, &failure)) {
+        QFile::remove(work);
+        return fail();
+    }
+    StepProgress(1, QString());
+
+    // Swap: the compacted file takes the database's name in one rename; until then the old
+    // file is complete.
+    db.Close();
+    if (std::rename(QFile::encodeName(work).constData(), QFile::encodeName(path).constData())
+        != 0) {
+        failure = {QString::number(errno), QString::fromLocal8Bit(std::strerror(errno))};
+        QFile::remove(work);
+        return fail();
+    }
+    SyncPath(QFileInfo(path).absolutePath(), true);
+    if (isMain && !mainDb.OpenConn(path)) {
+        failure = {QStringLiteral("-1"), mainDb.LastError()};
+        return fail();
+    }
+    EndProgress();
+    return true;
+}
+
+bool CompactMainDB()
+{
+    return CompactDB(DataFilePath(), true);
+}
+
+} // namespace store

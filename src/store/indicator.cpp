@@ -1,0 +1,241 @@
+#include "store/indicator.h"
+
+#include "store/helpers.h"
+#include "store/vb.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace store {
+
+namespace {
+
+IndicatorState g_state;
+QPointer<Indicator> g_window;
+
+void Pump()
+{
+    QCoreApplication::processEvents();
+}
+
+bool IsUserInput(QEvent::Type t)
+{
+    switch (t) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+ProgressBarArea::ProgressBarArea(QWidget *parent) : QWidget(parent)
+{
+    setMinimumSize(300, 18);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::white);
+    setPalette(p);
+}
+
+void ProgressBarArea::Clear()
+{
+    m_drawn = 0;
+    update();
+}
+
+void ProgressBarArea::Draw(double fraction)
+{
+    fraction = std::clamp(fraction, 0.0, 1.0);
+    if (fraction > m_drawn) {
+        m_drawn = fraction;
+        update();
+    }
+}
+
+void ProgressBarArea::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setPen(QPen(palette().color(QPalette::Mid)));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    const int w = int(m_drawn * width());
+    if (w > 0)
+        p.fillRect(QRect(0, 0, w, height()), QColor(0, 0, 255));
+}
+
+Indicator::Indicator() : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("进度指示器"));
+    LBL = new QLabel(QStringLiteral("进度条指示器"), this);
+    Pic = new ProgressBarArea(this);
+    Percent = new QLabel(QStringLiteral("0%"), this);
+    L1 = new QLabel(this);
+    L2 = new QLabel(this);
+    auto *row = new QHBoxLayout;
+    row->addWidget(Percent);
+    row->addStretch();
+    row->addWidget(L1);
+    row->addSpacing(12);
+    row->addWidget(L2);
+    auto *v = new QVBoxLayout(this);
+    v->addWidget(LBL);
+    v->addWidget(Pic);
+    v->addLayout(row);
+    setMinimumWidth(380);
+    qApp->installEventFilter(this);
+    g_state.showing = true;
+}
+
+Indicator::~Indicator()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+    g_state.showing = false;
+}
+
+void Indicator::closeEvent(QCloseEvent *event)
+{
+    g_state.showing = false;
+    qApp->removeEventFilter(this);
+    emit closed();
+    event->accept();
+}
+
+bool Indicator::eventFilter(QObject *watched, QEvent *event)
+{
+    // Ignore the user in every other window while an operation runs.
+    const bool input = IsUserInput(event->type());
+    const bool closing = event->type() == QEvent::Close && event->spontaneous();
+    if (!input && !closing)
+        return false;
+    auto *w = qobject_cast<QWidget *>(watched);
+    if (!w || w->window() == this)
+        return false;
+    if (event->type() == QEvent::MouseMove)
+        return false; // hovering does no harm
+    if (closing)
+        event->ignore();
+    return true;
+}
+
+IndicatorState &ProgressState()
+{
+    return g_state;
+}
+
+Indicator *IndicatorWindow()
+{
+    return g_window.data();
+}
+
+bool ProgressShowing()
+{
+    return g_state.showing && g_window;
+}
+
+void StartProgress(const QString &caption, qint32 total, qint32 &start)
+{
+    g_state.caption = caption;
+    g_state.total = total;
+    if (g_window)
+        g_window->LBL->setText(caption);
+    Pump();
+    if (start < 0)
+        start = g_state.current;
+    const bool fresh = !g_window;
+    if (fresh)
+        g_window = new Indicator;
+    g_window->LBL->setText(caption);
+    g_window->Pic->Clear();
+    DrawProgress(start);
+    if (fresh) {
+        g_window->adjustSize();
+        if (QScreen *s = QGuiApplication::primaryScreen()) {
+            QRect r = g_window->frameGeometry();
+            r.moveCenter(s->availableGeometry().center());
+            g_window->move(r.topLeft());
+        }
+        g_window->show();
+    }
+    g_state.start.start();
+    Pump();
+}
+
+void StartProgress(const QString &caption, qint32 total)
+{
+    qint32 start = 0;
+    StartProgress(caption, total, start);
+}
+
+void StepProgress(qint32 step, const QString &text)
+{
+    if (g_state.total < 1)
+        g_state.total = 1;
+    const qint32 k = g_state.current + step;
+    const double p = Int(double(k) / g_state.total * 1000.0) / 1000.0;
+    if (g_window)
+        g_window->Percent->setText(CStr(p * 100) + u'%');
+    if (!text.isEmpty()) {
+        if (text.compare(QLatin1String("pages"), Qt::CaseInsensitive) == 0) {
+            if (p >= 0.001 && g_window) {
+                const qint64 e = g_state.start.isValid() ? g_state.start.elapsed() / 1000 : 0;
+                const qint64 t = qint64(RoundEven(double(e) / p));
+                g_window->L2->setText(SecondsToTimeStr(e) + u'/' + SecondsToTimeStr(t - e) + u'/'
+                                      + SecondsToTimeStr(t));
+                g_window->L1->setText(QStringLiteral("(%1/%2)").arg(k).arg(g_state.total));
+            }
+        } else {
+            g_state.caption = text;
+            if (g_window)
+                g_window->LBL->setText(text);
+        }
+    }
+    DrawProgress(k);
+}
+
+void DrawProgress(qint32 n)
+{
+    g_state.current = n;
+    if (g_state.total != 0 && g_window)
+        g_window->Pic->Draw(double(n) / g_state.total);
+    Pump();
+}
+
+void EndProgress()
+{
+    Pump();
+    if (g_window) {
+        Indicator *w = g_window.data();
+        g_window.clear();
+        qApp->removeEventFilter(w);
+        w->hide();
+        delete w;
+    }
+    g_state.showing = false;
+}
+
+} // namespace store

@@ -1,0 +1,84 @@
+#pragma once
+// The progress window shared by every long operation: a caption, a bar, the percentage and, for
+// counted work, the count and the elapsed/remaining/total time.
+//
+// While it shows, user input to the program's other windows is ignored, so a command cannot be
+// started inside a running save or print; the progress window itself stays usable, and closing it
+// is how a download is cancelled (ProgressShowing() turns false and Indicator::closed fires).
+// Steps made after the window was closed update the state only.
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+
+namespace store {
+
+struct IndicatorState
+{
+    QString caption;
+    qint32 total = 0;
+    qint32 current = 0;
+    QElapsedTimer start; // elapsed whole seconds are floored
+    bool showing = false;
+};
+
+// The bar area: a blue bar over current/total of its width that only grows until the next start.
+class ProgressBarArea : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ProgressBarArea(QWidget *parent = nullptr);
+    void Clear();
+    void Draw(double fraction);
+    double DrawnFraction() const { return m_drawn; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    double m_drawn = 0;
+};
+
+class Indicator : public QWidget
+{
+    Q_OBJECT
+public:
+    Indicator();
+    ~Indicator() override;
+
+    QLabel *LBL;
+    ProgressBarArea *Pic;
+    QLabel *Percent;
+    QLabel *L1;
+    QLabel *L2;
+
+signals:
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
+
+// The program's one progress state.
+IndicatorState &ProgressState();
+// The window while it is open, else nullptr.
+Indicator *IndicatorWindow();
+bool ProgressShowing();
+
+// Opens (or takes over) the window for a new operation. A negative start takes the current count,
+// written back into start.
+void StartProgress(const QString &caption, qint32 total, qint32 &start);
+void StartProgress(const QString &caption, qint32 total);
+// Advances by step; "pages" (any case) also shows the count and the times; any other non-empty
+// text becomes the caption.
+void StepProgress(qint32 step, const QString &text = QString());
+// Sets the count and draws the bar.
+void DrawProgress(qint32 n);
+// Closes the window; nothing when none is open.
+void EndProgress();
+
+} // namespace store

@@ -1,0 +1,32 @@
+#include "store/msgbox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace store {
+
+void MessageBoxReporter::Message(const QString &text, MsgKind kind)
+{
+    const QString title = QString::fromUtf8(kProgramTitle);
+    QWidget *parent = QApplication::activeWindow();
+    switch (kind) {
+    case MsgKind::Info:
+        QMessageBox::information(parent, title, text);
+        break;
+    case MsgKind::Warning:
+        QMessageBox::warning(parent, title, text);
+        break;
+    case MsgKind::Error:
+        QMessageBox::critical(parent, title, text);
+        break;
+    }
+}
+
+bool MessageBoxReporter::Question(const QString &text)
+{
+    return QMessageBox::question(QApplication::activeWindow(), QString::fromUtf8(kProgramTitle),
+                                 text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+} // namespace store

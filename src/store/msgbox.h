@@ -1,0 +1,15 @@
+#pragma once
+// The program's reporter: a message box titled with the program's name.
+
+#include "store/reporter.h"
+
+namespace store {
+
+class MessageBoxReporter : public Reporter
+{
+public:
+    void Message(const QString &text, MsgKind kind) override;
+    bool Question(const QString &text) override;
+};
+
+} // namespace store

@@ -1,0 +1,179 @@
+#include "store/uihelpers.h"
+
+#include "store/db.h"
+#include "store/helpers.h"
+#include "store/vb.h"
+
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QUrl>
+#include <QWidget>
+
+namespace store {
+
+bool ShellOpen(const QString &target)
+{
+    if (target.trimmed().isEmpty())
+        return false;
+    return QDesktopServices::openUrl(QUrl::fromUserInput(target, QString(), QUrl::AssumeLocalFile));
+}
+
+void SetFormTopmost(QWidget *window)
+{
+    if (!window)
+        return;
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    window->show();
+}
+
+QString VbFilterToQt(const QString &filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString desc = parts.at(i).trimmed();
+        QStringList patterns;
+        for (QString p : parts.at(i + 1).split(u';', Qt::SkipEmptyParts)) {
+            p = p.trimmed();
+            patterns << (p == QLatin1String("*.*") ? QStringLiteral("*") : p);
+        }
+        static const QRegularExpression ownPatterns(QStringLiteral("\\([^()]*[*?][^()]*\\)$"));
+        if (ownPatterns.match(desc).hasMatch())
+            out << desc;
+        else
+            out << desc + QStringLiteral(" (") + patterns.join(u' ') + u')';
+    }
+    if (out.isEmpty() && !filter.isEmpty())
+        out << filter;
+    return out.join(QStringLiteral(";;"));
+}
+
+QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName)
+{
+    static QString lastFile;
+    const QString start = defaultName.isEmpty() ? lastFile : defaultName;
+    const QString qtFilter = VbFilterToQt(filter);
+    const QString chosen = save ? QFileDialog::getSaveFileName(nullptr, QString(), start, qtFilter)
+                                : QFileDialog::getOpenFileName(nullptr, QString(), start, qtFilter);
+    if (!chosen.isEmpty())
+        lastFile = chosen;
+    return chosen;
+}
+
+namespace {
+
+class NumKeyEventFilter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::KeyPress) {
+            const auto *k = static_cast<QKeyEvent *>(e);
+            const QString text = k->text();
+            if (text.isEmpty() || k->key() == Qt::Key_Backspace)
+                return false;
+            if (text.size() != 1)
+                return true;
+            int code = text.at(0).unicode();
+            if (code < 32 && code != 8)
+                return false; // Enter, Tab, Escape
+            NumKeyFilter(code);
+            return code == 0;
+        }
+        if (e->type() == QEvent::InputMethod)
+            return !static_cast<QInputMethodEvent *>(e)->commitString().isEmpty();
+        return false;
+    }
+};
+
+const char *const kFilterName = "quorvanNumKeyFilter";
+
+} // namespace
+
+void SetNumKeyFilter(QWidget *field, bool on)
+{
+    if (!field)
+        return;
+    auto *existing = field->findChild<NumKeyEventFilter *>(QLatin1String(kFilterName),
+                                                           Qt::FindDirectChildrenOnly);
+    if (on && !existing) {
+        auto *f = new NumKeyEventFilter(field);
+        f->setObjectName(QLatin1String(kFilterName));
+        field->installEventFilter(f);
+        field->setAttribute(Qt::WA_InputMethodEnabled, false);
+    } else if (!on && existing) {
+        field->removeEventFilter(existing);
+        delete existing;
+        field->setAttribute(Qt::WA_InputMethodEnabled, true);
+    }
+}
+
+bool HasNumKeyFilter(const QWidget *field)
+{
+    return field
+           && field->findChild<NumKeyEventFilter *>(QLatin1String(kFilterName),
+                                                    Qt::FindDirectChildrenOnly);
+}
+
+void FillHistoryCombo(QComboBox *combo, qint32 id)
+{
+    if (!combo)
+        return;
+    const QString typed = combo->currentText();
+    combo->clear();
+    QString label = GetFieldByID(QStringLiteral("Fmt"), id, QStringLiteral("LBL")).toString();
+    const QString tail = CutStr(label, QStringLiteral("_"), false);
+    Recordset rs;
+    bool ok;
+    if (RoundEven(Val(tail)) < 1) {
+        ok = OpenRs(rs,
+                    QStringLiteral("SELECT Con FROM 历史 WHERE CID=? GROUP BY Con "
+                                   "ORDER BY Con COLLATE ZH"),
+                    {id});
+    } else {
+        ok = OpenRs(rs,
+                    QStringLiteral("SELECT Con FROM 历史 WHERE CID IN "
+                                   "(SELECT ID FROM Fmt WHERE LBL GLOB ?) GROUP BY Con "
+                                   "ORDER BY Con COLLATE ZH"),
+                    {GlobLiteral(label) + QStringLiteral("_*")});
+    }
+    if (ok) {
+        for (const auto &row : rs.Rows())
+            combo->addItem(row.at(0).toString());
+    }
+    if (combo->isEditable())
+        combo->setEditText(typed);
+    else
+        combo->setCurrentIndex(combo->findText(typed));
+}
+
+void ChooseCtlFont(QWidget *ctl)
+{
+    if (!ctl)
+        return;
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, ctl->font(), ctl, QStringLiteral("字体"));
+    if (!ok)
+        return;
+    ctl->setFont(font);
+    const QColor old = ctl->palette().color(ctl->foregroundRole());
+    const QColor c = QColorDialog::getColor(old, ctl, QStringLiteral("颜色"));
+    if (c.isValid()) {
+        QPalette p = ctl->palette();
+        p.setColor(ctl->foregroundRole(), c);
+        p.setColor(QPalette::Text, c);
+        ctl->setPalette(p);
+    }
+}
+
+} // namespace store

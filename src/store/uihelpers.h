@@ -1,0 +1,38 @@
+#pragma once
+// Small window services shared by many windows.
+
+#include <QString>
+
+class QComboBox;
+class QWidget;
+
+namespace store {
+
+// Opens a file, a folder or a web address with the desktop's default program.
+bool ShellOpen(const QString &target);
+
+// Keeps the window above the others (where the window system allows it) and shows it.
+void SetFormTopmost(QWidget *window);
+
+// A file filter of the form "desc|patterns|desc|patterns" as a dialog filter
+// "desc (patterns);;desc (patterns)"; "*.*" becomes "*", ";" between patterns a blank.
+QString VbFilterToQt(const QString &filter);
+// The open or save dialog; "" when cancelled. Without a default name it starts with the file
+// chosen last time.
+QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName = QString());
+
+// Numeric fields: only "0".."9", "." and Backspace get through (navigation keys too); input
+// methods are off while the filter is on.
+void SetNumKeyFilter(QWidget *field, bool on);
+bool HasNumKeyFilter(const QWidget *field);
+
+// Refills the combo's list with the earlier values of a text field from the print history: its own
+// values, or those of its label group when its label ends in "_n" with n >= 1 (labels that start
+// with the same text followed by "_"). Distinct, sorted; the typed text is kept.
+void FillHistoryCombo(QComboBox *combo, qint32 id);
+
+// The font dialog (with underline and strike-out) and then the colour dialog for a field;
+// cancelling the font dialog leaves the field as it was.
+void ChooseCtlFont(QWidget *ctl);
+
+} // namespace store
