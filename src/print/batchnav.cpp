@@ -1,0 +1,94 @@
+#include "print/batchnav.h"
+
+#include "store/grid.h"
+#include "store/vb.h"
+
+#include <QLabel>
+#include <QScrollBar>
+
+namespace print {
+
+void BatchNav::Scan(const store::FlexGrid &grid)
+{
+    // Whether a column has any data is kept with the records rather than read from its width on
+    // screen, which the user may change.
+    m_grid = &grid;
+    m_rows = grid.Rows();
+    m_cols = grid.Cols();
+    m_indexOfCol.fill(-1, m_cols);
+    m_applies.fill(false, m_cols);
+    for (int c = grid.FixedCols(); c < m_cols; ++c) {
+        const QString head = grid.TextMatrix(0, c);
+        if (store::IsNumeric(head))
+            m_indexOfCol[c] = int(store::Val(head));
+        for (int r = grid.FixedRows(); r < m_rows && !m_applies[c]; ++r)
+            m_applies[c] = !grid.TextMatrix(r, c).isEmpty();
+    }
+}
+
+int BatchNav::ColumnFor(const store::FlexGrid &grid, int index)
+{
+    if (m_grid != &grid || m_rows != grid.Rows() || m_cols != grid.Cols())
+        Scan(grid);
+    for (int c = grid.FixedCols(); c < m_cols; ++c) {
+        if (m_indexOfCol[c] == index)
+            return c;
+    }
+    return -1;
+}
+
+bool BatchNav::Applies(const store::FlexGrid &grid, int col)
+{
+    if (m_grid != &grid || m_rows != grid.Rows() || m_cols != grid.Cols())
+        Scan(grid);
+    return col >= 0 && col < m_applies.size() && m_applies[col];
+}
+
+void BatchNav::InitBatchNav(const store::FlexGrid &grid)
+{
+    Scan(grid);
+    QScrollBar *hs = m_t.HS;
+    int max = 1;
+    if (hs)
+        hs->setValue(1);
+    if (grid.FixedRows() < grid.Rows()) {
+        LoadBatchRow(grid, grid.FixedRows());
+        max = grid.Rows() - grid.FixedRows();
+    }
+    if (hs) {
+        hs->setMinimum(1);
+        hs->setMaximum(max);
+    }
+    const int value = hs ? hs->value() : 1;
+    if (m_t.R_Num[0])
+        m_t.R_Num[0]->setText(QString::number(max));
+    if (m_t.R_Num[1])
+        m_t.R_Num[1]->setText(QString::number(value));
+    const bool enable = max >= 2;
+    if (m_t.printAll)
+        m_t.printAll->setEnabled(enable);
+    if (hs)
+        hs->setEnabled(enable);
+}
+
+void BatchNav::LoadBatchRow(const store::FlexGrid &grid, int row)
+{
+    if (row < grid.FixedRows() || row >= grid.Rows())
+        return;
+    for (int kind = 0; kind <= 2; ++kind) {
+        const int count = m_t.ctlCount ? m_t.ctlCount(kind) : 0;
+        for (int index = kind * 1000 + 1; index <= kind * 1000 + count; ++index) {
+            const int col = ColumnFor(grid, index);
+            if (col < 0)
+                continue;
+            if (Applies(grid, col) && m_t.setCtlValue)
+                m_t.setCtlValue(index, grid.TextMatrix(row, col));
+            if (kind == 0 && m_t.ttLostFocus)
+                m_t.ttLostFocus(index);
+        }
+    }
+    if (m_t.R_Num[1])
+        m_t.R_Num[1]->setText(QString::number(row - 1));
+}
+
+} // namespace print

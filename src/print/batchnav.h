@@ -1,0 +1,56 @@
+#pragma once
+// Stepping through the imported batch records: one record of the batch grid at a time into the
+// page's fields, the record scroll bar and the two counters.
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+class QLabel;
+class QScrollBar;
+class QWidget;
+
+namespace store {
+class FlexGrid;
+}
+
+namespace print {
+
+// The main window's controls and field operations the navigation uses.
+struct BatchNavTarget
+{
+    QScrollBar *HS = nullptr;
+    QLabel *R_Num[2] = {nullptr, nullptr}; // 0: record count, 1: record shown
+    QWidget *printAll = nullptr;           // the print-all button
+    std::function<int(int kind)> ctlCount; // fields of a kind on the page
+    std::function<void(int index, const QString &text)> setCtlValue;
+    std::function<void(int index)> ttLostFocus; // conversion and calculation of a text field
+};
+
+class BatchNav
+{
+public:
+    explicit BatchNav(BatchNavTarget target) : m_t(std::move(target)) {}
+
+    // Sets up the scroll bar, the counters and the print-all button for the grid's records and
+    // shows the first record.
+    void InitBatchNav(const store::FlexGrid &grid);
+    // Puts record row (a grid row) into the page's fields; rows outside the data change nothing.
+    void LoadBatchRow(const store::FlexGrid &grid, int row);
+
+    // The data column that fills the field, -1 when none; a column that is empty in every record
+    // never fills its field.
+    int ColumnFor(const store::FlexGrid &grid, int index);
+    bool Applies(const store::FlexGrid &grid, int col);
+
+private:
+    void Scan(const store::FlexGrid &grid);
+
+    BatchNavTarget m_t;
+    const store::FlexGrid *m_grid = nullptr;
+    int m_rows = -1, m_cols = -1;
+    QList<int> m_indexOfCol; // field index named in row 0 of each column (-1: none)
+    QList<bool> m_applies;
+};
+
+} // namespace print

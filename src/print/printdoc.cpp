@@ -1,0 +1,110 @@
+#include "print/printdoc.h"
+
+#include "print/paperform.h"
+#include "store/units.h"
+#include "store/vb.h"
+
+#include <QFileInfo>
+#include <QPrinter>
+
+namespace print {
+
+double CalibToMargin(double value, int mode)
+{
+    Q_UNUSED(mode);
+    return 10 - value;
+}
+
+double MarginOffset(const QString &marginText)
+{
+    return CalibToMargin(store::Val(marginText), 0) - 10;
+}
+
+PrintDocument::PrintDocument(QPrinter &printer) : m_printer(printer) {}
+
+PrintDocument::~PrintDocument()
+{
+    if (m_open)
+        Abort();
+}
+
+bool PrintDocument::BeginPage(const FilledPage &page)
+{
+    if (page.setPaper) {
+        QString form = kFormName;
+        const PaperFormResult r =
+            SetPrinterPaperSize(m_printer, form, page.widthMm, page.heightMm);
+        if (!r.message.isEmpty() && !m_paperMessages.contains(r.message))
+            m_paperMessages << r.message;
+    }
+    m_printer.setPageOrientation(page.lengthwise ? QPageLayout::Landscape
+                                                 : QPageLayout::Portrait);
+    if (!m_open) {
+        if (!m_painter.begin(&m_printer)) {
+            m_error = m_printer.outputFormat() == QPrinter::PdfFormat
+                          ? QStringLiteral("无法写入文件“%1”！").arg(m_printer.outputFileName())
+                          : QStringLiteral("无法开始打印，请检查打印机“%1”是否正常连接！")
+                                .arg(m_printer.printerName());
+            return false;
+        }
+        m_open = true;
+    } else if (m_pendingNewPage) {
+        if (!m_printer.newPage()) {
+            m_error = QStringLiteral("打印机无法换页，打印未完成！");
+            return false;
+        }
+    }
+    m_pendingNewPage = false;
+    const QRectF paper = m_printer.pageLayout().fullRect(QPageLayout::Point);
+    m_surface.emplace(m_painter, m_printer, QSizeF(paper.width() * 20, paper.height() * 20));
+    ++m_pages;
+    return true;
+}
+
+bool PrintDocument::PrintPage(const FilledPage &page)
+{
+    if (!m_surface)
+        return false;
+    m_renderer.PrintFmtPage(*m_surface, page, MarginOffset(page.marginX),
+                            MarginOffset(page.marginY));
+    if (page.rulers)
+        PageRenderer::PrintRulers(*m_surface);
+    return true;
+}
+
+bool PrintDocument::End()
+{
+    if (!m_open)
+        return m_error.isEmpty();
+    m_pendingNewPage = false;
+    m_surface.reset();
+    m_open = false;
+    bool ok = m_painter.end();
+    if (m_printer.printerState() == QPrinter::Error)
+        ok = false;
+    if (ok && m_printer.outputFormat() == QPrinter::PdfFormat) {
+        const QFileInfo out(m_printer.outputFileName());
+        ok = out.exists() && out.size() > 0;
+    }
+    if (!ok) {
+        m_error = m_printer.outputFormat() == QPrinter::PdfFormat
+                      ? QStringLiteral("无法写入文件“%1”！").arg(m_printer.outputFileName())
+                      : QStringLiteral("打印未能完成，请检查打印机“%1”是否正常连接！")
+                            .arg(m_printer.printerName());
+    }
+    return ok;
+}
+
+void PrintDocument::Abort()
+{
+    if (!m_open)
+        return;
+    m_surface.reset();
+    m_open = false;
+    m_pendingNewPage = false;
+    m_printer.abort();
+    if (m_painter.isActive())
+        m_painter.end();
+}
+
+} // namespace print

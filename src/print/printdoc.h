@@ -1,0 +1,64 @@
+#pragma once
+// One printer document: its pages are opened one by one, each after the paper size and
+// orientation of its slip are set. A page break is only noted and carried out when the next page
+// begins, so a document ended right after a break has no empty last page.
+
+#include "print/filledpage.h"
+#include "print/pagerender.h"
+#include "print/twippainter.h"
+
+#include <QPainter>
+#include <QString>
+#include <optional>
+
+class QPrinter;
+
+namespace print {
+
+class PrintDocument
+{
+public:
+    explicit PrintDocument(QPrinter &printer);
+    // A document that was not ended is aborted: nothing of it reaches the printer.
+    ~PrintDocument();
+    PrintDocument(const PrintDocument &) = delete;
+    PrintDocument &operator=(const PrintDocument &) = delete;
+
+    // Sets the paper for the slip (when it asks for that) and its orientation, then opens the
+    // document or its next page. False when the job could not be started (ErrorText says why).
+    bool BeginPage(const FilledPage &page);
+    // The surface of the page begun last.
+    PrintSurface &Surface() { return *m_surface; }
+    PageRenderer &Renderer() { return m_renderer; }
+    // Draws the page with the margins it carries and its grid when asked; BeginPage first.
+    bool PrintPage(const FilledPage &page);
+    // Notes a page break; the next BeginPage carries it out.
+    void NewPage() { m_pendingNewPage = m_open; }
+    // Ends the document and sends it to the printer; false when that failed.
+    bool End();
+    void Abort();
+
+    bool IsOpen() const { return m_open; }
+    int Pages() const { return m_pages; }
+    QString ErrorText() const { return m_error; }
+    // Messages about the paper that the user should see (each said once per document).
+    QStringList PaperMessages() const { return m_paperMessages; }
+
+private:
+    QPrinter &m_printer;
+    QPainter m_painter;
+    std::optional<TwipPainter> m_surface;
+    PageRenderer m_renderer;
+    bool m_open = false;
+    bool m_pendingNewPage = false;
+    int m_pages = 0;
+    QString m_error;
+    QStringList m_paperMessages;
+};
+
+// The margins the user typed, read as their leading numbers; the offsets handed to the renderer
+// are minus these.
+double CalibToMargin(double value, int mode);
+double MarginOffset(const QString &marginText);
+
+} // namespace print

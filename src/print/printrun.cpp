@@ -1,0 +1,202 @@
+#include "print/printrun.h"
+
+#include "print/printdoc.h"
+#include "print/printers.h"
+#include "print/selprinter.h"
+#include "store/indicator.h"
+#include "store/reporter.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QPrinter>
+#include <cstdio>
+
+namespace print {
+
+namespace {
+
+struct BusyGuard
+{
+    explicit BusyGuard(bool &flag) : m_flag(flag) { m_flag = true; }
+    ~BusyGuard() { m_flag = false; }
+    bool &m_flag;
+};
+
+struct ProgressGuard
+{
+    ~ProgressGuard() { store::EndProgress(); }
+};
+
+} // namespace
+
+PrintRun::PrintRun(PrintHooks hooks) : m_hooks(std::move(hooks))
+{
+    if (!m_hooks.choosePrinter)
+        m_hooks.choosePrinter = [this] { return print::ChoosePrinter(m_hooks.parent); };
+    if (!m_hooks.pdfFileName) {
+        m_hooks.pdfFileName = [this] {
+            QString f = QFileDialog::getSaveFileName(m_hooks.parent, QString(), QString(),
+                                                     QStringLiteral("PDF文件 (*.pdf)"));
+            if (!f.isEmpty() && !f.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+                f += QStringLiteral(".pdf");
+            return f;
+        };
+    }
+}
+
+PrintRun::~PrintRun()
+{
+    Discard();
+}
+
+QString PrintRun::ChoosePrinter()
+{
+    return m_hooks.choosePrinter();
+}
+
+void PrintRun::Discard()
+{
+    if (m_doc)
+        m_doc->Abort();
+    m_doc.reset();
+    if (!m_pdfPart.isEmpty())
+        QFile::remove(m_pdfPart);
+    m_pdfPart.clear();
+    m_pdfTarget.clear();
+    m_pendingHistory.clear();
+}
+
+bool PrintRun::OpenDocument()
+{
+    if (m_doc)
+        return true;
+    QPrinter &printer = Current().Printer();
+    if (Current().IsPdf()) {
+        m_pdfTarget = m_hooks.pdfFileName();
+        if (m_pdfTarget.isEmpty())
+            return false;
+        // The file is written beside its place and put there only when complete.
+        m_pdfPart = m_pdfTarget + QStringLiteral(".part");
+        printer.setOutputFileName(m_pdfPart);
+    }
+    m_doc = std::make_unique<PrintDocument>(printer);
+    m_paperTold = 0;
+    return true;
+}
+
+PrintRun::PageResult PrintRun::PrintOnePage(const FilledPage &page, bool record)
+{
+    if (!OpenDocument())
+        return PageResult::Cancelled;
+    if (!m_doc->BeginPage(page)) {
+        store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
+        Discard();
+        return PageResult::Failed;
+    }
+    const QStringList paper = m_doc->PaperMessages();
+    for (qsizetype i = m_paperTold; i < paper.size(); ++i)
+        store::ReportMessage(paper.at(i), store::MsgKind::Warning);
+    m_paperTold = paper.size();
+    m_doc->PrintPage(page);
+    if (record)
+        m_pendingHistory.append({page.formatName, HistoryValues(page)});
+    return PageResult::Printed;
+}
+
+bool PrintRun::EndDoc()
+{
+    if (!m_doc)
+        return true;
+    const bool ok = m_doc->End();
+    if (ok && !m_pdfPart.isEmpty()) {
+        // rename() replaces an existing file in one step.
+        if (std::rename(QFile::encodeName(m_pdfPart).constData(),
+                        QFile::encodeName(m_pdfTarget).constData()) != 0) {
+            store::ReportMessage(QStringLiteral("无法写入文件“%1”！").arg(m_pdfTarget),
+                                 store::MsgKind::Error);
+            Discard();
+            return false;
+        }
+        m_pdfPart.clear();
+    }
+    if (!ok) {
+        store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
+        Discard();
+        return false;
+    }
+    m_doc.reset();
+    const auto pending = std::move(m_pendingHistory);
+    m_pendingHistory.clear();
+    if (m_hooks.saveHistory) {
+        for (const auto &[format, values] : pending)
+            m_hooks.saveHistory(format, values);
+    }
+    return true;
+}
+
+bool PrintRun::PrintFmt(bool single, bool record)
+{
+    if (single) {
+        if (m_busy)
+            return false;
+        if (ChoosePrinter().isEmpty())
+            return false;
+    }
+    const FilledPage page = m_hooks.fillPage ? m_hooks.fillPage() : FilledPage();
+    const QString refused = CheckCashBoxes(page);
+    if (!refused.isEmpty()) {
+        store::ReportMessage(refused, store::MsgKind::Warning);
+        return false;
+    }
+    if (PrintOnePage(page, record) != PageResult::Printed)
+        return false;
+    if (single)
+        return EndDoc();
+    m_doc->NewPage();
+    return true;
+}
+
+void PrintRun::PrintBatchRows()
+{
+    if (m_busy || ChoosePrinter().isEmpty())
+        return;
+    BusyGuard busy(m_busy);
+    const int count = m_hooks.batchCount ? m_hooks.batchCount() : 0;
+    store::StartProgress(QStringLiteral("正在打印单据……"), count);
+    ProgressGuard progress;
+    int printed = 0;
+    QString stopped;
+    bool failed = false;
+    for (int i = 1; i <= count; ++i) {
+        if (m_hooks.loadBatchRow)
+            m_hooks.loadBatchRow(i + 1);
+        const FilledPage page = m_hooks.fillPage ? m_hooks.fillPage() : FilledPage();
+        const QString refused = CheckCashBoxes(page);
+        if (!refused.isEmpty()) {
+            stopped = QStringLiteral("第%1条记录：").arg(i) + refused;
+            break;
+        }
+        const PageResult r = PrintOnePage(page, true);
+        if (r != PageResult::Printed) {
+            failed = true;
+            break;
+        }
+        m_doc->NewPage();
+        ++printed;
+        store::StepProgress(1, QStringLiteral("pages"));
+        if (!store::ProgressShowing() && i < count) {
+            stopped = QStringLiteral("批量打印已中止。");
+            break;
+        }
+    }
+    if (!failed && printed > 0 && EndDoc() && !stopped.isEmpty())
+        stopped += QStringLiteral("已打印前%1张单据。").arg(printed);
+    if (!failed && printed == 0)
+        Discard();
+    if (m_hooks.loadBatchRow && m_hooks.batchValue)
+        m_hooks.loadBatchRow(m_hooks.batchValue() + 1);
+    if (!stopped.isEmpty())
+        store::ReportMessage(stopped, store::MsgKind::Warning);
+}
+
+} // namespace print

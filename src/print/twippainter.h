@@ -1,0 +1,61 @@
+#pragma once
+// The print surface over a QPainter that is active on a device: twips are turned into device
+// units here and nowhere else, and text is measured with the device's own font metrics.
+
+#include "print/printsurface.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QSizeF>
+#include <optional>
+
+class QPainter;
+class QPaintDevice;
+
+namespace print {
+
+class TwipPainter : public PrintSurface
+{
+public:
+    // paperTw: the paper in its current orientation, in twips; the painter's origin is the
+    // printable page's top-left corner.
+    TwipPainter(QPainter &painter, QPaintDevice &device, QSizeF paperTw);
+
+    double TextWidth(const QString &text) override;
+    double TextHeight(const QString &text) override;
+    void PrintAt(double x, double y, const QString &text) override;
+
+    void SetFont(const FontSpec &font) override;
+    FontSpec Font() const override { return m_spec; }
+    void SetColor(const QColor &color) override;
+    void Line(double x1, double y1, double x2, double y2, int widthPx, int style,
+              const QColor &color) override;
+    void Picture(const QRectF &rect, const QImage &image) override;
+    double Code39BarWidth(const QString &text, double widthTw) override;
+    void Code39(const QString &text, double xMm, double yMm, double hMm, double narrowTw,
+                double textSize, const QString &fontName) override;
+    void Ean13(const QString &text, double xMm, double yMm, double hMm, double wMm,
+               double textSize) override;
+    double PaperWidth() const override { return m_paper.width(); }
+    double PaperHeight() const override { return m_paper.height(); }
+
+    double DevX(double tw) const { return tw * m_dpiX / 1440.0; }
+    double DevY(double tw) const { return tw * m_dpiY / 1440.0; }
+
+    // The font a spec stands for, at its point size on this device.
+    static QFont MakeFont(const FontSpec &spec);
+
+private:
+    const QFontMetricsF &Metrics();
+
+    QPainter &m_painter;
+    QPaintDevice &m_device;
+    QSizeF m_paper;
+    double m_dpiX, m_dpiY;
+    FontSpec m_spec;
+    QFont m_font;
+    std::optional<QFontMetricsF> m_metrics;
+    QColor m_color = Qt::black;
+};
+
+} // namespace print

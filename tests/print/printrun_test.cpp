@@ -1,0 +1,227 @@
+#include "print/printrun.h"
+
+#include "fakeprinters.h"
+#include "print/printdoc.h"
+#include "print/printers.h"
+#include "store/indicator.h"
+#include "store/reporter.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace print;
+
+namespace {
+
+FilledPage Slip(const QString &payee, const QString &amount = QStringLiteral("12.5"))
+{
+    FilledPage p;
+    p.formatName = QStringLiteral("转账支票");
+    p.widthMm = 180;
+    p.heightMm = 80;
+    p.setPaper = true;
+    FilledField name;
+    name.kind = KindText;
+    name.index = 1;
+    name.id = 41;
+    name.x = 20;
+    name.y = 10;
+    name.w = 100;
+    name.h = 8;
+    name.fontName = QStringLiteral("宋体");
+    name.fontSize = 12;
+    name.text = payee;
+    FilledField cash = name;
+    cash.index = 2;
+    cash.id = 42;
+    cash.y = 30;
+    cash.w = 44;
+    cash.cash = 11;
+    cash.prompt = QStringLiteral("小写金额");
+    cash.text = amount;
+    FilledField tick = name;
+    tick.kind = KindCheck;
+    tick.index = 1001;
+    tick.id = 43;
+    tick.checkValue = 1;
+    tick.text = QStringLiteral("√");
+    p.fields << name << cash << tick;
+    return p;
+}
+
+int PdfPages(const QString &file)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {file});
+    if (!p.waitForFinished(30000))
+        return -1;
+    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                       .match(QString::fromUtf8(p.readAllStandardOutput()));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+class PrintRunTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetCatalogue(std::make_unique<printtest::FakePrinters>(
+            QStringList{QStringLiteral("A"), kPdfPrinterName}, QStringLiteral("A")));
+        hooks.fillPage = [this] { return current; };
+        hooks.saveHistory = [this](const QString &fmt, const QList<HistoryValue> &v) {
+            history.append({fmt, v});
+        };
+        hooks.choosePrinter = [this] {
+            if (cancel)
+                return QString();
+            Current().Select(kPdfPrinterName);
+            return kPdfPrinterName;
+        };
+        hooks.pdfFileName = [this] { return pdfFile; };
+        hooks.batchCount = [this] { return int(records.size()); };
+        hooks.batchValue = [] { return 2; };
+        hooks.loadBatchRow = [this](int row) {
+            loaded << row;
+            current = records.value(row - 2);
+            if (onLoad)
+                onLoad(row);
+        };
+        pdfFile = dir.filePath(QStringLiteral("out.pdf"));
+    }
+    void TearDown() override { SetCatalogue(nullptr); }
+
+    QTemporaryDir dir;
+    PrintHooks hooks;
+    FilledPage current = Slip(QStringLiteral("甲公司"));
+    QList<FilledPage> records;
+    QList<int> loaded;
+    QList<std::pair<QString, QList<HistoryValue>>> history;
+    std::function<void(int)> onLoad;
+    QString pdfFile;
+    bool cancel = false;
+};
+
+TEST_F(PrintRunTest, SinglePrintThenHistory)
+{
+    store::ScopedRecordingReporter rec;
+    PrintRun run(hooks);
+    EXPECT_TRUE(run.PrintFmt(true, true));
+    EXPECT_EQ(PdfPages(pdfFile), 1);
+    EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
+    ASSERT_EQ(history.size(), 1);
+    EXPECT_EQ(history[0].first, QStringLiteral("转账支票"));
+    const QList<HistoryValue> expected{{41, QStringLiteral("甲公司")},
+                                       {42, QStringLiteral("12.5")},
+                                       {43, QStringLiteral("1")}};
+    EXPECT_EQ(history[0].second, expected);
+    EXPECT_TRUE(rec->messages.isEmpty()) << rec->messages.join('|').toStdString();
+}
+
+TEST_F(PrintRunTest, CancelledChoicePrintsAndRecordsNothing)
+{
+    cancel = true;
+    PrintRun run(hooks);
+    EXPECT_FALSE(run.PrintFmt(true, true));
+    EXPECT_FALSE(QFile::exists(pdfFile));
+    EXPECT_TRUE(history.isEmpty());
+}
+
+TEST_F(PrintRunTest, AmountTooLongForItsBoxesIsRefused)
+{
+    store::ScopedRecordingReporter rec;
+    current = Slip(QStringLiteral("甲公司"), QStringLiteral("123456789012"));
+    PrintRun run(hooks);
+    EXPECT_FALSE(run.PrintFmt(true, true));
+    EXPECT_FALSE(QFile::exists(pdfFile));
+    EXPECT_TRUE(history.isEmpty());
+    EXPECT_EQ(rec->messages,
+              QStringList{QStringLiteral("“小写金额”的金额位数超过方格数，无法打印！")});
+}
+
+TEST_F(PrintRunTest, FailedPrintIsReportedAndNotRecorded)
+{
+    store::ScopedRecordingReporter rec;
+    pdfFile = QStringLiteral("/nonexistent-folder/out.pdf");
+    PrintRun run(hooks);
+    EXPECT_FALSE(run.PrintFmt(true, true));
+    EXPECT_TRUE(history.isEmpty());
+    ASSERT_EQ(rec->messages.size(), 1);
+    EXPECT_TRUE(rec->messages[0].contains(QStringLiteral("无法写入文件")));
+}
+
+TEST_F(PrintRunTest, ReprintsEndTheirOwnDocumentsWithoutHistory)
+{
+    PrintRun run(hooks);
+    EXPECT_FALSE(run.ChoosePrinter().isEmpty());
+    EXPECT_TRUE(run.PrintFmt(false, false));
+    EXPECT_TRUE(run.EndDoc());
+    EXPECT_EQ(PdfPages(pdfFile), 1);
+    EXPECT_TRUE(history.isEmpty());
+}
+
+TEST_F(PrintRunTest, BatchIsOneDocumentOfOnePagePerRecord)
+{
+    records = {Slip(QStringLiteral("一")), Slip(QStringLiteral("二")), Slip(QStringLiteral("三"))};
+    PrintRun run(hooks);
+    run.PrintBatchRows();
+    EXPECT_EQ(PdfPages(pdfFile), 3);
+    EXPECT_EQ(history.size(), 3);
+    EXPECT_EQ(history[2].second.first().content, QStringLiteral("三"));
+    // Records 1 to 3, then the record shown before.
+    EXPECT_EQ(loaded, (QList<int>{2, 3, 4, 3}));
+    EXPECT_FALSE(store::ProgressShowing());
+    EXPECT_FALSE(run.Busy());
+}
+
+TEST_F(PrintRunTest, ClosingTheProgressWindowStopsTheBatch)
+{
+    store::ScopedRecordingReporter rec;
+    records = {Slip("一"), Slip("二"), Slip("三"), Slip("四")};
+    onLoad = [](int row) {
+        if (row == 3 && store::IndicatorWindow())
+            store::IndicatorWindow()->close();
+    };
+    PrintRun run(hooks);
+    run.PrintBatchRows();
+    EXPECT_EQ(PdfPages(pdfFile), 2);
+    EXPECT_EQ(history.size(), 2);
+    ASSERT_EQ(rec->messages.size(), 1);
+    EXPECT_TRUE(rec->messages[0].contains(QStringLiteral("已打印前2张单据")));
+}
+
+TEST_F(PrintRunTest, BadAmountStopsTheBatchAtItsRecord)
+{
+    store::ScopedRecordingReporter rec;
+    records = {Slip("一"), Slip("二", "123456789012"), Slip("三")};
+    PrintRun run(hooks);
+    run.PrintBatchRows();
+    EXPECT_EQ(PdfPages(pdfFile), 1);
+    EXPECT_EQ(history.size(), 1);
+    ASSERT_EQ(rec->messages.size(), 1);
+    EXPECT_TRUE(rec->messages[0].startsWith(QStringLiteral("第2条记录：")));
+}
+
+TEST_F(PrintRunTest, CancelledBatchPrintsNothing)
+{
+    cancel = true;
+    records = {Slip("一"), Slip("二")};
+    PrintRun run(hooks);
+    run.PrintBatchRows();
+    EXPECT_FALSE(QFile::exists(pdfFile));
+    EXPECT_TRUE(loaded.isEmpty());
+}
+
+TEST(MarginTest, CalibrationIsItsOwnInverse)
+{
+    EXPECT_DOUBLE_EQ(CalibToMargin(3, 0), 7);
+    EXPECT_DOUBLE_EQ(CalibToMargin(3, 1), 7);
+    EXPECT_DOUBLE_EQ(CalibToMargin(CalibToMargin(-2.5, 0), 1), -2.5);
+    EXPECT_DOUBLE_EQ(MarginOffset(QStringLiteral("3")), -3);
+    EXPECT_DOUBLE_EQ(MarginOffset(QStringLiteral("abc")), 0);
+    EXPECT_DOUBLE_EQ(MarginOffset(QStringLiteral("-2毫米")), 2);
+}
+
+} // namespace

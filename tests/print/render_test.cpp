@@ -1,0 +1,281 @@
+// The renderer on real devices: a 300 dpi image and PDF files, checked from outside (ink in the
+// image, zbarimg for the barcode, pdfinfo and pdftotext for the PDF).
+#include "print/pagerender.h"
+#include "print/printdoc.h"
+#include "print/twippainter.h"
+#include "store/units.h"
+
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace print;
+
+namespace {
+
+FilledField Field(int kind, double x, double y, double w, double h, const QString &text,
+                  double cash = 0)
+{
+    FilledField f;
+    f.kind = kind;
+    f.x = x;
+    f.y = y;
+    f.w = w;
+    f.h = h;
+    f.text = text;
+    f.cash = cash;
+    f.fontName = QStringLiteral("宋体");
+    f.fontSize = 12;
+    return f;
+}
+
+// A transfer cheque of 180 x 80 mm filled with known values.
+FilledPage Cheque()
+{
+    FilledPage p;
+    p.formatName = QStringLiteral("转账支票");
+    p.widthMm = 180;
+    p.heightMm = 80;
+    p.fields << Field(KindText, 20, 6, 120, 8, QStringLiteral("贰零贰陆年壹拾贰月零玖日"), 110)
+             << Field(KindText, 20, 16, 150, 8, QStringLiteral("收款单位0001有限公司"))
+             << Field(KindText, 20, 26, 100, 8, QStringLiteral("壹仟贰佰叁拾肆元伍角整"), 103)
+             << Field(KindText, 126, 26, 44, 7, QStringLiteral("1234.5"), 11)
+             << Field(KindPicture, 20, 38, 80, 16, QStringLiteral("A000123"))
+             << Field(KindLabel, 110, 40, 30, 8, QStringLiteral("用途"))
+             << Field(KindCheck, 150, 40, 6, 6, QStringLiteral("√"));
+    FilledField line = Field(KindLine, 10, 70, 170, 70, QString(), 1);
+    line.fontSize = 2;
+    p.fields << line;
+    for (int i = 0; i < p.fields.size(); ++i)
+        p.fields[i].index = p.fields[i].kind * 1000 + i + 1;
+    return p;
+}
+
+constexpr int kDpi = 300;
+
+double Px(double mm)
+{
+    return mm / 25.4 * kDpi;
+}
+
+QImage Render(const FilledPage &page, int dpi = kDpi)
+{
+    QImage img(int(std::ceil(page.widthMm / 25.4 * dpi)), int(std::ceil(page.heightMm / 25.4 * dpi)),
+               QImage::Format_RGB32);
+    const int dpm = int(std::lround(dpi / 0.0254));
+    img.setDotsPerMeterX(dpm);
+    img.setDotsPerMeterY(dpm);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    TwipPainter surface(p, img, QSizeF(store::MmToTwip(page.widthMm),
+                                       store::MmToTwip(page.heightMm)));
+    PageRenderer().PrintFmtPage(surface, page, 0, 0);
+    return img;
+}
+
+bool Ink(const QImage &img, int x, int y)
+{
+    return qGray(img.pixel(x, y)) < 160;
+}
+
+QString RunTool(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000))
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+TEST(RenderImageTest, InkOnlyInsideTheFields)
+{
+    const FilledPage page = Cheque();
+    const QImage img = Render(page);
+    const double slack = Px(0.6); // glyph edges and anti-aliasing
+    QList<QRectF> boxes;
+    for (const FilledField &f : page.fields) {
+        const QRectF r = f.kind == KindLine
+                             ? QRectF(QPointF(Px(f.x), Px(f.y)), QPointF(Px(f.w), Px(f.h)))
+                             : QRectF(Px(f.x), Px(f.y), Px(f.w), Px(f.h));
+        boxes << r.normalized().adjusted(-slack, -slack, slack, slack);
+    }
+    QList<int> inkPerField(boxes.size(), 0);
+    int stray = 0;
+    for (int y = 0; y < img.height(); ++y) {
+        for (int x = 0; x < img.width(); ++x) {
+            if (!Ink(img, x, y))
+                continue;
+            bool inside = false;
+            for (int i = 0; i < boxes.size(); ++i) {
+                if (boxes[i].contains(x + 0.5, y + 0.5)) {
+                    inside = true;
+                    ++inkPerField[i];
+                }
+            }
+            stray += inside ? 0 : 1;
+        }
+    }
+    EXPECT_EQ(stray, 0);
+    for (int i = 0; i < boxes.size(); ++i)
+        EXPECT_GT(inkPerField[i], 20) << "field " << i << " has no ink";
+}
+
+TEST(RenderImageTest, AmountBoxesHoldOneCharacterEach)
+{
+    const FilledPage page = Cheque();
+    const QImage img = Render(page);
+    const FilledField &amount = page.fields[3];
+    const double boxW = Px(amount.w) / 11;
+    const int top = int(Px(amount.y)), bottom = int(Px(amount.y + amount.h));
+    auto columnHasInk = [&](int x) {
+        for (int y = top; y < bottom; ++y) {
+            if (Ink(img, x, y))
+                return true;
+        }
+        return false;
+    };
+    // No character crosses the edge between two boxes, and boxes 5 to 11 hold the sign and the
+    // digits 123450 while the first four stay empty.
+    for (int edge = 0; edge <= 11; ++edge)
+        EXPECT_FALSE(columnHasInk(int(std::lround(Px(amount.x) + boxW * edge)))) << edge;
+    for (int box = 0; box < 11; ++box) {
+        bool ink = false;
+        for (int x = int(Px(amount.x) + boxW * box) + 1; x < int(Px(amount.x) + boxW * (box + 1));
+             ++x)
+            ink = ink || columnHasInk(x);
+        EXPECT_EQ(ink, box >= 4) << "box " << box + 1;
+    }
+}
+
+TEST(RenderImageTest, BarcodeDecodes)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty())
+        GTEST_SKIP() << "zbarimg is not installed";
+    const QImage img = Render(Cheque());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("cheque.png"));
+    ASSERT_TRUE(img.save(file));
+    const QString out = RunTool(QStringLiteral("zbarimg"), {QStringLiteral("-q"), file});
+    EXPECT_TRUE(out.contains(QStringLiteral("A000123"))) << out.toStdString();
+}
+
+FilledPage Record(int n)
+{
+    FilledPage p = Cheque();
+    p.setPaper = true;
+    p.fields[1].text = QStringLiteral("收款单位%1").arg(n);
+    return p;
+}
+
+QString PdfInfo(const QString &file)
+{
+    return RunTool(QStringLiteral("pdfinfo"), {file});
+}
+
+TEST(RenderPdfTest, BatchOfThreeGivesThreePagesOfTheSlip)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        GTEST_SKIP() << "pdfinfo is not installed";
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("batch.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    {
+        PrintDocument doc(printer);
+        for (int i = 1; i <= 3; ++i) {
+            ASSERT_TRUE(doc.BeginPage(Record(i)));
+            ASSERT_TRUE(doc.PrintPage(Record(i)));
+            doc.NewPage(); // the last break must not leave an empty page
+        }
+        ASSERT_TRUE(doc.End()) << doc.ErrorText().toStdString();
+        EXPECT_EQ(doc.Pages(), 3);
+    }
+    EXPECT_EQ(printer.pageLayout().pageSize().name(), kFormName);
+    const QString info = PdfInfo(file);
+    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\n"))))
+        << info.toStdString();
+    const QRegularExpression size(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+) pts"));
+    const auto m = size.match(info);
+    ASSERT_TRUE(m.hasMatch()) << info.toStdString();
+    EXPECT_NEAR(m.captured(1).toDouble(), 180 / 25.4 * 72, 1.0);
+    EXPECT_NEAR(m.captured(2).toDouble(), 80 / 25.4 * 72, 1.0);
+}
+
+TEST(RenderPdfTest, StandardSizeAndLengthwiseSlip)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        GTEST_SKIP() << "pdfinfo is not installed";
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a4.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    FilledPage page = Cheque();
+    page.widthMm = 210;
+    page.heightMm = 297;
+    page.setPaper = true;
+    page.lengthwise = true;
+    PrintDocument doc(printer);
+    ASSERT_TRUE(doc.BeginPage(page));
+    EXPECT_EQ(printer.pageLayout().pageSize().id(), QPageSize::A4);
+    // Landscape: the paper is as wide as the slip is high.
+    EXPECT_NEAR(doc.Surface().PaperWidth(), store::MmToTwip(297), 20);
+    doc.PrintPage(page);
+    ASSERT_TRUE(doc.End());
+    const QString info = PdfInfo(file);
+    EXPECT_TRUE(info.contains(QStringLiteral("Pages:           1"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("(A4)"))) << info.toStdString();
+}
+
+TEST(RenderPdfTest, MarginsPlaceTextOnThePaper)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("m.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    FilledPage page;
+    page.widthMm = 180;
+    page.heightMm = 80;
+    page.setPaper = true;
+    page.marginX = QStringLiteral("3");
+    page.marginY = QStringLiteral("-2");
+    page.fields << Field(KindText, 10, 20, 60, 8, QStringLiteral("WORD"));
+    PrintDocument doc(printer);
+    ASSERT_TRUE(doc.BeginPage(page));
+    doc.PrintPage(page);
+    ASSERT_TRUE(doc.End());
+    const QString html = RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file,
+                                                            QStringLiteral("-")});
+    const QRegularExpression word(
+        QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>WORD<"));
+    const auto m = word.match(html);
+    ASSERT_TRUE(m.hasMatch()) << html.toStdString();
+    EXPECT_NEAR(m.captured(1).toDouble(), 13 / 25.4 * 72, 0.8);
+    EXPECT_NEAR(m.captured(2).toDouble(), 18 / 25.4 * 72, 2.0);
+}
+
+TEST(RenderPdfTest, UnwritableFileFailsToBegin)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QStringLiteral("/nonexistent-folder/x.pdf"));
+    PrintDocument doc(printer);
+    EXPECT_FALSE(doc.BeginPage(Cheque()));
+    EXPECT_TRUE(doc.ErrorText().contains(QStringLiteral("无法写入文件")));
+    EXPECT_FALSE(doc.End());
+}
+
+} // namespace
