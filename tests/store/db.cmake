@@ -1,0 +1,18 @@
+# Tests of the database layer, schema, settings, text files, compaction, progress window, helpers
+# and start-up. One binary; it also serves as the child process of the crash test.
+add_executable(tests_store
+  test_main.cpp store_fixture.h
+  helpers_test.cpp
+  db_test.cpp
+  schema_test.cpp
+  params_test.cpp
+  textfile_test.cpp
+  compact_test.cpp
+  widgets_test.cpp
+  startup_test.cpp
+)
+target_link_libraries(tests_store PRIVATE store_widgets Qt6::Test GTest::gtest)
+target_compile_definitions(tests_store PRIVATE QUORVAN_EXE="$<TARGET_FILE:quorvan>")
+add_dependencies(tests_store quorvan)
+add_test(NAME store COMMAND tests_store)
+set_tests_properties(store PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
