@@ -1,0 +1,315 @@
+#include "page/registry.h"
+
+#include "page/fieldrow.h"
+#include "page/fieldvalue.h"
+#include "store/fmtstore.h"
+#include "store/grid.h"
+#include "store/helpers.h"
+#include "store/vb.h"
+
+#include <QApplication>
+#include <QPainter>
+
+namespace page {
+
+namespace {
+
+std::optional<qint32> CellLong(const QString &cell)
+{
+    if (!store::IsNumeric(cell))
+        return std::nullopt;
+    return store::CLngChecked(store::Val(cell));
+}
+
+} // namespace
+
+FieldRegistry::FieldRegistry(store::AppContext &ctx, QWidget *page, QObject *parent)
+    : QObject(parent), m_ctx(ctx), m_page(page)
+{
+    if (page && page->logicalDpiX() > 0)
+        m_tpp = std::max(1, qRound(1440.0 / page->logicalDpiX()));
+}
+
+FieldRegistry::~FieldRegistry() { UnloadAllCtl(); }
+
+store::FlexGrid *FieldRegistry::Grid() const { return m_ctx.FieldGrid(); }
+
+double FieldRegistry::Scale() const { return store::PageScale(m_ctx.PageWidth(), m_ctx.Wid()); }
+
+double FieldRegistry::Zoom() const
+{
+    if (m_ctx.FrameWidth() <= 0 || m_ctx.PageWidth() <= 0)
+        return 1.0;
+    return m_ctx.PageWidth() / m_ctx.FrameWidth();
+}
+
+void FieldRegistry::ResetCtlCount() { UnloadAllCtl(); }
+
+void FieldRegistry::UnloadAllCtl()
+{
+    ReloadGuard guard(*this);
+    // A focused field that goes away must not run its leave-the-field handling.
+    if (QWidget *focus = QApplication::focusWidget()) {
+        for (const auto &kind : m_fields)
+            for (const auto &f : kind)
+                if (f->Widget() == focus)
+                    focus->clearFocus();
+    }
+    for (auto &kind : m_fields)
+        kind.clear();
+}
+
+PageField *FieldRegistry::AddCtl(int kind, int row)
+{
+    if (kind < 0 || kind >= kKindCount || !m_page)
+        return nullptr;
+    auto &list = m_fields[size_t(kind)];
+    if (int(list.size()) >= kMaxFieldsPerKind)
+        return nullptr;
+    const int index = kind * 1000 + int(list.size()) + 1;
+    std::unique_ptr<PageField> field;
+    switch (FieldKind(kind)) {
+    case FieldKind::Text: {
+        auto text = std::make_unique<TextField>(index, m_tpp, m_page);
+        connect(text->Box(), &TextBox::lostFocus, this, [this, index] {
+            if (!Reloading())
+                emit textLostFocus(index);
+        });
+        field = std::move(text);
+        break;
+    }
+    case FieldKind::Check:
+        field = std::make_unique<CheckField>(index, m_tpp, m_page);
+        break;
+    case FieldKind::Picture:
+        field = std::make_unique<PictureField>(index, m_tpp, m_page);
+        break;
+    case FieldKind::Line: {
+        auto line = std::make_unique<LineField>(index, m_tpp, m_page);
+        line->SetBorderColor(0);
+        field = std::move(line);
+        break;
+    }
+    case FieldKind::Label:
+        field = std::make_unique<LabelField>(index, m_tpp, m_page);
+        break;
+    }
+    field->SetRow(row);
+    field->SetVisible(true);
+    // Labels and prompt labels lie under the typed fields.
+    if (field->Kind() == FieldKind::Label && field->Widget())
+        field->Widget()->lower();
+    if (field->Caption())
+        field->Caption()->lower();
+    list.push_back(std::move(field));
+    return list.back().get();
+}
+
+int FieldRegistry::CtlCount(int kind) const
+{
+    if (kind < 0 || kind >= kKindCount)
+        return 0;
+    return int(m_fields[size_t(kind)].size());
+}
+
+PageField *FieldRegistry::GetCtlByIdx(int index) const
+{
+    if (index < 0 || index >= kKindCount * 1000)
+        return nullptr;
+    const int kind = index / 1000;
+    const int n = index % 1000;
+    const auto &list = m_fields[size_t(kind)];
+    if (n < 1 || n > int(list.size()))
+        return nullptr;
+    return list[size_t(n - 1)].get();
+}
+
+int FieldRegistry::LastCtlIdx(int kind) const
+{
+    if (kind < 0 || kind >= kKindCount)
+        return FirstCtlIdx(kind) - 1;
+    return kind * 1000 + CtlCount(kind);
+}
+
+std::vector<PageField *> FieldRegistry::AllFields() const
+{
+    std::vector<PageField *> all;
+    for (const auto &kind : m_fields)
+        for (const auto &f : kind)
+            all.push_back(f.get());
+    return all;
+}
+
+QString FieldRegistry::Cell(const PageField *ctl, int col) const
+{
+    const store::FlexGrid *grid = Grid();
+    if (!ctl || !grid)
+        return QString();
+    return grid->TextMatrix(ctl->Row(), col);
+}
+
+std::optional<qint32> FieldRegistry::GetCtlID(const PageField *ctl) const
+{
+    return CellLong(Cell(ctl, store::ColID));
+}
+
+int FieldRegistry::GetCtlDir(const PageField *ctl) const
+{
+    return DirTextToCode(Cell(ctl, store::ColDir));
+}
+
+double FieldRegistry::GetCtlCash(const PageField *ctl) const
+{
+    return StrictNumber(Cell(ctl, store::ColCash)).value_or(0.0);
+}
+
+qint32 FieldRegistry::GetRCtl(const PageField *ctl) const
+{
+    const qint32 r = CellLong(Cell(ctl, store::ColRCtl)).value_or(0);
+    if (r >= 1)
+        return r;
+    return CellLong(Cell(ctl, store::ColRCtl1)).value_or(0);
+}
+
+qint32 FieldRegistry::GetRCtl1(const PageField *ctl) const
+{
+    const qint32 related = CellLong(Cell(ctl, store::ColRCtl1)).value_or(0);
+    if (related < 0)
+        return related;
+    return CellLong(Cell(ctl, store::ColRCtl)).value_or(0);
+}
+
+qint32 FieldRegistry::GetSumID(const PageField *ctl) const
+{
+    return CellLong(Cell(ctl, store::ColSumID)).value_or(0);
+}
+
+qint32 FieldRegistry::GetSumID1(const PageField *ctl) const
+{
+    return CellLong(Cell(ctl, store::ColSumID1)).value_or(0);
+}
+
+PageField *FieldRegistry::GetCtlByRow(int row, bool *error) const
+{
+    if (error)
+        *error = false;
+    const store::FlexGrid *grid = Grid();
+    const auto kind = grid ? CellLong(grid->TextMatrix(row, store::ColClas)) : std::nullopt;
+    if (!kind || *kind < 0 || *kind >= kKindCount) {
+        if (error)
+            *error = true;
+        return nullptr;
+    }
+    for (const auto &f : m_fields[size_t(*kind)])
+        if (f->Row() == row)
+            return f.get();
+    return nullptr;
+}
+
+PageField *FieldRegistry::GetCtlByID(qint32 id, bool *error) const
+{
+    if (error)
+        *error = false;
+    const store::FlexGrid *grid = Grid();
+    if (!grid)
+        return nullptr;
+    for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
+        const auto cell = CellLong(grid->TextMatrix(r, store::ColID));
+        if (!cell) {
+            if (error)
+                *error = true;
+            return nullptr;
+        }
+        if (*cell == id)
+            return GetCtlByRow(r, error);
+    }
+    return nullptr;
+}
+
+std::optional<int> FieldRegistry::GetCtlIndexByRow(int row) const
+{
+    const PageField *f = GetCtlByRow(row);
+    if (!f)
+        return std::nullopt;
+    return f->Index();
+}
+
+int FieldRegistry::GetCtlIndexByID(qint32 id) const
+{
+    if (id <= 0)
+        return 0;
+    const PageField *f = GetCtlByID(id);
+    return f ? f->Index() : 0;
+}
+
+CaptionLabel *FieldRegistry::SetCtlLBLPos(PageField *ctl, CaptionLabel *label, int &dir)
+{
+    if (!ctl || int(ctl->Kind()) > int(FieldKind::Picture))
+        return label;
+    if (!label) {
+        const auto index = GetCtlIndexByRow(ctl->Row());
+        if (!index)
+            return nullptr;
+        const PageField *owner = GetCtlByIdx(*index);
+        label = owner ? owner->Caption() : nullptr;
+        if (!label)
+            return nullptr;
+    }
+    if (dir == -1)
+        dir = GetCtlDir(ctl);
+    switch (dir) {
+    case 0:
+        label->Move(ctl->Left(), ctl->Top() - label->Height());
+        break;
+    case 1:
+        label->Move(ctl->Left() - label->Width(), ctl->Top() + 40);
+        break;
+    case 2:
+        label->Move(ctl->Left() + ctl->Width(), ctl->Top() + 40);
+        break;
+    case 3:
+        label->Move(ctl->Left(), ctl->Top() + ctl->Height());
+        break;
+    default:
+        break;
+    }
+    return label;
+}
+
+void FieldRegistry::PaintLines(QPainter &p) const
+{
+    for (const auto &f : m_fields[size_t(FieldKind::Line)])
+        static_cast<const LineField *>(f.get())->Paint(p);
+}
+
+QString FieldRegistry::CtlValue(int index) const { return GetCtlValue(GetCtlByIdx(index)); }
+
+std::optional<qint32> FieldRegistry::CtlID(int index) const
+{
+    const PageField *f = GetCtlByIdx(index);
+    return f ? GetCtlID(f) : std::nullopt;
+}
+
+bool FieldRegistry::SetValueByID(qint32 id, const QString &text, bool substituteCrlf)
+{
+    bool error = false;
+    PageField *f = GetCtlByID(id, &error);
+    if (!f || error)
+        return false;
+    if (int(f->Kind()) > int(FieldKind::Picture))
+        return false;
+    SetCtlValue(f, text, m_ctx.CrlfChr(), substituteCrlf);
+    return true;
+}
+
+std::optional<QString> FieldRegistry::FixedTextOfRow(int row) const
+{
+    const PageField *f = GetCtlByRow(row);
+    if (!f || f->Kind() != FieldKind::Text || f->Index() > CtlCount(0))
+        return std::nullopt;
+    if (f->Caption() && !f->Caption()->Caption().isEmpty())
+        return std::nullopt;
+    return static_cast<const TextField *>(f)->Text();
+}
+
+} // namespace page
