@@ -3,6 +3,8 @@
 #include "print/paperform.h"
 #include "store/units.h"
 #include "store/vb.h"
+#include "values/code39.h"
+#include "values/fonts.h"
 
 #include <QFileInfo>
 #include <QPrinter>
@@ -20,7 +22,10 @@ double MarginOffset(const QString &marginText)
     return CalibToMargin(store::Val(marginText), 0) - 10;
 }
 
-PrintDocument::PrintDocument(QPrinter &printer) : m_printer(printer) {}
+PrintDocument::PrintDocument(QPrinter &printer) : m_printer(printer)
+{
+    values::registerFontSubstitutes();
+}
 
 PrintDocument::~PrintDocument()
 {
@@ -34,8 +39,8 @@ bool PrintDocument::BeginPage(const FilledPage &page)
         QString form = kFormName;
         const PaperFormResult r =
             SetPrinterPaperSize(m_printer, form, page.widthMm, page.heightMm);
-        if (!r.message.isEmpty() && !m_paperMessages.contains(r.message))
-            m_paperMessages << r.message;
+        if (!r.message.isEmpty() && !m_messages.contains(r.message))
+            m_messages << r.message;
     }
     m_printer.setPageOrientation(page.lengthwise ? QPageLayout::Landscape
                                                  : QPageLayout::Portrait);
@@ -69,6 +74,9 @@ bool PrintDocument::PrintPage(const FilledPage &page)
                             MarginOffset(page.marginY));
     if (page.rulers)
         PageRenderer::PrintRulers(*m_surface);
+    const QString invalid = QString::fromUtf16(values::kCode39InvalidMessage);
+    if (m_surface->InvalidBarcode() && !m_messages.contains(invalid))
+        m_messages << invalid;
     return true;
 }
 

@@ -41,8 +41,9 @@ public:
     bool IsOpen() const { return m_open; }
     int Pages() const { return m_pages; }
     QString ErrorText() const { return m_error; }
-    // Messages about the paper that the user should see (each said once per document).
-    QStringList PaperMessages() const { return m_paperMessages; }
+    // Messages about the paper and the barcodes that the user should see (each said once per
+    // document).
+    QStringList Messages() const { return m_messages; }
 
 private:
     QPrinter &m_printer;
@@ -53,7 +54,7 @@ private:
     bool m_pendingNewPage = false;
     int m_pages = 0;
     QString m_error;
-    QStringList m_paperMessages;
+    QStringList m_messages;
 };
 
 // The margins the user typed, read as their leading numbers; the offsets handed to the renderer

@@ -80,7 +80,7 @@ bool PrintRun::OpenDocument()
         printer.setOutputFileName(m_pdfPart);
     }
     m_doc = std::make_unique<PrintDocument>(printer);
-    m_paperTold = 0;
+    m_told = 0;
     return true;
 }
 
@@ -93,11 +93,15 @@ PrintRun::PageResult PrintRun::PrintOnePage(const FilledPage &page, bool record)
         Discard();
         return PageResult::Failed;
     }
-    const QStringList paper = m_doc->PaperMessages();
-    for (qsizetype i = m_paperTold; i < paper.size(); ++i)
+    const QStringList paper = m_doc->Messages();
+    for (qsizetype i = m_told; i < paper.size(); ++i)
         store::ReportMessage(paper.at(i), store::MsgKind::Warning);
-    m_paperTold = paper.size();
+    m_told = paper.size();
     m_doc->PrintPage(page);
+    const QStringList told = m_doc->Messages();
+    for (qsizetype i = m_told; i < told.size(); ++i)
+        store::ReportMessage(told.at(i), store::MsgKind::Warning);
+    m_told = told.size();
     if (record)
         m_pendingHistory.append({page.formatName, HistoryValues(page)});
     return PageResult::Printed;

@@ -63,7 +63,7 @@ private:
     std::unique_ptr<PrintDocument> m_doc;
     QString m_pdfTarget, m_pdfPart;
     QList<std::pair<QString, QList<HistoryValue>>> m_pendingHistory;
-    qsizetype m_paperTold = 0;
+    qsizetype m_told = 0;
     bool m_busy = false;
 };
 

@@ -1,6 +1,9 @@
 #include "print/twippainter.h"
 
 #include "store/units.h"
+#include "values/barcode.h"
+#include "values/code39.h"
+#include "values/ean13.h"
 
 #include <QImage>
 #include <QPaintDevice>
@@ -99,6 +102,34 @@ void TwipPainter::Picture(const QRectF &rect, const QImage &image)
     m_painter.drawImage(QRectF(DevX(rect.x()), DevY(rect.y()), DevX(rect.width()),
                                DevY(rect.height())),
                         image);
+}
+
+double TwipPainter::Code39BarWidth(const QString &text, double widthTw)
+{
+    return values::GetCode39BarWidth(text, widthTw);
+}
+
+void TwipPainter::Code39(const QString &text, double xMm, double yMm, double hMm,
+                         double narrowTw, double textSize, const QString &fontName)
+{
+    m_painter.save();
+    m_painter.setPen(m_color);
+    values::SetTwipScale(m_painter, m_device);
+    // A character that cannot be drawn leaves the bars before it; the document tells the user
+    // once instead of stopping every slip of a batch.
+    if (!values::DrawCode39(m_painter, text, xMm, yMm, hMm, narrowTw, textSize, true, fontName))
+        m_invalidBarcode = true;
+    m_painter.restore();
+}
+
+void TwipPainter::Ean13(const QString &text, double xMm, double yMm, double hMm, double wMm,
+                        double textSize)
+{
+    m_painter.save();
+    m_painter.setPen(m_color);
+    values::SetTwipScale(m_painter, m_device);
+    values::DrawEAN13(m_painter, text, xMm, yMm, hMm, wMm, textSize, true);
+    m_painter.restore();
 }
 
 } // namespace print

@@ -42,6 +42,9 @@ public:
     double DevX(double tw) const { return tw * m_dpiX / 1440.0; }
     double DevY(double tw) const { return tw * m_dpiY / 1440.0; }
 
+    // True once a barcode held a character it could not draw.
+    bool InvalidBarcode() const { return m_invalidBarcode; }
+
     // The font a spec stands for, at its point size on this device.
     static QFont MakeFont(const FontSpec &spec);
 
@@ -56,6 +59,7 @@ private:
     QFont m_font;
     std::optional<QFontMetricsF> m_metrics;
     QColor m_color = Qt::black;
+    bool m_invalidBarcode = false;
 };
 
 } // namespace print

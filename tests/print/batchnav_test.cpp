@@ -16,6 +16,7 @@ class BatchNavTest : public testing::Test
 protected:
     void SetUp() override
     {
+        grid.SetRedraw(false); // filled as the readers fill it, drawn once at the end
         grid.SetCols(5);
         grid.SetRows(2);
         grid.SetFixedRows(2);
@@ -25,6 +26,7 @@ protected:
         grid.SetTextMatrix(0, 2, QStringLiteral("2"));
         grid.SetTextMatrix(0, 3, QStringLiteral("1001"));
         grid.SetTextMatrix(0, 4, QStringLiteral("x"));
+        grid.SetRedraw(true);
         target.HS = &hs;
         target.R_Num[0] = &count;
         target.R_Num[1] = &shown;
@@ -126,7 +128,7 @@ TEST_F(BatchNavTest, EditedRecordsAreSeenWithoutReinit)
     AddRecord({"丙", "丁", ""});
     set.clear();
     nav.LoadBatchRow(grid, 4);
-    EXPECT_EQ(set, (QStringList{"1=丙", "2=丁", "1001="}));
+    EXPECT_EQ(set, (QStringList{"1=丙", "2=丁"}));
 }
 
 } // namespace

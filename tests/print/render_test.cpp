@@ -3,6 +3,7 @@
 #include "print/pagerender.h"
 #include "print/printdoc.h"
 #include "print/twippainter.h"
+#include "sample.h"
 #include "store/units.h"
 
 #include <QDir>
@@ -35,26 +36,27 @@ FilledField Field(int kind, double x, double y, double w, double h, const QStrin
     return f;
 }
 
-// A transfer cheque of 180 x 80 mm filled with known values.
+// The shipped cheque filled with known values, a tick and a line added.
 FilledPage Cheque()
 {
-    FilledPage p;
-    p.formatName = QStringLiteral("转账支票");
-    p.widthMm = 180;
-    p.heightMm = 80;
-    p.fields << Field(KindText, 20, 6, 120, 8, QStringLiteral("贰零贰陆年壹拾贰月零玖日"), 110)
-             << Field(KindText, 20, 16, 150, 8, QStringLiteral("收款单位0001有限公司"))
-             << Field(KindText, 20, 26, 100, 8, QStringLiteral("壹仟贰佰叁拾肆元伍角整"), 103)
-             << Field(KindText, 126, 26, 44, 7, QStringLiteral("1234.5"), 11)
-             << Field(KindPicture, 20, 38, 80, 16, QStringLiteral("A000123"))
-             << Field(KindLabel, 110, 40, 30, 8, QStringLiteral("用途"))
-             << Field(KindCheck, 150, 40, 6, 6, QStringLiteral("√"));
-    FilledField line = Field(KindLine, 10, 70, 170, 70, QString(), 1);
+    FilledPage p = printtest::SampleCheque();
+    FilledField tick = Field(KindCheck, 200, 52, 6, 6, QStringLiteral("√"));
+    tick.index = 1001;
+    FilledField line = Field(KindLine, 14, 72, 230, 72, QString(), 1);
+    line.index = 3001;
     line.fontSize = 2;
-    p.fields << line;
-    for (int i = 0; i < p.fields.size(); ++i)
-        p.fields[i].index = p.fields[i].kind * 1000 + i + 1;
+    p.fields << tick << line;
     return p;
+}
+
+const FilledField &ByPrompt(const FilledPage &p, const QString &prompt)
+{
+    for (const FilledField &f : p.fields) {
+        if (f.prompt == prompt)
+            return f;
+    }
+    static FilledField none;
+    return none;
 }
 
 constexpr int kDpi = 300;
@@ -130,8 +132,10 @@ TEST(RenderImageTest, AmountBoxesHoldOneCharacterEach)
 {
     const FilledPage page = Cheque();
     const QImage img = Render(page);
-    const FilledField &amount = page.fields[3];
-    const double boxW = Px(amount.w) / 11;
+    const FilledField &amount = ByPrompt(page, QStringLiteral("小写金额"));
+    ASSERT_EQ(int(amount.cash), 12);
+    const int n = 12;
+    const double boxW = Px(amount.w) / n;
     const int top = int(Px(amount.y)), bottom = int(Px(amount.y + amount.h));
     auto columnHasInk = [&](int x) {
         for (int y = top; y < bottom; ++y) {
@@ -140,16 +144,16 @@ TEST(RenderImageTest, AmountBoxesHoldOneCharacterEach)
         }
         return false;
     };
-    // No character crosses the edge between two boxes, and boxes 5 to 11 hold the sign and the
-    // digits 123450 while the first four stay empty.
-    for (int edge = 0; edge <= 11; ++edge)
+    // No character crosses the edge between two boxes, and the last seven boxes hold the sign
+    // and the digits 123450 while the first ones stay empty.
+    for (int edge = 0; edge <= n; ++edge)
         EXPECT_FALSE(columnHasInk(int(std::lround(Px(amount.x) + boxW * edge)))) << edge;
-    for (int box = 0; box < 11; ++box) {
+    for (int box = 0; box < n; ++box) {
         bool ink = false;
         for (int x = int(Px(amount.x) + boxW * box) + 1; x < int(Px(amount.x) + boxW * (box + 1));
              ++x)
             ink = ink || columnHasInk(x);
-        EXPECT_EQ(ink, box >= 4) << "box " << box + 1;
+        EXPECT_EQ(ink, box >= n - 7) << "box " << box + 1;
     }
 }
 
@@ -169,7 +173,10 @@ FilledPage Record(int n)
 {
     FilledPage p = Cheque();
     p.setPaper = true;
-    p.fields[1].text = QStringLiteral("收款单位%1").arg(n);
+    for (FilledField &f : p.fields) {
+        if (f.prompt == QStringLiteral("收款人"))
+            f.text = QStringLiteral("收款单位%1").arg(n);
+    }
     return p;
 }
 
@@ -205,7 +212,7 @@ TEST(RenderPdfTest, BatchOfThreeGivesThreePagesOfTheSlip)
     const QRegularExpression size(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+) pts"));
     const auto m = size.match(info);
     ASSERT_TRUE(m.hasMatch()) << info.toStdString();
-    EXPECT_NEAR(m.captured(1).toDouble(), 180 / 25.4 * 72, 1.0);
+    EXPECT_NEAR(m.captured(1).toDouble(), 240 / 25.4 * 72, 1.0);
     EXPECT_NEAR(m.captured(2).toDouble(), 80 / 25.4 * 72, 1.0);
 }
 

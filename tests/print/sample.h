@@ -1,0 +1,13 @@
+#pragma once
+// The shipped transfer cheque "转账支票" (its rows of the ready formats) filled with known values,
+// plus a barcode field, as the page renderer gets it.
+
+#include "print/filledpage.h"
+
+namespace printtest {
+
+print::FilledPage SampleCheque();
+// The value each field of the sample is filled with, by its label.
+QString SampleValue(const QString &label);
+
+} // namespace printtest
