@@ -1,5 +1,7 @@
 #include "page/pagegrid.h"
 
+#include "page/pageview.h"
+#include "page/registry.h"
 #include "store/vb.h"
 
 #include <QFont>
@@ -82,6 +84,19 @@ void paintGridPrimitives(QPainter &p, const GridPrimitives &g, double tpp)
         p.drawText(cell, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, t.text);
     }
     p.restore();
+}
+
+bool DrawPageGrid(PageView &pg, FieldRegistry *fields, double widthMM, int ruler,
+                  bool showBackOption)
+{
+    const bool showBack = pg.drawPageGrid(widthMM, ruler, showBackOption);
+    if (fields) {
+        for (int kind = 0; kind <= 2; ++kind)
+            for (int i = fields->LastCtlIdx(kind); i >= fields->FirstCtlIdx(kind); --i)
+                if (PageField *f = fields->GetCtlByIdx(i); f && f->Caption())
+                    f->Caption()->setVisible(!showBack);
+    }
+    return showBack;
 }
 
 } // namespace page

@@ -13,6 +13,9 @@ class QPainter;
 
 namespace page {
 
+class FieldRegistry;
+class PageView;
+
 inline constexpr quint32 kGridLineColor = 0x8DC0FF; // every 2 mm (&HBBGGRR)
 inline constexpr quint32 kCmLineColor = 0x0072FF;   // every 10 mm
 
@@ -46,5 +49,12 @@ inline constexpr int kSmallTextCellPx = 15;
 
 // Paints the primitives onto a device whose pixels are tpp twips each.
 void paintGridPrimitives(QPainter &p, const GridPrimitives &g, double tpp);
+
+// Redraws the page from scratch: the background picture stretched over it when showBackOption
+// is set and the format has one, the grid and numbers when ruler is 1. The prompt labels of the
+// fields are hidden while the background shows (it carries its own printed captions). Returns
+// whether the background is shown.
+bool DrawPageGrid(PageView &pg, FieldRegistry *fields, double widthMM, int ruler,
+                  bool showBackOption);
 
 } // namespace page

@@ -112,6 +112,9 @@ public:
     PagePlacement placement() const;
     void applyPlacement(const PagePlacement &p);
     double zoom() const; // page width / frame width
+    // The slip's width / height, which the page keeps through every zoom (0 = unknown).
+    double slipRatio() const { return m_slipRatio; }
+    void setSlipRatio(double r) { m_slipRatio = r; }
 
     // Moves the page for the bars' values (the bars' change handlers).
     void scrollToBars();
@@ -122,6 +125,7 @@ private:
     QScrollBar *m_phs = nullptr;
     double m_twW = 0;
     double m_twH = 0;
+    double m_slipRatio = 0;
     bool m_applying = false;
 };
 

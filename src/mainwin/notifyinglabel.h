@@ -1,0 +1,25 @@
+#pragma once
+// A label whose caption change is an event: setCaption() reports a new text once, an unchanged
+// one not at all; a double click is reported too.
+
+#include <QLabel>
+
+namespace mainwin {
+
+class NotifyingLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    QString caption() const { return text(); }
+    void setCaption(const QString &text);
+
+signals:
+    void captionChanged(const QString &text);
+    void doubleClicked();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+};
+
+} // namespace mainwin
