@@ -18,7 +18,7 @@ namespace {
 
 constexpr std::array<int, 4> kLinkCols = {ColRCtl, ColRCtl1, ColSumID, ColSumID1};
 
-QString Marker() { return QString::fromUtf16(kFmtParaMarker); }
+QString Marker() { return QString::fromUtf8(kFmtParaMarker); }
 
 QString Resolve(const AppContext &ctx, const QString &name)
 {
@@ -242,12 +242,15 @@ bool SaveFmtPara(AppContext &ctx, const QString &w, const QString &h, double x, 
     rec.add("Color", ctx.ScreenWidthTwips());
     rec.add("Mem", mem.join(u'|') + u'|');
 
-    const QVariant id = Db::Main().GetFieldWhere(
-        QStringLiteral("Fmt"), QStringLiteral("Fmt=? AND LBL=? ORDER BY ID LIMIT 1"),
-        QStringLiteral("ID"), {fmt, Marker()});
-    bool ok = false;
-    const qint64 existing = id.toLongLong(&ok);
-    return WriteRecord(rec, ok && existing > 0 ? std::optional<qint64>(existing) : std::nullopt);
+    Recordset rs;
+    if (!Db::Main().OpenRs(
+            rs, QStringLiteral("SELECT ID FROM Fmt WHERE Fmt=? AND LBL=? ORDER BY ID LIMIT 1"),
+            {fmt, Marker()}))
+        return false;
+    std::optional<qint64> existing;
+    if (rs.RecordCount() > 0)
+        existing = rs.Value(0, 0).toLongLong();
+    return WriteRecord(rec, existing);
 }
 
 QString LoadFmtState(AppContext &ctx)

@@ -9,6 +9,7 @@
 
 #include "store/context.h"
 #include "store/grid.h"
+#include "store/schema.h" // kFmtParaMarker, the marker in LBL of the whole-format row
 
 #include <QString>
 #include <QStringList>
@@ -45,8 +46,6 @@ enum FmtCol : int {
     FmtColCount = 23,
 };
 
-// The marker in LBL of the whole-format row.
-inline constexpr const char16_t *kFmtParaMarker = u"【§单据整体格式参数§】";
 // The separator of the state row's three options.
 inline constexpr const char16_t *kStateSeparator = u"§☆§";
 

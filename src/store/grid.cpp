@@ -272,8 +272,9 @@ int FlexGrid::Rows() const { return int(m_model->rows.size()); }
 
 void FlexGrid::SetRows(int rows)
 {
+    rows = std::max(0, rows);
+    m_rowHeight.resize(size_t(rows), kDefaultRowHeight);
     m_model->resizeRows(rows);
-    m_rowHeight.resize(size_t(Rows()), kDefaultRowHeight);
     clampCursor();
 }
 
@@ -281,9 +282,10 @@ int FlexGrid::Cols() const { return m_model->cols; }
 
 void FlexGrid::SetCols(int cols)
 {
+    cols = std::max(0, cols);
+    m_colWidth.resize(size_t(cols), kDefaultColWidth);
+    m_colAlign.resize(size_t(cols), 9);
     m_model->resizeCols(cols);
-    m_colWidth.resize(size_t(Cols()), kDefaultColWidth);
-    m_colAlign.resize(size_t(Cols()), 9);
     clampCursor();
 }
 
@@ -681,7 +683,8 @@ void FlexGrid::syncViewSelection()
 
 void FlexGrid::applyColumnWidth(int col)
 {
-    if (!m_model->live() || col < 0 || col >= m_model->columnCount())
+    if (!m_model->live() || col < 0 || col >= m_model->columnCount() ||
+        col >= int(m_colWidth.size()))
         return;
     m_syncing = true;
     const int px = m_colWidth[col] / TwipsPerPixel();
@@ -700,7 +703,7 @@ void FlexGrid::applyAllSizes()
         applyColumnWidth(c);
     const int fr = FixedRows();
     m_syncing = true;
-    for (int r = fr; r < Rows(); ++r) {
+    for (int r = fr; r < Rows() && r < int(m_rowHeight.size()); ++r) {
         if (m_rowHeight[r] == kDefaultRowHeight)
             continue;
         if (m_rowHeight[r] <= 0)
