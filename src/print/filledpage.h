@@ -40,7 +40,9 @@ struct FilledPage
 {
     QString formatName;
     double widthMm = 0, heightMm = 0; // the slip (Wid, Hie)
-    QString marginX, marginY;         // print margins in mm as the user typed them (M_X, M_Y)
+    // The shift of every field in mm: minus the print margins (a margin moves fields right and
+    // down).
+    double offX = 0, offY = 0;
     bool setPaper = false;   // "自动设置纸张"
     bool backPicture = false; // "连同底图打印"
     bool rulers = false;     // "打印标尺坐标"

@@ -1,10 +1,19 @@
 #include "print/pagebuild.h"
 
+#include "page/backpic.h"
+#include "store/context.h"
+#include "store/fmtstore.h"
 #include "store/grid.h"
 #include "store/gridcolor.h"
+#include "store/params.h"
+#include "store/units.h"
 #include "store/vb.h"
 
+#include <QGuiApplication>
+#include <QHash>
+#include <QScreen>
 #include <algorithm>
+#include <memory>
 
 namespace print {
 
@@ -27,8 +36,8 @@ FilledPage BuildFilledPage(const store::FlexGrid &grid, const PageOptions &o,
     page.formatName = o.formatName;
     page.widthMm = store::Val(o.width);
     page.heightMm = store::Val(o.height);
-    page.marginX = o.marginX;
-    page.marginY = o.marginY;
+    page.offX = store::CalibToMargin(store::Val(o.marginX), 0) - 10;
+    page.offY = store::CalibToMargin(store::Val(o.marginY), 0) - 10;
     page.setPaper = o.setPaper;
     page.backPicture = o.backPicture;
     page.rulers = o.rulers;
@@ -64,18 +73,19 @@ FilledPage BuildFilledPage(const store::FlexGrid &grid, const PageOptions &o,
         f.underline = !grid.TextMatrix(row, 15).isEmpty();
         f.strikeOut = !grid.TextMatrix(row, 16).isEmpty();
         f.cash = store::Val(grid.TextMatrix(row, 18));
+        const QString value = values.value && kind <= KindPicture ? values.value(f.index) : QString();
         switch (kind) {
         case KindText:
-            f.text = values.text ? values.text(f.index) : QString();
+            f.text = value;
             break;
         case KindCheck:
-            f.checkValue = values.checkValue ? values.checkValue(f.index) : 0;
+            f.checkValue = int(store::Val(value));
             f.text = f.checkValue == 1 ? QStringLiteral("√") : QString();
             break;
         case KindPicture:
-            f.text = values.link ? values.link(f.index) : QString();
+            f.text = value;
             if (f.text.contains(QLatin1Char('.')) && values.picture)
-                f.picture = values.picture(f.index);
+                f.picture = values.picture(f.text);
             break;
         case KindLabel:
             f.text = f.prompt;
@@ -89,6 +99,57 @@ FilledPage BuildFilledPage(const store::FlexGrid &grid, const PageOptions &o,
     std::stable_sort(page.fields.begin(), page.fields.end(),
                      [](const FilledField &a, const FilledField &b) { return a.kind < b.kind; });
     return page;
+}
+
+PageOptions OptionsFromContext(const store::AppContext &ctx)
+{
+    PageOptions o;
+    o.formatName = ctx.FormatName();
+    o.width = ctx.Wid();
+    o.height = ctx.Hie();
+    o.marginX = ctx.MarginX();
+    o.marginY = ctx.MarginY();
+    o.setPaper = ctx.SetPaper();
+    o.backPicture = ctx.DiTuPrint();
+    o.rulers = ctx.PrintRulers();
+    o.lengthwise = ctx.O2(1) == 1;
+    o.centred = ctx.O2(3) == 1;
+    o.barcodeStandard = int(store::Val(store::GetPara(QStringLiteral("StrBarCodeStand"))));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        o.screenDpi = screen->logicalDotsPerInchX();
+    o.frameWidthPx = store::TwipToPixel(ctx.FrameWidth(), o.screenDpi);
+    return o;
+}
+
+FieldValues ValuesFromPage(const store::PageFields &fields)
+{
+    FieldValues v;
+    v.value = [&fields](int index) { return fields.CtlValue(index); };
+    auto cache = std::make_shared<QHash<QString, QImage>>();
+    v.picture = [cache](const QString &path) {
+        auto it = cache->constFind(path);
+        if (it == cache->constEnd())
+            it = cache->insert(path, QImage(path));
+        return *it;
+    };
+    return v;
+}
+
+FilledPage PageSource::Fill()
+{
+    if (!m_ctx.FieldGrid() || !m_ctx.Fields())
+        return FilledPage();
+    if (!m_values)
+        m_values = ValuesFromPage(*m_ctx.Fields());
+    PageOptions o = OptionsFromContext(m_ctx);
+    if (o.backPicture) {
+        if (m_backFormat != o.formatName || m_back.isNull()) {
+            m_backFormat = o.formatName;
+            m_back = QImage(page::GetBackPicFile(o.formatName));
+        }
+        o.background = m_back;
+    }
+    return BuildFilledPage(*m_ctx.FieldGrid(), o, *m_values);
 }
 
 QList<HistoryValue> HistoryValues(const FilledPage &page)

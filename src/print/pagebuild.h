@@ -1,42 +1,65 @@
 #pragma once
-// The filled page from the field grid (one row per field) and the fields' current values.
+// The filled page from the field grid (one row per field), the main window's print options and
+// the fields' current values.
 
 #include "print/filledpage.h"
 
 #include <functional>
+#include <optional>
 
 namespace store {
+class AppContext;
 class FlexGrid;
-}
+class PageFields;
+} // namespace store
 
 namespace print {
 
 // What the main window shows about the open format and its print options.
 struct PageOptions
 {
-    QString formatName;      // LFMT(0)
-    QString width, height;   // Wid, Hie (mm, as shown)
-    QString marginX, marginY; // M_X, M_Y
+    QString formatName;       // LFMT(0)
+    QString width, height;    // Wid, Hie (mm, as shown)
+    QString marginX, marginY; // M_X, M_Y: read as their leading numbers
     bool setPaper = false, backPicture = false, rulers = false;
     bool lengthwise = false, centred = false; // O2(1), O2(3)
     QImage background;
-    int barcodeStandard = 0;
+    int barcodeStandard = 0; // StrBarCodeStand read as a number
     double frameWidthPx = 0, screenDpi = 96;
 };
 
-// The current value of each field by its index (kind * 1000 + n).
+// The current value of each field by its index (kind * 1000 + n): a text box's text, a check
+// box's state ("1", "2" or ""), a picture field's link; and the picture a link names.
 struct FieldValues
 {
-    std::function<QString(int index)> text;     // a text box's text
-    std::function<int(int index)> checkValue;   // a check box's state
-    std::function<QString(int index)> link;     // a picture field's picture path or barcode text
-    std::function<QImage(int index)> picture;   // the picture it shows
+    std::function<QString(int index)> value;
+    std::function<QImage(const QString &path)> picture;
 };
+
+// The options as the context holds them now; the barcode standard is read from the parameters.
+// The background picture is left to the caller.
+PageOptions OptionsFromContext(const store::AppContext &ctx);
+// The values of the fields on the page; each picture file is loaded once for these values.
+FieldValues ValuesFromPage(const store::PageFields &fields);
 
 // The n-th data row of a kind in the grid is field kind * 1000 + n. A row whose position or size
 // cell is not a number gives a field that is not printed.
 FilledPage BuildFilledPage(const store::FlexGrid &grid, const PageOptions &options,
                            const FieldValues &values);
+// The open format of the context as it is filled now, page after page of a batch: the
+// background and the pictures are read from their files once.
+class PageSource
+{
+public:
+    explicit PageSource(const store::AppContext &ctx) : m_ctx(ctx) {}
+    FilledPage Fill();
+
+private:
+    const store::AppContext &m_ctx;
+    std::optional<FieldValues> m_values;
+    QString m_backFormat;
+    QImage m_back;
+};
 
 // The values one print leaves in the history: every text box with text, every check box that is
 // not clear (its state as text), every picture field with a link; in field order.

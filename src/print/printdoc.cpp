@@ -11,17 +11,6 @@
 
 namespace print {
 
-double CalibToMargin(double value, int mode)
-{
-    Q_UNUSED(mode);
-    return 10 - value;
-}
-
-double MarginOffset(const QString &marginText)
-{
-    return CalibToMargin(store::Val(marginText), 0) - 10;
-}
-
 PrintDocument::PrintDocument(QPrinter &printer) : m_printer(printer)
 {
     values::registerFontSubstitutes();
@@ -70,8 +59,7 @@ bool PrintDocument::PrintPage(const FilledPage &page)
 {
     if (!m_surface)
         return false;
-    m_renderer.PrintFmtPage(*m_surface, page, MarginOffset(page.marginX),
-                            MarginOffset(page.marginY));
+    m_renderer.PrintFmtPage(*m_surface, page, page.offX, page.offY);
     if (page.rulers)
         PageRenderer::PrintRulers(*m_surface);
     const QString invalid = QString::fromUtf16(values::kCode39InvalidMessage);

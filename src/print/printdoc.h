@@ -57,9 +57,4 @@ private:
     QStringList m_messages;
 };
 
-// The margins the user typed, read as their leading numbers; the offsets handed to the renderer
-// are minus these.
-double CalibToMargin(double value, int mode);
-double MarginOffset(const QString &marginText);
-
 } // namespace print

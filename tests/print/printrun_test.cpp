@@ -1,7 +1,6 @@
 #include "print/printrun.h"
 
 #include "fakeprinters.h"
-#include "print/printdoc.h"
 #include "print/printers.h"
 #include "store/indicator.h"
 #include "store/reporter.h"
@@ -212,16 +211,6 @@ TEST_F(PrintRunTest, CancelledBatchPrintsNothing)
     run.PrintBatchRows();
     EXPECT_FALSE(QFile::exists(pdfFile));
     EXPECT_TRUE(loaded.isEmpty());
-}
-
-TEST(MarginTest, CalibrationIsItsOwnInverse)
-{
-    EXPECT_DOUBLE_EQ(CalibToMargin(3, 0), 7);
-    EXPECT_DOUBLE_EQ(CalibToMargin(3, 1), 7);
-    EXPECT_DOUBLE_EQ(CalibToMargin(CalibToMargin(-2.5, 0), 1), -2.5);
-    EXPECT_DOUBLE_EQ(MarginOffset(QStringLiteral("3")), -3);
-    EXPECT_DOUBLE_EQ(MarginOffset(QStringLiteral("abc")), 0);
-    EXPECT_DOUBLE_EQ(MarginOffset(QStringLiteral("-2毫米")), 2);
 }
 
 } // namespace

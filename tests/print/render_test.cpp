@@ -257,8 +257,8 @@ TEST(RenderPdfTest, MarginsPlaceTextOnThePaper)
     page.widthMm = 180;
     page.heightMm = 80;
     page.setPaper = true;
-    page.marginX = QStringLiteral("3");
-    page.marginY = QStringLiteral("-2");
+    page.offX = -3; // margins 3 and -2
+    page.offY = 2;
     page.fields << Field(KindText, 10, 20, 60, 8, QStringLiteral("WORD"));
     PrintDocument doc(printer);
     ASSERT_TRUE(doc.BeginPage(page));

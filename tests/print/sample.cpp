@@ -52,8 +52,9 @@ print::FilledPage SampleCheque()
             page.formatName = cell("Fmt");
             page.widthMm = store::Val(cell("W"));
             page.heightMm = store::Val(cell("H"));
-            page.marginX = store::CStr(10 - store::Val(cell("X")));
-            page.marginY = store::CStr(10 - store::Val(cell("Y")));
+            // Stored: 10 - margin; the shift is minus the margin.
+            page.offX = store::Val(cell("X")) - 10;
+            page.offY = store::Val(cell("Y")) - 10;
             page.setPaper = cell("Mem").section('|', 0, 0).toLower() == "true";
             continue;
         }
