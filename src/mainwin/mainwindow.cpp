@@ -9,6 +9,7 @@
 #include "page/pagegrid.h"
 #include "page/pageview.h"
 #include "page/pageviewlayout.h"
+#include "page/piccontent.h"
 #include "page/registry.h"
 #include "page/rowsync.h"
 #include "page/zoompage.h"
@@ -20,6 +21,7 @@
 #include "store/paths.h"
 #include "store/reporter.h"
 #include "store/vb.h"
+#include "values/fonts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -119,6 +121,8 @@ MainWindow::MainWindow(store::AppContext *ctx, QWidget *parent)
     m_fields = std::make_unique<page::FieldRegistry>(*m_ctx, PG());
     m_ctx->SetFieldGrid(m_msf[3]);
     m_ctx->SetFields(m_fields.get());
+    page::InstallPicCtlContent(*m_ctx);
+    values::registerFontSubstitutes();
     PG()->addPaintLayer([this](QPainter &p) {
         if (m_fields)
             m_fields->PaintLines(p);

@@ -2,6 +2,7 @@
 
 #include "page/pageview.h"
 #include "page/registry.h"
+#include "store/gridcolor.h"
 #include "store/vb.h"
 
 #include <QFont>
@@ -12,12 +13,6 @@
 
 namespace page {
 
-namespace {
-QColor VbToQColor(quint32 v)
-{
-    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
-}
-} // namespace
 
 GridPrimitives pageGridPrimitives(double W, double H, double widthMM, int ruler)
 {
@@ -65,7 +60,7 @@ void paintGridPrimitives(QPainter &p, const GridPrimitives &g, double tpp)
     quint32 current = 0xFFFFFFFF;
     for (const GridLine &l : g.lines) {
         if (l.color != current) {
-            p.setPen(QPen(VbToQColor(l.color), 0));
+            p.setPen(QPen(store::VbToQColor(l.color), 0));
             current = l.color;
         }
         p.drawLine(QPointF(std::round(l.from.x() / tpp), std::round(l.from.y() / tpp)),
