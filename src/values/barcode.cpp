@@ -1,0 +1,46 @@
+#include "barcode.h"
+
+#include "store/units.h"
+
+#include <QPaintDevice>
+#include <QPainter>
+#include <cmath>
+
+namespace values {
+
+void SetTwipScale(QPainter &painter, const QPaintDevice &device)
+{
+    painter.scale(device.logicalDpiX() / store::kTwipsPerInch,
+                  device.logicalDpiY() / store::kTwipsPerInch);
+}
+
+QFont TwipFont(const QString &family, double pointSize)
+{
+    QFont f(family);
+    f.setPixelSize(std::max(1, int(std::lround(pointSize * 20))));
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
+}
+
+void PaintBarcode(QPainter &painter, const BarcodeLayout &layout, const QFont &font)
+{
+    painter.save();
+    if (!layout.clip.isEmpty())
+        painter.setClipRect(layout.clip, Qt::IntersectClip);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const QColor colour = painter.pen().color();
+    const QColor bars = layout.barColour.isValid() ? layout.barColour : colour;
+    for (const QRectF &r : layout.bars)
+        painter.fillRect(r, bars);
+    if (!layout.texts.isEmpty()) {
+        painter.setFont(font);
+        painter.setPen(colour);
+        constexpr double kBig = 1e6;
+        for (const BarcodeText &t : layout.texts)
+            painter.drawText(QRectF(t.topLeft, QSizeF(kBig, kBig)),
+                             Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, t.text);
+    }
+    painter.restore();
+}
+
+} // namespace values
