@@ -45,7 +45,7 @@ public:
     // True once a barcode held a character it could not draw.
     bool InvalidBarcode() const { return m_invalidBarcode; }
 
-    // The font a spec stands for, at its point size on this device.
+    // The font these settings stand for, at its point size on the device it is used on.
     static QFont MakeFont(const FontSpec &spec);
 
 private:

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts a private CUPS scheduler for the print tests: its own folders under $1, a local socket
 # $1/cups.sock and a raw queue "quorvan-test" whose device puts job N, once complete, into
-# $1/out/job-N.prn.
+# $1/out/job-N.prn, and a raw queue "quorvan-raw" on the same device.
 # Prints the socket path on success. Needs root and the Debian packages cups, cups-client.
 # Stop it with: kill "$(cat "$1/cupsd.pid")".
 set -euo pipefail
@@ -112,6 +112,8 @@ cat > "$dir/quorvan-test.ppd" <<'PPD'
 *ParamCustomPageSize Orientation: 5 int 0 3
 PPD
 CUPS_SERVER=$sock lpadmin -p quorvan-test -E -v quorvanfile:/ -P "$dir/quorvan-test.ppd"
+# A queue without a driver takes no custom paper sizes.
+CUPS_SERVER=$sock lpadmin -p quorvan-raw -E -v quorvanfile:/ -m raw 2>/dev/null
 CUPS_SERVER=$sock lpadmin -d quorvan-test
 CUPS_SERVER=$sock lpstat -p quorvan-test >/dev/null
 echo "$sock"

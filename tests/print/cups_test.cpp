@@ -1,5 +1,7 @@
 // The print run against a real CUPS queue: a private scheduler with a queue whose device puts each
 // job into a file (cups-start.sh). Skipped when the scheduler cannot be started here.
+#include "print/pagerender.h"
+#include "print/paperform.h"
 #include "print/printers.h"
 #include "print/printrun.h"
 #include "print/selprinter.h"
@@ -13,6 +15,7 @@
 #include <QPushButton>
 #include <QDir>
 #include <QFileSystemWatcher>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -104,6 +107,25 @@ TEST(CupsPrintTest, OnlyInstalledQueuesAreReachable)
         GTEST_SKIP() << g_skipWhy.toStdString();
     EXPECT_TRUE(SystemPrinters().Reachable(kQueue));
     EXPECT_FALSE(SystemPrinters().Reachable(QStringLiteral("no-such-queue")));
+}
+
+TEST(CupsPrintTest, QueueWithoutCustomSizesKeepsItsPaperAndSaysSo)
+{
+    if (g_cupsDir.isEmpty())
+        GTEST_SKIP() << g_skipWhy.toStdString();
+    QPrinter printer(QPrinterInfo::printerInfo(QStringLiteral("quorvan-raw")),
+                     QPrinter::HighResolution);
+    const QPageSize before = printer.pageLayout().pageSize();
+    QString form = kFormName;
+    const PaperFormResult r = SetPrinterPaperSize(printer, form, 240, 80);
+    EXPECT_TRUE(r.opened);
+    EXPECT_FALSE(r.applied);
+    EXPECT_EQ(r.message, QStringLiteral("打印机“quorvan-raw”不支持自定义纸张尺寸！"));
+    EXPECT_TRUE(printer.pageLayout().pageSize().isEquivalentTo(before));
+    // A size the queue knows is still taken.
+    form = kFormName;
+    EXPECT_TRUE(SetPrinterPaperSize(printer, form, 210, 297).applied);
+    EXPECT_EQ(form, QStringLiteral("A4"));
 }
 
 } // namespace
