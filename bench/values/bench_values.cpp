@@ -12,9 +12,15 @@ namespace {
 const QStringList &amounts()
 {
     static const QStringList list = {
-        QStringLiteral("100"),         QStringLiteral("1234.56"),  QStringLiteral("100005000"),
-        QStringLiteral("￥1,234.00"),  QStringLiteral("0.05"),     QStringLiteral("-100.5"),
-        QStringLiteral("9999999999999.99"), QStringLiteral("1010101.01"), QStringLiteral("12.345"),
+        QStringLiteral("100"),
+        QStringLiteral("1234.56"),
+        QStringLiteral("100005000"),
+        QStringLiteral("￥1,234.00"),
+        QStringLiteral("0.05"),
+        QStringLiteral("-100.5"),
+        QStringLiteral("9999999999999.99"),
+        QStringLiteral("1010101.01"),
+        QStringLiteral("12.345"),
         QStringLiteral("7"),
     };
     return list;

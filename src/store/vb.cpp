@@ -1,23 +1,35 @@
 #include "vb.h"
 
+#include <QLocale>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <QLocale>
-#include <algorithm>
-#include <charconv>
 
 namespace store {
 
 namespace {
 
-bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+bool isBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
-char16_t unitAt(QStringView t, std::size_t i) { return t[qsizetype(i)].unicode(); }
-char16_t unitAt(std::string_view t, std::size_t i) { return char16_t(static_cast<unsigned char>(t[i])); }
+char16_t unitAt(QStringView t, std::size_t i)
+{
+    return t[qsizetype(i)].unicode();
+}
+char16_t unitAt(std::string_view t, std::size_t i)
+{
+    return char16_t(static_cast<unsigned char>(t[i]));
+}
 
 template <typename View> NumberScan scanImpl(const View &t)
 {
@@ -74,9 +86,15 @@ template <typename View> NumberScan scanImpl(const View &t)
 
 } // namespace
 
-NumberScan ScanNumber(QStringView text) { return scanImpl(text); }
+NumberScan ScanNumber(QStringView text)
+{
+    return scanImpl(text);
+}
 
-NumberScan ScanNumber(std::string_view text) { return scanImpl(text); }
+NumberScan ScanNumber(std::string_view text)
+{
+    return scanImpl(text);
+}
 
 double Val(QStringView text)
 {
@@ -131,11 +149,20 @@ QString ValText(QStringView text)
     return QString::fromLatin1(out.data(), qsizetype(out.size()));
 }
 
-double Fix(double x) { return std::trunc(x); }
+double Fix(double x)
+{
+    return std::trunc(x);
+}
 
-double Int(double x) { return std::floor(x); }
+double Int(double x)
+{
+    return std::floor(x);
+}
 
-double RoundEven(double x) { return std::nearbyint(x); }
+double RoundEven(double x)
+{
+    return std::nearbyint(x);
+}
 
 std::optional<qint32> CLngChecked(double x)
 {
@@ -296,7 +323,10 @@ struct DateCursor
     }
 };
 
-bool isDateSep(char16_t c) { return c == u'-' || c == u'/' || c == u'.'; }
+bool isDateSep(char16_t c)
+{
+    return c == u'-' || c == u'/' || c == u'.';
+}
 
 // An optional time after the date: blanks or "T", then H:mm or H:mm:ss, then the end.
 std::optional<QTime> readTimeTail(DateCursor &c)

@@ -28,10 +28,7 @@ struct Buf
     int n = 0;
     void put(char16_t c) { d[n++] = c; }
     bool endsWith(char16_t c) const { return n > 0 && d[n - 1] == c; }
-    bool equals(std::u16string_view s) const
-    {
-        return std::u16string_view(d, std::size_t(n)) == s;
-    }
+    bool equals(std::u16string_view s) const { return std::u16string_view(d, std::size_t(n)) == s; }
     // Every occurrence of the two characters a b, left to right and not overlapping, becomes
     // `to` (at most two characters).
     void replace(char16_t a, char16_t b, std::u16string_view to)
@@ -121,9 +118,15 @@ Decimal cashValue(QStringView t, int decimals, bool dropMinus)
 
 } // namespace
 
-bool IsCapitalDigit(QChar c) { return capitalDigitValue(c.unicode()) >= 0; }
+bool IsCapitalDigit(QChar c)
+{
+    return capitalDigitValue(c.unicode()) >= 0;
+}
 
-Decimal FormatCashValue(QStringView t, int decimals) { return cashValue(t, decimals, false); }
+Decimal FormatCashValue(QStringView t, int decimals)
+{
+    return cashValue(t, decimals, false);
+}
 
 QString FormatCash(const QString &t, int decimals, bool separators, bool yen)
 {
@@ -139,7 +142,8 @@ QString FormatCash(const QString &t, int decimals, bool separators, bool yen)
         dot == std::string_view::npos ? std::string_view() : body.substr(dot + 1);
     const qsizetype intLen = qsizetype(intPart.size());
     const qsizetype commas = separators ? (intLen - 1) / 3 : 0;
-    const qsizetype len = (yen ? 1 : 0) + (negative ? 1 : 0) + intLen + commas + (d > 0 ? 1 + d : 0);
+    const qsizetype len =
+        (yen ? 1 : 0) + (negative ? 1 : 0) + intLen + commas + (d > 0 ? 1 + d : 0);
 
     QString out(len, Qt::Uninitialized);
     QChar *o = out.data();

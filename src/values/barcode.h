@@ -24,8 +24,8 @@ struct BarcodeLayout
 {
     QList<QRectF> bars; // dark rectangles, twips
     QList<BarcodeText> texts;
-    QRectF clip;        // drawing stays inside when not empty
-    QColor barColour;   // the painter's pen colour when not valid
+    QRectF clip;      // drawing stays inside when not empty
+    QColor barColour; // the painter's pen colour when not valid
 };
 
 // Scales a painter on `device` so that one unit is one twip.
@@ -34,8 +34,8 @@ void SetTwipScale(QPainter &painter, const QPaintDevice &device);
 // A font of `pointSize` points for a painter in twips (20 twips to the point).
 QFont TwipFont(const QString &family, double pointSize);
 
-// Paints the bars in their colour (or the painter's pen colour), solid and not smoothed, and each text with its
-// top at its position; the painter's state is left as it was.
+// Paints the bars in their colour (or the painter's pen colour), solid and not smoothed, and each
+// text with its top at its position; the painter's state is left as it was.
 void PaintBarcode(QPainter &painter, const BarcodeLayout &layout, const QFont &font);
 
 } // namespace values

@@ -125,8 +125,9 @@ double MeasureCode39(const QString &text, double x)
     if (text.isEmpty())
         return 0;
     bool ok = true;
-    return walk(PrepareCode39Text(text), 0, Code39Widths::forNarrow(x), ok,
-                [](double, double) {}, [](double, QChar) {});
+    return walk(
+        PrepareCode39Text(text), 0, Code39Widths::forNarrow(x), ok, [](double, double) {},
+        [](double, QChar) {});
 }
 
 double GetCode39BarWidth(const QString &text, double width)
@@ -167,8 +168,8 @@ BarcodeLayout LayoutCode39(const QString &text, double x, double y, double h, do
     return layout;
 }
 
-bool DrawCode39(QPainter &painter, const QString &text, double x, double y, double h,
-                double narrow, double textSize, bool showText, const QString &fontName)
+bool DrawCode39(QPainter &painter, const QString &text, double x, double y, double h, double narrow,
+                double textSize, bool showText, const QString &fontName)
 {
     if (text.isEmpty())
         return true;
@@ -180,7 +181,8 @@ bool DrawCode39(QPainter &painter, const QString &text, double x, double y, doub
     if (withText)
         ht -= QFontMetricsF(font).height();
     bool ok = true;
-    const BarcodeLayout layout = LayoutCode39(text, x0, y0, ht, narrow, withText ? y0 + ht : -1, &ok);
+    const BarcodeLayout layout =
+        LayoutCode39(text, x0, y0, ht, narrow, withText ? y0 + ht : -1, &ok);
     PaintBarcode(painter, layout, font);
     return ok;
 }

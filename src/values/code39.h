@@ -55,7 +55,7 @@ BarcodeLayout LayoutCode39(const QString &text, double x, double y, double h, do
 // width in twips, the human-readable line in `fontName` at `textSize` points under the bars
 // when textSize > 0 and showText. Returns false when the text holds a character that cannot
 // be drawn: the bars before it stay, and the caller shows kCode39InvalidMessage.
-bool DrawCode39(QPainter &painter, const QString &text, double x, double y, double h,
-                double narrow, double textSize, bool showText, const QString &fontName);
+bool DrawCode39(QPainter &painter, const QString &text, double x, double y, double h, double narrow,
+                double textSize, bool showText, const QString &fontName);
 
 } // namespace values

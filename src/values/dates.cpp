@@ -62,7 +62,10 @@ bool allDigits(QStringView s)
     return true;
 }
 
-int digitsValue(QStringView s) { return int(store::Val(s)); }
+int digitsValue(QStringView s)
+{
+    return int(store::Val(s));
+}
 
 } // namespace
 
@@ -141,7 +144,10 @@ QString IDCardToSex(const QString &t)
     return n % 2 == 1 ? QStringLiteral("男") : QStringLiteral("女");
 }
 
-QString StripChars(const QString &t, QStringView allowed) { return KeepChars(t, allowed); }
+QString StripChars(const QString &t, QStringView allowed)
+{
+    return KeepChars(t, allowed);
+}
 
 QString ToPostcode(const QString &t)
 {

@@ -98,7 +98,10 @@ Decimal Decimal::fromScan(const store::NumberScan &scan)
     return d;
 }
 
-Decimal Decimal::fromText(QStringView text) { return fromScan(store::ScanNumber(text)); }
+Decimal Decimal::fromText(QStringView text)
+{
+    return fromScan(store::ScanNumber(text));
+}
 
 Decimal Decimal::fromCashText(const QString &text)
 {
@@ -115,7 +118,10 @@ Decimal Decimal::fromInteger(qint64 v)
     return d;
 }
 
-int Decimal::integerDigits() const { return std::max(0, int(m_coef.size()) - m_scale); }
+int Decimal::integerDigits() const
+{
+    return std::max(0, int(m_coef.size()) - m_scale);
+}
 
 Decimal Decimal::abs() const
 {
@@ -164,7 +170,10 @@ Decimal operator+(const Decimal &a, const Decimal &b)
     return r;
 }
 
-Decimal operator-(const Decimal &a, const Decimal &b) { return a + (-b); }
+Decimal operator-(const Decimal &a, const Decimal &b)
+{
+    return a + (-b);
+}
 
 Decimal operator*(const Decimal &a, const Decimal &b)
 {

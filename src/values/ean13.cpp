@@ -110,8 +110,7 @@ BarcodeLayout LayoutEAN13(const QString &digits, double x, double y, double h, d
         const int run = runs[i];
         const int n = run > 10 ? run - 10 : run;
         if (run > 10) {
-            const bool guard =
-                i == 0 || i == 2 || i == 28 || i == 30 || i == last - 2 || i == last;
+            const bool guard = i == 0 || i == 2 || i == 28 || i == 30 || i == last - 2 || i == last;
             const double bottom = guard ? y + hb + metrics.lineHeight / 2 : y + hb - 30;
             layout.bars.append(QRectF(QPointF(bx, y), QPointF(bx + m * n, bottom)));
         }
@@ -137,8 +136,7 @@ void DrawEAN13(QPainter &painter, const QString &text, double x, double y, doubl
         return;
     const QFont font = TwipFont(QStringLiteral("宋体"), textSize > 0 ? textSize : 1);
     const QFontMetricsF fm(font);
-    const EAN13Metrics metrics{fm.horizontalAdvance(u'9'), fm.horizontalAdvance(u'0'),
-                               fm.height()};
+    const EAN13Metrics metrics{fm.horizontalAdvance(u'9'), fm.horizontalAdvance(u'0'), fm.height()};
     const BarcodeLayout layout = LayoutEAN13(
         text, store::RoundEven(store::MmToTwip(x)), store::RoundEven(store::MmToTwip(y)),
         store::RoundEven(store::MmToTwip(h)), store::MmToTwip(w), textSize, showText, metrics);

@@ -9,7 +9,7 @@ namespace values {
 
 struct ValueEnv
 {
-    QDateTime now;                                    // today's date and the time of day
+    QDateTime now;                                   // today's date and the time of day
     std::function<QString(const QString &key)> para; // a parameter by name ("" when none)
 
     QDate today() const { return now.date(); }

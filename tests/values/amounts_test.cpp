@@ -17,7 +17,10 @@ struct Case
     const char16_t *out;
 };
 
-QString q(const char16_t *s) { return QString::fromUtf16(s); }
+QString q(const char16_t *s)
+{
+    return QString::fromUtf16(s);
+}
 
 } // namespace
 
@@ -67,7 +70,8 @@ TEST(FormatCash, Table)
         {u"12.5", 5, false, false, u"12.50000"},
     };
     for (const Row &r : rows)
-        EXPECT_EQ(FormatCash(q(r.in), r.d, r.sep, r.yen), q(r.out)) << QString(q(r.in)).toStdString();
+        EXPECT_EQ(FormatCash(q(r.in), r.d, r.sep, r.yen), q(r.out))
+            << QString(q(r.in)).toStdString();
 }
 
 TEST(CashToCapital, UnitYuan)
@@ -219,15 +223,15 @@ TEST(CapitalToNum, RoundTripOverManyAmounts)
 {
     std::mt19937_64 rng(20140828);
     auto check = [](quint64 fen) {
-        const QString x = QString::number(fen / 100) +
-                          (fen % 100 ? u'.' + QString::number(fen % 100).rightJustified(2, u'0')
-                                     : QString());
+        const QString x =
+            QString::number(fen / 100) +
+            (fen % 100 ? u'.' + QString::number(fen % 100).rightJustified(2, u'0') : QString());
         QString expect = x;
         if (expect.contains(u'.') && expect.endsWith(u'0'))
             expect.chop(1);
         const QString capital = CashToCapital(x, u"元"_qs);
-        ASSERT_EQ(CapitalToNum(capital, 103), expect) << x.toStdString() << " "
-                                                      << capital.toStdString();
+        ASSERT_EQ(CapitalToNum(capital, 103), expect)
+            << x.toStdString() << " " << capital.toStdString();
         ASSERT_EQ(CapitalToNum(CashToCapital(x, u"圆"_qs), 120), expect);
         ASSERT_EQ(CapitalToNum(u'-' + capital, 103), u'-' + expect);
     };
@@ -252,8 +256,8 @@ TEST(CapitalToNum, RoundTripOverManyAmounts)
 TEST(ConvertDigits, Table)
 {
     const Case back[] = {
-        {u"贰零壹伍", u"2015"}, {u"零捌", u"8"},   {u"贰拾", u"20"},
-        {u"拾伍", u"15"},       {u"拾", u"10"},    {u"零壹拾", u"10"},
+        {u"贰零壹伍", u"2015"}, {u"零捌", u"8"},  {u"贰拾", u"20"},
+        {u"拾伍", u"15"},       {u"拾", u"10"},   {u"零壹拾", u"10"},
         {u"贰拾伍", u"25"},     {u"3.5", u"3.5"}, {u"a1b2", u"12"},
     };
     for (const Case &c : back)

@@ -20,7 +20,10 @@ using namespace values;
 
 namespace {
 
-QString zbarimg() { return QStandardPaths::findExecutable(QStringLiteral("zbarimg")); }
+QString zbarimg()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("zbarimg"));
+}
 
 // The text zbarimg reads from an image ("" when it finds no symbol).
 QString decode(const QImage &image)
@@ -187,7 +190,8 @@ struct Code39Case
 };
 
 class Code39Scan : public ::testing::TestWithParam<Code39Case>
-{};
+{
+};
 
 TEST_P(Code39Scan, DecodesToItsText)
 {
@@ -241,7 +245,8 @@ struct EanCase
 };
 
 class EAN13Scan : public ::testing::TestWithParam<EanCase>
-{};
+{
+};
 
 TEST_P(EAN13Scan, DecodesToItsDigits)
 {
@@ -260,15 +265,15 @@ TEST_P(EAN13Scan, DecodesToItsDigits)
     EXPECT_EQ(decode(img), QString::fromLatin1(c.expect));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Widths, EAN13Scan,
-    ::testing::Values(EanCase{"690123456789", 30, 96, 10, "6901234567892"},
-                      EanCase{"690123456789", 45, 96, 10, "6901234567892"},
-                      EanCase{"690123456789", 60, 96, 12, "6901234567892"},
-                      EanCase{"690-1234-5678-9", 30, 96, 10, "6901234567892"},
-                      EanCase{"4006381333931", 22.5, 300, 9, "4006381333931"},
-                      EanCase{"123", 19.7, 600, 0, "0000000001236"},
-                      EanCase{"9787111128069", 17.3, 600, 8, "9787111128069"}));
+INSTANTIATE_TEST_SUITE_P(Widths, EAN13Scan,
+                         ::testing::Values(EanCase{"690123456789", 30, 96, 10, "6901234567892"},
+                                           EanCase{"690123456789", 45, 96, 10, "6901234567892"},
+                                           EanCase{"690123456789", 60, 96, 12, "6901234567892"},
+                                           EanCase{"690-1234-5678-9", 30, 96, 10, "6901234567892"},
+                                           EanCase{"4006381333931", 22.5, 300, 9, "4006381333931"},
+                                           EanCase{"123", 19.7, 600, 0, "0000000001236"},
+                                           EanCase{"9787111128069", 17.3, 600, 8,
+                                                   "9787111128069"}));
 
 TEST(BarcodeDrawing, RestoresThePainterAndDrawsDigits)
 {

@@ -13,7 +13,10 @@ namespace {
 
 const ValueEnv kEnv{QDateTime(QDate(2014, 8, 28), QTime(10, 20, 30)), {}};
 
-QString q(const char16_t *s) { return QString::fromUtf16(s); }
+QString q(const char16_t *s)
+{
+    return QString::fromUtf16(s);
+}
 
 struct Row
 {
@@ -106,18 +109,19 @@ TEST(ConvertByKind, OneAmountOneRounding)
     for (const char16_t *t : {u"0.125", u"1.005", u"2.675", u"0.135", u"1234.565", u"0.005"}) {
         const QString in = q(t);
         const QString figures = Decimal::fromText(convertByKind(117, in, kEnv)).toText();
-        EXPECT_EQ(CapitalToNum(convertByKind(114.01, in, kEnv), 114.01), figures) << in.toStdString();
+        EXPECT_EQ(CapitalToNum(convertByKind(114.01, in, kEnv), 114.01), figures)
+            << in.toStdString();
         EXPECT_EQ(CapitalToNum(convertByKind(103, in, kEnv), 103), figures) << in.toStdString();
     }
 }
 
 TEST(ConvertByKind, AmountKindsMapTheirOutputToItself)
 {
-    const double codes[] = {11, 103, 104, 104.01, 104.98, 105, 114.08, 116, 117, 118,
-                            120, 121.08, 123, 134, 136.08, 311, 106, 107, 108, 109,
-                            110, 111, 112, 113, 100, 101, 102, 131};
-    const char16_t *texts[] = {u"1234.5", u"0.125", u"-100", u"￥1,234.56", u"12.5%",
-                               u"100005000", u"0", u"2014-8-28", u"3", u"abc"};
+    const double codes[] = {11,  103,    104, 104.01, 104.98, 105, 114.08, 116, 117, 118,
+                            120, 121.08, 123, 134,    136.08, 311, 106,    107, 108, 109,
+                            110, 111,    112, 113,    100,    101, 102,    131};
+    const char16_t *texts[] = {u"1234.5",    u"0.125", u"-100",      u"￥1,234.56", u"12.5%",
+                               u"100005000", u"0",     u"2014-8-28", u"3",          u"abc"};
     for (double code : codes) {
         for (const char16_t *t : texts) {
             const QString once = convertByKind(code, q(t), kEnv);
@@ -147,10 +151,10 @@ TEST(AutoConvert, EmptyTextKeepsTheBorder)
 TEST(AutoFillDate, TodayByKind)
 {
     const Row rows[] = {
-        {100, u"", u"贰零壹肆"},      {101, u"", u"零捌"},         {102, u"", u"贰拾捌"},
-        {106, u"", u"2014"},          {107, u"", u"08"},           {108, u"", u"28"},
-        {110, u"", u"2014年08月28日"}, {111, u"", u"2014-08-28"},   {112, u"x", u"08月28日"},
-        {113, u"", u"08-28"},         {103, u"100", u"壹佰元整"}, {0, u"note", u"note"},
+        {100, u"", u"贰零壹肆"},       {101, u"", u"零捌"},        {102, u"", u"贰拾捌"},
+        {106, u"", u"2014"},           {107, u"", u"08"},          {108, u"", u"28"},
+        {110, u"", u"2014年08月28日"}, {111, u"", u"2014-08-28"},  {112, u"x", u"08月28日"},
+        {113, u"", u"08-28"},          {103, u"100", u"壹佰元整"}, {0, u"note", u"note"},
     };
     for (const Row &r : rows)
         EXPECT_EQ(AutoFillDate(r.code, q(r.in), kEnv).text, q(r.out)) << r.code;

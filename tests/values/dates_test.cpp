@@ -12,7 +12,10 @@ namespace {
 
 const QDate kToday(2014, 8, 28);
 
-QString q(const char16_t *s) { return QString::fromUtf16(s); }
+QString q(const char16_t *s)
+{
+    return QString::fromUtf16(s);
+}
 
 } // namespace
 
@@ -25,11 +28,11 @@ TEST(GetDatePart, Table)
         const char16_t *out;
     };
     const Row rows[] = {
-        {u"2014", Year, u"2014"}, {u"贰零壹肆", Year, u"2014"}, {u"14", Year, u"2014"},
-        {u"6000", Year, u"2014"}, {u"1999", Year, u"1999"},     {u" 2015 ", Year, u"2015"},
-        {u"3", Month, u"03"},     {u"零叁", Month, u"03"},      {u"13", Month, u"08"},
+        {u"2014", Year, u"2014"},  {u"贰零壹肆", Year, u"2014"}, {u"14", Year, u"2014"},
+        {u"6000", Year, u"2014"},  {u"1999", Year, u"1999"},     {u" 2015 ", Year, u"2015"},
+        {u"3", Month, u"03"},      {u"零叁", Month, u"03"},      {u"13", Month, u"08"},
         {u"壹拾贰", Month, u"12"}, {u"32", Day, u"28"},          {u"5", Day, u"05"},
-        {u"", Day, u"28"},        {u"abc", Month, u"08"},       {u"2014-08-28", Year, u"2014"},
+        {u"", Day, u"28"},         {u"abc", Month, u"08"},       {u"2014-08-28", Year, u"2014"},
     };
     for (const Row &r : rows)
         EXPECT_EQ(GetDatePart(q(r.in), r.part, kToday), q(r.out)) << q(r.in).toStdString();
@@ -44,13 +47,25 @@ TEST(DatePartToCapital, Table)
         const char16_t *out;
     };
     const Row rows[] = {
-        {u"2014", Year, u"贰零壹肆"}, {u"1999", Year, u"1999"},  {u"3", Month, u"零叁"},
-        {u"10", Month, u"零壹拾"},    {u"11", Month, u"壹拾壹"}, {u"12", Month, u"壹拾贰"},
-        {u"20", Day, u"零贰拾"},      {u"25", Day, u"贰拾伍"},   {u"28", Day, u"贰拾捌"},
-        {u"30", Day, u"零叁拾"},      {u"31", Day, u"叁拾壹"},   {u"05", Day, u"零伍"},
-        {u"叁", Month, u"叁"},        {u"13", Month, u"13"},     {u"", Month, u""},
+        {u"2014", Year, u"贰零壹肆"},
+        {u"1999", Year, u"1999"},
+        {u"3", Month, u"零叁"},
+        {u"10", Month, u"零壹拾"},
+        {u"11", Month, u"壹拾壹"},
+        {u"12", Month, u"壹拾贰"},
+        {u"20", Day, u"零贰拾"},
+        {u"25", Day, u"贰拾伍"},
+        {u"28", Day, u"贰拾捌"},
+        {u"30", Day, u"零叁拾"},
+        {u"31", Day, u"叁拾壹"},
+        {u"05", Day, u"零伍"},
+        {u"叁", Month, u"叁"},
+        {u"13", Month, u"13"},
+        {u"", Month, u""},
         // built from the number, not the text
-        {u"010", Month, u"零壹拾"},   {u"10日", Day, u"零壹拾"}, {u"3.0", Month, u"零叁"},
+        {u"010", Month, u"零壹拾"},
+        {u"10日", Day, u"零壹拾"},
+        {u"3.0", Month, u"零叁"},
     };
     for (const Row &r : rows)
         EXPECT_EQ(DatePartToCapital(q(r.in), r.part), q(r.out)) << q(r.in).toStdString();
@@ -121,7 +136,8 @@ TEST(FormatDateByKind, UserPatternOrSystemForm)
                  }};
     EXPECT_EQ(FormatDateByKind(now, 119, env), u"2014年8月28日 09:05"_qs);
     ValueEnv none{now, {}};
-    EXPECT_EQ(FormatDateByKind(now, 119, none), QLocale::system().toString(now, QLocale::ShortFormat));
+    EXPECT_EQ(FormatDateByKind(now, 119, none),
+              QLocale::system().toString(now, QLocale::ShortFormat));
 }
 
 TEST(VbDates, DateSerialCarriesOver)
@@ -148,9 +164,9 @@ TEST(VbDates, CDateAcceptsTheProgramsForms)
     EXPECT_EQ(d(u"02-29")->date(), QDate(2012, 2, 29));
     EXPECT_EQ(d(u" 2014-8-28 13:45:10 ")->time(), QTime(13, 45, 10));
     EXPECT_EQ(d(u"2014-08-28T07:00")->time(), QTime(7, 0));
-    for (const char16_t *bad : {u"", u"14-8-28", u"2014-8", u"2014-8/28", u"2014-13-1",
-                                u"2014-8-28 25:00", u"2014-8-28x", u"3.5", u"201408281",
-                                u"2-30", u"abc", u"２０１４-8-28"})
+    for (const char16_t *bad :
+         {u"", u"14-8-28", u"2014-8", u"2014-8/28", u"2014-13-1", u"2014-8-28 25:00", u"2014-8-28x",
+          u"3.5", u"201408281", u"2-30", u"abc", u"２０１４-8-28"})
         EXPECT_FALSE(d(bad).has_value()) << QString::fromUtf16(bad).toStdString();
 }
 

@@ -52,8 +52,8 @@ TEST(Decimal, ArithmeticIsExact)
         EXPECT_EQ(DecimalSubtract(r.a, r.b), r.difference);
         EXPECT_EQ(DecimalMultiply(r.a, r.b), r.product);
     }
-    const Decimal x = Decimal::fromText(u"1.1") + Decimal::fromText(u"2.2") -
-                      Decimal::fromText(u"3.3");
+    const Decimal x =
+        Decimal::fromText(u"1.1") + Decimal::fromText(u"2.2") - Decimal::fromText(u"3.3");
     EXPECT_TRUE(x.isZero());
     EXPECT_EQ(x.toText(), "0");
 }

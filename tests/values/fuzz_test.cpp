@@ -37,7 +37,10 @@ QString randomText(std::mt19937 &rng)
     return s;
 }
 
-bool hasExponent(const QString &s) { return s.contains(u'e') || s.contains(u'E'); }
+bool hasExponent(const QString &s)
+{
+    return s.contains(u'e') || s.contains(u'E');
+}
 
 // A number text of ours: no exponent, only digits, one point and a leading sign.
 void expectPlainNumber(const QString &s, const QString &in)
@@ -52,10 +55,10 @@ TEST(Fuzz, EveryConverterTakesAnyText)
 {
     std::mt19937 rng(828);
     const ValueEnv env{QDateTime(QDate(2014, 8, 28), QTime(10, 0)), {}};
-    const double codes[] = {0,   1,   11,  99,  100, 101, 102, 103, 104, 104.01, 104.5,
-                            105, 106, 107, 108, 109, 110, 111, 112, 113, 114.08, 115,
-                            116, 117, 118, 119, 120, 121.08, 122, 123, 131, 134, 136,
-                            136.08, 211, 250, 300, 311, 399, 400, 1e300, -5};
+    const double codes[] = {0,      1,   11,  99,  100, 101,    102, 103,   104, 104.01, 104.5,
+                            105,    106, 107, 108, 109, 110,    111, 112,   113, 114.08, 115,
+                            116,    117, 118, 119, 120, 121.08, 122, 123,   131, 134,    136,
+                            136.08, 211, 250, 300, 311, 399,    400, 1e300, -5};
     for (int i = 0; i < 20000; ++i) {
         const QString t = randomText(rng);
         const bool inE = hasExponent(t);
