@@ -44,9 +44,19 @@ bool BatchNav::Applies(const store::FlexGrid &grid, int col)
     return col >= 0 && col < m_applies.size() && m_applies[col];
 }
 
+QString BatchNav::Problem() const
+{
+    const QString open = OpenFormat();
+    if (m_format.isEmpty() || open.isEmpty() || open == m_format)
+        return QString();
+    return QStringLiteral("批量记录是为格式“%1”导入的，与当前格式“%2”不符，请重新导入！")
+        .arg(m_format, open);
+}
+
 void BatchNav::InitBatchNav(const store::FlexGrid &grid)
 {
     Scan(grid);
+    m_format = grid.FixedRows() < grid.Rows() ? OpenFormat() : QString();
     QScrollBar *hs = m_t.HS;
     int max = 1;
     if (hs)
@@ -73,7 +83,7 @@ void BatchNav::InitBatchNav(const store::FlexGrid &grid)
 
 void BatchNav::LoadBatchRow(const store::FlexGrid &grid, int row)
 {
-    if (row < grid.FixedRows() || row >= grid.Rows())
+    if (row < grid.FixedRows() || row >= grid.Rows() || !Problem().isEmpty())
         return;
     for (int kind = 0; kind <= 2; ++kind) {
         const int count = m_t.ctlCount ? m_t.ctlCount(kind) : 0;

@@ -25,6 +25,7 @@ struct BatchNavTarget
     std::function<int(int kind)> ctlCount; // fields of a kind on the page
     std::function<void(int index, const QString &text)> setCtlValue;
     std::function<void(int index)> ttLostFocus; // conversion and calculation of a text field
+    std::function<QString()> formatName;         // the open format (LFMT(0))
 };
 
 class BatchNav
@@ -43,11 +44,19 @@ public:
     int ColumnFor(const store::FlexGrid &grid, int index);
     bool Applies(const store::FlexGrid &grid, int col);
 
+    // The records are keyed by the field indexes of the format that was open when they were
+    // set up; under another format they would fill unrelated fields. Empty while they fit, else
+    // the message that refuses to use them.
+    QString Problem() const;
+
 private:
     void Scan(const store::FlexGrid &grid);
 
     BatchNavTarget m_t;
+    QString OpenFormat() const { return m_t.formatName ? m_t.formatName() : QString(); }
+
     const store::FlexGrid *m_grid = nullptr;
+    QString m_format; // the format the records were set up for
     int m_rows = -1, m_cols = -1;
     QList<int> m_indexOfCol; // field index named in row 0 of each column (-1: none)
     QList<bool> m_applies;

@@ -162,7 +162,14 @@ bool PrintRun::PrintFmt(bool single, bool record)
 
 void PrintRun::PrintBatchRows()
 {
-    if (m_busy || ChoosePrinter().isEmpty())
+    if (m_busy)
+        return;
+    if (const QString problem = m_hooks.batchProblem ? m_hooks.batchProblem() : QString();
+        !problem.isEmpty()) {
+        store::ReportMessage(problem, store::MsgKind::Warning);
+        return;
+    }
+    if (ChoosePrinter().isEmpty())
         return;
     BusyGuard busy(m_busy);
     const int count = m_hooks.batchCount ? m_hooks.batchCount() : 0;

@@ -25,6 +25,8 @@ struct PrintHooks
     std::function<int()> batchCount;            // HS maximum
     std::function<int()> batchValue;            // HS value, the record shown
     std::function<void(int row)> loadBatchRow;  // LoadBatchRow of the batch grid
+    // Why the batch records cannot be printed under the open format ("" when they can).
+    std::function<QString()> batchProblem;
     // Asks for the printer; default: the printer chooser.
     std::function<QString()> choosePrinter;
     // The file for the PDF output; "" cancels. Default: a save dialog.

@@ -131,4 +131,24 @@ TEST_F(BatchNavTest, EditedRecordsAreSeenWithoutReinit)
     EXPECT_EQ(set, (QStringList{"1=丙", "2=丁"}));
 }
 
+TEST_F(BatchNavTest, RecordsOfAnotherFormatAreNotUsed)
+{
+    QString open = QStringLiteral("转账支票");
+    target.formatName = [&] { return open; };
+    AddRecord({"甲", "", ""});
+    AddRecord({"乙", "", ""});
+    BatchNav nav(target);
+    nav.InitBatchNav(grid);
+    EXPECT_TRUE(nav.Problem().isEmpty());
+    open = QStringLiteral("进账单");
+    set.clear();
+    nav.LoadBatchRow(grid, 3);
+    EXPECT_TRUE(set.isEmpty());
+    EXPECT_EQ(nav.Problem(),
+              QStringLiteral("批量记录是为格式“转账支票”导入的，与当前格式“进账单”不符，请重新导入！"));
+    open = QStringLiteral("转账支票");
+    nav.LoadBatchRow(grid, 3);
+    EXPECT_EQ(set.first(), QStringLiteral("1=乙"));
+}
+
 } // namespace

@@ -203,6 +203,23 @@ TEST_F(PrintRunTest, BadAmountStopsTheBatchAtItsRecord)
     EXPECT_TRUE(rec->messages[0].startsWith(QStringLiteral("第2条记录：")));
 }
 
+TEST_F(PrintRunTest, BatchOfAnotherFormatIsRefused)
+{
+    store::ScopedRecordingReporter rec;
+    records = {Slip("一"), Slip("二")};
+    hooks.batchProblem = [] { return QStringLiteral("不符"); };
+    bool asked = false;
+    hooks.choosePrinter = [&] {
+        asked = true;
+        return QString();
+    };
+    PrintRun run(hooks);
+    run.PrintBatchRows();
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(rec->messages, QStringList{QStringLiteral("不符")});
+    EXPECT_TRUE(loaded.isEmpty());
+}
+
 TEST_F(PrintRunTest, CancelledBatchPrintsNothing)
 {
     cancel = true;
