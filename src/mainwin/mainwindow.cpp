@@ -27,6 +27,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -223,8 +224,8 @@ void MainWindow::buildPrintTab(QWidget *pic)
         b->setIcon(ButtonIcon(zoomPics[i]));
         b->setIconSize(QSize(22, 22));
         b->setToolTip(str(zoomTips[i]));
-        const int side = m_fram->height() - 8;
-        b->setGeometry(4 + i * (side + 2), 4, side, side);
+        const int side = qMin(m_fram->height() - 8, (m_fram->width() - 10) / 3);
+        b->setGeometry(4 + i * (side + 1), (m_fram->height() - side) / 2, side, side);
         connect(b, &QToolButton::clicked, this, [this, i] { Zm_Click(i); });
         m_zm[size_t(i)] = b;
     }
@@ -265,32 +266,37 @@ void MainWindow::buildPrintTab(QWidget *pic)
     m_frm[1] = new QGroupBox(pic);
     m_frm[1]->setObjectName(QStringLiteral("FRM(1)"));
     auto *fl = new QHBoxLayout(m_frm[1]);
-    fl->setContentsMargins(4, 0, 4, 1);
-    fl->setSpacing(6);
-    const QString compact = QStringLiteral(
-        "QGroupBox { margin-top: 0.9em; } QGroupBox::title { subcontrol-origin: margin; "
-        "left: 5px; padding: 0 2px; }");
-    auto sizeBox = [&](int index, const QString &title, QLabel *&x, QLabel *&y, int button,
+    fl->setContentsMargins(6, 1, 4, 1);
+    fl->setSpacing(10);
+    auto *rows = new QVBoxLayout;
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    // Each of the two frames is one row: its caption, the two values and its button.
+    auto sizeRow = [&](int index, const QString &title, QLabel *x, QLabel *y, int button,
                        const QString &buttonTip, ButtonPicture pic2) {
-        auto *g = new QGroupBox(title, m_frm[1]);
+        auto *g = new QFrame(m_frm[1]);
         g->setObjectName(QStringLiteral("Frame2(%1)").arg(index));
-        g->setStyleSheet(compact);
-        auto *gl = new QGridLayout(g);
-        gl->setContentsMargins(4, 0, 2, 1);
-        gl->setHorizontalSpacing(2);
-        gl->setVerticalSpacing(0);
-        gl->addWidget(plainLabel(QStringLiteral("横向(毫米)："), g), 0, 0);
-        gl->addWidget(plainLabel(QStringLiteral("纵向(毫米)："), g), 1, 0);
-        gl->addWidget(x, 0, 1);
-        gl->addWidget(y, 1, 1);
+        g->setAccessibleName(title);
+        auto *gl = new QHBoxLayout(g);
+        gl->setContentsMargins(0, 0, 0, 0);
+        gl->setSpacing(2);
+        auto *cap = plainLabel(title, g);
+        cap->setObjectName(QStringLiteral("Frame2(%1).Caption").arg(index));
+        cap->setMinimumWidth(cap->fontMetrics().horizontalAdvance(QStringLiteral("单据尺寸")) + 8);
+        gl->addWidget(cap);
+        gl->addWidget(plainLabel(QStringLiteral("横向(毫米)："), g));
+        gl->addWidget(x);
+        gl->addWidget(plainLabel(QStringLiteral("纵向(毫米)："), g));
+        gl->addWidget(y);
         x->setParent(g);
         y->setParent(g);
         auto *b = makeButton(button, g, buttonTip);
-        b->setIcon(ButtonIcon(pic2, 18));
-        b->setIconSize(QSize(18, 18));
-        b->setFixedSize(24, 24);
-        gl->addWidget(b, 0, 2, 2, 1, Qt::AlignVCenter);
-        return g;
+        b->setIcon(ButtonIcon(pic2, 16));
+        b->setIconSize(QSize(16, 16));
+        b->setFixedSize(22, 21);
+        gl->addWidget(b);
+        m_frame2[size_t(index)] = g;
+        rows->addWidget(g);
     };
     m_wid = plainLabel(QStringLiteral("180"), nullptr);
     m_wid->setObjectName(QStringLiteral("Wid"));
@@ -306,18 +312,17 @@ void MainWindow::buildPrintTab(QWidget *pic)
     m_my->setToolTip(QStringLiteral("当前单据打印时的纵向页边距。"));
     for (QLabel *l : {m_wid, m_hie, m_mx, m_my}) {
         makeRed(l);
-        l->setMinimumWidth(34);
+        l->setMinimumWidth(30);
     }
-    fl->addWidget(sizeBox(1, QStringLiteral("单据尺寸"), m_wid, m_hie, 2, QString(),
-                          ButtonPicture::EditSize));
-    fl->addWidget(sizeBox(0, QStringLiteral("页边距"), m_mx, m_my, 36,
-                          QStringLiteral("重新设置横向和纵向页边距。"),
-                          ButtonPicture::EditMargins));
+    sizeRow(1, QStringLiteral("单据尺寸"), m_wid, m_hie, 2, QString(), ButtonPicture::EditSize);
+    sizeRow(0, QStringLiteral("页边距"), m_mx, m_my, 36,
+            QStringLiteral("重新设置横向和纵向页边距。"), ButtonPicture::EditMargins);
+    fl->addLayout(rows);
 
     auto *names = new QGridLayout;
-    names->setContentsMargins(2, 4, 0, 2);
+    names->setContentsMargins(0, 0, 0, 0);
     names->setHorizontalSpacing(2);
-    names->setVerticalSpacing(2);
+    names->setVerticalSpacing(0);
     m_lfmt[1] = new NotifyingLabel(QStringLiteral("格式名："), m_frm[1]);
     m_lfmt[1]->setObjectName(QStringLiteral("LFMT(1)"));
     m_lfmt[0] = new NotifyingLabel(QStringLiteral("上次退出时格式"), m_frm[1]);
@@ -615,6 +620,15 @@ void MainWindow::formLoadAfterShow()
 {
     if (m_loaded || m_unloaded)
         return;
+    // The window was sized without its frame; once the window system has framed it, the frame
+    // is what must fit the work area.
+    if (const QScreen *s = screen(); s && frameGeometry() != geometry()) {
+        const QRect wa = s->availableGeometry();
+        const QRect fg = frameGeometry(), g = geometry();
+        if (fg.width() > wa.width() || fg.height() > wa.height())
+            setGeometry(wa.adjusted(g.left() - fg.left(), g.top() - fg.top(),
+                                    g.right() - fg.right(), g.bottom() - fg.bottom()));
+    }
     layoutPrintTab();
     const QString name = store::LoadFmtState(*m_ctx);
     m_lfmt[0]->setCaption(name);

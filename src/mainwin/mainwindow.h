@@ -14,6 +14,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -70,6 +71,8 @@ public:
     // MSF(1) batch grid, MSF(2) history grid, MSF(3) field grid.
     store::FlexGrid *MSF(int i) const;
     QGroupBox *FRM(int i) const;
+    // The slip-size row Frame2(1) "单据尺寸" and the margin row Frame2(0) "页边距".
+    QFrame *Frame2(int i) const { return i >= 0 && i < 2 ? m_frame2[size_t(i)] : nullptr; }
     QLabel *LBL() const { return m_lbl; }
     QLineEdit *KWord() const { return m_kword; }
     QComboBox *COMB() const { return m_comb; }
@@ -160,6 +163,7 @@ private:
     QLabel *m_my = nullptr;
     QGroupBox *m_fram = nullptr;
     std::array<QGroupBox *, 2> m_frm{};
+    std::array<QFrame *, 2> m_frame2{};
     std::array<store::FlexGrid *, 4> m_msf{};
     QLabel *m_lbl = nullptr;
     QLabel *m_ll4 = nullptr;

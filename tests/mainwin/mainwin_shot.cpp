@@ -1,0 +1,44 @@
+// Starts the program's start-up with the real main window, for looking at it on a display:
+// the same wiring the program's entry uses (hooks.showMainWindow = mainwin::ShowMainWindow).
+// Arguments: option boxes to tick (0-4) and zoom clicks ("in", "out", "fit"), e.g.
+// "mainwin_shot 0 in" shows the rulers on a page zoomed in once.
+#include "mainwin/mainwindow.h"
+#include "store/msgbox.h"
+#include "store/startup.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLockFile>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quorvan"));
+    QApplication::setApplicationName(QStringLiteral("Quorvan"));
+    store::MessageBoxReporter reporter;
+    store::SetReporter(&reporter);
+
+    QStringList tick;
+    for (int i = 1; i < argc; ++i)
+        tick << QString::fromLocal8Bit(argv[i]);
+    store::StartupHooks hooks;
+    hooks.showMainWindow = [tick] {
+        auto *w = static_cast<mainwin::MainWindow *>(mainwin::ShowMainWindow());
+        QObject::connect(w, &mainwin::MainWindow::loadFinished, w, [w, tick] {
+            for (const QString &t : tick) {
+                const int zoom = QStringList{"in", "out", "fit"}.indexOf(t);
+                if (zoom >= 0)
+                    w->Zm_Click(zoom);
+                else if (QCheckBox *box = w->O2(t.toInt()))
+                    box->setChecked(true);
+            }
+        });
+        return static_cast<QWidget *>(w);
+    };
+    std::unique_ptr<QLockFile> lock;
+    if (const auto code = store::Main(hooks, lock))
+        return *code;
+    const int rc = app.exec();
+    store::SetReporter(nullptr);
+    return rc;
+}
