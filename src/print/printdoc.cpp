@@ -7,9 +7,26 @@
 #include "values/fonts.h"
 
 #include <QFileInfo>
+#include <QLibrary>
+#include <QPrinterInfo>
 #include <QPrinter>
 
 namespace print {
+
+namespace {
+
+// The printer system hands a job to the scheduler inside QPainter::end() without telling whether
+// it was taken; its library keeps the status of the last request of this thread. Statuses from
+// 0x0400 on are errors. Returns true when no printer library is loaded.
+bool SchedulerTookTheJob()
+{
+    using LastError = int (*)();
+    static const auto lastError =
+        reinterpret_cast<LastError>(QLibrary::resolve(QStringLiteral("cups"), 2, "cupsLastError"));
+    return !lastError || lastError() < 0x0400;
+}
+
+} // namespace
 
 PrintDocument::PrintDocument(QPrinter &printer) : m_printer(printer)
 {
@@ -34,7 +51,9 @@ bool PrintDocument::BeginPage(const FilledPage &page)
     m_printer.setPageOrientation(page.lengthwise ? QPageLayout::Landscape
                                                  : QPageLayout::Portrait);
     if (!m_open) {
-        if (!m_painter.begin(&m_printer)) {
+        const bool gone = m_printer.outputFormat() == QPrinter::NativeFormat &&
+                          QPrinterInfo::printerInfo(m_printer.printerName()).isNull();
+        if (gone || !m_painter.begin(&m_printer)) {
             m_error = m_printer.outputFormat() == QPrinter::PdfFormat
                           ? QStringLiteral("无法写入文件“%1”！").arg(m_printer.outputFileName())
                           : QStringLiteral("无法开始打印，请检查打印机“%1”是否正常连接！")
@@ -78,6 +97,8 @@ bool PrintDocument::End()
     bool ok = m_painter.end();
     if (m_printer.printerState() == QPrinter::Error)
         ok = false;
+    if (ok && m_printer.outputFormat() == QPrinter::NativeFormat)
+        ok = SchedulerTookTheJob();
     if (ok && m_printer.outputFormat() == QPrinter::PdfFormat) {
         const QFileInfo out(m_printer.outputFileName());
         ok = out.exists() && out.size() > 0;

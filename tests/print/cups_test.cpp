@@ -128,6 +128,47 @@ TEST(CupsPrintTest, QueueWithoutCustomSizesKeepsItsPaperAndSaysSo)
     EXPECT_EQ(form, QStringLiteral("A4"));
 }
 
+// Prints the sample cheque on the queue, which `prepare` spoils first; nothing may be recorded.
+void ExpectFailedPrint(const QString &queue, const QStringList &prepare)
+{
+    ASSERT_EQ(QProcess::execute(QStringLiteral("lpadmin"),
+                                {QStringLiteral("-p"), queue, QStringLiteral("-E"),
+                                 QStringLiteral("-v"), QStringLiteral("quorvanfile:/"),
+                                 QStringLiteral("-P"), g_cupsDir + QStringLiteral("/quorvan-test.ppd")}),
+              0);
+    ASSERT_TRUE(QPrinterInfo::availablePrinterNames().contains(queue));
+    Current().Select(queue);
+    ASSERT_EQ(QProcess::execute(prepare.first(), prepare.mid(1)), 0);
+    QList<HistoryValue> saved;
+    PrintHooks hooks;
+    hooks.fillPage = [] { return printtest::SampleCheque(); };
+    hooks.choosePrinter = [&] { return queue; };
+    hooks.saveHistory = [&](const QString &, const QList<HistoryValue> &v) { saved = v; };
+    store::ScopedRecordingReporter rec;
+    PrintRun run(hooks);
+    EXPECT_FALSE(run.PrintFmt(true, true));
+    EXPECT_TRUE(saved.isEmpty());
+    ASSERT_EQ(rec->messages.size(), 1) << rec->messages.join('|').toStdString();
+    EXPECT_TRUE(rec->messages[0].contains(queue)) << rec->messages[0].toStdString();
+    Current().Select(kQueue);
+}
+
+TEST(CupsPrintTest, QueueGoneBeforeTheJobIsReportedAndNotRecorded)
+{
+    if (g_cupsDir.isEmpty())
+        GTEST_SKIP() << g_skipWhy.toStdString();
+    ExpectFailedPrint(QStringLiteral("quorvan-gone"),
+                      {QStringLiteral("lpadmin"), QStringLiteral("-x"), QStringLiteral("quorvan-gone")});
+}
+
+TEST(CupsPrintTest, QueueRefusingJobsIsReportedAndNotRecorded)
+{
+    if (g_cupsDir.isEmpty())
+        GTEST_SKIP() << g_skipWhy.toStdString();
+    ExpectFailedPrint(QStringLiteral("quorvan-closed"),
+                      {QStringLiteral("cupsreject"), QStringLiteral("quorvan-closed")});
+}
+
 } // namespace
 
 int main(int argc, char **argv)
