@@ -52,7 +52,11 @@ struct RecordValues
     void add(const char *name, const QVariant &v)
     {
         names << QString::fromLatin1(name);
-        values << v;
+        // An empty cell is an empty text, never NULL.
+        if (v.typeId() == QMetaType::QString && v.toString().isNull())
+            values << QVariant(QStringLiteral(""));
+        else
+            values << v;
     }
     void addNumber(const char *name, const QString &cell)
     {
