@@ -285,7 +285,10 @@ void Db::Close()
 
 bool Db::OpenConn(const QString &pathIn, bool quiet)
 {
-    const QString path = QFileInfo(pathIn.isEmpty() ? DataFilePath() : pathIn).absoluteFilePath();
+    const QString memory = QStringLiteral(":memory:");
+    const QString path = pathIn == memory
+                             ? memory
+                             : QFileInfo(pathIn.isEmpty() ? DataFilePath() : pathIn).absoluteFilePath();
     if (IsOpen() && path == m_path)
         return true;
     Close();

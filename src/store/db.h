@@ -109,7 +109,8 @@ public:
     // The one connection of this process (opened or not).
     static Db &Main();
 
-    // Opens the database file (default: DataFilePath()). A missing file is created empty. A file
+    // Opens the database file (default: DataFilePath(); ":memory:" for a private in-memory
+    // database). A missing file is created empty. A file
     // that is not an SQLite database (an Access file copied from Windows) is refused without being
     // written to. Opening the path that is already open does nothing and returns true; another path
     // closes the old connection first. On failure reports "无法建立数据库连接！" plus the reason

@@ -270,3 +270,14 @@ TEST(DbOpen, ProgramFolderIsCreatedWhenMissing)
     file.close();
     EXPECT_FALSE(MakeAppSubDir("afile"));
 }
+
+TEST(DbOpen, InMemoryDatabaseTakesTheSchema)
+{
+    ScopedRecordingReporter messages;
+    ASSERT_TRUE(Db::Main().OpenConn(":memory:"));
+    ASSERT_TRUE(UpgradeDBSchema());
+    EXPECT_TRUE(TableExists("历史"));
+    EXPECT_EQ(GetFieldWhere("Fmt", "Fmt=''", "LBL").toString(), "转账支票");
+    Db::Main().Close();
+    EXPECT_TRUE(messages->messages.isEmpty());
+}
