@@ -1,6 +1,7 @@
 #include "print/pagebuild.h"
 
 #include "page/backpic.h"
+#include "page/fieldrow.h"
 #include "store/context.h"
 #include "store/fmtstore.h"
 #include "store/grid.h"
@@ -21,10 +22,10 @@ namespace {
 
 bool Number(const QString &cell, double *out)
 {
-    if (!store::IsNumeric(cell))
-        return false;
-    *out = store::Val(cell);
-    return true;
+    const std::optional<double> v = page::StrictNumber(cell);
+    if (v)
+        *out = *v;
+    return v.has_value();
 }
 
 } // namespace
