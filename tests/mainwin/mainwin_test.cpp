@@ -423,3 +423,20 @@ TEST_F(MainWinTest, SwitchingFormatsKeepsEachOnesValues)
     w->OpenFmt("进账单", false);
     EXPECT_EQ(textField(*w, 4)->Text(), "丙公司");
 }
+
+TEST_F(MainWinTest, OptionsFromTheStateRowApplyWhenTheFormatHasNone)
+{
+    // A format without a whole-format row: the three options of the state row stay in force,
+    // and each one's handler ran when it was restored.
+    ASSERT_TRUE(store::ExecSQL("INSERT INTO Fmt(Fmt, LBL, Clas, X, Y, W, H, fName, fSize) "
+                               "VALUES('无参数支票', '收款人', 0, 10, 10, 50, 6, '宋体', 10)"));
+    ASSERT_TRUE(store::ExecSQL("UPDATE Fmt SET LBL='无参数支票', fName='1§☆§0§☆§1' WHERE Fmt=''"));
+    auto w = openWindow();
+    EXPECT_EQ(w->LFMT(0)->caption(), "无参数支票");
+    EXPECT_TRUE(w->O2(0)->isChecked());
+    EXPECT_FALSE(w->O2(1)->isChecked());
+    EXPECT_TRUE(w->O2(2)->isChecked());
+    EXPECT_FALSE(w->COM(2)->isEnabled());
+    EXPECT_EQ(w->PG()->ruler(), 1);
+    EXPECT_EQ(w->fields()->CtlCount(0), 1);
+}
