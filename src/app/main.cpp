@@ -1,5 +1,7 @@
 #include "standins.h"
 
+#include "mainwin/mainwindow.h"
+
 #include "store/msgbox.h"
 #include "store/startup.h"
 
@@ -17,7 +19,7 @@ int main(int argc, char *argv[])
 
     store::StartupHooks hooks;
     hooks.checkNewVersion = app::CheckNewVersion;
-    hooks.showMainWindow = app::ShowMainWindowStandIn;
+    hooks.showMainWindow = mainwin::ShowMainWindow;
     hooks.showPasswordWindow = app::ShowPasswordWindowStandIn;
 
     std::unique_ptr<QLockFile> instanceLock;

@@ -1,5 +1,7 @@
 #include "standins.h"
 
+#include "mainwin/mainwindow.h"
+
 #include "store/params.h"
 #include "store/paths.h"
 #include "store/reporter.h"
@@ -7,21 +9,9 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QMainWindow>
 #include <QVBoxLayout>
 
 namespace app {
-
-QWidget *ShowMainWindowStandIn()
-{
-    auto *w = new QMainWindow;
-    w->setAttribute(Qt::WA_DeleteOnClose);
-    w->setWindowTitle(QString::fromUtf8(store::kProgramTitle));
-    w->resize(1024, 700);
-    store::MakeAppSubDir(QStringLiteral("Temp"));
-    w->show();
-    return w;
-}
 
 QWidget *ShowPasswordWindowStandIn()
 {
@@ -36,7 +26,7 @@ QWidget *ShowPasswordWindowStandIn()
     layout->addWidget(buttons);
     QObject::connect(buttons, &QDialogButtonBox::accepted, d, [d, edit] {
         if (edit->text() == store::GetPara(QStringLiteral("软件密码"))) {
-            ShowMainWindowStandIn();
+            mainwin::ShowMainWindow();
             d->close();
         } else {
             store::ReportMessage(QStringLiteral("密码错误！"), store::MsgKind::Warning);

@@ -1,5 +1,5 @@
 #pragma once
-// Plain windows that stand in for the main window and the password window until those are built.
+// The password window shown at start when a start-up password is set, and the version check.
 
 #include <QString>
 
@@ -7,7 +7,6 @@ class QWidget;
 
 namespace app {
 
-QWidget *ShowMainWindowStandIn();
 QWidget *ShowPasswordWindowStandIn();
 
 // The start-up version check: asks the vendor's server for a newer version. No server is
