@@ -95,6 +95,9 @@ signals:
     void marginsChanged();
     void o2Changed(int index, int value);
     void switchesChanged();
+    // Another format (or the same one again) is about to be put on the page: windows that edit
+    // rows of the field grid close now, so that they never write into the next format's rows.
+    void formatSwitching(const QString &from, const QString &to);
 
 private:
     QString m_fmtName;

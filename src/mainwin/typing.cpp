@@ -1,0 +1,417 @@
+#include "mainwin/typing.h"
+
+#include "mainwin/histcombo.h"
+#include "mainwin/mainwindow.h"
+#include "mainwin/typingfmt.h"
+#include "page/calcadapter.h"
+#include "page/field.h"
+#include "page/pageview.h"
+#include "page/registry.h"
+#include "store/context.h"
+#include "store/fmtstore.h"
+#include "store/grid.h"
+#include "store/helpers.h"
+#include "store/history.h"
+#include "store/vb.h"
+#include "values/amounts.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+namespace mainwin {
+
+namespace {
+
+constexpr int kMaxRelationSteps = 201;
+constexpr int kMaxGroupSteps = 501;
+constexpr char16_t kAllowedNumeric[] = u"0123456789.";
+const char *const kRelationColor = "relationColor";
+const char *const kWatched = "typingWatched";
+
+QColor ColorOf(quint32 bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+bool IsRelationColor(quint32 c)
+{
+    return c == kRelatedColor || c == kSameColor || c == kAddendColor || c == kFactorColor;
+}
+
+// The background of a field widget: a text box paints its base, other widgets their window.
+void PaintBackground(QWidget *w, const std::optional<quint32> &color)
+{
+    QPalette pal = w->palette();
+    const bool text = qobject_cast<page::TextBox *>(w) != nullptr;
+    const QColor c = ColorOf(color.value_or(kNormalBackColor));
+    if (text) {
+        pal.setColor(QPalette::Base, c);
+    } else {
+        pal.setColor(QPalette::Window, c);
+        w->setAutoFillBackground(color.has_value());
+    }
+    w->setPalette(pal);
+}
+
+qint32 WholeOf(const QString &cell) { return qint32(store::RoundEven(store::Val(cell))); }
+
+bool LeavesWindow(const QFocusEvent *e)
+{
+    return e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason;
+}
+
+} // namespace
+
+bool IsNumericKind(double code)
+{
+    const double k = store::RoundEven(code);
+    return (k > 0 && k < 100) || (k > 104 && k <= 108);
+}
+
+Typing::Typing(MainWindow &w) : QObject(&w), m_w(w)
+{
+    setObjectName(QStringLiteral("Typing"));
+    m_comb = new HistoryDropDown(*this, w.COMB());
+    QTimer *timer = w.AutoFind();
+    timer->setSingleShot(true);
+    timer->setInterval(kAutoFindInterval);
+    connect(timer, &QTimer::timeout, this, &Typing::AutoFind_Timer);
+    connect(&reg(), &page::FieldRegistry::textLostFocus, this, &Typing::TT_LostFocus);
+    // Nothing typed for one format may land in the next one.
+    connect(&w.context(), &store::AppContext::formatSwitching, this, [this] {
+        m_w.AutoFind()->stop();
+        m_autoFindBox.clear();
+        m_comb->Hide();
+    });
+    // Fields come and go with the format; each one is watched once it is ready to show.
+    w.PG()->installEventFilter(this);
+    for (QObject *child : w.PG()->children())
+        watch(child);
+}
+
+Typing::~Typing() = default;
+
+page::FieldRegistry &Typing::reg() const { return *m_w.fields(); }
+
+void Typing::watch(QObject *child)
+{
+    auto *w = qobject_cast<QWidget *>(child);
+    if (!w || w->property(kWatched).toBool())
+        return;
+    if (qobject_cast<page::TextBox *>(w) || qobject_cast<page::PictureBox *>(w)) {
+        w->installEventFilter(this);
+    } else if (auto *box = qobject_cast<QCheckBox *>(w)) {
+        connect(box, &QCheckBox::toggled, this, [this, box](bool on) {
+            if (const int index = indexOfWidget(box))
+                CC_Click(index, on);
+        });
+    } else {
+        return;
+    }
+    w->setProperty(kWatched, true);
+}
+
+int Typing::indexOfWidget(const QObject *widget) const
+{
+    if (const auto *t = qobject_cast<const page::TextBox *>(widget))
+        return t->Field() ? t->Field()->Index() : 0;
+    if (const auto *p = qobject_cast<const page::PictureBox *>(widget))
+        return p->Field() ? p->Field()->Index() : 0;
+    for (const page::PageField *f : reg().AllFields())
+        if (f->Widget() == widget)
+            return f->Index();
+    return 0;
+}
+
+bool Typing::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_w.PG()) {
+        if (event->type() == QEvent::ChildPolished)
+            watch(static_cast<QChildEvent *>(event)->child());
+        return false;
+    }
+    if (auto *box = qobject_cast<page::TextBox *>(watched)) {
+        auto *field = static_cast<page::TextField *>(box->Field());
+        if (!field || reg().GetCtlByIdx(field->Index()) != field)
+            return false;
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            return keyPress(*field, static_cast<QKeyEvent *>(event));
+        case QEvent::InputMethod:
+            inputMethod(*field, static_cast<QInputMethodEvent *>(event));
+            return false;
+        case QEvent::MouseButtonRelease: {
+            const auto *m = static_cast<QMouseEvent *>(event);
+            if (m->button() == Qt::LeftButton && box->rect().contains(m->position().toPoint()))
+                TT_Click(field->Index());
+            return false;
+        }
+        case QEvent::MouseButtonDblClick:
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+                TT_DblClick(field->Index());
+            return false;
+        case QEvent::FocusIn:
+            if (!LeavesWindow(static_cast<QFocusEvent *>(event)))
+                TT_GotFocus(field->Index());
+            return false;
+        default:
+            return false;
+        }
+    }
+    if (auto *pic = qobject_cast<page::PictureBox *>(watched)) {
+        if (event->type() == QEvent::MouseButtonRelease)
+            m_comb->Hide();
+        else if (event->type() == QEvent::FocusIn)
+            m_w.PG()->setFocus(Qt::OtherFocusReason);
+        Q_UNUSED(pic);
+    }
+    return false;
+}
+
+bool Typing::keyPress(page::TextField &field, QKeyEvent *e)
+{
+    const QString text = e->text();
+    // Keys that type nothing (arrows, Home, Delete, function keys) are no key presses here.
+    if (text.isEmpty() || e->key() == Qt::Key_Delete || e->key() == Qt::Key_Tab
+        || e->key() == Qt::Key_Backtab)
+        return false;
+    const char16_t c0 = text.at(0).unicode();
+    bool swallow = false;
+    if (IsNumericKind(reg().GetCtlCash(&field))) {
+        if (e->matches(QKeySequence::Paste)) {
+            // Pasted text keeps only what could have been typed.
+            field.Box()->insert(values::KeepChars(QGuiApplication::clipboard()->text(),
+                                                  kAllowedNumeric));
+            swallow = true;
+        } else if (c0 == u'\r' || c0 == u'\n') {
+            swallow = true;
+        } else if (c0 >= 32 && c0 != 127) {
+            if (text.size() == 1) {
+                int code = c0;
+                store::NumKeyFilter(code);
+                swallow = code == 0;
+            } else {
+                const QString kept = values::KeepChars(text, kAllowedNumeric);
+                if (kept != text) {
+                    field.Box()->insert(kept);
+                    swallow = true;
+                }
+            }
+        }
+        // Backspace and the Ctrl shortcuts (copy, cut, select all, undo) insert nothing.
+    }
+    if (c0 != 8)
+        armAutoFind(field);
+    return swallow;
+}
+
+void Typing::inputMethod(page::TextField &field, QInputMethodEvent *e)
+{
+    const QString commit = e->commitString();
+    if (commit.isEmpty())
+        return;
+    if (IsNumericKind(reg().GetCtlCash(&field))) {
+        const QString kept = values::KeepChars(commit, kAllowedNumeric);
+        if (kept != commit)
+            e->setCommitString(kept, e->replacementStart(), e->replacementLength());
+    }
+    armAutoFind(field);
+}
+
+void Typing::armAutoFind(page::TextField &field)
+{
+    m_curTTIdx = field.Index();
+    m_autoFindBox = field.Box();
+    m_w.AutoFind()->start(kAutoFindInterval);
+}
+
+void Typing::AutoFind_Timer()
+{
+    m_w.AutoFind()->stop();
+    // The format may have changed since the key was pressed: only the same field completes.
+    auto *f = dynamic_cast<page::TextField *>(reg().GetCtlByIdx(m_curTTIdx));
+    if (!f || !m_autoFindBox || f->Box() != m_autoFindBox)
+        return;
+    page::TextBox *box = f->Box();
+    const QString text = box->text();
+    const std::optional<qint32> id = reg().GetCtlID(f);
+    if (!id)
+        return;
+    const QStringList found =
+        store::HistoryCompletions(m_w.context().FormatName(), *id, text, 2);
+    if (found.size() != 1 || found.first() == text)
+        return;
+    const qsizetype n = text.size();
+    box->setText(found.first());
+    box->setSelection(int(n), int(found.first().size() - n));
+}
+
+void Typing::TT_LostFocus(int index)
+{
+    auto *f = dynamic_cast<page::TextField *>(reg().GetCtlByIdx(index));
+    if (!f || reg().Reloading())
+        return;
+    try {
+        page::AutoConvertField(reg(), *f);
+        if (const std::optional<qint32> id = reg().GetCtlID(f))
+            page::AutoCalc(reg(), *id);
+    } catch (...) {
+        // A failing step changes nothing more; the user goes on typing.
+    }
+}
+
+void Typing::TT_Click(int index)
+{
+    if (auto *f = dynamic_cast<page::TextField *>(reg().GetCtlByIdx(index))) {
+        if (store::Fix(reg().GetCtlCash(f)) == 115)
+            f->SetText(f->Text().isEmpty() ? QStringLiteral("√") : QString());
+    }
+    m_comb->Hide();
+}
+
+void Typing::TT_DblClick(int index) { m_comb->Show(index); }
+
+void Typing::colour(page::PageField *field, quint32 color)
+{
+    if (!field || field->Selected() || !field->Widget())
+        return;
+    field->Widget()->setProperty(kRelationColor, color);
+    PaintBackground(field->Widget(), color);
+}
+
+quint32 Typing::RelationColor(const page::PageField *field)
+{
+    if (!field || !field->Widget())
+        return kNormalBackColor;
+    const QVariant v = field->Widget()->property(kRelationColor);
+    return v.isValid() ? v.toUInt() : kNormalBackColor;
+}
+
+void Typing::TT_GotFocus(int index)
+{
+    page::FieldRegistry &r = reg();
+    auto *focused = r.GetCtlByIdx(index);
+    if (!focused || focused->Selected())
+        return;
+    if (index >= 2) {
+        const page::PageField *prev = r.GetCtlByIdx(index - 1);
+        if (prev && prev->Widget() && !prev->Widget()->isEnabled())
+            return;
+    }
+    const qint32 self = r.GetCtlID(focused).value_or(0);
+    // Related fields, then fields of the same content, each chain walked from the focused one.
+    page::PageField *cur = focused;
+    for (int i = 0; i < kMaxRelationSteps; ++i) {
+        const qint32 c = r.GetRCtl1(cur);
+        if (c >= 0)
+            break;
+        cur = r.GetCtlByID(-c);
+        if (!cur)
+            break;
+        colour(cur, kRelatedColor);
+        if (-c == self)
+            break;
+    }
+    cur = focused;
+    for (int i = 0; i < kMaxRelationSteps; ++i) {
+        const qint32 c = r.GetRCtl(cur);
+        if (c < 1)
+            break;
+        cur = r.GetCtlByID(c);
+        if (!cur)
+            break;
+        colour(cur, kSameColor);
+        if (c == self)
+            break;
+    }
+    // Text fields that add or multiply themselves into the focused field.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int j = r.FirstCtlIdx(0); j <= r.LastCtlIdx(0); ++j) {
+            page::PageField *t = r.GetCtlByIdx(j);
+            if (!t)
+                continue;
+            const qint32 s = pass == 0 ? r.GetSumID(t) : r.GetSumID1(t);
+            if (s == 0 || r.GetCtlIndexByID(std::abs(s)) != index)
+                continue;
+            colour(t, s > 0 ? kAddendColor : kFactorColor);
+        }
+    }
+}
+
+void Typing::HideRelationColor()
+{
+    for (page::PageField *f : reg().AllFields()) {
+        QWidget *w = f->Widget();
+        if (!w)
+            continue;
+        const QVariant v = w->property(kRelationColor);
+        if (!v.isValid() || !IsRelationColor(v.toUInt()))
+            continue;
+        w->setProperty(kRelationColor, QVariant());
+        // A field selected meanwhile keeps the look the selection gave it.
+        if (!f->Selected())
+            PaintBackground(w, std::nullopt);
+    }
+}
+
+void Typing::CC_Click(int index, bool ticked)
+{
+    m_comb->Hide();
+    if (!ticked)
+        return;
+    if (auto *box = dynamic_cast<page::CheckField *>(reg().GetCtlByIdx(index)))
+        SetCheckBoxRCtl(*box);
+}
+
+void Typing::SetCheckBoxRCtl(page::CheckField &box)
+{
+    const store::FlexGrid *grid = reg().Grid();
+    if (!grid)
+        return;
+    const qint32 start = WholeOf(grid->TextMatrix(box.Row(), store::ColID));
+    qint32 next = WholeOf(grid->TextMatrix(box.Row(), store::ColRCtl));
+    for (int step = 0; step < kMaxGroupSteps; ++step) {
+        if (next == 0 || next == start)
+            return;
+        int found = -1;
+        for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
+            if (WholeOf(grid->TextMatrix(r, store::ColClas)) == 1
+                && WholeOf(grid->TextMatrix(r, store::ColID)) == next) {
+                found = r;
+                break;
+            }
+        }
+        if (found < 0)
+            return;
+        if (auto *other = dynamic_cast<page::CheckField *>(reg().GetCtlByRow(found)))
+            other->SetValue(0);
+        next = WholeOf(grid->TextMatrix(found, store::ColRCtl));
+    }
+}
+
+Typing *installTyping(MainWindow &w)
+{
+    if (Typing *t = typingOf(w))
+        return t;
+    auto *t = new Typing(w);
+    installFormatCommands(w);
+    return t;
+}
+
+Typing *typingOf(const MainWindow &w)
+{
+    return w.findChild<Typing *>(QStringLiteral("Typing"), Qt::FindDirectChildrenOnly);
+}
+
+} // namespace mainwin

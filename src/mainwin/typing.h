@@ -1,0 +1,95 @@
+#pragma once
+// Typing into the fields of the main window's page: the key filter of numeric content kinds,
+// the type-ahead completion from the print history, the tick fields, the exclusive groups of
+// check boxes, the colours that show how the focused field is related to others, and the
+// conversion and calculation when a text field is left.
+
+#include <QObject>
+#include <QPointer>
+
+class QKeyEvent;
+class QInputMethodEvent;
+
+namespace page {
+class CheckField;
+class FieldRegistry;
+class PageField;
+class TextBox;
+class TextField;
+} // namespace page
+
+namespace mainwin {
+
+class HistoryDropDown;
+class MainWindow;
+
+// Background colours that show relations (0x00BBGGRR), and the normal background.
+inline constexpr quint32 kRelatedColor = 0x11FF00;    // reached through related links
+inline constexpr quint32 kSameColor = 0xAAAAFF;       // reached through same-content links
+inline constexpr quint32 kAddendColor = 0xAAFFAA;     // adds itself into the focused field
+inline constexpr quint32 kFactorColor = 0xFFAAAA;     // multiplies into the focused field
+inline constexpr quint32 kNormalBackColor = 0xFFFFFF;
+
+// Interval of the type-ahead timer after a key press, ms.
+inline constexpr int kAutoFindInterval = 50;
+
+// True for the content kinds whose text fields take digits and "." only: the code rounded to a
+// whole number (halves to even) k with 0 < k < 100 or 104 < k <= 108.
+bool IsNumericKind(double code);
+
+class Typing : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Typing(MainWindow &w);
+    ~Typing() override;
+
+    MainWindow &window() const { return m_w; }
+    HistoryDropDown &dropDown() const { return *m_comb; }
+
+    // The text field in which the last key other than Backspace was pressed.
+    int CurTTIdx() const { return m_curTTIdx; }
+
+    // Leaving a text field (also called directly by the text-field dialog and the batch
+    // display): its text converted by its content kind, then the calculation of the fields
+    // that depend on it.
+    void TT_LostFocus(int index);
+    // Removes the relation colours (a mouse press on a field or on the page).
+    void HideRelationColor();
+    // Unticks the other boxes of a ticked box's exclusive group.
+    void SetCheckBoxRCtl(page::CheckField &box);
+
+    void TT_GotFocus(int index);
+    void TT_Click(int index);
+    void TT_DblClick(int index);
+    void CC_Click(int index, bool ticked);
+    void AutoFind_Timer();
+
+    // The relation colour a field shows now, kNormalBackColor when it shows none.
+    static quint32 RelationColor(const page::PageField *field);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    page::FieldRegistry &reg() const;
+    void watch(QObject *child);
+    bool keyPress(page::TextField &field, QKeyEvent *e);
+    void inputMethod(page::TextField &field, QInputMethodEvent *e);
+    void armAutoFind(page::TextField &field);
+    void colour(page::PageField *field, quint32 color);
+    int indexOfWidget(const QObject *widget) const;
+
+    MainWindow &m_w;
+    HistoryDropDown *m_comb = nullptr;
+    int m_curTTIdx = 0;
+    QPointer<page::TextBox> m_autoFindBox;
+};
+
+// Installs typing on the main window (once; later calls return the same object), the format
+// commands as its way of opening formats, and the history drop-down.
+Typing *installTyping(MainWindow &w);
+// The typing object of the window, nullptr before installTyping.
+Typing *typingOf(const MainWindow &w);
+
+} // namespace mainwin

@@ -1,0 +1,125 @@
+#include "page/calcadapter.h"
+
+#include "store/fmtstore.h"
+#include "store/grid.h"
+#include "store/history.h"
+#include "store/params.h"
+#include "store/vb.h"
+#include "values/contentkind.h"
+
+#include <QDateTime>
+
+namespace page {
+
+namespace {
+
+double CellNumber(const store::FlexGrid &grid, int row, int col)
+{
+    return store::Val(grid.TextMatrix(row, col));
+}
+
+void ApplyConverted(TextField &field, const values::Converted &c)
+{
+    field.SetText(c.text);
+    if (c.border)
+        field.SetBorderStyle(*c.border);
+}
+
+} // namespace
+
+values::ValueEnv PageValueEnv()
+{
+    return values::ValueEnv{QDateTime::currentDateTime(),
+                            [](const QString &key) { return store::GetPara(key); }};
+}
+
+void AutoConvertField(FieldRegistry &reg, TextField &field, const values::ValueEnv &env)
+{
+    ApplyConverted(field, values::AutoConvert(reg.GetCtlCash(&field), field.Text(), env));
+}
+
+void AutoFillDates(FieldRegistry &reg, const values::ValueEnv &env)
+{
+    for (int i = reg.FirstCtlIdx(0); i <= reg.LastCtlIdx(0); ++i) {
+        auto *f = static_cast<TextField *>(reg.GetCtlByIdx(i));
+        if (!f)
+            continue;
+        ApplyConverted(*f, values::AutoFillDate(reg.GetCtlCash(f), f->Text(), env));
+    }
+}
+
+std::vector<values::CalcFieldRow> PageCalcFields::TextFieldRows() const
+{
+    std::vector<values::CalcFieldRow> rows;
+    const store::FlexGrid *grid = m_reg.Grid();
+    if (!grid)
+        return rows;
+    for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
+        if (CellNumber(*grid, r, store::ColClas) != 0)
+            continue;
+        const PageField *f = m_reg.GetCtlByRow(r);
+        if (!f || f->Kind() != FieldKind::Text)
+            continue;
+        const std::optional<qint32> id = m_reg.GetCtlID(f);
+        if (!id)
+            continue;
+        values::CalcFieldRow row;
+        row.id = *id;
+        row.code = m_reg.GetCtlCash(f);
+        row.rctl = CellNumber(*grid, r, store::ColRCtl);
+        row.rctl1 = CellNumber(*grid, r, store::ColRCtl1);
+        row.sumId = CellNumber(*grid, r, store::ColSumID);
+        row.sumId1 = CellNumber(*grid, r, store::ColSumID1);
+        row.caption = f->Caption() ? f->Caption()->Caption() : grid->TextMatrix(r, store::ColLBL);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TextField *PageCalcFields::TextByID(qint32 id) const
+{
+    PageField *f = m_reg.GetCtlByID(id);
+    return f && f->Kind() == FieldKind::Text ? static_cast<TextField *>(f) : nullptr;
+}
+
+QString PageCalcFields::Text(qint32 id) const
+{
+    const TextField *f = TextByID(id);
+    return f ? f->Text() : QString();
+}
+
+void PageCalcFields::SetText(qint32 id, const QString &text, std::optional<int> border)
+{
+    TextField *f = TextByID(id);
+    if (!f)
+        return;
+    f->SetText(text);
+    if (border)
+        f->SetBorderStyle(*border);
+}
+
+QString PageCalcFields::FormatName() const { return m_reg.Context().FormatName(); }
+
+qint32 StoreCalcHistory::FindHistoryByCon(const QString &fmt, qint32 id, const QString &content,
+                                          int &member)
+{
+    return store::FindHistoryByCon(fmt, id, content, member);
+}
+
+std::vector<values::CalcHistoryValue> StoreCalcHistory::LoadPrint(const QString &fmt,
+                                                                  qint32 print)
+{
+    std::vector<values::CalcHistoryValue> out;
+    for (const store::HistoryEntry &e : store::LoadHistoryPrint(fmt, print))
+        out.push_back({e.cid, e.con, e.lbl});
+    return out;
+}
+
+std::vector<qint32> AutoCalc(FieldRegistry &reg, qint32 id, const values::ValueEnv &env)
+{
+    PageCalcFields fields(reg);
+    StoreCalcHistory history;
+    return values::AutoCalc(id, fields, history, env);
+}
+
+} // namespace page

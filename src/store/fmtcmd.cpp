@@ -1,0 +1,191 @@
+#include "store/fmtcmd.h"
+
+#include "store/db.h"
+#include "store/defaults.h"
+#include "store/fmtstore.h"
+#include "store/history.h"
+#include "store/reporter.h"
+#include "store/startup.h"
+
+#include <QComboBox>
+#include <QFile>
+
+namespace store {
+
+namespace {
+
+int g_busy = 0;
+
+class BusyGuard
+{
+public:
+    BusyGuard() { ++g_busy; }
+    ~BusyGuard() { --g_busy; }
+    BusyGuard(const BusyGuard &) = delete;
+    BusyGuard &operator=(const BusyGuard &) = delete;
+};
+
+QString Chosen(const QString &choice)
+{
+    SelResult = choice;
+    return choice;
+}
+
+} // namespace
+
+bool FmtCommandBusy() { return g_busy > 0; }
+
+bool FmtExists(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    Recordset rs;
+    return OpenRs(rs, QStringLiteral("SELECT 1 FROM Fmt WHERE Fmt=? LIMIT 1"), {name})
+           && rs.RecordCount() > 0;
+}
+
+void OpenFmt(FormatCommandHost &host, QString &name, bool force)
+{
+    if (FmtCommandBusy())
+        return;
+    BusyGuard busy;
+    AppContext &ctx = host.context();
+    if (name.isEmpty()) {
+        SelResult.clear();
+        name = Chosen(host.chooseFormat());
+    }
+    if (name.isEmpty())
+        return;
+    const QString current = ctx.FormatName();
+    if (name == current && !force)
+        return;
+    // A name that is no longer stored (the format used last was deleted): the user chooses.
+    if (!FmtExists(name)) {
+        SelResult.clear();
+        name = Chosen(host.chooseFormat());
+        if (name.isEmpty() || !FmtExists(name) || (name == current && !force))
+            return;
+    }
+    emit ctx.formatSwitching(current, name);
+    if (name != current) {
+        SaveDefaultRecord(ctx, current);
+        ctx.SetFormatName(name);
+    }
+    host.initFmtOnPage(name);
+    SaveFmtState(ctx, name);
+    LoadDefaultRecord(ctx, name);
+    host.autoFillDates();
+    for (int i = 0; i < 5; ++i)
+        host.O2_Click(i);
+}
+
+bool SaveFmtAs(FormatCommandHost &host, const QString &requested)
+{
+    if (FmtCommandBusy())
+        return false;
+    BusyGuard busy;
+    AppContext &ctx = host.context();
+    QString name = requested;
+    if (name.isEmpty()) {
+        SelResult.clear();
+        name = Chosen(host.selectFormatName(true));
+    }
+    if (name.isEmpty())
+        return false;
+    FlexGrid *grid = ctx.FieldGrid();
+    if (!grid)
+        return false;
+    const QString current = ctx.FormatName();
+    SaveDefaultRecord(ctx, current);
+    if (FmtExists(name) && !AskQuestion(QStringLiteral("该格式已经存在，是否覆盖？")))
+        return false;
+    if (!SaveGridToFmt(ctx, *grid, name))
+        return false;
+    // The picture follows only a save that went ahead, and never replaces the target's own.
+    const QString from = host.backPicFile(current);
+    const QString to = host.backPicFile(name);
+    if (!current.isEmpty() && from != to && QFile::exists(from) && !QFile::exists(to))
+        QFile::copy(from, to);
+    ctx.SetFormatName(name);
+    // Once more under the new name: every row is matched by its new ID, links hold final IDs.
+    SaveGridToFmt(ctx, *grid, QString());
+    SaveFmtState(ctx, name);
+    if (FlexGrid *history = host.historyGrid())
+        ClearHistoryCache(*history);
+    return true;
+}
+
+bool SaveFmt(FormatCommandHost &host)
+{
+    if (FmtCommandBusy())
+        return false;
+    BusyGuard busy;
+    AppContext &ctx = host.context();
+    FlexGrid *grid = ctx.FieldGrid();
+    if (!grid || !SaveGridToFmt(ctx, *grid, QString()))
+        return false;
+    if (FlexGrid *history = host.historyGrid())
+        ClearHistoryCache(*history);
+    return true;
+}
+
+bool DeleteFmt(FormatCommandHost &host, const QString &requested)
+{
+    if (FmtCommandBusy())
+        return false;
+    BusyGuard busy;
+    AppContext &ctx = host.context();
+    if (!requested.isEmpty()) {
+        SelResult = requested;
+    } else {
+        SelResult.clear();
+        Chosen(host.selectFormatName(false));
+    }
+    const QString name = SelResult;
+    if (name.isEmpty())
+        return false;
+    if (name == ctx.FormatName()) {
+        ReportMessage(QStringLiteral("此格式为当前格式，不允许删除！"), MsgKind::Warning);
+        return false;
+    }
+    if (!AskQuestion(QStringLiteral("您确定要删除格式：“") + name + QStringLiteral("”？")))
+        return false;
+    Db &db = Db::Main();
+    Transaction tx(db);
+    bool ok = tx.Ok();
+    for (const char *table : {"历史", "映射", "Fmt"}) {
+        if (!ok)
+            break;
+        ok = db.ExecSQL(QStringLiteral("DELETE FROM %1 WHERE Fmt=?").arg(QString::fromUtf8(table)),
+                        {name});
+    }
+    if (!ok || !tx.Commit()) {
+        ReportMessage(QStringLiteral("无法删除格式：“") + name + QStringLiteral("”！"),
+                      MsgKind::Error);
+        return false;
+    }
+    return true;
+}
+
+void FillFmtFieldCombo(QComboBox &combo, const QString &column)
+{
+    combo.clear();
+    // The column name is program text; anything that is no column of Fmt lists nothing.
+    bool known = false;
+    for (const Db::Column &c : Db::Main().TableColumns(QStringLiteral("Fmt")))
+        known |= c.name == column;
+    if (!known)
+        return;
+    Recordset rs;
+    if (!OpenRs(rs, QStringLiteral("SELECT %1 FROM Fmt GROUP BY %1 ORDER BY %1 COLLATE %2")
+                        .arg(column, QString::fromLatin1(kOrderCollate))))
+        return;
+    for (const auto &row : rs.Rows()) {
+        const QVariant &v = row.at(0);
+        if (v.isNull() || v.toString().isEmpty())
+            continue;
+        combo.addItem(v.toString());
+    }
+}
+
+} // namespace store

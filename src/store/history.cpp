@@ -1,0 +1,421 @@
+#include "store/history.h"
+
+#include "store/db.h"
+#include "store/gridbind.h"
+#include "store/helpers.h"
+#include "store/indicator.h"
+#include "store/reporter.h"
+#include "store/schema.h"
+#include "store/vb.h"
+
+#include <QHash>
+#include <QVariant>
+
+#include <algorithm>
+#include <limits>
+
+namespace store {
+
+namespace {
+
+// The grid remembers the format whose prints it shows apart from its tag: the main window empties
+// the tag after every print, and the rows shown must still be deleted from their own format.
+const char *const kShownFormat = "historyFormat";
+
+QString str(const char16_t *s) { return QString::fromUtf16(s); }
+
+// The field ID a cell of row 0 holds; 0 for anything else.
+qint32 IdOfCell(const QString &cell)
+{
+    if (!IsNumeric(cell))
+        return 0;
+    return CLng(Val(cell));
+}
+
+} // namespace
+
+std::optional<qint32> NextPrintNumber(const QString &fmt)
+{
+    Recordset rs;
+    if (!OpenRs(rs, QStringLiteral("SELECT MAX(ID) FROM 历史 WHERE Fmt=?"), {fmt}))
+        return std::nullopt;
+    const QVariant v = rs.Value(0, 0);
+    if (v.isNull() || !v.isValid())
+        return 1;
+    return qint32(v.toLongLong() + 1);
+}
+
+qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
+{
+    const bool any = std::any_of(values.begin(), values.end(),
+                                 [](const PrintValue &v) { return !v.con.isEmpty(); });
+    if (!any)
+        return 0;
+    Db &db = Db::Main();
+    Transaction tx(db);
+    if (!tx.Ok()) {
+        ReportMessage(OpenErrorText(QStringLiteral("BEGIN")), MsgKind::Error);
+        return 0;
+    }
+    // Read inside the transaction, so that two writers never take the same number.
+    const std::optional<qint32> p = NextPrintNumber(fmt);
+    if (!p)
+        return 0;
+    const QString insert = QStringLiteral("INSERT INTO 历史(Fmt, ID, CID, Con) VALUES(?,?,?,?)");
+    for (const PrintValue &v : values) {
+        if (v.con.isEmpty())
+            continue;
+        if (!db.ExecSQL(insert, {fmt, *p, v.cid, v.con})) {
+            ReportMessage(OpenErrorText(insert), MsgKind::Error);
+            return 0;
+        }
+    }
+    if (!tx.Commit()) {
+        ReportMessage(OpenErrorText(QStringLiteral("COMMIT")), MsgKind::Error);
+        return 0;
+    }
+    return *p;
+}
+
+QList<PrintValue> PagePrintValues(const PageFields &fields)
+{
+    QList<PrintValue> out;
+    for (int kind = 0; kind <= 2; ++kind) {
+        const int n = fields.CtlCount(kind);
+        for (int i = kind * 1000 + 1; i <= kind * 1000 + n; ++i) {
+            const QString v = fields.CtlValue(i);
+            if (v.isEmpty() || (kind == 1 && v == u"0"))
+                continue;
+            const std::optional<qint32> id = fields.CtlID(i);
+            if (!id)
+                continue;
+            out.push_back({*id, v});
+        }
+    }
+    return out;
+}
+
+qint32 SaveHistory(AppContext &ctx, const QString &name)
+{
+    const QString fmt = name.isEmpty() ? ctx.FormatName() : name;
+    if (fmt.isEmpty() || !ctx.Fields())
+        return 0;
+    return SaveHistoryValues(fmt, PagePrintValues(*ctx.Fields()));
+}
+
+bool HistoryGridKey(const FlexGrid &grid, QString &fmt, int &limit)
+{
+    QString tag = grid.Tag();
+    if (tag.isEmpty() || !tag.contains(u'|'))
+        return false;
+    const QString tail = CutStr(tag, QStringLiteral("|"), false);
+    if (!IsNumeric(tail))
+        return false;
+    fmt = tag;
+    limit = CLng(Val(tail));
+    return true;
+}
+
+void ClearHistoryCache(FlexGrid &grid) { grid.SetTag(QString()); }
+
+void InitHistoryGrid(FlexGrid &grid, const QString &fmt)
+{
+    grid.SetFixedRows(0);
+    grid.SetRows(0);
+    grid.SetFixedCols(0);
+    grid.SetCols(0);
+    grid.SetRows(2);
+    grid.SetFixedRows(2);
+    grid.SetCols(2);
+    grid.SetFixedCols(2);
+    Recordset rs;
+    if (OpenRs(rs,
+               QStringLiteral("SELECT ID, LBL FROM Fmt WHERE Fmt=? AND COALESCE(LBL,'')<>? "
+                              "AND Clas<=2 ORDER BY ID"),
+               {fmt, QString::fromUtf8(kFmtParaMarker)})) {
+        grid.SetCols(2 + rs.RecordCount());
+        int c = 2;
+        for (const auto &row : rs.Rows()) {
+            grid.SetTextMatrix(0, c, row.at(0).toString());
+            grid.SetTextMatrix(1, c, row.at(1).toString());
+            ++c;
+        }
+    }
+    grid.SetTextMatrix(1, 1, str(kRowNumberCaption));
+}
+
+std::optional<bool> LoadHistoryToGrid(FlexGrid &grid, const QString &fmt, int limit)
+{
+    limit = std::max(0, limit);
+    QString shownFmt;
+    int shownLimit = 0;
+    if (HistoryGridKey(grid, shownFmt, shownLimit) && shownFmt == fmt && shownLimit == limit)
+        return std::nullopt;
+
+    const bool redraw = grid.Redraw();
+    grid.SetRedraw(false);
+    grid.SetTag(fmt + u'|' + QString::number(limit));
+    grid.setProperty(kShownFormat, fmt);
+    InitHistoryGrid(grid, fmt);
+
+    // The newest prints first: the limit counts prints, so the oldest print shown is complete.
+    bool more = false;
+    std::optional<qint32> oldest;
+    Recordset ids;
+    if (limit > 0) {
+        if (OpenRs(ids,
+                   QStringLiteral("SELECT DISTINCT ID FROM 历史 WHERE Fmt=? ORDER BY ID DESC "
+                                  "LIMIT ?"),
+                   {fmt, limit + 1})) {
+            more = ids.RecordCount() > limit;
+            const int shown = std::min(ids.RecordCount(), limit);
+            if (shown > 0)
+                oldest = qint32(ids.Value(shown - 1, 0).toLongLong());
+        }
+    }
+    Recordset rs;
+    bool ok;
+    if (limit > 0) {
+        ok = oldest
+             && OpenRs(rs,
+                       QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? AND ID>=? "
+                                      "ORDER BY ID DESC"),
+                       {fmt, *oldest});
+    } else {
+        ok = OpenRs(rs,
+                    QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? ORDER BY ID DESC"),
+                    {fmt});
+    }
+
+    if (ok && rs.RecordCount() > 0) {
+        QHash<qint32, int> colOf;
+        for (int c = grid.FixedCols(); c < grid.Cols(); ++c) {
+            const qint32 id = IdOfCell(grid.TextMatrix(0, c));
+            if (id != 0 && !colOf.contains(id))
+                colOf.insert(id, c);
+        }
+        // One row per print.
+        int prints = 0;
+        {
+            qint64 last = std::numeric_limits<qint64>::min();
+            for (const auto &row : rs.Rows()) {
+                const qint64 id = row.at(0).toLongLong();
+                if (id != last) {
+                    last = id;
+                    ++prints;
+                }
+            }
+        }
+        const bool progress = prints > kHistoryTabLimit;
+        if (progress)
+            StartProgress(str(kHistoryLoadCaption), prints);
+        const int first = grid.FixedRows();
+        grid.SetRows(first + prints);
+        int r = first - 1;
+        qint64 last = std::numeric_limits<qint64>::min();
+        for (const auto &row : rs.Rows()) {
+            const qint64 id = row.at(0).toLongLong();
+            if (id != last) {
+                last = id;
+                ++r;
+                grid.SetTextMatrix(r, 0, QString::number(id));
+                grid.SetTextMatrix(r, 1, QString::number(r - first + 1));
+                if (progress)
+                    StepProgress(1, QStringLiteral("pages"));
+            }
+            const auto it = colOf.constFind(qint32(row.at(1).toLongLong()));
+            if (it != colOf.constEnd())
+                grid.SetTextMatrix(r, *it, row.at(2).toString());
+        }
+        if (progress)
+            EndProgress();
+    }
+
+    AutoColWidth(grid, 0, true);
+    grid.SetColWidth(0, 0);
+    grid.SetRowHeight(0, 0);
+    grid.SetRedraw(redraw);
+    return more;
+}
+
+int FillFromHistory(FlexGrid &grid, PageFields &fields, const ReprintHooks &hooks)
+{
+    if (grid.Rows() <= grid.FixedRows())
+        return 0;
+    if (hooks.showPrintTab)
+        hooks.showPrintTab();
+    int first = grid.Row();
+    int last = grid.RowSel();
+    OrderPair(last, first);
+    first = std::max(first, grid.FixedRows());
+    last = std::min(last, grid.Rows() - 1);
+    if (first > last)
+        return 0;
+    const bool several = first < last;
+    if (several) {
+        if (!hooks.choosePrinter || hooks.choosePrinter().isEmpty())
+            return 0;
+    }
+
+    QHash<qint32, int> colOf;
+    for (int c = grid.FixedCols(); c < grid.Cols(); ++c) {
+        const qint32 id = IdOfCell(grid.TextMatrix(0, c));
+        if (id != 0 && !colOf.contains(id))
+            colOf.insert(id, c);
+    }
+    StartProgress(str(kReprintCaption), last - first + 1);
+    int filled = 0;
+    for (int r = first; r <= last; ++r) {
+        for (int kind = 0; kind <= 2; ++kind) {
+            const int n = fields.CtlCount(kind);
+            for (int i = kind * 1000 + 1; i <= kind * 1000 + n; ++i) {
+                const std::optional<qint32> id = fields.CtlID(i);
+                if (!id)
+                    continue;
+                const auto it = colOf.constFind(*id);
+                if (it == colOf.constEnd())
+                    continue;
+                // Stored values hold their real line breaks: no symbol substitution.
+                fields.SetValueByID(*id, grid.TextMatrix(r, *it), false);
+            }
+        }
+        ++filled;
+        if (several) {
+            const bool printed = hooks.printPage && hooks.printPage();
+            if (printed && hooks.endDoc)
+                hooks.endDoc();
+            if (!printed)
+                break;
+        }
+        StepProgress(1, QStringLiteral("pages"));
+    }
+    EndProgress();
+    return filled;
+}
+
+bool DeleteHistoryRows(FlexGrid &grid)
+{
+    if (grid.Rows() <= grid.FixedRows())
+        return false;
+    int first = grid.Row();
+    int last = grid.RowSel();
+    OrderPair(last, first);
+    first = std::max(first, grid.FixedRows());
+    last = std::min(last, grid.Rows() - 1);
+    if (first > last)
+        return false;
+    const QString q = QStringLiteral("您确定要删除第%1至第%2行？")
+                          .arg(first - grid.FixedRows() + 1)
+                          .arg(last - grid.FixedRows() + 1);
+    if (!AskQuestion(q))
+        return false;
+    const QString fmt = grid.property(kShownFormat).toString();
+    Db &db = Db::Main();
+    {
+        Transaction tx(db);
+        bool ok = tx.Ok();
+        for (int r = first; ok && r <= last; ++r) {
+            const QString cell = grid.TextMatrix(r, 0);
+            if (!IsNumeric(cell))
+                continue;
+            ok = db.ExecSQL(QStringLiteral("DELETE FROM 历史 WHERE Fmt=? AND ID=?"),
+                            {fmt, CLng(Val(cell))});
+        }
+        if (!ok || !tx.Commit()) {
+            ReportMessage(QStringLiteral("删除历史记录失败！"), MsgKind::Error);
+            return false;
+        }
+    }
+    DeleteGridRows(grid, first, last, false);
+    return true;
+}
+
+bool DeleteAllHistory(FlexGrid &grid)
+{
+    if (grid.Rows() <= grid.FixedRows())
+        return false;
+    grid.SetRow(grid.FixedRows());
+    grid.SetRowSel(grid.Rows() - 1);
+    return DeleteHistoryRows(grid);
+}
+
+QStringList HistoryCompletions(const QString &fmt, qint32 cid, const QString &prefix, int max)
+{
+    // A binary range over the prefix lets the index (Fmt, CID, Con) find the candidates; the
+    // prefix itself is compared exactly, so no character typed acts as a wildcard. substr counts
+    // characters, as SQLite stores them.
+    static const char32_t top = 0x10FFFF;
+    const QString upper = prefix + QString::fromUcs4(&top, 1);
+    Recordset rs;
+    QStringList out;
+    if (!OpenRs(rs,
+                QStringLiteral("SELECT Con FROM 历史 WHERE Fmt=? AND CID=? AND Con>=? AND Con<? "
+                               "AND substr(Con,1,?)=? GROUP BY Con LIMIT ?"),
+                {fmt, cid, prefix, upper, int(prefix.toUcs4().size()), prefix, std::max(1, max)}))
+        return out;
+    for (const auto &row : rs.Rows())
+        out << row.at(0).toString();
+    return out;
+}
+
+LabelGroup LabelGroupOf(const QString &label)
+{
+    LabelGroup g;
+    QString base = label;
+    const QString tail = CutStr(base, QStringLiteral("_"), false);
+    if (!label.contains(u'_'))
+        return {label, 0};
+    const double n = RoundEven(Val(tail));
+    g.base = base;
+    g.member = n >= 1 && n <= 2147483647.0 ? int(n) : 0;
+    return g;
+}
+
+qint32 FindHistoryByCon(const QString &fmt, qint32 id, const QString &content, int &member)
+{
+    if (content.isEmpty())
+        return 0;
+    Db &db = Db::Main();
+    Recordset rs;
+    if (!db.OpenRs(rs, QStringLiteral("SELECT LBL FROM Fmt WHERE ID=?"), {id}, true))
+        return 0;
+    const LabelGroup g = LabelGroupOf(rs.Text(QStringLiteral("LBL")));
+    member = g.member;
+    if (g.member < 1) {
+        if (!db.OpenRs(rs,
+                       QStringLiteral("SELECT ID FROM 历史 WHERE Fmt=? AND CID=? AND Con=? "
+                                      "ORDER BY ID DESC LIMIT 1"),
+                       {fmt, id, content}, true)
+            || rs.RecordCount() == 0)
+            return 0;
+        return qint32(rs.Value(0, 0).toLongLong());
+    }
+    // Any member of the group: labels "<base>_" followed by anything, "_" taken literally. Ties
+    // (one print holding the content in two members) go to the first label.
+    if (!db.OpenRs(rs,
+                   QStringLiteral("SELECT 历史.ID, Fmt.LBL FROM 历史 JOIN Fmt ON 历史.CID=Fmt.ID "
+                                  "WHERE Fmt.Fmt=? AND Fmt.LBL GLOB ? AND 历史.Fmt=? AND "
+                                  "历史.Con=? ORDER BY 历史.ID DESC, Fmt.LBL LIMIT 1"),
+                   {fmt, GlobLiteral(g.base) + QStringLiteral("_*"), fmt, content}, true)
+        || rs.RecordCount() == 0)
+        return 0;
+    member = LabelGroupOf(rs.Value(0, 1).toString()).member;
+    return qint32(rs.Value(0, 0).toLongLong());
+}
+
+std::vector<HistoryEntry> LoadHistoryPrint(const QString &fmt, qint32 print)
+{
+    std::vector<HistoryEntry> out;
+    Recordset rs;
+    if (!Db::Main().OpenRs(rs,
+                           QStringLiteral("SELECT 历史.CID, 历史.Con, Fmt.LBL FROM 历史 JOIN Fmt "
+                                          "ON 历史.CID=Fmt.ID WHERE 历史.ID=? AND 历史.Fmt=? "
+                                          "ORDER BY 历史.rowid"),
+                           {print, fmt}, true))
+        return out;
+    for (const auto &row : rs.Rows())
+        out.push_back({qint32(row.at(0).toLongLong()), row.at(1).toString(), row.at(2).toString()});
+    return out;
+}
+
+} // namespace store
