@@ -432,3 +432,24 @@ TEST(GridColourTest, RowAndGridColours)
     EXPECT_TRUE(g.HasCellForeColor(2, 2));
     EXPECT_FALSE(g.HasCellForeColor(1, 2));
 }
+
+TEST(FlexGridTest, ShapeChangesWhileDrawingIsOn)
+{
+    FlexGrid grid;
+    grid.show();
+    grid.SetCols(5);
+    grid.SetRows(2);
+    grid.SetFixedRows(2);
+    grid.SetFixedCols(1);
+    grid.SetTextMatrix(0, 4, QStringLiteral("x"));
+    grid.SetRows(6);
+    grid.SetTextMatrix(5, 4, QStringLiteral("末行"));
+    grid.SetCols(8);
+    grid.SetColWidth(7, 900);
+    grid.SetCols(3);
+    EXPECT_EQ(grid.Cols(), 3);
+    EXPECT_EQ(grid.TextMatrix(5, 4), QString());
+    grid.SetCols(6);
+    EXPECT_EQ(grid.TextMatrix(5, 4), QString());
+    EXPECT_EQ(grid.Rows(), 6);
+}
