@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
@@ -128,6 +129,13 @@ void Indicator::closeEvent(QCloseEvent *event)
 bool Indicator::eventFilter(QObject *watched, QEvent *event)
 {
     // Ignore the user in every other window while an operation runs.
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        // Esc in any window is the cancel of the running operation: it ends with this window.
+        g_state.showing = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        return true;
+    }
     const bool input = IsUserInput(event->type());
     const bool closing = event->type() == QEvent::Close && event->spontaneous();
     if (!input && !closing)

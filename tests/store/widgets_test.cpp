@@ -66,6 +66,24 @@ TEST(Progress, CountedStepsShowCountAndTimes)
     EXPECT_EQ(w->L1->text(), "(250/500)");
 }
 
+TEST(Progress, EscInAnyWindowCancels)
+{
+    ProgressGuard guard;
+    QMainWindow other;
+    other.show();
+    StartProgress("正在打印单据……", 10);
+    Indicator *w = IndicatorWindow();
+    ASSERT_TRUE(w);
+    QSignalSpy closed(w, &Indicator::closed);
+    QTest::keyClick(&other, Qt::Key_Escape);
+    EXPECT_FALSE(ProgressShowing());
+    EXPECT_TRUE(closed.wait(2000) || closed.count() == 1);
+    EXPECT_EQ(closed.count(), 1);
+    // Steps after the cancel only update the state.
+    StepProgress(1, "pages");
+    EXPECT_FALSE(ProgressShowing());
+}
+
 TEST(Progress, NegativeStartTakesTheCurrentCountAndTheBarNeverShrinks)
 {
     ProgressGuard guard;
