@@ -1,0 +1,147 @@
+#include "mainwin/printing.h"
+
+#include "mainwin/mainwindow.h"
+#include "mainwin/notifyinglabel.h"
+#include "mainwin/typing.h"
+#include "page/fieldvalue.h"
+#include "page/registry.h"
+#include "print/batchnav.h"
+#include "print/margin.h"
+#include "print/pagebuild.h"
+#include "print/printrun.h"
+#include "store/context.h"
+#include "store/grid.h"
+#include "store/history.h"
+
+#include <QScrollBar>
+#include <QToolButton>
+
+namespace mainwin {
+
+namespace {
+
+const QString kObjectName = QStringLiteral("Printing");
+
+} // namespace
+
+Printing::Printing(MainWindow &w, PrintQuestions questions) : QObject(&w), m_w(w)
+{
+    setObjectName(kObjectName);
+
+    print::BatchNavTarget t;
+    t.HS = w.HS();
+    t.R_Num[0] = w.R_Num(0);
+    t.R_Num[1] = w.R_Num(1);
+    t.printAll = w.COM(1);
+    t.ctlCount = [&w](int kind) { return w.fields() ? w.fields()->CtlCount(kind) : 0; };
+    t.setCtlValue = [&w](int index, const QString &text) {
+        if (w.fields())
+            page::SetCtlValue(w.fields()->GetCtlByIdx(index), text, w.context().CrlfChr());
+    };
+    t.ttLostFocus = [&w](int index) {
+        // Conversion and calculation belong to typing; without it the text stays as read.
+        if (Typing *typing = typingOf(w))
+            typing->TT_LostFocus(index);
+    };
+    t.formatName = [&w] { return w.LFMT(0)->caption(); };
+    m_nav = std::make_unique<print::BatchNav>(std::move(t));
+
+    print::PrintHooks h;
+    h.parent = &w;
+    h.fillPage = [this] {
+        if (!m_source)
+            m_source = std::make_unique<print::PageSource>(m_w.context());
+        return m_source->Fill();
+    };
+    h.saveHistory = [this](const QString &format, const QList<print::HistoryValue> &values) {
+        QList<store::PrintValue> out;
+        out.reserve(values.size());
+        for (const print::HistoryValue &v : values)
+            out.append({v.cid, v.content});
+        store::SaveHistoryValues(format, out);
+        if (store::FlexGrid *history = m_w.MSF(2))
+            store::ClearHistoryCache(*history);
+    };
+    h.batchCount = [&w] { return w.HS()->maximum(); };
+    h.batchValue = [&w] { return w.HS()->value(); };
+    h.loadBatchRow = [this](int row) {
+        if (store::FlexGrid *grid = m_w.MSF(1))
+            m_nav->LoadBatchRow(*grid, row);
+    };
+    h.batchProblem = [this] { return m_nav->Problem(); };
+    h.choosePrinter = std::move(questions.choosePrinter);
+    h.pdfFileName = std::move(questions.pdfFileName);
+    m_run = std::make_unique<print::PrintRun>(std::move(h));
+
+    if (QToolButton *b = w.COM(0))
+        connect(b, &QToolButton::clicked, this, &Printing::PrintCurrent);
+    if (QToolButton *b = w.COM(1))
+        connect(b, &QToolButton::clicked, this, &Printing::PrintBatch);
+    if (QToolButton *b = w.COM(36))
+        connect(b, &QToolButton::clicked, this, &Printing::EditMargins);
+    connect(w.HS(), &QScrollBar::valueChanged, this, &Printing::HS_Change);
+
+    w.setBatchNavigator([this](store::FlexGrid &grid) { m_nav->InitBatchNav(grid); });
+    if (store::FlexGrid *grid = w.MSF(1))
+        m_nav->InitBatchNav(*grid);
+}
+
+Printing::~Printing() = default;
+
+void Printing::PrintCurrent()
+{
+    if (m_run->Busy())
+        return;
+    m_source.reset();
+    m_run->PrintFmt(true, true);
+    m_source.reset();
+    AfterPrint();
+}
+
+void Printing::PrintBatch()
+{
+    if (m_run->Busy())
+        return;
+    m_source.reset();
+    m_run->PrintBatchRows();
+    m_source.reset();
+    AfterPrint();
+}
+
+void Printing::AfterPrint()
+{
+    // The history tab reads the prints again the next time it is shown.
+    if (store::FlexGrid *history = m_w.MSF(2))
+        store::ClearHistoryCache(*history);
+}
+
+void Printing::HS_Change(int value)
+{
+    // While a batch prints, the print run loads the records itself.
+    if (m_run->Busy() || m_w.HS()->maximum() <= 1)
+        return;
+    if (store::FlexGrid *grid = m_w.MSF(1))
+        m_nav->LoadBatchRow(*grid, value + 1);
+}
+
+void Printing::EditMargins()
+{
+    store::AppContext &ctx = m_w.context();
+    print::ShowMarginForm([&ctx] { return ctx.MarginX(); }, [&ctx] { return ctx.MarginY(); },
+                          [&ctx](const QString &x, const QString &y) { ctx.SetMargins(x, y); },
+                          &m_w);
+}
+
+Printing *InstallPrinting(MainWindow &w, PrintQuestions questions)
+{
+    if (Printing *p = printingOf(w))
+        return p;
+    return new Printing(w, std::move(questions));
+}
+
+Printing *printingOf(const MainWindow &w)
+{
+    return w.findChild<Printing *>(kObjectName, Qt::FindDirectChildrenOnly);
+}
+
+} // namespace mainwin

@@ -1,0 +1,63 @@
+#pragma once
+// Printing from the main window: the print buttons, the margin button, the batch records on the
+// record scroll bar and the history after a print.
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace print {
+class BatchNav;
+class PageSource;
+class PrintRun;
+} // namespace print
+
+namespace mainwin {
+
+class MainWindow;
+
+// How a print asks for the printer and for the PDF output's file; an empty one asks the user
+// (the printer chooser, a save dialog).
+struct PrintQuestions
+{
+    std::function<QString()> choosePrinter;
+    std::function<QString()> pdfFileName;
+};
+
+class Printing : public QObject
+{
+    Q_OBJECT
+public:
+    Printing(MainWindow &w, PrintQuestions questions);
+    ~Printing() override;
+
+    print::PrintRun &run() const { return *m_run; }
+    print::BatchNav &batchNav() const { return *m_nav; }
+
+    // The print button: the page as filled now on the chosen printer, then into the history.
+    void PrintCurrent();
+    // The print-all button: every batch record on a page of its own, each into the history.
+    void PrintBatch();
+    // The record scroll bar moved: that record onto the page (only with two records or more).
+    void HS_Change(int value);
+    // The margin button: the margin dialog.
+    void EditMargins();
+
+private:
+    void AfterPrint();
+
+    MainWindow &m_w;
+    std::unique_ptr<print::BatchNav> m_nav;
+    std::unique_ptr<print::PrintRun> m_run;
+    // The page's values for one command; pictures and background are read once per command.
+    std::unique_ptr<print::PageSource> m_source;
+};
+
+// Installs printing on the main window (once; later calls return the same object).
+Printing *InstallPrinting(MainWindow &w, PrintQuestions questions = {});
+// The printing object of the window, nullptr before InstallPrinting.
+Printing *printingOf(const MainWindow &w);
+
+} // namespace mainwin
