@@ -1,0 +1,234 @@
+#include "mainwin/printing.h"
+
+#include "mainwin_fixture.h"
+
+#include "mainwin/mainwindow.h"
+#include "mainwin/notifyinglabel.h"
+#include "page/field.h"
+#include "page/registry.h"
+#include "print/margin.h"
+#include "print/printers.h"
+#include "store/context.h"
+#include "store/grid.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+using mainwin::MainWindow;
+
+namespace {
+
+constexpr int kPayee = 8;   // 收款人
+constexpr int kAmount = 10; // 小写金额
+
+QString run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30000))
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int PdfPages(const QString &file)
+{
+    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                       .match(run(QStringLiteral("pdfinfo"), {file}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+class PrintingTest : public MainWinTest
+{
+protected:
+    void SetUp() override
+    {
+        MainWinTest::SetUp();
+        w = std::make_unique<MainWindow>();
+        QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
+        w->show();
+        ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
+        w->OpenFmt(QStringLiteral("转账支票"), false);
+        ASSERT_EQ(w->LFMT(0)->caption(), QStringLiteral("转账支票"));
+        mainwin::PrintQuestions q;
+        q.choosePrinter = [this] {
+            ++asked;
+            if (cancel)
+                return QString();
+            print::Current().Select(print::kPdfPrinterName);
+            return print::kPdfPrinterName;
+        };
+        q.pdfFileName = [this] { return pdfFile; };
+        printing = mainwin::InstallPrinting(*w, q);
+    }
+    void TearDown() override
+    {
+        w.reset();
+        MainWinTest::TearDown();
+    }
+
+    page::TextField *text(int index) const
+    {
+        return static_cast<page::TextField *>(w->fields()->GetCtlByIdx(index));
+    }
+    qint32 cid(int index) const { return *w->context().Fields()->CtlID(index); }
+
+    // Print number and value of the field in every stored print of the cheque, oldest first,
+    // read by the sqlite3 client from the program's database.
+    QStringList history(int index) const
+    {
+        const QString sql = QStringLiteral("SELECT ID || '=' || Con FROM 历史 WHERE "
+                                           "Fmt='转账支票' AND CID=%1 ORDER BY ID;")
+                                .arg(cid(index));
+        return run(QStringLiteral("sqlite3"), {store::DataFilePath(), sql})
+            .split('\n', Qt::SkipEmptyParts);
+    }
+
+    // Three records for the payee and the amount, as the import leaves them.
+    void setUpBatch()
+    {
+        store::FlexGrid &g = *w->MSF(1);
+        g.SetRedraw(false);
+        g.SetCols(3);
+        g.SetRows(5);
+        g.SetFixedRows(2);
+        g.SetFixedCols(1);
+        g.SetTextMatrix(0, 1, QString::number(kPayee));
+        g.SetTextMatrix(0, 2, QString::number(kAmount));
+        g.SetTextMatrix(1, 1, QStringLiteral("收款人"));
+        g.SetTextMatrix(1, 2, QStringLiteral("小写金额"));
+        const QStringList payees{"甲公司", "乙公司", "丙公司"};
+        const QStringList amounts{"100.00", "2500.50", "38.07"};
+        for (int i = 0; i < 3; ++i) {
+            g.SetTextMatrix(2 + i, 1, payees[i]);
+            g.SetTextMatrix(2 + i, 2, amounts[i]);
+        }
+        g.SetRedraw(true);
+        w->resetBatchNav(g);
+    }
+
+    std::unique_ptr<MainWindow> w;
+    mainwin::Printing *printing = nullptr;
+    QString pdfFile = m_dir.filePath(QStringLiteral("out.pdf"));
+    bool cancel = false;
+    int asked = 0;
+};
+
+TEST_F(PrintingTest, PrintButtonPrintsThePageAndRecordsIt)
+{
+    ASSERT_EQ(mainwin::InstallPrinting(*w), printing); // once per window
+    QLineEdit *box = text(kAmount)->Box();
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("1234.50"));
+    ASSERT_EQ(text(kAmount)->Text(), QStringLiteral("1234.50"));
+    w->MSF(2)->SetTag(QStringLiteral("转账支票|300"));
+
+    w->COM(0)->click();
+
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(PdfPages(pdfFile), 1);
+    EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
+    EXPECT_EQ(history(kAmount), QStringList{QStringLiteral("1=1234.50")});
+    EXPECT_TRUE(w->MSF(2)->Tag().isEmpty()); // the history tab loads again
+    EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
+
+    // The next print gets the next number.
+    box->clear();
+    QTest::keyClicks(box, QStringLiteral("7.00"));
+    w->COM(0)->click();
+    EXPECT_EQ(history(kAmount), (QStringList{"1=1234.50", "2=7.00"}));
+}
+
+TEST_F(PrintingTest, CancelledPrinterChoicePrintsAndRecordsNothing)
+{
+    QTest::keyClicks(text(kAmount)->Box(), QStringLiteral("5.00"));
+    cancel = true;
+    w->COM(0)->click();
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(QFile::exists(pdfFile));
+    EXPECT_TRUE(history(kAmount).isEmpty());
+}
+
+TEST_F(PrintingTest, AmountLongerThanItsBoxesIsRefused)
+{
+    QTest::keyClicks(text(kAmount)->Box(), QStringLiteral("12345678901234"));
+    w->COM(0)->click();
+    EXPECT_FALSE(QFile::exists(pdfFile));
+    EXPECT_TRUE(history(kAmount).isEmpty());
+    ASSERT_EQ(rec().messages.size(), 1);
+    EXPECT_TRUE(rec().messages[0].contains(QStringLiteral("小写金额")))
+        << rec().messages[0].toStdString();
+}
+
+TEST_F(PrintingTest, BatchRecordsOnTheScrollBarAndPrintedOnePageEach)
+{
+    // No records: nothing to step through or to print all of.
+    EXPECT_FALSE(w->COM(1)->isEnabled());
+    EXPECT_FALSE(w->HS()->isEnabled());
+
+    // One print before the batch, so that the batch continues its numbering.
+    QTest::keyClicks(text(kAmount)->Box(), QStringLiteral("1.00"));
+    w->COM(0)->click();
+    ASSERT_EQ(history(kAmount), QStringList{QStringLiteral("1=1.00")});
+
+    setUpBatch();
+    EXPECT_TRUE(w->COM(1)->isEnabled());
+    EXPECT_TRUE(w->HS()->isEnabled());
+    EXPECT_EQ(w->HS()->maximum(), 3);
+    EXPECT_EQ(w->R_Num(0)->text(), QStringLiteral("3"));
+    EXPECT_EQ(w->R_Num(1)->text(), QStringLiteral("1"));
+    EXPECT_EQ(text(kPayee)->Text(), QStringLiteral("甲公司"));
+    EXPECT_EQ(text(kAmount)->Text(), QStringLiteral("100.00"));
+
+    w->HS()->setValue(3);
+    EXPECT_EQ(w->R_Num(1)->text(), QStringLiteral("3"));
+    EXPECT_EQ(text(kPayee)->Text(), QStringLiteral("丙公司"));
+    EXPECT_EQ(text(kAmount)->Text(), QStringLiteral("38.07"));
+    w->HS()->setValue(2);
+    EXPECT_EQ(text(kPayee)->Text(), QStringLiteral("乙公司"));
+
+    pdfFile = m_dir.filePath(QStringLiteral("batch.pdf"));
+    w->MSF(2)->SetTag(QStringLiteral("转账支票|300"));
+    w->COM(1)->click();
+
+    EXPECT_EQ(PdfPages(pdfFile), 3);
+    EXPECT_EQ(history(kAmount), (QStringList{"1=1.00", "2=100.00", "3=2500.50", "4=38.07"}));
+    EXPECT_EQ(history(kPayee), (QStringList{"2=甲公司", "3=乙公司", "4=丙公司"}));
+    EXPECT_TRUE(w->MSF(2)->Tag().isEmpty());
+    // The record shown before the batch is back on the page.
+    EXPECT_EQ(w->R_Num(1)->text(), QStringLiteral("2"));
+    EXPECT_EQ(text(kPayee)->Text(), QStringLiteral("乙公司"));
+    EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
+
+    // Emptied: the navigation is reset and print-all is off again.
+    w->MSF(1)->SetRows(2);
+    w->resetBatchNav(*w->MSF(1));
+    EXPECT_FALSE(w->COM(1)->isEnabled());
+    EXPECT_EQ(w->R_Num(0)->text(), QStringLiteral("1"));
+}
+
+TEST_F(PrintingTest, MarginButtonEditsTheMargins)
+{
+    w->context().SetMargins(QStringLiteral("10"), QStringLiteral("10"));
+    w->COM(36)->click();
+    auto *m = w->findChild<print::Margin *>();
+    ASSERT_NE(m, nullptr);
+    EXPECT_FALSE(m->isModal()); // the main window stays usable
+    EXPECT_EQ(m->TX->text(), QStringLiteral("10"));
+    m->TX->setText(QStringLiteral("12"));
+    m->TY->setText(QStringLiteral("8.5"));
+    m->Comm[0]->click();
+    EXPECT_EQ(w->context().MarginX(), QStringLiteral("12"));
+    EXPECT_EQ(w->context().MarginY(), QStringLiteral("8.5"));
+    EXPECT_EQ(w->M_X()->text(), QStringLiteral("12"));
+}
+
+} // namespace
