@@ -3,6 +3,7 @@
 #include "mainwin/buttonicons.h"
 #include "mainwin/notifyinglabel.h"
 #include "mainwin/popupmenus.h"
+#include "mainwin/printing.h"
 #include "page/backpic.h"
 #include "page/fieldvalue.h"
 #include "page/fmtinit.h"
@@ -753,6 +754,7 @@ QWidget *ShowMainWindow()
 {
     auto *w = new MainWindow;
     w->setAttribute(Qt::WA_DeleteOnClose);
+    InstallPrinting(*w);
     w->show();
     return w;
 }
