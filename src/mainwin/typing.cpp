@@ -113,6 +113,8 @@ void Typing::watch(QObject *child)
         w->installEventFilter(this);
     } else if (auto *box = qobject_cast<QCheckBox *>(w)) {
         connect(box, &QCheckBox::toggled, this, [this, box](bool on) {
+            if (!m_w.fields())
+                return;
             if (const int index = indexOfWidget(box))
                 CC_Click(index, on);
         });
@@ -136,6 +138,9 @@ int Typing::indexOfWidget(const QObject *widget) const
 
 bool Typing::eventFilter(QObject *watched, QEvent *event)
 {
+    // The window takes its fields down before its children: nothing more to handle then.
+    if (!m_w.fields())
+        return false;
     if (watched == m_w.PG()) {
         if (event->type() == QEvent::ChildPolished)
             watch(static_cast<QChildEvent *>(event)->child());
@@ -152,14 +157,21 @@ bool Typing::eventFilter(QObject *watched, QEvent *event)
             inputMethod(*field, static_cast<QInputMethodEvent *>(event));
             return false;
         case QEvent::MouseButtonRelease: {
+            // The release that ends a double click is no click of its own.
             const auto *m = static_cast<QMouseEvent *>(event);
+            if (m_afterDblClick == box) {
+                m_afterDblClick.clear();
+                return false;
+            }
             if (m->button() == Qt::LeftButton && box->rect().contains(m->position().toPoint()))
                 TT_Click(field->Index());
             return false;
         }
         case QEvent::MouseButtonDblClick:
-            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+                m_afterDblClick = box;
                 TT_DblClick(field->Index());
+            }
             return false;
         case QEvent::FocusIn:
             if (!LeavesWindow(static_cast<QFocusEvent *>(event)))
@@ -259,6 +271,8 @@ void Typing::AutoFind_Timer()
 
 void Typing::TT_LostFocus(int index)
 {
+    if (!m_w.fields())
+        return;
     auto *f = dynamic_cast<page::TextField *>(reg().GetCtlByIdx(index));
     if (!f || reg().Reloading())
         return;

@@ -84,6 +84,7 @@ private:
     HistoryDropDown *m_comb = nullptr;
     int m_curTTIdx = 0;
     QPointer<page::TextBox> m_autoFindBox;
+    QPointer<page::TextBox> m_afterDblClick;
 };
 
 // Installs typing on the main window (once; later calls return the same object), the format
