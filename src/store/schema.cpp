@@ -50,6 +50,9 @@ const char *const kIndexes[][2] = {
     {"Fmt_by_name", "CREATE INDEX Fmt_by_name ON Fmt(Fmt, Clas, ID)"},
     {"历史_fmt_id", "CREATE INDEX 历史_fmt_id ON 历史(Fmt, ID)"},
     {"历史_cid", "CREATE INDEX 历史_cid ON 历史(CID)"},
+    // Type-ahead and related fields: one field's values of one format by prefix or exact
+    // content, newest print first.
+    {"历史_fmt_cid_con", "CREATE INDEX 历史_fmt_cid_con ON 历史(Fmt, CID, Con, ID)"},
     {"默认_fmt", "CREATE INDEX 默认_fmt ON 默认(Fmt)"},
     {"映射_fmt", "CREATE INDEX 映射_fmt ON 映射(Fmt)"},
     {"参数_var", "CREATE INDEX 参数_var ON 参数(Var)"},
