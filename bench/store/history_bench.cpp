@@ -33,8 +33,8 @@ QList<qint32> g_ids;
 int g_prints = 100000;
 
 const char *const kLabels[kFields] = {"出票日期", "收款人", "付款行名称", "出票人账号", "大写金额",
-                                      "小写金额", "用途", "存根收款人", "存根金额", "存根用途",
-                                      "密码", "行号", "附加信息", "经办", "复核"};
+                                      "小写金额", "用途",   "存根收款人", "存根金额",   "存根用途",
+                                      "密码",     "行号",   "附加信息",   "经办",       "复核"};
 
 // The value field f holds in print n: payees and purposes repeat (a few thousand distinct
 // ones), amounts and numbers are mostly distinct, as on a clerk's real history.
@@ -79,10 +79,10 @@ bool Populate()
     const QString series = QStringLiteral("WITH RECURSIVE p(n) AS (SELECT 1 UNION ALL SELECT "
                                           "n + 1 FROM p WHERE n < ?) ");
     for (int f = 0; f < kFields; ++f) {
-        if (!ExecSQL(series
-                         + QStringLiteral("INSERT INTO 历史(Fmt, ID, CID, Con) SELECT ?, n, ?, %1 "
-                                          "FROM p")
-                               .arg(ValueSql(f)),
+        if (!ExecSQL(series +
+                         QStringLiteral("INSERT INTO 历史(Fmt, ID, CID, Con) SELECT ?, n, ?, %1 "
+                                        "FROM p")
+                             .arg(ValueSql(f)),
                      {g_prints, kFmt, g_ids[f]}))
             return false;
     }

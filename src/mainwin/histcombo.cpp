@@ -44,8 +44,7 @@ void HistoryDropDown::Show(int index)
         const QSignalBlocker blocker(m_comb);
         m_comb->clear();
         const QWidget *w = f->Widget();
-        m_comb->setGeometry(w->x(), w->y(), w->width() + f->ToPx(300),
-                            m_comb->sizeHint().height());
+        m_comb->setGeometry(w->x(), w->y(), w->width() + f->ToPx(300), m_comb->sizeHint().height());
         m_comb->show();
         m_comb->raise();
         m_index = index;
@@ -57,7 +56,10 @@ void HistoryDropDown::Show(int index)
     COMB_Change();
 }
 
-void HistoryDropDown::Hide() { m_comb->hide(); }
+void HistoryDropDown::Hide()
+{
+    m_comb->hide();
+}
 
 void HistoryDropDown::COMB_Change()
 {

@@ -64,7 +64,10 @@ void PaintBackground(QWidget *w, const std::optional<quint32> &color)
     w->setPalette(pal);
 }
 
-qint32 WholeOf(const QString &cell) { return qint32(store::RoundEven(store::Val(cell))); }
+qint32 WholeOf(const QString &cell)
+{
+    return qint32(store::RoundEven(store::Val(cell)));
+}
 
 bool LeavesWindow(const QFocusEvent *e)
 {
@@ -102,7 +105,10 @@ Typing::Typing(MainWindow &w) : QObject(&w), m_w(w)
 
 Typing::~Typing() = default;
 
-page::FieldRegistry &Typing::reg() const { return *m_w.fields(); }
+page::FieldRegistry &Typing::reg() const
+{
+    return *m_w.fields();
+}
 
 void Typing::watch(QObject *child)
 {
@@ -181,12 +187,11 @@ bool Typing::eventFilter(QObject *watched, QEvent *event)
             return false;
         }
     }
-    if (auto *pic = qobject_cast<page::PictureBox *>(watched)) {
+    if (qobject_cast<page::PictureBox *>(watched)) {
         if (event->type() == QEvent::MouseButtonRelease)
             m_comb->Hide();
         else if (event->type() == QEvent::FocusIn)
             m_w.PG()->setFocus(Qt::OtherFocusReason);
-        Q_UNUSED(pic);
     }
     return false;
 }
@@ -195,16 +200,16 @@ bool Typing::keyPress(page::TextField &field, QKeyEvent *e)
 {
     const QString text = e->text();
     // Keys that type nothing (arrows, Home, Delete, function keys) are no key presses here.
-    if (text.isEmpty() || e->key() == Qt::Key_Delete || e->key() == Qt::Key_Tab
-        || e->key() == Qt::Key_Backtab)
+    if (text.isEmpty() || e->key() == Qt::Key_Delete || e->key() == Qt::Key_Tab ||
+        e->key() == Qt::Key_Backtab)
         return false;
     const char16_t c0 = text.at(0).unicode();
     bool swallow = false;
     if (IsNumericKind(reg().GetCtlCash(&field))) {
         if (e->matches(QKeySequence::Paste)) {
             // Pasted text keeps only what could have been typed.
-            field.Box()->insert(values::KeepChars(QGuiApplication::clipboard()->text(),
-                                                  kAllowedNumeric));
+            field.Box()->insert(
+                values::KeepChars(QGuiApplication::clipboard()->text(), kAllowedNumeric));
             swallow = true;
         } else if (c0 == u'\r' || c0 == u'\n') {
             swallow = true;
@@ -260,8 +265,7 @@ void Typing::AutoFind_Timer()
     const std::optional<qint32> id = reg().GetCtlID(f);
     if (!id)
         return;
-    const QStringList found =
-        store::HistoryCompletions(m_w.context().FormatName(), *id, text, 2);
+    const QStringList found = store::HistoryCompletions(m_w.context().FormatName(), *id, text, 2);
     if (found.size() != 1 || found.first() == text)
         return;
     const qsizetype n = text.size();
@@ -294,7 +298,10 @@ void Typing::TT_Click(int index)
     m_comb->Hide();
 }
 
-void Typing::TT_DblClick(int index) { m_comb->Show(index); }
+void Typing::TT_DblClick(int index)
+{
+    m_comb->Show(index);
+}
 
 void Typing::colour(page::PageField *field, quint32 color)
 {
@@ -400,8 +407,8 @@ void Typing::SetCheckBoxRCtl(page::CheckField &box)
             return;
         int found = -1;
         for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
-            if (WholeOf(grid->TextMatrix(r, store::ColClas)) == 1
-                && WholeOf(grid->TextMatrix(r, store::ColID)) == next) {
+            if (WholeOf(grid->TextMatrix(r, store::ColClas)) == 1 &&
+                WholeOf(grid->TextMatrix(r, store::ColID)) == next) {
                 found = r;
                 break;
             }

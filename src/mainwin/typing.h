@@ -24,10 +24,10 @@ class HistoryDropDown;
 class MainWindow;
 
 // Background colours that show relations (0x00BBGGRR), and the normal background.
-inline constexpr quint32 kRelatedColor = 0x11FF00;    // reached through related links
-inline constexpr quint32 kSameColor = 0xAAAAFF;       // reached through same-content links
-inline constexpr quint32 kAddendColor = 0xAAFFAA;     // adds itself into the focused field
-inline constexpr quint32 kFactorColor = 0xFFAAAA;     // multiplies into the focused field
+inline constexpr quint32 kRelatedColor = 0x11FF00; // reached through related links
+inline constexpr quint32 kSameColor = 0xAAAAFF;    // reached through same-content links
+inline constexpr quint32 kAddendColor = 0xAAFFAA;  // adds itself into the focused field
+inline constexpr quint32 kFactorColor = 0xFFAAAA;  // multiplies into the focused field
 inline constexpr quint32 kNormalBackColor = 0xFFFFFF;
 
 // Interval of the type-ahead timer after a key press, ms.

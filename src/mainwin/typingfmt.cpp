@@ -14,15 +14,24 @@ MainFormatCommands::MainFormatCommands(MainWindow &w) : QObject(&w), m_w(w)
     setObjectName(QStringLiteral("FormatCommands"));
 }
 
-store::AppContext &MainFormatCommands::context() { return m_w.context(); }
-QString MainFormatCommands::chooseFormat() { return m_w.chooseFormat(); }
+store::AppContext &MainFormatCommands::context()
+{
+    return m_w.context();
+}
+QString MainFormatCommands::chooseFormat()
+{
+    return m_w.chooseFormat();
+}
 
 QString MainFormatCommands::selectFormatName(bool allowEdit)
 {
     return m_nameChooser ? m_nameChooser(allowEdit) : QString();
 }
 
-void MainFormatCommands::initFmtOnPage(const QString &name) { page::InitFmtOnPage(m_w, name); }
+void MainFormatCommands::initFmtOnPage(const QString &name)
+{
+    page::InitFmtOnPage(m_w, name);
+}
 
 void MainFormatCommands::autoFillDates()
 {
@@ -30,9 +39,18 @@ void MainFormatCommands::autoFillDates()
         page::AutoFillDates(*m_w.fields());
 }
 
-void MainFormatCommands::O2_Click(int index) { m_w.O2_Click(index); }
-QString MainFormatCommands::backPicFile(const QString &name) { return page::GetBackPicFile(name); }
-store::FlexGrid *MainFormatCommands::historyGrid() { return m_w.MSF(2); }
+void MainFormatCommands::O2_Click(int index)
+{
+    m_w.O2_Click(index);
+}
+QString MainFormatCommands::backPicFile(const QString &name)
+{
+    return page::GetBackPicFile(name);
+}
+store::FlexGrid *MainFormatCommands::historyGrid()
+{
+    return m_w.MSF(2);
+}
 
 MainFormatCommands *installFormatCommands(MainWindow &w)
 {

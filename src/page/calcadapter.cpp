@@ -98,7 +98,10 @@ void PageCalcFields::SetText(qint32 id, const QString &text, std::optional<int> 
         f->SetBorderStyle(*border);
 }
 
-QString PageCalcFields::FormatName() const { return m_reg.Context().FormatName(); }
+QString PageCalcFields::FormatName() const
+{
+    return m_reg.Context().FormatName();
+}
 
 qint32 StoreCalcHistory::FindHistoryByCon(const QString &fmt, qint32 id, const QString &content,
                                           int &member)
@@ -106,8 +109,7 @@ qint32 StoreCalcHistory::FindHistoryByCon(const QString &fmt, qint32 id, const Q
     return store::FindHistoryByCon(fmt, id, content, member);
 }
 
-std::vector<values::CalcHistoryValue> StoreCalcHistory::LoadPrint(const QString &fmt,
-                                                                  qint32 print)
+std::vector<values::CalcHistoryValue> StoreCalcHistory::LoadPrint(const QString &fmt, qint32 print)
 {
     std::vector<values::CalcHistoryValue> out;
     for (const store::HistoryEntry &e : store::LoadHistoryPrint(fmt, print))

@@ -33,15 +33,18 @@ QString Chosen(const QString &choice)
 
 } // namespace
 
-bool FmtCommandBusy() { return g_busy > 0; }
+bool FmtCommandBusy()
+{
+    return g_busy > 0;
+}
 
 bool FmtExists(const QString &name)
 {
     if (name.isEmpty())
         return false;
     Recordset rs;
-    return OpenRs(rs, QStringLiteral("SELECT 1 FROM Fmt WHERE Fmt=? LIMIT 1"), {name})
-           && rs.RecordCount() > 0;
+    return OpenRs(rs, QStringLiteral("SELECT 1 FROM Fmt WHERE Fmt=? LIMIT 1"), {name}) &&
+           rs.RecordCount() > 0;
 }
 
 void OpenFmt(FormatCommandHost &host, QString &name, bool force)

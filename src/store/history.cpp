@@ -22,7 +22,10 @@ namespace {
 // the tag after every print, and the rows shown must still be deleted from their own format.
 const char *const kShownFormat = "historyFormat";
 
-QString str(const char16_t *s) { return QString::fromUtf16(s); }
+QString str(const char16_t *s)
+{
+    return QString::fromUtf16(s);
+}
 
 // The field ID a cell of row 0 holds; 0 for anything else.
 qint32 IdOfCell(const QString &cell)
@@ -116,7 +119,10 @@ bool HistoryGridKey(const FlexGrid &grid, QString &fmt, int &limit)
     return true;
 }
 
-void ClearHistoryCache(FlexGrid &grid) { grid.SetTag(QString()); }
+void ClearHistoryCache(FlexGrid &grid)
+{
+    grid.SetTag(QString());
+}
 
 void InitHistoryGrid(FlexGrid &grid, const QString &fmt)
 {
@@ -176,15 +182,14 @@ std::optional<bool> LoadHistoryToGrid(FlexGrid &grid, const QString &fmt, int li
     Recordset rs;
     bool ok;
     if (limit > 0) {
-        ok = oldest
-             && OpenRs(rs,
-                       QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? AND ID>=? "
-                                      "ORDER BY ID DESC"),
-                       {fmt, *oldest});
+        ok = oldest && OpenRs(rs,
+                              QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? AND ID>=? "
+                                             "ORDER BY ID DESC"),
+                              {fmt, *oldest});
     } else {
-        ok = OpenRs(rs,
-                    QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? ORDER BY ID DESC"),
-                    {fmt});
+        ok =
+            OpenRs(rs, QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? ORDER BY ID DESC"),
+                   {fmt});
     }
 
     if (ok && rs.RecordCount() > 0) {
@@ -385,8 +390,8 @@ qint32 FindHistoryByCon(const QString &fmt, qint32 id, const QString &content, i
         if (!db.OpenRs(rs,
                        QStringLiteral("SELECT ID FROM 历史 WHERE Fmt=? AND CID=? AND Con=? "
                                       "ORDER BY ID DESC LIMIT 1"),
-                       {fmt, id, content}, true)
-            || rs.RecordCount() == 0)
+                       {fmt, id, content}, true) ||
+            rs.RecordCount() == 0)
             return 0;
         return qint32(rs.Value(0, 0).toLongLong());
     }
@@ -396,8 +401,8 @@ qint32 FindHistoryByCon(const QString &fmt, qint32 id, const QString &content, i
                    QStringLiteral("SELECT 历史.ID, Fmt.LBL FROM 历史 JOIN Fmt ON 历史.CID=Fmt.ID "
                                   "WHERE Fmt.Fmt=? AND Fmt.LBL GLOB ? AND 历史.Fmt=? AND "
                                   "历史.Con=? ORDER BY 历史.ID DESC, Fmt.LBL LIMIT 1"),
-                   {fmt, GlobLiteral(g.base) + QStringLiteral("_*"), fmt, content}, true)
-        || rs.RecordCount() == 0)
+                   {fmt, GlobLiteral(g.base) + QStringLiteral("_*"), fmt, content}, true) ||
+        rs.RecordCount() == 0)
         return 0;
     member = LabelGroupOf(rs.Value(0, 1).toString()).member;
     return qint32(rs.Value(0, 0).toLongLong());

@@ -71,10 +71,10 @@ std::optional<bool> LoadHistoryToGrid(FlexGrid &grid, const QString &fmt, int li
 // What reprinting several prints needs of the main window and the print run.
 struct ReprintHooks
 {
-    std::function<void()> showPrintTab;    // the slip-printing tab to the front
+    std::function<void()> showPrintTab;     // the slip-printing tab to the front
     std::function<QString()> choosePrinter; // "" cancels
-    std::function<bool()> printPage;       // the page as filled, no printer question, no history
-    std::function<bool()> endDoc;          // ends the printer document of that page
+    std::function<bool()> printPage;        // the page as filled, no printer question, no history
+    std::function<bool()> endDoc;           // ends the printer document of that page
 };
 
 // Puts the selected print back into the page's fields (a field without a column keeps its
@@ -83,8 +83,8 @@ struct ReprintHooks
 // nothing. Returns the number of prints filled.
 int FillFromHistory(FlexGrid &grid, PageFields &fields, const ReprintHooks &hooks);
 
-// Asks "您确定要删除第a至第b行？" for the selected rows, then deletes those prints of the format the
-// grid shows, in one transaction, and removes the rows from the grid. False when nothing was
+// Asks "您确定要删除第a至第b行？" for the selected rows, then deletes those prints of the format
+// the grid shows, in one transaction, and removes the rows from the grid. False when nothing was
 // deleted (no rows, the answer no, or a database failure, which is reported).
 bool DeleteHistoryRows(FlexGrid &grid);
 // Selects every data row, then DeleteHistoryRows.
@@ -95,8 +95,7 @@ bool DeleteAllHistory(FlexGrid &grid);
 // Type-ahead: the distinct stored contents of the field in the format that begin with prefix,
 // compared exactly (case and every character as typed, "%" and "_" included), at most max of
 // them, in binary order. A failed query is reported and gives an empty list.
-QStringList HistoryCompletions(const QString &fmt, qint32 cid, const QString &prefix,
-                               int max = 2);
+QStringList HistoryCompletions(const QString &fmt, qint32 cid, const QString &prefix, int max = 2);
 
 // The label group of a field label: the text before its last "_" and the member number after
 // it (rounded, halves to even); member 0 for a label without "_" or with a number below 1.

@@ -21,7 +21,10 @@ qint32 LinkOf(double cell)
     return std::isfinite(cell) ? store::CLng(cell) : 0;
 }
 
-bool IsWhole(double code) { return code == store::Fix(code); }
+bool IsWhole(double code)
+{
+    return code == store::Fix(code);
+}
 
 class Run
 {
@@ -44,8 +47,7 @@ public:
             FillRelatedChain(r, v);
             // An empty field has no print to be found by.
             int member = 0;
-            const qint32 h =
-                v.isEmpty() ? 0 : m_history.FindHistoryByCon(m_fmt, rec.id, v, member);
+            const qint32 h = v.isEmpty() ? 0 : m_history.FindHistoryByCon(m_fmt, rec.id, v, member);
             if (h > 0)
                 FillRelatedFromHistory(h, r, member);
             TargetStep(r, rec.target1);
@@ -207,7 +209,10 @@ std::vector<CalcRec> LoadCalcTable(const std::vector<CalcFieldRow> &rows)
     return tab;
 }
 
-QString GetCtlNumValue(const QString &text, double code) { return CapitalToNum(text, code); }
+QString GetCtlNumValue(const QString &text, double code)
+{
+    return CapitalToNum(text, code);
+}
 
 std::optional<QString> ComputeTarget(bool product, const std::vector<TargetContribution> &parts)
 {

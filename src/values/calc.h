@@ -25,12 +25,12 @@ namespace values {
 struct CalcFieldRow
 {
     qint32 id = 0;
-    double code = 0;   // content kind
-    double rctl = 0;   // link columns RCtl and RCtl1
+    double code = 0; // content kind
+    double rctl = 0; // link columns RCtl and RCtl1
     double rctl1 = 0;
-    double sumId = 0;  // target columns SumID and SumID1
+    double sumId = 0; // target columns SumID and SumID1
     double sumId1 = 0;
-    QString caption;   // the prompt text as the page shows it
+    QString caption; // the prompt text as the page shows it
 };
 
 class CalcFields

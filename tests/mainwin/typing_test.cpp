@@ -167,8 +167,8 @@ TEST_F(TypingTest, KeyFilterFollowsTheRoundedContentKind)
         const char *keys;
         const char *expected;
     } cases[] = {
-        {"104.98", "a1.x", "1."}, {"104.99", "a1.x", "1."}, {"104", "a1.x", "a1.x"},
-        {"104.01", "a1.x", "a1.x"}, {"11", "x.5", ".5"},     {"108", "2a8", "28"},
+        {"104.98", "a1.x", "1."},   {"104.99", "a1.x", "1."}, {"104", "a1.x", "a1.x"},
+        {"104.01", "a1.x", "a1.x"}, {"11", "x.5", ".5"},      {"108", "2a8", "28"},
         {"0", "甲a1", "甲a1"},      {"99.5", "a1", "a1"},     {"0.5", "a1", "a1"},
         {"0.51", "a1", "1"},
     };
@@ -390,10 +390,10 @@ std::vector<qint64> makeBoxes(const QString &fmt, const std::vector<int> &next)
 {
     std::vector<qint64> ids;
     for (size_t i = 0; i < next.size(); ++i) {
-        EXPECT_TRUE(store::ExecSQL("INSERT INTO Fmt(Fmt, LBL, Clas, X, Y, W, H, fName, fSize) "
-                                   "VALUES(?, ?, 1, ?, ?, 5, 5, '宋体', 9)",
-                                   {fmt, QString("框%1").arg(i), 1 + double(i % 30) * 6,
-                                    1 + double(i / 30) * 3}));
+        EXPECT_TRUE(store::ExecSQL(
+            "INSERT INTO Fmt(Fmt, LBL, Clas, X, Y, W, H, fName, fSize) "
+            "VALUES(?, ?, 1, ?, ?, 5, 5, '宋体', 9)",
+            {fmt, QString("框%1").arg(i), 1 + double(i % 30) * 6, 1 + double(i / 30) * 3}));
         ids.push_back(store::LastInsertId());
     }
     for (size_t i = 0; i < next.size(); ++i)
@@ -409,7 +409,9 @@ std::vector<qint64> makeBoxes(const QString &fmt, const std::vector<int> &next)
 
 TEST_F(TypingTest, TickingABoxUnticksTheRestOfItsGroup)
 {
-    auto box = [this](int n) { return static_cast<page::CheckField *>(reg().GetCtlByIdx(1000 + n)); };
+    auto box = [this](int n) {
+        return static_cast<page::CheckField *>(reg().GetCtlByIdx(1000 + n));
+    };
     auto tickAll = [&](int count) {
         for (int i = 1; i <= count; ++i) {
             const QSignalBlocker b(box(i)->Box());

@@ -4,8 +4,8 @@
 
 #include "grid_fixture.h"
 
-#include "store/grid.h"
 #include "store/fmtstore.h"
+#include "store/grid.h"
 
 #include <map>
 

@@ -362,8 +362,8 @@ TEST_F(History, CompletionsAreExactPrefixes)
     const struct
     {
         const char *con;
-    } stored[] = {{"123"}, {"125"}, {"50%off"}, {"50x"}, {"a_b"}, {"axb"},
-                  {"Abc"}, {"abc"}, {"O'Brien"}, {"123"}};
+    } stored[] = {{"123"}, {"125"}, {"50%off"}, {"50x"},     {"a_b"},
+                  {"axb"}, {"Abc"}, {"abc"},    {"O'Brien"}, {"123"}};
     int p = 1;
     for (const auto &s : stored)
         Store("A", p++, qint32(m_text), s.con);
@@ -374,8 +374,14 @@ TEST_F(History, CompletionsAreExactPrefixes)
         const char *prefix;
         QStringList expected;
     } cases[] = {
-        {"12", {"123", "125"}}, {"123", {"123"}}, {"50%", {"50%off"}}, {"a_", {"a_b"}},
-        {"a", {"a_b", "abc", "axb"}},  {"A", {"Abc"}},   {"O'B", {"O'Brien"}}, {"%", {}},
+        {"12", {"123", "125"}},
+        {"123", {"123"}},
+        {"50%", {"50%off"}},
+        {"a_", {"a_b"}},
+        {"a", {"a_b", "abc", "axb"}},
+        {"A", {"Abc"}},
+        {"O'B", {"O'Brien"}},
+        {"%", {}},
         {"x", {}},
     };
     for (const auto &c : cases)
@@ -391,8 +397,9 @@ TEST_F(History, LabelGroups)
         const char *label;
         const char *base;
         int member;
-    } cases[] = {{"收款人_1", "收款人", 1}, {"收款人_2", "收款人", 2}, {"a_b_3", "a_b", 3},
-                 {"收款人", "收款人", 0},  {"收款人_0", "收款人", 0}, {"收款人_0.5", "收款人", 0},
+    } cases[] = {{"收款人_1", "收款人", 1},   {"收款人_2", "收款人", 2},
+                 {"a_b_3", "a_b", 3},         {"收款人", "收款人", 0},
+                 {"收款人_0", "收款人", 0},   {"收款人_0.5", "收款人", 0},
                  {"收款人_1.5", "收款人", 2}, {"x_", "x", 0}};
     for (const auto &c : cases) {
         const LabelGroup g = LabelGroupOf(c.label);

