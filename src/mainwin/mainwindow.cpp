@@ -3,7 +3,9 @@
 #include "mainwin/buttonicons.h"
 #include "mainwin/notifyinglabel.h"
 #include "mainwin/popupmenus.h"
+#include "mainwin/historytab.h"
 #include "mainwin/printing.h"
+#include "mainwin/typing.h"
 #include "page/backpic.h"
 #include "page/fieldvalue.h"
 #include "page/fmtinit.h"
@@ -754,7 +756,9 @@ QWidget *ShowMainWindow()
 {
     auto *w = new MainWindow;
     w->setAttribute(Qt::WA_DeleteOnClose);
+    installTyping(*w);
     InstallPrinting(*w);
+    InstallHistoryTab(*w);
     w->show();
     return w;
 }

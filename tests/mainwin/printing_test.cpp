@@ -1,4 +1,5 @@
 #include "mainwin/printing.h"
+#include "mainwin/historytab.h"
 
 #include "mainwin_fixture.h"
 
@@ -12,6 +13,7 @@
 #include "store/grid.h"
 
 #include <QApplication>
+#include <QTabWidget>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -232,3 +234,53 @@ TEST_F(PrintingTest, MarginButtonEditsTheMargins)
 }
 
 } // namespace
+
+TEST_F(PrintingTest, HistoryTabShowsPrintsNewestFirstDeletesAndReprints)
+{
+    mainwin::InstallHistoryTab(*w);
+    QLineEdit *box = text(kAmount)->Box();
+    for (const char *amount : {"1.00", "2.00", "3.00"}) {
+        box->clear();
+        QTest::keyClicks(box, QString::fromLatin1(amount));
+        w->COM(0)->click();
+    }
+    ASSERT_EQ(history(kAmount), (QStringList{"1=1.00", "2=2.00", "3=3.00"}));
+
+    w->SST()->setCurrentIndex(2);
+    store::FlexGrid &g = *w->MSF(2);
+    ASSERT_EQ(g.Rows(), 5);
+    int amountCol = -1;
+    for (int c = 0; c < g.Cols(); ++c)
+        if (g.TextMatrix(0, c) == QString::number(cid(kAmount)))
+            amountCol = c;
+    ASSERT_GE(amountCol, 0);
+    EXPECT_EQ(g.TextMatrix(2, amountCol), QStringLiteral("3.00"));
+    EXPECT_EQ(g.TextMatrix(4, amountCol), QStringLiteral("1.00"));
+    EXPECT_FALSE(w->COM(25)->isEnabled()); // every print is shown
+
+    // Deleting the middle print leaves the others.
+    g.SetRow(3);
+    g.SetRowSel(3);
+    rec().answer = true;
+    w->COM(21)->click();
+    EXPECT_EQ(history(kAmount), (QStringList{"1=1.00", "3=3.00"}));
+
+    // One print selected: its values come back onto the page, nothing is printed.
+    g.SetRow(g.Rows() - 1);
+    g.SetRowSel(g.Rows() - 1);
+    QFile::remove(pdfFile);
+    const int askedBefore = asked;
+    w->COM(20)->click();
+    EXPECT_EQ(w->SST()->currentIndex(), 0);
+    EXPECT_EQ(text(kAmount)->Text(), QStringLiteral("1.00"));
+    EXPECT_FALSE(QFile::exists(pdfFile));
+
+    // Both selected: one printer question, each reprinted as a document of its own, unrecorded.
+    w->SST()->setCurrentIndex(2);
+    g.SetRow(2);
+    g.SetRowSel(3);
+    w->COM(20)->click();
+    EXPECT_EQ(asked, askedBefore + 1);
+    EXPECT_EQ(PdfPages(pdfFile), 1);
+    EXPECT_EQ(history(kAmount), (QStringList{"1=1.00", "3=3.00"}));
+}
