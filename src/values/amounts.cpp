@@ -1,8 +1,10 @@
 #include "amounts.h"
 
+#include "store/helpers.h"
 #include "store/vb.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -276,7 +278,15 @@ QString CashToCapitalDigits(const QString &t, int positions, bool *ok)
         *ok = true;
     if (t.isEmpty() || IsCapitalDigit(t.front()))
         return t;
-    const Decimal amount = FormatCashValue(t, 2);
+    // The amount as every amount is read ("￥", "$" and "," ignored, a trailing "%" reading as
+    // hundredths), to the fen with halves away from zero like the figures and the capitals.
+    const double value = store::CashStrToVal(t);
+    if (!std::isfinite(value)) {
+        if (ok)
+            *ok = false;
+        return t;
+    }
+    const Decimal amount = Decimal::fromCashText(t).roundedToDecimals(2);
     const std::string fen = amount.scaledDigits(2);
     if (amount.isNegative() || fen.size() > 15) {
         if (ok)

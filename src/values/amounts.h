@@ -30,8 +30,8 @@ QString FormatCash(const QString &t, int decimals, bool separators, bool yen);
 QString CashToCapital(const QString &t, const QString &unit, bool *ok = nullptr);
 
 // The amount in fen as capital digits only, padded in front with "零" to `positions`
-// (a longer result is kept whole): ("12.5", 6) gives 零零壹贰伍零. The fen are rounded as
-// FormatCash rounds them. A text that begins with a capital digit comes back unchanged; a
+// (a longer result is kept whole): ("12.5", 6) gives 零零壹贰伍零. The amount is read as
+// CashStrToVal reads it ("12.5%" is 0.125) and its fen are rounded as FormatCash rounds them. A text that begins with a capital digit comes back unchanged; a
 // negative amount or one of more than 15 digits in fen comes back unchanged with *ok false.
 QString CashToCapitalDigits(const QString &t, int positions, bool *ok = nullptr);
 

@@ -159,6 +159,9 @@ TEST(CashToCapitalDigits, Table)
         {u"￥1,234.565", 8, u"零零壹贰叁肆伍柒"},
         {u"0", 3, u"零零零"},
         {u"0.05", 0, u"伍"},
+        // read as every amount is read: a trailing % divides by 100
+        {u"12.5%", 4, u"零零壹叁"},
+        {u"$1,000%", 4, u"壹零零零"},
     };
     for (const Row &r : rows)
         EXPECT_EQ(CashToCapitalDigits(q(r.in), r.positions), q(r.out)) << q(r.in).toStdString();
