@@ -204,6 +204,11 @@ bool Typing::keyPress(page::TextField &field, QKeyEvent *e)
         e->key() == Qt::Key_Backtab)
         return false;
     const char16_t c0 = text.at(0).unicode();
+    // Ctrl with a letter is a shortcut of the field (select all, copy, cut, undo), whatever
+    // text the platform sends with it; Ctrl+Alt is AltGr on some keyboards and types.
+    const Qt::KeyboardModifiers mods = e->modifiers();
+    const bool shortcut = (mods & (Qt::ControlModifier | Qt::MetaModifier))
+                          && !(mods & Qt::AltModifier);
     bool swallow = false;
     if (IsNumericKind(reg().GetCtlCash(&field))) {
         if (e->matches(QKeySequence::Paste)) {
@@ -211,6 +216,8 @@ bool Typing::keyPress(page::TextField &field, QKeyEvent *e)
             field.Box()->insert(
                 values::KeepChars(QGuiApplication::clipboard()->text(), kAllowedNumeric));
             swallow = true;
+        } else if (shortcut) {
+            swallow = false;
         } else if (c0 == u'\r' || c0 == u'\n') {
             swallow = true;
         } else if (c0 >= 32 && c0 != 127) {

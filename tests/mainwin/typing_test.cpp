@@ -158,6 +158,23 @@ TEST_F(TypingTest, AmountFieldTakesDigitsAndPointOnly)
     EXPECT_EQ(payee->Text(), "a1.-x");
 }
 
+TEST_F(TypingTest, SelectAllThenTypingReplacesTheAmount)
+{
+    TextField *amount = field("小写金额");
+    typeInto(amount, "1234.5");
+    leave(amount, field("用途"));
+    ASSERT_EQ(amount->Text(), "￥1,234.50");
+    amount->Box()->setFocus(Qt::MouseFocusReason);
+    amount->Box()->setCursorPosition(0);
+    QTest::keyClick(amount->Box(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(amount->Box()->selectedText(), "￥1,234.50");
+    QTest::keyClicks(amount->Box(), "88");
+    EXPECT_EQ(amount->Text(), "88");
+    leave(amount, field("用途"));
+    EXPECT_EQ(amount->Text(), "￥88.00");
+    EXPECT_EQ(field("大写金额")->Text(), "捌拾捌元整");
+}
+
 TEST_F(TypingTest, KeyFilterFollowsTheRoundedContentKind)
 {
     TextField *f = field("用途");
