@@ -17,6 +17,7 @@
 #include "page/rowsync.h"
 #include "page/zoompage.h"
 #include "store/context.h"
+#include "store/db.h"
 #include "store/defaults.h"
 #include "store/fmtstore.h"
 #include "store/grid.h"
@@ -616,6 +617,7 @@ void MainWindow::showEvent(QShowEvent *e)
     if (m_loaded || m_unloaded)
         return;
     layoutWindowContents();
+    m_loadScheduled = true;
     QTimer::singleShot(0, this, [this] { formLoadAfterShow(); });
 }
 
@@ -638,6 +640,8 @@ void MainWindow::formLoadAfterShow()
     OpenFmt(name, true);
     m_loaded = true;
     emit loadFinished();
+    if (m_closePending)
+        close();
 }
 
 void MainWindow::OpenFmt(const QString &name, bool force)
@@ -648,13 +652,13 @@ void MainWindow::OpenFmt(const QString &name, bool force)
         OpenFmtOnPage(*this, name, force);
 }
 
-void MainWindow::SaveSoftSet()
+bool MainWindow::SaveSoftSet()
 {
     QString s;
     for (int i = 0; i < 5; ++i)
         s += QString::number(m_ctx->O2(i)) + QString::fromUtf16(store::kStateSeparator);
-    store::SaveRegStr(QStringLiteral("KVRTM"), QStringLiteral("Validate"),
-                      QStringLiteral("DefaultSoftSet"), s);
+    return store::SaveRegStr(QStringLiteral("KVRTM"), QStringLiteral("Validate"),
+                             QStringLiteral("DefaultSoftSet"), s);
 }
 
 void MainWindow::formUnload()
@@ -662,15 +666,35 @@ void MainWindow::formUnload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    store::SaveDefaultRecord(*m_ctx, m_ctx->FormatName());
-    SaveSoftSet();
-    store::SaveFmtState(*m_ctx, QString());
+    // What the user leaves behind is saved; a save that fails is said, not lost unnoticed.
+    QStringList failed;
+    const QString name = m_ctx->FormatName();
+    if (!name.isEmpty() && m_ctx->Fields() && !store::SaveDefaultRecord(*m_ctx, name))
+        failed << QStringLiteral("当前单据的内容");
+    if (!SaveSoftSet())
+        failed << QStringLiteral("选项设置");
+    if (!store::SaveFmtState(*m_ctx, QString()))
+        failed << QStringLiteral("当前格式和选项");
+    if (!failed.isEmpty()) {
+        const QString why = store::Db::Main().LastError();
+        store::ReportMessage(QStringLiteral("退出时无法保存") + failed.join(QStringLiteral("、"))
+                                 + QStringLiteral("！")
+                                 + (why.isEmpty() ? QString() : u'\n' + why),
+                             store::MsgKind::Error);
+    }
     m_menus.reset();
     emit unloaded();
 }
 
 void MainWindow::closeEvent(QCloseEvent *e)
 {
+    // A close that comes while the page is still being loaded waits for the load: saving a
+    // half-loaded page would overwrite the format's stored values with a part of them.
+    if (m_loadScheduled && !m_loaded && !m_unloaded) {
+        m_closePending = true;
+        e->ignore();
+        return;
+    }
     formUnload();
     e->accept();
     // Closing the main window ends the program, whatever other windows are still open.

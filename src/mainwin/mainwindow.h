@@ -90,7 +90,7 @@ public:
     // Places the window over the screen's work area and its controls within it.
     void LayoutMainForm();
     // Validate\DefaultSoftSet: the five option values, each followed by "§☆§".
-    void SaveSoftSet();
+    bool SaveSoftSet();
 
     // Opening a format. The format commands install the full procedure; until then the window
     // opens a format by name itself (an empty name asks the chooser when one is installed).
@@ -179,6 +179,8 @@ private:
     std::function<void(store::FlexGrid &)> m_batchNav;
     std::function<void()> m_closeDialogs;
     bool m_loaded = false;
+    bool m_loadScheduled = false;
+    bool m_closePending = false;
     bool m_unloaded = false;
     double m_frameWidthTw = 0;
 };

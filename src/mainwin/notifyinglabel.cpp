@@ -4,6 +4,12 @@
 
 namespace mainwin {
 
+NotifyingLabel::NotifyingLabel(const QString &text, QWidget *parent) : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    setText(text);
+}
+
 void NotifyingLabel::setCaption(const QString &t)
 {
     if (t == text())

@@ -1,6 +1,7 @@
 #pragma once
 // A label whose caption change is an event: setCaption() reports a new text once, an unchanged
-// one not at all; a double click is reported too.
+// one not at all; a double click is reported too. Captions are format names and counts: always
+// plain text.
 
 #include <QLabel>
 
@@ -10,7 +11,7 @@ class NotifyingLabel : public QLabel
 {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    explicit NotifyingLabel(const QString &text, QWidget *parent = nullptr);
     QString caption() const { return text(); }
     void setCaption(const QString &text);
 

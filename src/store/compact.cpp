@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace store {
@@ -46,16 +47,32 @@ Failure LastDbFailure(const Db &db, const char *fallback)
     return f;
 }
 
-// VACUUM INTO a new file; the target must not exist.
-bool VacuumInto(Db &db, const QString &target, Failure *failure)
+Failure ErrnoFailure()
+{
+    return {QString::number(errno), QString::fromLocal8Bit(std::strerror(errno))};
+}
+
+// VACUUM INTO a new file, which gets the owner and permissions of the database (a private 0600
+// file stays private, in its copies too); the target must not exist.
+bool VacuumInto(Db &db, const QString &target, const struct stat &like, Failure *failure)
 {
     if (!db.ExecSQL(QStringLiteral("VACUUM INTO ?"), {target})) {
         *failure = LastDbFailure(db, "VACUUM INTO");
         QFile::remove(target);
         return false;
     }
+    const QByteArray t = QFile::encodeName(target);
+    if (::geteuid() == 0) {
+        // Only root can give the file away; a failure leaves root's own file, readable as before.
+        [[maybe_unused]] const int ignored = ::chown(t.constData(), like.st_uid, like.st_gid);
+    }
+    if (::chmod(t.constData(), like.st_mode & 07777) != 0) {
+        *failure = ErrnoFailure();
+        QFile::remove(target);
+        return false;
+    }
     if (!SyncPath(target, false)) {
-        *failure = {QString::number(errno), QString::fromLocal8Bit(std::strerror(errno))};
+        *failure = ErrnoFailure();
         return false;
     }
     return true;
@@ -83,10 +100,9 @@ bool CheckCopy(const QString &path, Failure *failure)
         *failure = {QStringLiteral("-1"), copy.LastError()};
         return false;
     }
-    Recordset rs;
-    if (!copy.OpenRs(rs, QStringLiteral("PRAGMA quick_check"), {}, true) || rs.RecordCount() == 0
-        || rs.Value(0, 0).toString() != QLatin1String("ok")) {
-        *failure = {QStringLiteral("-1"), QStringLiteral("压缩后的数据库未通过检查")};
+    QString why;
+    if (!copy.QuickCheck(&why)) {
+        *failure = {QStringLiteral("-1"), QStringLiteral("压缩后的数据库未通过检查：") + why};
         return false;
     }
     return true;
@@ -111,6 +127,9 @@ bool CompactDB(const QString &pathIn, bool backup)
         ReportMessage(QStringLiteral("没有找到要压缩的数据库文件！"), MsgKind::Warning);
         return false;
     }
+    // A database reached through a symbolic link is compacted where it really lives: the link
+    // stays a link, and the copies are made beside the real file, on its file system.
+    const QString file = QFileInfo(path).canonicalFilePath();
 
     Db &mainDb = Db::Main();
     const bool isMain = mainDb.IsOpen() && mainDb.Path() == path;
@@ -128,6 +147,11 @@ bool CompactDB(const QString &pathIn, bool backup)
     };
 
     StartProgress(QStringLiteral("开始压缩数据库……"), 3);
+    struct stat like = {};
+    if (::stat(QFile::encodeName(file).constData(), &like) != 0) {
+        failure = ErrnoFailure();
+        return fail();
+    }
     if (!isMain && !db.OpenConn(path, true)) {
         failure = {QStringLiteral("-1"), db.LastError()};
         return fail();
@@ -138,25 +162,25 @@ bool CompactDB(const QString &pathIn, bool backup)
     }
 
     if (backup) {
-        const QString backupPath = CompactBackupPath(path);
+        const QString backupPath = CompactBackupPath(file);
         const QString fresh = backupPath + QStringLiteral(".new");
-        if (!RemoveIfPresent(fresh, &failure) || !VacuumInto(db, fresh, &failure))
+        if (!RemoveIfPresent(fresh, &failure) || !VacuumInto(db, fresh, like, &failure))
             return fail();
         if (std::rename(QFile::encodeName(fresh).constData(),
                         QFile::encodeName(backupPath).constData())
             != 0) {
-            failure = {QString::number(errno), QString::fromLocal8Bit(std::strerror(errno))};
+            failure = ErrnoFailure();
             QFile::remove(fresh);
             return fail();
         }
     }
     StepProgress(1, QStringLiteral("pages"));
 
-    const QString work = CompactWorkPath(path);
+    const QString work = CompactWorkPath(file);
     QDir().mkpath(QFileInfo(work).absolutePath());
     if (!RemoveIfPresent(work, &failure))
         return fail();
-    if (!VacuumInto(db, work, &failure) || !CheckCopy(work, &failure)) {
+    if (!VacuumInto(db, work, like, &failure) || !CheckCopy(work, &failure)) {
         QFile::remove(work);
         return fail();
     }
@@ -165,13 +189,13 @@ bool CompactDB(const QString &pathIn, bool backup)
     // Swap: the compacted file takes the database's name in one rename; until then the old
     // file is complete.
     db.Close();
-    if (std::rename(QFile::encodeName(work).constData(), QFile::encodeName(path).constData())
+    if (std::rename(QFile::encodeName(work).constData(), QFile::encodeName(file).constData())
         != 0) {
-        failure = {QString::number(errno), QString::fromLocal8Bit(std::strerror(errno))};
+        failure = ErrnoFailure();
         QFile::remove(work);
         return fail();
     }
-    SyncPath(QFileInfo(path).absolutePath(), true);
+    SyncPath(QFileInfo(file).absolutePath(), true);
     if (isMain && !mainDb.OpenConn(path)) {
         failure = {QStringLiteral("-1"), mainDb.LastError()};
         return fail();

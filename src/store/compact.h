@@ -1,7 +1,9 @@
 #pragma once
 // Compaction of the database file: a backup copy "backup.mdb" beside it, a compacted copy
 // "Temp/TEMP.mdb" in the program folder (the same file system, so the swap is one atomic rename),
-// then the swap. A failure at any step leaves the database file complete and usable.
+// then the swap. A failure at any step leaves the database file complete and usable. Both copies
+// keep the database's owner and permissions; a database path that is a symbolic link is
+// compacted at the file it names (copies beside that file), and the link stays.
 
 #include <QString>
 

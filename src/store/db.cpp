@@ -3,6 +3,7 @@
 #include "store/paths.h"
 
 #include <QCollator>
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QDebug>
@@ -251,6 +252,26 @@ Db &Db::Main()
     return db;
 }
 
+namespace {
+
+// Qt SQL must see its connection go while the application object lives: the process connection
+// is closed when the application object is torn down, before the statics are destroyed.
+void CloseMainAtAppExit()
+{
+    Db::Main().Close();
+}
+
+void CloseMainWithTheApp()
+{
+    static bool registered = false;
+    if (!registered && QCoreApplication::instance()) {
+        qAddPostRoutine(CloseMainAtAppExit);
+        registered = true;
+    }
+}
+
+} // namespace
+
 Db::~Db()
 {
     Close();
@@ -337,10 +358,37 @@ bool Db::OpenConn(const QString &pathIn, bool quiet)
     m_name = name;
     m_path = path;
     m_lastError.clear();
+    if (this == &Main())
+        CloseMainWithTheApp();
     if (!m_cache)
         m_cache = new Cache;
     SchemaChanged();
     return true;
+}
+
+bool Db::QuickCheck(QString *why)
+{
+    Recordset rs;
+    if (!OpenRs(rs, QStringLiteral("PRAGMA quick_check"), {}, true)) {
+        *why = m_lastError;
+        return false;
+    }
+    QStringList problems;
+    for (const QVariantList &row : rs.Rows())
+        problems << row.value(0).toString();
+    if (problems == QStringList{QStringLiteral("ok")})
+        return true;
+    // The first few lines say enough; a badly damaged file can list thousands.
+    *why = problems.mid(0, 5).join(u'\n');
+    if (why->isEmpty())
+        *why = QStringLiteral("数据库检查没有结果");
+    return false;
+}
+
+bool Db::IsReadOnly() const
+{
+    sqlite3 *h = Handle(Connection());
+    return h && sqlite3_db_readonly(h, "main") == 1;
 }
 
 void Db::NoteError(const QSqlError &e)

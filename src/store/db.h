@@ -160,6 +160,12 @@ public:
     };
     std::vector<Column> TableColumns(const QString &table);
 
+    // SQLite's quick check of the open file: true when it finds nothing wrong; else false with
+    // the first problems it names (or why the check could not run) in why.
+    bool QuickCheck(QString *why);
+    // The file could be opened for reading only (the file or its folder is not writable to us).
+    bool IsReadOnly() const;
+
     // Depth of open Transaction guards (0 = autocommit).
     int TransactionDepth() const { return m_txDepth; }
 

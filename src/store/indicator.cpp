@@ -96,6 +96,9 @@ Indicator::Indicator() : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint)
     Percent = new QLabel(QStringLiteral("0%"), this);
     L1 = new QLabel(this);
     L2 = new QLabel(this);
+    // Captions and step texts may carry names the user chose.
+    for (QLabel *l : {LBL, Percent, L1, L2})
+        l->setTextFormat(Qt::PlainText);
     auto *row = new QHBoxLayout;
     row->addWidget(Percent);
     row->addStretch();

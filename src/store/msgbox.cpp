@@ -1,31 +1,41 @@
 #include "store/msgbox.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QMessageBox>
 
 namespace store {
 
+namespace {
+
+// Texts carry format names and values as the user typed them: shown as they are, never as
+// rich text.
+QMessageBox::StandardButton Show(QMessageBox::Icon icon, const QString &text,
+                                 QMessageBox::StandardButtons buttons,
+                                 QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, QString::fromUtf8(kProgramTitle), text, buttons,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+} // namespace
+
 void MessageBoxReporter::Message(const QString &text, MsgKind kind)
 {
-    const QString title = QString::fromUtf8(kProgramTitle);
-    QWidget *parent = QApplication::activeWindow();
-    switch (kind) {
-    case MsgKind::Info:
-        QMessageBox::information(parent, title, text);
-        break;
-    case MsgKind::Warning:
-        QMessageBox::warning(parent, title, text);
-        break;
-    case MsgKind::Error:
-        QMessageBox::critical(parent, title, text);
-        break;
-    }
+    // The log keeps what the user was told (a message at start-up may be the only trace).
+    qInfo().noquote() << "message:" << text;
+    const QMessageBox::Icon icon = kind == MsgKind::Error     ? QMessageBox::Critical
+                                   : kind == MsgKind::Warning ? QMessageBox::Warning
+                                                              : QMessageBox::Information;
+    Show(icon, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool MessageBoxReporter::Question(const QString &text)
 {
-    return QMessageBox::question(QApplication::activeWindow(), QString::fromUtf8(kProgramTitle),
-                                 text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+    return Show(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
            == QMessageBox::Yes;
 }
 

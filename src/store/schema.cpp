@@ -81,19 +81,75 @@ int UserVersion(Db &db)
     return rs.Value(0, 0).toInt();
 }
 
-bool Fail(const char *what)
+// SQLite's column affinity of a declared type: INTEGER, REAL and NUMERIC turn number-like text
+// into numbers; TEXT and BLOB (no type) keep it as typed.
+bool HasNumericAffinity(const QString &declared)
 {
-    qWarning().noquote() << "schema upgrade failed:" << what << Db::Main().LastError();
-    return false;
+    const QString t = declared.toUpper();
+    if (t.contains(QLatin1String("INT")))
+        return true;
+    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB"))
+        || t.contains(QLatin1String("TEXT")))
+        return false;
+    if (t.isEmpty() || t.contains(QLatin1String("BLOB")))
+        return false;
+    return true;
 }
 
 } // namespace
 
-bool UpgradeDBSchema()
+QStringList NumericTextColumns()
 {
     Db &db = Db::Main();
+    // Our own tables, made in memory, say which columns hold text.
+    Db model;
+    if (!model.OpenConn(QStringLiteral(":memory:"), true))
+        return {};
+    QStringList found;
+    for (const auto &t : kTables) {
+        const QString table = QString::fromUtf8(t[0]);
+        model.ExecSQL(QString::fromUtf8(t[1]));
+        if (!db.TableExists(table))
+            continue;
+        QSet<QString> textColumns;
+        for (const Db::Column &c : model.TableColumns(table))
+            if (!HasNumericAffinity(c.declared))
+                textColumns.insert(c.name);
+        for (const Db::Column &c : db.TableColumns(table))
+            if (textColumns.contains(c.name) && HasNumericAffinity(c.declared))
+                found << table + u'.' + c.name + QStringLiteral("（") + c.declared
+                             + QStringLiteral("）");
+    }
+    return found;
+}
+
+bool UpgradeDBSchema(QString *why)
+{
+    Db &db = Db::Main();
+    auto Fail = [&](const char *what) {
+        qWarning().noquote() << "schema upgrade failed:" << what << db.LastError();
+        if (why)
+            *why = db.LastError().isEmpty() ? QString::fromUtf8(what) : db.LastError();
+        return false;
+    };
+    auto Refuse = [&](const QString &reason) {
+        qWarning().noquote() << "database refused:" << reason;
+        if (why)
+            *why = reason;
+        return false;
+    };
     if (!db.IsOpen())
         return Fail("no database");
+    const int version = UserVersion(db);
+    if (version > kSchemaVersion)
+        return Refuse(QStringLiteral("数据库文件由较新版本的程序建立（结构版本%1，本程序支持到%2），"
+                                     "请使用新版本的程序打开。")
+                          .arg(version)
+                          .arg(kSchemaVersion));
+    const QStringList numeric = NumericTextColumns();
+    if (!numeric.isEmpty())
+        return Refuse(QStringLiteral("数据库文件的文本列声明为数字类型，文本会被改成数字（如0012变成12）：")
+                      + numeric.join(QStringLiteral("、")));
     Transaction tx(db);
     if (!tx.Ok())
         return Fail("BEGIN");

@@ -16,8 +16,15 @@ inline constexpr const char *kFmtParaMarker = "【§单据整体格式参数§�
 // process connection, in one transaction. A new database (no Fmt table before) also receives the
 // sample formats, and its state row names the first of them, so the program opens it at once.
 // Running it on an up-to-date file writes nothing. False (nothing changed) on a
-// failure; the reason is logged.
-bool UpgradeDBSchema();
+// failure; the reason is logged and, when asked, given in why.
+// A file this build must not write is refused before anything changes: one made by a newer
+// build (a higher user_version), or one whose text columns are declared with a type that gives
+// them numeric affinity (SQLite would store a typed "0012" as the number 12).
+bool UpgradeDBSchema(QString *why = nullptr);
+
+// The text columns of the program's tables that the open file declares with a numeric affinity,
+// as "table.column（declared type）".
+QStringList NumericTextColumns();
 
 // Adds the formats of a sample file (rows of Fmt, see resources/sample_formats.tsv) to the open
 // database, giving them new IDs and renumbering their links. A format name that already exists is

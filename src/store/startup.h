@@ -25,14 +25,21 @@ struct StartupHooks
     std::function<QWidget *()> showPasswordWindow;
 };
 
-// Holds the single-instance lock of the program folder; false when another instance holds it.
-// The lock stays as long as the returned object lives.
-std::unique_ptr<QLockFile> TakeInstanceLock();
+// The single-instance lock file in the program folder.
+QString InstanceLockPath();
+
+// Takes the single-instance lock of the program folder; it stays as long as the returned object
+// lives. Only a lock held by a running copy means another instance: a lock left behind by a copy
+// that is gone, or an empty or unreadable lock file, is taken over. nullptr with an empty
+// failure when another instance runs; nullptr with the message in failure when the lock cannot
+// be made (a read-only or full folder, a folder in the lock file's place).
+std::unique_ptr<QLockFile> TakeInstanceLock(QString *failure = nullptr);
 
 // Runs the start-up. Returns the exit code when the program must end now (0 for a second
-// instance, silently; 1 when the database cannot be used, after the message), or nullopt when a
-// window is up and the event loop should run. The instance check comes before anything touches the
-// database, so a second process never writes to it.
+// instance, silently; 1 after the message when the lock cannot be made or the database cannot
+// be used: not openable, read-only, damaged, made by a newer build, or with text columns of a
+// numeric type), or nullopt when a window is up and the event loop should run. The instance
+// check comes before anything touches the database, so a second process never writes to it.
 std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &instanceLock);
 
 } // namespace store
