@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QImage>
 #include <QMenu>
+#include <QLabel>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTabWidget>
@@ -382,6 +383,32 @@ TEST_F(MainWinTest, FormatNameLoadsTheBackground)
     w->OpenFmt("转账支票", false);
     EXPECT_TRUE(w->PG()->backPicture().isNull());
     EXPECT_EQ(w->LFMT(0)->toolTip(), "转账支票");
+}
+
+TEST_F(MainWinTest, FormatNamesAreShownAsTheyStand)
+{
+    const QString name = "<b>进账</b>&amp;单";
+    ASSERT_TRUE(store::ExecSQL("UPDATE Fmt SET Fmt=? WHERE Fmt='进账单'", {name}));
+    auto w = openWindow();
+    w->OpenFmt(name, false);
+    ASSERT_EQ(w->context().FormatName(), name);
+    EXPECT_EQ(w->LFMT(0)->text(), name);
+    EXPECT_EQ(w->LFMT(0)->textFormat(), Qt::PlainText);
+    for (const QLabel *l : w->findChildren<QLabel *>())
+        EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->objectName().toStdString();
+}
+
+TEST_F(MainWinTest, SavesAtCloseThatFailAreReported)
+{
+    auto w = openWindow();
+    textField(*w, 2)->SetText("北京某某科技有限公司");
+    // The file stops taking writes (a read-only file, a full disk).
+    ASSERT_TRUE(store::ExecSQL("PRAGMA query_only=ON"));
+    EXPECT_TRUE(w->close());
+    ASSERT_EQ(rec().messages.size(), 1) << rec().messages.join("|").toStdString();
+    EXPECT_TRUE(rec().messages[0].startsWith("退出时无法保存当前单据的内容、当前格式和选项！\n"))
+        << rec().messages[0].toStdString();
+    EXPECT_TRUE(store::ExecSQL("PRAGMA query_only=OFF"));
 }
 
 TEST_F(MainWinTest, EmptyStoredNameAsksTheChooser)

@@ -109,3 +109,36 @@ TEST_F(Compaction, MissingFileGivesOnlyItsMessage)
     EXPECT_FALSE(ProgressShowing());
     EXPECT_FALSE(QFile::exists(Home() + "/backup.mdb"));
 }
+
+TEST_F(Compaction, KeepsTheFilesModeAndFollowsALinkedDatabase)
+{
+    // The database lives elsewhere, private to its owner; DATA.mdb is a link to it.
+    Db::Main().Close();
+    const QString real = Home() + "/elsewhere/real.mdb";
+    ASSERT_TRUE(QDir().mkpath(Home() + "/elsewhere"));
+    ASSERT_TRUE(QFile::rename(DataFile(), real));
+    ASSERT_TRUE(QFile::link(real, DataFile()));
+    ASSERT_TRUE(QFile::setPermissions(real, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    ASSERT_TRUE(Db::Main().OpenConn(DataFile()));
+    const QString before = Dump(DataFile());
+    const qint64 sizeBefore = QFileInfo(real).size();
+
+    ASSERT_TRUE(CompactMainDB());
+    EXPECT_TRUE(m_messages->messages.isEmpty()) << m_messages->messages.join("|").toStdString();
+    EXPECT_TRUE(QFileInfo(DataFile()).isSymLink());
+    EXPECT_EQ(QFileInfo(DataFile()).symLinkTarget(), real);
+    EXPECT_LT(QFileInfo(real).size(), sizeBefore);
+    EXPECT_EQ(Dump(real), before);
+    const auto privateMode = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const auto modeBits = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                          | QFileDevice::ReadGroup | QFileDevice::WriteGroup
+                          | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                          | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_EQ(QFile::permissions(real) & modeBits, privateMode);
+    // The backup of a private file is private too, beside the file it copies.
+    EXPECT_EQ(QFile::permissions(Home() + "/elsewhere/backup.mdb") & modeBits, privateMode);
+    EXPECT_EQ(Dump(Home() + "/elsewhere/backup.mdb"), before);
+    // The program goes on writing through the link.
+    EXPECT_TRUE(ExecSQL("INSERT INTO 参数(Var, Con) VALUES('after', 'ok')"));
+    EXPECT_EQ(Sqlite3(real, "SELECT Con FROM 参数 WHERE Var='after'"), "ok");
+}

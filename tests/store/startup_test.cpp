@@ -8,8 +8,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
+
+#include <sys/stat.h>
 
 using namespace store;
 using storetest::Sqlite3;
@@ -163,4 +170,341 @@ TEST(CrashSafety, KillInTheMiddleOfASaveLeavesAllOrNothing)
     ASSERT_TRUE(OpenRs(rs, count));
     EXPECT_EQ(rs.Value(0, 0).toInt(), 60);
     EXPECT_TRUE(ExecSQL("DELETE FROM Fmt WHERE Fmt='崩溃测试'"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The real program, started on prepared folders and closed as the session closes it at log-out.
+
+namespace {
+
+constexpr int kWait = 30000;
+
+// One run of the program binary. Where permissions matter it runs as the unprivileged user
+// nobody (as root it would write into any folder whatever its mode).
+class Program
+{
+public:
+    Program(const QString &home, const QString &config, const QString &userHome,
+            bool asNobody = false)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QUORVAN_HOME", home);
+        env.insert("XDG_CONFIG_HOME", config);
+        env.insert("HOME", userHome);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.remove("XDG_RUNTIME_DIR");
+        m_p.setProcessEnvironment(env);
+        m_p.setReadChannel(QProcess::StandardError);
+        if (asNobody)
+            m_p.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", QUORVAN_EXE});
+        else
+            m_p.start(QUORVAN_EXE, QStringList{});
+    }
+    ~Program()
+    {
+        if (m_p.state() != QProcess::NotRunning) {
+            m_p.kill();
+            m_p.waitForFinished(kWait);
+        }
+    }
+    qint64 Pid() const { return m_p.processId(); }
+
+    // What the program tells the user (its message box text, as it also logs it).
+    QString WaitForMessage()
+    {
+        while (!m_err.contains("message: ")) {
+            if (!m_p.waitForReadyRead(kWait))
+                break;
+            m_err += QString::fromUtf8(m_p.readAllStandardError());
+        }
+        const qsizetype at = m_err.indexOf("message: ");
+        return at < 0 ? QString() : m_err.mid(at + 9);
+    }
+    // The program has taken the instance lock, so it handles a close request from now on.
+    bool WaitUntilRunning(const QString &home)
+    {
+        QLockFile probe(home + "/.instance.lock");
+        return QTest::qWaitFor(
+            [&] {
+                qint64 pid = 0;
+                return probe.getLockInfo(&pid, nullptr, nullptr) && pid == Pid();
+            },
+            kWait);
+    }
+    // Asks the program to close (SIGTERM) and returns its exit code; -1 for a crash.
+    int Close()
+    {
+        m_p.terminate();
+        return Finish();
+    }
+    int Finish()
+    {
+        if (!m_p.waitForFinished(kWait))
+            return -2;
+        m_err += QString::fromUtf8(m_p.readAllStandardError());
+        return m_p.exitStatus() == QProcess::NormalExit ? m_p.exitCode() : -1;
+    }
+    QString Stderr() const { return m_err; }
+
+private:
+    QProcess m_p;
+    QString m_err;
+};
+
+// Folders for one run: the program folder, the config folder and a home for the user, all
+// reachable by nobody.
+class RunFolders
+{
+public:
+    RunFolders()
+    {
+        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                                | QFileDevice::ExeOther);
+        for (const QString &d : {Home(), Config(), User()}) {
+            QDir().mkpath(d);
+            Chmod(d, 0777);
+        }
+    }
+    QString Home() const { return m_dir.path() + "/home"; }
+    QString Config() const { return m_dir.path() + "/config"; }
+    QString User() const { return m_dir.path() + "/user"; }
+    QString DataFile() const { return Home() + "/DATA.mdb"; }
+    QString LockFile() const { return Home() + "/.instance.lock"; }
+    static void Chmod(const QString &path, int mode)
+    {
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// Starts the program, lets it come up, closes it: the exit status, 0 for a clean close.
+int RunAndClose(const RunFolders &run, bool asNobody = false)
+{
+    Program p(run.Home(), run.Config(), run.User(), asNobody);
+    if (!p.WaitUntilRunning(run.Home())) {
+        ADD_FAILURE() << "did not come up: " << p.Stderr().toStdString();
+        return -3;
+    }
+    const int rc = p.Close();
+    EXPECT_FALSE(p.Stderr().contains("message: ")) << p.Stderr().toStdString();
+    return rc;
+}
+
+} // namespace
+
+TEST(Program, StartsAndClosesCleanlySavingWhatItSavesAtClose)
+{
+    RunFolders run;
+    EXPECT_EQ(RunAndClose(run), 0);
+    // The close ran its saves: the options went to the settings file, the lock went away.
+    QSettings ini(run.Config() + "/KVRTM.ini", QSettings::IniFormat);
+    EXPECT_EQ(ini.value("Validate/DefaultSoftSet").toString(), "0§☆§0§☆§0§☆§0§☆§0§☆§");
+    EXPECT_EQ(Sqlite3(run.DataFile(), "SELECT LBL FROM Fmt WHERE Fmt=''"), "转账支票");
+    EXPECT_FALSE(QFileInfo::exists(run.LockFile()));
+    // And once more on the file it made.
+    EXPECT_EQ(RunAndClose(run), 0);
+}
+
+TEST(Program, LockLeftBehindOrUnreadableIsTakenOver)
+{
+    // A lock whose process is gone.
+    QProcess gone;
+    gone.start("true", QStringList{});
+    ASSERT_TRUE(gone.waitForFinished(kWait));
+    const QByteArray stale = QByteArray::number(gone.processId()) + "\nquorvan\n"
+                             + QSysInfo::machineHostName().toUtf8() + "\n";
+    for (const QByteArray &content : {QByteArray(), QByteArray("\x01\x02garbage\n\xff"), stale}) {
+        RunFolders run;
+        WriteFile(run.LockFile(), content);
+        EXPECT_EQ(RunAndClose(run), 0) << content.toStdString();
+        EXPECT_EQ(Sqlite3(run.DataFile(), "SELECT count(*) FROM Fmt WHERE Fmt=''"), "1");
+    }
+}
+
+TEST(Program, LiveLockMeansAnotherCopyRuns)
+{
+    RunFolders run;
+    Program first(run.Home(), run.Config(), run.User());
+    ASSERT_TRUE(first.WaitUntilRunning(run.Home()));
+    Program second(run.Home(), run.Config(), run.User());
+    EXPECT_EQ(second.Finish(), 0);
+    EXPECT_FALSE(second.Stderr().contains("message: ")) << second.Stderr().toStdString();
+    // The first copy still holds its lock and closes cleanly.
+    qint64 pid = 0;
+    EXPECT_TRUE(QLockFile(run.LockFile()).getLockInfo(&pid, nullptr, nullptr));
+    EXPECT_EQ(pid, first.Pid());
+    EXPECT_EQ(first.Close(), 0);
+}
+
+TEST(Program, LockThatCannotBeMadeIsReportedAndEndsWithAFailure)
+{
+    {
+        // A folder in the lock file's place.
+        RunFolders run;
+        ASSERT_TRUE(QDir().mkpath(run.LockFile()));
+        Program p(run.Home(), run.Config(), run.User());
+        const QString message = p.WaitForMessage();
+        ASSERT_FALSE(message.isEmpty()) << p.Stderr().toStdString();
+        EXPECT_TRUE(message.startsWith("无法建立运行锁文件，程序不能启动！")) << message.toStdString();
+        EXPECT_TRUE(message.contains("文件夹")) << message.toStdString();
+        EXPECT_EQ(p.Close(), 1);
+        EXPECT_TRUE(QFileInfo(run.LockFile()).isDir());
+        EXPECT_FALSE(QFileInfo::exists(run.DataFile()));
+    }
+    {
+        // A read-only program folder, for a user who may not write there.
+        RunFolders run;
+        RunFolders::Chmod(run.Home(), 0555);
+        Program p(run.Home(), run.Config(), run.User(), true);
+        const QString message = p.WaitForMessage();
+        ASSERT_FALSE(message.isEmpty()) << p.Stderr().toStdString();
+        EXPECT_TRUE(message.startsWith("无法建立运行锁文件，程序不能启动！")) << message.toStdString();
+        EXPECT_TRUE(message.contains("只读")) << message.toStdString();
+        EXPECT_EQ(p.Close(), 1);
+        EXPECT_TRUE(QDir(run.Home()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+}
+
+TEST(Program, FullProgramFolderIsReportedAndEndsWithAFailure)
+{
+    RunFolders run;
+    QProcess mount;
+    mount.start("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", run.Home()});
+    if (!mount.waitForFinished(kWait) || mount.exitStatus() != QProcess::NormalExit
+        || mount.exitCode() != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    struct Unmount
+    {
+        QString dir;
+        ~Unmount() { QProcess::execute("umount", {dir}); }
+    } unmount{run.Home()};
+    RunFolders::Chmod(run.Home(), 0777);
+    // Fill it up.
+    QFile filler(run.Home() + "/filler");
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    filler.close();
+
+    Program p(run.Home(), run.Config(), run.User());
+    const QString message = p.WaitForMessage();
+    EXPECT_TRUE(message.startsWith("无法建立运行锁文件，程序不能启动！")) << message.toStdString();
+    EXPECT_TRUE(message.contains("磁盘可能已满")) << message.toStdString();
+    EXPECT_EQ(p.Close(), 1);
+    EXPECT_FALSE(QFileInfo::exists(run.LockFile()));
+    EXPECT_FALSE(QFileInfo::exists(run.DataFile()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Databases the start-up must not use: each refused with its reason, the file left as it was.
+
+namespace {
+
+// A program folder whose database has the schema and some history, closed again.
+void MakeDatabase(const TempHome &home)
+{
+    ASSERT_TRUE(Db::Main().OpenConn(DataFilePath()));
+    ASSERT_TRUE(UpgradeDBSchema());
+    Transaction tx;
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_TRUE(ExecSQL("INSERT INTO 历史(Fmt, ID, CID, Con) VALUES(?, ?, ?, ?)",
+                            {"转账支票", i, i % 7, QString(60, QChar(u'款'))}));
+    ASSERT_TRUE(tx.Commit());
+    Db::Main().Close();
+    ASSERT_TRUE(QFileInfo(home.DataFile()).size() > 200000);
+}
+
+// Runs the start-up on the folder and returns its one message; the file must be byte-unchanged.
+QString RefusedAtStart(const TempHome &home)
+{
+    const QByteArray before = storetest::FileBytes(home.DataFile());
+    ScopedRecordingReporter messages;
+    Calls calls;
+    std::unique_ptr<QLockFile> lock;
+    EXPECT_EQ(Main(Hooks(calls), lock), std::optional<int>(1));
+    EXPECT_TRUE(calls.log.isEmpty());
+    EXPECT_FALSE(Db::Main().IsOpen());
+    EXPECT_EQ(storetest::FileBytes(home.DataFile()), before);
+    EXPECT_EQ(messages->messages.size(), 1) << messages->messages.join("|").toStdString();
+    const QString message = messages->messages.value(0);
+    EXPECT_TRUE(message.startsWith("无法建立数据库连接！\n")) << message.toStdString();
+    return message;
+}
+
+} // namespace
+
+TEST(Startup, TruncatedDatabaseIsRefusedWithItsReasonAndLeftUnchanged)
+{
+    TempHome home;
+    MakeDatabase(home);
+    // Cut to half its pages, as a copy broken off part-way. The header's page count no longer
+    // holds (as in a file last written by an SQLite that did not keep it), so the file still
+    // opens and only a check of its pages shows the loss.
+    QFile f(home.DataFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.resize(f.size() / 4096 / 2 * 4096));
+    ASSERT_TRUE(f.seek(92));
+    ASSERT_EQ(f.write(QByteArray("\xff\xff\xff\xff", 4)), 4);
+    f.close();
+    // Still openable: the schema on its first page reads.
+    EXPECT_EQ(Sqlite3(home.DataFile(), "SELECT count(*) FROM sqlite_master WHERE name='历史'"), "1");
+    const QString message = RefusedAtStart(home);
+    EXPECT_TRUE(message.contains("数据库文件已损坏")) << message.toStdString();
+}
+
+TEST(Startup, DatabaseOfANewerBuildIsRefused)
+{
+    TempHome home;
+    MakeDatabase(home);
+    Sqlite3(home.DataFile(), QString("PRAGMA user_version=%1").arg(kSchemaVersion + 1));
+    const QString message = RefusedAtStart(home);
+    EXPECT_TRUE(message.contains("较新版本")) << message.toStdString();
+    EXPECT_TRUE(message.contains(QString("结构版本%1").arg(kSchemaVersion + 1)))
+        << message.toStdString();
+}
+
+TEST(Startup, TextColumnsOfANumericTypeAreRefused)
+{
+    TempHome home;
+    MakeDatabase(home);
+    // A file whose 参数 keeps its values in a MEMO column, as a converted Access file has it.
+    Sqlite3(home.DataFile(), "DROP TABLE 参数; CREATE TABLE 参数(ID INTEGER PRIMARY KEY "
+                             "AUTOINCREMENT, Var TEXT, Con MEMO); "
+                             "INSERT INTO 参数(Var, Con) VALUES('账号', '0012')");
+    // There, "0012" became a number.
+    EXPECT_EQ(Sqlite3(home.DataFile(), "SELECT Con FROM 参数"), "12");
+    const QString message = RefusedAtStart(home);
+    EXPECT_TRUE(message.contains("参数.Con（MEMO）")) << message.toStdString();
+}
+
+TEST(Program, ReadOnlyDatabaseIsReportedAtStartAndLeftUnchanged)
+{
+    RunFolders run;
+    {
+        TempHome home;
+        MakeDatabase(home);
+        ASSERT_TRUE(QFile::copy(home.DataFile(), run.DataFile()));
+    }
+    // The folder is the user's; the database file is read-only to them.
+    ASSERT_EQ(::chown(QFile::encodeName(run.Home()).constData(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(run.DataFile()).constData(), 65534, 65534), 0);
+    RunFolders::Chmod(run.Home(), 0755);
+    RunFolders::Chmod(run.DataFile(), 0444);
+    const QByteArray before = storetest::FileBytes(run.DataFile());
+    Program p(run.Home(), run.Config(), run.User(), true);
+    const QString message = p.WaitForMessage();
+    EXPECT_TRUE(message.startsWith("无法建立数据库连接！\n数据库文件是只读的")) << message.toStdString();
+    EXPECT_EQ(p.Close(), 1);
+    EXPECT_EQ(storetest::FileBytes(run.DataFile()), before);
 }

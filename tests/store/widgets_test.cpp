@@ -1,6 +1,7 @@
 #include "store_fixture.h"
 
 #include "store/indicator.h"
+#include "store/msgbox.h"
 #include "store/uihelpers.h"
 #include "store/waitform.h"
 
@@ -10,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -251,4 +254,54 @@ TEST_F(HistoryCombo, OwnValuesOrTheLabelGroupSorted)
     FillHistoryCombo(&c, roundsDown); // 0.5 rounds to 0: own values
     EXPECT_EQ(Items(c), QStringList({"own"}));
     EXPECT_TRUE(m_messages->messages.isEmpty());
+}
+
+TEST(MessageBox, UserTextIsShownAsItStandsNeverAsRichText)
+{
+    // A format name or value that looks like markup.
+    const QString text = "格式“<b>甲</b> &amp; <img src=x>”已存在！\n第二行";
+    MessageBoxReporter reporter;
+    struct Seen
+    {
+        QString text;
+        Qt::TextFormat format = Qt::AutoText;
+        Qt::TextFormat labelFormat = Qt::AutoText;
+        QString labelText;
+    };
+    // Reads the box that is up and answers it with the given button.
+    auto answer = [](Seen &seen, QMessageBox::StandardButton button) {
+        QTimer::singleShot(0, [&seen, button] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(box);
+            seen.text = box->text();
+            seen.format = box->textFormat();
+            const auto *label = box->findChild<QLabel *>("qt_msgbox_label");
+            ASSERT_TRUE(label);
+            seen.labelFormat = label->textFormat();
+            seen.labelText = label->text();
+            box->button(button)->click();
+        });
+    };
+    Seen message;
+    answer(message, QMessageBox::Ok);
+    reporter.Message(text, MsgKind::Error);
+    EXPECT_EQ(message.format, Qt::PlainText);
+    EXPECT_EQ(message.labelFormat, Qt::PlainText);
+    EXPECT_EQ(message.text, text);
+    EXPECT_EQ(message.labelText, text);
+
+    Seen question;
+    answer(question, QMessageBox::Yes);
+    EXPECT_TRUE(reporter.Question(text));
+    EXPECT_EQ(question.labelFormat, Qt::PlainText);
+    EXPECT_EQ(question.labelText, text);
+    Seen no;
+    answer(no, QMessageBox::No);
+    EXPECT_FALSE(reporter.Question(text));
+
+    // The progress window's caption may name a format too.
+    ProgressGuard guard;
+    StartProgress(text, 3);
+    for (QLabel *l : IndicatorWindow()->findChildren<QLabel *>())
+        EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->text().toStdString();
 }
