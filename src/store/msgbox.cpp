@@ -1,6 +1,7 @@
 #include "store/msgbox.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace store {
@@ -27,6 +28,17 @@ bool MessageBoxReporter::Question(const QString &text)
     return QMessageBox::question(QApplication::activeWindow(), QString::fromUtf8(kProgramTitle),
                                  text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
            == QMessageBox::Yes;
+}
+
+std::optional<QString> MessageBoxReporter::Text(const QString &prompt, const QString &preset)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(QApplication::activeWindow(),
+                                                 QString::fromUtf8(kProgramTitle), prompt,
+                                                 QLineEdit::Normal, preset, &ok);
+    if (!ok)
+        return std::nullopt;
+    return answer;
 }
 
 } // namespace store
