@@ -380,7 +380,7 @@ void PageEditing::PG_MouseUp(int button, int, double, double)
 void PageEditing::PG_KeyDown(int key, int shift)
 {
     // A key a field of the page left unhandled was already seen there.
-    QWidget *focus = QApplication::focusWidget();
+    QWidget *focus = m_w.focusWidget();
     if (focus && focus != m_w.PG() && m_w.PG()->isAncestorOf(focus))
         return;
     m_designer->CtlKeyMove(key, shift);

@@ -1,0 +1,459 @@
+// Laying out formats on the real main window: selecting, dragging, sizing and nudging fields and
+// lines with the mouse and the keys, the menu of the field settings and the pop-up menus.
+#include "mainwin/mainwindow.h"
+#include "mainwin/pageediting.h"
+#include "mainwin/popupmenus.h"
+#include "mainwin/typingfmt.h"
+#include "mainwin_fixture.h"
+#include "page/designer.h"
+#include "page/field.h"
+#include "page/pageview.h"
+#include "page/registry.h"
+#include "store/context.h"
+#include "store/fmtcmd.h"
+#include "store/grid.h"
+#include "store/helpers.h"
+#include "store/vb.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QMenu>
+#include <QProcess>
+#include <QRubberBand>
+#include <QTest>
+#include <QTimer>
+
+#include <set>
+
+using mainwin::MainWindow;
+using page::FieldKind;
+using page::PageField;
+
+namespace {
+
+class DesignerTest : public MainWinTest
+{
+protected:
+    void SetUp() override
+    {
+        MainWinTest::SetUp();
+        m_w = static_cast<MainWindow *>(mainwin::ShowMainWindow());
+        m_w->setAttribute(Qt::WA_DeleteOnClose, false);
+        // The formats were saved on a screen 15360 twips wide: fonts load as saved.
+        m_w->context().SetScreenWidthSource([] { return 15360; });
+        QSignalSpy loaded(m_w, &MainWindow::loadFinished);
+        ASSERT_TRUE(loaded.wait(5000));
+        QApplication::setActiveWindow(m_w);
+    }
+    void TearDown() override
+    {
+        delete m_w;
+        MainWinTest::TearDown();
+    }
+
+    page::FieldRegistry &reg() { return *m_w->fields(); }
+    page::Designer &designer() { return mainwin::pageEditingOf(*m_w)->designer(); }
+    page::PageView *pg() { return m_w->PG(); }
+    int tpp() { return pg()->tpp(); }
+    double scale() { return pg()->twWidth() / store::Val(m_w->context().Wid()); }
+
+    PageField *byLabel(const QString &lbl)
+    {
+        for (PageField *f : reg().AllFields())
+            if (reg().Grid()->TextMatrix(f->Row(), store::ColLBL) == lbl)
+                return f;
+        ADD_FAILURE() << "no field " << lbl.toStdString();
+        return nullptr;
+    }
+    page::TextField *text(const QString &lbl)
+    {
+        return static_cast<page::TextField *>(byLabel(lbl));
+    }
+    page::LineField *line() { return static_cast<page::LineField *>(reg().GetCtlByIdx(3001)); }
+    // A page point given in millimetres, in pixels of the page.
+    QPoint pgAt(double xmm, double ymm)
+    {
+        return QPoint(qRound(store::MMToPage(xmm, scale()) / double(tpp())),
+                      qRound(store::MMToPage(ymm, scale()) / double(tpp())));
+    }
+    QPoint pgAtTw(int x, int y) { return QPoint(qRound(x / double(tpp())), qRound(y / double(tpp()))); }
+    void ctrlClick(PageField *f, QPoint at = QPoint(20, 4))
+    {
+        QTest::mouseClick(f->Widget(), Qt::LeftButton, Qt::ControlModifier, at);
+    }
+    std::set<QString> selected()
+    {
+        std::set<QString> s;
+        for (PageField *f : reg().AllFields())
+            if (f->Selected())
+                s.insert(reg().Grid()->TextMatrix(f->Row(), store::ColLBL));
+        return s;
+    }
+    // The stored cells of a format's field rows as the sqlite3 client shows them.
+    QStringList dumpRows(const QString &fmt)
+    {
+        QProcess p;
+        p.start("sqlite3", {"-separator", "\t", home() + "/DATA.mdb",
+                            QString("SELECT * FROM Fmt WHERE Fmt='%1' AND LBL<>'%2' ORDER BY ID")
+                                .arg(fmt, QString::fromUtf8(store::kFmtParaMarker))});
+        EXPECT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    }
+    // A move with buttons and keys held (QTest's moves carry no keys).
+    void dragTo(QWidget *w, QPoint at, Qt::KeyboardModifiers keys)
+    {
+        QMouseEvent e(QEvent::MouseMove, QPointF(at), QPointF(w->mapToGlobal(at)), Qt::NoButton,
+                      Qt::LeftButton, keys);
+        QApplication::sendEvent(w, &e);
+    }
+    // Runs f once the next pop-up menu is open, then closes the menu.
+    void whenMenuOpens(std::function<void(QMenu *)> f)
+    {
+        QTimer::singleShot(0, m_w, [f] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            f(menu);
+            if (menu)
+                menu->close();
+        });
+    }
+
+    MainWindow *m_w = nullptr;
+};
+
+const QString kCheque = QStringLiteral("转账支票");
+const QString kEvery = QStringLiteral("全类型支票");
+
+} // namespace
+
+TEST_F(DesignerTest, DragAtTheMoveGripMovesTheSelectionAndWritesOnlyItsCells)
+{
+    ASSERT_EQ(m_w->context().FormatName(), kCheque);
+    const QStringList before = dumpRows(kCheque);
+    page::TextField *payee = text("收款人");
+    page::TextField *use = text("用途");
+    const QRect payeeTw(payee->Left(), payee->Top(), payee->Width(), payee->Height());
+    const QRect useTw(use->Left(), use->Top(), use->Width(), use->Height());
+    ctrlClick(payee);
+    ctrlClick(use);
+    EXPECT_EQ(selected(), (std::set<QString>{"收款人", "用途"}));
+    EXPECT_EQ(payee->Box()->palette().color(QPalette::Base), QColor(0xD0, 0xD0, 0xD0));
+
+    // Hover the move grip, press, drag 4 pixels right and 3 down, release.
+    const QPoint grip(3, 3);
+    QTest::mouseMove(payee->Box(), grip);
+    EXPECT_EQ(payee->PointerMode(), 5);
+    EXPECT_EQ(payee->Box()->cursor().shape(), Qt::SizeAllCursor);
+    EXPECT_EQ(payee->Box()->toolTip(), "提示：按住鼠标左键(别松开),拖动鼠标,即可移动本输入框位置。");
+    QTest::mousePress(payee->Box(), Qt::LeftButton, {}, grip);
+    QTest::mouseMove(payee->Box(), grip + QPoint(4, 3));
+    QTest::mouseRelease(payee->Box(), Qt::LeftButton, {}, grip);
+    const int dx = 4 * tpp(), dy = 3 * tpp();
+    EXPECT_EQ(QRect(payee->Left(), payee->Top(), payee->Width(), payee->Height()),
+              payeeTw.translated(dx, dy));
+    EXPECT_EQ(QRect(use->Left(), use->Top(), use->Width(), use->Height()),
+              useTw.translated(dx, dy));
+    EXPECT_FALSE(payee->Box()->hasSelectedText());
+    // The rows took the move at once.
+    const double s = scale();
+    EXPECT_EQ(reg().Grid()->TextMatrix(payee->Row(), store::ColX),
+              store::CStr(store::PageToMM(payeeTw.x() + dx, s)));
+
+    auto *cmds = mainwin::formatCommandsOf(*m_w);
+    ASSERT_NE(cmds, nullptr);
+    ASSERT_TRUE(store::SaveFmt(*cmds));
+    m_w->OpenFmt(kCheque, true);
+    payee = text("收款人");
+    use = text("用途");
+    EXPECT_EQ(payee->Left(), payeeTw.x() + dx);
+    EXPECT_EQ(use->Top(), useTw.y() + dy);
+    EXPECT_TRUE(selected().empty());
+
+    // Outside: exactly X and Y of the two rows differ.
+    const QStringList after = dumpRows(kCheque);
+    ASSERT_EQ(after.size(), before.size());
+    int changed = 0;
+    for (int i = 0; i < before.size(); ++i) {
+        const QStringList b = before[i].split('\t'), a = after[i].split('\t');
+        ASSERT_EQ(a.size(), b.size());
+        for (int c = 0; c < a.size(); ++c) {
+            if (a[c] == b[c])
+                continue;
+            ++changed;
+            ASSERT_TRUE(b[2] == "收款人" || b[2] == "用途") << before[i].toStdString();
+            ASSERT_TRUE(c == 4 || c == 5) << "column " << c; // ID, Fmt, LBL, Dir, X, Y
+            const QRect &r = b[2] == "收款人" ? payeeTw : useTw;
+            EXPECT_NEAR(a[c].toDouble(),
+                        store::PageToMM(c == 4 ? r.x() + dx : r.y() + dy, s), 1e-9);
+        }
+    }
+    EXPECT_EQ(changed, 4);
+
+    // The arrow keys on the selection.
+    payee = text("收款人");
+    ctrlClick(payee);
+    pg()->setFocus(Qt::MouseFocusReason);
+    const int left = payee->Left(), height = payee->Height();
+    const double size = store::Val(reg().Grid()->TextMatrix(payee->Row(), store::ColFSize));
+    QTest::keyClick(pg(), Qt::Key_Left);
+    EXPECT_EQ(payee->Left(), left - 10);
+    QTest::keyClick(pg(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(payee->Height(), height + 10);
+    QTest::keyClick(pg(), Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(store::Val(reg().Grid()->TextMatrix(payee->Row(), store::ColFSize)), size + 0.5);
+    EXPECT_DOUBLE_EQ(payee->Font().size, (size + 0.5) * reg().Zoom());
+    QTest::keyClick(pg(), Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(payee->Top(), payeeTw.y() + dy);
+    // In the focused text box a key moves the field once, and still reaches the box.
+    payee->Box()->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(payee->Box(), Qt::Key_Up);
+    EXPECT_EQ(payee->Top(), payeeTw.y() + dy - 10);
+    // Locked, or nothing selected: nothing moves.
+    m_w->O2(2)->setChecked(true);
+    pg()->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(pg(), Qt::Key_Left);
+    QTest::keyClick(pg(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(payee->Left(), left - 10);
+    EXPECT_EQ(payee->Height(), height + 10);
+    m_w->O2(2)->setChecked(false);
+    QTest::mouseClick(pg(), Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_TRUE(selected().empty());
+    QTest::keyClick(pg(), Qt::Key_Left);
+    EXPECT_EQ(payee->Left(), left - 10);
+}
+
+TEST_F(DesignerTest, BandsCtrlClicksAndLines)
+{
+    addEveryKindFormat();
+    m_w->OpenFmt(kEvery, false);
+    ASSERT_EQ(reg().CtlCount(3), 1);
+    // A band dragged from bottom-right to top-left meets the payee and the tick box, and
+    // crosses the line's middle without holding an end of it.
+    QTest::mousePress(pg(), Qt::LeftButton, {}, pgAt(57, 50));
+    EXPECT_EQ(pg()->toolTip(), "按住鼠标左键并拖动鼠标可以选中需要修改的输入框。");
+    QTest::mouseMove(pg(), pgAt(30, 30));
+    auto *edit = mainwin::pageEditingOf(*m_w);
+    EXPECT_TRUE(edit->band()->isVisible());
+    QTest::mouseMove(pg(), pgAt(15, 10));
+    QTest::mouseRelease(pg(), Qt::LeftButton, {}, pgAt(15, 10));
+    EXPECT_FALSE(edit->band()->isVisible());
+    EXPECT_EQ(pg()->toolTip(),
+              "箭头键->移动位置，Shift+箭头键->改变控件大小，Ctrl+箭头键->改变字体大小！");
+    EXPECT_EQ(selected(), (std::set<QString>{"收款人", "加急"}));
+    // A Ctrl band adds the seal and the line, whose end it holds.
+    QTest::mousePress(pg(), Qt::LeftButton, Qt::ControlModifier, pgAt(175, 50));
+    dragTo(pg(), pgAt(135, 40), Qt::ControlModifier);
+    QTest::mouseRelease(pg(), Qt::LeftButton, Qt::ControlModifier, pgAt(135, 40));
+    EXPECT_EQ(selected(), (std::set<QString>{"收款人", "加急", "图章", "线条"}));
+    EXPECT_EQ(page::CountSelCtl(reg()), 2);
+    // A small move is no band step; a plain press elsewhere clears everything.
+    QTest::mousePress(pg(), Qt::LeftButton, {}, pgAt(100, 55));
+    EXPECT_TRUE(selected().empty());
+    QTest::mouseMove(pg(), pgAt(100, 55) + QPoint(5, 5));
+    EXPECT_FALSE(edit->band()->isVisible());
+    QTest::mouseRelease(pg(), Qt::LeftButton, {}, pgAt(100, 55) + QPoint(5, 5));
+
+    // Ctrl+press on a check box and a label toggles them.
+    ctrlClick(byLabel("加急"), QPoint(3, 3));
+    ctrlClick(byLabel(kEvery), QPoint(3, 3));
+    EXPECT_EQ(selected(), (std::set<QString>{"加急", kEvery}));
+    ctrlClick(byLabel(kEvery), QPoint(3, 3));
+    EXPECT_EQ(selected(), (std::set<QString>{"加急"}));
+
+    // The line's body: a plain press never selects it, a Ctrl+press does.
+    page::LineField *ln = line();
+    const QPoint body = pgAtTw((ln->X1() + ln->X2()) / 2, ln->Y1());
+    QTest::mouseMove(pg(), body);
+    EXPECT_EQ(designer().PagePointer(), 2);
+    EXPECT_EQ(pg()->cursor().shape(), Qt::CrossCursor);
+    QTest::mouseClick(pg(), Qt::LeftButton, {}, body);
+    EXPECT_FALSE(ln->Selected());
+    QTest::mouseMove(pg(), body + QPoint(1, 0));
+    QTest::mouseClick(pg(), Qt::LeftButton, Qt::ControlModifier, body + QPoint(1, 0));
+    EXPECT_TRUE(ln->Selected());
+
+    // Dragging the line with two text fields selected moves them, sizes nothing.
+    ctrlClick(byLabel("收款人"));
+    ctrlClick(byLabel("金额"));
+    std::map<int, QRect> geo;
+    for (PageField *f : reg().AllFields())
+        geo[f->Index()] = QRect(f->Left(), f->Top(), f->Width(), f->Height());
+    const int x1 = ln->X1(), y1 = ln->Y1(), x2 = ln->X2(), y2 = ln->Y2();
+    QTest::mouseMove(pg(), body);
+    EXPECT_EQ(designer().PagePointer(), 2);
+    QTest::mousePress(pg(), Qt::LeftButton, Qt::ControlModifier, body);
+    EXPECT_FALSE(ln->Selected()); // toggled off again; the line dragged moves all the same
+    // The line is 10.5 pixels wide: it moves once the mouse leaves its 157-twip tolerance.
+    dragTo(pg(), body + QPoint(0, -15), Qt::ControlModifier);
+    QTest::mouseRelease(pg(), Qt::LeftButton, Qt::ControlModifier, body + QPoint(0, -15));
+    const int moved = ln->Y1() - y1;
+    EXPECT_EQ(moved, -15 * tpp());
+    EXPECT_EQ(ln->Y2() - y2, moved);
+    EXPECT_EQ(ln->X1(), x1);
+    EXPECT_EQ(ln->X2(), x2);
+    for (const QString &lbl : {"收款人", "金额"}) {
+        PageField *f = byLabel(lbl);
+        EXPECT_EQ(QRect(f->Left(), f->Top(), f->Width(), f->Height()),
+                  geo[f->Index()].translated(0, moved))
+            << lbl.toStdString();
+    }
+    EXPECT_EQ(reg().Grid()->TextMatrix(ln->Row(), store::ColY),
+              store::CStr(store::PageToMM(ln->Y1(), scale())));
+
+    // Pressing near the end and dragging moves only that end.
+    QTest::mouseClick(pg(), Qt::LeftButton, {}, pgAt(100, 55));
+    const QPoint end = pgAtTw(ln->X2(), ln->Y2());
+    const int ex1 = ln->X1(), ey1 = ln->Y1(), ex2 = ln->X2(), ey2 = ln->Y2();
+    QTest::mouseMove(pg(), end + QPoint(-1, 1));
+    EXPECT_EQ(designer().PagePointer(), 8);
+    QTest::mousePress(pg(), Qt::LeftButton, {}, end + QPoint(-1, 1));
+    QTest::mouseMove(pg(), end + QPoint(9, 6));
+    QTest::mouseRelease(pg(), Qt::LeftButton, {}, end + QPoint(9, 6));
+    EXPECT_EQ(ln->X1(), ex1);
+    EXPECT_EQ(ln->Y1(), ey1);
+    EXPECT_EQ(ln->X2(), ex2 + 10 * tpp());
+    EXPECT_EQ(ln->Y2(), ey2 + 5 * tpp());
+    EXPECT_EQ(designer().PagePointer(), 0);
+
+    // Locked: a press starts no band and keeps the band's rectangle.
+    m_w->O2(2)->setChecked(true);
+    const page::Designer::Rect r = designer().SelRect;
+    QTest::mousePress(pg(), Qt::LeftButton, {}, pgAt(5, 5));
+    QTest::mouseMove(pg(), pgAt(60, 30));
+    QTest::mouseRelease(pg(), Qt::LeftButton, {}, pgAt(60, 30));
+    EXPECT_EQ(designer().SelRect.x1, r.x1);
+    EXPECT_EQ(designer().SelRect.x2, r.x2);
+    EXPECT_FALSE(edit->band()->isVisible());
+    QTest::mouseMove(byLabel("收款人")->Widget(), QPoint(2, 2));
+    EXPECT_EQ(byLabel("收款人")->PointerMode(), 0);
+}
+
+TEST_F(DesignerTest, AlignmentMenusAndClipboard)
+{
+    addEveryKindFormat();
+    m_w->OpenFmt(kEvery, false);
+    mainwin::PopupMenus &menus = *m_w->menuForm();
+    auto action = [&](const char *name) {
+        auto *a = m_w->mCtlSame()->findChild<QAction *>(name);
+        if (!a)
+            for (QMenu *m : m_w->mCtlSame()->findChildren<QMenu *>())
+                for (QAction *x : m->actions())
+                    if (x->objectName() == name)
+                        a = x;
+        EXPECT_NE(a, nullptr) << name;
+        return a;
+    };
+    // The items of the menu in their order.
+    QStringList captions;
+    for (QAction *a : m_w->mCtlSame()->actions()) {
+        captions << a->text();
+        if (a->menu())
+            for (QAction *x : a->menu()->actions())
+                captions << x->text();
+    }
+    EXPECT_EQ(captions, QStringList({"内容框对齐", "左对齐", "右对齐", "顶端对齐", "底部对齐",
+                                     "内容框尺寸", "统一宽度", "统一高度", "统一尺寸"}));
+
+    // "左对齐" on a text field, a check box and a picture: the proposal accepted.
+    PageField *payee = byLabel("收款人"), *tick = byLabel("加急"), *bar = byLabel("条码");
+    for (PageField *f : {payee, tick, bar})
+        ctrlClick(f, QPoint(3, 3));
+    const int minLeft = std::min({payee->Left(), tick->Left(), bar->Left()});
+    action("mAlignLeft")->trigger();
+    EXPECT_EQ(rec().messages.value(0), "请输入设定值(毫米)：");
+    for (PageField *f : {payee, tick, bar})
+        EXPECT_EQ(f->Left(), store::CLng(store::Val(store::CStr(
+                                 store::CLng(minLeft / scale() * 100) / 100.0)) * scale()));
+    // A typo changes nothing.
+    const int top = bar->Top();
+    rec().textAnswers = {"abc"};
+    action("mAlignTop")->trigger();
+    EXPECT_EQ(rec().messages.last(), "请输入有效的数值！");
+    EXPECT_EQ(bar->Top(), top);
+    // "统一尺寸": the height first, then the width; the check box keeps its size.
+    rec().messages.clear();
+    rec().textAnswers = {"10", "30"};
+    action("mAlignSize")->trigger();
+    EXPECT_EQ(rec().messages.size(), 2);
+    EXPECT_EQ(bar->Height(), store::CLng(10 * scale()));
+    EXPECT_EQ(payee->Width(), store::CLng(30 * scale()));
+    EXPECT_EQ(tick->Width(), page::kCheckBoxWidth);
+    // Only labels and lines: the message, once.
+    QTest::mouseClick(pg(), Qt::LeftButton, {}, pgAt(100, 55));
+    ctrlClick(byLabel(kEvery), QPoint(3, 3));
+    rec().messages.clear();
+    action("mAlignSize")->trigger();
+    EXPECT_EQ(rec().messages, QStringList{"请先选定多个输入框，再操作此功能！"});
+
+    // Right presses: a text field, a check box, the page.
+    page::TextField *amount = text("金额");
+    amount->SetText("ABCD");
+    bool copyShown = false;
+    whenMenuOpens([&](QMenu *m) {
+        EXPECT_EQ(m, menus.m_CtlSet());
+        copyShown = menus.mCopy()->isVisible() && menus.mPaste()->isVisible() &&
+                    menus.L5()->isVisible();
+    });
+    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
+    EXPECT_TRUE(copyShown);
+    EXPECT_EQ(menus.CurCtl, amount);
+    menus.mCopy()->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "ABCD");
+    whenMenuOpens([&](QMenu *m) {
+        EXPECT_EQ(m, menus.m_CtlSet());
+        copyShown = menus.mCopy()->isVisible() || menus.mPaste()->isVisible() ||
+                    menus.L5()->isVisible();
+    });
+    QTest::mousePress(tick->Widget(), Qt::RightButton, {}, QPoint(3, 3));
+    EXPECT_FALSE(copyShown);
+    EXPECT_EQ(menus.CurCtl, tick);
+    QMenu *opened = nullptr;
+    whenMenuOpens([&](QMenu *m) { opened = m; });
+    QTest::mousePress(pg(), Qt::RightButton, {}, pgAt(100, 55));
+    EXPECT_EQ(opened, menus.mPicGraph());
+    EXPECT_EQ(menus.CurCtl, tick);
+
+    // Paste into the payee over a selected part, and into the label (and its row).
+    page::TextField *payeeText = text("收款人");
+    payeeText->SetText("ABCD");
+    payeeText->Box()->setSelection(1, 2);
+    QGuiApplication::clipboard()->setText("XY");
+    whenMenuOpens([](QMenu *) {});
+    QTest::mousePress(payeeText->Box(), Qt::RightButton, {}, QPoint(10, 4));
+    menus.mPaste()->trigger();
+    EXPECT_EQ(payeeText->Text(), "AXYD");
+    auto *label = static_cast<page::LabelField *>(byLabel(kEvery));
+    whenMenuOpens([](QMenu *) {});
+    QTest::mousePress(label->Widget(), Qt::RightButton, {}, QPoint(3, 3));
+    menus.mPaste()->trigger();
+    EXPECT_EQ(label->CaptionText(), "XY");
+    EXPECT_EQ(reg().Grid()->TextMatrix(label->Row(), store::ColLBL), "XY");
+
+    // "清空内容框" with only the check box selected clears only it (not the typed values).
+    QTest::mouseClick(pg(), Qt::LeftButton, {}, pgAt(100, 55));
+    static_cast<page::CheckField *>(tick)->SetValue(1);
+    ctrlClick(tick, QPoint(3, 3)); // the click ticks it off and on like any click
+    static_cast<page::CheckField *>(tick)->SetValue(1);
+    ASSERT_EQ(selected(), (std::set<QString>{"加急"}));
+    menus.mClearCtl()->trigger();
+    EXPECT_EQ(static_cast<page::CheckField *>(tick)->Value(), 0);
+    EXPECT_EQ(payeeText->Text(), "AXYD");
+    EXPECT_EQ(amount->Text(), "ABCD");
+    // Nothing selected: every field with a prompt is emptied.
+    QTest::mouseClick(pg(), Qt::LeftButton, {}, pgAt(100, 55));
+    menus.mClearCtl()->trigger();
+    EXPECT_EQ(payeeText->Text(), "");
+
+    // Locked: "设置内容框" greyed, copying still works.
+    m_w->O2(2)->setChecked(true);
+    EXPECT_FALSE(menus.mCtlSet()->isEnabled());
+    EXPECT_FALSE(m_w->mCtlSame()->isEnabled());
+    amount->SetText("1234.5");
+    whenMenuOpens([](QMenu *) {});
+    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
+    EXPECT_TRUE(menus.mCopy()->isEnabled());
+    menus.mCopy()->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "1234.5");
+}
