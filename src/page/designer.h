@@ -6,6 +6,8 @@
 // Pointer codes, as the page and the fields show them: 0 arrow, 2 cross (a line's body), 3 text
 // I-beam, 5 four-way move, 8 diagonal size.
 
+#include "page/pageview.h"
+
 #include <QCursor>
 #include <QObject>
 #include <QPointer>
@@ -20,7 +22,6 @@ namespace page {
 class FieldRegistry;
 class LineField;
 class PageField;
-class PageView;
 
 // --- pure geometry
 
