@@ -38,28 +38,6 @@ const char16_t *const kBandTip = u"按住鼠标左键并拖动鼠标可以选中
 const char16_t *const kKeysTip =
     u"箭头键->移动位置，Shift+箭头键->改变控件大小，Ctrl+箭头键->改变字体大小！";
 
-int shiftOf(Qt::KeyboardModifiers m)
-{
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
-           (m & Qt::AltModifier ? 4 : 0);
-}
-
-int buttonOf(Qt::MouseButton b)
-{
-    switch (b) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
-    }
-}
-
-int buttonsOf(Qt::MouseButtons b)
-{
-    return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) |
-           (b & Qt::MiddleButton ? 4 : 0);
-}
-
 } // namespace
 
 PageEditing::PageEditing(MainWindow &w)
@@ -177,8 +155,8 @@ bool PageEditing::eventFilter(QObject *watched, QEvent *event)
         auto *m = static_cast<QMouseEvent *>(event);
         const int tpp = m_w.PG()->tpp();
         m_dragged = false;
-        const int button = buttonOf(m->button());
-        FieldMouseDown(f, button, shiftOf(m->modifiers()), m->position().x() * tpp,
+        const int button = page::ButtonCode(m->button());
+        FieldMouseDown(f, button, page::ShiftCode(m->modifiers()), m->position().x() * tpp,
                        m->position().y() * tpp, m->globalPosition().toPoint());
         // The menu took the right press.
         return button == 2;
@@ -189,7 +167,7 @@ bool PageEditing::eventFilter(QObject *watched, QEvent *event)
             return false;
         auto *m = static_cast<QMouseEvent *>(event);
         const int tpp = m_w.PG()->tpp();
-        return FieldMouseMove(f, buttonsOf(m->buttons()), m->position().x() * tpp,
+        return FieldMouseMove(f, page::ButtonsCode(m->buttons()), m->position().x() * tpp,
                               m->position().y() * tpp);
     }
     case QEvent::MouseButtonRelease: {
@@ -203,7 +181,7 @@ bool PageEditing::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress:
         if (qobject_cast<page::TextBox *>(watched) && fieldOf(watched)) {
             auto *k = static_cast<QKeyEvent *>(event);
-            TT_KeyDown(k->key(), shiftOf(k->modifiers()));
+            TT_KeyDown(k->key(), page::ShiftCode(k->modifiers()));
         }
         return false;
     default:
