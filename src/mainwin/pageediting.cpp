@@ -9,6 +9,7 @@
 #include "page/fieldvalue.h"
 #include "page/pagegrid.h"
 #include "page/pageview.h"
+#include "page/propdialogs.h"
 #include "page/registry.h"
 #include "store/context.h"
 #include "store/vb.h"
@@ -23,6 +24,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRubberBand>
+#include <QToolButton>
 
 #include <cmath>
 #include <cstdlib>
@@ -58,6 +60,16 @@ PageEditing::PageEditing(MainWindow &w)
     for (QObject *child : pg->children())
         watch(child);
     buildCtlSameMenu();
+
+    // The property dialogs: "设置内容框" opens them, a format switch closes them, the slip size
+    // button opens its dialog.
+    auto *dialogs = new page::PropertyDialogs(*w.fields(), w, &w);
+    m_dialogs = dialogs;
+    if (PopupMenus *menus = w.menuForm())
+        menus->setDialogOpener([dialogs](page::PageField *f) { dialogs->Open(f); });
+    w.setDialogCloser([dialogs] { dialogs->CloseAll(); });
+    if (QToolButton *size = w.COM(2))
+        connect(size, &QToolButton::clicked, dialogs, &page::PropertyDialogs::OpenFormSize);
 }
 
 PageEditing::~PageEditing() = default;

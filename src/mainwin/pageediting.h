@@ -13,6 +13,7 @@ class QRubberBand;
 
 namespace page {
 class Designer;
+class PropertyDialogs;
 class LineField;
 class PageField;
 } // namespace page
@@ -31,6 +32,8 @@ public:
     page::Designer &designer() const { return *m_designer; }
     // The line under the mouse (kept while a line is dragged); nullptr when none.
     page::LineField *HoverLine() const;
+    // The property dialogs of the fields and the slip size dialog.
+    page::PropertyDialogs &dialogs() const { return *m_dialogs; }
     // The band shown while it is dragged.
     QRubberBand *band() const { return m_band; }
 
@@ -66,6 +69,7 @@ private:
 
     MainWindow &m_w;
     page::Designer *m_designer;
+    page::PropertyDialogs *m_dialogs = nullptr;
     QRubberBand *m_band;
     page::LineField *m_hoverLine = nullptr;
     int m_hoverLineIndex = 0;

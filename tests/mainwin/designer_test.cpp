@@ -8,16 +8,26 @@
 #include "page/designer.h"
 #include "page/field.h"
 #include "page/pageview.h"
+#include "page/propdialogs.h"
+#include "page/fieldrow.h"
+#include "page/fieldvalue.h"
 #include "page/registry.h"
 #include "store/context.h"
 #include "store/fmtcmd.h"
 #include "store/grid.h"
+#include "store/gridbind.h"
 #include "store/helpers.h"
 #include "store/vb.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFontDialog>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryFile>
 #include <QClipboard>
 #include <QMenu>
 #include <QProcess>
@@ -118,6 +128,43 @@ protected:
             if (menu)
                 menu->close();
         });
+    }
+
+    page::PropertyDialogs &dialogs() { return mainwin::pageEditingOf(*m_w)->dialogs(); }
+    // Types into a dialog's box as the user does (the old text replaced).
+    static void typeInto(QLineEdit *box, const QString &text)
+    {
+        box->setFocus();
+        box->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(box, Qt::Key_Delete);
+        else
+            QTest::keyClicks(box, text);
+    }
+    // Picks an entry of a list as a click does.
+    static void pick(QComboBox *list, const QString &startsWith)
+    {
+        for (int i = 0; i < list->count(); ++i)
+            if (list->itemText(i).startsWith(startsWith)) {
+                list->setCurrentIndex(i);
+                emit list->activated(i);
+                return;
+            }
+        ADD_FAILURE() << "no entry " << startsWith.toStdString();
+    }
+    QString cell(PageField *f, int col) { return reg().Grid()->TextMatrix(f->Row(), col); }
+    // Every field row of the grid, to see that nothing else changed.
+    QStringList gridRows()
+    {
+        QStringList rows;
+        const store::FlexGrid &g = *reg().Grid();
+        for (int r = g.FixedRows(); r < g.Rows(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < g.Cols(); ++c)
+                cells << g.TextMatrix(r, c);
+            rows << cells.join('\t');
+        }
+        return rows;
     }
 
     MainWindow *m_w = nullptr;
@@ -456,4 +503,273 @@ TEST_F(DesignerTest, AlignmentMenusAndClipboard)
     EXPECT_TRUE(menus.mCopy()->isEnabled());
     menus.mCopy()->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "1234.5");
+}
+
+TEST_F(DesignerTest, TextFieldDialogWritesTheMarkedItemsToTheSelection)
+{
+    const QStringList before = dumpRows(kCheque);
+    page::TextField *payee = text("收款人"), *use = text("用途"), *amount = text("小写金额");
+    payee->SetText("1234.5");
+    ctrlClick(payee);
+    ctrlClick(use);
+    // "设置内容框" from the third field's pop-up menu.
+    mainwin::PopupMenus &menus = *m_w->menuForm();
+    whenMenuOpens([](QMenu *) {});
+    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
+    menus.mCtlSet()->trigger();
+    auto *dlg = qobject_cast<page::EditCtl *>(dialogs().Dialog(FieldKind::Text));
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->windowTitle(), "添加/修改控件");
+    EXPECT_EQ(dlg->CtlRow(), amount->Row());
+    EXPECT_EQ(dlg->TT(0)->text(), "小写金额");
+    EXPECT_EQ(dlg->CMB()->currentText().left(3), "011");
+    EXPECT_EQ(dlg->CashNum()->text(), "12");
+    EXPECT_EQ(dlg->LCode()->text(), "小写金额格数：");
+    EXPECT_FALSE(dlg->OpA(0)->isEnabled());
+    // The relation list: no own field, IDs in six digits.
+    EXPECT_EQ(dlg->RCtl(0)->itemText(0), "000000｜没有相关联输入框");
+    for (int i = 1; i < dlg->RCtl(0)->count(); ++i)
+        EXPECT_FALSE(dlg->RCtl(0)->itemText(i).endsWith("｜小写金额"));
+    EXPECT_FALSE(dlg->Changed());
+
+    // Cancel after edits writes nothing; a cancelled font dialog marks nothing.
+    const QStringList grid0 = gridRows();
+    typeInto(dlg->TT(1), "99");
+    dlg->cancelButton()->click();
+    EXPECT_EQ(gridRows(), grid0);
+    whenMenuOpens([](QMenu *) {});
+    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
+    menus.mCtlSet()->trigger();
+    dlg = qobject_cast<page::EditCtl *>(dialogs().Dialog(FieldKind::Text));
+    ASSERT_NE(dlg, nullptr);
+    QTimer::singleShot(0, [] {
+        if (auto *d = qobject_cast<QFontDialog *>(QApplication::activeModalWidget()))
+            d->reject();
+    });
+    static_cast<QAbstractButton *>(dlg->fontButton())->click();
+    EXPECT_FALSE(dlg->Changed());
+    // A position without a number: the message, the box keeps the focus, nothing written.
+    typeInto(dlg->TT(2), "abc");
+    dlg->okButton()->click();
+    EXPECT_EQ(rec().messages.last(), "请输入有效的数值！");
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(gridRows(), grid0);
+    dlg->cancelButton()->click();
+    QTRY_VERIFY(!dialogs().Dialog(FieldKind::Text));
+
+    // X 30 and the kind "103｜大写金额(元)" for the three fields.
+    whenMenuOpens([](QMenu *) {});
+    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
+    menus.mCtlSet()->trigger();
+    dlg = qobject_cast<page::EditCtl *>(dialogs().Dialog(FieldKind::Text));
+    ASSERT_NE(dlg, nullptr);
+    typeInto(dlg->TT(1), "30");
+    pick(dlg->CMB(), "103");
+    EXPECT_EQ(dlg->LCode()->text(), "数据类型代码：");
+    EXPECT_FALSE(dlg->CashNum()->isEnabled());
+    dlg->okButton()->click();
+    QTRY_VERIFY(!dialogs().Dialog(FieldKind::Text));
+    const double s = scale();
+    for (page::TextField *f : {payee, use, amount}) {
+        EXPECT_EQ(cell(f, store::ColX), "30");
+        EXPECT_EQ(cell(f, store::ColCash), "103");
+        EXPECT_EQ(f->Left(), store::MMToPage(30, s));
+    }
+    EXPECT_EQ(payee->Text(), "壹仟贰佰叁拾肆元伍角整");
+
+    // Saved and read back from outside: X and the kind of the three rows, nothing else.
+    ASSERT_TRUE(store::SaveFmt(*mainwin::formatCommandsOf(*m_w)));
+    const QStringList after = dumpRows(kCheque);
+    ASSERT_EQ(after.size(), before.size());
+    int changed = 0;
+    for (int i = 0; i < before.size(); ++i) {
+        const QStringList b = before[i].split('\t'), a = after[i].split('\t');
+        for (int c = 0; c < a.size(); ++c) {
+            if (a[c] == b[c])
+                continue;
+            ++changed;
+            EXPECT_TRUE(b[2] == "收款人" || b[2] == "用途" || b[2] == "小写金额") << b[2].toStdString();
+            // ID, Fmt, LBL, Dir, X, ..., Clas (17), Cash (18)
+            EXPECT_TRUE((c == 4 && a[c].toDouble() == 30) || (c == 18 && a[c].toDouble() == 103))
+                << "column " << c << " " << a[c].toStdString();
+        }
+    }
+    EXPECT_EQ(changed, 6);
+
+    // A format switch closes an open dialog, which writes nothing into the next format.
+    whenMenuOpens([](QMenu *) {});
+    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
+    menus.mCtlSet()->trigger();
+    dlg = qobject_cast<page::EditCtl *>(dialogs().Dialog(FieldKind::Text));
+    ASSERT_NE(dlg, nullptr);
+    typeInto(dlg->TT(1), "5");
+    QPointer<page::EditCtl> guard(dlg);
+    m_w->OpenFmt("进账单", false);
+    QTRY_VERIFY(!guard || !guard->isVisible());
+    const QStringList other = gridRows();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(gridRows(), other);
+    EXPECT_FALSE(dialogs().Dialog(FieldKind::Text) && dialogs().Dialog(FieldKind::Text)->isVisible());
+}
+
+TEST_F(DesignerTest, CheckPictureLabelAndLineDialogs)
+{
+    addEveryKindFormat();
+    // Two more fields of each kind, so that a dialog's field has two selected companions.
+    const QString sql = "INSERT INTO Fmt(Fmt, LBL, Dir, X, Y, W, H, S, L, Color, fName, fSize, "
+                        "Clas, Cash) VALUES('全类型支票', ?, 0, ?, ?, ?, ?, 0, 0, 0, '宋体', ?, ?, ?)";
+    struct R { const char *lbl; double x, y, w, h, size; int clas; double cash; } rows[] = {
+        {"加急2", 30, 30, 5, 5, 10.5, 1, 0}, {"加急3", 40, 30, 5, 5, 10.5, 1, 0},
+        {"标签2", 10, 52, 30, 6, 10.5, 4, 0}, {"标签3", 50, 52, 30, 6, 10.5, 4, 0},
+        {"线条2", 10, 50, 60, 50, 1, 3, 1}, {"线条3", 100, 50, 160, 50, 1, 3, 1}};
+    for (const R &r : rows)
+        ASSERT_TRUE(store::ExecSQL(sql, {QString::fromUtf8(r.lbl), r.x, r.y, r.w, r.h, r.size,
+                                         r.clas, r.cash}));
+    m_w->OpenFmt(kEvery, false);
+    const double s = scale();
+    page::TextField *payee = text("收款人");
+
+    // Check boxes: "纵向坐标：" 33 and the prompt below, for three boxes; a text field stays.
+    const QString payeeRow = cell(payee, store::ColY);
+    for (const char *l : {"加急2", "加急3"})
+        ctrlClick(byLabel(l), QPoint(3, 3));
+    ctrlClick(payee);
+    auto *chk = qobject_cast<page::ProChk *>(dialogs().Open(byLabel("加急")));
+    ASSERT_NE(chk, nullptr);
+    EXPECT_EQ(chk->windowTitle(), "修改可选框属性");
+    typeInto(chk->TT(2), "33");
+    chk->findChild<QRadioButton *>("POS(3)")->click();
+    chk->okButton()->click();
+    for (const char *l : {"加急", "加急2", "加急3"}) {
+        EXPECT_EQ(cell(byLabel(l), store::ColY), "33") << l;
+        EXPECT_EQ(cell(byLabel(l), store::ColDir), "下方") << l;
+        EXPECT_EQ(byLabel(l)->Top(), store::MMToPage(33, s));
+    }
+    EXPECT_EQ(cell(payee, store::ColY), payeeRow);
+
+    // Pictures: a barcode redrawn at its new size, read back by zbarimg.
+    QTest::mouseClick(pg(), Qt::LeftButton, {}, pgAt(100, 58));
+    auto *bar = static_cast<page::PictureField *>(byLabel("条码"));
+    page::SetPicCtlContent(*bar, "QUORVAN42");
+    ctrlClick(byLabel("图章"), QPoint(3, 3));
+    auto *pic = qobject_cast<page::ProPic *>(dialogs().Open(bar));
+    ASSERT_NE(pic, nullptr);
+    typeInto(pic->TT(3), "90");
+    typeInto(pic->TT(4), "12abc");
+    pic->okButton()->click();
+    for (const char *l : {"条码", "图章"}) {
+        EXPECT_EQ(cell(byLabel(l), store::ColW), "90") << l;
+        EXPECT_EQ(cell(byLabel(l), store::ColH), "12") << l;
+    }
+    EXPECT_EQ(bar->Width(), store::MMToPage(90, s));
+    EXPECT_EQ(bar->Box()->Picture().width(), bar->Box()->width());
+    QTemporaryFile png(m_dir.path() + "/barXXXXXX.png");
+    ASSERT_TRUE(png.open());
+    ASSERT_TRUE(bar->Box()->grab().save(png.fileName(), "PNG"));
+    QProcess z;
+    z.start("zbarimg", {"--raw", "-q", png.fileName()});
+    ASSERT_TRUE(z.waitForFinished(10000));
+    EXPECT_EQ(QString::fromUtf8(z.readAllStandardOutput()).trimmed(), "QUORVAN42");
+
+    // Labels: "居中" alone packs the spacing with alignment 2 into column 9.
+    QTest::mouseClick(pg(), Qt::LeftButton, {}, pgAt(100, 58));
+    for (const char *l : {"标签2", "标签3"})
+        ctrlClick(byLabel(l), QPoint(3, 3));
+    ctrlClick(byLabel("加急"), QPoint(3, 3));
+    auto *lbl = qobject_cast<page::ProLBL *>(dialogs().Open(byLabel(kEvery)));
+    ASSERT_NE(lbl, nullptr);
+    EXPECT_EQ(lbl->windowTitle(), "标签属性修改");
+    const QString tickY = cell(byLabel("加急"), store::ColY);
+    lbl->OpA(2)->click();
+    typeInto(lbl->TT(1), "12.5");
+    lbl->okButton()->click();
+    for (const QString &l : {kEvery, QString("标签2"), QString("标签3")}) {
+        EXPECT_EQ(cell(byLabel(l), store::ColL), store::CStr(page::PackSpacing(0, 2)));
+        EXPECT_EQ(cell(byLabel(l), store::ColX), "12.5");
+        EXPECT_EQ(byLabel(l)->Alignment(), 2);
+    }
+    EXPECT_EQ(cell(byLabel("加急"), store::ColY), tickY);
+
+    // Lines: style, thickness, points and black.
+    QTest::mouseClick(pg(), Qt::LeftButton, {}, pgAt(100, 58));
+    auto *l2 = static_cast<page::LineField *>(byLabel("线条2"));
+    auto *l3 = static_cast<page::LineField *>(byLabel("线条3"));
+    for (page::LineField *l : {l2, l3}) {
+        const QPoint body = pgAtTw((l->X1() + l->X2()) / 2, l->Y1());
+        QTest::mouseMove(pg(), body + QPoint(0, 1));
+        QTest::mouseClick(pg(), Qt::LeftButton, Qt::ControlModifier, body + QPoint(0, 1));
+    }
+    ASSERT_TRUE(l2->Selected() && l3->Selected());
+    auto *first = static_cast<page::LineField *>(byLabel("线条"));
+    auto *ln = qobject_cast<page::ProLine *>(dialogs().Open(first));
+    ASSERT_NE(ln, nullptr);
+    EXPECT_EQ(ln->windowTitle(), "线条属性修改");
+    pick(ln->CMB(), "3 - ");
+    typeInto(ln->TT(0), "0");
+    ln->okButton()->click();
+    EXPECT_EQ(rec().messages.last(), "请输入有效的数值！");
+    typeInto(ln->TT(0), "3");
+    typeInto(ln->TT(2), "20");
+    QTimer::singleShot(0, [] {
+        if (auto *d = qobject_cast<QColorDialog *>(QApplication::activeModalWidget())) {
+            d->setCurrentColor(Qt::black);
+            d->accept();
+        }
+    });
+    // Blue first in the rows, so that black is a change.
+    for (page::LineField *l : {first, l2, l3})
+        store::SetCellColor(*reg().Grid(), l->Row(), store::ColColor, 0xFF0000, false);
+    ln->ColorButton()->click();
+    EXPECT_TRUE(ln->Changed());
+    ln->okButton()->click();
+    for (page::LineField *l : {first, l2, l3}) {
+        EXPECT_EQ(cell(l, store::ColCash), "3");
+        EXPECT_EQ(cell(l, store::ColFSize), "3");
+        EXPECT_EQ(cell(l, store::ColY), "20");
+        EXPECT_EQ(store::GetCellColor(*reg().Grid(), l->Row(), store::ColColor, false), 0u);
+        EXPECT_EQ(l->BorderColor(), 0u);
+        EXPECT_EQ(l->BorderStyle(), 3);
+        EXPECT_EQ(l->Y1(), store::MMToPage(20, s));
+        EXPECT_FALSE(l->Selected());
+    }
+}
+
+TEST_F(DesignerTest, SlipSizeDialog)
+{
+    page::TextField *payee = text("收款人");
+    payee->SetText("上海某某有限公司");
+    const double xmm = store::Val(cell(payee, store::ColX));
+    auto *size = qobject_cast<page::FormSize *>(dialogs().OpenFormSize());
+    ASSERT_NE(size, nullptr);
+    EXPECT_EQ(size->windowTitle(), "修改单据尺寸");
+    EXPECT_EQ(size->TX()->text(), "240");
+    auto attempt = [&](const QString &w, const QString &h) {
+        size->TX()->setText(w);
+        size->TY()->setText(h);
+        rec().messages.clear();
+        size->okButton()->click();
+        return rec().messages.isEmpty();
+    };
+    for (const auto &[w, h] : {std::pair{"210", "10.4"}, {"10", "201"}, {"-100", "-50"}, {"", "50"}}) {
+        EXPECT_FALSE(attempt(w, h)) << w << "x" << h;
+        EXPECT_EQ(rec().messages.value(0), "单据的宽度与高度比例应为1：20到20：1之间！");
+        EXPECT_TRUE(size->isVisible());
+        EXPECT_EQ(size->TX()->text(), w);
+    }
+    EXPECT_TRUE(attempt("210", "10.5"));
+    EXPECT_EQ(m_w->Wid()->text(), "210");
+    EXPECT_EQ(m_w->Hie()->text(), "10.5");
+    size = dialogs().OpenFormSize();
+    EXPECT_TRUE(attempt("10", "200"));
+    size = dialogs().OpenFormSize();
+    EXPECT_TRUE(attempt("180mm", "95.5"));
+    EXPECT_EQ(m_w->Wid()->text(), "180");
+    EXPECT_EQ(m_w->Hie()->text(), "95.5");
+    EXPECT_EQ(pg()->twWidth(), m_w->PFrm()->twWidth());
+    EXPECT_NEAR(pg()->twHeight(), pg()->twWidth() * 95.5 / 180, 1);
+    // Typed values and millimetres survive the rebuild.
+    payee = text("收款人");
+    EXPECT_EQ(payee->Text(), "上海某某有限公司");
+    EXPECT_EQ(store::Val(cell(payee, store::ColX)), xmm);
+    EXPECT_EQ(payee->Left(), store::MMToPage(xmm, scale()));
 }
