@@ -3,6 +3,8 @@
 #include "mainwin/mainwindow.h"
 #include "mainwin/pageediting.h"
 #include "mainwin/popupmenus.h"
+#include "mainwin/printing.h"
+#include "mainwin/typing.h"
 #include "mainwin/typingfmt.h"
 #include "mainwin_fixture.h"
 #include "page/designer.h"
@@ -18,6 +20,7 @@
 #include "store/gridbind.h"
 #include "store/helpers.h"
 #include "store/vb.h"
+#include "print/printers.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,10 +33,13 @@
 #include <QTemporaryFile>
 #include <QClipboard>
 #include <QMenu>
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QRubberBand>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <set>
 
@@ -772,4 +778,54 @@ TEST_F(DesignerTest, SlipSizeDialog)
     EXPECT_EQ(payee->Text(), "上海某某有限公司");
     EXPECT_EQ(store::Val(cell(payee, store::ColX)), xmm);
     EXPECT_EQ(payee->Left(), store::MMToPage(xmm, scale()));
+}
+
+// Outside: the field the dialog moved prints at its new place.
+TEST_F(MainWinTest, FieldMovedByItsDialogPrintsThere)
+{
+    auto w = std::make_unique<MainWindow>();
+    const QString pdf = m_dir.filePath("moved.pdf");
+    mainwin::PrintQuestions q;
+    q.choosePrinter = [] {
+        print::Current().Select(print::kPdfPrinterName);
+        return print::kPdfPrinterName;
+    };
+    q.pdfFileName = [pdf] { return pdf; };
+    mainwin::InstallPrinting(*w, q);
+    mainwin::installTyping(*w);
+    auto *edit = mainwin::installPageEditing(*w);
+    QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
+    w->show();
+    ASSERT_TRUE(loaded.wait(5000));
+    ASSERT_EQ(w->context().FormatName(), "转账支票");
+    auto *payee = static_cast<page::TextField *>(w->fields()->GetCtlByIdx(8));
+    payee->SetText("甲乙丙丁有限公司");
+    auto *dlg = qobject_cast<page::EditCtl *>(edit->dialogs().Open(payee));
+    ASSERT_NE(dlg, nullptr);
+    dlg->TT(1)->setFocus();
+    dlg->TT(1)->selectAll();
+    QTest::keyClicks(dlg->TT(1), "30");
+    dlg->okButton()->click();
+    w->COM(0)->click();
+    ASSERT_TRUE(QFile::exists(pdf));
+    QProcess p;
+    p.start("pdftotext", {"-bbox", pdf, "-"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    const QRegularExpression word(R"re(<word xMin="([0-9.]+)"[^>]*>([^<]*)</word>)re");
+    // The payee and the stub's payee, which repeats it: one of them 30 mm from the left edge
+    // (plus the cheque's margin), in points.
+    const double margin = store::Val(w->context().MarginX());
+    const double at = (30 + margin) * 72 / 25.4;
+    int near = 0, found = 0;
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        if (!m.captured(2).endsWith("有限公司"))
+            continue;
+        ++found;
+        if (std::abs(m.captured(1).toDouble() - at) < 3 * 72 / 25.4)
+            ++near;
+    }
+    EXPECT_EQ(found, 2) << html.toStdString();
+    EXPECT_EQ(near, 1) << html.toStdString();
 }
