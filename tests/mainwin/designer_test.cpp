@@ -39,6 +39,8 @@
 #include <QRubberBand>
 #include <QTest>
 #include <QTimer>
+
+#include <optional>
 #include <QToolButton>
 
 #include <set>
@@ -144,6 +146,8 @@ protected:
         box->selectAll();
         if (text.isEmpty())
             QTest::keyClick(box, Qt::Key_Delete);
+        else if (text.toLatin1() != text.toUtf8())
+            box->insert(text); // as an input method commits it
         else
             QTest::keyClicks(box, text);
     }
@@ -159,6 +163,29 @@ protected:
         ADD_FAILURE() << "no entry " << startsWith.toStdString();
     }
     QString cell(PageField *f, int col) { return reg().Grid()->TextMatrix(f->Row(), col); }
+    // Answers the font dialog (font given: accepted with it, else cancelled) and then, when it
+    // comes, the colour dialog (cancelled), as they open.
+    void answerFontDialogs(std::optional<QFont> font)
+    {
+        auto *t = new QTimer(m_w);
+        t->setInterval(0);
+        QObject::connect(t, &QTimer::timeout, t, [t, font] {
+            QWidget *m = QApplication::activeModalWidget();
+            if (auto *f = qobject_cast<QFontDialog *>(m)) {
+                if (font) {
+                    f->setCurrentFont(*font);
+                    f->accept();
+                } else {
+                    f->reject();
+                    t->deleteLater();
+                }
+            } else if (auto *c = qobject_cast<QColorDialog *>(m)) {
+                c->reject();
+                t->deleteLater();
+            }
+        });
+        t->start();
+    }
     // Every field row of the grid, to see that nothing else changed.
     QStringList gridRows()
     {
@@ -627,7 +654,8 @@ TEST_F(DesignerTest, CheckPictureLabelAndLineDialogs)
     struct R { const char *lbl; double x, y, w, h, size; int clas; double cash; } rows[] = {
         {"加急2", 30, 30, 5, 5, 10.5, 1, 0}, {"加急3", 40, 30, 5, 5, 10.5, 1, 0},
         {"标签2", 10, 52, 30, 6, 10.5, 4, 0}, {"标签3", 50, 52, 30, 6, 10.5, 4, 0},
-        {"线条2", 10, 50, 60, 50, 1, 3, 1}, {"线条3", 100, 50, 160, 50, 1, 3, 1}};
+        {"线条2", 10, 50, 60, 50, 1, 3, 1}, {"线条3", 100, 50, 160, 50, 1, 3, 1},
+        {"图章2", 165, 28, 10, 10, 10.5, 2, 0}};
     for (const R &r : rows)
         ASSERT_TRUE(store::ExecSQL(sql, {QString::fromUtf8(r.lbl), r.x, r.y, r.w, r.h, r.size,
                                          r.clas, r.cash}));
@@ -643,6 +671,10 @@ TEST_F(DesignerTest, CheckPictureLabelAndLineDialogs)
     auto *chk = qobject_cast<page::ProChk *>(dialogs().Open(byLabel("加急")));
     ASSERT_NE(chk, nullptr);
     EXPECT_EQ(chk->windowTitle(), "修改可选框属性");
+    // A cancelled font dialog marks nothing; OK then writes nothing.
+    answerFontDialogs(std::nullopt);
+    static_cast<QAbstractButton *>(chk->fontButton())->click();
+    EXPECT_FALSE(chk->Changed());
     typeInto(chk->TT(2), "33");
     chk->findChild<QRadioButton *>("POS(3)")->click();
     chk->okButton()->click();
@@ -658,15 +690,27 @@ TEST_F(DesignerTest, CheckPictureLabelAndLineDialogs)
     auto *bar = static_cast<page::PictureField *>(byLabel("条码"));
     page::SetPicCtlContent(*bar, "QUORVAN42");
     ctrlClick(byLabel("图章"), QPoint(3, 3));
+    ctrlClick(byLabel("图章2"), QPoint(3, 3));
+    ctrlClick(byLabel("金额"));
+    const QString amountW = cell(byLabel("金额"), store::ColW);
     auto *pic = qobject_cast<page::ProPic *>(dialogs().Open(bar));
     ASSERT_NE(pic, nullptr);
+    EXPECT_EQ(pic->windowTitle(), "添加/修改图像框");
+    typeInto(pic->TT(0), "条形码");
     typeInto(pic->TT(3), "90");
     typeInto(pic->TT(4), "12abc");
+    pic->findChild<QRadioButton *>("POS(2)")->click();
     pic->okButton()->click();
-    for (const char *l : {"条码", "图章"}) {
-        EXPECT_EQ(cell(byLabel(l), store::ColW), "90") << l;
-        EXPECT_EQ(cell(byLabel(l), store::ColH), "12") << l;
+    for (int i = 2001; i <= 2003; ++i) {
+        PageField *f = reg().GetCtlByIdx(i);
+        EXPECT_EQ(cell(f, store::ColLBL), "条形码");
+        EXPECT_EQ(cell(f, store::ColW), "90");
+        EXPECT_EQ(cell(f, store::ColH), "12");
+        EXPECT_EQ(cell(f, store::ColDir), "右边");
+        // The prompt now stands right of its field.
+        EXPECT_EQ(f->Caption()->Left(), f->Left() + f->Width());
     }
+    EXPECT_EQ(cell(byLabel("金额"), store::ColW), amountW);
     EXPECT_EQ(bar->Width(), store::MMToPage(90, s));
     EXPECT_EQ(bar->Box()->Picture().width(), bar->Box()->width());
     QTemporaryFile png(m_dir.path() + "/barXXXXXX.png");
@@ -688,11 +732,21 @@ TEST_F(DesignerTest, CheckPictureLabelAndLineDialogs)
     const QString tickY = cell(byLabel("加急"), store::ColY);
     lbl->OpA(2)->click();
     typeInto(lbl->TT(1), "12.5");
+    typeInto(lbl->TT(4), "8");
+    answerFontDialogs(QFont("DejaVu Sans", 14, QFont::Bold));
+    static_cast<QAbstractButton *>(lbl->fontButton())->click();
+    EXPECT_TRUE(lbl->Changed());
     lbl->okButton()->click();
-    for (const QString &l : {kEvery, QString("标签2"), QString("标签3")}) {
-        EXPECT_EQ(cell(byLabel(l), store::ColL), store::CStr(page::PackSpacing(0, 2)));
-        EXPECT_EQ(cell(byLabel(l), store::ColX), "12.5");
-        EXPECT_EQ(byLabel(l)->Alignment(), 2);
+    for (int i = 4001; i <= 4003; ++i) {
+        PageField *f = reg().GetCtlByIdx(i);
+        EXPECT_EQ(cell(f, store::ColL), store::CStr(page::PackSpacing(0, 2)));
+        EXPECT_EQ(cell(f, store::ColX), "12.5");
+        EXPECT_EQ(cell(f, store::ColH), "8");
+        EXPECT_EQ(cell(f, store::ColFName), "DejaVu Sans");
+        EXPECT_EQ(cell(f, store::ColFSize), "14");
+        EXPECT_EQ(cell(f, store::ColBold), "√");
+        EXPECT_EQ(f->Alignment(), 2);
+        EXPECT_EQ(f->Left(), store::MMToPage(12.5, s));
     }
     EXPECT_EQ(cell(byLabel("加急"), store::ColY), tickY);
 
