@@ -20,6 +20,7 @@
 #include "store/gridbind.h"
 #include "store/helpers.h"
 #include "store/vb.h"
+#include "store/params.h"
 #include "print/printers.h"
 
 #include <QAction>
@@ -882,4 +883,128 @@ TEST_F(MainWinTest, FieldMovedByItsDialogPrintsThere)
     }
     EXPECT_EQ(found, 2) << html.toStdString();
     EXPECT_EQ(near, 1) << html.toStdString();
+}
+
+TEST_F(DesignerTest, TextFieldDialogKindsSumsLinksAndCustomPattern)
+{
+    page::TextField *amount = text("小写金额"), *payee = text("收款人"), *use = text("用途");
+    store::FlexGrid &g = *reg().Grid();
+    auto open = [&](PageField *f) {
+        auto *d = qobject_cast<page::EditCtl *>(dialogs().Open(f));
+        EXPECT_NE(d, nullptr);
+        return d;
+    };
+    auto ok = [&](page::EditCtl *d) {
+        d->okButton()->click();
+        QTRY_VERIFY(!dialogs().Dialog(FieldKind::Text));
+    };
+    // A stored 104.01 is shown as its code and kept when the kind is not touched.
+    g.SetTextMatrix(amount->Row(), store::ColCash, "104.01");
+    page::EditCtl *d = open(amount);
+    EXPECT_TRUE(d->CMB()->currentText().startsWith("104｜"));
+    EXPECT_EQ(d->LCode()->text(), "数据类型代码：");
+    EXPECT_EQ(d->CashNum()->text(), "104.01");
+    EXPECT_FALSE(d->CashNum()->isEnabled());
+    // Keys typed into the list change nothing.
+    QTest::keyClick(d->CMB(), Qt::Key_Down);
+    QTest::keyClick(d->CMB(), Qt::Key_A);
+    EXPECT_TRUE(d->CMB()->currentText().startsWith("104｜"));
+    ok(d);
+    EXPECT_EQ(cell(amount, store::ColCash), "104.01");
+    // 114 with 5 positions: 114.05, shown as 5 again.
+    d = open(amount);
+    pick(d->CMB(), "114");
+    EXPECT_EQ(d->CashNum()->text(), "11");
+    EXPECT_EQ(d->LCode()->text(), "大写金额位数：");
+    EXPECT_FALSE(d->OpA(0)->isEnabled());
+    typeInto(d->CashNum(), "5");
+    ok(d);
+    EXPECT_EQ(cell(amount, store::ColCash), "114.05");
+    d = open(amount);
+    EXPECT_EQ(d->CashNum()->text(), "5");
+    // 211 keeps 11 boxes; 8 gives 208; 150 confirmed without leaving the box is no code.
+    pick(d->CMB(), "211");
+    EXPECT_TRUE(d->OpA(0)->isEnabled());
+    EXPECT_EQ(d->LCode()->text(), "数字格数：");
+    ok(d);
+    EXPECT_EQ(cell(amount, store::ColCash), "211");
+    d = open(amount);
+    typeInto(d->CashNum(), "8");
+    ok(d);
+    EXPECT_EQ(cell(amount, store::ColCash), "208");
+    d = open(amount);
+    typeInto(d->CashNum(), "150");
+    ok(d);
+    EXPECT_EQ(cell(amount, store::ColCash), "211");
+
+    // The relation lists: no own field, IDs in six digits.
+    const QString useId = cell(use, store::ColID);
+    g.SetTextMatrix(payee->Row(), store::ColSumID, "-" + useId + ".1");
+    g.SetTextMatrix(payee->Row(), store::ColRCtl, "-" + useId);
+    d = open(payee);
+    const QString useEntry = useId.rightJustified(6, '0') + "｜用途";
+    EXPECT_EQ(d->RCtl(0)->itemText(0), "000000｜没有相关联输入框");
+    QStringList entries;
+    for (int i = 0; i < d->RCtl(0)->count(); ++i)
+        entries << d->RCtl(0)->itemText(i);
+    EXPECT_TRUE(entries.contains(useEntry));
+    EXPECT_FALSE(entries.contains(cell(payee, store::ColID).rightJustified(6, '0') + "｜收款人"));
+    EXPECT_EQ(entries.size(), reg().CtlCount(0)); // every other text field and the first entry
+    // A sum of -ID.1: multiply, negated, that field; marked again it stays.
+    EXPECT_TRUE(d->Op1(1)->isChecked());
+    EXPECT_TRUE(d->Chk(0)->isChecked());
+    EXPECT_EQ(d->CSUM(0)->currentText(), useEntry);
+    // A negative link shows neither option.
+    EXPECT_EQ(d->RCtl(0)->currentText(), useEntry);
+    EXPECT_FALSE(d->Op2(0)->isChecked());
+    EXPECT_FALSE(d->Op2(1)->isChecked());
+    pick(d->CSUM(0), useEntry);
+    d->Op2(0)->click();
+    ok(d);
+    EXPECT_EQ(cell(payee, store::ColSumID), "-" + useId + ".1");
+    EXPECT_EQ(cell(payee, store::ColRCtl), useId);
+
+    // The custom pattern of kind 119: stored at once, the entry renamed, nothing marked.
+    d = open(use);
+    pick(d->CMB(), "119");
+    EXPECT_TRUE(d->Custom()->isEnabled());
+    rec().textAnswers = {"MM/DD"};
+    d->Custom()->click();
+    EXPECT_EQ(rec().messages.last(), "请输入自定义数据格式信息(类型编号119)：");
+    EXPECT_EQ(store::GetPara("自定义类型119"), "MM/DD");
+    EXPECT_EQ(d->CMB()->currentText(), "119｜自定义日期：MM/DD");
+    d->cancelButton()->click();
+    EXPECT_EQ(store::GetPara("自定义类型119"), "MM/DD");
+    d = open(use);
+    for (int i = 0; i < d->CMB()->count(); ++i)
+        if (d->CMB()->itemText(i).startsWith("119"))
+            EXPECT_EQ(d->CMB()->itemText(i), "119｜自定义日期：MM/DD");
+    d->cancelButton()->click();
+}
+
+TEST_F(DesignerTest, LineMenuOnTheLineUnderThePointer)
+{
+    addEveryKindFormat();
+    m_w->OpenFmt(kEvery, false);
+    mainwin::PopupMenus &menus = *m_w->menuForm();
+    page::LineField *ln = line();
+    const QPoint body = pgAtTw((ln->X1() + ln->X2()) / 2, ln->Y1());
+    QTest::mouseMove(pg(), body);
+    ASSERT_EQ(designer().PagePointer(), 2);
+    bool shown = true;
+    QMenu *opened = nullptr;
+    whenMenuOpens([&](QMenu *m) {
+        opened = m;
+        shown = menus.mCopy()->isVisible() || menus.mPaste()->isVisible() || menus.L5()->isVisible();
+    });
+    QTest::mousePress(pg(), Qt::RightButton, {}, body);
+    EXPECT_EQ(opened, menus.m_CtlSet());
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(menus.CurCtl, ln);
+    // "设置内容框" on it: the line dialog with its row.
+    menus.mCtlSet()->trigger();
+    auto *d = dialogs().Dialog(FieldKind::Line);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->CtlRow(), ln->Row());
+    d->reject();
 }
