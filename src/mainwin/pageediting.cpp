@@ -17,8 +17,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QChildEvent>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -43,9 +43,7 @@ const char16_t *const kKeysTip =
 } // namespace
 
 PageEditing::PageEditing(MainWindow &w)
-    : QObject(&w),
-      m_w(w),
-      m_designer(new page::Designer(*w.fields(), *w.PG(), this)),
+    : QObject(&w), m_w(w), m_designer(new page::Designer(*w.fields(), *w.PG(), this)),
       m_band(new QRubberBand(QRubberBand::Rectangle, w.PG()))
 {
     setObjectName(QStringLiteral("PageEditing"));
@@ -219,8 +217,8 @@ void PageEditing::openFieldMenu(page::PageField *field, bool withText, const QPo
     menus->m_CtlSet()->exec(globalPos);
 }
 
-void PageEditing::FieldMouseDown(page::PageField *field, int button, int shift, double x,
-                                 double y, const QPoint &globalPos)
+void PageEditing::FieldMouseDown(page::PageField *field, int button, int shift, double x, double y,
+                                 const QPoint &globalPos)
 {
     Q_UNUSED(x);
     Q_UNUSED(y);
@@ -264,19 +262,17 @@ bool PageEditing::FieldMouseMove(page::PageField *field, int buttons, double x, 
 QPoint PageEditing::globalOfPage(double x, double y) const
 {
     const int tpp = m_w.PG()->tpp();
-    return m_w.PG()->mapToGlobal(
-        QPoint(int(std::lround(x / tpp)), int(std::lround(y / tpp))));
+    return m_w.PG()->mapToGlobal(QPoint(int(std::lround(x / tpp)), int(std::lround(y / tpp))));
 }
 
 void PageEditing::showBand()
 {
     const page::Designer::Rect &r = m_designer->SelRect;
     const int tpp = m_w.PG()->tpp();
-    const QRect px = QRect(QPoint(int(std::lround(double(r.x1) / tpp)),
-                                  int(std::lround(double(r.y1) / tpp))),
-                           QPoint(int(std::lround(double(r.x2) / tpp)),
-                                  int(std::lround(double(r.y2) / tpp))))
-                         .normalized();
+    const QRect px =
+        QRect(QPoint(int(std::lround(double(r.x1) / tpp)), int(std::lround(double(r.y1) / tpp))),
+              QPoint(int(std::lround(double(r.x2) / tpp)), int(std::lround(double(r.y2) / tpp))))
+            .normalized();
     m_band->setGeometry(px);
     m_band->raise();
     m_band->show();
@@ -376,7 +372,10 @@ void PageEditing::PG_KeyDown(int key, int shift)
     m_designer->CtlKeyMove(key, shift);
 }
 
-void PageEditing::TT_KeyDown(int key, int shift) { m_designer->CtlKeyMove(key, shift); }
+void PageEditing::TT_KeyDown(int key, int shift)
+{
+    m_designer->CtlKeyMove(key, shift);
+}
 
 PageEditing *installPageEditing(MainWindow &w)
 {

@@ -47,8 +47,7 @@ QMenu *makeMenu(const char *name, const QString &title)
 } // namespace
 
 PopupMenus::PopupMenus(QWidget *owner)
-    : QObject(owner),
-      m_ctlSetMenu(makeMenu("m_CtlSet", QStringLiteral("CTL_Set"))),
+    : QObject(owner), m_ctlSetMenu(makeMenu("m_CtlSet", QStringLiteral("CTL_Set"))),
       m_picGraph(makeMenu("mPicGraph", QStringLiteral("单据菜单"))),
       m_fmtOp(makeMenu("mFmtOp", QStringLiteral("格式操作"))),
       m_msf(makeMenu("mMSF", QStringLiteral("表格"))),
@@ -88,9 +87,15 @@ PopupMenus::~PopupMenus()
         delete m;
 }
 
-QString PopupMenus::caption() const { return QStringLiteral("弹出菜单"); }
+QString PopupMenus::caption() const
+{
+    return QStringLiteral("弹出菜单");
+}
 
-MainWindow *PopupMenus::window() const { return qobject_cast<MainWindow *>(parent()); }
+MainWindow *PopupMenus::window() const
+{
+    return qobject_cast<MainWindow *>(parent());
+}
 
 page::PageField *PopupMenus::curCtl() const
 {

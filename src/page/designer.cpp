@@ -21,9 +21,9 @@ namespace page {
 
 namespace {
 
-constexpr int kGripZone = 100;  // twips from a corner that grab the field
-constexpr int kDeadZone = 12;   // twips the mouse must move before a drag step
-constexpr int kNudge = 10;      // twips an arrow key moves or sizes
+constexpr int kGripZone = 100; // twips from a corner that grab the field
+constexpr int kDeadZone = 12;  // twips the mouse must move before a drag step
+constexpr int kNudge = 10;     // twips an arrow key moves or sizes
 constexpr double kFontStep = 0.5;
 
 const char16_t *const kMoveTip = u"提示：按住鼠标左键(别松开),拖动鼠标,即可移动本输入框位置。";
@@ -109,13 +109,28 @@ std::optional<int> AlignReference(int mode, const std::vector<Box> &boxes)
         int value = 0;
         bool smallest = false;
         switch (mode) {
-        case 0: value = b.top; smallest = true; break;
-        case 1: value = b.left; smallest = true; break;
-        case 2: value = b.left + b.width; break;
-        case 3: value = b.top + b.height; break;
-        case 4: value = b.width; break;
-        case 5: value = b.height; break;
-        default: return std::nullopt;
+        case 0:
+            value = b.top;
+            smallest = true;
+            break;
+        case 1:
+            value = b.left;
+            smallest = true;
+            break;
+        case 2:
+            value = b.left + b.width;
+            break;
+        case 3:
+            value = b.top + b.height;
+            break;
+        case 4:
+            value = b.width;
+            break;
+        case 5:
+            value = b.height;
+            break;
+        default:
+            return std::nullopt;
         }
         if (!v || (smallest ? value < *v : value > *v))
             v = value;
@@ -126,18 +141,26 @@ std::optional<int> AlignReference(int mode, const std::vector<Box> &boxes)
 Qt::CursorShape PointerCursor(int code)
 {
     switch (code) {
-    case 2: return Qt::CrossCursor;
-    case 3: return Qt::IBeamCursor;
-    case 5: return Qt::SizeAllCursor;
-    case 8: return Qt::SizeFDiagCursor;
-    default: return Qt::ArrowCursor;
+    case 2:
+        return Qt::CrossCursor;
+    case 3:
+        return Qt::IBeamCursor;
+    case 5:
+        return Qt::SizeAllCursor;
+    case 8:
+        return Qt::SizeFDiagCursor;
+    default:
+        return Qt::ArrowCursor;
     }
 }
 
 // ---------------------------------------------------------------------------------------------
 // Selection
 
-bool IsCtlSel(const PageField *ctl) { return ctl && ctl->Selected(); }
+bool IsCtlSel(const PageField *ctl)
+{
+    return ctl && ctl->Selected();
+}
 
 void SetCtlLook(PageField *ctl, bool normal)
 {
@@ -177,7 +200,10 @@ void SetCtlPointer(PageField *ctl, int code)
     }
 }
 
-QPoint GetCursorTwips(int tpp) { return QCursor::pos() * tpp; }
+QPoint GetCursorTwips(int tpp)
+{
+    return QCursor::pos() * tpp;
+}
 
 // ---------------------------------------------------------------------------------------------
 // The designer of a page
@@ -188,7 +214,10 @@ Designer::Designer(FieldRegistry &reg, PageView &page, QObject *parent)
     setObjectName(QStringLiteral("Designer"));
 }
 
-bool Designer::Locked() const { return m_reg.Context().O2(2) == 1; }
+bool Designer::Locked() const
+{
+    return m_reg.Context().O2(2) == 1;
+}
 
 void Designer::SetPagePointer(int code)
 {
@@ -335,11 +364,20 @@ void Designer::CtlKeyMove(int key, int shift)
         return;
     int dx = 0, dy = 0;
     switch (key) {
-    case Qt::Key_Left: dx = -kNudge; break;
-    case Qt::Key_Up: dy = -kNudge; break;
-    case Qt::Key_Right: dx = kNudge; break;
-    case Qt::Key_Down: dy = kNudge; break;
-    default: return;
+    case Qt::Key_Left:
+        dx = -kNudge;
+        break;
+    case Qt::Key_Up:
+        dy = -kNudge;
+        break;
+    case Qt::Key_Right:
+        dx = kNudge;
+        break;
+    case Qt::Key_Down:
+        dy = kNudge;
+        break;
+    default:
+        return;
     }
     switch (shift) {
     case 0:
@@ -381,8 +419,8 @@ bool Designer::AlignSelCtl(int mode)
     std::vector<Box> boxes;
     for (PageField *f : m_reg.AllFields()) {
         const FieldKind k = f->Kind();
-        const bool visited = k == FieldKind::Text || k == FieldKind::Picture ||
-                             (k == FieldKind::Check && mode <= 3);
+        const bool visited =
+            k == FieldKind::Text || k == FieldKind::Picture || (k == FieldKind::Check && mode <= 3);
         if (visited && f->Selected()) {
             fields.push_back(f);
             boxes.push_back({f->Left(), f->Top(), f->Width(), f->Height()});
@@ -412,13 +450,26 @@ bool Designer::AlignSelCtl(int mode)
     const double v = store::Val(text) * r;
     for (PageField *f : fields) {
         switch (mode) {
-        case 0: MoveCtl(0, store::CLng(v - f->Top()), f); break;
-        case 1: MoveCtl(store::CLng(v - f->Left()), 0, f); break;
-        case 2: MoveCtl(store::CLng(v - (f->Left() + f->Width())), 0, f); break;
-        case 3: MoveCtl(0, store::CLng(v - (f->Top() + f->Height())), f); break;
-        case 4: SizeCtl(store::CLng(v - f->Width()), 0, f); break;
-        case 5: SizeCtl(0, store::CLng(v - f->Height()), f); break;
-        default: break;
+        case 0:
+            MoveCtl(0, store::CLng(v - f->Top()), f);
+            break;
+        case 1:
+            MoveCtl(store::CLng(v - f->Left()), 0, f);
+            break;
+        case 2:
+            MoveCtl(store::CLng(v - (f->Left() + f->Width())), 0, f);
+            break;
+        case 3:
+            MoveCtl(0, store::CLng(v - (f->Top() + f->Height())), f);
+            break;
+        case 4:
+            SizeCtl(store::CLng(v - f->Width()), 0, f);
+            break;
+        case 5:
+            SizeCtl(0, store::CLng(v - f->Height()), f);
+            break;
+        default:
+            break;
         }
     }
     return true;
@@ -436,8 +487,8 @@ LineField *Designer::LineHover(int button, double x, double y, int *hit)
         auto *line = static_cast<LineField *>(m_reg.GetCtlByIdx(i));
         if (!line)
             continue;
-        code = LineHitTest(line->X1(), line->Y1(), line->X2(), line->Y2(),
-                           LineWidthTw(*line, tpp), x, y);
+        code = LineHitTest(line->X1(), line->Y1(), line->X2(), line->Y2(), LineWidthTw(*line, tpp),
+                           x, y);
         if (hit)
             *hit = code;
         if (code < 0)

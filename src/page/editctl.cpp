@@ -34,7 +34,10 @@ namespace {
 constexpr char16_t kBar = u'｜';
 const char16_t *const kNoRelation = u"000000｜没有相关联输入框";
 
-QString S(const char16_t *s) { return QString::fromUtf16(s); }
+QString S(const char16_t *s)
+{
+    return QString::fromUtf16(s);
+}
 
 // Two options in a group of their own; the first is selected at design when first.
 std::pair<QRadioButton *, QRadioButton *> optionPair(QWidget *parent, const QString &a,
@@ -76,9 +79,9 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
     setObjectName(QStringLiteral("EditCtl"));
     m_tt[0] = addBox(QStringLiteral("caption"), S(u"输入框的提示标签内容。"));
     const char *items[6] = {"x", "y", "w", "h", "s", "l"};
-    const char16_t *tips[6] = {u"输入框的横向位置。", u"输入框的纵向位置。", u"输入框的横向宽度。",
-                               u"输入框的纵向高度。", u"输入框打印时的字间距。",
-                               u"输入框打印时的行间距。"};
+    const char16_t *tips[6] = {u"输入框的横向位置。",     u"输入框的纵向位置。",
+                               u"输入框的横向宽度。",     u"输入框的纵向高度。",
+                               u"输入框打印时的字间距。", u"输入框打印时的行间距。"};
     for (int i = 1; i <= 6; ++i) {
         m_tt[size_t(i)] = addBox(QString::fromLatin1(items[i - 1]), S(tips[i - 1]));
         checkNumber(QString::fromLatin1(items[i - 1]), m_tt[size_t(i)]);
@@ -159,9 +162,9 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
         sl->addWidget(m_chk[size_t(i)], i, 3);
         const QString item = QStringLiteral("sum%1").arg(i);
         connect(m_csum[size_t(i)], &QComboBox::activated, this, [this, item] { mark(item); });
-        for (QAbstractButton *btn : {static_cast<QAbstractButton *>(a),
-                                     static_cast<QAbstractButton *>(b),
-                                     static_cast<QAbstractButton *>(m_chk[size_t(i)])})
+        for (QAbstractButton *btn :
+             {static_cast<QAbstractButton *>(a), static_cast<QAbstractButton *>(b),
+              static_cast<QAbstractButton *>(m_chk[size_t(i)])})
             connect(btn, &QAbstractButton::clicked, this, [this, item] { mark(item); });
     }
     right->addWidget(sumBox);
@@ -218,7 +221,10 @@ QLineEdit *EditCtl::TT(int i) const
     return i >= 0 && i < 7 ? m_tt[size_t(i)] : nullptr;
 }
 
-QRadioButton *EditCtl::OpA(int i) const { return m_opA[size_t(i)]; }
+QRadioButton *EditCtl::OpA(int i) const
+{
+    return m_opA[size_t(i)];
+}
 
 bool EditCtl::eventFilter(QObject *watched, QEvent *event)
 {
@@ -308,9 +314,9 @@ void EditCtl::customPattern()
 {
     const QString kind = QString::number(ListKind());
     const QString key = QStringLiteral("自定义类型") + kind;
-    const std::optional<QString> answer = AskText(
-        QStringLiteral("请输入自定义数据格式信息(类型编号") + kind + QStringLiteral(")："),
-        GetPara(key));
+    const std::optional<QString> answer =
+        AskText(QStringLiteral("请输入自定义数据格式信息(类型编号") + kind + QStringLiteral(")："),
+                GetPara(key));
     if (!answer || answer->isEmpty())
         return;
     if (!SetPara(key, *answer)) {

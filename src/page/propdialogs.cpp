@@ -42,7 +42,10 @@ const char16_t *const kYTip = u"输入框的纵向位置。";
 const char16_t *const kWTip = u"输入框的横向宽度。";
 const char16_t *const kHTip = u"输入框的纵向高度。";
 
-QString S(const char16_t *s) { return QString::fromUtf16(s); }
+QString S(const char16_t *s)
+{
+    return QString::fromUtf16(s);
+}
 
 // A caption and its box in one row of a grid layout.
 void addRow(QGridLayout *g, int row, const QString &caption, QWidget *box)
@@ -117,7 +120,10 @@ QLineEdit *PropertyDialog::addBox(const QString &item, const QString &tip)
     return box;
 }
 
-QString PropertyDialog::NumberText(const QLineEdit *box) { return CStr(Val(box->text())); }
+QString PropertyDialog::NumberText(const QLineEdit *box)
+{
+    return CStr(Val(box->text()));
+}
 
 bool PropertyDialog::validate()
 {
@@ -277,8 +283,8 @@ ProChk::ProChk(FieldRegistry &reg, QWidget *parent)
     checkNumber(QStringLiteral("y"), m_tt[2]);
     auto *v = new QVBoxLayout(this);
     v->addWidget(makeCaptionGroup(QStringLiteral("标签内容/位置"), m_tt[0], 1));
-    v->addWidget(geometryGroup({{QStringLiteral("横向坐标："), m_tt[1]},
-                                {QStringLiteral("纵向坐标："), m_tt[2]}}));
+    v->addWidget(geometryGroup(
+        {{QStringLiteral("横向坐标："), m_tt[1]}, {QStringLiteral("纵向坐标："), m_tt[2]}}));
     v->addWidget(makeFontGroup(QStringLiteral("输入框")));
     v->addWidget(makeButtons());
 }
@@ -371,8 +377,8 @@ ProLBL::ProLBL(FieldRegistry &reg, QWidget *parent)
     setObjectName(QStringLiteral("ProLBL"));
     m_tt[0] = addBox(QStringLiteral("caption"), S(kCaptionTip));
     const char *items[6] = {"x", "y", "w", "h", "s", "l"};
-    const char16_t *tips[6] = {kXTip, kYTip, kWTip, kHTip, u"输入框打印时的字间距。",
-                               u"输入框打印时的行间距。"};
+    const char16_t *tips[6] = {
+        kXTip, kYTip, kWTip, kHTip, u"输入框打印时的字间距。", u"输入框打印时的行间距。"};
     for (int i = 1; i <= 6; ++i) {
         m_tt[size_t(i)] = addBox(QString::fromLatin1(items[i - 1]), S(tips[i - 1]));
         checkNumber(QString::fromLatin1(items[i - 1]), m_tt[size_t(i)]);
@@ -451,7 +457,8 @@ ProLine::ProLine(FieldRegistry &reg, QWidget *parent)
     setObjectName(QStringLiteral("ProLine"));
     m_cmb = new QComboBox(this);
     m_cmb->setObjectName(QStringLiteral("CMB"));
-    for (const char16_t *e : {u"1 - 实线", u"2 - 虚线", u"3 - 点画线", u"4 - 点虚线", u"5 - 点点虚线"})
+    for (const char16_t *e :
+         {u"1 - 实线", u"2 - 虚线", u"3 - 点画线", u"4 - 点虚线", u"5 - 点点虚线"})
         m_cmb->addItem(S(e));
     connect(m_cmb, &QComboBox::activated, this, [this] {
         mark(QStringLiteral("style"));
@@ -503,7 +510,10 @@ ProLine::ProLine(FieldRegistry &reg, QWidget *parent)
     v->addWidget(makeButtons());
 }
 
-void ProLine::updateSample() { m_sampleLine->update(); }
+void ProLine::updateSample()
+{
+    m_sampleLine->update();
+}
 
 void ProLine::load(int row)
 {
@@ -635,11 +645,21 @@ PropertyDialog *PropertyDialogs::Open(PageField *field)
         d = nullptr;
     if (!d) {
         switch (kind) {
-        case FieldKind::Text: d = new EditCtl(m_reg, m_window); break;
-        case FieldKind::Check: d = new ProChk(m_reg, m_window); break;
-        case FieldKind::Picture: d = new ProPic(m_reg, m_window); break;
-        case FieldKind::Line: d = new ProLine(m_reg, m_window); break;
-        case FieldKind::Label: d = new ProLBL(m_reg, m_window); break;
+        case FieldKind::Text:
+            d = new EditCtl(m_reg, m_window);
+            break;
+        case FieldKind::Check:
+            d = new ProChk(m_reg, m_window);
+            break;
+        case FieldKind::Picture:
+            d = new ProPic(m_reg, m_window);
+            break;
+        case FieldKind::Line:
+            d = new ProLine(m_reg, m_window);
+            break;
+        case FieldKind::Label:
+            d = new ProLBL(m_reg, m_window);
+            break;
         }
         if (kind == FieldKind::Text) {
             // Leaving the dialog is leaving its field: its text converted, the others computed.

@@ -9,40 +9,40 @@
 #include "mainwin_fixture.h"
 #include "page/designer.h"
 #include "page/field.h"
-#include "page/pageview.h"
-#include "page/propdialogs.h"
 #include "page/fieldrow.h"
 #include "page/fieldvalue.h"
+#include "page/pageview.h"
+#include "page/propdialogs.h"
 #include "page/registry.h"
+#include "print/printers.h"
 #include "store/context.h"
 #include "store/fmtcmd.h"
 #include "store/grid.h"
 #include "store/gridbind.h"
 #include "store/helpers.h"
-#include "store/vb.h"
 #include "store/params.h"
-#include "print/printers.h"
+#include "store/vb.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFile>
 #include <QFontDialog>
 #include <QLineEdit>
-#include <QRadioButton>
-#include <QTemporaryFile>
-#include <QClipboard>
 #include <QMenu>
-#include <QFile>
 #include <QProcess>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QRubberBand>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
-#include <optional>
 #include <QToolButton>
+#include <optional>
 
 #include <set>
 
@@ -97,7 +97,10 @@ protected:
         return QPoint(qRound(store::MMToPage(xmm, scale()) / double(tpp())),
                       qRound(store::MMToPage(ymm, scale()) / double(tpp())));
     }
-    QPoint pgAtTw(int x, int y) { return QPoint(qRound(x / double(tpp())), qRound(y / double(tpp()))); }
+    QPoint pgAtTw(int x, int y)
+    {
+        return QPoint(qRound(x / double(tpp())), qRound(y / double(tpp())));
+    }
     void ctrlClick(PageField *f, QPoint at = QPoint(20, 4))
     {
         QTest::mouseClick(f->Widget(), Qt::LeftButton, Qt::ControlModifier, at);
@@ -227,7 +230,8 @@ TEST_F(DesignerTest, DragAtTheMoveGripMovesTheSelectionAndWritesOnlyItsCells)
     QTest::mouseMove(payee->Box(), grip);
     EXPECT_EQ(payee->PointerMode(), 5);
     EXPECT_EQ(payee->Box()->cursor().shape(), Qt::SizeAllCursor);
-    EXPECT_EQ(payee->Box()->toolTip(), "提示：按住鼠标左键(别松开),拖动鼠标,即可移动本输入框位置。");
+    EXPECT_EQ(payee->Box()->toolTip(),
+              "提示：按住鼠标左键(别松开),拖动鼠标,即可移动本输入框位置。");
     QTest::mousePress(payee->Box(), Qt::LeftButton, {}, grip);
     QTest::mouseMove(payee->Box(), grip + QPoint(4, 3));
     QTest::mouseRelease(payee->Box(), Qt::LeftButton, {}, grip);
@@ -266,8 +270,8 @@ TEST_F(DesignerTest, DragAtTheMoveGripMovesTheSelectionAndWritesOnlyItsCells)
             ASSERT_TRUE(b[2] == "收款人" || b[2] == "用途") << before[i].toStdString();
             ASSERT_TRUE(c == 4 || c == 5) << "column " << c; // ID, Fmt, LBL, Dir, X, Y
             const QRect &r = b[2] == "收款人" ? payeeTw : useTw;
-            EXPECT_NEAR(a[c].toDouble(),
-                        store::PageToMM(c == 4 ? r.x() + dx : r.y() + dy, s), 1e-9);
+            EXPECT_NEAR(a[c].toDouble(), store::PageToMM(c == 4 ? r.x() + dx : r.y() + dy, s),
+                        1e-9);
         }
     }
     EXPECT_EQ(changed, 4);
@@ -445,8 +449,10 @@ TEST_F(DesignerTest, AlignmentMenusAndClipboard)
     action("mAlignLeft")->trigger();
     EXPECT_EQ(rec().messages.value(0), "请输入设定值(毫米)：");
     for (PageField *f : {payee, tick, bar})
-        EXPECT_EQ(f->Left(), store::CLng(store::Val(store::CStr(
-                                 store::CLng(minLeft / scale() * 100) / 100.0)) * scale()));
+        EXPECT_EQ(
+            f->Left(),
+            store::CLng(store::Val(store::CStr(store::CLng(minLeft / scale() * 100) / 100.0)) *
+                        scale()));
     // A typo changes nothing.
     const int top = bar->Top();
     rec().textAnswers = {"abc"};
@@ -474,8 +480,8 @@ TEST_F(DesignerTest, AlignmentMenusAndClipboard)
     bool copyShown = false;
     whenMenuOpens([&](QMenu *m) {
         EXPECT_EQ(m, menus.m_CtlSet());
-        copyShown = menus.mCopy()->isVisible() && menus.mPaste()->isVisible() &&
-                    menus.L5()->isVisible();
+        copyShown =
+            menus.mCopy()->isVisible() && menus.mPaste()->isVisible() && menus.L5()->isVisible();
     });
     QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
     EXPECT_TRUE(copyShown);
@@ -484,8 +490,8 @@ TEST_F(DesignerTest, AlignmentMenusAndClipboard)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "ABCD");
     whenMenuOpens([&](QMenu *m) {
         EXPECT_EQ(m, menus.m_CtlSet());
-        copyShown = menus.mCopy()->isVisible() || menus.mPaste()->isVisible() ||
-                    menus.L5()->isVisible();
+        copyShown =
+            menus.mCopy()->isVisible() || menus.mPaste()->isVisible() || menus.L5()->isVisible();
     });
     QTest::mousePress(tick->Widget(), Qt::RightButton, {}, QPoint(3, 3));
     EXPECT_FALSE(copyShown);
@@ -622,7 +628,8 @@ TEST_F(DesignerTest, TextFieldDialogWritesTheMarkedItemsToTheSelection)
             if (a[c] == b[c])
                 continue;
             ++changed;
-            EXPECT_TRUE(b[2] == "收款人" || b[2] == "用途" || b[2] == "小写金额") << b[2].toStdString();
+            EXPECT_TRUE(b[2] == "收款人" || b[2] == "用途" || b[2] == "小写金额")
+                << b[2].toStdString();
             // ID, Fmt, LBL, Dir, X, ..., Clas (17), Cash (18)
             EXPECT_TRUE((c == 4 && a[c].toDouble() == 30) || (c == 18 && a[c].toDouble() == 103))
                 << "column " << c << " " << a[c].toStdString();
@@ -643,23 +650,30 @@ TEST_F(DesignerTest, TextFieldDialogWritesTheMarkedItemsToTheSelection)
     const QStringList other = gridRows();
     QCoreApplication::processEvents();
     EXPECT_EQ(gridRows(), other);
-    EXPECT_FALSE(dialogs().Dialog(FieldKind::Text) && dialogs().Dialog(FieldKind::Text)->isVisible());
+    EXPECT_FALSE(dialogs().Dialog(FieldKind::Text) &&
+                 dialogs().Dialog(FieldKind::Text)->isVisible());
 }
 
 TEST_F(DesignerTest, CheckPictureLabelAndLineDialogs)
 {
     addEveryKindFormat();
     // Two more fields of each kind, so that a dialog's field has two selected companions.
-    const QString sql = "INSERT INTO Fmt(Fmt, LBL, Dir, X, Y, W, H, S, L, Color, fName, fSize, "
-                        "Clas, Cash) VALUES('全类型支票', ?, 0, ?, ?, ?, ?, 0, 0, 0, '宋体', ?, ?, ?)";
-    struct R { const char *lbl; double x, y, w, h, size; int clas; double cash; } rows[] = {
-        {"加急2", 30, 30, 5, 5, 10.5, 1, 0}, {"加急3", 40, 30, 5, 5, 10.5, 1, 0},
-        {"标签2", 10, 52, 30, 6, 10.5, 4, 0}, {"标签3", 50, 52, 30, 6, 10.5, 4, 0},
-        {"线条2", 10, 50, 60, 50, 1, 3, 1}, {"线条3", 100, 50, 160, 50, 1, 3, 1},
-        {"图章2", 165, 28, 10, 10, 10.5, 2, 0}};
+    const QString sql =
+        "INSERT INTO Fmt(Fmt, LBL, Dir, X, Y, W, H, S, L, Color, fName, fSize, "
+        "Clas, Cash) VALUES('全类型支票', ?, 0, ?, ?, ?, ?, 0, 0, 0, '宋体', ?, ?, ?)";
+    struct R
+    {
+        const char *lbl;
+        double x, y, w, h, size;
+        int clas;
+        double cash;
+    } rows[] = {{"加急2", 30, 30, 5, 5, 10.5, 1, 0},   {"加急3", 40, 30, 5, 5, 10.5, 1, 0},
+                {"标签2", 10, 52, 30, 6, 10.5, 4, 0},  {"标签3", 50, 52, 30, 6, 10.5, 4, 0},
+                {"线条2", 10, 50, 60, 50, 1, 3, 1},    {"线条3", 100, 50, 160, 50, 1, 3, 1},
+                {"图章2", 165, 28, 10, 10, 10.5, 2, 0}};
     for (const R &r : rows)
-        ASSERT_TRUE(store::ExecSQL(sql, {QString::fromUtf8(r.lbl), r.x, r.y, r.w, r.h, r.size,
-                                         r.clas, r.cash}));
+        ASSERT_TRUE(store::ExecSQL(
+            sql, {QString::fromUtf8(r.lbl), r.x, r.y, r.w, r.h, r.size, r.clas, r.cash}));
     m_w->OpenFmt(kEvery, false);
     const double s = scale();
     page::TextField *payee = text("收款人");
@@ -811,7 +825,8 @@ TEST_F(DesignerTest, SlipSizeDialog)
         size->okButton()->click();
         return rec().messages.isEmpty();
     };
-    for (const auto &[w, h] : {std::pair{"210", "10.4"}, {"10", "201"}, {"-100", "-50"}, {"", "50"}}) {
+    for (const auto &[w, h] :
+         {std::pair{"210", "10.4"}, {"10", "201"}, {"-100", "-50"}, {"", "50"}}) {
         EXPECT_FALSE(attempt(w, h)) << w << "x" << h;
         EXPECT_EQ(rec().messages.value(0), "单据的宽度与高度比例应为1：20到20：1之间！");
         EXPECT_TRUE(size->isVisible());
@@ -995,7 +1010,8 @@ TEST_F(DesignerTest, LineMenuOnTheLineUnderThePointer)
     QMenu *opened = nullptr;
     whenMenuOpens([&](QMenu *m) {
         opened = m;
-        shown = menus.mCopy()->isVisible() || menus.mPaste()->isVisible() || menus.L5()->isVisible();
+        shown =
+            menus.mCopy()->isVisible() || menus.mPaste()->isVisible() || menus.L5()->isVisible();
     });
     QTest::mousePress(pg(), Qt::RightButton, {}, body);
     EXPECT_EQ(opened, menus.m_CtlSet());

@@ -56,8 +56,8 @@ TEST(DesignerGeometry, ClampsAndAlignment)
     EXPECT_EQ(page::ClampSize(0, 5, -10, 11340), 0);
     EXPECT_EQ(page::ClampSize(10000, 1000, 1000, 11340), 1340);
 
-    const std::vector<page::Box> boxes = {{300, 300, 1700, 200}, {1000, 500, 2500, 100},
-                                          {-50, 800, 100, 400}};
+    const std::vector<page::Box> boxes = {
+        {300, 300, 1700, 200}, {1000, 500, 2500, 100}, {-50, 800, 100, 400}};
     EXPECT_EQ(page::AlignReference(0, boxes), 300);
     // A field at a negative place takes part like any other.
     EXPECT_EQ(page::AlignReference(1, boxes), -50);
