@@ -82,10 +82,8 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
     const char16_t *tips[6] = {u"输入框的横向位置。",     u"输入框的纵向位置。",
                                u"输入框的横向宽度。",     u"输入框的纵向高度。",
                                u"输入框打印时的字间距。", u"输入框打印时的行间距。"};
-    for (int i = 1; i <= 6; ++i) {
-        m_tt[size_t(i)] = addBox(QString::fromLatin1(items[i - 1]), S(tips[i - 1]));
-        checkNumber(QString::fromLatin1(items[i - 1]), m_tt[size_t(i)]);
-    }
+    for (int i = 1; i <= 6; ++i)
+        m_tt[size_t(i)] = addNumberBox(QString::fromLatin1(items[i - 1]), S(tips[i - 1]));
 
     auto *left = new QVBoxLayout;
     left->addWidget(makeCaptionGroup(QStringLiteral("标签内容/位置"), m_tt[0], 0));
@@ -100,15 +98,6 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
 
     auto *layoutBox = new QGroupBox(QStringLiteral("排版方式"));
     auto *ll = new QGridLayout(layoutBox);
-    auto *alignGroup = new QButtonGroup(this);
-    const char16_t *names[3] = {u"居左", u"居右", u"居中"};
-    for (int i = 0; i < 3; ++i) {
-        m_opA[size_t(i)] = new QRadioButton(S(names[i]), this);
-        m_opA[size_t(i)]->setObjectName(QStringLiteral("OpA(%1)").arg(i));
-        alignGroup->addButton(m_opA[size_t(i)], i);
-        ll->addWidget(m_opA[size_t(i)], 0, i);
-    }
-    m_opA[0]->setChecked(true);
     ll->addWidget(new QLabel(QStringLiteral("字间距：")), 1, 0);
     ll->addWidget(m_tt[5], 1, 1, 1, 2);
     ll->addWidget(new QLabel(QStringLiteral("行间距：")), 2, 0);
@@ -194,6 +183,7 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
     }
     right->addWidget(relBox);
     right->addWidget(makeFontGroup(QStringLiteral("输入框")));
+    ll->addLayout(makeAlignOptions(), 0, 0, 1, 3);
 
     auto *cols = new QHBoxLayout;
     cols->addLayout(left);
@@ -206,10 +196,6 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
     connect(m_cmb, &QComboBox::activated, this, &EditCtl::pickKind);
     connect(m_cashNum, &QLineEdit::textEdited, this, [this] { mark(QStringLiteral("kind")); });
     connect(m_cashNum, &QLineEdit::editingFinished, this, &EditCtl::checkBoxCount);
-    connect(alignGroup, &QButtonGroup::idClicked, this, [this](int i) {
-        m_sample->setAlignment(i == 1 ? Qt::AlignRight : i == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
-        mark(QStringLiteral("l"));
-    });
     connect(custom, &QPushButton::clicked, this, &EditCtl::customPattern);
     LoadUserFormat();
 }
@@ -379,11 +365,7 @@ void EditCtl::load(int row)
     m_tt[0]->setText(g.TextMatrix(row, ColLBL));
     for (int i = 1; i <= 5; ++i)
         m_tt[size_t(i)]->setText(g.TextMatrix(row, ColX + i - 1));
-    const double packed = Val(g.TextMatrix(row, ColL));
-    m_tt[6]->setText(CStr(SpacingOfPacked(packed)));
-    const int a = std::clamp(AlignmentOfPacked(packed), 0, 2);
-    m_opA[size_t(a)]->setChecked(true);
-    m_sample->setAlignment(a == 1 ? Qt::AlignRight : a == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
+    loadSpacing(g, row, m_tt[6]);
     setCaptionDir(DirTextToCode(g.TextMatrix(row, ColDir)));
     SetDataTypeLabel(Val(g.TextMatrix(row, ColCash)));
     for (int i = 0; i < 2; ++i) {
@@ -415,11 +397,7 @@ void EditCtl::saveRow(PageField &field, int row)
     for (int i = 1; i <= 5; ++i)
         if (isMarked(QString::fromLatin1(items[i - 1])))
             g.SetNumber(row, ColX + i - 1, Val(m_tt[size_t(i)]->text()));
-    if (isMarked(QStringLiteral("l"))) {
-        const Qt::Alignment al = m_sample->alignment();
-        const int a = al & Qt::AlignRight ? 1 : al & Qt::AlignHCenter ? 2 : 0;
-        g.SetNumber(row, ColL, PackSpacing(Val(m_tt[6]->text()), a));
-    }
+    writeSpacing(g, row, m_tt[6]);
     if (isMarked(QStringLiteral("font")))
         CtlFontToRow(g, row, m_sample);
     if (isMarked(QStringLiteral("pos")))

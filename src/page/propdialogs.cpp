@@ -125,6 +125,65 @@ QString PropertyDialog::NumberText(const QLineEdit *box)
     return CStr(Val(box->text()));
 }
 
+QLineEdit *PropertyDialog::addNumberBox(const QString &item, const QString &tip)
+{
+    QLineEdit *box = addBox(item, tip);
+    checkNumber(item, box);
+    return box;
+}
+
+void PropertyDialog::writeNumber(FlexGrid &grid, int row, int col, const QString &item,
+                                 const QLineEdit *box) const
+{
+    if (isMarked(item))
+        grid.SetTextMatrix(row, col, NumberText(box));
+}
+
+QLayout *PropertyDialog::makeAlignOptions()
+{
+    auto *group = new QButtonGroup(this);
+    auto *row = new QHBoxLayout;
+    const char16_t *names[3] = {u"居左", u"居右", u"居中"};
+    for (int i = 0; i < 3; ++i) {
+        m_opA[size_t(i)] = new QRadioButton(S(names[i]), this);
+        m_opA[size_t(i)]->setObjectName(QStringLiteral("OpA(%1)").arg(i));
+        group->addButton(m_opA[size_t(i)], i);
+        row->addWidget(m_opA[size_t(i)]);
+    }
+    m_opA[0]->setChecked(true);
+    connect(group, &QButtonGroup::idClicked, this, [this](int i) {
+        setSampleAlignment(i);
+        mark(QStringLiteral("l"));
+    });
+    return row;
+}
+
+int PropertyDialog::sampleAlignment() const
+{
+    const Qt::Alignment al = m_sample->alignment();
+    return al & Qt::AlignRight ? 1 : al & Qt::AlignHCenter ? 2 : 0;
+}
+
+void PropertyDialog::setSampleAlignment(int a)
+{
+    m_sample->setAlignment(a == 1 ? Qt::AlignRight : a == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
+}
+
+void PropertyDialog::loadSpacing(const FlexGrid &grid, int row, QLineEdit *spacing)
+{
+    const double packed = Val(grid.TextMatrix(row, ColL));
+    spacing->setText(CStr(SpacingOfPacked(packed)));
+    const int a = std::clamp(AlignmentOfPacked(packed), 0, 2);
+    m_opA[size_t(a)]->setChecked(true);
+    setSampleAlignment(a);
+}
+
+void PropertyDialog::writeSpacing(FlexGrid &grid, int row, const QLineEdit *spacing) const
+{
+    if (isMarked(QStringLiteral("l")))
+        grid.SetNumber(row, ColL, PackSpacing(Val(spacing->text()), sampleAlignment()));
+}
+
 bool PropertyDialog::validate()
 {
     for (const auto &[item, box] : m_numbers) {
@@ -277,10 +336,8 @@ ProChk::ProChk(FieldRegistry &reg, QWidget *parent)
 {
     setObjectName(QStringLiteral("ProChk"));
     m_tt[0] = addBox(QStringLiteral("caption"), S(kCaptionTip));
-    m_tt[1] = addBox(QStringLiteral("x"), S(kXTip));
-    m_tt[2] = addBox(QStringLiteral("y"), S(kYTip));
-    checkNumber(QStringLiteral("x"), m_tt[1]);
-    checkNumber(QStringLiteral("y"), m_tt[2]);
+    m_tt[1] = addNumberBox(QStringLiteral("x"), S(kXTip));
+    m_tt[2] = addNumberBox(QStringLiteral("y"), S(kYTip));
     auto *v = new QVBoxLayout(this);
     v->addWidget(makeCaptionGroup(QStringLiteral("标签内容/位置"), m_tt[0], 1));
     v->addWidget(geometryGroup(
@@ -306,10 +363,8 @@ void ProChk::saveRow(PageField &field, int row)
         g.SetTextMatrix(row, ColLBL, m_tt[0]->text());
     if (isMarked(QStringLiteral("pos")))
         g.SetTextMatrix(row, ColDir, DirCodeToText(captionDir()));
-    if (isMarked(QStringLiteral("x")))
-        g.SetTextMatrix(row, ColX, NumberText(m_tt[1]));
-    if (isMarked(QStringLiteral("y")))
-        g.SetTextMatrix(row, ColY, NumberText(m_tt[2]));
+    writeNumber(g, row, ColX, QStringLiteral("x"), m_tt[1]);
+    writeNumber(g, row, ColY, QStringLiteral("y"), m_tt[2]);
     if (isMarked(QStringLiteral("font")))
         CtlFontToRow(g, row, m_sample);
     RowToCtl(registry(), g, row, &field);
@@ -325,10 +380,8 @@ ProPic::ProPic(FieldRegistry &reg, QWidget *parent)
     m_tt[0] = addBox(QStringLiteral("caption"), S(kCaptionTip));
     const char *items[4] = {"x", "y", "w", "h"};
     const char16_t *tips[4] = {kXTip, kYTip, kWTip, kHTip};
-    for (int i = 1; i <= 4; ++i) {
-        m_tt[size_t(i)] = addBox(QString::fromLatin1(items[i - 1]), S(tips[i - 1]));
-        checkNumber(QString::fromLatin1(items[i - 1]), m_tt[size_t(i)]);
-    }
+    for (int i = 1; i <= 4; ++i)
+        m_tt[size_t(i)] = addNumberBox(QString::fromLatin1(items[i - 1]), S(tips[i - 1]));
     auto *v = new QVBoxLayout(this);
     v->addWidget(makeCaptionGroup(QStringLiteral("标签内容/位置"), m_tt[0], 0));
     v->addWidget(geometryGroup({{QStringLiteral("横向坐标："), m_tt[1]},
@@ -358,8 +411,7 @@ void ProPic::saveRow(PageField &field, int row)
         g.SetTextMatrix(row, ColDir, DirCodeToText(captionDir()));
     const char *items[4] = {"x", "y", "w", "h"};
     for (int i = 1; i <= 4; ++i)
-        if (isMarked(QString::fromLatin1(items[i - 1])))
-            g.SetTextMatrix(row, ColX + i - 1, NumberText(m_tt[size_t(i)]));
+        writeNumber(g, row, ColX + i - 1, QString::fromLatin1(items[i - 1]), m_tt[size_t(i)]);
     if (isMarked(QStringLiteral("font")))
         CtlFontToRow(g, row, m_sample);
     RowToCtl(registry(), g, row, &field);
@@ -379,10 +431,8 @@ ProLBL::ProLBL(FieldRegistry &reg, QWidget *parent)
     const char *items[6] = {"x", "y", "w", "h", "s", "l"};
     const char16_t *tips[6] = {
         kXTip, kYTip, kWTip, kHTip, u"输入框打印时的字间距。", u"输入框打印时的行间距。"};
-    for (int i = 1; i <= 6; ++i) {
-        m_tt[size_t(i)] = addBox(QString::fromLatin1(items[i - 1]), S(tips[i - 1]));
-        checkNumber(QString::fromLatin1(items[i - 1]), m_tt[size_t(i)]);
-    }
+    for (int i = 1; i <= 6; ++i)
+        m_tt[size_t(i)] = addNumberBox(QString::fromLatin1(items[i - 1]), S(tips[i - 1]));
     auto *v = new QVBoxLayout(this);
     auto *content = new QHBoxLayout;
     content->addWidget(new QLabel(QStringLiteral("内容：")));
@@ -396,23 +446,9 @@ ProLBL::ProLBL(FieldRegistry &reg, QWidget *parent)
     auto *ll = new QGridLayout(layout);
     addRow(ll, 0, QStringLiteral("字间距："), m_tt[5]);
     addRow(ll, 1, QStringLiteral("行间距："), m_tt[6]);
-    auto *group = new QButtonGroup(this);
-    const char16_t *names[3] = {u"居左", u"居右", u"居中"};
-    auto *row = new QHBoxLayout;
-    for (int i = 0; i < 3; ++i) {
-        m_opA[size_t(i)] = new QRadioButton(S(names[i]), this);
-        m_opA[size_t(i)]->setObjectName(QStringLiteral("OpA(%1)").arg(i));
-        group->addButton(m_opA[size_t(i)], i);
-        row->addWidget(m_opA[size_t(i)]);
-    }
-    m_opA[0]->setChecked(true);
-    connect(group, &QButtonGroup::idClicked, this, [this](int i) {
-        m_sample->setAlignment(i == 1 ? Qt::AlignRight : i == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
-        mark(QStringLiteral("l"));
-    });
-    ll->addLayout(row, 2, 0, 1, 2);
     v->addWidget(layout);
     v->addWidget(makeFontGroup(QStringLiteral("字体/字号/示例")));
+    ll->addLayout(makeAlignOptions(), 2, 0, 1, 2);
     v->addWidget(makeButtons());
 }
 
@@ -421,12 +457,8 @@ void ProLBL::load(int row)
     const FlexGrid &g = *registry().Grid();
     for (int i = 0; i <= 5; ++i)
         m_tt[size_t(i)]->setText(g.TextMatrix(row, i == 0 ? ColLBL : ColX + i - 1));
-    const double packed = Val(g.TextMatrix(row, ColL));
-    m_tt[6]->setText(CStr(SpacingOfPacked(packed)));
-    const int a = std::clamp(AlignmentOfPacked(packed), 0, 2);
-    m_opA[size_t(a)]->setChecked(true);
     RowFontToCtl(g, row, m_sample);
-    m_sample->setAlignment(a == 1 ? Qt::AlignRight : a == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
+    loadSpacing(g, row, m_tt[6]);
 }
 
 void ProLBL::saveRow(PageField &field, int row)
@@ -436,13 +468,8 @@ void ProLBL::saveRow(PageField &field, int row)
         g.SetTextMatrix(row, ColLBL, m_tt[0]->text());
     const char *items[5] = {"x", "y", "w", "h", "s"};
     for (int i = 1; i <= 5; ++i)
-        if (isMarked(QString::fromLatin1(items[i - 1])))
-            g.SetTextMatrix(row, ColX + i - 1, NumberText(m_tt[size_t(i)]));
-    if (isMarked(QStringLiteral("l"))) {
-        const Qt::Alignment al = m_sample->alignment();
-        const int a = al & Qt::AlignRight ? 1 : al & Qt::AlignHCenter ? 2 : 0;
-        g.SetNumber(row, ColL, PackSpacing(Val(m_tt[6]->text()), a));
-    }
+        writeNumber(g, row, ColX + i - 1, QString::fromLatin1(items[i - 1]), m_tt[size_t(i)]);
+    writeSpacing(g, row, m_tt[6]);
     if (isMarked(QStringLiteral("font")))
         CtlFontToRow(g, row, m_sample);
     RowToCtl(registry(), g, row, &field);
@@ -466,10 +493,8 @@ ProLine::ProLine(FieldRegistry &reg, QWidget *parent)
     });
     const char *items[5] = {"width", "x1", "y1", "x2", "y2"};
     const char16_t *tips[5] = {u"", kXTip, kYTip, kWTip, kHTip};
-    for (int i = 0; i < 5; ++i) {
-        m_tt[size_t(i)] = addBox(QString::fromLatin1(items[i]), S(tips[i]));
-        checkNumber(QString::fromLatin1(items[i]), m_tt[size_t(i)]);
-    }
+    for (int i = 0; i < 5; ++i)
+        m_tt[size_t(i)] = addNumberBox(QString::fromLatin1(items[i]), S(tips[i]));
     connect(m_tt[0], &QLineEdit::textChanged, this, [this] { updateSample(); });
     auto *g = new QGridLayout;
     addRow(g, 0, QStringLiteral("线型："), m_cmb);
@@ -546,12 +571,10 @@ bool ProLine::validate()
 void ProLine::saveRow(PageField &field, int row)
 {
     FlexGrid &g = *registry().Grid();
-    if (isMarked(QStringLiteral("width")))
-        g.SetTextMatrix(row, ColFSize, NumberText(m_tt[0]));
+    writeNumber(g, row, ColFSize, QStringLiteral("width"), m_tt[0]);
     const char *items[4] = {"x1", "y1", "x2", "y2"};
     for (int i = 1; i <= 4; ++i)
-        if (isMarked(QString::fromLatin1(items[i - 1])))
-            g.SetTextMatrix(row, ColX + i - 1, NumberText(m_tt[size_t(i)]));
+        writeNumber(g, row, ColX + i - 1, QString::fromLatin1(items[i - 1]), m_tt[size_t(i)]);
     if (isMarked(QStringLiteral("style")))
         g.SetNumber(row, ColCash, Val(m_cmb->currentText()));
     if (isMarked(QStringLiteral("color")))

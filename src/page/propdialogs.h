@@ -18,7 +18,12 @@ class QComboBox;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QLayout;
 class QRadioButton;
+
+namespace store {
+class FlexGrid;
+}
 
 namespace page {
 
@@ -70,6 +75,18 @@ protected:
     QLineEdit *addBox(const QString &item, const QString &tip);
     // The number boxes checked at OK: each marked one must start with a number.
     void checkNumber(const QString &item, QLineEdit *box) { m_numbers.push_back({item, box}); }
+    // A box of a number, checked at OK.
+    QLineEdit *addNumberBox(const QString &item, const QString &tip);
+    // A marked number box written into its column as the number's text.
+    void writeNumber(store::FlexGrid &grid, int row, int col, const QString &item,
+                     const QLineEdit *box) const;
+    // The alignment options "居左", "居右", "居中" (OpA); a click aligns the sample and marks
+    // the line spacing item "l", which is packed with the alignment into column 9.
+    QLayout *makeAlignOptions();
+    int sampleAlignment() const;
+    void setSampleAlignment(int a);
+    void loadSpacing(const store::FlexGrid &grid, int row, QLineEdit *spacing);
+    void writeSpacing(store::FlexGrid &grid, int row, const QLineEdit *spacing) const;
     // The number's text of a box ("12.5abc" gives "12.5").
     static QString NumberText(const QLineEdit *box);
     // The sample box and its font button; an accepted font marks "font".
@@ -85,6 +102,7 @@ protected:
     void done(int r) override;
 
     std::array<QRadioButton *, 4> m_pos{};
+    std::array<QRadioButton *, 3> m_opA{};
     QButtonGroup *m_posGroup = nullptr;
     QLineEdit *m_captionBox = nullptr;
     QLabel *m_txt = nullptr;
@@ -146,7 +164,6 @@ private:
     double DataTypeVal() const;
 
     std::array<QLineEdit *, 7> m_tt{};
-    std::array<QRadioButton *, 3> m_opA{};
     QComboBox *m_cmb;
     QLabel *m_lcode;
     QLineEdit *m_cashNum;
@@ -205,7 +222,6 @@ protected:
 
 private:
     std::array<QLineEdit *, 7> m_tt{};
-    std::array<QRadioButton *, 3> m_opA{};
 };
 
 // The line dialog "线条属性修改".
