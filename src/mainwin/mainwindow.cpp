@@ -4,6 +4,7 @@
 #include "mainwin/notifyinglabel.h"
 #include "mainwin/popupmenus.h"
 #include "mainwin/historytab.h"
+#include "mainwin/pageediting.h"
 #include "mainwin/printing.h"
 #include "mainwin/typing.h"
 #include "page/backpic.h"
@@ -783,6 +784,7 @@ QWidget *ShowMainWindow()
     installTyping(*w);
     InstallPrinting(*w);
     InstallHistoryTab(*w);
+    installPageEditing(*w);
     w->show();
     return w;
 }

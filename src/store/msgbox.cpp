@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace store {
@@ -37,6 +38,17 @@ bool MessageBoxReporter::Question(const QString &text)
 {
     return Show(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
            == QMessageBox::Yes;
+}
+
+std::optional<QString> MessageBoxReporter::Text(const QString &prompt, const QString &preset)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(QApplication::activeWindow(),
+                                                 QString::fromUtf8(kProgramTitle), prompt,
+                                                 QLineEdit::Normal, preset, &ok);
+    if (!ok)
+        return std::nullopt;
+    return answer;
 }
 
 } // namespace store

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace store {
 
 // The program's name and version as every window and message box shows it.
@@ -21,6 +23,8 @@ public:
     virtual void Message(const QString &text, MsgKind kind) = 0;
     // A yes/no question; true for yes.
     virtual bool Question(const QString &text) = 0;
+    // A question answered with a text, the preset filled in; nothing when cancelled.
+    virtual std::optional<QString> Text(const QString &prompt, const QString &preset);
 };
 
 // Keeps every message in memory and answers questions with a preset answer.
@@ -29,9 +33,12 @@ class RecordingReporter : public Reporter
 public:
     void Message(const QString &text, MsgKind kind) override;
     bool Question(const QString &text) override;
+    // Takes the next of textAnswers (a null string cancels); the preset when none is left.
+    std::optional<QString> Text(const QString &prompt, const QString &preset) override;
 
-    QStringList messages;  // messages and questions, in order
-    bool answer = true;    // reply to Question
+    QStringList messages;    // messages, questions and text prompts, in order
+    bool answer = true;      // reply to Question
+    QStringList textAnswers; // replies to Text, in order
 };
 
 // Installs the reporter used from now on (not owned); nullptr restores the default, which only
@@ -42,6 +49,7 @@ Reporter &CurrentReporter();
 // Shorthands for CurrentReporter().
 void ReportMessage(const QString &text, MsgKind kind = MsgKind::Info);
 bool AskQuestion(const QString &text);
+std::optional<QString> AskText(const QString &prompt, const QString &preset = QString());
 
 // Installs a RecordingReporter for the lifetime of this guard (tests).
 class ScopedRecordingReporter
