@@ -262,6 +262,7 @@ QWidget *PropertyDialog::makeCaptionGroup(const QString &title, QLineEdit *capti
     m_txt->setGeometry(60, 25, 50, 20);
     m_lbl = new QLabel(QStringLiteral("标签"), preview);
     m_lbl->setObjectName(QStringLiteral("LBL"));
+    m_lbl->setTextFormat(Qt::PlainText); // the prompt as typed
     l->addWidget(preview, 1, 0, 1, 2);
     m_posGroup = new QButtonGroup(this);
     const char16_t *names[4] = {u"控件上边", u"控件左边", u"控件右边", u"控件下边"};

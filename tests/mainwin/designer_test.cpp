@@ -32,6 +32,7 @@
 #include <QFile>
 #include <QFontDialog>
 #include <QLineEdit>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QRadioButton>
@@ -1023,4 +1024,21 @@ TEST_F(DesignerTest, LineMenuOnTheLineUnderThePointer)
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->CtlRow(), ln->Row());
     d->reject();
+}
+
+TEST_F(DesignerTest, DialogPreviewShowsThePromptAsTyped)
+{
+    page::TextField *amount = text("小写金额");
+    mainwin::PopupMenus &menus = *m_w->menuForm();
+    whenMenuOpens([](QMenu *) {});
+    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
+    menus.mCtlSet()->trigger();
+    auto *dlg = qobject_cast<page::EditCtl *>(dialogs().Dialog(FieldKind::Text));
+    ASSERT_NE(dlg, nullptr);
+    typeInto(dlg->TT(0), "<b>金额</b>&amp;");
+    const auto *preview = dlg->findChild<QLabel *>("LBL");
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->text(), "<b>金额</b>&amp;");
+    EXPECT_EQ(preview->textFormat(), Qt::PlainText);
+    dlg->cancelButton()->click();
 }
