@@ -144,6 +144,13 @@ protected:
     }
 
     page::PropertyDialogs &dialogs() { return mainwin::pageEditingOf(*m_w)->dialogs(); }
+    // "设置内容框" from the field's pop-up menu.
+    void openCtlSet(PageField *f)
+    {
+        whenMenuOpens([](QMenu *) {});
+        QTest::mousePress(f->Widget(), Qt::RightButton, {}, QPoint(10, 4));
+        m_w->menuForm()->mCtlSet()->trigger();
+    }
     // Types into a dialog's box as the user does (the old text replaced).
     static void typeInto(QLineEdit *box, const QString &text)
     {
@@ -554,10 +561,7 @@ TEST_F(DesignerTest, TextFieldDialogWritesTheMarkedItemsToTheSelection)
     ctrlClick(payee);
     ctrlClick(use);
     // "设置内容框" from the third field's pop-up menu.
-    mainwin::PopupMenus &menus = *m_w->menuForm();
-    whenMenuOpens([](QMenu *) {});
-    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
-    menus.mCtlSet()->trigger();
+    openCtlSet(amount);
     auto *dlg = qobject_cast<page::EditCtl *>(dialogs().Dialog(FieldKind::Text));
     ASSERT_NE(dlg, nullptr);
     EXPECT_EQ(dlg->windowTitle(), "添加/修改控件");
@@ -578,9 +582,7 @@ TEST_F(DesignerTest, TextFieldDialogWritesTheMarkedItemsToTheSelection)
     typeInto(dlg->TT(1), "99");
     dlg->cancelButton()->click();
     EXPECT_EQ(gridRows(), grid0);
-    whenMenuOpens([](QMenu *) {});
-    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
-    menus.mCtlSet()->trigger();
+    openCtlSet(amount);
     dlg = qobject_cast<page::EditCtl *>(dialogs().Dialog(FieldKind::Text));
     ASSERT_NE(dlg, nullptr);
     QTimer::singleShot(0, [] {
@@ -599,9 +601,7 @@ TEST_F(DesignerTest, TextFieldDialogWritesTheMarkedItemsToTheSelection)
     QTRY_VERIFY(!dialogs().Dialog(FieldKind::Text));
 
     // X 30 and the kind "103｜大写金额(元)" for the three fields.
-    whenMenuOpens([](QMenu *) {});
-    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
-    menus.mCtlSet()->trigger();
+    openCtlSet(amount);
     dlg = qobject_cast<page::EditCtl *>(dialogs().Dialog(FieldKind::Text));
     ASSERT_NE(dlg, nullptr);
     typeInto(dlg->TT(1), "30");
@@ -639,9 +639,7 @@ TEST_F(DesignerTest, TextFieldDialogWritesTheMarkedItemsToTheSelection)
     EXPECT_EQ(changed, 6);
 
     // A format switch closes an open dialog, which writes nothing into the next format.
-    whenMenuOpens([](QMenu *) {});
-    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
-    menus.mCtlSet()->trigger();
+    openCtlSet(amount);
     dlg = qobject_cast<page::EditCtl *>(dialogs().Dialog(FieldKind::Text));
     ASSERT_NE(dlg, nullptr);
     typeInto(dlg->TT(1), "5");
@@ -1029,10 +1027,7 @@ TEST_F(DesignerTest, LineMenuOnTheLineUnderThePointer)
 TEST_F(DesignerTest, DialogPreviewShowsThePromptAsTyped)
 {
     page::TextField *amount = text("小写金额");
-    mainwin::PopupMenus &menus = *m_w->menuForm();
-    whenMenuOpens([](QMenu *) {});
-    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
-    menus.mCtlSet()->trigger();
+    openCtlSet(amount);
     auto *dlg = qobject_cast<page::EditCtl *>(dialogs().Dialog(FieldKind::Text));
     ASSERT_NE(dlg, nullptr);
     typeInto(dlg->TT(0), "<b>金额</b>&amp;");
