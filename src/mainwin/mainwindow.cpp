@@ -411,6 +411,10 @@ void MainWindow::buildBatchTab(QWidget *pic)
     v->addLayout(row);
     m_msf[1] = new store::FlexGrid(pic);
     m_msf[1]->setObjectName(QStringLiteral("MSF(1)"));
+    // The batch records: field indexes (hidden) and captions above, record numbers at the left.
+    m_msf[1]->SetFixedRows(2);
+    m_msf[1]->SetFixedCols(1);
+    m_msf[1]->SetRowHeight(0, 0);
     v->addWidget(m_msf[1], 1);
 }
 

@@ -60,8 +60,11 @@ QString SelectFileDlg(const QString &filter, bool save, const QString &defaultNa
     static QString lastFile;
     const QString start = defaultName.isEmpty() ? lastFile : defaultName;
     const QString qtFilter = VbFilterToQt(filter);
-    const QString chosen = save ? QFileDialog::getSaveFileName(nullptr, QString(), start, qtFilter)
-                                : QFileDialog::getOpenFileName(nullptr, QString(), start, qtFilter);
+    // The callers ask their own overwrite question.
+    const QString chosen =
+        save ? QFileDialog::getSaveFileName(nullptr, QString(), start, qtFilter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite)
+             : QFileDialog::getOpenFileName(nullptr, QString(), start, qtFilter);
     if (!chosen.isEmpty())
         lastFile = chosen;
     return chosen;
