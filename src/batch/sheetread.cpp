@@ -10,6 +10,9 @@
 #include "store/reporter.h"
 #include "store/vb.h"
 
+#include <QFontMetricsF>
+#include <QHash>
+
 #include <algorithm>
 #include <cmath>
 
@@ -115,6 +118,10 @@ void FillRecords(store::FlexGrid &grid, qint64 records, const SheetData &sheet, 
     const int fr = grid.FixedRows();
     const int fc = grid.FixedCols();
     store::StartProgress(kReadCaption, qint32(records));
+    // Every step of the progress window redraws it and lets events run: the count moves on in
+    // steps of at most a few hundred per import.
+    const qint64 every = std::max<qint64>(1, records / 300);
+    qint64 pending = 0;
     for (qint64 r = 0; r < records; ++r) {
         const qint64 first = start + r * n;
         for (size_t k = 0; k < specs.size(); ++k) {
@@ -122,8 +129,33 @@ void FillRecords(store::FlexGrid &grid, qint64 records, const SheetData &sheet, 
                 continue;
             grid.SetTextMatrix(int(fr + r), int(fc + k), SpecValue(specs[k], sheet, first, crlf));
         }
-        store::StepProgress(1, QStringLiteral("pages"));
+        if (++pending == every || r + 1 == records) {
+            store::StepProgress(qint32(pending), QStringLiteral("pages"));
+            pending = 0;
+        }
     }
+}
+
+// Fits the columns to the records. A batch holds up to 30,000 records of mostly distinct texts:
+// they are measured by the advances of their characters, each character measured once.
+void FitColumns(store::FlexGrid &grid)
+{
+    const QWidget *w = grid.window();
+    const QFontMetricsF fm(w ? w->font() : grid.font());
+    const int tpp = grid.TwipsPerPixel();
+    QHash<char16_t, double> advance;
+    grid.SetTextMeasurer([&](const QString &text) {
+        double width = 0;
+        for (QChar c : text) {
+            auto it = advance.constFind(c.unicode());
+            if (it == advance.constEnd())
+                it = advance.insert(c.unicode(), fm.horizontalAdvance(c));
+            width += *it;
+        }
+        return int(std::ceil(width)) * tpp;
+    });
+    store::AutoColWidth(grid, grid.FixedRows(), true);
+    grid.SetTextMeasurer({});
 }
 
 // Rows per record as the readers take it: 0 when usable, else the failure number.
@@ -292,7 +324,7 @@ int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &she
     grid.SetRedraw(false);
     PrepareDataGrid(grid, records, maps, page);
     FillRecords(grid, records, data, start, rowsPerRecord, specs, page.crlfChr);
-    store::AutoColWidth(grid, grid.FixedRows(), true);
+    FitColumns(grid);
     grid.SetRedraw(redraw);
     store::EndProgress();
     return 0;
@@ -323,7 +355,7 @@ int ReadCsvData(store::FlexGrid &grid, const QString &path, qint32 start, qint32
     grid.SetRedraw(false);
     PrepareDataGrid(grid, count, maps, page);
     FillRecords(grid, count, data, start, rowsPerRecord, specs, page.crlfChr);
-    store::AutoColWidth(grid, grid.FixedRows(), true);
+    FitColumns(grid);
     grid.SetRedraw(redraw);
     store::EndProgress();
     return 0;

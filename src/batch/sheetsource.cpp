@@ -14,6 +14,7 @@
 #include <minizip/unzip.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -252,6 +253,7 @@ bool ReadPart(unzFile z, const QString &name,
     if (unzOpenCurrentFile(z) != UNZ_OK)
         return false;
     QXmlStreamReader xml;
+    xml.setNamespaceProcessing(false);
     QByteArray chunk(1 << 16, Qt::Uninitialized);
     bool eof = false;
     bool ok = true;
@@ -278,6 +280,176 @@ bool ReadPart(unzFile z, const QString &name,
             break;
         if (!onToken(xml))
             stopped = true;
+    }
+    unzCloseCurrentFile(z);
+    return ok;
+}
+
+// A fast reader of the worksheet part, which holds every cell: tags and the text between them,
+// straight from the UTF-8 bytes (the general XML reader takes seconds over a sheet of 100,000
+// rows). Names lose their namespace prefix; comments, processing instructions and the document
+// type are skipped; CDATA is text.
+struct TagHandler
+{
+    // An opening tag (empty: it closes itself); false stops the scan.
+    std::function<bool(QByteArrayView name, QByteArrayView attrs, bool empty)> start;
+    std::function<void(QByteArrayView name)> end;
+    // Text between tags, entities decoded; only while *wanted (when given) is true.
+    std::function<void(const QString &text)> text;
+    const bool *wanted = nullptr;
+};
+
+QByteArrayView LocalName(QByteArrayView q)
+{
+    const qsizetype colon = q.lastIndexOf(':');
+    return colon >= 0 ? q.sliced(colon + 1) : q;
+}
+
+QString DecodeEntities(QByteArrayView raw)
+{
+    QString s = QString::fromUtf8(raw);
+    if (!s.contains(u'&'))
+        return s;
+    QString out;
+    out.reserve(s.size());
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] != u'&') {
+            out += s[i];
+            continue;
+        }
+        const qsizetype semi = s.indexOf(u';', i);
+        if (semi < 0 || semi - i > 10) {
+            out += s[i];
+            continue;
+        }
+        const QStringView ent = QStringView(s).sliced(i + 1, semi - i - 1);
+        if (ent == u"amp")
+            out += u'&';
+        else if (ent == u"lt")
+            out += u'<';
+        else if (ent == u"gt")
+            out += u'>';
+        else if (ent == u"quot")
+            out += u'"';
+        else if (ent == u"apos")
+            out += u'\'';
+        else if (ent.startsWith(u'#')) {
+            bool okCode = false;
+            const uint code = ent.startsWith(u"#x") ? ent.sliced(2).toUInt(&okCode, 16)
+                                                    : ent.sliced(1).toUInt(&okCode, 10);
+            if (!okCode)
+                continue;
+            if (code > 0xFFFF) {
+                const char32_t c32 = char32_t(code);
+                out += QString::fromUcs4(&c32, 1);
+            } else {
+                out += QChar(char16_t(code));
+            }
+        } else {
+            out += QStringView(s).sliced(i, semi - i + 1);
+        }
+        i = semi;
+    }
+    return out;
+}
+
+// The value of the attribute (by its local name) in the text of a tag, entities left as they are
+// (the sheet's attributes never need them).
+QByteArrayView AttrOf(QByteArrayView attrs, QByteArrayView name)
+{
+    qsizetype i = 0;
+    const qsizetype n = attrs.size();
+    while (i < n) {
+        while (i < n && (attrs[i] == ' ' || attrs[i] == '\t' || attrs[i] == '\r' || attrs[i] == '\n'))
+            ++i;
+        const qsizetype nameStart = i;
+        while (i < n && attrs[i] != '=' && attrs[i] != ' ')
+            ++i;
+        const QByteArrayView attrName = LocalName(attrs.sliced(nameStart, i - nameStart));
+        while (i < n && attrs[i] != '"' && attrs[i] != '\'')
+            ++i;
+        if (i >= n)
+            break;
+        const char quote = attrs[i];
+        const qsizetype valueStart = ++i;
+        while (i < n && attrs[i] != quote)
+            ++i;
+        if (attrName == name)
+            return attrs.sliced(valueStart, i - valueStart);
+        ++i;
+    }
+    return {};
+}
+
+bool ScanPart(unzFile z, const QString &name, const TagHandler &h)
+{
+    const QByteArray n = name.toUtf8();
+    if (unzLocateFile(z, n.constData(), 0) != UNZ_OK || unzOpenCurrentFile(z) != UNZ_OK)
+        return false;
+    QByteArray buf;
+    qsizetype pos = 0;
+    bool eof = false;
+    bool ok = true;
+    auto more = [&]() {
+        if (eof)
+            return false;
+        if (pos > 0) {
+            buf.remove(0, pos);
+            pos = 0;
+        }
+        const qsizetype old = buf.size();
+        buf.resize(old + (1 << 16));
+        const int got = unzReadCurrentFile(z, buf.data() + old, 1 << 16);
+        buf.resize(old + std::max(got, 0));
+        if (got < 0)
+            ok = false;
+        if (got <= 0)
+            eof = true;
+        return got > 0;
+    };
+    bool stop = false;
+    while (!stop && ok) {
+        const qsizetype lt = buf.indexOf('<', pos);
+        if (lt < 0) {
+            if (!more())
+                break;
+            continue;
+        }
+        if (lt > pos && h.text && (!h.wanted || *h.wanted))
+            h.text(DecodeEntities(QByteArrayView(buf).sliced(pos, lt - pos)));
+        // The whole tag: to its ">" (comments and CDATA to their own ends).
+        QByteArrayView rest = QByteArrayView(buf).sliced(lt);
+        const char *closer = rest.startsWith("<!--") ? "-->" : rest.startsWith("<![CDATA[") ? "]]>" : ">";
+        const qsizetype gt = buf.indexOf(closer, lt + 1);
+        if (gt < 0) {
+            pos = lt;
+            if (!more()) {
+                ok = false; // a tag cut off
+                break;
+            }
+            continue;
+        }
+        const QByteArrayView tag = QByteArrayView(buf).sliced(lt + 1, gt - lt - 1);
+        pos = gt + qsizetype(strlen(closer));
+        if (tag.startsWith("![CDATA[")) {
+            if (h.text)
+                h.text(QString::fromUtf8(tag.sliced(8)));
+        } else if (tag.startsWith('/')) {
+            if (h.end)
+                h.end(LocalName(tag.sliced(1).trimmed()));
+        } else if (!tag.startsWith('?') && !tag.startsWith('!')) {
+            const bool empty = tag.endsWith('/');
+            const QByteArrayView body = empty ? tag.chopped(1) : tag;
+            qsizetype sp = 0;
+            while (sp < body.size() && body[sp] != ' ' && body[sp] != '\t' && body[sp] != '\r' &&
+                   body[sp] != '\n')
+                ++sp;
+            const QByteArrayView tagName = LocalName(body.first(sp));
+            if (h.start && !h.start(tagName, body.sliced(sp), empty))
+                stop = true;
+            else if (empty && h.end)
+                h.end(tagName);
+        }
     }
     unzCloseCurrentFile(z);
     return ok;
@@ -495,88 +667,92 @@ int LoadXlsx(const QString &path, const QString &sheet, qint64 maxRow, int maxCo
 
     qint64 row = 0;
     qint64 col = 0;
-    QString type;
+    QByteArray type;
     int style = 0;
     QString value;
     bool inCell = false;
     bool inInline = false;
     bool collect = false; // inside <v> or an inline <t>
     int phonetic = 0;
-    const bool ok = ReadPart(p.zip.z, part, [&](QXmlStreamReader &x) {
-        if (x.isStartElement()) {
-            const QStringView name = x.name();
-            if (name == QLatin1String("row")) {
-                const QString r = Attr(x, QLatin1String("r"));
-                row = r.isEmpty() ? row + 1 : r.toLongLong();
-                col = 0;
-                if (maxRow > 0 && row > maxRow)
-                    return false;
-            } else if (name == QLatin1String("c")) {
-                const QString r = Attr(x, QLatin1String("r"));
-                col = r.isEmpty() ? col + 1 : RefColumn(r);
-                if (!r.isEmpty()) {
-                    const qint64 rr = RefRow(r);
-                    if (rr > 0)
-                        row = rr;
-                }
-                type = Attr(x, QLatin1String("t"));
-                style = Attr(x, QLatin1String("s")).toInt();
-                value.clear();
-                inCell = true;
-            } else if (inCell && name == QLatin1String("v")) {
-                value.clear();
-                collect = true;
-            } else if (inCell && name == QLatin1String("is")) {
-                inInline = true;
-            } else if (inInline && name == QLatin1String("rPh")) {
-                ++phonetic;
-            } else if (inInline && name == QLatin1String("t")) {
-                collect = phonetic == 0;
+    auto finishCell = [&] {
+        inCell = false;
+        if (col < 1 || col > maxCol || (maxRow > 0 && row > maxRow))
+            return;
+        QString text;
+        if (type == "s") {
+            bool okIndex = false;
+            const int i = value.toInt(&okIndex);
+            text = okIndex ? shared.value(i) : QString();
+        } else if (type == "inlineStr" || type == "str") {
+            text = DecodeEscapes(value);
+        } else if (type == "b") {
+            if (!value.isEmpty())
+                text = value.trimmed() == QLatin1String("1") ? QStringLiteral("True")
+                                                             : QStringLiteral("False");
+        } else if (type == "e") {
+            text = value;
+        } else if (!value.isEmpty()) {
+            bool okNum = false;
+            const double d = value.toDouble(&okNum);
+            if (!okNum)
+                text = value;
+            else if (style >= 0 && size_t(style) < dateStyle.size() && dateStyle[size_t(style)])
+                text = ExcelSerialToText(d, p.date1904);
+            else
+                text = store::CStr(d);
+        }
+        data.SetCell(row, col, std::move(text));
+    };
+    TagHandler h;
+    h.start = [&](QByteArrayView name, QByteArrayView attrs, bool empty) {
+        if (name == "row") {
+            const QByteArrayView r = AttrOf(attrs, "r");
+            row = r.isEmpty() ? row + 1 : r.toLongLong();
+            col = 0;
+            if (maxRow > 0 && row > maxRow)
+                return false;
+        } else if (name == "c") {
+            const QByteArrayView r = AttrOf(attrs, "r");
+            if (r.isEmpty()) {
+                ++col;
+            } else {
+                const QString ref = QString::fromLatin1(r);
+                col = RefColumn(ref);
+                const qint64 rr = RefRow(ref);
+                if (rr > 0)
+                    row = rr;
             }
-        } else if (x.isCharacters()) {
-            if (collect)
-                value += x.text();
-        } else if (x.isEndElement()) {
-            const QStringView name = x.name();
-            if (name == QLatin1String("v") || name == QLatin1String("t")) {
-                collect = false;
-            } else if (name == QLatin1String("rPh")) {
-                --phonetic;
-            } else if (name == QLatin1String("is")) {
-                inInline = false;
-            } else if (name == QLatin1String("c") && inCell) {
-                inCell = false;
-                if (col < 1 || col > maxCol || (maxRow > 0 && row > maxRow))
-                    return true;
-                QString text;
-                if (type == QLatin1String("s")) {
-                    bool okIndex = false;
-                    const int i = value.toInt(&okIndex);
-                    text = okIndex ? shared.value(i) : QString();
-                } else if (type == QLatin1String("inlineStr") || type == QLatin1String("str")) {
-                    text = DecodeEscapes(value);
-                } else if (type == QLatin1String("b")) {
-                    text = value.trimmed() == QLatin1String("1") ? QStringLiteral("True")
-                                                                 : QStringLiteral("False");
-                    if (value.isEmpty())
-                        text.clear();
-                } else if (type == QLatin1String("e")) {
-                    text = value;
-                } else if (!value.isEmpty()) {
-                    bool okNum = false;
-                    const double d = value.toDouble(&okNum);
-                    if (!okNum)
-                        text = value;
-                    else if (style >= 0 && size_t(style) < dateStyle.size() && dateStyle[size_t(style)])
-                        text = ExcelSerialToText(d, p.date1904);
-                    else
-                        text = store::CStr(d);
-                }
-                data.SetCell(row, col, std::move(text));
-            }
+            type = AttrOf(attrs, "t").toByteArray();
+            style = AttrOf(attrs, "s").toInt();
+            value.clear();
+            inCell = true;
+            if (empty)
+                finishCell();
+        } else if (inCell && name == "v" && !empty) {
+            value.clear();
+            collect = true;
+        } else if (inCell && name == "is" && !empty) {
+            inInline = true;
+        } else if (inInline && name == "rPh" && !empty) {
+            ++phonetic;
+        } else if (inInline && name == "t" && !empty) {
+            collect = phonetic == 0;
         }
         return true;
-    });
+    };
+    h.text = [&](const QString &text) { value += text; };
+    h.wanted = &collect;
+    h.end = [&](QByteArrayView name) {
+        if (name == "v" || name == "t")
+            collect = false;
+        else if (name == "rPh")
+            --phonetic;
+        else if (name == "is")
+            inInline = false;
+        else if (name == "c" && inCell)
+            finishCell();
+    };
+    const bool ok = ScanPart(p.zip.z, part, h);
     return ok ? kSheetOk : kSheetNotWorkbook;
 }
 
