@@ -237,3 +237,80 @@ TEST_F(SheetReadTest, FailuresReportTheirNumbers)
 }
 
 } // namespace
+
+namespace {
+
+// A package written by hand with the forms other programs use: element prefixes, rich text with
+// phonetic runs, Excel's "_x000D_", entities, dates by built-in, CJK and custom formats, the 1904
+// system, Booleans, errors, formulas' text, cells and rows without their numbers, skipped rows.
+const char *kMakeOddXlsx = R"(
+import sys, zipfile
+ns = 'xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"'
+z = zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED)
+z.writestr("[Content_Types].xml", "<Types/>")
+z.writestr("xl/workbook.xml", '<x:workbook %s><x:workbookPr date1904="%s"/><x:sheets>'
+  '<x:sheet name="首页" sheetId="1" r:id="rId7"/><x:sheet name="数据" sheetId="2" r:id="rId8"/>'
+  '</x:sheets></x:workbook>' % (ns, sys.argv[2]))
+z.writestr("xl/_rels/workbook.xml.rels", '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+  '<Relationship Id="rId7" Type="ws" Target="worksheets/a.xml"/>'
+  '<Relationship Id="rId8" Type="ws" Target="/xl/worksheets/b.xml"/></Relationships>')
+z.writestr("xl/sharedStrings.xml", '<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">'
+  '<si><t>张三</t></si>'
+  '<si><r><t>上</t></r><r><rPr><b/></rPr><t xml:space="preserve">海 </t></r><rPh sb="0" eb="1"><t>シャン</t></rPh></si>'
+  '<si><t>a_x000D_b &amp; &lt;c&gt;</t></si></sst>')
+z.writestr("xl/styles.xml", '<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">'
+  '<numFmts count="1"><numFmt numFmtId="170" formatCode="&quot;Day&quot; yyyy/mm/dd"/>'
+  '<numFmt numFmtId="171" formatCode="[Red]0.00;&quot;d&quot;"/></numFmts>'
+  '<cellStyleXfs count="1"><xf numFmtId="14"/></cellStyleXfs>'
+  '<cellXfs count="6"><xf numFmtId="0"/><xf numFmtId="14"/><xf numFmtId="31"/><xf numFmtId="170"/>'
+  '<xf numFmtId="171"/><xf numFmtId="22"/></cellXfs></styleSheet>')
+z.writestr("xl/worksheets/a.xml", '<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>'
+  '<row r="1"><c r="A1"><v>1</v></c></row></sheetData></worksheet>')
+z.writestr("xl/worksheets/b.xml", '<x:worksheet %s><x:sheetData>'
+  '<x:row r="1"><x:c r="A1" t="s"><x:v>0</x:v></x:c><x:c t="s"><x:v>1</x:v></x:c><x:c r="D1" t="s"><x:v>2</x:v></x:c></x:row>'
+  '<x:row><x:c r="A2" s="1"><x:v>45322</x:v></x:c><x:c r="B2" s="2"><x:v>45322</x:v></x:c>'
+  '<x:c r="C2" s="3"><x:v>45322.5</x:v></x:c><x:c r="D2" s="4"><x:v>45322</x:v></x:c>'
+  '<x:c r="E2" s="5"><x:v>0.75</x:v></x:c><x:c r="F2" s="1"><x:v>60</x:v></x:c></x:row>'
+  '<x:row r="5"><x:c r="A5" t="b"><x:v>1</x:v></x:c><x:c r="B5" t="e"><x:v>#DIV/0!</x:v></x:c>'
+  '<x:c r="C5" t="str"><x:f>A1&amp;"x"</x:f><x:v>张三x</x:v></x:c>'
+  '<x:c r="D5" t="inlineStr"><x:is><x:t>行一&#10;行二</x:t></x:is></x:c><x:c r="E5"/>'
+  '<x:c r="F5"><x:v>1E-3</x:v></x:c></x:row></x:sheetData></x:worksheet>' % ns)
+z.close()
+)";
+
+} // namespace
+
+TEST_F(SheetReadTest, WorkbookFormsOfOtherPrograms)
+{
+    const QString file = path(QStringLiteral("odd.xlsx"));
+    python(QString::fromUtf8(kMakeOddXlsx), {file, QStringLiteral("0")});
+    QStringList sheets;
+    ASSERT_TRUE(batch::ListSheets(file, sheets));
+    EXPECT_EQ(sheets, (QStringList{"首页", "数据"}));
+    batch::SheetData d;
+    ASSERT_EQ(batch::LoadWorkbookSheet(file, QStringLiteral("数据"), 0, 702, d), 0);
+    EXPECT_EQ(d.Cell(1, 1), "张三");
+    EXPECT_EQ(d.Cell(1, 2), "上海 "); // the phonetic run is no part of it
+    EXPECT_EQ(d.Cell(1, 4), "a\rb & <c>");
+    EXPECT_EQ(d.Cell(2, 1), "2024-01-31");
+    EXPECT_EQ(d.Cell(2, 2), "2024-01-31");          // a CJK date format
+    EXPECT_EQ(d.Cell(2, 3), "2024-01-31 12:00:00"); // a custom one with text in quotes
+    EXPECT_EQ(d.Cell(2, 4), "45322");               // "d" in quotes is no date
+    EXPECT_EQ(d.Cell(2, 5), "18:00:00");
+    EXPECT_EQ(d.Cell(2, 6), "1900-02-29");
+    EXPECT_EQ(d.Cell(5, 1), "True");
+    EXPECT_EQ(d.Cell(5, 2), "#DIV/0!");
+    EXPECT_EQ(d.Cell(5, 3), "张三x");
+    EXPECT_EQ(d.Cell(5, 4), "行一\n行二");
+    EXPECT_EQ(d.Cell(5, 5), "");
+    EXPECT_EQ(d.Cell(5, 6), "0.001");
+    EXPECT_EQ(d.LastRow(), 5);
+    // The end row stops the reading.
+    ASSERT_EQ(batch::LoadWorkbookSheet(file, QStringLiteral("数据"), 2, 702, d), 0);
+    EXPECT_EQ(d.LastRow(), 2);
+
+    const QString file1904 = path(QStringLiteral("odd1904.xlsx"));
+    python(QString::fromUtf8(kMakeOddXlsx), {file1904, QStringLiteral("1")});
+    ASSERT_EQ(batch::LoadWorkbookSheet(file1904, QStringLiteral("数据"), 0, 702, d), 0);
+    EXPECT_EQ(d.Cell(2, 1), "2028-02-01");
+}
