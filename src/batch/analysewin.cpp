@@ -166,20 +166,21 @@ void AnalyseWindow::Form_Load()
 
 void AnalyseWindow::PlaceSplitLine()
 {
-    const int total = SplitLine->width();
+    const int total = SplitLine->width() - SplitLine->handleWidth();
     const int gridPx = std::clamp(m_splitLeft / m_tpp, 0, std::max(0, total - 1));
     SplitLine->setSizes({gridPx, std::max(1, total - gridPx)});
 }
 
 void AnalyseWindow::Op_Click()
 {
-    if (!Com[6])
+    // Not while the window is being built.
+    if (!Comm)
         return;
     Com[3]->setEnabled(Op[4]->isChecked());
     for (int i = 4; i <= 6; ++i)
         Com[i]->setEnabled(Op[5]->isChecked());
-    Com[1]->setEnabled(Op[3] && Op[3]->isChecked());
-    Com[2]->setEnabled(Op[3] && Op[3]->isChecked());
+    Com[1]->setEnabled(Op[3]->isChecked());
+    Com[2]->setEnabled(Op[3]->isChecked());
 }
 
 void AnalyseWindow::Com_Click(int index)
