@@ -48,21 +48,23 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target) : QWidget(target.parent, 
         place(g, l, t, w, h);
         return g;
     };
+    // Controls inside a frame sit below its title.
+    const int below = 5;
     auto label = [&](QWidget *parent, const QString &text, int l, int t, int w) {
         auto *lb = new QLabel(text, parent);
-        lb->setGeometry(px(l), px(t) - 3, px(w) + 4, 18);
+        lb->setGeometry(px(l), px(t) - 3 + below, px(w) + 4, 18);
         return lb;
     };
     auto option = [&](int i, QWidget *parent, const QString &text, int l, int t) {
         Op[i] = new QRadioButton(text, parent);
         Op[i]->setObjectName(QStringLiteral("Op(%1)").arg(i));
-        Op[i]->setGeometry(px(l), px(t) - 3, px(1095) + 8, 20);
+        Op[i]->setGeometry(px(l), px(t) - 3 + below, px(1095) + 8, 20);
         connect(Op[i], &QRadioButton::toggled, this, [this] { Op_Click(); });
     };
     auto combo = [&](int i, QWidget *parent, int l, int t, int w) {
         Com[i] = new QComboBox(parent);
         Com[i]->setObjectName(QStringLiteral("Com(%1)").arg(i));
-        Com[i]->setGeometry(px(l), px(t) - 3, px(w), 22);
+        Com[i]->setGeometry(px(l), px(t) - 3 + below, px(w), 22);
         // The lists are chosen with the mouse only.
         Com[i]->installEventFilter(this);
         connect(Com[i], &QComboBox::activated, this, [this, i] { Com_Click(i); });
@@ -70,7 +72,7 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target) : QWidget(target.parent, 
     setMinimumSize(px(15840) / 2, px(9825) / 2);
     resize(px(15840), px(9825));
 
-    auto *f1 = frame(QStringLiteral("日期范围"), 0, 120, 1815, 975);
+    auto *f1 = frame(QStringLiteral("日期范围"), 0, 120, 1815 + 120, 975);
     label(f1, QStringLiteral("从"), 120, 300, 180);
     label(f1, QStringLiteral("至"), 120, 660, 180);
     for (int i = 0; i < 2; ++i) {
@@ -78,9 +80,9 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target) : QWidget(target.parent, 
         DTP[i]->setObjectName(QStringLiteral("DTP(%1)").arg(i));
         DTP[i]->setCalendarPopup(true);
         DTP[i]->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-        DTP[i]->setGeometry(px(360), px(i == 0 ? 240 : 600) - 4, px(1335), 22);
+        DTP[i]->setGeometry(px(360), px(i == 0 ? 240 : 600) - 4 + below, px(1335) + 8, 22);
     }
-    auto *f3 = frame(QStringLiteral("日期内容框"), 1800, 120, 4695, 975);
+    auto *f3 = frame(QStringLiteral("日期内容框"), 1800 + 120, 120, 4695, 975);
     option(4, f3, QStringLiteral("完整日期"), 120, 300);
     combo(3, f3, 1200, 240, 3375);
     option(5, f3, QStringLiteral("组合日期"), 120, 600);

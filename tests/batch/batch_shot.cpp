@@ -1,15 +1,21 @@
 // Shows the worksheet chooser ("sheets") or the import window ("inputmap") over the real main
 // window on a fresh program folder, for looking at them (not a test).
+#include "batch/analysewin.h"
+#include "batch/chart.h"
 #include "batch/inputmap.h"
 #include "batch/sheets.h"
 
 #include "mainwin/mainwindow.h"
+#include "mainwin/popupmenus.h"
+#include "stat_sample.h"
 #include "store/db.h"
 #include "store/grid.h"
 #include "store/paths.h"
 #include "store/schema.h"
 
 #include <QApplication>
+#include <QDateEdit>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -26,7 +32,17 @@ int main(int argc, char **argv)
     mainwin::MainWindow w;
     w.show();
     w.OpenFmt(QStringLiteral("转账支票"), false);
-    if (what == QLatin1String("sheets")) {
+    if (what == QLatin1String("stats")) {
+        statsample::MakeHistory(statsample::MakeFormat());
+        w.OpenFmt(statsample::kFormat, false);
+        batch::StatTarget t{&w, &w, w.menuForm()->mMSF(), w.menuForm()->mPic(), {}, {}};
+        batch::AnalyseWindow *a = batch::ShowAnalyse(t);
+        a->DTP[0]->setDate(QDate(2024, 1, 1));
+        a->DTP[1]->setDate(QDate(2024, 4, 15));
+        QTimer::singleShot(300, a->Comm, &QToolButton::click);
+        if (argc > 2)
+            QTimer::singleShot(800, [a, argv] { a->Pic->Image().save(QString::fromLocal8Bit(argv[2])); });
+    } else if (what == QLatin1String("sheets")) {
         auto *s = new batch::Sheets(data + "/sheet.xls", 1, &w);
         s->LoadSheets();
         s->show();
