@@ -5,6 +5,7 @@
 #include "batch/analysewin.h"
 
 #include "mainwin/mainwindow.h"
+#include "stat_sample.h"
 #include "store/db.h"
 #include "store/grid.h"
 #include "store/paths.h"
@@ -45,24 +46,12 @@ QString Capital(int yuan)
 
 void MakeData()
 {
-    store::ExecSQL(QStringLiteral(
-        "INSERT INTO Fmt(Fmt, LBL, Dir, X, Y, W, H, S, L, Color, fName, fSize, Clas, Cash, RCtl, "
-        "Mem, SumID, SumID1, RCtl1) SELECT ?, LBL, Dir, X, Y, W, H, S, L, Color, fName, fSize, "
-        "Clas, Cash, RCtl, Mem, SumID, SumID1, RCtl1 FROM Fmt WHERE Fmt='转账支票' AND "
-        "LBL='【§单据整体格式参数§】'"),
-                   {kFormat});
-    const std::pair<const char16_t *, double> fields[] = {
-        {u"出票日期", 110}, {u"年", 100}, {u"月", 101}, {u"日", 102}, {u"大写金额", 103},
-        {u"小写金额", 12},  {u"收款人", 0}, {u"用途", 0}, {u"账号", 0}, {u"备注", 0}};
-    std::vector<qint32> cid;
-    int y = 5;
-    for (const auto &[label, cash] : fields) {
-        store::ExecSQL(QStringLiteral("INSERT INTO Fmt(Fmt, LBL, Dir, X, Y, W, H, fName, fSize, "
-                                      "Clas, Cash) VALUES(?, ?, 1, 40, ?, 60, 6, '宋体', 10.5, 0, ?)"),
-                       {kFormat, QString::fromUtf16(label), y, cash});
-        cid.push_back(qint32(store::LastInsertId()));
-        y += 7;
-    }
+    const QMap<QString, qint32> ids = statsample::MakeFormat(
+        kFormat, {{"出票日期", 110}, {"年", 100}, {"月", 101}, {"日", 102}, {"大写金额", 103},
+                  {"小写金额", 12}, {"收款人", 0}, {"用途", 0}, {"账号", 0}, {"备注", 0}});
+    const std::vector<qint32> cid{ids["出票日期"], ids["年"],   ids["月"],   ids["日"],
+                                  ids["大写金额"], ids["小写金额"], ids["收款人"], ids["用途"],
+                                  ids["账号"],     ids["备注"]};
     store::Transaction tx;
     QSqlQuery q(store::Db::Main().Connection());
     q.prepare(QStringLiteral("INSERT INTO 历史(Fmt, ID, CID, Con) VALUES(?, ?, ?, ?)"));

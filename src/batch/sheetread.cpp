@@ -295,6 +295,26 @@ void PrepareDataGrid(store::FlexGrid &grid, qint64 records, const ImportMaps &ma
     }
 }
 
+namespace {
+
+// The records of the sheet rows start..end into the grid, then the columns fitted and the
+// progress window closed.
+void WriteRecords(store::FlexGrid &grid, const SheetData &data, qint64 start, qint64 end,
+                  qint64 rowsPerRecord, const ImportMaps &maps,
+                  const std::vector<std::vector<SpecItem>> &specs, const ImportPage &page)
+{
+    const qint64 records = RecordCount(start, end, rowsPerRecord, data.LastRow());
+    const bool redraw = grid.Redraw();
+    grid.SetRedraw(false);
+    PrepareDataGrid(grid, records, maps, page);
+    FillRecords(grid, records, data, start, rowsPerRecord, specs, page.crlfChr);
+    FitColumns(grid);
+    grid.SetRedraw(redraw);
+    store::EndProgress();
+}
+
+} // namespace
+
 int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &sheet, qint32 start,
                   qint32 end, const ImportMaps &maps, qint32 rowsPerRecord,
                   const ImportPage &page)
@@ -319,14 +339,7 @@ int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &she
             PrepareDataGrid(grid, 0, maps, page);
         return failure(e);
     }
-    const qint64 records = RecordCount(start, end, rowsPerRecord, data.LastRow());
-    const bool redraw = grid.Redraw();
-    grid.SetRedraw(false);
-    PrepareDataGrid(grid, records, maps, page);
-    FillRecords(grid, records, data, start, rowsPerRecord, specs, page.crlfChr);
-    FitColumns(grid);
-    grid.SetRedraw(redraw);
-    store::EndProgress();
+    WriteRecords(grid, data, start, end, rowsPerRecord, maps, specs, page);
     return 0;
 }
 
@@ -350,14 +363,7 @@ int ReadCsvData(store::FlexGrid &grid, const QString &path, qint32 start, qint32
     SheetData data;
     CsvToSheet(records, data);
     records = CsvRecords();
-    const qint64 count = RecordCount(start, end, rowsPerRecord, data.LastRow());
-    const bool redraw = grid.Redraw();
-    grid.SetRedraw(false);
-    PrepareDataGrid(grid, count, maps, page);
-    FillRecords(grid, count, data, start, rowsPerRecord, specs, page.crlfChr);
-    FitColumns(grid);
-    grid.SetRedraw(redraw);
-    store::EndProgress();
+    WriteRecords(grid, data, start, end, rowsPerRecord, maps, specs, page);
     return 0;
 }
 

@@ -9,12 +9,17 @@
 #include <QMap>
 #include <QString>
 
+#include <utility>
+#include <vector>
+
 namespace statsample {
 
 inline const QString kFormat = QStringLiteral("统计样本");
 
-// The fields' IDs by label.
-inline QMap<QString, qint32> MakeFormat()
+// A format of text fields (label, content kind) laid out one below the other, with the page row
+// of the sample cheque; the fields' IDs by label.
+inline QMap<QString, qint32> MakeFormat(const QString &name,
+                                        const std::vector<std::pair<QString, double>> &fields)
 {
     QMap<QString, qint32> ids;
     store::ExecSQL(QStringLiteral(
@@ -22,19 +27,24 @@ inline QMap<QString, qint32> MakeFormat()
         "Mem, SumID, SumID1, RCtl1) SELECT ?, LBL, Dir, X, Y, W, H, S, L, Color, fName, fSize, "
         "Clas, Cash, RCtl, Mem, SumID, SumID1, RCtl1 FROM Fmt WHERE Fmt='转账支票' AND "
         "LBL='【§单据整体格式参数§】'"),
-                   {kFormat});
-    const std::pair<const char16_t *, double> fields[] = {
-        {u"出票日期", 110}, {u"年", 100},     {u"月", 101},       {u"日", 102},     {u"大写金额", 103},
-        {u"金额_1", 0},     {u"金额_2", 0},   {u"金额大写", 103}, {u"收款人", 0}};
+                   {name});
     int y = 5;
     for (const auto &[label, cash] : fields) {
         store::ExecSQL(QStringLiteral("INSERT INTO Fmt(Fmt, LBL, Dir, X, Y, W, H, fName, fSize, "
                                       "Clas, Cash) VALUES(?, ?, 1, 40, ?, 60, 6, '宋体', 10.5, 0, ?)"),
-                       {kFormat, QString::fromUtf16(label), y, cash});
-        ids.insert(QString::fromUtf16(label), qint32(store::LastInsertId()));
+                       {name, label, y, cash});
+        ids.insert(label, qint32(store::LastInsertId()));
         y += 7;
     }
     return ids;
+}
+
+// The sample format of the statistics tests.
+inline QMap<QString, qint32> MakeFormat()
+{
+    return MakeFormat(kFormat, {{"出票日期", 110}, {"年", 100}, {"月", 101}, {"日", 102},
+                                {"大写金额", 103}, {"金额_1", 0}, {"金额_2", 0},
+                                {"金额大写", 103}, {"收款人", 0}});
 }
 
 inline void Print(const QMap<QString, qint32> &ids, const QMap<QString, QString> &values)
