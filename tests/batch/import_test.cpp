@@ -203,6 +203,8 @@ TEST_F(ImportTest, WorkbookIntoTheBatchGridAndPrinted)
 TEST_F(ImportTest, ReopenedWindowKeepsSpecsAndRowsAndRefusesTooMany)
 {
     file = kData + "/sheet.csv";
+    // The spec of a field that no longer exists is not shown, and goes when the window closes.
+    store::ExecSQL(QStringLiteral("INSERT INTO 映射(ID, Fmt, Map) VALUES(999999, '转账支票', 'Z')"));
     batch::SelImportFile(1, target);
     EXPECT_EQ(batch::ImportSheet, QString());
     // First visit: a spec typed, then cancel: saved all the same.
@@ -214,6 +216,9 @@ TEST_F(ImportTest, ReopenedWindowKeepsSpecsAndRowsAndRefusesTooMany)
     });
     batch::ShowInputMap(target);
     EXPECT_EQ(w->MSF(1)->Rows(), 2);
+    EXPECT_EQ(RunTool(QStringLiteral("sqlite3"),
+                      {store::DataFilePath(), QStringLiteral("SELECT Map FROM 映射;")}),
+              QStringLiteral("A\n"));
 
     QString shown;
     QStringList afterRefusal;

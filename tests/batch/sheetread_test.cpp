@@ -10,6 +10,7 @@
 #include "store/grid.h"
 
 #include <QFile>
+#include <QTest>
 
 namespace {
 
@@ -313,4 +314,37 @@ TEST_F(SheetReadTest, WorkbookFormsOfOtherPrograms)
     python(QString::fromUtf8(kMakeOddXlsx), {file1904, QStringLiteral("1")});
     ASSERT_EQ(batch::LoadWorkbookSheet(file1904, QStringLiteral("数据"), 0, 702, d), 0);
     EXPECT_EQ(d.Cell(2, 1), "2028-02-01");
+}
+
+#include "batch/sheets.h"
+
+TEST_F(SheetReadTest, WorksheetChooserMarks)
+{
+    batch::Sheets one(kData + "/sheet.xls", 1);
+    ASSERT_TRUE(one.LoadSheets());
+    EXPECT_EQ(one.windowTitle(), QStringLiteral("选择要导入数据所在的工作表"));
+    EXPECT_EQ(one.MarkedSheets(), QStringLiteral("A"));
+    one.PressRow(3);
+    EXPECT_EQ(one.MarkedSheets(), QStringLiteral("C"));
+    one.PressRow(3);
+    EXPECT_EQ(one.MarkedSheets(), QString());
+    one.PressHeader(1); // nothing in the one-sheet mode
+    EXPECT_EQ(one.MarkedSheets(), QString());
+
+    batch::Sheets several(kData + "/sheet.xlsx", 2);
+    ASSERT_TRUE(several.LoadSheets());
+    several.PressRow(3);
+    EXPECT_EQ(several.MarkedSheets(), QStringLiteral("A‖C"));
+    several.PressHeader(1);
+    EXPECT_EQ(several.MarkedSheets(), QString());
+    several.PressHeader(1);
+    EXPECT_EQ(several.MarkedSheets(), QStringLiteral("A‖B‖C"));
+    // A right-button press on a row toggles it too.
+    const QRect cell = several.SHL->visualRect(several.SHL->model()->index(1, 2));
+    QTest::mousePress(several.SHL->viewport(), Qt::RightButton, {}, cell.center());
+    EXPECT_EQ(several.MarkedSheets(), QStringLiteral("A‖C"));
+
+    batch::Sheets broken(path(QStringLiteral("none.xls")), 1);
+    EXPECT_FALSE(broken.LoadSheets());
+    EXPECT_EQ(rec().messages, QStringList{QStringLiteral("无法打开XLS文件！")});
 }
