@@ -1,13 +1,9 @@
 #pragma once
-// The password window shown at start when a start-up password is set, and the version check.
+// The version check, until the program talks to the maker's server.
 
 #include <QString>
 
-class QWidget;
-
 namespace app {
-
-QWidget *ShowPasswordWindowStandIn();
 
 // The start-up version check: asks the vendor's server for a newer version. No server is
 // configured in this build, so it returns at once with "".

@@ -1,6 +1,7 @@
 #include "store/msgbox.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace store {
@@ -27,6 +28,15 @@ bool MessageBoxReporter::Question(const QString &text)
     return QMessageBox::question(QApplication::activeWindow(), QString::fromUtf8(kProgramTitle),
                                  text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
            == QMessageBox::Yes;
+}
+
+QString MessageBoxReporter::Input(const QString &prompt, const QString &def, const QString &title)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        QApplication::activeWindow(), title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title,
+        prompt, QLineEdit::Normal, def, &ok);
+    return ok ? text : QString();
 }
 
 } // namespace store

@@ -10,6 +10,7 @@ class MessageBoxReporter : public Reporter
 public:
     void Message(const QString &text, MsgKind kind) override;
     bool Question(const QString &text) override;
+    QString Input(const QString &prompt, const QString &def, const QString &title) override;
 };
 
 } // namespace store

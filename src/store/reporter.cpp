@@ -15,6 +15,11 @@ public:
         qWarning().noquote() << text;
         return false;
     }
+    QString Input(const QString &prompt, const QString &, const QString &) override
+    {
+        qWarning().noquote() << prompt;
+        return QString();
+    }
 };
 
 LogReporter g_logReporter;
@@ -31,6 +36,14 @@ bool RecordingReporter::Question(const QString &text)
 {
     messages << text;
     return answer;
+}
+
+QString RecordingReporter::Input(const QString &prompt, const QString &def, const QString &title)
+{
+    messages << prompt;
+    inputDefaults << def;
+    inputTitles << title;
+    return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
 }
 
 void SetReporter(Reporter *reporter)
@@ -51,6 +64,11 @@ void ReportMessage(const QString &text, MsgKind kind)
 bool AskQuestion(const QString &text)
 {
     return CurrentReporter().Question(text);
+}
+
+QString AskInput(const QString &prompt, const QString &def, const QString &title)
+{
+    return CurrentReporter().Input(prompt, def, title);
 }
 
 ScopedRecordingReporter::ScopedRecordingReporter() : m_previous(g_reporter)

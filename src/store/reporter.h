@@ -21,6 +21,9 @@ public:
     virtual void Message(const QString &text, MsgKind kind) = 0;
     // A yes/no question; true for yes.
     virtual bool Question(const QString &text) = 0;
+    // An input question prefilled with def; the answer, or a null text when cancelled. Without a
+    // title of its own the box shows the program's.
+    virtual QString Input(const QString &prompt, const QString &def, const QString &title) = 0;
 };
 
 // Keeps every message in memory and answers questions with a preset answer.
@@ -29,9 +32,15 @@ class RecordingReporter : public Reporter
 public:
     void Message(const QString &text, MsgKind kind) override;
     bool Question(const QString &text) override;
+    // Records the prompt and answers with the first of inputAnswers (taken from the list); a
+    // null text (cancel) when the list is empty.
+    QString Input(const QString &prompt, const QString &def, const QString &title) override;
 
-    QStringList messages;  // messages and questions, in order
+    QStringList messages;  // messages, questions and input prompts, in order
     bool answer = true;    // reply to Question
+    QStringList inputAnswers;
+    QStringList inputDefaults; // the prefilled text of each input question, in order
+    QStringList inputTitles;   // and its title
 };
 
 // Installs the reporter used from now on (not owned); nullptr restores the default, which only
@@ -42,6 +51,8 @@ Reporter &CurrentReporter();
 // Shorthands for CurrentReporter().
 void ReportMessage(const QString &text, MsgKind kind = MsgKind::Info);
 bool AskQuestion(const QString &text);
+QString AskInput(const QString &prompt, const QString &def = QString(),
+                 const QString &title = QString());
 
 // Installs a RecordingReporter for the lifetime of this guard (tests).
 class ScopedRecordingReporter

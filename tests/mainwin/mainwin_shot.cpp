@@ -1,14 +1,24 @@
 // Starts the program's start-up with the real main window, for looking at it on a display:
 // the same wiring the program's entry uses (hooks.showMainWindow = mainwin::ShowMainWindow).
 // Arguments: option boxes to tick (0-4) and zoom clicks ("in", "out", "fit"), e.g.
-// "mainwin_shot 0 in" shows the rulers on a page zoomed in once.
+// "mainwin_shot 0 in" shows the rulers on a page zoomed in once. "menu=<name>" opens a menu of
+// the bar, "show=SelFormat|PSDCon|ModiPSD|Rightform" one of the small windows, "typed=<text>"
+// types into the password boxes shown.
 #include "mainwin/mainwindow.h"
+#include "mainwin/password.h"
+#include "mainwin/rightform.h"
+#include "mainwin/selformat.h"
+#include "store/context.h"
 #include "store/msgbox.h"
 #include "store/startup.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QLockFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -25,7 +35,43 @@ int main(int argc, char *argv[])
     hooks.showMainWindow = [tick] {
         auto *w = static_cast<mainwin::MainWindow *>(mainwin::ShowMainWindow());
         QObject::connect(w, &mainwin::MainWindow::loadFinished, w, [w, tick] {
+            QString typed;
+            for (const QString &t : tick)
+                if (t.startsWith(QLatin1String("typed=")))
+                    typed = t.mid(6);
             for (const QString &t : tick) {
+                if (t.startsWith(QLatin1String("menu="))) {
+                    if (auto *m = w->findChild<QMenu *>(t.mid(5)))
+                        QTimer::singleShot(300, w, [w, m] {
+                            w->menuBar()->setActiveAction(m->menuAction());
+                        });
+                    continue;
+                }
+                if (t.startsWith(QLatin1String("show="))) {
+                    const QString which = t.mid(5);
+                    QTimer::singleShot(300, w, [w, which, typed] {
+                        QDialog *d = nullptr;
+                        if (which == QLatin1String("PSDCon")) {
+                            auto *p = new mainwin::PSDCon({});
+                            p->T->setText(typed);
+                            d = p;
+                            p->show();
+                        } else if (which == QLatin1String("ModiPSD")) {
+                            auto *p = mainwin::ModiPSD::ShowModeless(w);
+                            for (QLineEdit *e : p->T)
+                                e->setText(typed);
+                            d = p;
+                        } else if (which == QLatin1String("Rightform")) {
+                            d = mainwin::Rightform::ShowModeless(w);
+                        } else if (which == QLatin1String("SelFormat")) {
+                            mainwin::ChooseFormatName(false, w->context().FormatName(), w);
+                        }
+                        (void)d;
+                    });
+                    continue;
+                }
+                if (t.startsWith(QLatin1String("typed=")))
+                    continue;
                 const int zoom = QStringList{"in", "out", "fit"}.indexOf(t);
                 if (zoom >= 0)
                     w->Zm_Click(zoom);
