@@ -1,5 +1,3 @@
-#include "standins.h"
-
 #include "mainwin/starthooks.h"
 
 #include "store/msgbox.h"
@@ -17,8 +15,7 @@ int main(int argc, char *argv[])
     store::MessageBoxReporter reporter;
     store::SetReporter(&reporter);
 
-    store::StartupHooks hooks = mainwin::ProgramHooks();
-    hooks.checkNewVersion = app::CheckNewVersion;
+    const store::StartupHooks hooks = mainwin::ProgramHooks();
 
     std::unique_ptr<QLockFile> instanceLock;
     if (const auto code = store::Main(hooks, instanceLock))

@@ -8,3 +8,4 @@ target_sources(mainwin PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/helppages.cpp ${CMAKE_CURRENT_LIST_DIR}/helppages.h
   ${CMAKE_CURRENT_LIST_DIR}/starthooks.cpp ${CMAKE_CURRENT_LIST_DIR}/starthooks.h
 )
+target_link_libraries(mainwin PUBLIC library)
