@@ -55,13 +55,17 @@ QString VbFilterToQt(const QString &filter)
     return out.join(QStringLiteral(";;"));
 }
 
-QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName)
+QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName,
+                      bool confirmOverwrite)
 {
     static QString lastFile;
     const QString start = defaultName.isEmpty() ? lastFile : defaultName;
     const QString qtFilter = VbFilterToQt(filter);
-    const QString chosen = save ? QFileDialog::getSaveFileName(nullptr, QString(), start, qtFilter)
-                                : QFileDialog::getOpenFileName(nullptr, QString(), start, qtFilter);
+    const QFileDialog::Options options =
+        confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
+    const QString chosen =
+        save ? QFileDialog::getSaveFileName(nullptr, QString(), start, qtFilter, nullptr, options)
+             : QFileDialog::getOpenFileName(nullptr, QString(), start, qtFilter);
     if (!chosen.isEmpty())
         lastFile = chosen;
     return chosen;

@@ -18,8 +18,10 @@ void SetFormTopmost(QWidget *window);
 // "desc (patterns);;desc (patterns)"; "*.*" becomes "*", ";" between patterns a blank.
 QString VbFilterToQt(const QString &filter);
 // The open or save dialog; "" when cancelled. Without a default name it starts with the file
-// chosen last time.
-QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName = QString());
+// chosen last time. A caller that asks about an existing file itself turns the save dialog's own
+// question off.
+QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName = QString(),
+                      bool confirmOverwrite = true);
 
 // Numeric fields: only "0".."9", "." and Backspace get through (navigation keys too); input
 // methods are off while the filter is on.
