@@ -1,5 +1,6 @@
 #include "mainwin/menus.h"
 
+#include "library/fmtlist.h"
 #include "mainwin/helppages.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/password.h"
@@ -297,9 +298,11 @@ Menus *InstallMenus(MainWindow &w)
     MainFormatCommands *cmds = installFormatCommands(w);
     cmds->setNameChooser(
         [&w](bool allowEdit) { return ChooseFormatName(allowEdit, w.context().FormatName(), &w); });
-    // Until the format manager takes this place, the name chooser picks the format to open.
-    w.setFormatChooser(
-        [](MainWindow &win) { return ChooseFormatName(false, win.context().FormatName(), &win); });
+    // The format manager picks the format to open ("选择格式", "管理格式", the name's double
+    // click).
+    w.setFormatChooser([](MainWindow &win) {
+        return library::ChooseFmtFromList(*installFormatCommands(win), &win);
+    });
     return menus;
 }
 

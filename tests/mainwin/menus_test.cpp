@@ -2,6 +2,7 @@
 // the format-name chooser, the password windows through the program's start-up, the about box.
 #include "mainwin_fixture.h"
 
+#include "library/fmtlist.h"
 #include "mainwin/helppages.h"
 #include "mainwin/historytab.h"
 #include "mainwin/mainwindow.h"
@@ -13,11 +14,13 @@
 #include "mainwin/selformat.h"
 #include "mainwin/starthooks.h"
 #include "mainwin/typing.h"
+#include "mainwin/typingfmt.h"
 #include "page/field.h"
 #include "page/pageview.h"
 #include "page/registry.h"
 #include "print/printers.h"
 #include "store/context.h"
+#include "store/fmtcmd.h"
 #include "store/grid.h"
 #include "store/helpers.h"
 #include "store/indicator.h"
@@ -252,14 +255,41 @@ TEST_F(MenusTest, PrintEntriesReachThePrintRunEvenWithTheButtonGreyed)
     EXPECT_FALSE(w->COMB()->isVisible());
 }
 
-TEST_F(MenusTest, ChooseFormatOpensWhatTheMouseChose)
+TEST_F(MenusTest, ChooseFormatShowsTheFormatManager)
+{
+    QString title, current;
+    whenModal<library::FmtList>([&](library::FmtList *d) {
+        title = d->windowTitle();
+        current = d->MSF->TextMatrix(d->MSF->Row(), 3);
+        const int row = current == QStringLiteral("进账单") ? d->MSF->Row() + 1 : d->MSF->Row() - 1;
+        d->MSF->SetRow(row);
+        d->Com[0]->click();
+    });
+    act("m_FCom(30)")->trigger();
+    EXPECT_EQ(title, QStringLiteral("选择/管理格式模板"));
+    EXPECT_EQ(current, QStringLiteral("转账支票"));
+    EXPECT_EQ(w->context().FormatName(), QStringLiteral("进账单"));
+    EXPECT_EQ(w->fields()->CtlCount(0), 14);
+
+    // "管理格式" and the double click on the name show it too; quitting and the close box keep
+    // the format.
+    whenModal<library::FmtList>([](library::FmtList *d) { d->Com[1]->click(); });
+    act("mManageFmt")->trigger();
+    EXPECT_EQ(w->context().FormatName(), QStringLiteral("进账单"));
+    whenModal<library::FmtList>([](library::FmtList *d) { d->close(); });
+    emit w->LFMT(0)->doubleClicked();
+    EXPECT_EQ(w->context().FormatName(), QStringLiteral("进账单"));
+    EXPECT_TRUE(store::SelResult.isEmpty());
+}
+
+TEST_F(MenusTest, DeleteAsksTheNameChooserMouseOnly)
 {
     QStringList offered;
-    QString preselected;
+    MainWindow &win = *w;
     whenModal<mainwin::SelFormat>([&](mainwin::SelFormat *d) {
         for (int i = 0; i < d->CMB->count(); ++i)
             offered << d->CMB->itemText(i);
-        preselected = d->CMB->currentText();
+        EXPECT_EQ(d->CMB->currentText(), QStringLiteral("转账支票"));
         // Typed keys change nothing; the mouse chooses.
         d->CMB->setFocus();
         QTest::keyClicks(d->CMB, QStringLiteral("abc"));
@@ -270,20 +300,10 @@ TEST_F(MenusTest, ChooseFormatOpensWhatTheMouseChose)
         EXPECT_EQ(d->CMB->currentText(), QStringLiteral("进账单"));
         d->COM[0]->click();
     });
-    act("m_FCom(30)")->trigger();
+    rec().answer = false;
+    EXPECT_FALSE(store::DeleteFmt(*mainwin::installFormatCommands(win)));
     EXPECT_EQ(offered, (QStringList{"进账单", "转账支票"})); // no empty state-row name
-    EXPECT_EQ(preselected, QStringLiteral("转账支票"));
-    EXPECT_EQ(w->context().FormatName(), QStringLiteral("进账单"));
-    EXPECT_EQ(w->fields()->CtlCount(0), 14);
-
-    // "管理格式" and the double click on the name ask the same; cancelling keeps the format.
-    whenModal<mainwin::SelFormat>([](mainwin::SelFormat *d) { d->COM[1]->click(); });
-    act("mManageFmt")->trigger();
-    EXPECT_EQ(w->context().FormatName(), QStringLiteral("进账单"));
-    whenModal<mainwin::SelFormat>([](mainwin::SelFormat *d) { d->close(); });
-    emit w->LFMT(0)->doubleClicked();
-    EXPECT_EQ(w->context().FormatName(), QStringLiteral("进账单"));
-    EXPECT_TRUE(store::SelResult.isEmpty());
+    EXPECT_EQ(rec().messages, QStringList{"您确定要删除格式：“进账单”？"});
 }
 
 TEST_F(MenusTest, SavePullsFieldsOntoThePageFirst)

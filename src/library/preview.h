@@ -1,0 +1,38 @@
+#pragma once
+// The picture preview of the format manager and the web catalogue: the picture scaled to the
+// frame's width, scrolled vertically when taller; "此格式暂无图片！" when there is none.
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QScrollArea;
+
+namespace library {
+
+class PicturePreview : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PicturePreview(QWidget *parent = nullptr);
+
+    QScrollArea *Frm;
+    QLabel *Img;
+    QLabel *LBL;
+
+    // A picture file; true when one is shown.
+    bool LoadPicFileToFrame(const QString &file);
+    // The background picture of a format (by its name, in the program folder).
+    bool LoadFmtPicToFrame(const QString &fmtName);
+    bool Showing() const { return !m_picture.isNull(); }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void Fit();
+    QImage m_picture;
+};
+
+} // namespace library
