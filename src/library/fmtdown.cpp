@@ -97,6 +97,7 @@ FmtDown::FmtDown(store::FormatCommandHost &host, QWidget *parent) : QDialog(pare
                         {"ID", "格式", "图片", "序号", "选择", "类别", "格式名称", "更新日期"});
     MSF->SetColAlignment(kTickCol, 4);
     MSF->SetColAlignment(7, 8);
+    MeasureWithCellMargins(*MSF);
     Preview = new PicturePreview(this);
     Skey = new QLineEdit(this);
     Skey->setObjectName(QStringLiteral("Skey"));
@@ -196,6 +197,8 @@ void FmtDown::LoadWebFmtList()
         MSF->SetRow(MSF->FixedRows());
     MSF->setEnabled(true);
     MSF_RowColChange();
+    // The tick of the selected row counts for the widths too.
+    store::AutoColWidth(*MSF, MSF->FixedRows(), false);
 }
 
 void FmtDown::FindFmt()

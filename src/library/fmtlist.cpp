@@ -69,6 +69,7 @@ FmtList::FmtList(store::FormatCommandHost &host, QWidget *parent) : QDialog(pare
     store::InitGridCols(*MSF, {"ID", "", "", "Fmt", "W", "H"},
                         {"ID", "序号", "选择", "格式名称", "宽(毫米)", "高(毫米)"});
     MSF->SetColAlignment(2, 4); // the tick centred
+    MeasureWithCellMargins(*MSF);
     Preview = new PicturePreview(this);
     Skey = new QComboBox(this);
     Skey->setObjectName(QStringLiteral("Skey"));
@@ -116,8 +117,6 @@ FmtList::FmtList(store::FormatCommandHost &host, QWidget *parent) : QDialog(pare
     store::LoadFormPos(this, kPosKey);
     LoadFmtList(true);
     LoadComboHistory(*Skey, kHistoryKey);
-    MSF->setEnabled(true);
-    MSF_RowColChange();
 }
 
 void FmtList::LoadFmtList(bool markCurrent)
@@ -141,6 +140,9 @@ void FmtList::LoadFmtList(bool markCurrent)
         }
     }
     MSF->setEnabled(true);
+    // The tick of the selected row counts for the widths too.
+    MSF_RowColChange();
+    store::AutoColWidth(*MSF, 0, false);
 }
 
 int FmtList::currentRowOfFormat() const
@@ -217,10 +219,8 @@ void FmtList::Com_Click(int index)
         reject();
         break;
     case 3:
-        if (ImportFmtFile(m_host)) {
+        if (ImportFmtFile(m_host))
             LoadFmtList(true);
-            MSF_RowColChange();
-        }
         store::SelResult.clear();
         break;
     case 4:
@@ -261,6 +261,13 @@ void FmtList::DeleteSelected()
     MSF_RowColChange();
     store::SelResult.clear();
     store::ReportMessage(QStringLiteral("删除完成！"));
+}
+
+void FmtList::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Fitted again now that the grid has its size (a column takes at most half of it).
+    store::AutoColWidth(*MSF, 0, false);
 }
 
 bool FmtList::eventFilter(QObject *watched, QEvent *event)

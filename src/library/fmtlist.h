@@ -42,6 +42,7 @@ public:
     bool downloadRequested() const { return m_download; }
 
 protected:
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -1,13 +1,16 @@
 #include "library/preview.h"
 
 #include "page/backpic.h"
+#include "store/grid.h"
 
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QImageReader>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedLayout>
+#include <QStyle>
 
 namespace library {
 
@@ -72,6 +75,16 @@ void PicturePreview::Fit()
     const QImage scaled = m_picture.scaledToWidth(w, Qt::SmoothTransformation);
     Img->setPixmap(QPixmap::fromImage(scaled));
     Img->resize(scaled.size());
+}
+
+void MeasureWithCellMargins(store::FlexGrid &grid)
+{
+    store::FlexGrid *g = &grid;
+    grid.SetTextMeasurer([g](const QString &text) {
+        const int margin =
+            2 * (g->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, g) + 1);
+        return (QFontMetrics(g->font()).horizontalAdvance(text) + margin + 4) * g->TwipsPerPixel();
+    });
 }
 
 } // namespace library

@@ -9,6 +9,10 @@
 class QLabel;
 class QScrollArea;
 
+namespace store {
+class FlexGrid;
+}
+
 namespace library {
 
 class PicturePreview : public QWidget
@@ -34,5 +38,9 @@ private:
     void Fit();
     QImage m_picture;
 };
+
+// The list beside a preview measures its texts as its cells draw them (with their margins), so
+// that fitted columns show whole names and dates.
+void MeasureWithCellMargins(store::FlexGrid &grid);
 
 } // namespace library

@@ -2,12 +2,14 @@
 // the same wiring the program's entry uses (hooks.showMainWindow = mainwin::ShowMainWindow).
 // Arguments: option boxes to tick (0-4) and zoom clicks ("in", "out", "fit"), e.g.
 // "mainwin_shot 0 in" shows the rulers on a page zoomed in once. "menu=<name>" opens a menu of
-// the bar, "show=SelFormat|PSDCon|ModiPSD|Rightform" one of the small windows, "typed=<text>"
-// types into the password boxes shown.
+// the bar, "show=SelFormat|PSDCon|ModiPSD|Rightform|FmtList|FmtDown" one of the small windows,
+// "typed=<text>" types into the password boxes shown.
+#include "library/fmtdown.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/password.h"
 #include "mainwin/rightform.h"
 #include "mainwin/selformat.h"
+#include "mainwin/typingfmt.h"
 #include "store/context.h"
 #include "store/msgbox.h"
 #include "store/startup.h"
@@ -42,9 +44,8 @@ int main(int argc, char *argv[])
             for (const QString &t : tick) {
                 if (t.startsWith(QLatin1String("menu="))) {
                     if (auto *m = w->findChild<QMenu *>(t.mid(5)))
-                        QTimer::singleShot(300, w, [w, m] {
-                            w->menuBar()->setActiveAction(m->menuAction());
-                        });
+                        QTimer::singleShot(
+                            300, w, [w, m] { w->menuBar()->setActiveAction(m->menuAction()); });
                     continue;
                 }
                 if (t.startsWith(QLatin1String("show="))) {
@@ -63,6 +64,10 @@ int main(int argc, char *argv[])
                             d = p;
                         } else if (which == QLatin1String("Rightform")) {
                             d = mainwin::Rightform::ShowModeless(w);
+                        } else if (which == QLatin1String("FmtList")) {
+                            w->OpenFmt(QString(), false);
+                        } else if (which == QLatin1String("FmtDown")) {
+                            library::FmtDown::ShowModeless(*mainwin::installFormatCommands(*w), w);
                         } else if (which == QLatin1String("SelFormat")) {
                             mainwin::ChooseFormatName(false, w->context().FormatName(), w);
                         }
