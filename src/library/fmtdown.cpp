@@ -208,21 +208,12 @@ void FmtDown::FindFmt()
         store::ReportMessage(QStringLiteral("请先输入关键词！"), store::MsgKind::Warning);
         return;
     }
-    const int fixed = MSF->FixedRows();
-    const int count = MSF->Rows() - fixed;
-    int row = MSF->Row();
-    for (int i = 0; i < count; ++i) {
-        ++row;
-        if (row >= MSF->Rows() || row < fixed)
-            row = fixed;
-        if (MSF->TextMatrix(row, kNameCol).contains(keyword, Qt::CaseSensitive) ||
-            MSF->TextMatrix(row, kClasCol).contains(keyword, Qt::CaseSensitive)) {
-            MSF->SetRow(row);
-            MSF->SetTopRow(row);
-            MSF_RowColChange();
-            return;
-        }
-    }
+    const int row = FindNextRow(*MSF, keyword, {kNameCol, kClasCol});
+    if (row < 0)
+        return;
+    MSF->SetRow(row);
+    MSF->SetTopRow(row);
+    MSF_RowColChange();
 }
 
 QString FmtDown::ServerPath(int row, int col) const

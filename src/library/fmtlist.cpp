@@ -180,23 +180,15 @@ void FmtList::FindInFmtList()
         store::ReportMessage(QStringLiteral("请先输入关键词！"), store::MsgKind::Warning);
         return;
     }
-    const int fixed = MSF->FixedRows();
-    const int count = MSF->Rows() - fixed;
-    int row = MSF->Row();
-    for (int i = 0; i < count; ++i) {
-        ++row;
-        if (row >= MSF->Rows() || row < fixed)
-            row = fixed;
-        if (MSF->TextMatrix(row, kNameCol).contains(keyword, Qt::CaseSensitive)) {
-            MSF->SetTopRow(row);
-            MSF->SetRow(row);
-            MSF->SetCol(MSF->FixedCols());
-            MSF->SetRowSel(row);
-            MSF->SetColSel(MSF->Cols() - 1);
-            MSF_RowColChange();
-            return;
-        }
-    }
+    const int row = FindNextRow(*MSF, keyword, {kNameCol});
+    if (row < 0)
+        return;
+    MSF->SetTopRow(row);
+    MSF->SetRow(row);
+    MSF->SetCol(MSF->FixedCols());
+    MSF->SetRowSel(row);
+    MSF->SetColSel(MSF->Cols() - 1);
+    MSF_RowColChange();
 }
 
 void FmtList::Com_Click(int index)

@@ -77,6 +77,22 @@ void PicturePreview::Fit()
     Img->resize(scaled.size());
 }
 
+int FindNextRow(const store::FlexGrid &grid, const QString &keyword,
+                std::initializer_list<int> cols)
+{
+    const int fixed = grid.FixedRows();
+    int row = grid.Row();
+    for (int i = 0; i < grid.Rows() - fixed; ++i) {
+        ++row;
+        if (row >= grid.Rows() || row < fixed)
+            row = fixed;
+        for (int c : cols)
+            if (grid.TextMatrix(row, c).contains(keyword, Qt::CaseSensitive))
+                return row;
+    }
+    return -1;
+}
+
 void MeasureWithCellMargins(store::FlexGrid &grid)
 {
     store::FlexGrid *g = &grid;

@@ -1,10 +1,12 @@
 #pragma once
-// The picture preview of the format manager and the web catalogue: the picture scaled to the
-// frame's width, scrolled vertically when taller; "此格式暂无图片！" when there is none.
+// What the format manager and the web catalogue share: the picture preview, the picture scaled to
+// the frame's width, scrolled vertically when taller; "此格式暂无图片！" when there is none.
 
 #include <QImage>
 #include <QString>
 #include <QWidget>
+
+#include <initializer_list>
 
 class QLabel;
 class QScrollArea;
@@ -38,6 +40,11 @@ private:
     void Fit();
     QImage m_picture;
 };
+
+// The next data row below the current one (wrapping round to the first) whose text in one of the
+// columns contains the keyword, case-sensitive; -1 when none does.
+int FindNextRow(const store::FlexGrid &grid, const QString &keyword,
+                std::initializer_list<int> cols);
 
 // The list beside a preview measures its texts as its cells draw them (with their margins), so
 // that fitted columns show whole names and dates.

@@ -27,7 +27,7 @@ SelFormat::SelFormat(bool allowEdit, QWidget *parent) : QDialog(parent), m_allow
     if (allowEdit)
         CMB->setInsertPolicy(QComboBox::NoInsert);
     else
-        CMB->installEventFilter(this);
+        store::SetComboMouseOnly(CMB); // the name is chosen with the mouse only
     const char16_t *captions[2] = {u"确定", u"取消"};
     for (int i = 0; i < 2; ++i) {
         COM[i] = new QPushButton(QString::fromUtf16(captions[i]), this);
@@ -62,15 +62,6 @@ void SelFormat::COM_Click(int index)
         accept();
     else
         reject();
-}
-
-bool SelFormat::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == CMB &&
-        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
-         event->type() == QEvent::ShortcutOverride))
-        return true; // the name is chosen with the mouse only
-    return QDialog::eventFilter(watched, event);
 }
 
 QString SelFormatAnswer(const QString &text)

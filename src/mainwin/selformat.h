@@ -28,9 +28,6 @@ public:
     void Form_Load(const QString &current);
     void COM_Click(int index);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     bool m_allowEdit;
 };

@@ -102,7 +102,26 @@ protected:
 
 const char *const kFilterName = "quorvanNumKeyFilter";
 
+class KeyEater : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        return e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease ||
+               e->type() == QEvent::ShortcutOverride;
+    }
+};
+
 } // namespace
+
+void SetComboMouseOnly(QComboBox *combo)
+{
+    if (combo)
+        combo->installEventFilter(new KeyEater(combo));
+}
 
 void SetNumKeyFilter(QWidget *field, bool on)
 {
@@ -124,9 +143,8 @@ void SetNumKeyFilter(QWidget *field, bool on)
 
 bool HasNumKeyFilter(const QWidget *field)
 {
-    return field
-           && field->findChild<NumKeyEventFilter *>(QLatin1String(kFilterName),
-                                                    Qt::FindDirectChildrenOnly);
+    return field && field->findChild<NumKeyEventFilter *>(QLatin1String(kFilterName),
+                                                          Qt::FindDirectChildrenOnly);
 }
 
 void FillHistoryCombo(QComboBox *combo, qint32 id)

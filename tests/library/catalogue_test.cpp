@@ -29,15 +29,6 @@
 
 namespace {
 
-QString Sqlite(const QString &sql)
-{
-    QProcess p;
-    p.start(QStringLiteral("sqlite3"), {store::DataFilePath(), sql});
-    if (!p.waitForFinished(30000))
-        return QStringLiteral("<timeout>");
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
 QByteArray Jpeg(int w, int h, QColor c)
 {
     QImage img(w, h, QImage::Format_RGB32);
@@ -113,7 +104,7 @@ TEST_F(CatalogueTest, ListPreviewSearchAndInstall)
     EXPECT_EQ(g.TextMatrix(3, 6), QStringLiteral("工行进账单"));
     EXPECT_EQ(g.TextMatrix(4, 7), QStringLiteral("2019.01.02"));
     EXPECT_EQ(g.TextMatrix(2, 4), QStringLiteral("√"));
-    EXPECT_EQ(Sqlite("SELECT Dat FROM 网站格式 ORDER BY Dat DESC;"),
+    EXPECT_EQ(SqliteTrimmed("SELECT Dat FROM 网站格式 ORDER BY Dat DESC;"),
               "2021-03-04\n2020-12-31\n2019-01-02");
     // The first row's preview came with the opening.
     EXPECT_TRUE(QFile::exists(home() + "/Temp/boc.jpg"));
@@ -145,8 +136,8 @@ TEST_F(CatalogueTest, ListPreviewSearchAndInstall)
     d->Com[1]->click();
     EXPECT_TRUE(QFile::exists(home() + "/Temp/支票4A.jpg"));
     EXPECT_TRUE(QFile::exists(home() + "/Temp/支票4A.cqf"));
-    EXPECT_EQ(Sqlite("SELECT COUNT(*) FROM Fmt WHERE Fmt='支票4A';"),
-              Sqlite("SELECT COUNT(*) FROM Fmt WHERE Fmt='转账支票';"));
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM Fmt WHERE Fmt='支票4A';"),
+              SqliteTrimmed("SELECT COUNT(*) FROM Fmt WHERE Fmt='转账支票';"));
     EXPECT_EQ(ReadAll(page::GetBackPicFile("支票4A")), ReadAll(www() + "/pic/a.jpg"));
     EXPECT_EQ(rec().messages, QStringList{"格式“支票4A”导入成功,立即调用此格式？"});
 
@@ -155,10 +146,10 @@ TEST_F(CatalogueTest, ListPreviewSearchAndInstall)
     ASSERT_TRUE(store::ExecSQL("DELETE FROM Fmt WHERE Fmt='支票4A'"));
     QFile::remove(www() + "/fmt/a.cqf");
     rec().messages.clear();
-    const QString dump = Sqlite("SELECT * FROM Fmt ORDER BY ID;");
+    const QString dump = SqliteTrimmed("SELECT * FROM Fmt ORDER BY ID;");
     d->Com[1]->click();
     EXPECT_EQ(rec().messages, QStringList{"无法打开下载文档：\r\n" + home() + "/Temp/支票4A.cqf"});
-    EXPECT_EQ(Sqlite("SELECT * FROM Fmt ORDER BY ID;"), dump);
+    EXPECT_EQ(SqliteTrimmed("SELECT * FROM Fmt ORDER BY ID;"), dump);
 
     // Closing keeps the keyword for the next time.
     d->Skey->setText(QStringLiteral("工行"));
@@ -182,6 +173,40 @@ TEST_F(CatalogueTest, NoServerNoRequest)
     ASSERT_TRUE(server.WaitRequests(1));
     EXPECT_EQ(server.Requests().size(), 1);
     EXPECT_TRUE(server.RequestLines().value(0).startsWith("GET /ping?Time="));
+}
+
+TEST_F(CatalogueTest, PreviewNamesAndOddServerPaths)
+{
+    EXPECT_EQ(library::PreviewFileName("http://h/pic/a.jpg?x=1#y"), "a.jpg");
+    EXPECT_EQ(library::PreviewFileName("http://h/pic/a:b*.jpg"), "a6b0.jpg");
+    for (const char *odd : {"http://h/pic/", "http://h/pic/.", "http://h/pic/.."}) {
+        const QString name = library::PreviewFileName(odd);
+        EXPECT_TRUE(name.endsWith(".jpg") && name.size() > 10) << name.toStdString();
+        EXPECT_FALSE(name.contains('/'));
+    }
+    EXPECT_NE(library::PreviewFileName("http://h/pic/"), library::PreviewFileName("http://h/x/"));
+
+    // A picture or format path that is no path on the server is never requested; a second
+    // opening with a filled list asks nothing.
+    Serve();
+    Put("/xrm/fmt.asp", store::ToGbk("支票|外站支票|http://example.invalid/a.cqf|"
+                                     "http://example.invalid/a.jpg|2021-01-01<br>Finished"));
+    library::FmtDown *d = Catalogue();
+    ASSERT_EQ(d->MSF->Rows() - d->MSF->FixedRows(), 1);
+    d->Com[1]->click();
+    d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    d = Catalogue();
+    EXPECT_EQ(d->MSF->Rows() - d->MSF->FixedRows(), 1);
+    Put("/ping", "pong");
+    QString pong;
+    EXPECT_EQ(library::GetUrlText(server.Base() + "/ping", pong, "pong", 5), "");
+    ASSERT_TRUE(server.WaitRequests(2));
+    EXPECT_EQ(server.Requests().size(), 2);
+    EXPECT_TRUE(server.RequestLines().value(0).startsWith("GET /xrm/fmt.asp?key="));
+    EXPECT_TRUE(server.RequestLines().value(1).startsWith("GET /ping?"));
+    EXPECT_FALSE(d->Preview->Showing());
+    EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
 }
 
 // --- the format manager
@@ -273,10 +298,10 @@ TEST_F(CatalogueTest, FormatManager)
               (QStringList{"此格式为当前格式，不允许删除！", "您确定要删除格式：“支票abc”？",
                            "您确定要删除格式：“进账单2”？", "删除完成！"}));
     EXPECT_EQ(w->context().FormatName(), QStringLiteral("支票ABC"));
-    EXPECT_EQ(Sqlite("SELECT COUNT(*) FROM Fmt WHERE Fmt IN ('支票abc','进账单2');"), "0");
-    EXPECT_EQ(Sqlite("SELECT COUNT(*) FROM 历史 WHERE Fmt IN ('支票abc','进账单2');"), "0");
-    EXPECT_EQ(Sqlite("SELECT COUNT(*) FROM 映射 WHERE Fmt IN ('支票abc','进账单2');"), "0");
-    EXPECT_EQ(Sqlite("SELECT COUNT(*) FROM 历史 WHERE Fmt='支票ABC';"), "1");
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM Fmt WHERE Fmt IN ('支票abc','进账单2');"), "0");
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM 历史 WHERE Fmt IN ('支票abc','进账单2');"), "0");
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM 映射 WHERE Fmt IN ('支票abc','进账单2');"), "0");
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM 历史 WHERE Fmt='支票ABC';"), "1");
 
     // An import answered Yes opens the new format while the manager is open; the list marks it.
     const QString file = m_dir.path() + "/新支票.cqf";

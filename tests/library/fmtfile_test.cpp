@@ -20,15 +20,6 @@
 
 namespace {
 
-QString Sqlite(const QString &sql)
-{
-    QProcess p;
-    p.start(QStringLiteral("sqlite3"), {store::DataFilePath(), sql});
-    if (!p.waitForFinished(30000))
-        return QStringLiteral("<timeout>");
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 // A host for the format commands without a window: it remembers what was put on the page.
 class TestHost : public store::FormatCommandHost
 {

@@ -28,6 +28,20 @@ inline void PrintTo(const QString &s, std::ostream *os)
     *os << '"' << s.toStdString() << '"';
 }
 
+// What the sqlite3 client prints for the statement on the program's database.
+inline QString Sqlite(const QString &sql)
+{
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {store::DataFilePath(), sql});
+    if (!p.waitForFinished(30000))
+        return QStringLiteral("<timeout>");
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+inline QString SqliteTrimmed(const QString &sql)
+{
+    return Sqlite(sql).trimmed();
+}
+
 // The test server: its request log read from its output as it arrives.
 class WebServer
 {
