@@ -263,12 +263,18 @@ void FmtDown::DownInputFmt()
     m_busy = true;
     store::StartProgress(QStringLiteral("正在下载..."), 2);
     // A picture that could not be fetched is not replaced by an older one of the same name.
-    if (pPath.isEmpty() || !DownloadUrlToFile(WebUrl(pPath), picture, 60))
+    bool cancelled = false;
+    if (pPath.isEmpty() || !DownloadUrlToFile(WebUrl(pPath), picture, 60, &cancelled))
         QFile::remove(picture);
-    store::StepProgress(1);
-    const bool got = DownloadUrlToFile(WebUrl(fPath), file, 60);
+    bool got = false;
+    if (!cancelled) {
+        store::StepProgress(1);
+        got = DownloadUrlToFile(WebUrl(fPath), file, 60, &cancelled);
+    }
     store::EndProgress();
     m_busy = false;
+    if (cancelled)
+        return; // the user closed the progress window: the install stops
     if (!got) {
         store::ReportMessage(QStringLiteral("无法打开下载文档：\r\n") + file,
                              store::MsgKind::Warning);

@@ -152,8 +152,10 @@ QString GetUrlTextRetry(const QString &url, QString &reply, const QString &marke
     return result;
 }
 
-bool DownloadUrlToFile(const QString &url, const QString &file, double timeoutS)
+bool DownloadUrlToFile(const QString &url, const QString &file, double timeoutS, bool *cancelled)
 {
+    if (cancelled)
+        *cancelled = false;
     if (url.isEmpty())
         return false;
     store::StartProgress(QStringLiteral("正在下载..."), 10);
@@ -164,6 +166,8 @@ bool DownloadUrlToFile(const QString &url, const QString &file, double timeoutS)
             QSaveFile out(file);
             ok = out.open(QIODevice::WriteOnly) && out.write(f.reply->readAll()) >= 0 &&
                  out.commit();
+        } else if (cancelled) {
+            *cancelled = f.ending == Ending::Closed;
         }
     }
     store::EndProgress();

@@ -34,7 +34,9 @@ QString GetUrlText(const QString &url, QString &reply, const QString &marker, do
 // GetUrlText up to five times, stopping at the first success.
 QString GetUrlTextRetry(const QString &url, QString &reply, const QString &marker, double timeoutS);
 // Downloads url into file with the progress window "正在下载..."; closing that window stops it.
-// True when the whole reply is in the file; on failure the old file stays as it was.
-bool DownloadUrlToFile(const QString &url, const QString &file, double timeoutS);
+// True when the whole reply is in the file; on failure the old file stays as it was. cancelled
+// (when given) tells whether the user closed the progress window.
+bool DownloadUrlToFile(const QString &url, const QString &file, double timeoutS,
+                       bool *cancelled = nullptr);
 
 } // namespace library

@@ -266,6 +266,13 @@ TEST_F(CatalogueTest, FormatManager)
         d->Skey->setEditText("B");
         QTest::keyClick(d->Skey->lineEdit(), Qt::Key_Return);
         EXPECT_EQ(g.TextMatrix(g.Row(), 3), QStringLiteral("支票ABC"));
+        // Esc offers to clear the keyword list; answered No it stays.
+        store::RecordingReporter &r = **m_rec;
+        r.answer = false;
+        QTest::keyClick(d->Skey->lineEdit(), Qt::Key_Escape);
+        EXPECT_EQ(r.messages.value(0), QStringLiteral("您要清除搜索关键词列表？"));
+        EXPECT_EQ(d->Skey->count(), 2);
+        EXPECT_TRUE(d->isVisible());
         d->Com[0]->click(); // choose it
     });
     choose->trigger();
