@@ -89,8 +89,7 @@ QString AskFileName(const QString &filter, bool save, const QString &def)
 {
     if (g_fileQuestion)
         return g_fileQuestion(filter, save, def);
-    // The export asks about an existing file itself.
-    return store::SelectFileDlg(filter, save, def, false);
+    return store::SelectFileDlg(filter, save, def);
 }
 
 QString FmtFileText(const QString &name)
@@ -208,9 +207,10 @@ bool ImportFmtFile(store::FormatCommandHost &host, const QString &requested,
     while (store::FmtExists(name)) {
         if (store::Indicator *w = store::IndicatorWindow())
             w->hide();
-        const QString answer = store::AskInput(QStringLiteral("格式：“") + name +
-                                                   QStringLiteral("”已存在，请另取格式名！"),
-                                               name, QStringLiteral("格式名输入"))
+        const QString answer = store::AskText(QStringLiteral("格式：“") + name +
+                                                  QStringLiteral("”已存在，请另取格式名！"),
+                                              name, QStringLiteral("格式名输入"))
+                                   .value_or(QString())
                                    .trimmed();
         if (store::Indicator *w = store::IndicatorWindow())
             w->show();

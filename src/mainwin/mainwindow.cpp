@@ -5,6 +5,7 @@
 #include "mainwin/popupmenus.h"
 #include "mainwin/historytab.h"
 #include "mainwin/menus.h"
+#include "mainwin/pageediting.h"
 #include "mainwin/printing.h"
 #include "mainwin/typing.h"
 #include "page/backpic.h"
@@ -774,6 +775,7 @@ QWidget *ShowMainWindow()
     installTyping(*w);
     InstallPrinting(*w);
     InstallHistoryTab(*w);
+    installPageEditing(*w);
     InstallMenus(*w);
     w->show();
     return w;

@@ -283,7 +283,8 @@ void Menus::mSetCrlfChr_Click()
 {
     const QString stored = store::GetRegStr(QStringLiteral("KVRTM"), QStringLiteral("Para"),
                                             QStringLiteral("CrlfChr"), QStringLiteral("//"));
-    const QString answer = store::AskInput(QStringLiteral("请输入表示回车的表示字符串"), stored);
+    const QString answer =
+        store::AskText(QStringLiteral("请输入表示回车的表示字符串"), stored).value_or(QString());
     if (answer.isEmpty())
         return;
     saveSetting(QStringLiteral("Para"), QStringLiteral("CrlfChr"), answer);

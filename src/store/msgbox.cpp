@@ -30,13 +30,16 @@ bool MessageBoxReporter::Question(const QString &text)
            == QMessageBox::Yes;
 }
 
-QString MessageBoxReporter::Input(const QString &prompt, const QString &def, const QString &title)
+std::optional<QString> MessageBoxReporter::Text(const QString &prompt, const QString &preset,
+                                                const QString &title)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(
+    const QString answer = QInputDialog::getText(
         QApplication::activeWindow(), title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title,
-        prompt, QLineEdit::Normal, def, &ok);
-    return ok ? text : QString();
+        prompt, QLineEdit::Normal, preset, &ok);
+    if (!ok)
+        return std::nullopt;
+    return answer;
 }
 
 } // namespace store

@@ -15,17 +15,18 @@ public:
         qWarning().noquote() << text;
         return false;
     }
-    QString Input(const QString &prompt, const QString &, const QString &) override
-    {
-        qWarning().noquote() << prompt;
-        return QString();
-    }
 };
 
 LogReporter g_logReporter;
 Reporter *g_reporter = nullptr;
 
 } // namespace
+
+std::optional<QString> Reporter::Text(const QString &prompt, const QString &, const QString &)
+{
+    qWarning().noquote() << prompt;
+    return std::nullopt;
+}
 
 void RecordingReporter::Message(const QString &text, MsgKind)
 {
@@ -38,12 +39,18 @@ bool RecordingReporter::Question(const QString &text)
     return answer;
 }
 
-QString RecordingReporter::Input(const QString &prompt, const QString &def, const QString &title)
+std::optional<QString> RecordingReporter::Text(const QString &prompt, const QString &preset,
+                                               const QString &title)
 {
     messages << prompt;
-    inputDefaults << def;
-    inputTitles << title;
-    return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
+    textPresets << preset;
+    textTitles << title;
+    if (textAnswers.isEmpty())
+        return preset;
+    const QString a = textAnswers.takeFirst();
+    if (a.isNull())
+        return std::nullopt;
+    return a;
 }
 
 void SetReporter(Reporter *reporter)
@@ -66,9 +73,9 @@ bool AskQuestion(const QString &text)
     return CurrentReporter().Question(text);
 }
 
-QString AskInput(const QString &prompt, const QString &def, const QString &title)
+std::optional<QString> AskText(const QString &prompt, const QString &preset, const QString &title)
 {
-    return CurrentReporter().Input(prompt, def, title);
+    return CurrentReporter().Text(prompt, preset, title);
 }
 
 ScopedRecordingReporter::ScopedRecordingReporter() : m_previous(g_reporter)

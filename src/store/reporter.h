@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace store {
 
 // The program's name and version as every window and message box shows it.
@@ -21,9 +23,10 @@ public:
     virtual void Message(const QString &text, MsgKind kind) = 0;
     // A yes/no question; true for yes.
     virtual bool Question(const QString &text) = 0;
-    // An input question prefilled with def; the answer, or a null text when cancelled. Without a
+    // A question answered with a text, the preset filled in; nothing when cancelled. Without a
     // title of its own the box shows the program's.
-    virtual QString Input(const QString &prompt, const QString &def, const QString &title) = 0;
+    virtual std::optional<QString> Text(const QString &prompt, const QString &preset,
+                                        const QString &title);
 };
 
 // Keeps every message in memory and answers questions with a preset answer.
@@ -32,15 +35,15 @@ class RecordingReporter : public Reporter
 public:
     void Message(const QString &text, MsgKind kind) override;
     bool Question(const QString &text) override;
-    // Records the prompt and answers with the first of inputAnswers (taken from the list); a
-    // null text (cancel) when the list is empty.
-    QString Input(const QString &prompt, const QString &def, const QString &title) override;
+    // Takes the next of textAnswers (a null string cancels); the preset when none is left.
+    std::optional<QString> Text(const QString &prompt, const QString &preset,
+                                const QString &title) override;
 
-    QStringList messages;  // messages, questions and input prompts, in order
-    bool answer = true;    // reply to Question
-    QStringList inputAnswers;
-    QStringList inputDefaults; // the prefilled text of each input question, in order
-    QStringList inputTitles;   // and its title
+    QStringList messages;    // messages, questions and text prompts, in order
+    bool answer = true;      // reply to Question
+    QStringList textAnswers; // replies to Text, in order
+    QStringList textPresets; // the preset of each text question, in order
+    QStringList textTitles;  // and its title
 };
 
 // Installs the reporter used from now on (not owned); nullptr restores the default, which only
@@ -51,8 +54,8 @@ Reporter &CurrentReporter();
 // Shorthands for CurrentReporter().
 void ReportMessage(const QString &text, MsgKind kind = MsgKind::Info);
 bool AskQuestion(const QString &text);
-QString AskInput(const QString &prompt, const QString &def = QString(),
-                 const QString &title = QString());
+std::optional<QString> AskText(const QString &prompt, const QString &preset = QString(),
+                               const QString &title = QString());
 
 // Installs a RecordingReporter for the lifetime of this guard (tests).
 class ScopedRecordingReporter

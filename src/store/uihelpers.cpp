@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPointer>
@@ -55,17 +56,14 @@ QString VbFilterToQt(const QString &filter)
     return out.join(QStringLiteral(";;"));
 }
 
-QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName,
-                      bool confirmOverwrite)
+QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName)
 {
     static QString lastFile;
     const QString start = defaultName.isEmpty() ? lastFile : defaultName;
     const QString qtFilter = VbFilterToQt(filter);
-    const QFileDialog::Options options =
-        confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
-    const QString chosen =
-        save ? QFileDialog::getSaveFileName(nullptr, QString(), start, qtFilter, nullptr, options)
-             : QFileDialog::getOpenFileName(nullptr, QString(), start, qtFilter);
+    const QString chosen = save ? QFileDialog::getSaveFileName(nullptr, QString(), start, qtFilter, nullptr,
+                                                                QFileDialog::DontConfirmOverwrite)
+                                : QFileDialog::getOpenFileName(nullptr, QString(), start, qtFilter);
     if (!chosen.isEmpty())
         lastFile = chosen;
     return chosen;
@@ -143,8 +141,9 @@ void SetNumKeyFilter(QWidget *field, bool on)
 
 bool HasNumKeyFilter(const QWidget *field)
 {
-    return field && field->findChild<NumKeyEventFilter *>(QLatin1String(kFilterName),
-                                                          Qt::FindDirectChildrenOnly);
+    return field
+           && field->findChild<NumKeyEventFilter *>(QLatin1String(kFilterName),
+                                                    Qt::FindDirectChildrenOnly);
 }
 
 void FillHistoryCombo(QComboBox *combo, qint32 id)
@@ -179,14 +178,23 @@ void FillHistoryCombo(QComboBox *combo, qint32 id)
         combo->setCurrentIndex(combo->findText(typed));
 }
 
-void ChooseCtlFont(QWidget *ctl)
+bool ChooseCtlFont(QWidget *ctl)
 {
     if (!ctl)
-        return;
+        return false;
+    QFont start = ctl->font();
+    if (start.family().isEmpty())
+        start.setFamily(QStringLiteral("宋体"));
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, ctl->font(), ctl, QStringLiteral("字体"));
+    QFont font = QFontDialog::getFont(&ok, start, ctl, QStringLiteral("字体"));
     if (!ok)
-        return;
+        return false;
+    // The dialog lists installed families only: a family the field names but that is shown by a
+    // substitute comes back as the substitute's name, and stays the field's own name.
+    if (font.family() == QFontInfo(start).family())
+        font.setFamily(start.family());
+    if (!(font.pointSizeF() > 0))
+        font.setPointSizeF(0.1);
     ctl->setFont(font);
     const QColor old = ctl->palette().color(ctl->foregroundRole());
     const QColor c = QColorDialog::getColor(old, ctl, QStringLiteral("颜色"));
@@ -196,6 +204,7 @@ void ChooseCtlFont(QWidget *ctl)
         p.setColor(QPalette::Text, c);
         ctl->setPalette(p);
     }
+    return true;
 }
 
 } // namespace store

@@ -227,17 +227,17 @@ TEST_F(FmtFileTest, ExportDeleteImportGivesTheSameFormat)
     // Once more: the name is taken, another is asked for (trimmed), and it opens.
     rec().messages.clear();
     rec().answer = true;
-    rec().inputAnswers = {QStringLiteral("  工行支票 ")};
+    rec().textAnswers = {QStringLiteral("  工行支票 ")};
     ASSERT_TRUE(library::ImportFmtFile(host, file));
     EXPECT_EQ(rec().messages, (QStringList{"格式：“测试支票”已存在，请另取格式名！",
                                            "格式“工行支票”导入成功,立即调用此格式？"}));
-    EXPECT_EQ(rec().inputTitles, QStringList{"格式名输入"});
-    EXPECT_EQ(rec().inputDefaults, QStringList{"测试支票"});
+    EXPECT_EQ(rec().textTitles, QStringList{"格式名输入"});
+    EXPECT_EQ(rec().textPresets, QStringList{"测试支票"});
     EXPECT_EQ(Rows(QStringLiteral("工行支票")), before);
     EXPECT_EQ(host.opened, QStringList{"工行支票"});
     // A cancelled name prompt adds nothing.
     const QString dump = Dump();
-    rec().inputAnswers.clear();
+    rec().textAnswers = {QString()}; // cancelled
     EXPECT_FALSE(library::ImportFmtFile(host, file));
     EXPECT_EQ(Dump(), dump);
 

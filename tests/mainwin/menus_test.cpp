@@ -422,16 +422,16 @@ TEST_F(MenusTest, SwitchesFollowTheUserAndTheFormat)
 
 TEST_F(MenusTest, LineBreakSymbolAndCompaction)
 {
-    rec().inputAnswers = {QStringLiteral("##")};
+    rec().textAnswers = {QStringLiteral("##")};
     act("mSetCrlfChr")->trigger();
     EXPECT_EQ(rec().messages.value(0), QStringLiteral("请输入表示回车的表示字符串"));
-    EXPECT_EQ(rec().inputDefaults.value(0), QStringLiteral("//"));
+    EXPECT_EQ(rec().textPresets.value(0), QStringLiteral("//"));
     EXPECT_EQ(w->context().CrlfChr(), QStringLiteral("##"));
     EXPECT_EQ(ini("Para", "CrlfChr"), "[##]");
-    rec().inputAnswers = {QString()};
+    rec().textAnswers = {QStringLiteral(""), QString()}; // an empty answer, then a cancel
     act("mSetCrlfChr")->trigger();
-    EXPECT_EQ(rec().inputDefaults.value(1), QStringLiteral("##"));
-    act("mSetCrlfChr")->trigger(); // cancelled
+    EXPECT_EQ(rec().textPresets.value(1), QStringLiteral("##"));
+    act("mSetCrlfChr")->trigger();
     EXPECT_EQ(w->context().CrlfChr(), QStringLiteral("##"));
     EXPECT_EQ(ini("Para", "CrlfChr"), "[##]");
 
