@@ -8,13 +8,14 @@ is dropped). Beside a file, optional sidecar files change the answer:
   <file>.delay     seconds to wait before answering
   <file>.short     the body is cut to its first half while Content-Length names the whole
   <file>.redirect  a path to redirect to (302)
-A missing file answers 404. Every request is logged as
+A missing file answers 404. It ends when its standard input closes (the test is gone). Every request is logged as
   REQ <request line>
   HDR <name>: <value>   (one per header)
   END
 """
 import os
 import sys
+import threading
 import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -84,6 +85,13 @@ class Handler(BaseHTTPRequestHandler):
             pass
 
 
+def exit_with_parent():
+    # The test holds our standard input open; when it ends (also by a crash) we end too.
+    sys.stdin.buffer.read()
+    os._exit(0)
+
+
+threading.Thread(target=exit_with_parent, daemon=True).start()
 server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
 server.daemon_threads = True
 sys.stdout.write("PORT %d\n" % server.server_address[1])
