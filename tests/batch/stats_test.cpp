@@ -11,6 +11,7 @@
 #include "mainwin/mainwindow.h"
 #include "mainwin/popupmenus.h"
 #include "mainwin/printing.h"
+#include "mainwin/statexport.h"
 #include "mainwin/typing.h"
 #include "print/picoutput.h"
 #include "store/grid.h"
@@ -57,6 +58,7 @@ protected:
         ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
         mainwin::InstallPrinting(*w);
         mainwin::InstallHistoryTab(*w);
+        mainwin::InstallStatExport(*w, [this](const QString &, const QString &) { return book; });
         w->OpenFmt(kFormat, false);
         ASSERT_EQ(w->context().FormatName(), kFormat);
         win = batch::ShowAnalyse(Target());
@@ -112,6 +114,7 @@ protected:
     }
 
     QMap<QString, qint32> ids;
+    QString book = m_dir.filePath(QStringLiteral("stats.xlsx"));
     std::unique_ptr<mainwin::MainWindow> w;
     QPointer<batch::AnalyseWindow> win;
 };
@@ -221,9 +224,7 @@ TEST_F(StatsTest, ExportsAndSplitter)
     EXPECT_EQ(m->CurGrid, win->MSF);
     EXPECT_TRUE(m->mMSF()->isVisible());
     m->mMSF()->hide();
-    const QString book = m_dir.filePath(QStringLiteral("stats.xlsx"));
-    m->exportDialog().chooser = [&](const QString &, const QString &) { return book; };
-    m->mOutMSF()->trigger();
+    m->mOutMSF_Click();
     const QString json = python(QStringLiteral(
         "import sys, json, openpyxl\nws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
         "print(json.dumps([ws.title] + [[c.value for c in r] for r in ws.iter_rows()], "
