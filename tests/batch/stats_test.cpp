@@ -3,6 +3,7 @@
 
 #include "batch/analysewin.h"
 #include "batch/chart.h"
+#include "batch/statistics.h"
 
 #include "batch_fixture.h"
 #include "stat_sample.h"
@@ -272,3 +273,17 @@ TEST_F(StatsTest, ExportsAndSplitter)
 }
 
 } // namespace
+
+TEST(StatEntries, GroupRuleAfterTheFirstUnderscore)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"金额_1", "金额_XX"}, {"金额_2", "金额_XX"}, {"a_b_3", "a_b_3"}, {"x_2_y", "x_2_XX"},
+        {"金额大写", "金额大写"}, {"a_0", "a_0"},        {"b_1.5", "b_XX"}, {"_3", "_XX"}};
+    for (const auto &[label, entry] : cases)
+        EXPECT_EQ(batch::StatEntryOf(QString::fromUtf8(label)), QString::fromUtf8(entry)) << label;
+    EXPECT_TRUE(batch::CompareLBL(QStringLiteral("金额_XX"), QStringLiteral("金额_7")));
+    EXPECT_FALSE(batch::CompareLBL(QStringLiteral("金额_XX"), QStringLiteral("金额大写")));
+    EXPECT_FALSE(batch::CompareLBL(QStringLiteral("金额_1"), QStringLiteral("金额_2")));
+    EXPECT_TRUE(batch::CompareLBL(QStringLiteral("abc"), QStringLiteral("abc")));
+    EXPECT_FALSE(batch::CompareLBL(QStringLiteral("abc"), QStringLiteral("ABC")));
+}
