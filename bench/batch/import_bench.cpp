@@ -5,6 +5,7 @@
 #include "batch/sheetread.h"
 #include "batch/sheetsource.h"
 
+#include "benchhome.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/printing.h"
 #include "mainwin/typing.h"
@@ -29,20 +30,14 @@ int main(int argc, char **argv)
 {
     if (argc < 3)
         return 2;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir dir;
-    qputenv("QUORVAN_HOME", (dir.path() + "/home").toUtf8());
-    qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
+    batchbench::BenchHome home;
     QApplication app(argc, argv);
+    home.Open();
     const QString mode = QString::fromLocal8Bit(argv[1]);
     const QString file = QString::fromLocal8Bit(argv[2]);
     const int start = argc > 3 ? atoi(argv[3]) : 70001;
     const int end = argc > 4 ? atoi(argv[4]) : 100000;
-    store::RecordingReporter quiet;
-    store::SetReporter(&quiet);
-    store::Db::Main().OpenConn(store::DataFilePath());
-    store::UpgradeDBSchema();
+    store::RecordingReporter &quiet = home.quiet;
     const bool csv = file.endsWith(QLatin1String(".csv"));
 
     QElapsedTimer t;
@@ -59,21 +54,12 @@ int main(int argc, char **argv)
             rows = data.LastRow();
         }
         std::printf("read %lld rows: %lld ms\n", rows, t.elapsed());
-        store::Db::Main().Close();
         return 0;
     }
 
     mainwin::MainWindow w;
     mainwin::installTyping(w);
-    bool loaded = false;
-    QObject::connect(&w, &mainwin::MainWindow::loadFinished, [&] { loaded = true; });
-    w.show();
-    if (!loaded) {
-        QEventLoop loop;
-        QObject::connect(&w, &mainwin::MainWindow::loadFinished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    batchbench::ShowLoaded(w);
     w.OpenFmt(QStringLiteral("转账支票"), false);
     mainwin::InstallPrinting(w);
 
@@ -99,7 +85,5 @@ int main(int argc, char **argv)
                 grid.Rows() - grid.FixedRows(), t.elapsed(), read);
     for (const QString &m : quiet.messages)
         std::printf("message: %s\n", m.toUtf8().constData());
-    store::SetReporter(nullptr);
-    store::Db::Main().Close();
     return 0;
 }

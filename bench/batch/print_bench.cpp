@@ -5,6 +5,7 @@
 #include "batch/inputmap.h"
 
 #include "mainwin/historytab.h"
+#include "benchhome.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/printing.h"
 #include "mainwin/typing.h"
@@ -56,28 +57,19 @@ int main(int argc, char **argv)
 {
     if (argc < 3)
         return 2;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir dir;
-    qputenv("QUORVAN_HOME", (dir.path() + "/home").toUtf8());
-    qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
+    batchbench::BenchHome home;
     QApplication app(argc, argv);
+    home.Open();
     const QString csv = QString::fromLocal8Bit(argv[1]);
     const QString pdf = QString::fromLocal8Bit(argv[2]);
-    store::RecordingReporter quiet;
-    store::SetReporter(&quiet);
-    store::Db::Main().OpenConn(store::DataFilePath());
-    store::UpgradeDBSchema();
+    store::RecordingReporter &quiet = home.quiet;
     MakeSlip();
     QElapsedTimer t;
     t.start();
     {
         mainwin::MainWindow w;
         mainwin::installTyping(w);
-        QEventLoop loop;
-        QObject::connect(&w, &mainwin::MainWindow::loadFinished, &loop, &QEventLoop::quit);
-        w.show();
-        loop.exec();
+        batchbench::ShowLoaded(w);
         mainwin::PrintQuestions q;
         q.choosePrinter = [] {
             print::Current().Select(print::kPdfPrinterName);
@@ -119,7 +111,5 @@ int main(int argc, char **argv)
         for (const QString &m : quiet.messages)
             std::printf("message: %s\n", m.toUtf8().constData());
     }
-    store::SetReporter(nullptr);
-    store::Db::Main().Close();
     return 0;
 }

@@ -4,6 +4,7 @@
 // count by the combined date with a condition on the payee.
 #include "batch/analysewin.h"
 
+#include "benchhome.h"
 #include "mainwin/mainwindow.h"
 #include "stat_sample.h"
 #include "store/db.h"
@@ -86,26 +87,17 @@ void MakeData()
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir dir;
-    qputenv("QUORVAN_HOME", (dir.path() + "/home").toUtf8());
-    qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
+    batchbench::BenchHome home;
     QApplication app(argc, argv);
-    store::RecordingReporter quiet;
-    store::SetReporter(&quiet);
-    store::Db::Main().OpenConn(store::DataFilePath());
-    store::UpgradeDBSchema();
+    home.Open();
+    store::RecordingReporter &quiet = home.quiet;
     QElapsedTimer t;
     t.start();
     MakeData();
     std::printf("set-up: 1,000,000 history rows in %lld ms\n", t.elapsed());
     {
         mainwin::MainWindow w;
-        QEventLoop loop;
-        QObject::connect(&w, &mainwin::MainWindow::loadFinished, &loop, &QEventLoop::quit);
-        w.show();
-        loop.exec();
+        batchbench::ShowLoaded(w);
         w.OpenFmt(kFormat, false);
         batch::StatTarget target;
         target.host = &w;
@@ -131,7 +123,5 @@ int main(int argc, char **argv)
             std::printf("message: %s\n", m.toUtf8().constData());
         a->close();
     }
-    store::SetReporter(nullptr);
-    store::Db::Main().Close();
     return 0;
 }
