@@ -3,7 +3,9 @@
 #include "mainwin/buttonicons.h"
 #include "mainwin/notifyinglabel.h"
 #include "mainwin/popupmenus.h"
+#include "mainwin/statexport.h"
 #include "mainwin/historytab.h"
+#include "mainwin/menus.h"
 #include "mainwin/pageediting.h"
 #include "mainwin/printing.h"
 #include "mainwin/typing.h"
@@ -180,6 +182,7 @@ QToolButton *MainWindow::makeButton(int index, QWidget *parent, const QString &t
     if (!tip.isEmpty())
         b->setToolTip(tip);
     m_com[index] = b;
+    connect(b, &QToolButton::clicked, this, [this, index] { Com_Click(index); });
     return b;
 }
 
@@ -413,6 +416,10 @@ void MainWindow::buildBatchTab(QWidget *pic)
     v->addLayout(row);
     m_msf[1] = new store::FlexGrid(pic);
     m_msf[1]->setObjectName(QStringLiteral("MSF(1)"));
+    // The batch records: field indexes (hidden) and captions above, record numbers at the left.
+    m_msf[1]->SetFixedRows(2);
+    m_msf[1]->SetFixedCols(1);
+    m_msf[1]->SetRowHeight(0, 0);
     v->addWidget(m_msf[1], 1);
 }
 
@@ -538,6 +545,19 @@ void MainWindow::LFMT_Change(int index)
 void MainWindow::LFMT_DblClick(int) { OpenFmt(QString(), false); }
 
 void MainWindow::Zm_Click(int index) { page::ZoomButton(*this, index); }
+
+void MainWindow::Com_Click(int index)
+{
+    m_comb->hide();
+    const auto it = m_commands.find(index);
+    if (it != m_commands.end() && it->second)
+        it->second();
+}
+
+void MainWindow::setCommand(int index, std::function<void()> action)
+{
+    m_commands[index] = std::move(action);
+}
 
 void MainWindow::LayoutMainForm()
 {
@@ -785,6 +805,8 @@ QWidget *ShowMainWindow()
     InstallPrinting(*w);
     InstallHistoryTab(*w);
     installPageEditing(*w);
+    InstallMenus(*w);
+    InstallStatExport(*w);
     w->show();
     return w;
 }

@@ -66,8 +66,7 @@ PageEditing::PageEditing(MainWindow &w)
     if (PopupMenus *menus = w.menuForm())
         menus->setDialogOpener([dialogs](page::PageField *f) { dialogs->Open(f); });
     w.setDialogCloser([dialogs] { dialogs->CloseAll(); });
-    if (QToolButton *size = w.COM(2))
-        connect(size, &QToolButton::clicked, dialogs, &page::PropertyDialogs::OpenFormSize);
+    w.setCommand(2, [dialogs] { dialogs->OpenFormSize(); });
 }
 
 PageEditing::~PageEditing() = default;

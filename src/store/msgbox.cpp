@@ -40,12 +40,13 @@ bool MessageBoxReporter::Question(const QString &text)
            == QMessageBox::Yes;
 }
 
-std::optional<QString> MessageBoxReporter::Text(const QString &prompt, const QString &preset)
+std::optional<QString> MessageBoxReporter::Text(const QString &prompt, const QString &preset,
+                                                const QString &title)
 {
     bool ok = false;
-    const QString answer = QInputDialog::getText(QApplication::activeWindow(),
-                                                 QString::fromUtf8(kProgramTitle), prompt,
-                                                 QLineEdit::Normal, preset, &ok);
+    const QString answer = QInputDialog::getText(
+        QApplication::activeWindow(), title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title,
+        prompt, QLineEdit::Normal, preset, &ok);
     if (!ok)
         return std::nullopt;
     return answer;

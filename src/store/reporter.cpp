@@ -22,7 +22,7 @@ Reporter *g_reporter = nullptr;
 
 } // namespace
 
-std::optional<QString> Reporter::Text(const QString &prompt, const QString &)
+std::optional<QString> Reporter::Text(const QString &prompt, const QString &, const QString &)
 {
     qWarning().noquote() << prompt;
     return std::nullopt;
@@ -39,9 +39,12 @@ bool RecordingReporter::Question(const QString &text)
     return answer;
 }
 
-std::optional<QString> RecordingReporter::Text(const QString &prompt, const QString &preset)
+std::optional<QString> RecordingReporter::Text(const QString &prompt, const QString &preset,
+                                               const QString &title)
 {
     messages << prompt;
+    textPresets << preset;
+    textTitles << title;
     if (textAnswers.isEmpty())
         return preset;
     const QString a = textAnswers.takeFirst();
@@ -70,9 +73,9 @@ bool AskQuestion(const QString &text)
     return CurrentReporter().Question(text);
 }
 
-std::optional<QString> AskText(const QString &prompt, const QString &preset)
+std::optional<QString> AskText(const QString &prompt, const QString &preset, const QString &title)
 {
-    return CurrentReporter().Text(prompt, preset);
+    return CurrentReporter().Text(prompt, preset, title);
 }
 
 ScopedRecordingReporter::ScopedRecordingReporter() : m_previous(g_reporter)

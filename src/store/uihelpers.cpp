@@ -100,7 +100,26 @@ protected:
 
 const char *const kFilterName = "quorvanNumKeyFilter";
 
+class KeyEater : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        return e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease ||
+               e->type() == QEvent::ShortcutOverride;
+    }
+};
+
 } // namespace
+
+void SetComboMouseOnly(QComboBox *combo)
+{
+    if (combo)
+        combo->installEventFilter(new KeyEater(combo));
+}
 
 void SetNumKeyFilter(QWidget *field, bool on)
 {

@@ -22,6 +22,10 @@ QString VbFilterToQt(const QString &filter);
 // chosen last time.
 QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName = QString());
 
+// A combo box whose choice is made with the mouse only: key presses and releases reach it no
+// more (a non-editable combo would otherwise step through its items on arrows and letters).
+void SetComboMouseOnly(QComboBox *combo);
+
 // Numeric fields: only "0".."9", "." and Backspace get through (navigation keys too); input
 // methods are off while the filter is on.
 void SetNumKeyFilter(QWidget *field, bool on);

@@ -4,19 +4,30 @@
 // "mainwin_shot 0 in" shows the rulers on a page zoomed in once; "fmt=<name>" opens a format,
 // "selectall" selects every field, "band" holds a band dragged over the left half of the page,
 // "pagemenu" opens the page's pop-up menu, "dialog=<kind>" the property dialog of the first field
-// of that kind (0-4), "formsize" the slip size dialog.
+// of that kind (0-4), "formsize" the slip size dialog. "menu=<name>" opens a menu of the bar,
+// "show=SelFormat|PSDCon|ModiPSD|Rightform|FmtList|FmtDown" one of the small windows,
+// "typed=<text>" types into the password boxes shown.
+#include "library/fmtdown.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/pageediting.h"
+#include "mainwin/password.h"
+#include "mainwin/rightform.h"
+#include "mainwin/selformat.h"
+#include "mainwin/typingfmt.h"
 #include "page/designer.h"
 #include "page/pageview.h"
 #include "page/propdialogs.h"
 #include "page/registry.h"
+#include "store/context.h"
 #include "store/msgbox.h"
 #include "store/startup.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QLockFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 
 int main(int argc, char *argv[])
@@ -34,7 +45,46 @@ int main(int argc, char *argv[])
     hooks.showMainWindow = [tick] {
         auto *w = static_cast<mainwin::MainWindow *>(mainwin::ShowMainWindow());
         QObject::connect(w, &mainwin::MainWindow::loadFinished, w, [w, tick] {
+            QString typed;
+            for (const QString &t : tick)
+                if (t.startsWith(QLatin1String("typed=")))
+                    typed = t.mid(6);
             for (const QString &t : tick) {
+                if (t.startsWith(QLatin1String("menu="))) {
+                    if (auto *m = w->findChild<QMenu *>(t.mid(5)))
+                        QTimer::singleShot(
+                            300, w, [w, m] { w->menuBar()->setActiveAction(m->menuAction()); });
+                    continue;
+                }
+                if (t.startsWith(QLatin1String("show="))) {
+                    const QString which = t.mid(5);
+                    QTimer::singleShot(300, w, [w, which, typed] {
+                        QDialog *d = nullptr;
+                        if (which == QLatin1String("PSDCon")) {
+                            auto *p = new mainwin::PSDCon({});
+                            p->T->setText(typed);
+                            d = p;
+                            p->show();
+                        } else if (which == QLatin1String("ModiPSD")) {
+                            auto *p = mainwin::ModiPSD::ShowModeless(w);
+                            for (QLineEdit *e : p->T)
+                                e->setText(typed);
+                            d = p;
+                        } else if (which == QLatin1String("Rightform")) {
+                            d = mainwin::Rightform::ShowModeless(w);
+                        } else if (which == QLatin1String("FmtList")) {
+                            w->OpenFmt(QString(), false);
+                        } else if (which == QLatin1String("FmtDown")) {
+                            library::FmtDown::ShowModeless(*mainwin::installFormatCommands(*w), w);
+                        } else if (which == QLatin1String("SelFormat")) {
+                            mainwin::ChooseFormatName(false, w->context().FormatName(), w);
+                        }
+                        (void)d;
+                    });
+                    continue;
+                }
+                if (t.startsWith(QLatin1String("typed=")))
+                    continue;
                 const int zoom = QStringList{"in", "out", "fit"}.indexOf(t);
                 auto *edit = mainwin::pageEditingOf(*w);
                 const double pw = w->PG()->twWidth(), ph = w->PG()->twHeight();
@@ -52,9 +102,8 @@ int main(int argc, char *argv[])
                 } else if (t == "formsize") {
                     edit->dialogs().OpenFormSize();
                 } else if (t == "pagemenu") {
-                    QTimer::singleShot(300, w, [edit, pw, ph] {
-                        edit->PG_MouseDown(2, 0, pw * 0.6, ph * 0.9);
-                    });
+                    QTimer::singleShot(
+                        300, w, [edit, pw, ph] { edit->PG_MouseDown(2, 0, pw * 0.6, ph * 0.9); });
                 } else if (zoom >= 0)
                     w->Zm_Click(zoom);
                 else if (QCheckBox *box = w->O2(t.toInt()))
