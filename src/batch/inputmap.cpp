@@ -133,6 +133,8 @@ InputMap::InputMap(const ImportTarget &target) : QDialog(target.parent), m_t(tar
     LBL2 = new QLabel(this);
     LBL2->setObjectName(QStringLiteral("LBL(2)"));
     LBL2->setWordWrap(true);
+    // The help names the user's own line-break symbol: shown as it stands.
+    LBL2->setTextFormat(Qt::PlainText);
     LBL2->setText(kHelpText);
     place(LBL2, 120, 7300, 7215, 700);
 
