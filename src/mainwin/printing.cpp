@@ -4,14 +4,17 @@
 #include "mainwin/notifyinglabel.h"
 #include "mainwin/typing.h"
 #include "page/fieldvalue.h"
+#include "page/pageview.h"
 #include "page/registry.h"
 #include "print/batchnav.h"
 #include "print/margin.h"
 #include "print/pagebuild.h"
 #include "print/printrun.h"
 #include "store/context.h"
+#include "store/fmtstore.h"
 #include "store/grid.h"
 #include "store/history.h"
+#include "store/params.h"
 
 #include <QScrollBar>
 #include <QToolButton>
@@ -53,14 +56,21 @@ Printing::Printing(MainWindow &w, PrintQuestions questions) : QObject(&w), m_w(w
             m_source = std::make_unique<print::PageSource>(m_w.context());
         return m_source->Fill();
     };
-    h.saveHistory = [this](const QString &format, const QList<print::HistoryValue> &values) {
-        QList<store::PrintValue> out;
-        out.reserve(values.size());
-        for (const print::HistoryValue &v : values)
-            out.append({v.cid, v.content});
-        store::SaveHistoryValues(format, out);
+    h.saveHistory = [this](const QList<print::PendingPrint> &prints,
+                           const std::function<bool()> &finish) {
+        QList<store::HistoryPrint> out;
+        out.reserve(prints.size());
+        for (const print::PendingPrint &p : prints) {
+            store::HistoryPrint &print = out.emplace_back();
+            print.fmt = p.format;
+            print.values.reserve(p.values.size());
+            for (const print::HistoryValue &v : p.values)
+                print.values.append({v.cid, v.content});
+        }
+        const bool saved = store::SaveHistoryPrints(out, finish);
         if (store::FlexGrid *history = m_w.MSF(2))
             store::ClearHistoryCache(*history);
+        return saved;
     };
     h.batchCount = [&w] { return w.HS()->maximum(); };
     h.batchValue = [&w] { return w.HS()->value(); };
@@ -80,6 +90,7 @@ Printing::Printing(MainWindow &w, PrintQuestions questions) : QObject(&w), m_w(w
     if (QToolButton *b = w.COM(36))
         connect(b, &QToolButton::clicked, this, &Printing::EditMargins);
     connect(w.HS(), &QScrollBar::valueChanged, this, &Printing::HS_Change);
+    print::PrintRun::RemoveLeftoverParts();
 
     w.setBatchNavigator([this](store::FlexGrid &grid) { m_nav->InitBatchNav(grid); });
     if (store::FlexGrid *grid = w.MSF(1))
@@ -103,7 +114,16 @@ void Printing::PrintBatch()
     if (m_run->Busy())
         return;
     m_source.reset();
-    m_run->PrintBatchRows();
+    {
+        // Each record passes through the page, but the screen shows only the record put back
+        // at the end; the parameters are read once for the whole run.
+        store::ParaSnapshot para;
+        QWidget *page = m_w.PFrm();
+        const bool updates = page->updatesEnabled();
+        page->setUpdatesEnabled(false);
+        m_run->PrintBatchRows();
+        page->setUpdatesEnabled(updates);
+    }
     m_source.reset();
     AfterPrint();
 }
@@ -128,7 +148,12 @@ void Printing::EditMargins()
 {
     store::AppContext &ctx = m_w.context();
     print::ShowMarginForm([&ctx] { return ctx.MarginX(); }, [&ctx] { return ctx.MarginY(); },
-                          [&ctx](const QString &x, const QString &y) { ctx.SetMargins(x, y); },
+                          [&ctx](const QString &x, const QString &y) {
+                              // The margins belong to the format: kept in its whole-format row
+                              // at once, so that they are there at the next start.
+                              ctx.SetMargins(x, y);
+                              store::SaveFmtMargins(ctx);
+                          },
                           &m_w);
 }
 

@@ -48,11 +48,54 @@ std::optional<qint32> NextPrintNumber(const QString &fmt)
     return qint32(v.toLongLong() + 1);
 }
 
+namespace {
+
+bool HasContent(const QList<PrintValue> &values)
+{
+    return std::any_of(values.begin(), values.end(),
+                       [](const PrintValue &v) { return !v.con.isEmpty(); });
+}
+
+// The rows of the prints inside the caller's transaction; the number of each print written goes
+// to numbers (0 for a print without values). False (told once) on a database failure.
+bool WriteHistoryPrints(Db &db, const QList<HistoryPrint> &prints, QList<qint32> *numbers)
+{
+    // Read inside the transaction, so that two writers never take the same number.
+    QHash<QString, qint32> next;
+    const QString insert = QStringLiteral("INSERT INTO 历史(Fmt, ID, CID, Con) VALUES(?,?,?,?)");
+    for (const HistoryPrint &print : prints) {
+        if (!HasContent(print.values)) {
+            if (numbers)
+                numbers->append(0);
+            continue;
+        }
+        auto it = next.find(print.fmt);
+        if (it == next.end()) {
+            const std::optional<qint32> p = NextPrintNumber(print.fmt);
+            if (!p)
+                return false; // told by the database layer
+            it = next.insert(print.fmt, *p);
+        }
+        const qint32 p = (*it)++;
+        for (const PrintValue &v : print.values) {
+            if (v.con.isEmpty())
+                continue;
+            if (!db.ExecSQL(insert, {print.fmt, p, v.cid, v.con})) {
+                ReportMessage(OpenErrorText(insert), MsgKind::Error);
+                return false;
+            }
+        }
+        if (numbers)
+            numbers->append(p);
+    }
+    return true;
+}
+
+} // namespace
+
 qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
 {
-    const bool any = std::any_of(values.begin(), values.end(),
-                                 [](const PrintValue &v) { return !v.con.isEmpty(); });
-    if (!any)
+    if (!HasContent(values))
         return 0;
     Db &db = Db::Main();
     Transaction tx(db);
@@ -60,24 +103,37 @@ qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
         ReportMessage(OpenErrorText(QStringLiteral("BEGIN")), MsgKind::Error);
         return 0;
     }
-    // Read inside the transaction, so that two writers never take the same number.
-    const std::optional<qint32> p = NextPrintNumber(fmt);
-    if (!p)
+    QList<qint32> numbers;
+    if (!WriteHistoryPrints(db, {{fmt, values}}, &numbers))
         return 0;
-    const QString insert = QStringLiteral("INSERT INTO 历史(Fmt, ID, CID, Con) VALUES(?,?,?,?)");
-    for (const PrintValue &v : values) {
-        if (v.con.isEmpty())
-            continue;
-        if (!db.ExecSQL(insert, {fmt, *p, v.cid, v.con})) {
-            ReportMessage(OpenErrorText(insert), MsgKind::Error);
-            return 0;
-        }
-    }
     if (!tx.Commit()) {
         ReportMessage(OpenErrorText(QStringLiteral("COMMIT")), MsgKind::Error);
         return 0;
     }
-    return *p;
+    return numbers.value(0);
+}
+
+bool SaveHistoryPrints(const QList<HistoryPrint> &prints, const std::function<bool()> &beforeCommit)
+{
+    const bool any = std::any_of(prints.begin(), prints.end(),
+                                 [](const HistoryPrint &p) { return HasContent(p.values); });
+    if (!any)
+        return beforeCommit ? beforeCommit() : true;
+    Db &db = Db::Main();
+    Transaction tx(db);
+    if (!tx.Ok()) {
+        ReportMessage(OpenErrorText(QStringLiteral("BEGIN")), MsgKind::Error);
+        return false;
+    }
+    if (!WriteHistoryPrints(db, prints, nullptr))
+        return false;
+    if (beforeCommit && !beforeCommit())
+        return false;
+    if (!tx.Commit()) {
+        ReportMessage(OpenErrorText(QStringLiteral("COMMIT")), MsgKind::Error);
+        return false;
+    }
+    return true;
 }
 
 QList<PrintValue> PagePrintValues(const PageFields &fields)
