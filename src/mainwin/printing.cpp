@@ -3,8 +3,8 @@
 #include "mainwin/mainwindow.h"
 #include "mainwin/notifyinglabel.h"
 #include "mainwin/typing.h"
+#include "page/calcadapter.h"
 #include "page/fieldvalue.h"
-#include "page/pageview.h"
 #include "page/registry.h"
 #include "print/batchnav.h"
 #include "print/margin.h"
@@ -41,10 +41,14 @@ Printing::Printing(MainWindow &w, PrintQuestions questions) : QObject(&w), m_w(w
         if (w.fields())
             page::SetCtlValue(w.fields()->GetCtlByIdx(index), text, w.context().CrlfChr());
     };
-    t.ttLostFocus = [&w](int index) {
+    t.ttLostFocus = [this, &w](int index) {
         // Conversion and calculation belong to typing; without it the text stays as read.
-        if (Typing *typing = typingOf(w))
-            typing->TT_LostFocus(index);
+        if (Typing *typing = typingOf(w)) {
+            if (m_batchEnv)
+                typing->TT_LostFocus(index, *m_batchEnv);
+            else
+                typing->TT_LostFocus(index);
+        }
     };
     t.formatName = [&w] { return w.LFMT(0)->caption(); };
     m_nav = std::make_unique<print::BatchNav>(std::move(t));
@@ -118,11 +122,13 @@ void Printing::PrintBatch()
         // Each record passes through the page, but the screen shows only the record put back
         // at the end; the parameters are read once for the whole run.
         store::ParaSnapshot para;
-        QWidget *page = m_w.PFrm();
-        const bool updates = page->updatesEnabled();
-        page->setUpdatesEnabled(false);
+        m_batchEnv = page::PageValueEnv();
+        QWidget *client = m_w.centralWidget();
+        const bool updates = client->updatesEnabled();
+        client->setUpdatesEnabled(false);
         m_run->PrintBatchRows();
-        page->setUpdatesEnabled(updates);
+        client->setUpdatesEnabled(updates);
+        m_batchEnv.reset();
     }
     m_source.reset();
     AfterPrint();
