@@ -123,11 +123,10 @@ void Printing::PrintBatch()
         // at the end; the parameters are read once for the whole run.
         store::ParaSnapshot para;
         m_batchEnv = page::PageValueEnv();
-        QWidget *client = m_w.centralWidget();
-        const bool updates = client->updatesEnabled();
-        client->setUpdatesEnabled(false);
+        const bool updates = m_w.updatesEnabled();
+        m_w.setUpdatesEnabled(false);
         m_run->PrintBatchRows();
-        client->setUpdatesEnabled(updates);
+        m_w.setUpdatesEnabled(updates);
         m_batchEnv.reset();
     }
     m_source.reset();
