@@ -90,6 +90,8 @@ int main(int argc, char **argv)
     const QString out = QString::fromLocal8Bit(argv[2]);
     const int times = argc > 3 ? std::max(1, atoi(argv[3])) : 1;
 
+    QElapsedTimer process;
+    process.start();
     QTemporaryDir dir;
     qputenv("QUORVAN_HOME", (dir.path() + "/home").toUtf8());
     qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
@@ -119,6 +121,7 @@ int main(int argc, char **argv)
         FillBatchGrid(*w.MSF(1), records, times);
         w.resetBatchNav(*w.MSF(1));
 
+        std::printf("ready after %.3f s\n", process.elapsed() / 1000.0);
         QElapsedTimer t;
         t.start();
         w.COM(1)->click();

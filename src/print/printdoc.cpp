@@ -71,15 +71,20 @@ PrintDocument::~PrintDocument()
 
 bool PrintDocument::BeginPage(const FilledPage &page)
 {
-    if (page.setPaper) {
-        QString form = kFormName;
-        const PaperFormResult r =
-            SetPrinterPaperSize(m_printer, form, page.widthMm, page.heightMm);
-        if (!r.message.isEmpty() && !m_messages.contains(r.message))
-            m_messages << r.message;
+    // The pages of a batch share their slip: the paper is set again only when it changes.
+    const PaperKey slip{page.setPaper, page.widthMm, page.heightMm, page.lengthwise};
+    if (!m_open || !m_paper || !(*m_paper == slip)) {
+        if (page.setPaper) {
+            QString form = kFormName;
+            const PaperFormResult r =
+                SetPrinterPaperSize(m_printer, form, page.widthMm, page.heightMm);
+            if (!r.message.isEmpty() && !m_messages.contains(r.message))
+                m_messages << r.message;
+        }
+        m_printer.setPageOrientation(page.lengthwise ? QPageLayout::Landscape
+                                                     : QPageLayout::Portrait);
+        m_paper = slip;
     }
-    m_printer.setPageOrientation(page.lengthwise ? QPageLayout::Landscape
-                                                 : QPageLayout::Portrait);
     if (!m_open) {
         const bool gone = m_printer.outputFormat() == QPrinter::NativeFormat &&
                           QPrinterInfo::printerInfo(m_printer.printerName()).isNull();
@@ -100,6 +105,7 @@ bool PrintDocument::BeginPage(const FilledPage &page)
     m_pendingNewPage = false;
     const QRectF paper = m_printer.pageLayout().fullRect(QPageLayout::Point);
     m_surface.emplace(m_painter, m_printer, QSizeF(paper.width() * 20, paper.height() * 20));
+    m_surface->UseWidthCache(&m_widths);
     ++m_pages;
     return true;
 }

@@ -54,9 +54,19 @@ private:
     QString OutputName() const;
     QString WriteError() const;
 
+    struct PaperKey
+    {
+        bool setPaper = false;
+        double widthMm = 0, heightMm = 0;
+        bool lengthwise = false;
+        bool operator==(const PaperKey &) const = default;
+    };
+
     QPrinter &m_printer;
+    std::optional<PaperKey> m_paper; // what the pages of this document were set to last
     QPainter m_painter;
     std::optional<TwipPainter> m_surface;
+    TwipPainter::WidthCache m_widths; // text widths on this document's printer
     PageRenderer m_renderer;
     bool m_open = false;
     bool m_pendingNewPage = false;

@@ -49,6 +49,13 @@ void TwipPainter::SetFont(const FontSpec &font)
     m_spec = font;
     m_font = MakeFont(font);
     m_metrics.reset();
+    m_widths = nullptr;
+}
+
+void TwipPainter::UseWidthCache(WidthCache *cache)
+{
+    m_widthCache = cache;
+    m_widths = nullptr;
 }
 
 const QFontMetricsF &TwipPainter::Metrics()
@@ -60,7 +67,23 @@ const QFontMetricsF &TwipPainter::Metrics()
 
 double TwipPainter::TextWidth(const QString &text)
 {
-    return store::PixelToTwip(Metrics().horizontalAdvance(text), m_dpiX);
+    if (!m_widthCache)
+        return store::PixelToTwip(Metrics().horizontalAdvance(text), m_dpiX);
+    if (!m_widths) {
+        const QString key = QStringLiteral("%1|%2|%3%4%5%6|%7")
+                                .arg(m_spec.name)
+                                .arg(m_spec.size)
+                                .arg(int(m_spec.bold))
+                                .arg(int(m_spec.italic))
+                                .arg(int(m_spec.underline))
+                                .arg(int(m_spec.strikeOut))
+                                .arg(m_dpiX);
+        m_widths = &(*m_widthCache)[key];
+    }
+    auto it = m_widths->constFind(text);
+    if (it == m_widths->constEnd())
+        it = m_widths->insert(text, store::PixelToTwip(Metrics().horizontalAdvance(text), m_dpiX));
+    return *it;
 }
 
 double TwipPainter::TextHeight(const QString &text)
