@@ -3,6 +3,8 @@
 // PDF output chosen. Everything the command does runs: each record onto the page with its
 // conversion and calculation, the page built and printed, the history of all records recorded.
 // Usage: bench_print_allpath data.csv out.pdf [times]
+// With QUORVAN_HOME set, the program folder there is used as an installed program's (created with
+// the benchmark's format on the first run); without, a fresh one in a temporary folder.
 #include "benchslip.h"
 
 #include "mainwin/historytab.h"
@@ -93,12 +95,25 @@ int main(int argc, char **argv)
     QElapsedTimer process;
     process.start();
     QTemporaryDir dir;
-    qputenv("QUORVAN_HOME", (dir.path() + "/home").toUtf8());
-    qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
+    if (qEnvironmentVariableIsEmpty("QUORVAN_HOME")) {
+        qputenv("QUORVAN_HOME", (dir.path() + "/home").toUtf8());
+        qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
+    }
     store::ScopedRecordingReporter rec;
     if (!store::Db::Main().OpenConn(store::DataFilePath()) || !store::UpgradeDBSchema())
         return 1;
-    AddBenchFormat();
+    const auto printsSoFar = [] {
+        store::Recordset rs;
+        store::OpenRs(rs, QStringLiteral("SELECT COUNT(DISTINCT ID) FROM 历史 WHERE Fmt=?"),
+                      {kFormat});
+        return rs.Value(0, 0).toInt();
+    };
+    if (store::GetFieldWhere(QStringLiteral("Fmt"), QStringLiteral("Fmt=?"), QStringLiteral("ID"),
+                             {kFormat})
+            .toString()
+            .isEmpty())
+        AddBenchFormat();
+    const int before = printsSoFar();
 
     int pages = 0;
     {
@@ -127,10 +142,7 @@ int main(int argc, char **argv)
         w.COM(1)->click();
         const double s = t.elapsed() / 1000.0;
 
-        store::Recordset rs;
-        store::OpenRs(rs, QStringLiteral("SELECT COUNT(DISTINCT ID) FROM 历史 WHERE Fmt=?"),
-                      {kFormat});
-        pages = rs.Value(0, 0).toInt();
+        pages = printsSoFar() - before;
         std::printf("print-all: %d records recorded in %.3f s\n", pages, s);
         for (const QString &m : rec->messages)
             std::fprintf(stderr, "%s\n", qPrintable(m));

@@ -2,7 +2,8 @@
 # The batch print in one run, on the same 1,000 records: the print-all command of the main window
 # (each record through the page, printed to PDF, the history recorded), the bare renderer (the
 # same slips straight into one PDF) and gLabels' glabels-3-batch. Wall time and peak memory of
-# each whole process, median of three runs; the print-all command also at 10,000 records.
+# each whole process, median of three runs; the print-all command also at 10,000 records. A run
+# that fails (records missing from the history) shows as an error.
 # Usage: bench/print/run-batch-bench.sh BUILD_DIR [PEER_FOLDER]
 #   BUILD_DIR: a Release build with -DQUORVAN_BENCH=ON.
 set -euo pipefail
@@ -20,7 +21,13 @@ if ! command -v glabels-3-batch >/dev/null; then
 fi
 
 # One run: "seconds peak-KiB" of the whole process.
-measure() { /usr/bin/time -f "%e %M" -o "$out/t" "$@" >"$out/stdout" 2>/dev/null; cat "$out/t"; }
+measure() {
+  if /usr/bin/time -f "%e %M" -o "$out/t" "$@" >"$out/stdout" 2>"$out/stderr"; then
+    tail -1 "$out/t"
+  else
+    echo "failed: $*" >&2; cat "$out/stderr" >&2; echo "nan 0"
+  fi
+}
 # Three runs: the median time and its peak memory.
 median3() {
   for _ in 1 2 3; do measure "$@"; done | sort -n | sed -n 2p
@@ -28,6 +35,10 @@ median3() {
 ratio() { echo "$1/$2" | bc -l; }
 mib() { echo "$1/1024" | bc -l; }
 
+# The program as installed: its folder (database with the benchmark's format) made by a first,
+# untimed run; the timed runs add their prints to its history.
+export QUORVAN_HOME=$out/home XDG_CONFIG_HOME=$out/config
+"$allpath" "$peer/data.csv" "$out/allpath.pdf" >/dev/null 2>&1
 read -r all_s all_kb < <(median3 "$allpath" "$peer/data.csv" "$out/allpath.pdf")
 read -r bare_s bare_kb < <(median3 "$bare" "$peer/data.csv" "$out/bare.pdf")
 read -r all10_s all10_kb < <(measure "$allpath" "$peer/data.csv" "$out/allpath10.pdf" 10)
