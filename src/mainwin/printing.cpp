@@ -83,6 +83,19 @@ Printing::Printing(MainWindow &w, PrintQuestions questions) : QObject(&w), m_w(w
             m_nav->LoadBatchRow(*grid, row);
     };
     h.batchProblem = [this] { return m_nav->Problem(); };
+    h.batchRunning = [this](bool running) {
+        // Each record passes through the page, but the window is painted only with the record
+        // put back at the end; the clock and the parameters are read once for the whole run.
+        if (running) {
+            m_batchPara.emplace();
+            m_batchEnv = page::PageValueEnv();
+            m_w.setUpdatesEnabled(false);
+        } else {
+            m_w.setUpdatesEnabled(true);
+            m_batchEnv.reset();
+            m_batchPara.reset();
+        }
+    };
     h.choosePrinter = std::move(questions.choosePrinter);
     h.pdfFileName = std::move(questions.pdfFileName);
     m_run = std::make_unique<print::PrintRun>(std::move(h));
@@ -118,17 +131,7 @@ void Printing::PrintBatch()
     if (m_run->Busy())
         return;
     m_source.reset();
-    {
-        // Each record passes through the page, but the screen shows only the record put back
-        // at the end; the parameters are read once for the whole run.
-        store::ParaSnapshot para;
-        m_batchEnv = page::PageValueEnv();
-        const bool updates = m_w.updatesEnabled();
-        m_w.setUpdatesEnabled(false);
-        m_run->PrintBatchRows();
-        m_w.setUpdatesEnabled(updates);
-        m_batchEnv.reset();
-    }
+    m_run->PrintBatchRows();
     m_source.reset();
     AfterPrint();
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "store/params.h"
 #include "values/valueenv.h"
 
 namespace print {
@@ -58,6 +59,7 @@ private:
     std::unique_ptr<print::PageSource> m_source;
     // The clock and parameters of a batch, read once for all its records.
     std::optional<values::ValueEnv> m_batchEnv;
+    std::optional<store::ParaSnapshot> m_batchPara;
 };
 
 // Installs printing on the main window (once; later calls return the same object).

@@ -36,7 +36,7 @@ bool SchedulerTookTheJob()
 bool PdfFileComplete(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadWrite) || f.size() < 32)
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 32)
         return false;
     const qint64 size = f.size();
     const qint64 tailSize = std::min<qint64>(size, 1024);

@@ -30,6 +30,21 @@ struct ProgressGuard
     ~ProgressGuard() { store::EndProgress(); }
 };
 
+struct RunningGuard
+{
+    explicit RunningGuard(const std::function<void(bool)> &tell) : m_tell(tell)
+    {
+        if (m_tell)
+            m_tell(true);
+    }
+    ~RunningGuard()
+    {
+        if (m_tell)
+            m_tell(false);
+    }
+    const std::function<void(bool)> &m_tell;
+};
+
 // The unfinished PDF files being written, one path a line, so that the next start removes what
 // a crash left behind.
 QString PartListPath()
@@ -282,6 +297,7 @@ void PrintRun::PrintBatchRows()
     if (!AskOutputFile())
         return;
     BusyGuard busy(m_busy);
+    RunningGuard running(m_hooks.batchRunning);
     const int count = m_hooks.batchCount ? m_hooks.batchCount() : 0;
     store::StartProgress(QStringLiteral("正在打印单据……"), count);
     ProgressGuard progress;

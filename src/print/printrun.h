@@ -37,6 +37,9 @@ struct PrintHooks
     std::function<void(int row)> loadBatchRow;  // LoadBatchRow of the batch grid
     // Why the batch records cannot be printed under the open format ("" when they can).
     std::function<QString()> batchProblem;
+    // Told true once the questions of a batch are answered and its records start to pass
+    // through the page, false when the record shown before is back.
+    std::function<void(bool running)> batchRunning;
     // Asks for the printer; default: the printer chooser.
     std::function<QString()> choosePrinter;
     // The file for the PDF output; "" cancels. Default: a save dialog.
