@@ -69,17 +69,8 @@ double TwipPainter::TextWidth(const QString &text)
 {
     if (!m_widthCache)
         return store::PixelToTwip(Metrics().horizontalAdvance(text), m_dpiX);
-    if (!m_widths) {
-        const QString key = QStringLiteral("%1|%2|%3%4%5%6|%7")
-                                .arg(m_spec.name)
-                                .arg(m_spec.size)
-                                .arg(int(m_spec.bold))
-                                .arg(int(m_spec.italic))
-                                .arg(int(m_spec.underline))
-                                .arg(int(m_spec.strikeOut))
-                                .arg(m_dpiX);
-        m_widths = &(*m_widthCache)[key];
-    }
+    if (!m_widths)
+        m_widths = &(*m_widthCache)[WidthKey{m_spec, m_dpiX}];
     auto it = m_widths->constFind(text);
     if (it == m_widths->constEnd())
         it = m_widths->insert(text, store::PixelToTwip(Metrics().horizontalAdvance(text), m_dpiX));

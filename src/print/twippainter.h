@@ -51,7 +51,18 @@ public:
 
     // Widths of texts measured before, by font and text: the pages of one document measure the
     // same characters in the same fonts over and over.
-    using WidthCache = QHash<QString, QHash<QString, double>>;
+    struct WidthKey
+    {
+        FontSpec font;
+        double dpi = 0;
+        bool operator==(const WidthKey &) const = default;
+    };
+    friend size_t qHash(const WidthKey &k, size_t seed)
+    {
+        return qHashMulti(seed, k.font.name, k.font.size, k.font.bold, k.font.italic,
+                          k.font.underline, k.font.strikeOut, k.dpi);
+    }
+    using WidthCache = QHash<WidthKey, QHash<QString, double>>;
     // Measures through the cache (not owned; it must stay for the device it was filled on).
     void UseWidthCache(WidthCache *cache);
 
