@@ -1,6 +1,9 @@
 // The main window with a format of 60 fields: opening it onto the page (from the command to the
 // page drawn) and one zoom step.
 #include "mainwin/mainwindow.h"
+#include "mainwin/pageediting.h"
+#include "page/designer.h"
+#include "page/field.h"
 #include "page/pageview.h"
 #include "page/registry.h"
 #include "store/db.h"
@@ -9,6 +12,7 @@
 #include "store/schema.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -51,6 +55,7 @@ struct Env
         store::UpgradeDBSchema();
         addBenchFormats();
         window = std::make_unique<mainwin::MainWindow>();
+        mainwin::installPageEditing(*window);
         window->resize(1024, 768);
         QSignalSpy loaded(window.get(), &mainwin::MainWindow::loadFinished);
         window->show();
@@ -95,6 +100,59 @@ void BM_ZoomOnce(benchmark::State &state)
         state.SkipWithError("fields lost");
 }
 BENCHMARK(BM_ZoomOnce)->Unit(benchmark::kMillisecond);
+
+void sendMove(QWidget *w, QPoint at, Qt::MouseButtons buttons)
+{
+    QMouseEvent e(QEvent::MouseMove, QPointF(at), QPointF(w->mapToGlobal(at)), Qt::NoButton,
+                  buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// One drag step at a text field's move grip with all 60 fields selected: 60 moves, 60 row
+// writes and the repaint of the page.
+void BM_DragStepOf60Fields(benchmark::State &state)
+{
+    mainwin::MainWindow &w = *env().window;
+    w.OpenFmt(QStringLiteral("基准支票甲"), false);
+    page::Designer &d = mainwin::pageEditingOf(w)->designer();
+    d.SelRect = {-100000, -100000, 100000, 100000};
+    d.SelCtlByRect(0);
+    page::PageField *f = w.fields()->GetCtlByIdx(8); // a text field inside the page
+    QWidget *box = f->Widget();
+    sendMove(box, QPoint(2, 2), Qt::NoButton); // the move grip
+    if (f->PointerMode() != 5)
+        state.SkipWithError("no move grip");
+    const int left = f->Left();
+    int n = 0;
+    for (auto _ : state) {
+        // 15 twips (one pixel) right, then back.
+        sendMove(box, QPoint(n++ % 2 ? 1 : 3, 2), Qt::LeftButton);
+        w.PG()->repaint();
+        QCoreApplication::processEvents();
+    }
+    if (std::abs(f->Left() - left) > 15)
+        state.SkipWithError("the field did not step back and forth");
+}
+BENCHMARK(BM_DragStepOf60Fields)->Unit(benchmark::kMillisecond);
+
+// One step of a band over the 60 fields: the test of every field, the band and the repaint.
+void BM_BandStepOver60Fields(benchmark::State &state)
+{
+    mainwin::MainWindow &w = *env().window;
+    w.OpenFmt(QStringLiteral("基准支票甲"), false);
+    auto *edit = mainwin::pageEditingOf(w);
+    edit->PG_MouseDown(1, 0, 5, 5);
+    const double pw = w.PG()->twWidth(), ph = w.PG()->twHeight();
+    int n = 0;
+    for (auto _ : state) {
+        const bool big = n++ % 2;
+        edit->PG_MouseMove(1, 0, big ? pw - 10 : pw / 2, big ? ph - 10 : ph / 2);
+        w.PG()->repaint();
+        QCoreApplication::processEvents();
+    }
+    edit->PG_MouseUp(1, 0, 0, 0);
+}
+BENCHMARK(BM_BandStepOver60Fields)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,6 +1,4 @@
-#include "standins.h"
-
-#include "mainwin/mainwindow.h"
+#include "mainwin/starthooks.h"
 
 #include "store/msgbox.h"
 #include "store/startup.h"
@@ -17,10 +15,7 @@ int main(int argc, char *argv[])
     store::MessageBoxReporter reporter;
     store::SetReporter(&reporter);
 
-    store::StartupHooks hooks;
-    hooks.checkNewVersion = app::CheckNewVersion;
-    hooks.showMainWindow = mainwin::ShowMainWindow;
-    hooks.showPasswordWindow = app::ShowPasswordWindowStandIn;
+    const store::StartupHooks hooks = mainwin::ProgramHooks();
 
     std::unique_ptr<QLockFile> instanceLock;
     if (const auto code = store::Main(hooks, instanceLock))

@@ -4,6 +4,8 @@
 #include "mainwin/notifyinglabel.h"
 #include "mainwin/popupmenus.h"
 #include "mainwin/historytab.h"
+#include "mainwin/menus.h"
+#include "mainwin/pageediting.h"
 #include "mainwin/printing.h"
 #include "mainwin/typing.h"
 #include "page/backpic.h"
@@ -178,6 +180,7 @@ QToolButton *MainWindow::makeButton(int index, QWidget *parent, const QString &t
     if (!tip.isEmpty())
         b->setToolTip(tip);
     m_com[index] = b;
+    connect(b, &QToolButton::clicked, this, [this, index] { Com_Click(index); });
     return b;
 }
 
@@ -537,6 +540,19 @@ void MainWindow::LFMT_DblClick(int) { OpenFmt(QString(), false); }
 
 void MainWindow::Zm_Click(int index) { page::ZoomButton(*this, index); }
 
+void MainWindow::Com_Click(int index)
+{
+    m_comb->hide();
+    const auto it = m_commands.find(index);
+    if (it != m_commands.end() && it->second)
+        it->second();
+}
+
+void MainWindow::setCommand(int index, std::function<void()> action)
+{
+    m_commands[index] = std::move(action);
+}
+
 void MainWindow::LayoutMainForm()
 {
     const QScreen *s = QGuiApplication::primaryScreen();
@@ -759,6 +775,8 @@ QWidget *ShowMainWindow()
     installTyping(*w);
     InstallPrinting(*w);
     InstallHistoryTab(*w);
+    installPageEditing(*w);
+    InstallMenus(*w);
     w->show();
     return w;
 }

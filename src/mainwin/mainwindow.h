@@ -87,6 +87,11 @@ public:
     void LFMT_Change(int index);
     void LFMT_DblClick(int index);
     void Zm_Click(int index);
+    // The picture buttons' and the menus' one dispatcher: hides the history drop-down COMB, then
+    // runs the command registered for the index; an index without one does nothing. A greyed
+    // button does not stop its menu entry.
+    void Com_Click(int index);
+    void setCommand(int index, std::function<void()> action);
     // Places the window over the screen's work area and its controls within it.
     void LayoutMainForm();
     // Validate\DefaultSoftSet: the five option values, each followed by "§☆§".
@@ -178,6 +183,7 @@ private:
     FormatChooser m_chooser;
     std::function<void(store::FlexGrid &)> m_batchNav;
     std::function<void()> m_closeDialogs;
+    std::map<int, std::function<void()>> m_commands;
     bool m_loaded = false;
     bool m_unloaded = false;
     double m_frameWidthTw = 0;

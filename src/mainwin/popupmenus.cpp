@@ -1,20 +1,226 @@
 #include "mainwin/popupmenus.h"
 
+#include "mainwin/mainwindow.h"
+#include "page/backpic.h"
+#include "page/calcadapter.h"
+#include "page/field.h"
+#include "page/fieldvalue.h"
+#include "page/pagegrid.h"
+#include "page/pageview.h"
+#include "page/registry.h"
+#include "page/rowsync.h"
+#include "print/picoutput.h"
+#include "store/context.h"
+#include "store/uihelpers.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMenu>
 
 namespace mainwin {
 
-PopupMenus::PopupMenus(QWidget *owner) : QObject(owner), m_ctlSetMenu(new QMenu)
+namespace {
+
+QAction *addItem(QMenu *menu, const char *name, const QString &text)
 {
-    setObjectName(QStringLiteral("菜单"));
-    m_ctlSetMenu->setObjectName(QStringLiteral("m_CtlSet"));
-    m_ctlSetMenu->setTitle(QStringLiteral("CTL_Set"));
-    m_ctlSet = m_ctlSetMenu->addAction(QStringLiteral("设置内容框"));
-    m_ctlSet->setObjectName(QStringLiteral("mCtlSet"));
+    QAction *a = menu->addAction(text);
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
 }
 
-PopupMenus::~PopupMenus() { delete m_ctlSetMenu; }
+QAction *addSeparator(QMenu *menu, const char *name)
+{
+    QAction *a = menu->addSeparator();
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
 
-QString PopupMenus::caption() const { return QStringLiteral("弹出菜单"); }
+QMenu *makeMenu(const char *name, const QString &title)
+{
+    auto *m = new QMenu;
+    m->setObjectName(QString::fromLatin1(name));
+    m->setTitle(title);
+    return m;
+}
+
+} // namespace
+
+PopupMenus::PopupMenus(QWidget *owner)
+    : QObject(owner), m_ctlSetMenu(makeMenu("m_CtlSet", QStringLiteral("CTL_Set"))),
+      m_picGraph(makeMenu("mPicGraph", QStringLiteral("单据菜单"))),
+      m_fmtOp(makeMenu("mFmtOp", QStringLiteral("格式操作"))),
+      m_msf(makeMenu("mMSF", QStringLiteral("表格"))),
+      m_pic(makeMenu("mPic", QStringLiteral("图片")))
+{
+    setObjectName(QStringLiteral("菜单"));
+    m_ctlSet = addItem(m_ctlSetMenu, "mCtlSet", QStringLiteral("设置内容框"));
+    m_l5 = addSeparator(m_ctlSetMenu, "L5");
+    m_copy = addItem(m_ctlSetMenu, "mCopy", QStringLiteral("复制文本"));
+    m_paste = addItem(m_ctlSetMenu, "mPaste", QStringLiteral("粘贴文本"));
+    connect(m_ctlSet, &QAction::triggered, this, &PopupMenus::mCtlset_Click);
+    connect(m_copy, &QAction::triggered, this, &PopupMenus::mCopy_Click);
+    connect(m_paste, &QAction::triggered, this, &PopupMenus::mPaste_Click);
+
+    m_autoGetDate = addItem(m_picGraph, "mAutoGetDate", QStringLiteral("自动生成日期"));
+    addSeparator(m_picGraph, "L2");
+    m_clearCtl = addItem(m_picGraph, "mClearCtl", QStringLiteral("清空内容框"));
+    addSeparator(m_picGraph, "L1");
+    m_modiBack = addItem(m_picGraph, "mModiBackgroundPic", QStringLiteral("更换背景图"));
+    m_clearBack = addItem(m_picGraph, "mClearBackPic", QStringLiteral("清除背景图"));
+    connect(m_autoGetDate, &QAction::triggered, this, &PopupMenus::mAutoGetDate_Click);
+    connect(m_clearCtl, &QAction::triggered, this, &PopupMenus::mClearCtl_Click);
+    connect(m_modiBack, &QAction::triggered, this, &PopupMenus::mModiBackgroundPic_Click);
+    connect(m_clearBack, &QAction::triggered, this, &PopupMenus::mClearBackPic_Click);
+
+    // Deleting a format goes through the format manager; this item has no command.
+    addItem(m_fmtOp, "mDelFmt", QStringLiteral("删除格式"));
+    connect(addItem(m_msf, "mOutMSF", QStringLiteral("导出表格")), &QAction::triggered, this,
+            &PopupMenus::mOutMSF_Click);
+    connect(addItem(m_pic, "mOutputPic", QStringLiteral("导出图片")), &QAction::triggered, this,
+            &PopupMenus::mOutputPic_Click);
+}
+
+PopupMenus::~PopupMenus()
+{
+    for (QMenu *m : {m_ctlSetMenu, m_picGraph, m_fmtOp, m_msf, m_pic})
+        delete m;
+}
+
+QString PopupMenus::caption() const
+{
+    return QStringLiteral("弹出菜单");
+}
+
+MainWindow *PopupMenus::window() const
+{
+    return qobject_cast<MainWindow *>(parent());
+}
+
+page::PageField *PopupMenus::curCtl() const
+{
+    MainWindow *w = window();
+    if (!CurCtl || !w || !w->fields())
+        return nullptr;
+    return w->fields()->GetCtlByIdx(CurCtl->Index()) == CurCtl ? CurCtl : nullptr;
+}
+
+void PopupMenus::mCtlset_Click()
+{
+    if (page::PageField *f = curCtl(); f && m_dialogOpener)
+        m_dialogOpener(f);
+}
+
+void PopupMenus::mCopy_Click()
+{
+    page::PageField *f = curCtl();
+    if (!f)
+        return;
+    QString text;
+    if (f->Kind() == page::FieldKind::Text) {
+        auto *box = static_cast<page::TextField *>(f)->Box();
+        text = box->hasSelectedText() ? box->selectedText() : box->text();
+    } else if (f->Kind() == page::FieldKind::Label) {
+        text = static_cast<page::LabelField *>(f)->CaptionText();
+    }
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
+}
+
+void PopupMenus::mPaste_Click()
+{
+    const QString clip = QGuiApplication::clipboard()->text();
+    page::PageField *f = curCtl();
+    if (clip.isEmpty() || !f)
+        return;
+    if (f->Kind() == page::FieldKind::Text) {
+        auto *box = static_cast<page::TextField *>(f)->Box();
+        const QString text = box->text();
+        const int s = box->hasSelectedText() ? box->selectionStart() : box->cursorPosition();
+        const int n = box->hasSelectedText() ? int(box->selectedText().size()) : 0;
+        box->setText(text.left(s) + clip + text.mid(s + n));
+        box->setCursorPosition(int(s + clip.size()));
+    } else if (f->Kind() == page::FieldKind::Label) {
+        static_cast<page::LabelField *>(f)->SetCaptionText(clip);
+        page::CtlToRow(*window()->fields(), f);
+    }
+}
+
+void PopupMenus::mAutoGetDate_Click()
+{
+    if (MainWindow *w = window(); w && w->fields())
+        page::AutoFillDates(*w->fields());
+}
+
+void PopupMenus::mClearCtl_Click()
+{
+    MainWindow *w = window();
+    if (!w || !w->fields())
+        return;
+    page::FieldRegistry &reg = *w->fields();
+    // Any selected text field, check box or picture counts as a selection, so that with only
+    // check boxes selected the values the user did not select stay.
+    bool selection = false;
+    for (page::PageField *f : reg.AllFields())
+        if (int(f->Kind()) <= 2 && f->Selected())
+            selection = true;
+    for (page::PageField *f : reg.AllFields()) {
+        if (int(f->Kind()) > 2 || (selection && !f->Selected()))
+            continue;
+        switch (f->Kind()) {
+        case page::FieldKind::Text:
+            // A text box without a prompt holds a fixed text.
+            if (f->Caption() && !f->Caption()->Caption().isEmpty())
+                static_cast<page::TextField *>(f)->SetText(QString());
+            break;
+        case page::FieldKind::Check:
+            static_cast<page::CheckField *>(f)->SetValue(0);
+            break;
+        case page::FieldKind::Picture: {
+            auto *p = static_cast<page::PictureField *>(f);
+            if (!p->LinkItem().isEmpty()) {
+                p->Box()->SetPicture(QImage());
+                p->SetLinkItem(QString());
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+void PopupMenus::mModiBackgroundPic_Click()
+{
+    MainWindow *w = window();
+    if (!w)
+        return;
+    page::ImportFmtBackPic(
+        w->context().FormatName(), *w->PG(),
+        [](const QString &filter) { return store::SelectFileDlg(filter, false); },
+        [w] { w->O2_Click(4); });
+}
+
+void PopupMenus::mClearBackPic_Click()
+{
+    MainWindow *w = window();
+    if (!w)
+        return;
+    page::ClearBackPic(w->context().FormatName(), *w->PG(), [w] { w->O2_Click(4); });
+}
+
+void PopupMenus::mOutMSF_Click()
+{
+    if (m_gridExporter)
+        m_gridExporter(CurGrid, QStringLiteral("Quorvan支票统计数据"));
+}
+
+void PopupMenus::mOutputPic_Click()
+{
+    QWidget *pic = CurPic;
+    CurPic = nullptr;
+    if (pic)
+        print::OutputPicture(pic);
+}
 
 } // namespace mainwin

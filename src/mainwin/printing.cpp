@@ -100,12 +100,9 @@ Printing::Printing(MainWindow &w, PrintQuestions questions) : QObject(&w), m_w(w
     h.pdfFileName = std::move(questions.pdfFileName);
     m_run = std::make_unique<print::PrintRun>(std::move(h));
 
-    if (QToolButton *b = w.COM(0))
-        connect(b, &QToolButton::clicked, this, &Printing::PrintCurrent);
-    if (QToolButton *b = w.COM(1))
-        connect(b, &QToolButton::clicked, this, &Printing::PrintBatch);
-    if (QToolButton *b = w.COM(36))
-        connect(b, &QToolButton::clicked, this, &Printing::EditMargins);
+    w.setCommand(0, [this] { PrintCurrent(); });
+    w.setCommand(1, [this] { PrintBatch(); });
+    w.setCommand(36, [this] { EditMargins(); });
     connect(w.HS(), &QScrollBar::valueChanged, this, &Printing::HS_Change);
     print::PrintRun::RemoveLeftoverParts();
 

@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include <cmath>
 
@@ -31,6 +33,41 @@ Qt::Alignment HorizontalAlignment(int alignment)
     default: return Qt::AlignLeft;
     }
 }
+
+// A check box drawn flat while its field is selected: a plain white square with a thin frame
+// in place of the raised indicator.
+class FieldCheckBox : public QCheckBox
+{
+public:
+    using QCheckBox::QCheckBox;
+    bool flat = false;
+
+protected:
+    void paintEvent(QPaintEvent *e) override
+    {
+        QCheckBox::paintEvent(e);
+        if (!flat)
+            return;
+        QStyleOptionButton opt;
+        initStyleOption(&opt);
+        const QRect r = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, this);
+        QPainter p(this);
+        p.fillRect(r, Qt::white);
+        p.setPen(QPen(palette().color(QPalette::WindowText), 1));
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+        if (checkState() != Qt::Unchecked) {
+            p.setRenderHint(QPainter::Antialiasing, true);
+            QPen tick(checkState() == Qt::Checked ? palette().color(QPalette::WindowText)
+                                                  : QColor(0x80, 0x80, 0x80),
+                      std::max(1.5, r.width() / 7.0));
+            p.setPen(tick);
+            const QRectF in = QRectF(r).adjusted(2.5, 2.5, -2.5, -2.5);
+            p.drawPolyline(QPolygonF({QPointF(in.left(), in.center().y()),
+                                      QPointF(in.left() + in.width() * 0.4, in.bottom()),
+                                      QPointF(in.right(), in.top())}));
+        }
+    }
+};
 
 } // namespace
 
@@ -153,6 +190,14 @@ bool PageField::SetAlignment(int alignment)
     return true;
 }
 
+void PageField::SetSelected(bool on)
+{
+    if (on == m_selected)
+        return;
+    m_selected = on;
+    ApplySelection();
+}
+
 void PageField::SetVisible(bool on)
 {
     if (m_widget)
@@ -216,6 +261,16 @@ void TextField::SetBorderStyle(int style)
         Box()->setFrame(style == 1);
 }
 
+void TextField::ApplySelection()
+{
+    if (!Box())
+        return;
+    // Selected grey, normal white (which also takes away a relation colour).
+    QPalette pal = Box()->palette();
+    pal.setColor(QPalette::Base, m_selected ? QColor(0xD0, 0xD0, 0xD0) : QColor(Qt::white));
+    Box()->setPalette(pal);
+}
+
 void TextField::ApplyLook()
 {
     PageField::ApplyLook();
@@ -229,7 +284,7 @@ void TextField::ApplyLook()
 
 CheckField::CheckField(int index, int tpp, QWidget *page) : PageField(index, tpp)
 {
-    auto *box = new QCheckBox(page);
+    auto *box = new FieldCheckBox(page);
     box->setTristate(false);
     AttachWidget(box, true);
     m_width = kCheckBoxWidth;
@@ -268,6 +323,14 @@ bool CheckField::SetAlignment(int alignment)
     m_alignment = alignment;
     ApplyLook();
     return true;
+}
+
+void CheckField::ApplySelection()
+{
+    if (auto *box = static_cast<FieldCheckBox *>(Box())) {
+        box->flat = m_selected;
+        box->update();
+    }
 }
 
 void CheckField::ApplyLook()
@@ -311,6 +374,10 @@ void PictureBox::paintEvent(QPaintEvent *)
     p.fillRect(rect(), Qt::white);
     if (const QImage &picture = Picture(); !picture.isNull())
         p.drawImage(QRectF(rect()), picture);
+    if (m_field && m_field->Selected()) {
+        p.setPen(QPen(Qt::black, 1));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }
 
 PictureField::PictureField(int index, int tpp, QWidget *page) : PageField(index, tpp)
@@ -323,6 +390,12 @@ PictureField::PictureField(int index, int tpp, QWidget *page) : PageField(index,
 }
 
 PictureBox *PictureField::Box() const { return static_cast<PictureBox *>(m_widget.data()); }
+
+void PictureField::ApplySelection()
+{
+    if (Box())
+        Box()->update();
+}
 
 // ---------------------------------------------------------------------------------------------
 
@@ -377,7 +450,7 @@ void LineField::Paint(QPainter &p) const
     case 5: style = Qt::DashDotDotLine; break;
     default: break;
     }
-    QPen pen(store::VbToQColor(m_foreColor));
+    QPen pen(store::VbToQColor(m_selected ? kSelectionGrey : m_foreColor));
     pen.setWidthF(std::max(1.0, m_borderWidth));
     pen.setStyle(style);
     p.save();
@@ -415,6 +488,14 @@ void LabelField::SetCaptionText(const QString &text)
 {
     if (Box())
         Box()->setText(text);
+}
+
+void LabelField::ApplySelection()
+{
+    if (Box()) {
+        Box()->setFrameStyle(m_selected ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+        Box()->setLineWidth(1);
+    }
 }
 
 void LabelField::ApplyLook()

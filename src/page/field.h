@@ -110,9 +110,10 @@ public:
     int Alignment() const { return m_alignment; }
     virtual bool SetAlignment(int alignment);
 
-    // The selection look (kept by the designer).
+    // The selection and the look it gives: a grey text box, a flat check box, a bordered
+    // picture or label, a grey line.
     bool Selected() const { return m_selected; }
-    virtual void SetSelected(bool on) { m_selected = on; }
+    void SetSelected(bool on);
     // The designer's pointer code (0 default, 2 cross, 5 move, 8 size).
     int PointerMode() const { return m_pointerMode; }
     void SetPointerMode(int mode) { m_pointerMode = mode; }
@@ -130,6 +131,7 @@ protected:
     void AttachWidget(QWidget *widget, bool withCaption);
     virtual void ApplyGeometry();
     virtual void ApplyLook();
+    virtual void ApplySelection() {}
 
     int m_index;
     int m_tpp;
@@ -178,6 +180,7 @@ public:
 
 protected:
     void ApplyLook() override;
+    void ApplySelection() override;
 
 private:
     int m_borderStyle = 1;
@@ -197,6 +200,7 @@ public:
 
 protected:
     void ApplyLook() override;
+    void ApplySelection() override;
 };
 
 // The widget of a picture or barcode field: its picture stretched over it.
@@ -232,6 +236,9 @@ public:
     void SetLinkItem(const QString &item) { m_linkItem = item; }
     bool SetAlignment(int) override { return false; }
 
+protected:
+    void ApplySelection() override;
+
 private:
     QString m_linkItem;
 };
@@ -263,6 +270,9 @@ public:
 
     void Paint(QPainter &p) const;
 
+protected:
+    void ApplySelection() override { Changed(); }
+
 private:
     void Changed();
     QPointer<QWidget> m_page;
@@ -282,6 +292,7 @@ public:
 
 protected:
     void ApplyLook() override;
+    void ApplySelection() override;
 };
 
 // The field kind of a control; no control gives 0 (test for null first where it matters).

@@ -12,9 +12,7 @@
 
 namespace page {
 
-namespace {
-
-int shiftState(Qt::KeyboardModifiers m)
+int ShiftCode(Qt::KeyboardModifiers m)
 {
     int s = 0;
     if (m & Qt::ShiftModifier)
@@ -26,7 +24,7 @@ int shiftState(Qt::KeyboardModifiers m)
     return s;
 }
 
-int buttonCode(Qt::MouseButton b)
+int ButtonCode(Qt::MouseButton b)
 {
     switch (b) {
     case Qt::LeftButton:
@@ -40,7 +38,7 @@ int buttonCode(Qt::MouseButton b)
     }
 }
 
-int buttonsCode(Qt::MouseButtons b)
+int ButtonsCode(Qt::MouseButtons b)
 {
     int c = 0;
     if (b & Qt::LeftButton)
@@ -51,8 +49,6 @@ int buttonsCode(Qt::MouseButtons b)
         c |= 4;
     return c;
 }
-
-} // namespace
 
 PageView::PageView(QWidget *parent) : QWidget(parent), m_tpp(ScreenTpp())
 {
@@ -157,27 +153,27 @@ QImage PageView::renderPage() const
 void PageView::mousePressEvent(QMouseEvent *e)
 {
     const QPointF pt = e->position();
-    emit pageMousePressed(buttonCode(e->button()), shiftState(e->modifiers()), toTw(pt.x()),
+    emit pageMousePressed(ButtonCode(e->button()), ShiftCode(e->modifiers()), toTw(pt.x()),
                           toTw(pt.y()));
 }
 
 void PageView::mouseMoveEvent(QMouseEvent *e)
 {
     const QPointF pt = e->position();
-    emit pageMouseMoved(buttonsCode(e->buttons()), shiftState(e->modifiers()), toTw(pt.x()),
+    emit pageMouseMoved(ButtonsCode(e->buttons()), ShiftCode(e->modifiers()), toTw(pt.x()),
                         toTw(pt.y()));
 }
 
 void PageView::mouseReleaseEvent(QMouseEvent *e)
 {
     const QPointF pt = e->position();
-    emit pageMouseReleased(buttonCode(e->button()), shiftState(e->modifiers()), toTw(pt.x()),
+    emit pageMouseReleased(ButtonCode(e->button()), ShiftCode(e->modifiers()), toTw(pt.x()),
                            toTw(pt.y()));
 }
 
 void PageView::keyPressEvent(QKeyEvent *e)
 {
-    emit pageKeyPressed(e->key(), shiftState(e->modifiers()));
+    emit pageKeyPressed(e->key(), ShiftCode(e->modifiers()));
     // Arrow keys stay with the page; nothing around it scrolls on them.
     switch (e->key()) {
     case Qt::Key_Left:

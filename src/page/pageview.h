@@ -15,6 +15,12 @@ class QScrollBar;
 
 namespace page {
 
+// The codes of keys and buttons the page's handlers take: shift 1 Shift + 2 Ctrl + 4 Alt,
+// button 1 left, 2 right, 4 middle (added for several buttons held).
+int ShiftCode(Qt::KeyboardModifiers m);
+int ButtonCode(Qt::MouseButton b);
+int ButtonsCode(Qt::MouseButtons b);
+
 // The page picture box PG.
 class PageView : public QWidget
 {

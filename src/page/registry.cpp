@@ -242,6 +242,17 @@ int FieldRegistry::GetCtlIndexByID(qint32 id) const
     return f ? f->Index() : 0;
 }
 
+std::optional<QPoint> CaptionPos(int dir, const QRect &field, const QSize &label, int offset)
+{
+    switch (dir) {
+    case 0: return QPoint(field.x(), field.y() - label.height());
+    case 1: return QPoint(field.x() - label.width(), field.y() + offset);
+    case 2: return QPoint(field.x() + field.width(), field.y() + offset);
+    case 3: return QPoint(field.x(), field.y() + field.height());
+    default: return std::nullopt;
+    }
+}
+
 CaptionLabel *FieldRegistry::SetCtlLBLPos(PageField *ctl, CaptionLabel *label, int &dir)
 {
     if (!ctl || int(ctl->Kind()) > int(FieldKind::Picture))
@@ -257,22 +268,9 @@ CaptionLabel *FieldRegistry::SetCtlLBLPos(PageField *ctl, CaptionLabel *label, i
     }
     if (dir == -1)
         dir = GetCtlDir(ctl);
-    switch (dir) {
-    case 0:
-        label->Move(ctl->Left(), ctl->Top() - label->Height());
-        break;
-    case 1:
-        label->Move(ctl->Left() - label->Width(), ctl->Top() + 40);
-        break;
-    case 2:
-        label->Move(ctl->Left() + ctl->Width(), ctl->Top() + 40);
-        break;
-    case 3:
-        label->Move(ctl->Left(), ctl->Top() + ctl->Height());
-        break;
-    default:
-        break;
-    }
+    if (const auto at = CaptionPos(dir, QRect(ctl->Left(), ctl->Top(), ctl->Width(), ctl->Height()),
+                                   QSize(label->Width(), label->Height()), 40))
+        label->Move(at->x(), at->y());
     return label;
 }
 

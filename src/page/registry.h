@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 
 #include <array>
 #include <memory>
@@ -25,6 +26,11 @@ class FlexGrid;
 }
 
 namespace page {
+
+// Where a prompt label w x h goes beside a field (left, top, width, height, twips or any one
+// unit): dir 0 above, 1 left, 2 right, 3 below; nothing for any other dir. offset is the drop of
+// a label beside the field (40 twips on the page).
+std::optional<QPoint> CaptionPos(int dir, const QRect &field, const QSize &label, int offset);
 
 class FieldRegistry : public QObject, public store::PageFields
 {

@@ -3,6 +3,7 @@
 #include "print/printers.h"
 #include "store/params.h"
 #include "store/reporter.h"
+#include "store/uihelpers.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -23,7 +24,7 @@ SelPrinter::SelPrinter(QWidget *parent) : QDialog(parent)
     COMB = new QComboBox(this);
     COMB->setToolTip(QStringLiteral("要选择的打印机名称。"));
     COMB->setMinimumWidth(280);
-    COMB->installEventFilter(this);
+    store::SetComboMouseOnly(COMB); // the printer is chosen with the mouse only
     COM[0] = new QPushButton(QStringLiteral("确定"), this);
     COM[1] = new QPushButton(QStringLiteral("取消"), this);
     COM[0]->setDefault(true);
@@ -48,9 +49,8 @@ void SelPrinter::FillPrinterList()
     COMB->clear();
     const QStringList names = Catalogue().Names();
     const QString current = Current().Name();
-    const QString saved =
-        store::GetRegStr(QStringLiteral("KVRTM"), QStringLiteral("Validate"),
-                         QStringLiteral("Printer"), QString());
+    const QString saved = store::GetRegStr(QStringLiteral("KVRTM"), QStringLiteral("Validate"),
+                                           QStringLiteral("Printer"), QString());
     QString text;
     if (names.contains(current))
         text = current;
@@ -70,15 +70,6 @@ void SelPrinter::changeEvent(QEvent *event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
         Tag == kChoosePrinterRole && !COMB->view()->isVisible())
         FillPrinterList();
-}
-
-bool SelPrinter::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == COMB &&
-        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
-         event->type() == QEvent::ShortcutOverride))
-        return true; // the printer is chosen with the mouse only
-    return QDialog::eventFilter(watched, event);
 }
 
 void SelPrinter::Accept()

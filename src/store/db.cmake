@@ -11,6 +11,7 @@ add_library(store STATIC
   db.cpp db.h
   schema.cpp schema.h
   params.cpp params.h
+  website.cpp website.h
   textfile.cpp textfile.h
 )
 target_include_directories(store PUBLIC ${CMAKE_SOURCE_DIR}/src)

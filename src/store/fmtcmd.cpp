@@ -51,24 +51,29 @@ void OpenFmt(FormatCommandHost &host, QString &name, bool force)
 {
     if (FmtCommandBusy())
         return;
-    BusyGuard busy;
     AppContext &ctx = host.context();
+    // The choice is made before the command counts as running: the chooser (the format manager)
+    // deletes and imports formats through these same commands while it is open, and it keeps the
+    // rest of the program out by itself.
     if (name.isEmpty()) {
         SelResult.clear();
         name = Chosen(host.chooseFormat());
     }
     if (name.isEmpty())
         return;
+    // A name that is no longer stored (the format used last was deleted): the user chooses.
+    if (!FmtExists(name) && !(name == ctx.FormatName() && !force)) {
+        SelResult.clear();
+        name = Chosen(host.chooseFormat());
+        if (name.isEmpty() || !FmtExists(name))
+            return;
+    }
+    if (FmtCommandBusy())
+        return;
+    BusyGuard busy;
     const QString current = ctx.FormatName();
     if (name == current && !force)
         return;
-    // A name that is no longer stored (the format used last was deleted): the user chooses.
-    if (!FmtExists(name)) {
-        SelResult.clear();
-        name = Chosen(host.chooseFormat());
-        if (name.isEmpty() || !FmtExists(name) || (name == current && !force))
-            return;
-    }
     emit ctx.formatSwitching(current, name);
     if (name != current) {
         SaveDefaultRecord(ctx, current);

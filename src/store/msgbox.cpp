@@ -1,6 +1,7 @@
 #include "store/msgbox.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace store {
@@ -27,6 +28,18 @@ bool MessageBoxReporter::Question(const QString &text)
     return QMessageBox::question(QApplication::activeWindow(), QString::fromUtf8(kProgramTitle),
                                  text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
            == QMessageBox::Yes;
+}
+
+std::optional<QString> MessageBoxReporter::Text(const QString &prompt, const QString &preset,
+                                                const QString &title)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(
+        QApplication::activeWindow(), title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title,
+        prompt, QLineEdit::Normal, preset, &ok);
+    if (!ok)
+        return std::nullopt;
+    return answer;
 }
 
 } // namespace store

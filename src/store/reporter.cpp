@@ -22,6 +22,12 @@ Reporter *g_reporter = nullptr;
 
 } // namespace
 
+std::optional<QString> Reporter::Text(const QString &prompt, const QString &, const QString &)
+{
+    qWarning().noquote() << prompt;
+    return std::nullopt;
+}
+
 void RecordingReporter::Message(const QString &text, MsgKind)
 {
     messages << text;
@@ -31,6 +37,20 @@ bool RecordingReporter::Question(const QString &text)
 {
     messages << text;
     return answer;
+}
+
+std::optional<QString> RecordingReporter::Text(const QString &prompt, const QString &preset,
+                                               const QString &title)
+{
+    messages << prompt;
+    textPresets << preset;
+    textTitles << title;
+    if (textAnswers.isEmpty())
+        return preset;
+    const QString a = textAnswers.takeFirst();
+    if (a.isNull())
+        return std::nullopt;
+    return a;
 }
 
 void SetReporter(Reporter *reporter)
@@ -51,6 +71,11 @@ void ReportMessage(const QString &text, MsgKind kind)
 bool AskQuestion(const QString &text)
 {
     return CurrentReporter().Question(text);
+}
+
+std::optional<QString> AskText(const QString &prompt, const QString &preset, const QString &title)
+{
+    return CurrentReporter().Text(prompt, preset, title);
 }
 
 ScopedRecordingReporter::ScopedRecordingReporter() : m_previous(g_reporter)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace store {
 
 // The program's name and version as every window and message box shows it.
@@ -21,6 +23,10 @@ public:
     virtual void Message(const QString &text, MsgKind kind) = 0;
     // A yes/no question; true for yes.
     virtual bool Question(const QString &text) = 0;
+    // A question answered with a text, the preset filled in; nothing when cancelled. Without a
+    // title of its own the box shows the program's.
+    virtual std::optional<QString> Text(const QString &prompt, const QString &preset,
+                                        const QString &title);
 };
 
 // Keeps every message in memory and answers questions with a preset answer.
@@ -29,9 +35,15 @@ class RecordingReporter : public Reporter
 public:
     void Message(const QString &text, MsgKind kind) override;
     bool Question(const QString &text) override;
+    // Takes the next of textAnswers (a null string cancels); the preset when none is left.
+    std::optional<QString> Text(const QString &prompt, const QString &preset,
+                                const QString &title) override;
 
-    QStringList messages;  // messages and questions, in order
-    bool answer = true;    // reply to Question
+    QStringList messages;    // messages, questions and text prompts, in order
+    bool answer = true;      // reply to Question
+    QStringList textAnswers; // replies to Text, in order
+    QStringList textPresets; // the preset of each text question, in order
+    QStringList textTitles;  // and its title
 };
 
 // Installs the reporter used from now on (not owned); nullptr restores the default, which only
@@ -42,6 +54,8 @@ Reporter &CurrentReporter();
 // Shorthands for CurrentReporter().
 void ReportMessage(const QString &text, MsgKind kind = MsgKind::Info);
 bool AskQuestion(const QString &text);
+std::optional<QString> AskText(const QString &prompt, const QString &preset = QString(),
+                               const QString &title = QString());
 
 // Installs a RecordingReporter for the lifetime of this guard (tests).
 class ScopedRecordingReporter

@@ -36,6 +36,10 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
 
     if (hooks.checkNewVersion)
         hooks.checkNewVersion(60, QString::fromUtf8(kProgramVersion));
+    if (hooks.endAfterVersionCheck && hooks.endAfterVersionCheck()) {
+        db.Close();
+        return 0;
+    }
 
     SelResult.clear();
 

@@ -20,6 +20,9 @@ struct StartupHooks
 {
     // Asks the vendor's server for a newer version (product number, version); may be empty.
     std::function<QString(int, const QString &)> checkNewVersion;
+    // Asked right after the version check: true when the program must end now (an updater has
+    // taken over); Main then returns 0.
+    std::function<bool()> endAfterVersionCheck;
     // Builds and shows the main window `MF` / the password window `PSDCon`.
     std::function<QWidget *()> showMainWindow;
     std::function<QWidget *()> showPasswordWindow;

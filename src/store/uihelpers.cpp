@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPointer>
@@ -60,7 +61,8 @@ QString SelectFileDlg(const QString &filter, bool save, const QString &defaultNa
     static QString lastFile;
     const QString start = defaultName.isEmpty() ? lastFile : defaultName;
     const QString qtFilter = VbFilterToQt(filter);
-    const QString chosen = save ? QFileDialog::getSaveFileName(nullptr, QString(), start, qtFilter)
+    const QString chosen = save ? QFileDialog::getSaveFileName(nullptr, QString(), start, qtFilter, nullptr,
+                                                                QFileDialog::DontConfirmOverwrite)
                                 : QFileDialog::getOpenFileName(nullptr, QString(), start, qtFilter);
     if (!chosen.isEmpty())
         lastFile = chosen;
@@ -98,7 +100,26 @@ protected:
 
 const char *const kFilterName = "quorvanNumKeyFilter";
 
+class KeyEater : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        return e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease ||
+               e->type() == QEvent::ShortcutOverride;
+    }
+};
+
 } // namespace
+
+void SetComboMouseOnly(QComboBox *combo)
+{
+    if (combo)
+        combo->installEventFilter(new KeyEater(combo));
+}
 
 void SetNumKeyFilter(QWidget *field, bool on)
 {
@@ -157,14 +178,23 @@ void FillHistoryCombo(QComboBox *combo, qint32 id)
         combo->setCurrentIndex(combo->findText(typed));
 }
 
-void ChooseCtlFont(QWidget *ctl)
+bool ChooseCtlFont(QWidget *ctl)
 {
     if (!ctl)
-        return;
+        return false;
+    QFont start = ctl->font();
+    if (start.family().isEmpty())
+        start.setFamily(QStringLiteral("宋体"));
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, ctl->font(), ctl, QStringLiteral("字体"));
+    QFont font = QFontDialog::getFont(&ok, start, ctl, QStringLiteral("字体"));
     if (!ok)
-        return;
+        return false;
+    // The dialog lists installed families only: a family the field names but that is shown by a
+    // substitute comes back as the substitute's name, and stays the field's own name.
+    if (font.family() == QFontInfo(start).family())
+        font.setFamily(start.family());
+    if (!(font.pointSizeF() > 0))
+        font.setPointSizeF(0.1);
     ctl->setFont(font);
     const QColor old = ctl->palette().color(ctl->foregroundRole());
     const QColor c = QColorDialog::getColor(old, ctl, QStringLiteral("颜色"));
@@ -174,6 +204,7 @@ void ChooseCtlFont(QWidget *ctl)
         p.setColor(QPalette::Text, c);
         ctl->setPalette(p);
     }
+    return true;
 }
 
 } // namespace store

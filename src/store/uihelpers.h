@@ -17,9 +17,14 @@ void SetFormTopmost(QWidget *window);
 // A file filter of the form "desc|patterns|desc|patterns" as a dialog filter
 // "desc (patterns);;desc (patterns)"; "*.*" becomes "*", ";" between patterns a blank.
 QString VbFilterToQt(const QString &filter);
-// The open or save dialog; "" when cancelled. Without a default name it starts with the file
+// The open or save dialog; "" when cancelled. The save dialog asks nothing about an existing
+// file: the caller completes the name and asks itself. Without a default name it starts with the file
 // chosen last time.
 QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName = QString());
+
+// A combo box whose choice is made with the mouse only: key presses and releases reach it no
+// more (a non-editable combo would otherwise step through its items on arrows and letters).
+void SetComboMouseOnly(QComboBox *combo);
 
 // Numeric fields: only "0".."9", "." and Backspace get through (navigation keys too); input
 // methods are off while the filter is on.
@@ -31,8 +36,10 @@ bool HasNumKeyFilter(const QWidget *field);
 // with the same text followed by "_"). Distinct, sorted; the typed text is kept.
 void FillHistoryCombo(QComboBox *combo, qint32 id);
 
-// The font dialog (with underline and strike-out) and then the colour dialog for a field;
-// cancelling the font dialog leaves the field as it was.
-void ChooseCtlFont(QWidget *ctl);
+// The font dialog (with underline and strike-out), starting from the field's font ("宋体" when it
+// has none), and then the colour dialog for a field. A size of 0 becomes 0.1; a family the user
+// did not change keeps its name. True when the font was accepted; cancelling the font dialog
+// leaves the field as it was, cancelling the colour keeps the old colour.
+bool ChooseCtlFont(QWidget *ctl);
 
 } // namespace store

@@ -94,31 +94,6 @@ void expectFieldsAtScale(MainWindow &w, const QString &fmt)
         EXPECT_EQ(reg.CtlCount(k), n[k]) << "kind " << k;
 }
 
-// A format with a field of every kind, among them two picture fields.
-void addEveryKindFormat()
-{
-    const QString sql = "INSERT INTO Fmt(Fmt, LBL, Dir, X, Y, W, H, S, L, Color, fName, fSize, "
-                        "Clas, Cash) VALUES('全类型支票', ?, 0, ?, ?, ?, ?, 0, 0, 0, '宋体', 10.5, "
-                        "?, ?)";
-    struct R
-    {
-        const char *lbl;
-        double x, y, w, h;
-        int clas;
-        double cash;
-    } rows[] = {{"收款人", 20, 12, 80, 7, 0, 0},   {"金额", 110, 12, 50, 7, 0, 12},
-                {"加急", 20, 30, 5, 5, 1, 0},      {"条码", 60, 28, 70, 14, 2, 0},
-                {"图章", 140, 28, 20, 14, 2, 0},   {"线条", 10, 45, 170, 45, 3, 1},
-                {"全类型支票", 70, 2, 60, 6, 4, 0}};
-    for (const R &r : rows)
-        ASSERT_TRUE(store::ExecSQL(sql, {QString::fromUtf8(r.lbl), r.x, r.y, r.w, r.h, r.clas,
-                                         r.cash}));
-    ASSERT_TRUE(store::ExecSQL(
-        "INSERT INTO Fmt(Fmt, LBL, X, Y, W, H, Color, Mem) VALUES('全类型支票', ?, 10, 10, 180, "
-        "60, 15360, 'True|False|1|0|0|0|0|False|')",
-        {QString::fromUtf8(store::kFmtParaMarker)}));
-}
-
 page::TextField *textField(MainWindow &w, int n)
 {
     return static_cast<page::TextField *>(w.fields()->GetCtlByIdx(n));

@@ -488,12 +488,13 @@ TEST_F(TypingTest, RelationColoursShowHowFieldsDependOnTheFocusedOne)
     EXPECT_EQ(base(related), bgr(mainwin::kRelatedColor));
     EXPECT_EQ(Typing::RelationColor(plain), mainwin::kNormalBackColor);
 
-    // A selected field keeps its look when the colours go.
+    // A selected field shows the selection grey and keeps it when the colours go.
     adds->SetSelected(true);
+    EXPECT_EQ(base(adds), QColor(0xD0, 0xD0, 0xD0));
     m_typing->HideRelationColor();
     for (TextField *t : {same, related, multiplies})
         EXPECT_EQ(base(t), QColor(255, 255, 255));
-    EXPECT_EQ(base(adds), QColor(170, 255, 170));
+    EXPECT_EQ(base(adds), QColor(0xD0, 0xD0, 0xD0));
     EXPECT_EQ(Typing::RelationColor(adds), mainwin::kNormalBackColor);
 }
 

@@ -7,6 +7,7 @@ add_executable(tests_page_view
   ${CMAKE_CURRENT_LIST_DIR}/view_backpic_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/view_piccontent_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/view_fmtinit_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/view_designer_test.cpp
 )
 target_link_libraries(tests_page_view PRIVATE page_view Qt6::Test GTest::gtest)
 add_test(NAME page_view COMMAND tests_page_view)

@@ -1,0 +1,325 @@
+#include "library/fmtfile.h"
+
+#include "page/backpic.h"
+#include "store/db.h"
+#include "store/fmtcmd.h"
+#include "store/fmtstore.h"
+#include "store/indicator.h"
+#include "store/reporter.h"
+#include "store/schema.h"
+#include "store/startup.h"
+#include "store/textfile.h"
+#include "store/uihelpers.h"
+#include "store/vb.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+#include <vector>
+
+namespace library {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kLblBreak = QStringLiteral("‖‖‖");
+const QString kMemBreak = QStringLiteral("♂♂");
+
+FileQuestion g_fileQuestion;
+
+QString sep()
+{
+    return QString::fromUtf16(kFmtFileSeparator);
+}
+
+// The columns of a record line in their order.
+const char *const kColumns[] = {"ID",    "Clas",  "LBL",     "Dir",        "X",           "Y",
+                                "W",     "H",     "S",       "L",          "Color",       "fName",
+                                "fSize", "fBold", "fItalic", "fUnderline", "fStrikethru", "Cash",
+                                "RCtl",  "Mem",   "SumID",   "SumID1",     "RCtl1"};
+
+QString NumberText(const QVariant &v)
+{
+    if (v.isNull())
+        return QString();
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    return ok ? store::CStr(d) : v.toString();
+}
+
+QString BoolText(const QVariant &v)
+{
+    const QString t = v.toString().toLower();
+    const bool on = t == u"true" || (store::IsNumeric(t) && store::Val(t) != 0);
+    return on ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+// Closes the progress window on every way out.
+struct ProgressGuard
+{
+    ~ProgressGuard() { store::EndProgress(); }
+};
+
+// Copies a picture over the target; false when it could not.
+bool CopyPicture(const QString &from, const QString &to)
+{
+    if (QFileInfo(from).absoluteFilePath() == QFileInfo(to).absoluteFilePath())
+        return true;
+    QFile::remove(to);
+    return QFile::copy(from, to);
+}
+
+} // namespace
+
+bool IsFmtOfKind(const QString &name)
+{
+    for (const QString &kind : QStringLiteral("支票,进账单").split(u','))
+        if (name.contains(kind))
+            return true;
+    return false;
+}
+
+void SetFileQuestion(FileQuestion question)
+{
+    g_fileQuestion = std::move(question);
+}
+
+QString AskFileName(const QString &filter, bool save, const QString &def)
+{
+    if (g_fileQuestion)
+        return g_fileQuestion(filter, save, def);
+    return store::SelectFileDlg(filter, save, def);
+}
+
+QString FmtFileText(const QString &name)
+{
+    store::Recordset rs;
+    QStringList cols;
+    for (int i = 0; i < 23; ++i)
+        cols << QString::fromLatin1(kColumns[i]);
+    if (!store::OpenRs(
+            rs, QStringLiteral("SELECT %1 FROM Fmt WHERE Fmt=? ORDER BY ID").arg(cols.join(u',')),
+            {name}) ||
+        rs.RecordCount() == 0)
+        return QString();
+    QStringList lines;
+    lines << QString::fromUtf16(kFmtFileHeader)
+          << (IsFmtOfKind(name) ? name : QStringLiteral("支票进账单_") + name);
+    for (const auto &row : rs.Rows()) {
+        QStringList f;
+        // A second related-field link travels as a 23rd field, which every reader of the file
+        // accepts; without one the line keeps its usual 22 fields.
+        const int count = row.at(22).toDouble() != 0 ? 23 : 22;
+        for (int i = 0; i < count; ++i) {
+            const QVariant &v = row.at(i);
+            switch (i) {
+            case 2:
+                f << v.toString().replace(kCrLf, kLblBreak);
+                break;
+            case 19:
+                f << v.toString().replace(kCrLf, kMemBreak);
+                break;
+            case 11:
+                f << v.toString();
+                break;
+            case 13:
+            case 14:
+            case 15:
+            case 16:
+                f << BoolText(v);
+                break;
+            default:
+                f << NumberText(v);
+            }
+        }
+        lines << f.join(sep());
+    }
+    return lines.join(kCrLf);
+}
+
+bool ExportFmtFile(store::FormatCommandHost &host, const QString &requested)
+{
+    QString name = requested;
+    if (name.isEmpty()) {
+        store::SelResult.clear();
+        store::SelResult = host.selectFormatName(false);
+    } else {
+        store::SelResult = name;
+    }
+    name = store::SelResult;
+    if (name.isEmpty())
+        return false;
+    const QString picture = page::GetBackPicFile(name);
+    QString path = AskFileName(QString::fromUtf16(kFmtFileFilter), true,
+                               QString(picture).remove(QStringLiteral(".jpg")));
+    if (path.isEmpty())
+        return false;
+    if (path.right(4).toLower() != u".cqf")
+        path += QStringLiteral(".cqf");
+    const QString text = FmtFileText(name);
+    if (QFileInfo::exists(path) && !store::AskQuestion(QStringLiteral("文件：“") + path +
+                                                       QStringLiteral("”已经存在，是否覆盖？")))
+        return false;
+    const QString pictureCopy = path.left(path.size() - 4) + QStringLiteral(".jpg");
+    if (!store::WriteTextFileRetry(text, path) ||
+        (QFileInfo(picture).isFile() && !CopyPicture(picture, pictureCopy))) {
+        const QString failed = QFileInfo::exists(path) ? pictureCopy : path;
+        store::ReportMessage(QStringLiteral("格式文件写入失败：“") + failed + QStringLiteral("”！"),
+                             store::MsgKind::Error);
+        return false;
+    }
+    store::ReportMessage(QStringLiteral("格式：“") + name + QStringLiteral("”导出完成！"));
+    return true;
+}
+
+bool ImportFmtFile(store::FormatCommandHost &host, const QString &requested,
+                   const QString &givenPicture)
+{
+    QString path = requested.trimmed();
+    if (path.isEmpty()) {
+        path = AskFileName(QString::fromUtf16(kFmtFileFilter), false, QString());
+        if (path.isEmpty() || !QFileInfo(path).isFile())
+            return false;
+    }
+    store::StartProgress(QStringLiteral("正在导入格式..."), 3);
+    ProgressGuard progress;
+    const QString text = store::ReadTextFileRetry(path, false);
+    if (text.isEmpty())
+        return false;
+    QStringList lines = text.split(kCrLf);
+    const QString unknown = QStringLiteral("无法识别此文件，请确认文件：“") + path +
+                            QStringLiteral("”为支票格式文件！");
+    if (lines.size() < 3 || lines.at(0) != QString::fromUtf16(kFmtFileHeader)) {
+        store::ReportMessage(unknown, store::MsgKind::Warning);
+        return false;
+    }
+    if (!IsFmtOfKind(lines.at(1))) {
+        store::ReportMessage(QStringLiteral("此格式不属于支票,进账单，无法导入！"),
+                             store::MsgKind::Warning);
+        return false;
+    }
+    // Named after the file; a file name of no kind would make a format the manager never lists,
+    // so the name line (which is of kind) is proposed then.
+    QString name = QFileInfo(path).completeBaseName();
+    if (name.isEmpty() || !IsFmtOfKind(name))
+        name = lines.at(1);
+    while (store::FmtExists(name)) {
+        if (store::Indicator *w = store::IndicatorWindow())
+            w->hide();
+        const QString answer = store::AskText(QStringLiteral("格式：“") + name +
+                                                  QStringLiteral("”已存在，请另取格式名！"),
+                                              name, QStringLiteral("格式名输入"))
+                                   .value_or(QString())
+                                   .trimmed();
+        if (store::Indicator *w = store::IndicatorWindow())
+            w->show();
+        if (answer.isEmpty())
+            return false;
+        name = answer;
+    }
+    store::StepProgress(1, QStringLiteral("pages"));
+
+    // A record broken over several lines is joined again (never into the first two lines).
+    for (qsizetype i = lines.size() - 1; i >= 3; --i) {
+        if (lines.at(i).isEmpty() || lines.at(i).split(sep()).size() < 21) {
+            lines[i - 1] += kCrLf + lines.at(i);
+            lines.removeAt(i);
+        }
+    }
+    // Every line must be a record, and the whole-format row must be among them: a format without
+    // it has no size and would never be listed.
+    bool hasFmtPara = false;
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QStringList f = lines.at(i).split(sep());
+        if (f.size() < 21) {
+            store::ReportMessage(QStringLiteral("格式文件有错！"), store::MsgKind::Warning);
+            return false;
+        }
+        hasFmtPara |= f.at(2) == QString::fromUtf8(store::kFmtParaMarker);
+    }
+    if (!hasFmtPara) {
+        store::ReportMessage(unknown, store::MsgKind::Warning);
+        return false;
+    }
+
+    store::Db &db = store::Db::Main();
+    store::Transaction tx(db);
+    bool ok = tx.Ok();
+    std::vector<qint64> oldIds, newIds;
+    QStringList cols;
+    for (int i = 1; i < 23; ++i)
+        cols << QString::fromLatin1(kColumns[i]);
+    const QString insert = QStringLiteral("INSERT INTO Fmt(Fmt,%1) VALUES(?%2)")
+                               .arg(cols.join(u','), QStringLiteral(",?").repeated(cols.size()));
+    for (qsizetype i = 2; ok && i < lines.size(); ++i) {
+        const QStringList f = lines.at(i).split(sep());
+        auto number = [&](int k) -> QVariant { return k < f.size() ? store::Val(f.at(k)) : 0.0; };
+        auto flag = [&](int k) { return f.at(k).toLower() == u"true" ? 1 : 0; };
+        store::SqlArgs args;
+        args << name << number(1) << QString(f.at(2)).replace(kLblBreak, kCrLf)
+             << (f.at(3).trimmed().isEmpty() ? QVariant(0) : QVariant(store::Val(f.at(3))));
+        for (int k = 4; k <= 10; ++k)
+            args << number(k);
+        args << f.at(11) << number(12);
+        for (int k = 13; k <= 16; ++k)
+            args << flag(k);
+        args << number(17) << number(18) << QString(f.at(19)).replace(kMemBreak, kCrLf)
+             << number(20) << (f.size() >= 22 ? number(21) : QVariant(0.0))
+             << (f.size() >= 23 ? number(22) : QVariant(0.0));
+        ok = db.ExecSQL(insert, args);
+        oldIds.push_back(qint64(std::llround(store::Val(f.at(0)))));
+        newIds.push_back(db.LastInsertId());
+    }
+    // The links name rows of the exporting database: each becomes the new ID of the first line
+    // that carried the old one, sign and negate tenth kept. Unknown targets stay as they were.
+    const char *links[] = {"RCtl", "SumID", "SumID1", "RCtl1"};
+    for (size_t r = 0; ok && r < newIds.size(); ++r) {
+        store::Recordset rs;
+        ok = db.OpenRs(rs, QStringLiteral("SELECT RCtl, SumID, SumID1, RCtl1 FROM Fmt WHERE ID=?"),
+                       {newIds[r]});
+        if (!ok || rs.RecordCount() != 1)
+            break;
+        for (int c = 0; ok && c < 4; ++c) {
+            const double v = rs.Value(0, c).toDouble();
+            if (v == 0)
+                continue;
+            const qint64 target = qint64(std::floor(std::fabs(v) + 1e-6));
+            for (size_t k = 0; k < oldIds.size(); ++k) {
+                if (oldIds[k] != target)
+                    continue;
+                const bool sum = c == 1 || c == 2;
+                const QString cell = store::TranslateLink(store::CStr(v), target, newIds[k], sum);
+                if (cell != store::CStr(v))
+                    ok = db.ExecSQL(QStringLiteral("UPDATE Fmt SET %1=? WHERE ID=?")
+                                        .arg(QString::fromLatin1(links[c])),
+                                    {store::Val(cell), newIds[r]});
+                break;
+            }
+        }
+    }
+    if (!ok || !tx.Commit()) {
+        store::ReportMessage(QStringLiteral("无法导入格式“") + name +
+                                 QStringLiteral("”，数据库未作改动！"),
+                             store::MsgKind::Error);
+        return false;
+    }
+    store::StepProgress(1, QStringLiteral("pages"));
+
+    const QString picture =
+        givenPicture.isEmpty() ? path.left(path.size() - 4) + QStringLiteral(".jpg") : givenPicture;
+    const QString installed = page::GetBackPicFile(name);
+    if (QFileInfo(picture).isFile() && !CopyPicture(picture, installed))
+        store::ReportMessage(QStringLiteral("无法复制格式图片：“") + installed +
+                                 QStringLiteral("”！"),
+                             store::MsgKind::Warning);
+    store::EndProgress();
+    if (store::AskQuestion(QStringLiteral("格式“") + name +
+                           QStringLiteral("”导入成功,立即调用此格式？"))) {
+        QString open = name;
+        store::OpenFmt(host, open, false);
+    }
+    return true;
+}
+
+} // namespace library

@@ -1,0 +1,42 @@
+#pragma once
+// Web access to the maker's server: a text fetch and a file download, each a GET carrying
+// "CONTENT-TYPE: text/xml" and a cache buster "Time=HH:MM:SS", waited for while events run until
+// the reply is complete, a deadline passes or (download) the progress window is closed. A reply
+// with an HTTP error status or a network error is a failure. With no server address set every
+// request fails at once.
+
+#include <QString>
+#include <QTime>
+#include <QUrl>
+
+#include <functional>
+
+namespace library {
+
+inline constexpr const char16_t *kNetError = u"网络错误！";
+
+// The server's address followed by path ("/..."); "" when no server is set.
+QString WebUrl(const QString &path);
+
+// The clock of the cache buster (tests set one; an empty function restores the real clock).
+void SetWebClock(std::function<QTime()> clock);
+// The URL with "Time=HH:MM:SS" joined by "&" when it has a "?", else by "?".
+QString AddCacheBuster(const QString &url);
+// The request URL: the text kept as it is, characters outside ASCII percent-encoded as GBK bytes.
+// Invalid for anything but an absolute http or https address.
+QUrl EncodeWebUrl(const QString &url);
+
+// Fetches the text at url (decoded as GBK whatever the server says). "" on success, with reply
+// cut before its last "<BR>" and every "<+>" turned into CR LF; else "网络错误！": without the
+// marker (case-sensitive) reply holds the whole text, after a time-out or an error it is left
+// as it was.
+QString GetUrlText(const QString &url, QString &reply, const QString &marker, double timeoutS);
+// GetUrlText up to five times, stopping at the first success.
+QString GetUrlTextRetry(const QString &url, QString &reply, const QString &marker, double timeoutS);
+// Downloads url into file with the progress window "正在下载..."; closing that window stops it.
+// True when the whole reply is in the file; on failure the old file stays as it was. cancelled
+// (when given) tells whether the user closed the progress window.
+bool DownloadUrlToFile(const QString &url, const QString &file, double timeoutS,
+                       bool *cancelled = nullptr);
+
+} // namespace library

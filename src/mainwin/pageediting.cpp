@@ -1,0 +1,391 @@
+#include "mainwin/pageediting.h"
+
+#include "mainwin/histcombo.h"
+#include "mainwin/mainwindow.h"
+#include "mainwin/popupmenus.h"
+#include "mainwin/typing.h"
+#include "page/designer.h"
+#include "page/field.h"
+#include "page/fieldvalue.h"
+#include "page/pagegrid.h"
+#include "page/pageview.h"
+#include "page/propdialogs.h"
+#include "page/registry.h"
+#include "store/context.h"
+#include "store/vb.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QChildEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QRubberBand>
+#include <QToolButton>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace mainwin {
+
+namespace {
+
+constexpr int kBandStep = 100; // twips the mouse must leave the band's corner by
+const char *const kWatched = "pageEditingWatched";
+
+const char16_t *const kBandTip = u"按住鼠标左键并拖动鼠标可以选中需要修改的输入框。";
+const char16_t *const kKeysTip =
+    u"箭头键->移动位置，Shift+箭头键->改变控件大小，Ctrl+箭头键->改变字体大小！";
+
+} // namespace
+
+PageEditing::PageEditing(MainWindow &w)
+    : QObject(&w), m_w(w), m_designer(new page::Designer(*w.fields(), *w.PG(), this)),
+      m_band(new QRubberBand(QRubberBand::Rectangle, w.PG()))
+{
+    setObjectName(QStringLiteral("PageEditing"));
+    m_band->setObjectName(QStringLiteral("SelBand"));
+    m_band->hide();
+    page::PageView *pg = w.PG();
+    connect(pg, &page::PageView::pageMousePressed, this, &PageEditing::PG_MouseDown);
+    connect(pg, &page::PageView::pageMouseMoved, this, &PageEditing::PG_MouseMove);
+    connect(pg, &page::PageView::pageMouseReleased, this, &PageEditing::PG_MouseUp);
+    connect(pg, &page::PageView::pageKeyPressed, this, &PageEditing::PG_KeyDown);
+    pg->installEventFilter(this);
+    for (QObject *child : pg->children())
+        watch(child);
+    buildCtlSameMenu();
+
+    // The property dialogs: "设置内容框" opens them, a format switch closes them, the slip size
+    // button opens its dialog.
+    auto *dialogs = new page::PropertyDialogs(*w.fields(), w, &w);
+    m_dialogs = dialogs;
+    if (PopupMenus *menus = w.menuForm())
+        menus->setDialogOpener([dialogs](page::PageField *f) { dialogs->Open(f); });
+    w.setDialogCloser([dialogs] { dialogs->CloseAll(); });
+    w.setCommand(2, [dialogs] { dialogs->OpenFormSize(); });
+}
+
+PageEditing::~PageEditing() = default;
+
+void PageEditing::buildCtlSameMenu()
+{
+    QMenu *menu = m_w.mCtlSame();
+    if (!menu)
+        return;
+    auto sub = [menu](const char *name, const QString &title) {
+        QMenu *m = menu->addMenu(title);
+        m->setObjectName(QString::fromLatin1(name));
+        m->menuAction()->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    auto item = [this](QMenu *m, const char *name, const QString &text, std::vector<int> modes) {
+        QAction *a = m->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, [this, modes] {
+            // "统一尺寸" asks for the height, then the width; nothing selected is said once.
+            for (int mode : modes)
+                if (!m_designer->AlignSelCtl(mode))
+                    return;
+        });
+    };
+    QMenu *align = sub("mAlign", QStringLiteral("内容框对齐"));
+    item(align, "mAlignLeft", QStringLiteral("左对齐"), {1});
+    item(align, "mAlignRight", QStringLiteral("右对齐"), {2});
+    item(align, "mAlignTop", QStringLiteral("顶端对齐"), {0});
+    item(align, "mAlighBottom", QStringLiteral("底部对齐"), {3});
+    QMenu *size = sub("mCtlSize", QStringLiteral("内容框尺寸"));
+    item(size, "mAlighWidth", QStringLiteral("统一宽度"), {4});
+    item(size, "mAlighHight", QStringLiteral("统一高度"), {5});
+    item(size, "mAlignSize", QStringLiteral("统一尺寸"), {5, 4});
+}
+
+page::LineField *PageEditing::HoverLine() const
+{
+    page::FieldRegistry *reg = m_w.fields();
+    if (!m_hoverLine || !reg)
+        return nullptr;
+    // A line of a page rebuilt since is gone.
+    return reg->GetCtlByIdx(m_hoverLineIndex) == m_hoverLine ? m_hoverLine : nullptr;
+}
+
+void PageEditing::watch(QObject *child)
+{
+    auto *w = qobject_cast<QWidget *>(child);
+    if (!w || w->property(kWatched).toBool() || qobject_cast<page::CaptionLabel *>(w) ||
+        w == m_band || w == static_cast<QWidget *>(m_w.COMB()))
+        return;
+    if (!qobject_cast<page::TextBox *>(w) && !qobject_cast<page::PictureBox *>(w) &&
+        !qobject_cast<QCheckBox *>(w) && !qobject_cast<QLabel *>(w))
+        return;
+    w->installEventFilter(this);
+    // A press on a field belongs to the field only, never to the page under it.
+    w->setAttribute(Qt::WA_NoMousePropagation, true);
+    w->setProperty(kWatched, true);
+}
+
+page::PageField *PageEditing::fieldOf(QObject *widget) const
+{
+    page::FieldRegistry *reg = m_w.fields();
+    if (!reg)
+        return nullptr;
+    page::PageField *f = nullptr;
+    if (auto *t = qobject_cast<page::TextBox *>(widget))
+        f = t->Field();
+    else if (auto *p = qobject_cast<page::PictureBox *>(widget))
+        f = p->Field();
+    else
+        for (page::PageField *c : reg->AllFields())
+            if (c->Widget() == widget) {
+                f = c;
+                break;
+            }
+    return f && reg->GetCtlByIdx(f->Index()) == f ? f : nullptr;
+}
+
+bool PageEditing::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_w.fields())
+        return false;
+    if (watched == m_w.PG()) {
+        if (event->type() == QEvent::ChildPolished)
+            watch(static_cast<QChildEvent *>(event)->child());
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        page::PageField *f = fieldOf(watched);
+        if (!f)
+            return false;
+        auto *m = static_cast<QMouseEvent *>(event);
+        const int tpp = m_w.PG()->tpp();
+        m_dragged = false;
+        const int button = page::ButtonCode(m->button());
+        FieldMouseDown(f, button, page::ShiftCode(m->modifiers()), m->position().x() * tpp,
+                       m->position().y() * tpp, m->globalPosition().toPoint());
+        // The menu took the right press.
+        return button == 2;
+    }
+    case QEvent::MouseMove: {
+        page::PageField *f = fieldOf(watched);
+        if (!f)
+            return false;
+        auto *m = static_cast<QMouseEvent *>(event);
+        const int tpp = m_w.PG()->tpp();
+        return FieldMouseMove(f, page::ButtonsCode(m->buttons()), m->position().x() * tpp,
+                              m->position().y() * tpp);
+    }
+    case QEvent::MouseButtonRelease: {
+        const bool dragged = m_dragged;
+        m_dragged = false;
+        if (m_mode == Mode::FieldDrag)
+            m_mode = Mode::Idle;
+        // A check box dragged away is not ticked by the release that ends the drag.
+        return dragged && qobject_cast<QCheckBox *>(watched);
+    }
+    case QEvent::KeyPress:
+        if (qobject_cast<page::TextBox *>(watched) && fieldOf(watched)) {
+            auto *k = static_cast<QKeyEvent *>(event);
+            TT_KeyDown(k->key(), page::ShiftCode(k->modifiers()));
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+void PageEditing::hideRelationColor()
+{
+    if (Typing *t = typingOf(m_w))
+        t->HideRelationColor();
+}
+
+void PageEditing::openFieldMenu(page::PageField *field, bool withText, const QPoint &globalPos)
+{
+    PopupMenus *menus = m_w.menuForm();
+    if (!menus)
+        return;
+    menus->CurCtl = field;
+    menus->mCopy()->setVisible(withText);
+    menus->mPaste()->setVisible(withText);
+    menus->L5()->setVisible(withText);
+    menus->m_CtlSet()->exec(globalPos);
+}
+
+void PageEditing::FieldMouseDown(page::PageField *field, int button, int shift, double x, double y,
+                                 const QPoint &globalPos)
+{
+    Q_UNUSED(x);
+    Q_UNUSED(y);
+    const page::FieldKind kind = field->Kind();
+    if (kind == page::FieldKind::Text && shift != 2)
+        hideRelationColor();
+    if (button == 2) {
+        openFieldMenu(field, kind == page::FieldKind::Text || kind == page::FieldKind::Label,
+                      globalPos);
+        return;
+    }
+    if (shift == 2) {
+        page::SetCtlLook(field, page::IsCtlSel(field));
+        if (kind == page::FieldKind::Picture) {
+            auto *p = static_cast<page::PictureField *>(field);
+            page::SetPicCtlContent(*p, p->LinkItem());
+        }
+    }
+}
+
+bool PageEditing::FieldMouseMove(page::PageField *field, int buttons, double x, double y)
+{
+    const int locked = m_w.context().O2(2);
+    const int w = field->Width(), h = field->Height();
+    const bool stepped = m_designer->CtlMouseMove(field, buttons, x, y, locked,
+                                                  field->Kind() != page::FieldKind::Check);
+    if (stepped) {
+        m_dragged = true;
+        m_mode = Mode::FieldDrag;
+    }
+    if (field->Kind() == page::FieldKind::Picture && locked != 1 && buttons == 1 &&
+        (field->Width() != w || field->Height() != h)) {
+        auto *p = static_cast<page::PictureField *>(field);
+        page::SetPicCtlContent(*p, p->LinkItem());
+    }
+    // While a grip is held the field does not see the moves (a text box would select text).
+    const int pointer = field->PointerMode();
+    return locked != 1 && buttons == 1 && (pointer == 5 || pointer == 8);
+}
+
+QPoint PageEditing::globalOfPage(double x, double y) const
+{
+    const int tpp = m_w.PG()->tpp();
+    return m_w.PG()->mapToGlobal(QPoint(int(std::lround(x / tpp)), int(std::lround(y / tpp))));
+}
+
+void PageEditing::showBand()
+{
+    const page::Designer::Rect &r = m_designer->SelRect;
+    const int tpp = m_w.PG()->tpp();
+    const QRect px =
+        QRect(QPoint(int(std::lround(double(r.x1) / tpp)), int(std::lround(double(r.y1) / tpp))),
+              QPoint(int(std::lround(double(r.x2) / tpp)), int(std::lround(double(r.y2) / tpp))))
+            .normalized();
+    m_band->setGeometry(px);
+    m_band->raise();
+    m_band->show();
+}
+
+void PageEditing::PG_MouseDown(int button, int shift, double x, double y)
+{
+    page::Designer &d = *m_designer;
+    if (shift != 2)
+        hideRelationColor();
+    if (button == 2) {
+        if (d.PagePointer() == 2) {
+            openFieldMenu(HoverLine(), false, globalOfPage(x, y));
+            return;
+        }
+        if (PopupMenus *menus = m_w.menuForm())
+            menus->mPicGraph()->exec(globalOfPage(x, y));
+        if (shift != 2)
+            d.ClearCtlSel();
+        return;
+    }
+    if (d.Locked())
+        return;
+    m_w.PG()->setToolTip(QString::fromUtf16(kBandTip));
+    const int ix = store::CLng(x), iy = store::CLng(y);
+    d.SelRect = {ix, iy, ix, iy};
+    const int pointer = d.PagePointer();
+    if (pointer == 2) {
+        if (page::LineField *line = d.LineHover(button, x, y))
+            page::SetCtlLook(line, page::IsCtlSel(line));
+    }
+    if (shift != 2)
+        d.ClearCtlSel();
+    if (button == 1)
+        m_mode = (pointer == 0) ? Mode::Band : Mode::LineDrag;
+}
+
+void PageEditing::PG_MouseMove(int buttons, int shift, double x, double y)
+{
+    page::Designer &d = *m_designer;
+    const int locked = m_w.context().O2(2);
+    if (locked == 1) {
+        d.SetPagePointer(0);
+        return;
+    }
+    const int pointer = d.PagePointer();
+    if (buttons == 1 && pointer == 0) {
+        page::Designer::Rect &r = d.SelRect;
+        if (std::abs(x - r.x2) <= kBandStep && std::abs(y - r.y2) <= kBandStep)
+            return;
+        r.x2 = store::CLng(x);
+        r.y2 = store::CLng(y);
+        showBand();
+        d.SelCtlByRect(shift);
+        return;
+    }
+    if (buttons == 1 && pointer == 2) {
+        d.LineHover(buttons, x, y);
+        d.CtlMouseMove(HoverLine(), buttons, x, y, locked, true);
+        return;
+    }
+    if ((pointer == 5 || pointer == 8) && buttons == 1) {
+        d.CtlMouseMove(HoverLine(), buttons, x, y, locked, true);
+        return;
+    }
+    page::LineField *line = d.LineHover(buttons, x, y);
+    if (line && buttons == 1)
+        d.CtlMouseMove(line, buttons, x, y, locked, true);
+    m_hoverLine = line;
+    m_hoverLineIndex = line ? line->Index() : 0;
+}
+
+void PageEditing::PG_MouseUp(int button, int, double, double)
+{
+    if (button != 1)
+        return;
+    page::Designer &d = *m_designer;
+    d.SetPagePointer(0);
+    m_mode = Mode::Idle;
+    m_band->hide();
+    if (!d.Locked()) {
+        m_w.PG()->setToolTip(QString::fromUtf16(kKeysTip));
+        page::DrawPageGrid(*m_w.PG(), m_w.fields(), store::Val(m_w.context().Wid()),
+                           m_w.context().O2(0), m_w.context().O2(4) == 1);
+    }
+    // PG_Click: the history drop-down goes.
+    if (Typing *t = typingOf(m_w))
+        t->dropDown().Hide();
+}
+
+void PageEditing::PG_KeyDown(int key, int shift)
+{
+    // A key a field of the page left unhandled was already seen there.
+    QWidget *focus = m_w.focusWidget();
+    if (focus && focus != m_w.PG() && m_w.PG()->isAncestorOf(focus))
+        return;
+    m_designer->CtlKeyMove(key, shift);
+}
+
+void PageEditing::TT_KeyDown(int key, int shift)
+{
+    m_designer->CtlKeyMove(key, shift);
+}
+
+PageEditing *installPageEditing(MainWindow &w)
+{
+    if (PageEditing *e = pageEditingOf(w))
+        return e;
+    return new PageEditing(w);
+}
+
+PageEditing *pageEditingOf(const MainWindow &w)
+{
+    return w.findChild<PageEditing *>(QStringLiteral("PageEditing"), Qt::FindDirectChildrenOnly);
+}
+
+} // namespace mainwin

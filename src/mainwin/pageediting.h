@@ -1,0 +1,84 @@
+#pragma once
+// Laying out the format with the mouse and the keys on the main window's page: selecting fields
+// with a band or Ctrl+click, dragging and sizing them at their grips, dragging lines, the arrow
+// keys, the pop-up menus of the fields and the page, and the menu "内容框设置(&C)".
+
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+
+class QEvent;
+class QMenu;
+class QRubberBand;
+
+namespace page {
+class Designer;
+class PropertyDialogs;
+class LineField;
+class PageField;
+} // namespace page
+
+namespace mainwin {
+
+class MainWindow;
+
+class PageEditing : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PageEditing(MainWindow &w);
+    ~PageEditing() override;
+
+    page::Designer &designer() const { return *m_designer; }
+    // The line under the mouse (kept while a line is dragged); nullptr when none.
+    page::LineField *HoverLine() const;
+    // The property dialogs of the fields and the slip size dialog.
+    page::PropertyDialogs &dialogs() const { return *m_dialogs; }
+    // The band shown while it is dragged.
+    QRubberBand *band() const { return m_band; }
+
+    // What the page's mouse is doing now.
+    enum class Mode { Idle, Band, FieldDrag, LineDrag };
+    Mode mode() const { return m_mode; }
+
+    // Presses and moves on a field (field-relative twips); globalPos opens the menus. A move
+    // returns true when it was a drag step the field itself must not see.
+    void FieldMouseDown(page::PageField *field, int button, int shift, double x, double y,
+                        const QPoint &globalPos);
+    bool FieldMouseMove(page::PageField *field, int buttons, double x, double y);
+
+    // The page itself (page twips).
+    void PG_MouseDown(int button, int shift, double x, double y);
+    void PG_MouseMove(int buttons, int shift, double x, double y);
+    void PG_MouseUp(int button, int shift, double x, double y);
+    void PG_KeyDown(int key, int shift);
+    // A key pressed in a text field; the key still reaches the field.
+    void TT_KeyDown(int key, int shift);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void watch(QObject *child);
+    page::PageField *fieldOf(QObject *widget) const;
+    void hideRelationColor();
+    void buildCtlSameMenu();
+    void openFieldMenu(page::PageField *field, bool withText, const QPoint &globalPos);
+    QPoint globalOfPage(double x, double y) const;
+    void showBand();
+
+    MainWindow &m_w;
+    page::Designer *m_designer;
+    page::PropertyDialogs *m_dialogs = nullptr;
+    QRubberBand *m_band;
+    page::LineField *m_hoverLine = nullptr;
+    int m_hoverLineIndex = 0;
+    Mode m_mode = Mode::Idle;
+    bool m_dragged = false;
+};
+
+// Installs the editing on the main window's page (once; later calls return the same object).
+PageEditing *installPageEditing(MainWindow &w);
+PageEditing *pageEditingOf(const MainWindow &w);
+
+} // namespace mainwin

@@ -1,0 +1,85 @@
+#include "mainwin/selformat.h"
+
+#include "page/pageviewlayout.h"
+#include "store/fmtcmd.h"
+#include "store/startup.h"
+#include "store/uihelpers.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace mainwin {
+
+SelFormat::SelFormat(bool allowEdit, QWidget *parent) : QDialog(parent), m_allowEdit(allowEdit)
+{
+    setObjectName(QStringLiteral("SelFormat"));
+    setWindowTitle(QString::fromUtf16(store::kSelFormatCaption));
+    setWindowModality(Qt::ApplicationModal);
+    CMB = new QComboBox(this);
+    CMB->setObjectName(QStringLiteral("CMB"));
+    CMB->setToolTip(QStringLiteral("要选择的单据格式名称。"));
+    CMB->setMinimumWidth(300);
+    CMB->setEditable(allowEdit);
+    if (allowEdit)
+        CMB->setInsertPolicy(QComboBox::NoInsert);
+    else
+        store::SetComboMouseOnly(CMB); // the name is chosen with the mouse only
+    const char16_t *captions[2] = {u"确定", u"取消"};
+    for (int i = 0; i < 2; ++i) {
+        COM[i] = new QPushButton(QString::fromUtf16(captions[i]), this);
+        COM[i]->setObjectName(QStringLiteral("COM(%1)").arg(i));
+        connect(COM[i], &QPushButton::clicked, this, [this, i] { COM_Click(i); });
+    }
+    COM[0]->setDefault(true);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(COM[0]);
+    buttons->addWidget(COM[1]);
+    auto *v = new QVBoxLayout(this);
+    v->addWidget(CMB);
+    v->addLayout(buttons);
+}
+
+void SelFormat::Form_Load(const QString &current)
+{
+    store::SelResult.clear();
+    if (SelContent == u"Format")
+        store::FillFmtFieldCombo(*CMB, QStringLiteral("Fmt"));
+    if (m_allowEdit)
+        CMB->setEditText(current);
+    else
+        CMB->setCurrentIndex(CMB->findText(current));
+}
+
+void SelFormat::COM_Click(int index)
+{
+    store::SelResult = index == 0 ? SelFormatAnswer(CMB->currentText()) : QString();
+    if (index == 0)
+        accept();
+    else
+        reject();
+}
+
+QString SelFormatAnswer(const QString &text)
+{
+    const QString t = text.trimmed();
+    const qsizetype bar = t.indexOf(u'｜');
+    return bar < 0 ? t : t.left(bar);
+}
+
+QString ChooseFormatName(bool allowEdit, const QString &current, QWidget *parent)
+{
+    SelFormat chooser(allowEdit, parent);
+    chooser.Form_Load(current);
+    chooser.adjustSize();
+    store::SetFormTopmost(&chooser);
+    page::CenterForm(&chooser);
+    chooser.exec();
+    return store::SelResult;
+}
+
+} // namespace mainwin

@@ -1,0 +1,10 @@
+#pragma once
+// The program's own start-up hooks: the windows store::Main shows.
+
+#include "store/startup.h"
+
+namespace mainwin {
+
+store::StartupHooks ProgramHooks();
+
+} // namespace mainwin

@@ -1,0 +1,426 @@
+// The text field dialog "添加/修改控件".
+#include "page/calcadapter.h"
+#include "page/fieldrow.h"
+#include "page/propdialogs.h"
+#include "page/registry.h"
+#include "page/rowsync.h"
+#include "store/grid.h"
+#include "store/params.h"
+#include "store/reporter.h"
+#include "store/vb.h"
+#include "values/contentkind.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace page {
+
+using namespace store;
+
+namespace {
+
+constexpr char16_t kBar = u'｜';
+const char16_t *const kNoRelation = u"000000｜没有相关联输入框";
+
+QString S(const char16_t *s)
+{
+    return QString::fromUtf16(s);
+}
+
+// Two options in a group of their own; the first is selected at design when first.
+std::pair<QRadioButton *, QRadioButton *> optionPair(QWidget *parent, const QString &a,
+                                                     const QString &b, const QString &nameA,
+                                                     const QString &nameB, bool first)
+{
+    auto *group = new QButtonGroup(parent);
+    auto *ra = new QRadioButton(a, parent);
+    auto *rb = new QRadioButton(b, parent);
+    ra->setObjectName(nameA);
+    rb->setObjectName(nameB);
+    group->addButton(ra);
+    group->addButton(rb);
+    if (first)
+        ra->setChecked(true);
+    return {ra, rb};
+}
+
+void setRadio(QRadioButton *b, bool on)
+{
+    if (on) {
+        b->setChecked(true);
+        return;
+    }
+    // An exclusive pair lets one option go only by choosing the other: clear it directly.
+    QButtonGroup *g = b->group();
+    if (g)
+        g->setExclusive(false);
+    b->setChecked(false);
+    if (g)
+        g->setExclusive(true);
+}
+
+} // namespace
+
+EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
+    : PropertyDialog(reg, FieldKind::Text, QStringLiteral("添加/修改控件"), parent)
+{
+    setObjectName(QStringLiteral("EditCtl"));
+    m_tt[0] = addBox(QStringLiteral("caption"), S(u"输入框的提示标签内容。"));
+    const char *items[6] = {"x", "y", "w", "h", "s", "l"};
+    const char16_t *tips[6] = {u"输入框的横向位置。",     u"输入框的纵向位置。",
+                               u"输入框的横向宽度。",     u"输入框的纵向高度。",
+                               u"输入框打印时的字间距。", u"输入框打印时的行间距。"};
+    for (int i = 1; i <= 6; ++i)
+        m_tt[size_t(i)] = addNumberBox(QString::fromLatin1(items[i - 1]), S(tips[i - 1]));
+
+    auto *left = new QVBoxLayout;
+    left->addWidget(makeCaptionGroup(QStringLiteral("标签内容/位置"), m_tt[0], 0));
+    auto *geo = new QGroupBox(QStringLiteral("内容框位置/大小(毫米)"));
+    auto *gl = new QGridLayout(geo);
+    const char16_t *caps[4] = {u"横向坐标：", u"纵向坐标：", u"宽：", u"高："};
+    for (int i = 0; i < 4; ++i) {
+        gl->addWidget(new QLabel(S(caps[i])), i / 2, (i % 2) * 2);
+        gl->addWidget(m_tt[size_t(i + 1)], i / 2, (i % 2) * 2 + 1);
+    }
+    left->addWidget(geo);
+
+    auto *layoutBox = new QGroupBox(QStringLiteral("排版方式"));
+    auto *ll = new QGridLayout(layoutBox);
+    ll->addWidget(new QLabel(QStringLiteral("字间距：")), 1, 0);
+    ll->addWidget(m_tt[5], 1, 1, 1, 2);
+    ll->addWidget(new QLabel(QStringLiteral("行间距：")), 2, 0);
+    ll->addWidget(m_tt[6], 2, 1, 1, 2);
+    left->addWidget(layoutBox);
+
+    auto *right = new QVBoxLayout;
+    auto *kindBox = new QGroupBox(QStringLiteral("内容类别"));
+    auto *kl = new QGridLayout(kindBox);
+    m_cmb = new QComboBox(this);
+    m_cmb->setObjectName(QStringLiteral("CMB"));
+    m_cmb->setToolTip(QStringLiteral("选择输入框的数据类型。"));
+    m_cmb->addItems(values::ContentKindEntries());
+    m_cmb->setCurrentIndex(-1);
+    kl->addWidget(m_cmb, 0, 0, 1, 3);
+    m_lcode = new QLabel(QStringLiteral("格数："), this);
+    m_lcode->setObjectName(QStringLiteral("LCode"));
+    m_cashNum = new QLineEdit(QStringLiteral("11"), this);
+    m_cashNum->setObjectName(QStringLiteral("CashNum"));
+    m_cashNum->setToolTip(
+        QStringLiteral("小写金额或数字数据类型分散打印时，总共的格数（例邮编为6）。"));
+    auto *custom = new QPushButton(QStringLiteral("自定义"), this);
+    custom->setObjectName(QStringLiteral("COM(3)"));
+    custom->setToolTip(QStringLiteral("修改输入框内的字体/字号/颜色等。"));
+    custom->setAutoDefault(false);
+    custom->setEnabled(false);
+    m_custom = custom;
+    kl->addWidget(m_lcode, 1, 0);
+    kl->addWidget(m_cashNum, 1, 1);
+    kl->addWidget(custom, 1, 2);
+    right->addWidget(kindBox);
+
+    auto *sumBox = new QGroupBox(QStringLiteral("累加/乘至输入框"));
+    auto *sl = new QGridLayout(sumBox);
+    for (int i = 0; i < 2; ++i) {
+        m_csum[size_t(i)] = new QComboBox(this);
+        m_csum[size_t(i)]->setObjectName(i == 0 ? QStringLiteral("CSUM") : QStringLiteral("CSUM1"));
+        m_csum[size_t(i)]->setMinimumContentsLength(14);
+        m_csum[size_t(i)]->setToolTip(
+            QStringLiteral("本输入框内容（数值）累加至其他输入框，实现自动累计。"));
+        auto [a, b] = optionPair(this, QStringLiteral("累加"), QStringLiteral("累乘"),
+                                 QStringLiteral("Op1(%1)").arg(2 * i),
+                                 QStringLiteral("Op1(%1)").arg(2 * i + 1), i == 1);
+        m_op1[size_t(2 * i)] = a;
+        m_op1[size_t(2 * i + 1)] = b;
+        m_chk[size_t(i)] = new QCheckBox(QStringLiteral("取负"), this);
+        m_chk[size_t(i)]->setObjectName(QStringLiteral("Chk(%1)").arg(i));
+        sl->addWidget(m_csum[size_t(i)], i, 0);
+        sl->addWidget(a, i, 1);
+        sl->addWidget(b, i, 2);
+        sl->addWidget(m_chk[size_t(i)], i, 3);
+        const QString item = QStringLiteral("sum%1").arg(i);
+        connect(m_csum[size_t(i)], &QComboBox::activated, this, [this, item] { mark(item); });
+        for (QAbstractButton *btn :
+             {static_cast<QAbstractButton *>(a), static_cast<QAbstractButton *>(b),
+              static_cast<QAbstractButton *>(m_chk[size_t(i)])})
+            connect(btn, &QAbstractButton::clicked, this, [this, item] { mark(item); });
+    }
+    right->addWidget(sumBox);
+
+    auto *relBox = new QGroupBox(QStringLiteral("相关联输入框"));
+    auto *rl = new QGridLayout(relBox);
+    for (int i = 0; i < 2; ++i) {
+        m_rctl[size_t(i)] = new QComboBox(this);
+        m_rctl[size_t(i)]->setObjectName(QStringLiteral("RCtl(%1)").arg(i));
+        m_rctl[size_t(i)]->setToolTip(
+            QStringLiteral("本输入框与其他输入框的内容关联（此功能使用户减少重复输入）。"));
+        m_rctl[size_t(i)]->installEventFilter(this);
+        m_rctl[size_t(i)]->setMinimumContentsLength(14);
+        auto [a, b] = optionPair(this, QStringLiteral("相同"), QStringLiteral("相关"),
+                                 QStringLiteral("Op2(%1)").arg(2 * i),
+                                 QStringLiteral("Op2(%1)").arg(2 * i + 1), true);
+        m_op2[size_t(2 * i)] = a;
+        m_op2[size_t(2 * i + 1)] = b;
+        rl->addWidget(new QLabel(QStringLiteral("内容相同/相关：")), i, 0);
+        rl->addWidget(m_rctl[size_t(i)], i, 1);
+        rl->addWidget(a, i, 2);
+        rl->addWidget(b, i, 3);
+        const QString item = QStringLiteral("rel%1").arg(i);
+        connect(m_rctl[size_t(i)], &QComboBox::activated, this, [this, item] { mark(item); });
+        for (QRadioButton *btn : {a, b})
+            connect(btn, &QAbstractButton::clicked, this, [this, item] { mark(item); });
+    }
+    right->addWidget(relBox);
+    right->addWidget(makeFontGroup(QStringLiteral("输入框")));
+    ll->addLayout(makeAlignOptions(), 0, 0, 1, 3);
+
+    auto *cols = new QHBoxLayout;
+    cols->addLayout(left);
+    cols->addLayout(right);
+    auto *v = new QVBoxLayout(this);
+    v->addLayout(cols);
+    v->addWidget(makeButtons());
+
+    m_cmb->installEventFilter(this);
+    connect(m_cmb, &QComboBox::activated, this, &EditCtl::pickKind);
+    connect(m_cashNum, &QLineEdit::textEdited, this, [this] { mark(QStringLiteral("kind")); });
+    connect(m_cashNum, &QLineEdit::editingFinished, this, &EditCtl::checkBoxCount);
+    connect(custom, &QPushButton::clicked, this, &EditCtl::customPattern);
+    LoadUserFormat();
+}
+
+QLineEdit *EditCtl::TT(int i) const
+{
+    if (i == 7)
+        return m_sample;
+    return i >= 0 && i < 7 ? m_tt[size_t(i)] : nullptr;
+}
+
+QRadioButton *EditCtl::OpA(int i) const
+{
+    return m_opA[size_t(i)];
+}
+
+bool EditCtl::eventFilter(QObject *watched, QEvent *event)
+{
+    // The kind and relation lists take no typing (not even a search by letters or arrows).
+    if ((watched == m_cmb || watched == m_rctl[0] || watched == m_rctl[1]) &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride))
+        return true;
+    return PropertyDialog::eventFilter(watched, event);
+}
+
+void EditCtl::LoadUserFormat()
+{
+    for (int i = 0; i < m_cmb->count(); ++i) {
+        const QString entry = m_cmb->itemText(i);
+        if (!entry.contains(QStringLiteral("自定义")))
+            continue;
+        const QString head = entry.section(u'：', 0, 0);
+        const QString key =
+            QStringLiteral("自定义类型") + QString::number(values::ContentKindOfEntry(entry));
+        m_cmb->setItemText(i, head + u'：' + GetPara(key));
+    }
+}
+
+int EditCtl::ListKind() const
+{
+    const QString t = m_cmb->currentText();
+    return t.isEmpty() ? 0 : values::ContentKindOfEntry(t);
+}
+
+void EditCtl::SetAlignOp()
+{
+    const int k = ListKind();
+    const bool on = !(k == 11 || k == 114 || k == 121 || k == 311);
+    for (QRadioButton *b : m_opA)
+        b->setEnabled(on);
+}
+
+void EditCtl::SetDataTypeLabel(double v)
+{
+    const bool box = (v > 0 && v < 100) || (v > 200 && v < 400) || Fix(v) == 114 || Fix(v) == 121;
+    int code = 0;
+    if (!box) {
+        code = CLng(v);
+        m_lcode->setText(QStringLiteral("数据类型代码："));
+        m_cashNum->setEnabled(false);
+        m_cashNum->setText(CStr(v));
+        m_tt[5]->setEnabled(true);
+        m_tt[6]->setEnabled(true);
+    } else {
+        if (Fix(v) > 200) {
+            code = v > 300 ? 311 : 211;
+            m_lcode->setText(QStringLiteral("数字格数："));
+            m_cashNum->setText(CStr(v > 300 ? v - 300 : v - 200));
+        } else if (Fix(v) == 114 || Fix(v) == 121) {
+            code = int(Fix(v));
+            m_lcode->setText(QStringLiteral("大写金额位数："));
+            m_cashNum->setText(CStr(Fix(v * 100 + 0.0001 - code * 100)));
+        } else {
+            code = 11;
+            m_lcode->setText(QStringLiteral("小写金额格数："));
+            m_cashNum->setText(CStr(v));
+        }
+        m_cashNum->setEnabled(true);
+        m_tt[5]->setEnabled(code == 114 || code == 121);
+        m_tt[6]->setEnabled(false);
+    }
+    for (int i = 0; i < m_cmb->count(); ++i)
+        if (values::ContentKindOfEntry(m_cmb->itemText(i)) == code) {
+            m_cmb->setCurrentIndex(i);
+            break;
+        }
+}
+
+void EditCtl::pickKind(int index)
+{
+    const QString entry = m_cmb->itemText(index);
+    double k = values::ContentKindOfEntry(entry);
+    if (k == 114 || k == 121)
+        k += 0.11;
+    SetDataTypeLabel(k);
+    mark(QStringLiteral("kind"));
+    SetAlignOp();
+    m_custom->setEnabled(entry.contains(QStringLiteral("自定义")));
+}
+
+void EditCtl::customPattern()
+{
+    const QString kind = QString::number(ListKind());
+    const QString key = QStringLiteral("自定义类型") + kind;
+    const std::optional<QString> answer =
+        AskText(QStringLiteral("请输入自定义数据格式信息(类型编号") + kind + QStringLiteral(")："),
+                GetPara(key));
+    if (!answer || answer->isEmpty())
+        return;
+    if (!SetPara(key, *answer)) {
+        ReportMessage(QStringLiteral("保存自定义格式出错！"), MsgKind::Warning);
+        return;
+    }
+    const QString head = m_cmb->currentText().section(u'：', 0, 0);
+    const QString text = head + u'：' + *answer;
+    for (int i = 0; i < m_cmb->count(); ++i)
+        if (m_cmb->itemText(i).startsWith(head)) {
+            m_cmb->setItemText(i, text);
+            m_cmb->setCurrentIndex(i);
+        }
+}
+
+void EditCtl::checkBoxCount()
+{
+    const double n = Val(m_cashNum->text());
+    if (n > 99 || !(n > 0))
+        m_cashNum->setText(QStringLiteral("11"));
+}
+
+double EditCtl::DataTypeVal() const
+{
+    double n = Val(m_cashNum->text());
+    const int k = ListKind();
+    if (k > 200 && k < 300)
+        n += 200;
+    else if (k == 311)
+        n += 300;
+    else if (k == 114)
+        n = 114 + n / 100;
+    else if (k == 121)
+        n = 121 + n / 100;
+    return n;
+}
+
+void EditCtl::FillRelationList(qint32 id, QComboBox *list)
+{
+    const FlexGrid &g = *registry().Grid();
+    const qint64 self = std::llabs(qint64(CLng(Val(g.TextMatrix(CtlRow(), ColID)))));
+    list->clear();
+    list->addItem(S(kNoRelation));
+    list->setCurrentIndex(0);
+    for (int r = g.FixedRows(); r < g.Rows(); ++r) {
+        const double rid = Val(g.TextMatrix(r, ColID));
+        if (rid == double(self) || Val(g.TextMatrix(r, ColClas)) != 0 || !(rid > 0))
+            continue;
+        list->addItem(g.TextMatrix(r, ColID).trimmed().rightJustified(6, u'0') + kBar +
+                      g.TextMatrix(r, ColLBL));
+        if (rid == std::abs(double(id)))
+            list->setCurrentIndex(list->count() - 1);
+    }
+}
+
+void EditCtl::load(int row)
+{
+    const FlexGrid &g = *registry().Grid();
+    RowFontToCtl(g, row, m_sample);
+    m_tt[0]->setText(g.TextMatrix(row, ColLBL));
+    for (int i = 1; i <= 5; ++i)
+        m_tt[size_t(i)]->setText(g.TextMatrix(row, ColX + i - 1));
+    loadSpacing(g, row, m_tt[6]);
+    setCaptionDir(DirTextToCode(g.TextMatrix(row, ColDir)));
+    SetDataTypeLabel(Val(g.TextMatrix(row, ColCash)));
+    for (int i = 0; i < 2; ++i) {
+        const double link = Val(g.TextMatrix(row, i == 0 ? ColRCtl : store::ColRCtl1));
+        FillRelationList(CLng(link), m_rctl[size_t(i)]);
+        setRadio(m_op2[size_t(2 * i)], link > 0);
+        const double sum = Val(g.TextMatrix(row, i == 0 ? ColSumID : store::ColSumID1));
+        FillRelationList(qint32(Fix(sum)), m_csum[size_t(i)]);
+        (sum >= 0 ? m_op1[size_t(2 * i)] : m_op1[size_t(2 * i + 1)])->setChecked(true);
+        m_chk[size_t(i)]->setChecked(sum - Fix(sum) != 0);
+    }
+    SetAlignOp();
+}
+
+bool EditCtl::validate()
+{
+    // The box count is checked again: a count confirmed without leaving its box is no code.
+    if (m_cashNum->isEnabled())
+        checkBoxCount();
+    return PropertyDialog::validate();
+}
+
+void EditCtl::saveRow(PageField &field, int row)
+{
+    FlexGrid &g = *registry().Grid();
+    if (isMarked(QStringLiteral("caption")))
+        g.SetTextMatrix(row, ColLBL, m_tt[0]->text());
+    const char *items[5] = {"x", "y", "w", "h", "s"};
+    for (int i = 1; i <= 5; ++i)
+        if (isMarked(QString::fromLatin1(items[i - 1])))
+            g.SetNumber(row, ColX + i - 1, Val(m_tt[size_t(i)]->text()));
+    writeSpacing(g, row, m_tt[6]);
+    if (isMarked(QStringLiteral("font")))
+        CtlFontToRow(g, row, m_sample);
+    if (isMarked(QStringLiteral("pos")))
+        g.SetTextMatrix(row, ColDir, DirCodeToText(captionDir()));
+    for (int i = 0; i < 2; ++i) {
+        if (!isMarked(QStringLiteral("sum%1").arg(i)))
+            continue;
+        const double t = Val(m_csum[size_t(i)]->currentText());
+        const double f = m_chk[size_t(i)]->isChecked() && t != 0 ? 0.1 : 0;
+        g.SetNumber(row, i == 0 ? ColSumID : store::ColSumID1,
+                    m_op1[size_t(2 * i)]->isChecked() ? t + f : -(t + f));
+    }
+    if (isMarked(QStringLiteral("kind")))
+        g.SetNumber(row, ColCash, DataTypeVal());
+    for (int i = 0; i < 2; ++i) {
+        if (!isMarked(QStringLiteral("rel%1").arg(i)))
+            continue;
+        const double id = Val(m_rctl[size_t(i)]->currentText());
+        g.SetNumber(row, i == 0 ? ColRCtl : store::ColRCtl1,
+                    m_op2[size_t(2 * i)]->isChecked() ? id : -id);
+    }
+    RowToCtl(registry(), g, row, &field);
+    AutoConvertField(registry(), static_cast<TextField &>(field));
+}
+
+} // namespace page

@@ -1,0 +1,333 @@
+// The web catalogue and the format manager through the real main window, against the local web
+// server.
+#include "library_fixture.h"
+
+#include "library/fmtdown.h"
+#include "library/fmtfile.h"
+#include "library/fmtlist.h"
+#include "library/preview.h"
+#include "library/web.h"
+#include "mainwin/mainwindow.h"
+#include "mainwin/notifyinglabel.h"
+#include "mainwin/typingfmt.h"
+#include "page/backpic.h"
+#include "store/context.h"
+#include "store/grid.h"
+#include "store/gridbind.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+QByteArray Jpeg(int w, int h, QColor c)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(c);
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "JPG");
+    return bytes;
+}
+
+// Runs f on the modal window of type T as soon as one shows (the manager waits in exec()).
+template <class T> void WhenModal(std::function<void(T *)> f)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, f] {
+        if (T *d = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            f(d);
+        }
+    });
+    timer->start();
+}
+
+const QByteArray kCatalogue =
+    store::ToGbk("支票|中国银行转账支票|/fmt/boc.cqf|/pic/boc.jpg|2021-03-04<br>"
+                 "进账单|工行进账单|/fmt/icbc.cqf|/pic/icbc.jpg?v=2|2020-12-31<br>"
+                 "支票|两段<br>"
+                 "支票|支票/A|/fmt/a.cqf|/pic/a.jpg|2019-1-2<br>Finished<BR>");
+
+class CatalogueTest : public LibraryTest
+{
+protected:
+    void SetUp() override
+    {
+        LibraryTest::SetUp();
+        w = static_cast<mainwin::MainWindow *>(mainwin::ShowMainWindow());
+        QTRY_COMPARE(w->context().FormatName(), QStringLiteral("转账支票"));
+        host = mainwin::formatCommandsOf(*w);
+        ASSERT_TRUE(host);
+    }
+    void TearDown() override
+    {
+        for (QWidget *tw : QApplication::topLevelWidgets())
+            if (auto *d = qobject_cast<library::FmtDown *>(tw))
+                d->close();
+        delete w.data();
+        library::SetFileQuestion({});
+        LibraryTest::TearDown();
+    }
+    library::FmtDown *Catalogue() { return library::FmtDown::ShowModeless(*host, w); }
+    QPointer<mainwin::MainWindow> w;
+    mainwin::MainFormatCommands *host = nullptr;
+};
+
+TEST_F(CatalogueTest, ListPreviewSearchAndInstall)
+{
+    Serve();
+    Put("/xrm/fmt.asp", kCatalogue);
+    Put("/pic/boc.jpg", Jpeg(300, 120, Qt::blue));
+    Put("/pic/icbc.jpg", Jpeg(200, 600, Qt::green));
+    Put("/pic/a.jpg", Jpeg(240, 80, Qt::red));
+    Put("/fmt/a.cqf", store::ToGbk(library::FmtFileText(QStringLiteral("转账支票"))));
+
+    library::FmtDown *d = Catalogue();
+    EXPECT_EQ(d->windowTitle(), QStringLiteral("可供下载的格式模板"));
+    store::FlexGrid &g = *d->MSF;
+    ASSERT_EQ(g.Rows() - g.FixedRows(), 3); // the two-field piece is no row
+    EXPECT_EQ(g.TextMatrix(2, 6), QStringLiteral("中国银行转账支票"));
+    EXPECT_EQ(g.TextMatrix(2, 7), QStringLiteral("2021.03.04"));
+    EXPECT_EQ(g.TextMatrix(3, 6), QStringLiteral("工行进账单"));
+    EXPECT_EQ(g.TextMatrix(4, 7), QStringLiteral("2019.01.02"));
+    EXPECT_EQ(g.TextMatrix(2, 4), QStringLiteral("√"));
+    EXPECT_EQ(SqliteTrimmed("SELECT Dat FROM 网站格式 ORDER BY Dat DESC;"),
+              "2021-03-04\n2020-12-31\n2019-01-02");
+    // The first row's preview came with the opening.
+    EXPECT_TRUE(QFile::exists(home() + "/Temp/boc.jpg"));
+    EXPECT_TRUE(d->Preview->Showing());
+    ASSERT_TRUE(server.WaitRequests(2));
+
+    // A class is found; the row change fetches that preview (its query dropped from the name).
+    d->Skey->setText(QStringLiteral("进账单"));
+    d->Com[2]->click();
+    EXPECT_EQ(g.Row(), 3);
+    EXPECT_TRUE(QFile::exists(home() + "/Temp/icbc.jpg"));
+    EXPECT_TRUE(d->Preview->Showing());
+    ASSERT_TRUE(server.WaitRequests(3));
+    EXPECT_EQ(server.RequestLines().value(2),
+              "GET /pic/icbc.jpg?v=2&Time=" + server.RequestLines().value(2).section("Time=", 1));
+    // A second visit asks the server nothing; the search wraps.
+    d->Skey->setText(QStringLiteral("中国银行"));
+    d->Com[2]->click();
+    EXPECT_EQ(g.Row(), 2);
+    EXPECT_EQ(server.Requests().size(), 3);
+    d->Skey->clear();
+    d->Com[2]->click();
+    EXPECT_EQ(rec().messages, QStringList{"请先输入关键词！"});
+
+    // Installing "支票/A": picture and file into Temp under the safe name, then imported.
+    rec().messages.clear();
+    rec().answer = false;
+    g.SetRow(4);
+    d->Com[1]->click();
+    EXPECT_TRUE(QFile::exists(home() + "/Temp/支票4A.jpg"));
+    EXPECT_TRUE(QFile::exists(home() + "/Temp/支票4A.cqf"));
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM Fmt WHERE Fmt='支票4A';"),
+              SqliteTrimmed("SELECT COUNT(*) FROM Fmt WHERE Fmt='转账支票';"));
+    EXPECT_EQ(ReadAll(page::GetBackPicFile("支票4A")), ReadAll(www() + "/pic/a.jpg"));
+    EXPECT_EQ(rec().messages, QStringList{"格式“支票4A”导入成功,立即调用此格式？"});
+
+    // The format file is gone from the server: nothing is installed, an older file in Temp
+    // included.
+    ASSERT_TRUE(store::ExecSQL("DELETE FROM Fmt WHERE Fmt='支票4A'"));
+    QFile::remove(www() + "/fmt/a.cqf");
+    rec().messages.clear();
+    const QString dump = SqliteTrimmed("SELECT * FROM Fmt ORDER BY ID;");
+    d->Com[1]->click();
+    EXPECT_EQ(rec().messages, QStringList{"无法打开下载文档：\r\n" + home() + "/Temp/支票4A.cqf"});
+    EXPECT_EQ(SqliteTrimmed("SELECT * FROM Fmt ORDER BY ID;"), dump);
+
+    // Closing keeps the keyword for the next time.
+    d->Skey->setText(QStringLiteral("工行"));
+    d->close();
+    EXPECT_EQ(store::GetPara("格式搜索"), QStringLiteral("工行"));
+}
+
+TEST_F(CatalogueTest, NoServerNoRequest)
+{
+    ASSERT_TRUE(server.Start(www()));
+    Put("/xrm/fmt.asp", kCatalogue);
+    library::FmtDown *d = Catalogue();
+    EXPECT_EQ(d->MSF->Rows(), d->MSF->FixedRows());
+    d->Com[0]->click();
+    d->Com[1]->click();
+    // The opening (an empty list fetches), "更新列表" and "导入格式" each say so.
+    EXPECT_EQ(rec().messages, QStringList(3, "没有设置网站地址，无法连接格式下载网站！"));
+    Put("/ping", "pong");
+    QString pong;
+    EXPECT_EQ(library::GetUrlText(server.Base() + "/ping", pong, "pong", 5), "");
+    ASSERT_TRUE(server.WaitRequests(1));
+    EXPECT_EQ(server.Requests().size(), 1);
+    EXPECT_TRUE(server.RequestLines().value(0).startsWith("GET /ping?Time="));
+}
+
+TEST_F(CatalogueTest, PreviewNamesAndOddServerPaths)
+{
+    EXPECT_EQ(library::PreviewFileName("http://h/pic/a.jpg?x=1#y"), "a.jpg");
+    EXPECT_EQ(library::PreviewFileName("http://h/pic/a:b*.jpg"), "a6b0.jpg");
+    for (const char *odd : {"http://h/pic/", "http://h/pic/.", "http://h/pic/.."}) {
+        const QString name = library::PreviewFileName(odd);
+        EXPECT_TRUE(name.endsWith(".jpg") && name.size() > 10) << name.toStdString();
+        EXPECT_FALSE(name.contains('/'));
+    }
+    EXPECT_NE(library::PreviewFileName("http://h/pic/"), library::PreviewFileName("http://h/x/"));
+
+    // A picture or format path that is no path on the server is never requested; a second
+    // opening with a filled list asks nothing.
+    Serve();
+    Put("/xrm/fmt.asp", store::ToGbk("支票|外站支票|http://example.invalid/a.cqf|"
+                                     "http://example.invalid/a.jpg|2021-01-01<br>Finished"));
+    library::FmtDown *d = Catalogue();
+    ASSERT_EQ(d->MSF->Rows() - d->MSF->FixedRows(), 1);
+    d->Com[1]->click();
+    d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    d = Catalogue();
+    EXPECT_EQ(d->MSF->Rows() - d->MSF->FixedRows(), 1);
+    Put("/ping", "pong");
+    QString pong;
+    EXPECT_EQ(library::GetUrlText(server.Base() + "/ping", pong, "pong", 5), "");
+    ASSERT_TRUE(server.WaitRequests(2));
+    EXPECT_EQ(server.Requests().size(), 2);
+    EXPECT_TRUE(server.RequestLines().value(0).startsWith("GET /xrm/fmt.asp?key="));
+    EXPECT_TRUE(server.RequestLines().value(1).startsWith("GET /ping?"));
+    EXPECT_FALSE(d->Preview->Showing());
+    EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
+}
+
+// --- the format manager
+
+void AddFormat(const QString &name)
+{
+    ASSERT_TRUE(store::ExecSQL("INSERT INTO Fmt(Fmt, LBL, X, Y, W, H, Mem) VALUES(?, ?, 10, 10, "
+                               "150, 70, 'True|False|0|0|0|0|0|False|')",
+                               {name, QString::fromUtf8(store::kFmtParaMarker)}));
+    ASSERT_TRUE(store::ExecSQL("INSERT INTO Fmt(Fmt, LBL, X, Y, W, H) VALUES(?, '金额', 10, 10, "
+                               "50, 6)",
+                               {name}));
+    const qint64 id = store::LastInsertId();
+    ASSERT_TRUE(
+        store::ExecSQL("INSERT INTO 历史(Fmt, ID, CID, Con) VALUES(?, 1, ?, '100')", {name, id}));
+    ASSERT_TRUE(store::ExecSQL("INSERT INTO 映射(ID, Fmt, Map) VALUES(?, ?, 'A')", {id, name}));
+}
+
+int RowOf(const store::FlexGrid &g, const QString &name)
+{
+    for (int r = g.FixedRows(); r < g.Rows(); ++r)
+        if (g.TextMatrix(r, 3) == name)
+            return r;
+    return -1;
+}
+
+TEST_F(CatalogueTest, FormatManager)
+{
+    for (const char *n : {"支票abc", "支票ABC", "进账单2"})
+        AddFormat(QString::fromUtf8(n));
+    ASSERT_TRUE(store::SetPara("格式查找", "a||c"));
+    QAction *choose = w->findChild<QAction *>("m_FCom(30)");
+    ASSERT_TRUE(choose);
+
+    // Shown with the current row red and ticked; the list holds the formats of kind by name.
+    QStringList names;
+    int redRow = -1;
+    QString tick, history;
+    WhenModal<library::FmtList>([&](library::FmtList *d) {
+        store::FlexGrid &g = *d->MSF;
+        for (int r = g.FixedRows(); r < g.Rows(); ++r)
+            names << g.TextMatrix(r, 3);
+        redRow = g.Row();
+        tick = g.TextMatrix(g.Row(), 2);
+        EXPECT_EQ(store::GetCellColor(g, g.Row(), 3, true), 255u);
+        EXPECT_EQ(g.TextMatrix(g.Row(), 4), "240");
+        history = d->Skey->currentText() + "/" + QString::number(d->Skey->count());
+        // The search: case-sensitive, from the row below, with wrap.
+        d->Skey->setEditText("abc");
+        d->Com[6]->click();
+        EXPECT_EQ(g.TextMatrix(g.Row(), 3), QStringLiteral("支票abc"));
+        d->Com[6]->click(); // wraps to the same one: no other holds "abc"
+        EXPECT_EQ(g.TextMatrix(g.Row(), 3), QStringLiteral("支票abc"));
+        d->Skey->setEditText("b");
+        d->Com[6]->click(); // "b" is only in 支票abc: it stays
+        EXPECT_EQ(g.TextMatrix(g.Row(), 3), QStringLiteral("支票abc"));
+        d->Skey->setEditText("B");
+        QTest::keyClick(d->Skey->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(g.TextMatrix(g.Row(), 3), QStringLiteral("支票ABC"));
+        // Esc offers to clear the keyword list; answered No it stays.
+        store::RecordingReporter &r = **m_rec;
+        r.answer = false;
+        QTest::keyClick(d->Skey->lineEdit(), Qt::Key_Escape);
+        EXPECT_EQ(r.messages.value(0), QStringLiteral("您要清除搜索关键词列表？"));
+        EXPECT_EQ(d->Skey->count(), 2);
+        EXPECT_TRUE(d->isVisible());
+        d->Com[0]->click(); // choose it
+    });
+    choose->trigger();
+    EXPECT_EQ(names, (QStringList{"进账单", "进账单2", "支票abc", "支票ABC", "转账支票"}));
+    EXPECT_EQ(tick, QStringLiteral("√"));
+    EXPECT_EQ(names.value(redRow - 2), QStringLiteral("转账支票"));
+    EXPECT_EQ(history, "a/2");
+    EXPECT_EQ(w->context().FormatName(), QStringLiteral("支票ABC"));
+    EXPECT_EQ(store::GetPara("格式查找"), "B||a||c");
+
+    // Deleting a range that holds the current format: the others go with their history and
+    // column map, the current one stays.
+    rec().messages.clear();
+    rec().answer = true;
+    WhenModal<library::FmtList>([&](library::FmtList *d) {
+        store::FlexGrid &g = *d->MSF;
+        const int first = RowOf(g, "进账单2"), last = RowOf(g, "支票ABC");
+        g.SetRow(first);
+        g.SetRowSel(last);
+        d->Com[4]->click();
+        QStringList left;
+        for (int r = g.FixedRows(); r < g.Rows(); ++r)
+            left << g.TextMatrix(r, 3);
+        EXPECT_EQ(left, (QStringList{"进账单", "支票ABC", "转账支票"}));
+        EXPECT_EQ(store::GetCellColor(g, RowOf(g, "支票ABC"), 3, true), 255u);
+        d->Com[1]->click(); // quit: the format stays
+    });
+    choose->trigger();
+    EXPECT_EQ(rec().messages,
+              (QStringList{"此格式为当前格式，不允许删除！", "您确定要删除格式：“支票abc”？",
+                           "您确定要删除格式：“进账单2”？", "删除完成！"}));
+    EXPECT_EQ(w->context().FormatName(), QStringLiteral("支票ABC"));
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM Fmt WHERE Fmt IN ('支票abc','进账单2');"), "0");
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM 历史 WHERE Fmt IN ('支票abc','进账单2');"), "0");
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM 映射 WHERE Fmt IN ('支票abc','进账单2');"), "0");
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM 历史 WHERE Fmt='支票ABC';"), "1");
+
+    // An import answered Yes opens the new format while the manager is open; the list marks it.
+    const QString file = m_dir.path() + "/新支票.cqf";
+    Put("/../新支票.cqf", store::ToGbk(library::FmtFileText(QStringLiteral("转账支票"))));
+    library::SetFileQuestion(
+        [&](const QString &, bool save, const QString &) { return save ? QString() : file; });
+    rec().messages.clear();
+    QString marked;
+    WhenModal<library::FmtList>([&](library::FmtList *d) {
+        d->Com[3]->click();
+        marked = d->MSF->TextMatrix(d->MSF->Row(), 3);
+        EXPECT_EQ(store::GetCellColor(*d->MSF, d->MSF->Row(), 3, true), 255u);
+        d->close(); // the close box: nothing chosen
+    });
+    choose->trigger();
+    EXPECT_EQ(rec().messages, QStringList{"格式“新支票”导入成功,立即调用此格式？"});
+    EXPECT_EQ(marked, QStringLiteral("新支票"));
+    EXPECT_EQ(w->context().FormatName(), QStringLiteral("新支票"));
+    EXPECT_EQ(w->LFMT(0)->caption(), QStringLiteral("新支票"));
+}
+
+} // namespace

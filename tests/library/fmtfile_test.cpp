@@ -1,0 +1,357 @@
+// Format files: written, read back and refused, checked through the sqlite3 client and the
+// file's bytes.
+#include "library_fixture.h"
+
+#include "library/fmtfile.h"
+#include "page/backpic.h"
+#include "store/context.h"
+#include "store/fmtcmd.h"
+#include "store/indicator.h"
+#include "store/startup.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <cmath>
+
+#include <map>
+
+namespace {
+
+// A host for the format commands without a window: it remembers what was put on the page.
+class TestHost : public store::FormatCommandHost
+{
+public:
+    store::AppContext &context() override { return ctx; }
+    QString chooseFormat() override { return QString(); }
+    QString selectFormatName(bool allowEdit) override
+    {
+        asked << allowEdit;
+        return chosen;
+    }
+    void initFmtOnPage(const QString &name) override { opened << name; }
+    void autoFillDates() override {}
+    void O2_Click(int) override {}
+    QString backPicFile(const QString &name) override { return page::GetBackPicFile(name); }
+
+    store::AppContext ctx;
+    QString chosen;
+    QList<bool> asked;
+    QStringList opened;
+};
+
+class FmtFileTest : public LibraryTest
+{
+protected:
+    void SetUp() override
+    {
+        LibraryTest::SetUp();
+        library::SetFileQuestion([this](const QString &filter, bool save, const QString &def) {
+            questions << QStringLiteral("%1|%2|%3").arg(filter).arg(save).arg(def);
+            return answerFile;
+        });
+    }
+    void TearDown() override
+    {
+        library::SetFileQuestion({});
+        LibraryTest::TearDown();
+    }
+    static QString Dump() { return Sqlite("SELECT * FROM Fmt ORDER BY ID;"); }
+
+    // A format with a field of every kind, links of all four columns, line breaks in a label
+    // and a note, its whole-format row and a picture. Returns the IDs of its rows.
+    QList<qint64> MakeFormat(const QString &name)
+    {
+        QList<qint64> ids;
+        auto add = [&](const QVariantList &v) {
+            EXPECT_TRUE(store::ExecSQL(
+                "INSERT INTO Fmt(Fmt,LBL,Clas,Dir,X,Y,W,H,S,L,Color,fName,fSize,fBold,fItalic,"
+                "fUnderline,fStrikethru,Cash,RCtl,Mem,SumID,SumID1,RCtl1) "
+                "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                v));
+            ids << store::LastInsertId();
+        };
+        add({name,  "【§单据整体格式参数§】",
+             0,     0,
+             7,     12,
+             180,   80,
+             0,     0,
+             19200, "",
+             0,     0,
+             0,     0,
+             0,     0,
+             0,     "True|False|0|0|0|0|1|False|",
+             0,     0,
+             0});
+        add({name, "小写金额", 0, 1, 10.5, 20,  50, 6,  0.5, 1002.5, 255, "宋体",
+             10.5, 1,          0, 1, 0,    103, 0,  "", 0,   0,      0});
+        const qint64 amount = ids.last();
+        add({name,
+             "大写\r\n金额",
+             0,
+             0,
+             10,
+             30,
+             80,
+             6,
+             0,
+             0,
+             0,
+             "黑体",
+             12,
+             0,
+             1,
+             0,
+             1,
+             120,
+             double(amount),
+             "备注\r\n第二行",
+             0,
+             0,
+             0});
+        add({name,
+             "已付",
+             1,
+             0,
+             100,
+             30,
+             5,
+             5,
+             0,
+             0,
+             0,
+             "宋体",
+             9,
+             0,
+             0,
+             0,
+             0,
+             0,
+             0,
+             "",
+             -(double(amount) + 0.1),
+             double(amount),
+             -double(amount)});
+        add({name, "条码", 2, 3, 120, 40, 40, 12, 0, 0, 0, "Arial",
+             8,    0,      0, 0, 0,   0,  0,  "", 0, 0, 0});
+        add({name, "线", 3, 0, -1e-7, 50, 170, 50, 0, 0, 16711680, "",
+             1,    0,    0, 0, 0,     2,  0,   "", 0, 0, 0});
+        add({name, "说明", 4, 0, 0.3, 60, 30, 5,  0, 2, 0, "宋体",
+             9,    0,      0, 0, 0,   0,  0,  "", 0, 0, 0});
+        Put("/../home/" + QFileInfo(page::GetBackPicFile(name)).fileName(), "PICTURE");
+        return ids;
+    }
+
+    // The format's rows with the IDs replaced by their position and every link by the position
+    // of its target (sign and tenth kept), as sqlite3 prints them.
+    static QStringList Rows(const QString &name)
+    {
+        QProcess p;
+        p.start(QStringLiteral("sqlite3"),
+                {QStringLiteral("-json"), store::DataFilePath(),
+                 QStringLiteral("SELECT ID,LBL,Clas,Dir,X,Y,W,H,S,L,Color,fName,fSize,fBold,"
+                                "fItalic,fUnderline,fStrikethru,Cash,RCtl,Mem,SumID,SumID1,RCtl1 "
+                                "FROM Fmt WHERE Fmt='%1' ORDER BY ID;")
+                     .arg(name)});
+        if (!p.waitForFinished(30000))
+            return {};
+        const QJsonArray rows = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+        std::map<qint64, int> pos;
+        for (int i = 0; i < rows.size(); ++i)
+            pos[rows[i].toObject().value("ID").toInteger()] = i + 1;
+        QStringList out;
+        for (const QJsonValue &row : rows) {
+            QJsonObject o = row.toObject();
+            o["ID"] = pos[o.value("ID").toInteger()];
+            for (const char *c : {"RCtl", "SumID", "SumID1", "RCtl1"}) {
+                const double v = o.value(c).toDouble();
+                const qint64 id = qint64(std::floor(std::fabs(v) + 1e-6));
+                if (v != 0 && pos.count(id))
+                    o[c] = QStringLiteral("%1@%2%3")
+                               .arg(v < 0 ? "-" : "+")
+                               .arg(pos[id])
+                               .arg(std::fabs(v) - double(id) > 0.05 ? ".1" : "");
+            }
+            out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+        }
+        return out;
+    }
+
+    TestHost host;
+    QStringList questions;
+    QString answerFile;
+};
+
+TEST_F(FmtFileTest, ExportDeleteImportGivesTheSameFormat)
+{
+    const QString name = QStringLiteral("测试支票");
+    MakeFormat(name);
+    const QStringList before = Rows(name);
+    ASSERT_EQ(before.size(), 7);
+
+    QDir().mkpath(m_dir.path() + "/out");
+    answerFile = m_dir.path() + "/out/" + name; // ".cqf" is added
+    host.chosen = name;
+    ASSERT_TRUE(library::ExportFmtFile(host));
+    EXPECT_EQ(host.asked, QList<bool>{false});
+    EXPECT_EQ(store::SelResult, name);
+    EXPECT_EQ(questions, QStringList{"支票格式(*.cqf)|*.cqf|1|" + home() + "/测试支票"});
+    EXPECT_EQ(rec().messages, QStringList{"格式：“测试支票”导出完成！"});
+    const QString file = answerFile + ".cqf";
+    const QByteArray bytes = ReadAll(file);
+    EXPECT_TRUE(bytes.startsWith(QByteArray::fromHex("3C56656C7472616E65B8F1CABDD7A8D3C33E0D0A")));
+    EXPECT_FALSE(bytes.endsWith("\r\n"));
+    EXPECT_TRUE(bytes.contains(QByteArray::fromHex("A1BFA1EFA1BE"))); // 】★【
+    EXPECT_TRUE(bytes.contains(store::ToGbk("大写‖‖‖金额")));
+    EXPECT_TRUE(bytes.contains(store::ToGbk("备注♂♂第二行")));
+    EXPECT_TRUE(bytes.contains(store::ToGbk("】★【-0.0000001】★【")));
+    EXPECT_TRUE(bytes.contains(store::ToGbk("】★【0.3】★【")));
+    EXPECT_FALSE(bytes.contains("E-"));
+    EXPECT_EQ(store::FromGbk(bytes).split("\r\n").size(), 9);
+    EXPECT_EQ(ReadAll(m_dir.path() + "/out/测试支票.jpg"), "PICTURE");
+
+    // Deleted, picture gone, imported again: the same rows with new IDs, links to the new rows.
+    ASSERT_TRUE(store::ExecSQL("DELETE FROM Fmt WHERE Fmt=?", {name}));
+    QFile::remove(page::GetBackPicFile(name));
+    rec().messages.clear();
+    rec().answer = false; // not opened now
+    ASSERT_TRUE(library::ImportFmtFile(host, "  " + file + " "));
+    EXPECT_EQ(Rows(name), before);
+    EXPECT_EQ(ReadAll(page::GetBackPicFile(name)), "PICTURE");
+    EXPECT_EQ(rec().messages, QStringList{"格式“测试支票”导入成功,立即调用此格式？"});
+    EXPECT_TRUE(host.opened.isEmpty());
+    EXPECT_FALSE(store::ProgressShowing());
+
+    // Once more: the name is taken, another is asked for (trimmed), and it opens.
+    rec().messages.clear();
+    rec().answer = true;
+    rec().textAnswers = {QStringLiteral("  工行支票 ")};
+    ASSERT_TRUE(library::ImportFmtFile(host, file));
+    EXPECT_EQ(rec().messages, (QStringList{"格式：“测试支票”已存在，请另取格式名！",
+                                           "格式“工行支票”导入成功,立即调用此格式？"}));
+    EXPECT_EQ(rec().textTitles, QStringList{"格式名输入"});
+    EXPECT_EQ(rec().textPresets, QStringList{"测试支票"});
+    EXPECT_EQ(Rows(QStringLiteral("工行支票")), before);
+    EXPECT_EQ(host.opened, QStringList{"工行支票"});
+    // A cancelled name prompt adds nothing.
+    const QString dump = Dump();
+    rec().textAnswers = {QString()}; // cancelled
+    EXPECT_FALSE(library::ImportFmtFile(host, file));
+    EXPECT_EQ(Dump(), dump);
+
+    // Over an existing file it asks first; no writes nothing.
+    rec().messages.clear();
+    rec().answer = false;
+    Put("/../out/测试支票.cqf", "KEEP");
+    EXPECT_FALSE(library::ExportFmtFile(host, name));
+    EXPECT_EQ(rec().messages, QStringList{"文件：“" + file + "”已经存在，是否覆盖？"});
+    EXPECT_EQ(ReadAll(file), "KEEP");
+    // Into a folder that cannot be written: our failure text, no success.
+    rec().messages.clear();
+    answerFile = m_dir.path() + "/no/such/folder/x.CQF";
+    EXPECT_FALSE(library::ExportFmtFile(host, name));
+    EXPECT_EQ(rec().messages, QStringList{"格式文件写入失败：“" + answerFile + "”！"});
+}
+
+QByteArray WorkedExample()
+{
+    return store::ToGbk(
+        "<Veltrane格式专用>\r\n"
+        "转账支票A\r\n"
+        "7】★【】★【【§单据整体格式参数§】】★【】★【7】★【12】★【180】★【80】★【】★【】★【19200】★"
+        "【"
+        "】★【】★【False】★【False】★【False】★【False】★【】★【】★【True|False|0|0|0|0|1|False|"
+        "】★【"
+        "】★【\r\n"
+        "8】★【0】★【金额】★【0】★【10.5】★【20】★【50】★【6】★【0.5】★【1002."
+        "5】★【255】★【宋体】★【"
+        "10.5】★【True】★【False】★【False】★【False】★【103】★【0】★【】★【0】★【0");
+}
+
+TEST_F(FmtFileTest, WorkedExampleAndItsVariantsImport)
+{
+    rec().answer = false;
+    const QString file = m_dir.path() + "/example.cqf";
+    Put("/../example.cqf", WorkedExample());
+    ASSERT_TRUE(library::ImportFmtFile(host, file));
+    // The file's base name holds no kind: the name line names the format.
+    EXPECT_EQ(Sqlite("SELECT LBL||'|'||X||'|'||Y||'|'||W||'|'||H||'|'||Color||'|'||Mem FROM Fmt "
+                     "WHERE Fmt='转账支票A' ORDER BY ID;"),
+              "【§单据整体格式参数§】|7.0|12.0|180.0|80.0|19200|True|False|0|0|0|0|1|False|\n"
+              "金额|10.5|20.0|50.0|6.0|255|\n");
+    EXPECT_EQ(Sqlite("SELECT Clas||'|'||Dir||'|'||S||'|'||L||'|'||fName||'|'||fSize||'|'||fBold||"
+                     "fItalic||fUnderline||fStrikethru||'|'||Cash||'|'||SumID1||'|'||RCtl1 FROM "
+                     "Fmt WHERE Fmt='转账支票A' AND LBL='金额';"),
+              "0|0|0.5|1002.5|宋体|10.5|1000|103.0|0.0|0\n");
+
+    // Ending with CR LF, a record broken over two lines, lines of 21 and 23 fields.
+    QByteArray text = WorkedExample() + "\r\n";
+    Put("/../支票B.cqf", text);
+    ASSERT_TRUE(library::ImportFmtFile(host, m_dir.path() + "/支票B.cqf"));
+    EXPECT_EQ(Sqlite("SELECT COUNT(*), SUM(Cash) FROM Fmt WHERE Fmt='支票B';"), "2|103.0\n");
+
+    QString broken = store::FromGbk(WorkedExample());
+    broken.replace(QStringLiteral("【金额】"), QStringLiteral("【金\r\n额】"));
+    broken.replace(QStringLiteral("】★【0】★【0"), QStringLiteral("】★【0】★【8"));
+    broken += QStringLiteral(
+        "\r\n9】★【1】★【勾】★【0】★【1】★【1】★【1】★【1】★【0】★【0】★【0】★【宋体】★【9】★【"
+        "False】★【False】★【False】★【False】★【0】★【8】★【】★【-8.1");
+    broken += QStringLiteral(
+        "\r\n10】★【1】★【勾2】★【0】★【1】★【1】★【1】★【1】★【0】★【0】★【0】★【宋体】★【9】★"
+        "【False】★【False】★【False】★【False】★【0】★【0】★【】★【0】★【0】★【-9】★【x");
+    Put("/../支票C.cqf", store::ToGbk(broken));
+    ASSERT_TRUE(library::ImportFmtFile(host, m_dir.path() + "/支票C.cqf"));
+    const QString ids = Sqlite("SELECT ID FROM Fmt WHERE Fmt='支票C' ORDER BY ID;");
+    const QStringList id = ids.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(id.size(), 4);
+    EXPECT_EQ(Sqlite("SELECT LBL||'|'||RCtl||'|'||SumID||'|'||SumID1||'|'||RCtl1 FROM Fmt WHERE "
+                     "Fmt='支票C' ORDER BY ID;"),
+              QStringLiteral("【§单据整体格式参数§】|0.0|0.0|0.0|0\n"
+                             "金\r\n额|0.0|0.0|%1.0|0\n"
+                             "勾|%1.0|-%1.1|0.0|0\n"
+                             "勾2|0.0|0.0|0.0|-%2\n")
+                  .arg(id[1], id[2]));
+}
+
+TEST_F(FmtFileTest, BadFilesLeaveTheDatabaseAsItWas)
+{
+    const QString dump = Dump();
+    const QByteArray good = WorkedExample();
+    const struct
+    {
+        const char *file;
+        QByteArray bytes;
+        QString message;
+    } cases[] = {
+        {"/支票1.cqf", store::ToGbk("<Veltrane格式专用>\r\n转账支票A"), "无法识别"},
+        {"/支票2.cqf", store::ToGbk("<Veltrane格式>\r\n") + good.mid(good.indexOf('\n') + 1),
+         "无法识别"},
+        {"/支票3.cqf", good.left(good.indexOf(store::ToGbk("【§单据")) - 10), "格式文件有错！"},
+        {"/支票4.cqf",
+         store::ToGbk("<Veltrane格式专用>\r\n工资单\r\n") + good.mid(good.indexOf("7")),
+         "此格式不属于支票,进账单，无法导入！"},
+    };
+    for (const auto &c : cases) {
+        rec().messages.clear();
+        Put(QString::fromUtf8("/..") + QString::fromUtf8(c.file), c.bytes);
+        EXPECT_FALSE(library::ImportFmtFile(host, m_dir.path() + QString::fromUtf8(c.file)))
+            << c.file;
+        ASSERT_EQ(rec().messages.size(), 1) << c.file;
+        EXPECT_TRUE(rec().messages[0].contains(c.message)) << rec().messages[0].toStdString();
+        EXPECT_EQ(Dump(), dump) << c.file;
+        EXPECT_FALSE(store::ProgressShowing());
+    }
+    // Without its whole-format row a format has no size: refused as unrecognised.
+    QString noPara = store::FromGbk(good);
+    noPara.remove(noPara.indexOf("\r\n7"), noPara.indexOf("\r\n8") - noPara.indexOf("\r\n7"));
+    Put("/../支票6.cqf", store::ToGbk(noPara));
+    rec().messages.clear();
+    EXPECT_FALSE(library::ImportFmtFile(host, m_dir.path() + "/支票6.cqf"));
+    EXPECT_EQ(rec().messages.value(0),
+              "无法识别此文件，请确认文件：“" + m_dir.path() + "/支票6.cqf”为支票格式文件！");
+    EXPECT_EQ(Dump(), dump);
+}
+
+} // namespace
