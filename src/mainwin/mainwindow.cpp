@@ -3,6 +3,7 @@
 #include "mainwin/buttonicons.h"
 #include "mainwin/notifyinglabel.h"
 #include "mainwin/popupmenus.h"
+#include "mainwin/statexport.h"
 #include "mainwin/historytab.h"
 #include "mainwin/menus.h"
 #include "mainwin/pageediting.h"
@@ -414,6 +415,10 @@ void MainWindow::buildBatchTab(QWidget *pic)
     v->addLayout(row);
     m_msf[1] = new store::FlexGrid(pic);
     m_msf[1]->setObjectName(QStringLiteral("MSF(1)"));
+    // The batch records: field indexes (hidden) and captions above, record numbers at the left.
+    m_msf[1]->SetFixedRows(2);
+    m_msf[1]->SetFixedCols(1);
+    m_msf[1]->SetRowHeight(0, 0);
     v->addWidget(m_msf[1], 1);
 }
 
@@ -777,6 +782,7 @@ QWidget *ShowMainWindow()
     InstallHistoryTab(*w);
     installPageEditing(*w);
     InstallMenus(*w);
+    InstallStatExport(*w);
     w->show();
     return w;
 }

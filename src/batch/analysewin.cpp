@@ -1,0 +1,292 @@
+#include "batch/analysewin.h"
+
+#include "batch/chart.h"
+
+#include "page/pageviewhost.h"
+#include "page/pageviewlayout.h"
+#include "store/context.h"
+#include "store/grid.h"
+#include "store/gridbind.h"
+#include "store/params.h"
+#include "store/vb.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QSplitter>
+#include <QStyle>
+#include <QToolButton>
+
+namespace batch {
+
+namespace {
+
+const QString kRoot = QStringLiteral("KVRTM");
+const QString kPlace = QStringLiteral("位置");
+const QString kSplitKey = QStringLiteral("统计_分界线");
+constexpr int kDefaultSplit = 3960;
+
+QPointer<AnalyseWindow> g_window;
+
+} // namespace
+
+AnalyseWindow::AnalyseWindow(const StatTarget &target) : QWidget(target.parent, Qt::Window), m_t(target)
+{
+    setObjectName(QStringLiteral("Analyse"));
+    setWindowTitle(QStringLiteral("数据统计分析"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_tpp = std::max(1, page::ScreenTpp());
+    auto px = [this](int twips) { return twips / m_tpp; };
+    auto place = [&](QWidget *w, int l, int t, int wd, int h) { w->setGeometry(px(l), px(t), px(wd), px(h)); };
+    auto frame = [&](const QString &title, int l, int t, int w, int h) {
+        auto *g = new QGroupBox(title, this);
+        place(g, l, t, w, h);
+        return g;
+    };
+    // Controls inside a frame sit below its title.
+    const int below = 5;
+    auto label = [&](QWidget *parent, const QString &text, int l, int t, int w) {
+        auto *lb = new QLabel(text, parent);
+        lb->setGeometry(px(l), px(t) - 3 + below, px(w) + 4, 18);
+        return lb;
+    };
+    auto option = [&](int i, QWidget *parent, const QString &text, int l, int t) {
+        Op[i] = new QRadioButton(text, parent);
+        Op[i]->setObjectName(QStringLiteral("Op(%1)").arg(i));
+        Op[i]->setGeometry(px(l), px(t) - 3 + below, px(1095) + 8, 20);
+        connect(Op[i], &QRadioButton::toggled, this, [this] { Op_Click(); });
+    };
+    auto combo = [&](int i, QWidget *parent, int l, int t, int w) {
+        Com[i] = new QComboBox(parent);
+        Com[i]->setObjectName(QStringLiteral("Com(%1)").arg(i));
+        Com[i]->setGeometry(px(l), px(t) - 3 + below, px(w), 22);
+        // The lists are chosen with the mouse only.
+        Com[i]->installEventFilter(this);
+        connect(Com[i], &QComboBox::activated, this, [this, i] { Com_Click(i); });
+    };
+    setMinimumSize(px(15840) / 2, px(9825) / 2);
+    resize(px(15840), px(9825));
+
+    auto *f1 = frame(QStringLiteral("日期范围"), 0, 120, 1815 + 120, 975);
+    label(f1, QStringLiteral("从"), 120, 300, 180);
+    label(f1, QStringLiteral("至"), 120, 660, 180);
+    for (int i = 0; i < 2; ++i) {
+        DTP[i] = new QDateEdit(f1);
+        DTP[i]->setObjectName(QStringLiteral("DTP(%1)").arg(i));
+        DTP[i]->setCalendarPopup(true);
+        DTP[i]->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        DTP[i]->setGeometry(px(360), px(i == 0 ? 240 : 600) - 4 + below, px(1335) + 8, 22);
+    }
+    auto *f3 = frame(QStringLiteral("日期内容框"), 1800 + 120, 120, 4695, 975);
+    option(4, f3, QStringLiteral("完整日期"), 120, 300);
+    combo(3, f3, 1200, 240, 3375);
+    option(5, f3, QStringLiteral("组合日期"), 120, 600);
+    label(f3, QStringLiteral("年"), 1200, 690, 180);
+    combo(4, f3, 1440, 600, 855);
+    label(f3, QStringLiteral("月"), 2370, 690, 180);
+    combo(5, f3, 2580, 600, 855);
+    label(f3, QStringLiteral("日"), 3510, 690, 180);
+    combo(6, f3, 3720, 600, 855);
+    Op[4]->setChecked(true);
+    auto *f2 = frame(QStringLiteral("统计内容"), 6480, 120, 1335, 975);
+    option(0, f2, QStringLiteral("单据数量"), 120, 300);
+    option(1, f2, QStringLiteral("开具金额"), 120, 600);
+    Op[1]->setChecked(true);
+    auto *f4 = frame(QStringLiteral("统计对象"), 7800, 120, 6735, 975);
+    option(2, f4, QStringLiteral("综合统计"), 120, 300);
+    label(f4, QStringLiteral("金额框："), 1320, 360, 720);
+    combo(0, f4, 2160, 240, 4455);
+    option(3, f4, QStringLiteral("条件统计"), 120, 600);
+    combo(1, f4, 1320, 600, 2415);
+    label(f4, QStringLiteral("等于"), 3810, 660, 360);
+    combo(2, f4, 4200, 600, 2415);
+    Op[2]->setChecked(true);
+
+    Comm = new QToolButton(this);
+    Comm->setObjectName(QStringLiteral("Comm"));
+    Comm->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    Comm->setIconSize(QSize(32, 32));
+    Comm->setToolTip(QStringLiteral("统计"));
+    place(Comm, 14520, 240, 1215, 855);
+    connect(Comm, &QToolButton::clicked, this, &AnalyseWindow::Comm_Click);
+
+    SplitLine = new QSplitter(Qt::Horizontal, this);
+    SplitLine->setObjectName(QStringLiteral("SplitLine"));
+    SplitLine->setHandleWidth(std::max(3, px(45)));
+    SplitLine->setChildrenCollapsible(false);
+    MSF = new store::FlexGrid(SplitLine);
+    MSF->setObjectName(QStringLiteral("MSF"));
+    Pic = new ChartPicture(SplitLine);
+    SplitLine->addWidget(MSF);
+    SplitLine->addWidget(Pic);
+    MSF->viewport()->installEventFilter(this);
+    MSF->horizontalHeader()->viewport()->installEventFilter(this);
+    Pic->installEventFilter(this);
+    SplitLine->handle(1)->installEventFilter(this);
+    connect(SplitLine, &QSplitter::splitterMoved, this, [this] { m_splitLeft = SplitLeft(); });
+}
+
+AnalyseWindow::~AnalyseWindow() = default;
+
+QString AnalyseWindow::FormatName() const
+{
+    return m_t.host ? m_t.host->context().FormatName() : QString();
+}
+
+void AnalyseWindow::Form_Load()
+{
+    const QString fmt = FormatName();
+    const int kinds[7] = {1, 0, -1, 2, 3, 4, 5};
+    for (int i = 0; i < 7; ++i) {
+        if (kinds[i] < 0)
+            continue;
+        QString pre;
+        const QStringList entries = CashNameEntries(fmt, kinds[i], &pre);
+        QSignalBlocker block(Com[i]);
+        Com[i]->clear();
+        Com[i]->addItems(entries);
+        Com[i]->setCurrentIndex(pre.isEmpty() ? -1 : int(entries.indexOf(pre)));
+    }
+    Com[2]->clear();
+    if (!Com[3]->currentText().isEmpty())
+        Op[4]->setChecked(true);
+    else
+        Op[5]->setChecked(true);
+    const QDate today = QDate::currentDate();
+    DTP[0]->setDate(QDate(today.year(), 1, 1));
+    DTP[1]->setDate(today);
+    Op_Click();
+    const QString stored = store::GetRegStr(kRoot, kPlace, kSplitKey);
+    m_splitLeft = stored.isEmpty() ? kDefaultSplit : int(store::Val(stored));
+    PlaceSplitLine();
+}
+
+void AnalyseWindow::PlaceSplitLine()
+{
+    const int total = SplitLine->width() - SplitLine->handleWidth();
+    const int gridPx = std::clamp(m_splitLeft / m_tpp, 0, std::max(0, total - 1));
+    SplitLine->setSizes({gridPx, std::max(1, total - gridPx)});
+}
+
+void AnalyseWindow::Op_Click()
+{
+    // Not while the window is being built.
+    if (!Comm)
+        return;
+    Com[3]->setEnabled(Op[4]->isChecked());
+    for (int i = 4; i <= 6; ++i)
+        Com[i]->setEnabled(Op[5]->isChecked());
+    Com[1]->setEnabled(Op[3]->isChecked());
+    Com[2]->setEnabled(Op[3]->isChecked());
+}
+
+void AnalyseWindow::Com_Click(int index)
+{
+    if (index != 1)
+        return;
+    const QStringList values = ValueEntries(FormatName(), Com[1]->currentText());
+    QSignalBlocker block(Com[2]);
+    Com[2]->clear();
+    Com[2]->addItems(values);
+    Com[2]->setCurrentIndex(values.isEmpty() ? -1 : 0);
+}
+
+StatChoice AnalyseWindow::Choice() const
+{
+    StatChoice c;
+    c.from = DTP[0]->date();
+    c.to = DTP[1]->date();
+    c.fullDate = Op[4]->isChecked();
+    c.dateField = Com[3]->currentText();
+    c.yearField = Com[4]->currentText();
+    c.monthField = Com[5]->currentText();
+    c.dayField = Com[6]->currentText();
+    c.count = Op[0]->isChecked();
+    c.condition = Op[3]->isChecked();
+    c.amountField = Com[0]->currentText();
+    c.condField = Com[1]->currentText();
+    c.condValue = Com[2]->currentText();
+    return c;
+}
+
+void AnalyseWindow::Comm_Click()
+{
+    if (!Analyse(FormatName(), *MSF, Choice(), ids))
+        return;
+    Pic->Cls();
+    if (MSF->Rows() > MSF->FixedRows()) {
+        ImageCanvas canvas = Pic->Canvas();
+        DrawGridChart(canvas, *MSF, -1, -1, true);
+    }
+    Pic->update();
+}
+
+int AnalyseWindow::SplitLeft() const
+{
+    return SplitLine->sizes().value(0) * m_tpp;
+}
+
+void AnalyseWindow::SaveSplitLine()
+{
+    m_splitLeft = SplitLeft();
+    store::SaveRegStr(kRoot, kPlace, kSplitKey, QString::number(SplitLeft()));
+}
+
+bool AnalyseWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (qobject_cast<QComboBox *>(watched) &&
+        (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride))
+        return true;
+    if (type == QEvent::MouseButtonPress) {
+        auto *me = static_cast<QMouseEvent *>(event);
+        const QPoint global = me->globalPosition().toPoint() + QPoint(0, 20 / m_tpp + 1);
+        if ((watched == MSF->viewport() || watched == MSF->horizontalHeader()->viewport()) &&
+            me->button() != Qt::LeftButton) {
+            if (m_t.setCurGrid)
+                m_t.setCurGrid(MSF);
+            if (m_t.mMSF)
+                m_t.mMSF->popup(global);
+            return true;
+        }
+        if (watched == Pic && me->button() == Qt::RightButton) {
+            if (m_t.setCurPic)
+                m_t.setCurPic(Pic);
+            if (m_t.mPic)
+                m_t.mPic->popup(global);
+            return true;
+        }
+    }
+    if (type == QEvent::MouseButtonRelease && watched == SplitLine->handle(1))
+        SaveSplitLine();
+    return QWidget::eventFilter(watched, event);
+}
+
+void AnalyseWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const int top = 1080 / m_tpp;
+    SplitLine->setGeometry(0, top, width() - 120 / m_tpp, std::max(1, height() - top - 500 / m_tpp));
+    // The grid keeps its width; the chart takes the rest.
+    PlaceSplitLine();
+}
+
+AnalyseWindow *ShowAnalyse(const StatTarget &target)
+{
+    if (!g_window) {
+        g_window = new AnalyseWindow(target);
+        g_window->Form_Load();
+        page::CenterForm(g_window);
+    }
+    g_window->show();
+    g_window->raise();
+    g_window->activateWindow();
+    return g_window;
+}
+
+} // namespace batch

@@ -1,0 +1,118 @@
+#include "batch/csvparse.h"
+
+#include "store/textfile.h"
+
+#include <QFile>
+
+namespace batch {
+
+CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords)
+{
+    enum class State { FieldStart, Unquoted, Quoted, AfterQuote };
+    CsvRecords records;
+    QStringList record;
+    QString field;
+    State state = State::FieldStart;
+    bool lineHasText = false; // something of the current record was read
+    qint64 count = 0;
+    const qsizetype n = text.size();
+
+    auto endField = [&] {
+        record << field;
+        field.clear();
+        state = State::FieldStart;
+    };
+    auto endRecord = [&] {
+        if (lineHasText)
+            endField();
+        records.push_back(std::move(record));
+        record = QStringList();
+        field.clear();
+        state = State::FieldStart;
+        lineHasText = false;
+    };
+
+    qsizetype i = 0;
+    while (i < n) {
+        if (maxRecords > 0 && qint64(records.size()) >= maxRecords)
+            break;
+        ++count;
+        const QChar c = text[i];
+        const bool lineEnd = c == u'\r' || c == u'\n';
+        // CR LF counts as one line end.
+        const qsizetype lineEndLen = (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
+        switch (state) {
+        case State::FieldStart:
+            if (lineEnd) {
+                endRecord();
+                i += lineEndLen;
+                continue;
+            }
+            lineHasText = true;
+            if (c == u',') {
+                endField();
+            } else if (c == u'"') {
+                state = State::Quoted;
+            } else {
+                field += c;
+                if (c != u' ')
+                    state = State::Unquoted;
+            }
+            break;
+        case State::Unquoted:
+        case State::AfterQuote:
+            if (lineEnd) {
+                endRecord();
+                i += lineEndLen;
+                continue;
+            }
+            if (c == u',')
+                endField();
+            else
+                field += c;
+            break;
+        case State::Quoted:
+            if (c == u'"') {
+                if (i + 1 < n && text[i + 1] == u'"') {
+                    field += u'"';
+                    i += 2;
+                    continue;
+                }
+                state = State::AfterQuote;
+            } else if (lineEnd) {
+                field += u'\n';
+                i += lineEndLen;
+                continue;
+            } else {
+                field += c;
+            }
+            break;
+        }
+        ++i;
+    }
+    if (lineHasText && !(maxRecords > 0 && qint64(records.size()) >= maxRecords))
+        endRecord();
+    if (steps)
+        *steps = count;
+    return records;
+}
+
+bool ReadCsvRecords(const QString &path, CsvRecords &records, qint64 maxRecords)
+{
+    records.clear();
+    if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        return false;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFile::NoError)
+        return false;
+    static const QByteArray bom("\xEF\xBB\xBF");
+    const QString text = bytes.startsWith(bom) ? QString::fromUtf8(bytes.mid(3))
+                                               : store::FromGbk(bytes);
+    records = ParseCsv(text, nullptr, maxRecords);
+    return true;
+}
+
+} // namespace batch

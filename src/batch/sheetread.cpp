@@ -1,0 +1,401 @@
+#include "batch/sheetread.h"
+
+#include "batch/csvparse.h"
+#include "batch/gridexport.h"
+#include "batch/sheetsource.h"
+
+#include "store/grid.h"
+#include "store/gridbind.h"
+#include "store/indicator.h"
+#include "store/reporter.h"
+#include "store/vb.h"
+
+#include <QFontMetricsF>
+#include <QHash>
+
+#include <algorithm>
+#include <cmath>
+
+namespace batch {
+
+namespace {
+
+const QString kReadCaption = QStringLiteral("正在读取EXCEL数据……");
+const QString kCsvError = QStringLiteral("CSV文件导入错误！");
+
+// Blanks around the text removed (only blanks, as the specs were always trimmed).
+QString TrimBlanks(const QString &s)
+{
+    qsizetype a = 0, b = s.size();
+    while (a < b && s[a] == u' ')
+        ++a;
+    while (b > a && s[b - 1] == u' ')
+        --b;
+    return s.mid(a, b - a);
+}
+
+bool IsAsciiLetters(const QString &s)
+{
+    return std::all_of(s.begin(), s.end(), [](QChar c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+    });
+}
+
+bool IsDigits(const QString &s)
+{
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// The items of a spec: split at "," outside literals; a literal runs from a quote at an item's
+// start to the next quote followed by blanks and a comma or the end.
+QStringList SplitSpec(const QString &spec)
+{
+    QStringList items;
+    const qsizetype n = spec.size();
+    qsizetype i = 0;
+    while (true) {
+        qsizetype j = i;
+        while (j < n && spec[j] == u' ')
+            ++j;
+        if (j < n && spec[j] == u'"') {
+            qsizetype k = j + 1;
+            qsizetype after = -1;
+            while ((k = spec.indexOf(u'"', k)) >= 0) {
+                qsizetype m = k + 1;
+                while (m < n && spec[m] == u' ')
+                    ++m;
+                if (m == n || spec[m] == u',') {
+                    after = m;
+                    break;
+                }
+                ++k;
+            }
+            if (after >= 0) {
+                items << spec.mid(i, after - i);
+                if (after == n)
+                    break;
+                i = after + 1;
+                continue;
+            }
+        }
+        const qsizetype comma = spec.indexOf(u',', i);
+        if (comma < 0) {
+            items << spec.mid(i);
+            break;
+        }
+        items << spec.mid(i, comma - i);
+        i = comma + 1;
+    }
+    return items;
+}
+
+// The widest row offset of the specs (0 when none reads below).
+qint64 MaxOffset(const std::vector<std::vector<SpecItem>> &specs)
+{
+    qint64 m = 0;
+    for (const auto &items : specs)
+        for (const SpecItem &it : items)
+            if (!it.literal)
+                m = std::max(m, it.offset);
+    return m;
+}
+
+std::vector<std::vector<SpecItem>> ParsedSpecs(const ImportMaps &maps)
+{
+    QStringList specs = MergeColLists(maps);
+    NormalizeColSpecs(specs);
+    std::vector<std::vector<SpecItem>> out;
+    out.reserve(size_t(specs.size()));
+    for (const QString &s : specs)
+        out.push_back(ParseColSpec(s));
+    return out;
+}
+
+// The records into the prepared grid, one progress step each.
+void FillRecords(store::FlexGrid &grid, qint64 records, const SheetData &sheet, qint64 start,
+                 qint64 n, const std::vector<std::vector<SpecItem>> &specs, const QString &crlf)
+{
+    const int fr = grid.FixedRows();
+    const int fc = grid.FixedCols();
+    store::StartProgress(kReadCaption, qint32(records));
+    // Every step of the progress window redraws it and lets events run: the count moves on in
+    // steps of at most a few hundred per import.
+    const qint64 every = std::max<qint64>(1, records / 300);
+    qint64 pending = 0;
+    for (qint64 r = 0; r < records; ++r) {
+        const qint64 first = start + r * n;
+        for (size_t k = 0; k < specs.size(); ++k) {
+            if (specs[k].empty())
+                continue;
+            grid.SetTextMatrix(int(fr + r), int(fc + k), SpecValue(specs[k], sheet, first, crlf));
+        }
+        if (++pending == every || r + 1 == records) {
+            store::StepProgress(qint32(pending), QStringLiteral("pages"));
+            pending = 0;
+        }
+    }
+}
+
+// Fits the columns to the records. A batch holds up to 30,000 records of mostly distinct texts:
+// they are measured by the advances of their characters, each character measured once.
+void FitColumns(store::FlexGrid &grid)
+{
+    const QWidget *w = grid.window();
+    const QFontMetricsF fm(w ? w->font() : grid.font());
+    const int tpp = grid.TwipsPerPixel();
+    QHash<char16_t, double> advance;
+    grid.SetTextMeasurer([&](const QString &text) {
+        double width = 0;
+        for (QChar c : text) {
+            auto it = advance.constFind(c.unicode());
+            if (it == advance.constEnd())
+                it = advance.insert(c.unicode(), fm.horizontalAdvance(c));
+            width += *it;
+        }
+        return int(std::ceil(width)) * tpp;
+    });
+    store::AutoColWidth(grid, grid.FixedRows(), true);
+    grid.SetTextMeasurer({});
+}
+
+// Rows per record as the readers take it: 0 when usable, else the failure number.
+int RowsPerRecordError(qint32 n)
+{
+    if (n < 1)
+        return 11;
+    if (n > 32767)
+        return 6;
+    return 0;
+}
+
+} // namespace
+
+QStringList MergeColLists(const ImportMaps &maps)
+{
+    return maps.TT + maps.CC + maps.II;
+}
+
+std::vector<int> MergedIndexes(const ImportMaps &maps)
+{
+    std::vector<int> out;
+    for (int k = 1; k <= maps.TT.size(); ++k)
+        out.push_back(k);
+    for (int k = 1; k <= maps.CC.size(); ++k)
+        out.push_back(1000 + k);
+    for (int k = 1; k <= maps.II.size(); ++k)
+        out.push_back(2000 + k);
+    return out;
+}
+
+void NormalizeColSpecs(QStringList &specs)
+{
+    for (QString &s : specs) {
+        s.replace(QChar(0x201C), u'"');
+        s.replace(QChar(0x201D), u'"');
+        s.replace(QChar(0xFF0C), u',');
+        s = TrimBlanks(s);
+        if (s.startsWith(u','))
+            s.remove(0, 1);
+        if (s.endsWith(u','))
+            s.chop(1);
+    }
+}
+
+std::vector<SpecItem> ParseColSpec(const QString &spec)
+{
+    std::vector<SpecItem> out;
+    if (spec.isEmpty())
+        return out;
+    for (QString item : SplitSpec(spec)) {
+        item.remove(u'\r');
+        item.remove(u'\n');
+        item = TrimBlanks(item);
+        if (item.size() >= 2 && item.front() == u'"' && item.back() == u'"') {
+            SpecItem it;
+            it.literal = true;
+            it.text = item.mid(1, item.size() - 2);
+            out.push_back(it);
+            continue;
+        }
+        qint64 offset = 0;
+        const qsizetype plus = item.lastIndexOf(u'+');
+        if (plus >= 0) {
+            const double v = store::RoundEven(store::Val(QStringView(item).mid(plus + 1)));
+            offset = qint64(std::clamp(v, -1e12, 1e12));
+            item = TrimBlanks(item.left(plus));
+        }
+        qint64 col = 0;
+        if (!item.isEmpty() && item.size() <= 2 && IsAsciiLetters(item)) {
+            col = ColLetterToNum(item);
+        } else if (!item.isEmpty() && item.size() <= 9 && IsDigits(item)) {
+            col = item.toLongLong();
+        }
+        if (col < 1)
+            continue;
+        SpecItem it;
+        it.col = col;
+        it.offset = offset;
+        out.push_back(it);
+    }
+    return out;
+}
+
+QString SpecValue(const std::vector<SpecItem> &items, const SheetData &sheet, qint64 firstRow,
+                  const QString &crlfChr)
+{
+    QString value;
+    for (const SpecItem &it : items) {
+        if (it.literal) {
+            value += it.text;
+            continue;
+        }
+        const qint64 row = firstRow + it.offset;
+        if (row < 1)
+            continue;
+        QString cell = sheet.Cell(row, it.col);
+        if (cell.endsWith(u'\t'))
+            cell.chop(1);
+        value += cell;
+    }
+    if (value.contains(u'\n'))
+        value.replace(u'\n', crlfChr);
+    return value;
+}
+
+qint64 RecordCount(qint64 start, qint64 end, qint64 n, qint64 lastRow)
+{
+    if (n < 1 || end < start)
+        return 0;
+    qint64 r = (end - start + 1 + n - 1) / n;
+    // No record begins after the sheet's last row.
+    if (lastRow < start)
+        return 0;
+    return std::min(r, (lastRow - start) / n + 1);
+}
+
+void PrepareDataGrid(store::FlexGrid &grid, qint64 records, const ImportMaps &maps,
+                     const ImportPage &page)
+{
+    const std::vector<int> indexes = MergedIndexes(maps);
+    const int fr = grid.FixedRows();
+    const int fc = grid.FixedCols();
+    // Old records and columns go first, so that nothing of them stays in the new cells.
+    grid.SetRows(fr);
+    grid.SetCols(fc);
+    grid.SetCols(fc + int(indexes.size()));
+    grid.SetRows(fr + int(records));
+    grid.SetRowHeight(0, 0);
+    for (qint64 r = 0; r < records; ++r)
+        grid.SetTextMatrix(int(fr + r), 0, QString::number(r + 1));
+    for (size_t k = 0; k < indexes.size(); ++k) {
+        const int col = fc + int(k);
+        grid.SetTextMatrix(0, col, QString::number(indexes[k]));
+        if (fr > 1)
+            grid.SetTextMatrix(1, col, page.caption ? page.caption(indexes[k]) : QString());
+    }
+}
+
+namespace {
+
+// The records of the sheet rows start..end into the grid, then the columns fitted and the
+// progress window closed.
+void WriteRecords(store::FlexGrid &grid, const SheetData &data, qint64 start, qint64 end,
+                  qint64 rowsPerRecord, const ImportMaps &maps,
+                  const std::vector<std::vector<SpecItem>> &specs, const ImportPage &page)
+{
+    const qint64 records = RecordCount(start, end, rowsPerRecord, data.LastRow());
+    const bool redraw = grid.Redraw();
+    grid.SetRedraw(false);
+    PrepareDataGrid(grid, records, maps, page);
+    FillRecords(grid, records, data, start, rowsPerRecord, specs, page.crlfChr);
+    FitColumns(grid);
+    grid.SetRedraw(redraw);
+    store::EndProgress();
+}
+
+} // namespace
+
+int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &sheet, qint32 start,
+                  qint32 end, const ImportMaps &maps, qint32 rowsPerRecord,
+                  const ImportPage &page)
+{
+    auto failure = [&](int number) {
+        store::EndProgress();
+        ReportSheetError(number);
+        return number;
+    };
+    if (const int e = RowsPerRecordError(rowsPerRecord))
+        return failure(e);
+    store::OrderPair(end, start);
+    store::StartProgress(kReadCaption, 100);
+    const auto specs = ParsedSpecs(maps);
+    SheetData data;
+    bool wrongSuffix = false;
+    const qint64 lastNeeded = qint64(end) + MaxOffset(specs);
+    const int e = LoadWorkbookSheet(path, sheet, std::max<qint64>(lastNeeded, 1), 702, data,
+                                    &wrongSuffix);
+    if (e != 0 || wrongSuffix) {
+        if (!wrongSuffix)
+            PrepareDataGrid(grid, 0, maps, page);
+        return failure(e);
+    }
+    WriteRecords(grid, data, start, end, rowsPerRecord, maps, specs, page);
+    return 0;
+}
+
+int ReadCsvData(store::FlexGrid &grid, const QString &path, qint32 start, qint32 end,
+                const ImportMaps &maps, qint32 rowsPerRecord, const ImportPage &page)
+{
+    auto failure = [&] {
+        store::EndProgress();
+        store::ReportMessage(kCsvError, store::MsgKind::Warning);
+        return 0;
+    };
+    if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        return failure();
+    store::OrderPair(end, start);
+    CsvRecords records;
+    if (RowsPerRecordError(rowsPerRecord) || !ReadCsvRecords(path, records)) {
+        PrepareDataGrid(grid, 0, maps, page);
+        return failure();
+    }
+    const auto specs = ParsedSpecs(maps);
+    SheetData data;
+    CsvToSheet(records, data);
+    records = CsvRecords();
+    WriteRecords(grid, data, start, end, rowsPerRecord, maps, specs, page);
+    return 0;
+}
+
+namespace {
+
+void SheetToPreview(store::FlexGrid &grid, const SheetData &data)
+{
+    for (int r = 1; r < grid.Rows(); ++r)
+        for (int c = 1; c < grid.Cols(); ++c)
+            grid.SetTextMatrix(r, c, data.Cell(r, c));
+}
+
+} // namespace
+
+void LoadCsvToGrid(store::FlexGrid &grid, const QString &path)
+{
+    CsvRecords records;
+    if (!ReadCsvRecords(path, records, std::max(0, grid.Rows() - 1)))
+        return;
+    SheetData data;
+    CsvToSheet(records, data);
+    SheetToPreview(grid, data);
+}
+
+int LoadSheetToGrid(store::FlexGrid &grid, const QString &path, const QString &sheet)
+{
+    SheetData data;
+    const int e = LoadWorkbookSheet(path, sheet, std::max(1, grid.Rows() - 1),
+                                    std::max(1, grid.Cols() - 1), data);
+    if (e == 0)
+        SheetToPreview(grid, data);
+    return e;
+}
+
+} // namespace batch

@@ -1,0 +1,64 @@
+#pragma once
+// The cells of one worksheet, read once into memory from an .xls workbook (FreeXL), an .xlsx
+// workbook (our reader on minizip's unzip half) or a CSV file (a record is a sheet row), so that
+// the import reads every kind the same way.
+//
+// Cell texts: a number as CStr writes it, a date as "yyyy-MM-dd" (with " HH:mm:ss" when it holds
+// a time), text as stored with its line breaks, "True"/"False" for a Boolean, "" for an empty
+// cell.
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace batch {
+
+// Failure numbers of the workbook readers (the messages are SheetErrorText's).
+enum SheetError : int {
+    kSheetOk = 0,
+    kSheetCannotOpen = 5,   // missing or unreadable file
+    kSheetNoSuchSheet = 9,  // no worksheet of that name
+    kSheetNotWorkbook = 438 // not a workbook of the kind its name says
+};
+
+class SheetData
+{
+public:
+    // Text of the cell at the 1-based row and column; "" outside what was read.
+    QString Cell(qint64 row, qint64 col) const;
+    // The last row holding a cell (0 for an empty sheet).
+    qint64 LastRow() const { return qint64(m_rows.size()); }
+
+    // Filling: the cells of row (1-based); rows between stay empty.
+    void SetCell(qint64 row, qint64 col, QString text);
+    void SetRow(qint64 row, QStringList cells);
+    void Clear() { m_rows.clear(); }
+
+private:
+    std::vector<QStringList> m_rows; // row r at r - 1, column c at c - 1
+};
+
+// Reads rows 1..maxRow (all when maxRow <= 0) and columns 1..maxCol of the named sheet of an .xls
+// or .xlsx workbook (by the lower-cased suffix). The sheet is looked up by its exact name, then
+// ignoring case. 0 or a SheetError; any other suffix gives 0 without reading (the caller's
+// failure path then shows the number 0).
+int LoadWorkbookSheet(const QString &path, const QString &sheet, qint64 maxRow, int maxCol,
+                      SheetData &data, bool *wrongSuffix = nullptr);
+
+// The sheet names of a workbook in their order; false when it cannot be read.
+bool ListSheets(const QString &path, QStringList &names);
+
+// The CSV records as sheet rows.
+void CsvToSheet(const std::vector<QStringList> &records, SheetData &data);
+
+// The message for a failure number of the workbook readers.
+QString SheetErrorText(int number);
+// Shows it.
+void ReportSheetError(int number);
+
+// An Excel serial day number as text: "yyyy-MM-dd", with " HH:mm:ss" when it has a time part,
+// "HH:mm:ss" for a time alone; the 1904 system when date1904.
+QString ExcelSerialToText(double serial, bool date1904);
+
+} // namespace batch

@@ -1,0 +1,55 @@
+#pragma once
+// A fresh program folder with its database for each test, messages recorded instead of shown,
+// and a way to run Debian's Python for the outside checks.
+
+#include "store/db.h"
+#include "store/paths.h"
+#include "store/reporter.h"
+#include "store/schema.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class BatchTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        qputenv("QUORVAN_HOME", (m_dir.path() + "/home").toUtf8());
+        qputenv("XDG_CONFIG_HOME", (m_dir.path() + "/config").toUtf8());
+        ASSERT_TRUE(store::Db::Main().OpenConn(store::DataFilePath()));
+        ASSERT_TRUE(store::UpgradeDBSchema());
+        m_rec = std::make_unique<store::ScopedRecordingReporter>();
+    }
+    void TearDown() override
+    {
+        m_rec.reset();
+        store::Db::Main().Close();
+        qunsetenv("QUORVAN_HOME");
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    store::RecordingReporter &rec() { return **m_rec; }
+
+    // Runs a Python script with Debian's interpreter (python3-openpyxl is installed for it) and
+    // returns its standard output as UTF-8; args follow the script.
+    static QString python(const QString &script, const QStringList &args = {})
+    {
+        QProcess p;
+        p.start(QStringLiteral("/usr/bin/python3"), QStringList{"-c", script} + args);
+        if (!p.waitForFinished(60000))
+            return QStringLiteral("<timeout>");
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        if (!err.isEmpty())
+            ADD_FAILURE() << err.toStdString();
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<store::ScopedRecordingReporter> m_rec;
+};

@@ -1,0 +1,274 @@
+// Grid export: .xlsx read back by openpyxl, CSV read back by Python's csv module, the overwrite
+// question and failures that must leave an old file as it was; the column letters.
+
+#include "batch/gridexport.h"
+
+#include "batch_fixture.h"
+
+#include "store/grid.h"
+#include "store/textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <unistd.h>
+
+namespace {
+
+const QString kSheet = QStringLiteral("Quorvan支票打印历史数据");
+
+// A grid shaped like the history grid: row 0 of names (height 0), row 1 of captions, column 0 of
+// width 0; cells with a comma, a quote, a bare LF, CR LF, Chinese text and empty cells.
+void FillHistoryLikeGrid(store::FlexGrid &g)
+{
+    g.SetCols(5);
+    g.SetRows(5);
+    g.SetFixedRows(2);
+    g.SetFixedCols(2);
+    g.SetRowHeight(0, 0);
+    const int widths[] = {0, 500, 1230, 2460, 1845};
+    for (int c = 0; c < 5; ++c)
+        g.SetColWidth(c, widths[c]);
+    const QStringList rows[] = {
+        {"ID", "", "Con", "Sm", "Note"},
+        {"", "序号", "收款人", "金额", "备注"},
+        {"7", "1", "甲,公司", "1,234.50", "他说\"好\""},
+        {"8", "2", "两行\n文本", "", "回车\r\n换行"},
+        {"9", "3", "中文", "0.30", ""},
+    };
+    for (int r = 0; r < 5; ++r)
+        for (int c = 0; c < 5; ++c)
+            g.SetTextMatrix(r, c, rows[r].at(c));
+}
+
+// The visible cells each followed by a TAB, as both files must hold them.
+QList<QStringList> ExpectedRows()
+{
+    return {
+        {"序号\t", "收款人\t", "金额\t", "备注\t"},
+        {"1\t", "甲,公司\t", "1,234.50\t", "他说\"好\"\t"},
+        {"2\t", "两行\n文本\t", "\t", "回车\r\n换行\t"},
+        {"3\t", "中文\t", "0.30\t", "\t"},
+    };
+}
+
+const char *kReadXlsx = R"(
+import sys, json, re, openpyxl
+# openpyxl leaves Excel's escape of a CR ("_x000D_") as it is stored.
+def text(v):
+    return re.sub(r"_x([0-9A-Fa-f]{4})_", lambda m: chr(int(m.group(1), 16)), v) \
+        if isinstance(v, str) else v
+wb = openpyxl.load_workbook(sys.argv[1])
+ws = wb.worksheets[0]
+out = {"title": ws.title, "rows": [], "fill": [], "bold": [], "border": [], "widths": {}}
+for row in ws.iter_rows(min_row=1, max_row=ws.max_row, max_col=ws.max_column):
+    out["rows"].append([text(c.value) for c in row])
+    out["fill"].append([c.fill.fgColor.rgb if c.fill.patternType == "solid" else "" for c in row])
+    out["bold"].append([bool(c.font.b) for c in row])
+    out["border"].append([all(s.style == "thin" for s in
+        (c.border.left, c.border.right, c.border.top, c.border.bottom)) for c in row])
+for k, d in ws.column_dimensions.items():
+    out["widths"][k] = d.width
+print(json.dumps(out, ensure_ascii=False))
+)";
+
+const char *kReadCsv = R"(
+import sys, csv, json
+with open(sys.argv[1], encoding="gbk", newline="") as f:
+    rows = list(csv.reader(f))
+print(json.dumps(rows, ensure_ascii=False))
+)";
+
+QByteArray ReadAll(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class ExportTest : public BatchTest
+{
+protected:
+    void SetUp() override
+    {
+        BatchTest::SetUp();
+        FillHistoryLikeGrid(grid);
+        dialog.chooser = [this](const QString &filter, const QString &current) {
+            filters << filter;
+            shownNames << current;
+            return answer;
+        };
+    }
+    store::FlexGrid grid;
+    batch::SaveDialog dialog;
+    QString answer;
+    QStringList filters, shownNames;
+};
+
+TEST_F(ExportTest, WorkbookReadBackByOpenpyxl)
+{
+    answer = path(QStringLiteral("history.xls"));
+    batch::ExportGrid(grid, dialog, kSheet);
+    // The workbook is an .xlsx file: the name asked for gets its "x".
+    const QString file = answer + u'x';
+    ASSERT_TRUE(QFile::exists(file));
+    EXPECT_FALSE(QFile::exists(answer));
+    EXPECT_EQ(filters, QStringList{batch::kExportFilter});
+    EXPECT_EQ(rec().messages, QStringList());
+
+    const QJsonObject o =
+        QJsonDocument::fromJson(python(QString::fromUtf8(kReadXlsx), {file}).toUtf8()).object();
+    EXPECT_EQ(o["title"].toString(), kSheet);
+    const QList<QStringList> want = ExpectedRows();
+    const QJsonArray rows = o["rows"].toArray();
+    ASSERT_EQ(rows.size(), want.size());
+    for (int r = 0; r < want.size(); ++r) {
+        const QJsonArray row = rows[r].toArray();
+        ASSERT_EQ(row.size(), 4) << r;
+        for (int c = 0; c < 4; ++c) {
+            // Empty cells are not written (only their borders).
+            const QString expected = want[r][c] == QLatin1String("\t") ? QString() : want[r][c];
+            EXPECT_EQ(row[c].toString(), expected) << r << "," << c;
+            EXPECT_EQ(o["fill"].toArray()[r].toArray()[c].toString(),
+                      r == 0 ? QStringLiteral("FFFFC080") : QString())
+                << r << "," << c;
+            EXPECT_EQ(o["bold"].toArray()[r].toArray()[c].toBool(), r == 0);
+            EXPECT_TRUE(o["border"].toArray()[r].toArray()[c].toBool()) << r << "," << c;
+        }
+    }
+    // Int(twips / 123) with Excel's padding as stored: 4 -> 4.7109375, 10 -> 10.7109375.
+    const QJsonObject widths = o["widths"].toObject();
+    EXPECT_DOUBLE_EQ(widths["A"].toDouble(), 4.7109375);
+    EXPECT_DOUBLE_EQ(widths["B"].toDouble(), 10.7109375);
+    EXPECT_DOUBLE_EQ(widths["C"].toDouble(), 20.7109375);
+    EXPECT_DOUBLE_EQ(widths["D"].toDouble(), 15.7109375);
+    // Nothing but the workbook is left in the folder.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("history.xlsx")});
+}
+
+TEST_F(ExportTest, CsvReadBackByPythonsCsvModule)
+{
+    answer = path(QStringLiteral("history.CSV"));
+    batch::ExportGrid(grid, dialog, kSheet);
+    const QByteArray bytes = ReadAll(answer);
+    ASSERT_FALSE(bytes.isEmpty());
+    EXPECT_TRUE(bytes.endsWith("\r\n"));
+    EXPECT_EQ(bytes.count("\r\n"), 4 + 1); // four rows, one CR LF inside a quoted cell
+    const QJsonArray rows =
+        QJsonDocument::fromJson(python(QString::fromUtf8(kReadCsv), {answer}).toUtf8()).array();
+    const QList<QStringList> want = ExpectedRows();
+    ASSERT_EQ(rows.size(), want.size());
+    for (int r = 0; r < want.size(); ++r) {
+        QStringList got;
+        for (const QJsonValue &v : rows[r].toArray())
+            got << v.toString();
+        EXPECT_EQ(got, want[r]) << r;
+    }
+    // A plain cell is written unquoted with its TAB; empty cells are a TAB between commas.
+    EXPECT_TRUE(bytes.startsWith(store::ToGbk(QStringLiteral("序号\t,收款人\t,金额\t,备注\t\r\n"))));
+    EXPECT_TRUE(bytes.contains(",\t,")) << bytes.constData();
+}
+
+TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
+{
+    const QString file = path(QStringLiteral("old.csv"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old contents\r\n");
+    }
+    const QByteArray old = ReadAll(file);
+
+    // No: nothing written.
+    answer = file;
+    rec().answer = false;
+    batch::ExportGrid(grid, dialog, kSheet);
+    EXPECT_EQ(rec().messages, QStringList{QStringLiteral("该文件已存在，是否覆盖？")});
+    EXPECT_EQ(ReadAll(file), old);
+    // The dialog shows the name it held last.
+    batch::ExportGrid(grid, dialog, kSheet);
+    EXPECT_EQ(shownNames.last(), file);
+
+    // A workbook that cannot be written (a cell beyond a workbook's 32,767 characters) over an
+    // existing file: the old file stays, no partial file is left.
+    const QString book = path(QStringLiteral("old.xlsx"));
+    QFile::copy(file, book);
+    grid.SetTextMatrix(3, 2, QString(40000, u'长'));
+    rec().answer = true;
+    rec().messages.clear();
+    answer = book;
+    batch::ExportGrid(grid, dialog, kSheet);
+    EXPECT_EQ(rec().messages, (QStringList{QStringLiteral("该文件已存在，是否覆盖？"),
+                                           QStringLiteral("文件保存出错！")}));
+    EXPECT_EQ(ReadAll(book), old);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+    // A folder that does not exist: the save error, for CSV too.
+    rec().messages.clear();
+    answer = path(QStringLiteral("missing/out.csv"));
+    batch::ExportGrid(grid, dialog, kSheet);
+    EXPECT_EQ(rec().messages, QStringList{QStringLiteral("文件保存出错！")});
+
+    // A read-only folder holding the file: it cannot be replaced (the administrator may).
+    if (geteuid() != 0) {
+        QDir(m_dir.path()).mkdir(QStringLiteral("ro"));
+        const QString locked = path(QStringLiteral("ro/old.csv"));
+        QFile::copy(file, locked);
+        QFile::setPermissions(path(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner);
+        rec().messages.clear();
+        answer = locked;
+        batch::ExportGrid(grid, dialog, kSheet);
+        EXPECT_EQ(rec().messages.value(1),
+                  QStringLiteral("该文件无法覆盖，请确认该文件没被其他软件打开！"));
+        EXPECT_EQ(ReadAll(locked), old);
+        QFile::setPermissions(path(QStringLiteral("ro")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // Too many columns for a workbook: refused before anything is written.
+    store::FlexGrid wide;
+    wide.SetRows(1);
+    wide.SetCols(16385);
+    rec().messages.clear();
+    EXPECT_FALSE(batch::ExportGridToXls(wide, path(QStringLiteral("wide.xlsx")), kSheet));
+    EXPECT_EQ(rec().messages, QStringList{QStringLiteral("文件保存出错！")});
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("wide.xlsx"))));
+
+    // An empty grid.
+    store::FlexGrid empty;
+    empty.SetRows(0);
+    rec().messages.clear();
+    batch::ExportGrid(empty, dialog, kSheet);
+    EXPECT_EQ(rec().messages, QStringList{QStringLiteral("表格中没有数据！")});
+}
+
+TEST_F(ExportTest, NamesDecideTheKindOfFile)
+{
+    for (const QString name : {QStringLiteral("a.txt"), QStringLiteral("noext")}) {
+        answer = path(name);
+        batch::ExportGrid(grid, dialog, kSheet);
+        EXPECT_TRUE(ReadAll(answer).startsWith("PK")) << name.toStdString(); // a workbook
+    }
+    answer = path(QStringLiteral("b.Csv"));
+    batch::ExportGrid(grid, dialog, kSheet);
+    EXPECT_FALSE(ReadAll(answer).startsWith("PK"));
+    EXPECT_EQ(rec().messages, QStringList());
+}
+
+TEST(ColumnLetters, BothWays)
+{
+    const std::pair<int, const char *> letters[] = {
+        {1, "A"}, {26, "Z"}, {27, "AA"}, {52, "AZ"}, {59, "BG"}, {702, "ZZ"}, {0, ""}, {703, ""},
+        {-1, ""}};
+    for (const auto &[n, s] : letters)
+        EXPECT_EQ(batch::ColNumToLetter(n), QString::fromLatin1(s)) << n;
+    const std::pair<const char *, int> numbers[] = {
+        {"a", 1}, {" AB ", 28}, {"ABC", 0}, {"1", 1}, {"", 0}, {"zz", 702}, {"A1", 11}};
+    for (const auto &[s, n] : numbers)
+        EXPECT_EQ(batch::ColLetterToNum(QString::fromLatin1(s)), n) << s;
+}
+
+} // namespace

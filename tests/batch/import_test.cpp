@@ -1,0 +1,259 @@
+// The sheet import through the real main window: the file chosen, its worksheet, the specs typed
+// into the import window, the records in the batch grid, on the page and printed; the map and
+// the row boxes kept for the next import.
+
+#include "batch/inputmap.h"
+#include "batch/sheets.h"
+
+#include "batch_fixture.h"
+
+#include "mainwin/mainwindow.h"
+#include "mainwin/notifyinglabel.h"
+#include "mainwin/historytab.h"
+#include "mainwin/printing.h"
+#include "mainwin/typing.h"
+#include "page/field.h"
+#include "page/registry.h"
+#include "print/printers.h"
+#include "store/grid.h"
+#include "store/paths.h"
+#include "store/params.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+
+namespace {
+
+const QString kData = QStringLiteral(BATCH_DATA_DIR);
+constexpr int kPayee = 8;   // 收款人
+constexpr int kWords = 9;   // 大写金额, converted from the figure
+constexpr int kAmount = 10; // 小写金额
+constexpr int kPurpose = 11; // 用途
+
+QString RunTool(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30000))
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Runs action on the modal window of type T as soon as it is the active modal window (the
+// windows are waited on with exec()).
+template <class T>
+void WhenModal(std::function<void(T *)> action)
+{
+    QTimer::singleShot(0, [action] {
+        auto *w = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (w && w->isVisible())
+            action(w);
+        else
+            WhenModal<T>(action);
+    });
+}
+
+class ImportTest : public BatchTest
+{
+protected:
+    void SetUp() override
+    {
+        BatchTest::SetUp();
+        // Wired as the program's start-up wires it, with the print questions answered.
+        w = std::make_unique<mainwin::MainWindow>();
+        mainwin::installTyping(*w);
+        QSignalSpy loaded(w.get(), &mainwin::MainWindow::loadFinished);
+        w->show();
+        ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
+        w->OpenFmt(QStringLiteral("转账支票"), false);
+        mainwin::PrintQuestions q;
+        q.choosePrinter = [] {
+            print::Current().Select(print::kPdfPrinterName);
+            return print::kPdfPrinterName;
+        };
+        q.pdfFileName = [this] { return pdf; };
+        mainwin::InstallPrinting(*w, q);
+        mainwin::InstallHistoryTab(*w);
+        target.host = w.get();
+        target.fields = w->fields();
+        target.parent = w.get();
+        target.openChooser = [this](const QString &filter) {
+            filters << filter;
+            return file;
+        };
+    }
+    void TearDown() override
+    {
+        w.reset();
+        BatchTest::TearDown();
+    }
+
+    // Types a spec into the map row of the field through the floating edit box.
+    static void TypeSpec(batch::InputMap *m, int index, const QString &spec)
+    {
+        int row = -1;
+        for (int r = 1; r < m->M1->Rows(); ++r)
+            if (m->M1->TextMatrix(r, 0) == QString::number(index))
+                row = r;
+        ASSERT_GT(row, 0);
+        const QModelIndex cell = m->M1->model()->index(row - 1, 4);
+        m->M1->scrollTo(cell);
+        QTest::mouseClick(m->M1->viewport(), Qt::LeftButton, {}, m->M1->visualRect(cell).center());
+        ASSERT_TRUE(m->TT->isVisible());
+        m->TT->selectAll();
+        QTest::keyClicks(m->TT, spec);
+    }
+
+    int column(int index) const
+    {
+        const store::FlexGrid &g = *w->MSF(1);
+        for (int c = 0; c < g.Cols(); ++c)
+            if (g.TextMatrix(0, c) == QString::number(index))
+                return c;
+        return -1;
+    }
+    QString fieldText(int index) const
+    {
+        return static_cast<page::TextField *>(w->fields()->GetCtlByIdx(index))->Text();
+    }
+
+    std::unique_ptr<mainwin::MainWindow> w;
+    batch::ImportTarget target;
+    QString file = kData + "/sheet.xls";
+    QString pdf = m_dir.filePath(QStringLiteral("batch.pdf"));
+    QStringList filters;
+};
+
+TEST_F(ImportTest, WorkbookIntoTheBatchGridAndPrinted)
+{
+    QStringList listed;
+    WhenModal<batch::Sheets>([&](batch::Sheets *s) {
+        for (int r = 1; r < s->SHL->Rows(); ++r)
+            listed << s->SHL->TextMatrix(r, 0) + s->SHL->TextMatrix(r, 1) + s->SHL->TextMatrix(r, 2);
+        s->Img[0]->click();
+    });
+    batch::SelImportFile(1, target);
+    EXPECT_EQ(filters, QStringList{batch::kImportFilter});
+    EXPECT_EQ(listed, (QStringList{"1√A", "2B", "3C"}));
+    EXPECT_EQ(batch::ImportFile, file);
+    EXPECT_EQ(batch::ImportSheet, QStringLiteral("A"));
+
+    QString preview;
+    int mapRows = 0;
+    WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+        preview = m->M0->TextMatrix(0, 1) + m->M0->TextMatrix(1, 1) + m->M0->TextMatrix(2, 2);
+        mapRows = m->M1->Rows() - 1;
+        TypeSpec(m, kPayee, QStringLiteral("A"));
+        TypeSpec(m, kAmount, QStringLiteral("C"));
+        TypeSpec(m, kPurpose, QStringLiteral("E,\"No.1\""));
+        // The last spec is in the grid while its edit box is still open.
+        EXPECT_EQ(m->M1->TextMatrix(m->MapEditRow, 4), QStringLiteral("E,\"No.1\""));
+        m->Com[0]->click();
+    });
+    batch::ShowInputMap(target);
+    EXPECT_EQ(preview, QStringLiteral("A姓名第一行\n第二行"));
+    EXPECT_EQ(mapRows, w->fields()->CtlCount(0) + w->fields()->CtlCount(1) +
+                           w->fields()->CtlCount(2));
+    EXPECT_EQ(rec().messages, QStringList());
+
+    // Exactly the sheet's five records (rows 2 to 6), none beyond.
+    store::FlexGrid &g = *w->MSF(1);
+    ASSERT_EQ(g.Rows(), 2 + 5);
+    EXPECT_EQ(g.TextMatrix(2, column(kPayee)), QStringLiteral("张三"));
+    EXPECT_EQ(g.TextMatrix(2, column(kAmount)), QStringLiteral("1234.5"));
+    EXPECT_EQ(g.TextMatrix(2, column(kPurpose)), QStringLiteral("北京No.1"));
+    EXPECT_EQ(g.TextMatrix(1, column(kPayee)), QStringLiteral("收款人"));
+    EXPECT_EQ(w->R_Num(0)->text(), QStringLiteral("5"));
+    EXPECT_EQ(w->R_Num(1)->text(), QStringLiteral("1"));
+    // Record 1 on the page, its amount converted into capital figures.
+    EXPECT_EQ(fieldText(kPayee), QStringLiteral("张三"));
+    EXPECT_TRUE(fieldText(kWords).startsWith(QStringLiteral("壹仟贰佰叁拾肆元伍角")))
+        << fieldText(kWords).toStdString();
+
+    w->COM(1)->click();
+    const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf});
+    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+5\\n")))) << info.toStdString();
+
+    // The specs are kept by field ID, the row boxes in the settings file.
+    const QString maps =
+        RunTool(QStringLiteral("sqlite3"),
+            {store::DataFilePath(),
+             QStringLiteral("SELECT Map FROM 映射 WHERE Fmt='转账支票' ORDER BY ID;")});
+    EXPECT_EQ(maps, QStringLiteral("A\nC\nE,\"No.1\"\n"));
+    const QString ini = RunTool(QStringLiteral("/usr/bin/python3"),
+                            {QStringLiteral("-c"),
+                             QStringLiteral("import configparser,sys,urllib.parse\n"
+                                            "c=configparser.ConfigParser()\nc.optionxform=str\n"
+                                            "c.read(sys.argv[1],encoding='utf-8')\n"
+                                            "s=c['Quillbrook']\n"
+                                            "print(','.join(s[urllib.parse.quote(k)] for k in "
+                                            "('T(0)','T(1)','T(2)')))"),
+                             store::SettingsFilePath()});
+    EXPECT_EQ(ini.trimmed(), QStringLiteral("2,100,1"));
+}
+
+TEST_F(ImportTest, ReopenedWindowKeepsSpecsAndRowsAndRefusesTooMany)
+{
+    file = kData + "/sheet.csv";
+    // The spec of a field that no longer exists is not shown, and goes when the window closes.
+    store::ExecSQL(QStringLiteral("INSERT INTO 映射(ID, Fmt, Map) VALUES(999999, '转账支票', 'Z')"));
+    batch::SelImportFile(1, target);
+    EXPECT_EQ(batch::ImportSheet, QString());
+    // First visit: a spec typed, then cancel: saved all the same.
+    WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+        TypeSpec(m, kPayee, QStringLiteral("A"));
+        m->T[0]->setText(QStringLiteral("100"));
+        m->T[1]->setText(QStringLiteral("2"));
+        m->Com[1]->click();
+    });
+    batch::ShowInputMap(target);
+    EXPECT_EQ(w->MSF(1)->Rows(), 2);
+    EXPECT_EQ(RunTool(QStringLiteral("sqlite3"),
+                      {store::DataFilePath(), QStringLiteral("SELECT Map FROM 映射;")}),
+              QStringLiteral("A\n"));
+
+    QString shown;
+    QStringList afterRefusal;
+    WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+        for (int r = 1; r < m->M1->Rows(); ++r)
+            if (m->M1->TextMatrix(r, 0) == QString::number(kPayee))
+                shown = m->M1->TextMatrix(r, 4);
+        shown += u'|' + m->T[0]->text() + u'|' + m->T[1]->text();
+        m->T[0]->setText(QStringLiteral("1"));
+        m->T[1]->setText(QStringLiteral("30001"));
+        m->Com[0]->click();
+        afterRefusal = rec().messages;
+        EXPECT_TRUE(m->isVisible()); // the window stays
+        m->T[1]->setText(QStringLiteral("30000"));
+        m->T[0]->setText(QStringLiteral("100"));
+        m->T[1]->setText(QStringLiteral("2"));
+        m->Com[0]->click();
+    });
+    batch::ShowInputMap(target);
+    EXPECT_EQ(shown, QStringLiteral("A|100|2"));
+    EXPECT_EQ(afterRefusal,
+              QStringList{QStringLiteral("一次性导入数据不得超过3万条记录，请重新设置！")});
+    // 100 and 2 swapped: the CSV's rows 2 to 6.
+    ASSERT_EQ(w->MSF(1)->Rows(), 2 + 5);
+    EXPECT_EQ(w->MSF(1)->TextMatrix(5, column(kPayee)), QStringLiteral("王五"));
+
+    // An unsupported file: the message, nothing imported.
+    file = m_dir.filePath(QStringLiteral("notes.txt"));
+    QFile(file).open(QIODevice::WriteOnly);
+    bool stillShowsPreview = false;
+    WhenModal<batch::Sheets>([&](batch::Sheets *s) { s->Img[0]->click(); });
+    batch::SelImportFile(1, target);
+    EXPECT_EQ(batch::ImportSheet, QString()); // no sheets in a text file
+    EXPECT_EQ(rec().messages.last(), QStringLiteral("无法打开XLS文件！"));
+    (void)stillShowsPreview;
+}
+
+} // namespace
