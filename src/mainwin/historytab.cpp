@@ -64,10 +64,16 @@ void InstallHistoryTab(MainWindow &w)
             return;
         store::ReprintHooks hooks;
         hooks.showPrintTab = [&w] { w.SST()->setCurrentIndex(0); };
-        hooks.choosePrinter = [&run] { return run.ChoosePrinter(); };
+        // The printer and, for the PDF output, the file are asked for before the progress
+        // window shows; the reprints go to that file and numbered files beside it.
+        hooks.choosePrinter = [&run] {
+            const QString printer = run.ChoosePrinter();
+            return !printer.isEmpty() && run.AskOutputFile(true) ? printer : QString();
+        };
         hooks.printPage = [&run] { return run.PrintFmt(false, false); };
         hooks.endDoc = [&run] { return run.EndDoc(); };
         store::FillFromHistory(*w.MSF(2), *w.fields(), hooks);
+        run.ForgetOutputFile();
     });
 }
 
