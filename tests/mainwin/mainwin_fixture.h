@@ -8,12 +8,51 @@
 #include "store/reporter.h"
 #include "store/schema.h"
 
+#include <QApplication>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+
+// The standard output of a program run to its end ("" when it does not end in 30 s).
+inline QString RunTool(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30000))
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The page count of a PDF file as pdfinfo reads it, -1 when it cannot.
+inline int PdfPages(const QString &file)
+{
+    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                       .match(RunTool(QStringLiteral("pdfinfo"), {file}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// Runs f on the modal window of type T as soon as one shows (it waits in exec()).
+template <class T>
+void whenModal(std::function<void(T *)> f)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, f] {
+        if (T *d = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            f(d);
+        }
+    });
+    timer->start();
+}
 
 // A format with a field of every kind, among them two picture fields.
 inline void addEveryKindFormat()

@@ -100,21 +100,6 @@ public slots:
     void open(const QUrl &url) { urls << url; }
 };
 
-// Runs f on the modal window of type T as soon as one shows (the chooser waits in exec()).
-template <class T> void whenModal(std::function<void(T *)> f)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, f] {
-        if (T *d = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->deleteLater();
-            timer->stop();
-            f(d);
-        }
-    });
-    timer->start();
-}
-
 // Picks the item with the mouse from the combo's pop-up list.
 void mousePick(QComboBox *combo, const QString &text)
 {

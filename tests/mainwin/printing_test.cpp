@@ -32,22 +32,6 @@ namespace {
 constexpr int kPayee = 8;   // 收款人
 constexpr int kAmount = 10; // 小写金额
 
-QString run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(30000))
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int PdfPages(const QString &file)
-{
-    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
-                       .match(run(QStringLiteral("pdfinfo"), {file}));
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
 class PrintingTest : public MainWinTest
 {
 protected:
@@ -90,7 +74,7 @@ protected:
         const QString sql = QStringLiteral("SELECT ID || '=' || Con FROM 历史 WHERE "
                                            "Fmt='转账支票' AND CID=%1 ORDER BY ID;")
                                 .arg(cid(index));
-        return run(QStringLiteral("sqlite3"), {store::DataFilePath(), sql})
+        return RunTool(QStringLiteral("sqlite3"), {store::DataFilePath(), sql})
             .split('\n', Qt::SkipEmptyParts);
     }
 

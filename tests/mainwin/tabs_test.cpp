@@ -34,15 +34,12 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStringEncoder>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <functional>
@@ -54,38 +51,6 @@ namespace {
 
 constexpr int kPayee = 8;   // 收款人
 constexpr int kAmount = 10; // 小写金额
-
-QString run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(30000))
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int PdfPages(const QString &file)
-{
-    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
-                       .match(run(QStringLiteral("pdfinfo"), {file}));
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
-// Runs f on the modal window of type T as soon as one shows (it waits in exec()).
-template <class T>
-void WhenModal(std::function<void(T *)> f)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, f] {
-        if (T *d = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            f(d);
-        }
-    });
-    timer->start();
-}
 
 template <class T>
 QList<T *> TopLevels()
@@ -220,7 +185,7 @@ TEST_F(TabsTest, PrintHistoryExportFindStatisticsBatchAndLibrary)
     w->COM(23)->click();
     ASSERT_EQ(exportAsked.size(), 1);
     EXPECT_TRUE(exportAsked[0].endsWith(u'|')) << exportAsked[0].toStdString(); // no name preset
-    const QString book = run(
+    const QString book = RunTool(
         QStringLiteral("/usr/bin/python3"),
         {QStringLiteral("-c"),
          QStringLiteral("import openpyxl,sys,json\n"
@@ -279,7 +244,7 @@ TEST_F(TabsTest, PrintHistoryExportFindStatisticsBatchAndLibrary)
         f.write(gbk(QStringLiteral("收款人,金额\r\n甲公司,100\r\n乙公司,2500.5\r\n丙公司,38.07\r\n")));
     }
     rec().messages.clear();
-    WhenModal<batch::InputMap>([](batch::InputMap *m) {
+    whenModal<batch::InputMap>([](batch::InputMap *m) {
         auto typeSpec = [m](int index, const QString &spec) {
             for (int r = 1; r < m->M1->Rows(); ++r) {
                 if (m->M1->TextMatrix(r, 0) != QString::number(index))
@@ -307,28 +272,23 @@ TEST_F(TabsTest, PrintHistoryExportFindStatisticsBatchAndLibrary)
     const int amountCol = column(b, QString::number(kAmount));
     ASSERT_GT(amountCol, 0);
     b.SetColWidth(amountCol, 3000);
-    QStringList before;
-    QList<int> widths;
-    for (int r = 0; r < b.Rows(); ++r)
+    auto cellsAndWidths = [&b] {
+        QStringList out;
+        for (int r = 0; r < b.Rows(); ++r)
+            for (int c = 0; c < b.Cols(); ++c)
+                out << b.TextMatrix(r, c);
         for (int c = 0; c < b.Cols(); ++c)
-            before << b.TextMatrix(r, c);
-    for (int c = 0; c < b.Cols(); ++c)
-        widths << b.ColWidth(c);
+            out << QString::number(b.ColWidth(c));
+        return out;
+    };
+    const QStringList before = cellsAndWidths();
     QHeaderView *head = b.horizontalHeader();
     for (int c : {amountCol, 0}) {
         const QPoint at(head->sectionViewportPosition(c) + head->sectionSize(c) / 2,
                         head->height() / 2);
         QTest::mouseClick(head->viewport(), Qt::LeftButton, {}, at);
     }
-    QStringList after;
-    QList<int> widthsAfter;
-    for (int r = 0; r < b.Rows(); ++r)
-        for (int c = 0; c < b.Cols(); ++c)
-            after << b.TextMatrix(r, c);
-    for (int c = 0; c < b.Cols(); ++c)
-        widthsAfter << b.ColWidth(c);
-    EXPECT_EQ(after, before);
-    EXPECT_EQ(widthsAfter, widths);
+    EXPECT_EQ(cellsAndWidths(), before);
 
     pdfFile = m_dir.filePath(QStringLiteral("batch.pdf"));
     w->COM(1)->click();
@@ -359,7 +319,7 @@ TEST_F(TabsTest, PrintHistoryExportFindStatisticsBatchAndLibrary)
     ASSERT_TRUE(menus->mInputFormat->isEnabled());
     ASSERT_TRUE(menus->DownFmt->isEnabled());
     libraryFile = m_dir.filePath(QStringLiteral("cheque.cqf"));
-    WhenModal<mainwin::SelFormat>([](mainwin::SelFormat *d) {
+    whenModal<mainwin::SelFormat>([](mainwin::SelFormat *d) {
         d->CMB->setCurrentIndex(d->CMB->findText(QStringLiteral("转账支票")));
         d->COM[0]->click();
     });
@@ -376,7 +336,7 @@ TEST_F(TabsTest, PrintHistoryExportFindStatisticsBatchAndLibrary)
                                       QString::fromUtf16(library::kFmtFileFilter) + "|open"}));
     EXPECT_EQ(rec().messages, (QStringList{"格式：“转账支票”已存在，请另取格式名！",
                                            "格式“转账支票副本”导入成功,立即调用此格式？"}));
-    EXPECT_EQ(run(QStringLiteral("sqlite3"),
+    EXPECT_EQ(RunTool(QStringLiteral("sqlite3"),
                   {store::DataFilePath(),
                    QStringLiteral("SELECT COUNT(*) FROM Fmt WHERE Fmt='转账支票副本';")})
                   .trimmed(),
@@ -457,7 +417,7 @@ TEST_F(TabsTest, DispatcherTable)
     // The menu entries: the format chooser, the open dialog, the catalogue.
     mainwin::Menus *menus = mainwin::menusOf(*w);
     bool chooserShown = false;
-    WhenModal<mainwin::SelFormat>([&](mainwin::SelFormat *d) {
+    whenModal<mainwin::SelFormat>([&](mainwin::SelFormat *d) {
         chooserShown = true;
         d->COM[1]->click();
     });
