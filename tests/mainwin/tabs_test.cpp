@@ -33,6 +33,9 @@
 #include <QDate>
 #include <QFile>
 #include <QHeaderView>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -452,6 +455,16 @@ TEST_F(TabsTest, FieldGridDoubleClickAndTabContainers)
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->CtlRow(), row);
     dialogs.CloseAll();
+
+    // The record bar leaves the arrow keys to the page; the counter's labels never overlap.
+    EXPECT_EQ(w->HS()->focusPolicy(), Qt::NoFocus);
+    w->R_Num(1)->setCaption(QStringLiteral("12345"));
+    w->R_Num(0)->setCaption(QStringLiteral("67890"));
+    QLabel *slash = w->findChild<QLabel *>(QStringLiteral("L_K(1)"));
+    ASSERT_TRUE(slash);
+    w->FRM(1)->layout()->activate();
+    EXPECT_LE(w->R_Num(1)->geometry().right(), slash->geometry().left());
+    EXPECT_LE(slash->geometry().right(), w->R_Num(0)->geometry().left());
 
     for (int i : {1, 2, 0, 2}) {
         w->SST()->setCurrentIndex(i);
