@@ -72,10 +72,16 @@ void HistoryTab::Reprint()
         return;
     store::ReprintHooks hooks;
     hooks.showPrintTab = [this] { m_w.SST()->setCurrentIndex(0); };
-    hooks.choosePrinter = [&run] { return run.ChoosePrinter(); };
+    // The printer and, for the PDF output, the file are asked for before the progress window
+    // shows; the reprints go to that file and numbered files beside it.
+    hooks.choosePrinter = [&run] {
+        const QString printer = run.ChoosePrinter();
+        return !printer.isEmpty() && run.AskOutputFile(true) ? printer : QString();
+    };
     hooks.printPage = [&run] { return run.PrintFmt(false, false); };
     hooks.endDoc = [&run] { return run.EndDoc(); };
     store::FillFromHistory(*m_w.MSF(2), *m_w.fields(), hooks);
+    run.ForgetOutputFile();
 }
 
 void HistoryTab::Export()

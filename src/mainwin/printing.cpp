@@ -3,6 +3,7 @@
 #include "mainwin/mainwindow.h"
 #include "mainwin/notifyinglabel.h"
 #include "mainwin/typing.h"
+#include "page/calcadapter.h"
 #include "page/fieldvalue.h"
 #include "page/registry.h"
 #include "print/batchnav.h"
@@ -10,8 +11,10 @@
 #include "print/pagebuild.h"
 #include "print/printrun.h"
 #include "store/context.h"
+#include "store/fmtstore.h"
 #include "store/grid.h"
 #include "store/history.h"
+#include "store/params.h"
 
 #include <QScrollBar>
 #include <QToolButton>
@@ -38,10 +41,14 @@ Printing::Printing(MainWindow &w, PrintQuestions questions) : QObject(&w), m_w(w
         if (w.fields())
             page::SetCtlValue(w.fields()->GetCtlByIdx(index), text, w.context().CrlfChr());
     };
-    t.ttLostFocus = [&w](int index) {
+    t.ttLostFocus = [this, &w](int index) {
         // Conversion and calculation belong to typing; without it the text stays as read.
-        if (Typing *typing = typingOf(w))
-            typing->TT_LostFocus(index);
+        if (Typing *typing = typingOf(w)) {
+            if (m_batchEnv)
+                typing->TT_LostFocus(index, *m_batchEnv);
+            else
+                typing->TT_LostFocus(index);
+        }
     };
     t.formatName = [&w] { return w.LFMT(0)->caption(); };
     m_nav = std::make_unique<print::BatchNav>(std::move(t));
@@ -53,14 +60,21 @@ Printing::Printing(MainWindow &w, PrintQuestions questions) : QObject(&w), m_w(w
             m_source = std::make_unique<print::PageSource>(m_w.context());
         return m_source->Fill();
     };
-    h.saveHistory = [this](const QString &format, const QList<print::HistoryValue> &values) {
-        QList<store::PrintValue> out;
-        out.reserve(values.size());
-        for (const print::HistoryValue &v : values)
-            out.append({v.cid, v.content});
-        store::SaveHistoryValues(format, out);
+    h.saveHistory = [this](const QList<print::PendingPrint> &prints,
+                           const std::function<bool()> &finish) {
+        QList<store::HistoryPrint> out;
+        out.reserve(prints.size());
+        for (const print::PendingPrint &p : prints) {
+            store::HistoryPrint &print = out.emplace_back();
+            print.fmt = p.format;
+            print.values.reserve(p.values.size());
+            for (const print::HistoryValue &v : p.values)
+                print.values.append({v.cid, v.content});
+        }
+        const bool saved = store::SaveHistoryPrints(out, finish);
         if (store::FlexGrid *history = m_w.MSF(2))
             store::ClearHistoryCache(*history);
+        return saved;
     };
     h.batchCount = [&w] { return w.HS()->maximum(); };
     h.batchValue = [&w] { return w.HS()->value(); };
@@ -69,6 +83,19 @@ Printing::Printing(MainWindow &w, PrintQuestions questions) : QObject(&w), m_w(w
             m_nav->LoadBatchRow(*grid, row);
     };
     h.batchProblem = [this] { return m_nav->Problem(); };
+    h.batchRunning = [this](bool running) {
+        // Each record passes through the page, but the window is painted only with the record
+        // put back at the end; the clock and the parameters are read once for the whole run.
+        if (running) {
+            m_batchPara.emplace();
+            m_batchEnv = page::PageValueEnv();
+            m_w.setUpdatesEnabled(false);
+        } else {
+            m_w.setUpdatesEnabled(true);
+            m_batchEnv.reset();
+            m_batchPara.reset();
+        }
+    };
     h.choosePrinter = std::move(questions.choosePrinter);
     h.pdfFileName = std::move(questions.pdfFileName);
     m_run = std::make_unique<print::PrintRun>(std::move(h));
@@ -77,6 +104,7 @@ Printing::Printing(MainWindow &w, PrintQuestions questions) : QObject(&w), m_w(w
     w.setCommand(1, [this] { PrintBatch(); });
     w.setCommand(36, [this] { EditMargins(); });
     connect(w.HS(), &QScrollBar::valueChanged, this, &Printing::HS_Change);
+    print::PrintRun::RemoveLeftoverParts();
 
     w.setBatchNavigator([this](store::FlexGrid &grid) { m_nav->InitBatchNav(grid); });
     if (store::FlexGrid *grid = w.MSF(1))
@@ -125,7 +153,12 @@ void Printing::EditMargins()
 {
     store::AppContext &ctx = m_w.context();
     print::ShowMarginForm([&ctx] { return ctx.MarginX(); }, [&ctx] { return ctx.MarginY(); },
-                          [&ctx](const QString &x, const QString &y) { ctx.SetMargins(x, y); },
+                          [&ctx](const QString &x, const QString &y) {
+                              // The margins belong to the format: kept in its whole-format row
+                              // at once, so that they are there at the next start.
+                              ctx.SetMargins(x, y);
+                              store::SaveFmtMargins(ctx);
+                          },
                           &m_w);
 }
 

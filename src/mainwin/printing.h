@@ -7,6 +7,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+
+#include "store/params.h"
+#include "values/valueenv.h"
 
 namespace print {
 class BatchNav;
@@ -53,6 +57,9 @@ private:
     std::unique_ptr<print::PrintRun> m_run;
     // The page's values for one command; pictures and background are read once per command.
     std::unique_ptr<print::PageSource> m_source;
+    // The clock and parameters of a batch, read once for all its records.
+    std::optional<values::ValueEnv> m_batchEnv;
+    std::optional<store::ParaSnapshot> m_batchPara;
 };
 
 // Installs printing on the main window (once; later calls return the same object).

@@ -90,7 +90,8 @@ Typing::Typing(MainWindow &w) : QObject(&w), m_w(w)
     timer->setSingleShot(true);
     timer->setInterval(kAutoFindInterval);
     connect(timer, &QTimer::timeout, this, &Typing::AutoFind_Timer);
-    connect(&reg(), &page::FieldRegistry::textLostFocus, this, &Typing::TT_LostFocus);
+    connect(&reg(), &page::FieldRegistry::textLostFocus, this,
+            [this](int index) { TT_LostFocus(index); });
     // Nothing typed for one format may land in the next one.
     connect(&w.context(), &store::AppContext::formatSwitching, this, [this] {
         m_w.AutoFind()->stop();
@@ -275,15 +276,20 @@ void Typing::AutoFind_Timer()
 
 void Typing::TT_LostFocus(int index)
 {
+    TT_LostFocus(index, page::PageValueEnv());
+}
+
+void Typing::TT_LostFocus(int index, const values::ValueEnv &env)
+{
     if (!m_w.fields())
         return;
     auto *f = dynamic_cast<page::TextField *>(reg().GetCtlByIdx(index));
     if (!f || reg().Reloading())
         return;
     try {
-        page::AutoConvertField(reg(), *f);
+        page::AutoConvertField(reg(), *f, env);
         if (const std::optional<qint32> id = reg().GetCtlID(f))
-            page::AutoCalc(reg(), *id);
+            page::AutoCalc(reg(), *id, env);
     } catch (...) {
         // A failing step changes nothing more; the user goes on typing.
     }

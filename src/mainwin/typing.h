@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include "values/valueenv.h"
+
 class QKeyEvent;
 class QInputMethodEvent;
 
@@ -54,6 +56,8 @@ public:
     // display): its text converted by its content kind, then the calculation of the fields
     // that depend on it.
     void TT_LostFocus(int index);
+    // The same with the clock and parameters given (a batch reads them once for all records).
+    void TT_LostFocus(int index, const values::ValueEnv &env);
     // Removes the relation colours (a mouse press on a field or on the page).
     void HideRelationColor();
     // Unticks the other boxes of a ticked box's exclusive group.

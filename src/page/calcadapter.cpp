@@ -119,6 +119,17 @@ std::vector<values::CalcHistoryValue> StoreCalcHistory::LoadPrint(const QString 
 
 std::vector<qint32> AutoCalc(FieldRegistry &reg, qint32 id, const values::ValueEnv &env)
 {
+    // A field that links to no other field and feeds no target changes nothing but itself; its
+    // row tells at once, without the table of all fields.
+    const store::FlexGrid *grid = reg.Grid();
+    const PageField *edited = reg.GetCtlByID(id);
+    if (grid && edited && edited->Kind() == FieldKind::Text) {
+        const int r = edited->Row();
+        if (CellNumber(*grid, r, store::ColRCtl) == 0 && CellNumber(*grid, r, store::ColRCtl1) == 0
+            && CellNumber(*grid, r, store::ColSumID) == 0
+            && CellNumber(*grid, r, store::ColSumID1) == 0)
+            return {id};
+    }
     PageCalcFields fields(reg);
     StoreCalcHistory history;
     return values::AutoCalc(id, fields, history, env);

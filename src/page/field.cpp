@@ -344,9 +344,27 @@ void CheckField::ApplyLook()
 
 PictureBox::PictureBox(PageField *field, QWidget *parent) : QWidget(parent), m_field(field) {}
 
+const QImage &PictureBox::Picture() const
+{
+    if (m_draw) {
+        const auto draw = std::move(m_draw);
+        m_draw = nullptr;
+        m_picture = draw(size());
+    }
+    return m_picture;
+}
+
 void PictureBox::SetPicture(const QImage &picture)
 {
+    m_draw = nullptr;
     m_picture = picture;
+    update();
+}
+
+void PictureBox::SetPictureLater(std::function<QImage(const QSize &size)> draw)
+{
+    m_picture = QImage();
+    m_draw = std::move(draw);
     update();
 }
 
@@ -354,8 +372,8 @@ void PictureBox::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    if (!m_picture.isNull())
-        p.drawImage(QRectF(rect()), m_picture);
+    if (const QImage &picture = Picture(); !picture.isNull())
+        p.drawImage(QRectF(rect()), picture);
     if (m_field && m_field->Selected()) {
         p.setPen(QPen(Qt::black, 1));
         p.drawRect(rect().adjusted(0, 0, -1, -1));

@@ -210,15 +210,19 @@ class PictureBox : public QWidget
 public:
     PictureBox(PageField *field, QWidget *parent);
     PageField *Field() const { return m_field; }
-    const QImage &Picture() const { return m_picture; }
+    const QImage &Picture() const;
     void SetPicture(const QImage &picture);
+    // The picture is drawn (for the box's size then) only once it is shown or asked for: a box
+    // that is not being redrawn, as during a batch print, does not draw every value it holds.
+    void SetPictureLater(std::function<QImage(const QSize &size)> draw);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     PageField *m_field;
-    QImage m_picture;
+    mutable QImage m_picture;
+    mutable std::function<QImage(const QSize &)> m_draw;
 };
 
 class PictureField : public PageField

@@ -104,7 +104,14 @@ void DrawPicCtlContent(PictureField &field, const QString &value, const PicConte
     const double size = field.Font().size <= 2 ? 0 : field.Font().size;
     const QString font = env.code39Font ? env.code39Font(field) : field.Font().name;
     bool valid = true;
-    if (box) {
+    if (box && !box->updatesEnabled()) {
+        // Not shown now (a batch passing through the page): drawn when shown; a text that cannot
+        // be drawn is told by the print itself.
+        const int tpp = field.Tpp();
+        box->SetPictureLater([value, standard, tpp, size, font](const QSize &s) {
+            return RenderBarcode(value, standard, s.width(), s.height(), tpp, size, font);
+        });
+    } else if (box) {
         box->SetPicture(RenderBarcode(value, standard, box->width(), box->height(), field.Tpp(),
                                       size, font, &valid));
     }

@@ -125,16 +125,9 @@ double PageRenderer::GetPrinterFontSize(PrintSurface &s, const FilledPage &page,
 {
     FontSpec printer = s.Font();
     printer.bold = bold;
-    const QString key = QStringLiteral("%1|%2|%3|%4%5%6|%7|%8|%9")
-                            .arg(fontName)
-                            .arg(screenSize * scale)
-                            .arg(printer.name)
-                            .arg(int(bold))
-                            .arg(int(printer.italic))
-                            .arg(int(printer.underline))
-                            .arg(page.widthMm)
-                            .arg(page.frameWidthPx)
-                            .arg(page.screenDpi);
+    const FitKey key{fontName,          screenSize * scale, printer.name,
+                     bold,              printer.italic,     printer.underline,
+                     page.widthMm,      page.frameWidthPx,  page.screenDpi};
     const auto known = m_fitted.constFind(key);
     if (known != m_fitted.constEnd()) {
         printer.size = *known;

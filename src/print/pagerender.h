@@ -44,8 +44,23 @@ public:
 private:
     void PrintField(PrintSurface &s, const FilledPage &page, const FilledField &f, double offX,
                     double offY);
-    // Fitted sizes of this document's pages; the fit depends only on the font and the slip.
-    QHash<QString, double> m_fitted;
+    // What a fitted size depends on: the font and the slip.
+    struct FitKey
+    {
+        QString fontName;
+        double screenSize = 0;
+        QString printerFont;
+        bool bold = false, italic = false, underline = false;
+        double widthMm = 0, frameWidthPx = 0, screenDpi = 0;
+        bool operator==(const FitKey &) const = default;
+    };
+    friend size_t qHash(const FitKey &k, size_t seed)
+    {
+        return qHashMulti(seed, k.fontName, k.screenSize, k.printerFont, k.bold, k.italic,
+                          k.underline, k.widthMm, k.frameWidthPx, k.screenDpi);
+    }
+    // Fitted sizes of this document's pages.
+    QHash<FitKey, double> m_fitted;
 };
 
 } // namespace print

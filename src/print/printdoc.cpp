@@ -6,10 +6,14 @@
 #include "values/code39.h"
 #include "values/fonts.h"
 
-#include <QFileInfo>
+#include <QDir>
+#include <QFile>
 #include <QLibrary>
 #include <QPrinterInfo>
 #include <QPrinter>
+
+#include <algorithm>
+#include <unistd.h>
 
 namespace print {
 
@@ -24,6 +28,32 @@ bool SchedulerTookTheJob()
     static const auto lastError =
         reinterpret_cast<LastError>(QLibrary::resolve(QStringLiteral("cups"), 2, "cupsLastError"));
     return !lastError || lastError() < 0x0400;
+}
+
+// The PDF writer neither checks its writes nor the closing of its file: a full disk leaves a cut
+// file behind. A complete file ends with its trailer, "startxref", the offset of the cross
+// reference inside the file, and "%%EOF". The file is also synced, so that what is there stays.
+bool PdfFileComplete(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 32)
+        return false;
+    const qint64 size = f.size();
+    const qint64 tailSize = std::min<qint64>(size, 1024);
+    if (!f.seek(size - tailSize))
+        return false;
+    const QByteArray tail = f.read(tailSize);
+    if (tail.size() != tailSize)
+        return false;
+    const qsizetype eof = tail.lastIndexOf("%%EOF");
+    const qsizetype xref = tail.lastIndexOf("startxref");
+    if (eof < 0 || xref < 0 || xref > eof || !tail.mid(eof + 5).trimmed().isEmpty())
+        return false;
+    bool ok = false;
+    const qint64 offset = tail.mid(xref + 9, eof - xref - 9).trimmed().toLongLong(&ok);
+    if (!ok || offset <= 0 || offset >= size)
+        return false;
+    return ::fsync(f.handle()) == 0;
 }
 
 } // namespace
@@ -41,21 +71,26 @@ PrintDocument::~PrintDocument()
 
 bool PrintDocument::BeginPage(const FilledPage &page)
 {
-    if (page.setPaper) {
-        QString form = kFormName;
-        const PaperFormResult r =
-            SetPrinterPaperSize(m_printer, form, page.widthMm, page.heightMm);
-        if (!r.message.isEmpty() && !m_messages.contains(r.message))
-            m_messages << r.message;
+    // The pages of a batch share their slip: the paper is set again only when it changes.
+    const PaperKey slip{page.setPaper, page.widthMm, page.heightMm, page.lengthwise};
+    if (!m_open || !m_paper || !(*m_paper == slip)) {
+        if (page.setPaper) {
+            QString form = kFormName;
+            const PaperFormResult r =
+                SetPrinterPaperSize(m_printer, form, page.widthMm, page.heightMm);
+            if (!r.message.isEmpty() && !m_messages.contains(r.message))
+                m_messages << r.message;
+        }
+        m_printer.setPageOrientation(page.lengthwise ? QPageLayout::Landscape
+                                                     : QPageLayout::Portrait);
+        m_paper = slip;
     }
-    m_printer.setPageOrientation(page.lengthwise ? QPageLayout::Landscape
-                                                 : QPageLayout::Portrait);
     if (!m_open) {
         const bool gone = m_printer.outputFormat() == QPrinter::NativeFormat &&
                           QPrinterInfo::printerInfo(m_printer.printerName()).isNull();
         if (gone || !m_painter.begin(&m_printer)) {
             m_error = m_printer.outputFormat() == QPrinter::PdfFormat
-                          ? QStringLiteral("无法写入文件“%1”！").arg(m_printer.outputFileName())
+                          ? WriteError()
                           : QStringLiteral("无法开始打印，请检查打印机“%1”是否正常连接！")
                                 .arg(m_printer.printerName());
             return false;
@@ -70,6 +105,7 @@ bool PrintDocument::BeginPage(const FilledPage &page)
     m_pendingNewPage = false;
     const QRectF paper = m_printer.pageLayout().fullRect(QPageLayout::Point);
     m_surface.emplace(m_painter, m_printer, QSizeF(paper.width() * 20, paper.height() * 20));
+    m_surface->UseWidthCache(&m_widths);
     ++m_pages;
     return true;
 }
@@ -99,17 +135,25 @@ bool PrintDocument::End()
         ok = false;
     if (ok && m_printer.outputFormat() == QPrinter::NativeFormat)
         ok = SchedulerTookTheJob();
-    if (ok && m_printer.outputFormat() == QPrinter::PdfFormat) {
-        const QFileInfo out(m_printer.outputFileName());
-        ok = out.exists() && out.size() > 0;
-    }
+    if (ok && m_printer.outputFormat() == QPrinter::PdfFormat)
+        ok = PdfFileComplete(m_printer.outputFileName());
     if (!ok) {
         m_error = m_printer.outputFormat() == QPrinter::PdfFormat
-                      ? QStringLiteral("无法写入文件“%1”！").arg(m_printer.outputFileName())
+                      ? WriteError()
                       : QStringLiteral("打印未能完成，请检查打印机“%1”是否正常连接！")
                             .arg(m_printer.printerName());
     }
     return ok;
+}
+
+QString PrintDocument::OutputName() const
+{
+    return m_outputName.isEmpty() ? m_printer.outputFileName() : m_outputName;
+}
+
+QString PrintDocument::WriteError() const
+{
+    return QStringLiteral("无法写入文件“%1”！").arg(QDir::toNativeSeparators(OutputName()));
 }
 
 void PrintDocument::Abort()

@@ -34,9 +34,14 @@ public:
     bool PrintPage(const FilledPage &page);
     // Notes a page break; the next BeginPage carries it out.
     void NewPage() { m_pendingNewPage = m_open; }
-    // Ends the document and sends it to the printer; false when that failed.
+    // Ends the document and sends it to the printer; false when that failed. A PDF counts as
+    // written only when the whole file, up to its closing trailer, is on the disk.
     bool End();
     void Abort();
+
+    // The file the user named, shown in messages in place of the file being written (a PDF is
+    // written beside its place and moved there when complete).
+    void SetOutputName(const QString &name) { m_outputName = name; }
 
     bool IsOpen() const { return m_open; }
     int Pages() const { return m_pages; }
@@ -46,14 +51,28 @@ public:
     QStringList Messages() const { return m_messages; }
 
 private:
+    QString OutputName() const;
+    QString WriteError() const;
+
+    struct PaperKey
+    {
+        bool setPaper = false;
+        double widthMm = 0, heightMm = 0;
+        bool lengthwise = false;
+        bool operator==(const PaperKey &) const = default;
+    };
+
     QPrinter &m_printer;
+    std::optional<PaperKey> m_paper; // what the pages of this document were set to last
     QPainter m_painter;
     std::optional<TwipPainter> m_surface;
+    TwipPainter::WidthCache m_widths; // text widths on this document's printer
     PageRenderer m_renderer;
     bool m_open = false;
     bool m_pendingNewPage = false;
     int m_pages = 0;
     QString m_error;
+    QString m_outputName;
     QStringList m_messages;
 };
 

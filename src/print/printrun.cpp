@@ -4,11 +4,14 @@
 #include "print/printers.h"
 #include "print/selprinter.h"
 #include "store/indicator.h"
+#include "store/paths.h"
 #include "store/reporter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QPrinter>
+#include <QSaveFile>
 #include <cstdio>
 
 namespace print {
@@ -27,7 +30,87 @@ struct ProgressGuard
     ~ProgressGuard() { store::EndProgress(); }
 };
 
+struct RunningGuard
+{
+    explicit RunningGuard(const std::function<void(bool)> &tell) : m_tell(tell)
+    {
+        if (m_tell)
+            m_tell(true);
+    }
+    ~RunningGuard()
+    {
+        if (m_tell)
+            m_tell(false);
+    }
+    const std::function<void(bool)> &m_tell;
+};
+
+// The unfinished PDF files being written, one path a line, so that the next start removes what
+// a crash left behind.
+QString PartListPath()
+{
+    return store::AppDataDir() + QStringLiteral("/Temp/unfinished-pdf.txt");
+}
+
+QStringList ReadPartList()
+{
+    QFile f(PartListPath());
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+void WritePartList(const QStringList &parts)
+{
+    if (parts.isEmpty()) {
+        QFile::remove(PartListPath());
+        return;
+    }
+    QSaveFile f(PartListPath());
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write((parts.join(u'\n') + u'\n').toUtf8());
+        f.commit();
+    }
+}
+
+void NotePart(const QString &part)
+{
+    QStringList parts = ReadPartList();
+    if (!parts.contains(part))
+        WritePartList(parts << part);
+}
+
+void ForgetPart(const QString &part)
+{
+    QStringList parts = ReadPartList();
+    if (parts.removeAll(part) > 0)
+        WritePartList(parts);
+}
+
+// The n-th file of a series asked for once: the name itself, then "<name>-2.pdf" and on.
+QString SeriesFile(const QString &file, int n)
+{
+    if (n <= 1)
+        return file;
+    QString base = file;
+    QString ext;
+    if (base.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        ext = base.right(4);
+        base.chop(4);
+    }
+    return base + u'-' + QString::number(n) + ext;
+}
+
 } // namespace
+
+void PrintRun::RemoveLeftoverParts()
+{
+    for (const QString &part : ReadPartList()) {
+        if (part.endsWith(QStringLiteral(".part")))
+            QFile::remove(part);
+    }
+    QFile::remove(PartListPath());
+}
 
 PrintRun::PrintRun(PrintHooks hooks) : m_hooks(std::move(hooks))
 {
@@ -54,13 +137,33 @@ QString PrintRun::ChoosePrinter()
     return m_hooks.choosePrinter();
 }
 
+bool PrintRun::AskOutputFile(bool series)
+{
+    m_askedFile.clear();
+    m_series = series;
+    m_seriesCount = 0;
+    if (m_doc || !Current().IsPdf())
+        return true;
+    m_askedFile = m_hooks.pdfFileName();
+    return !m_askedFile.isEmpty();
+}
+
+void PrintRun::ForgetOutputFile()
+{
+    m_askedFile.clear();
+    m_series = false;
+    m_seriesCount = 0;
+}
+
 void PrintRun::Discard()
 {
     if (m_doc)
         m_doc->Abort();
     m_doc.reset();
-    if (!m_pdfPart.isEmpty())
+    if (!m_pdfPart.isEmpty()) {
         QFile::remove(m_pdfPart);
+        ForgetPart(m_pdfPart);
+    }
     m_pdfPart.clear();
     m_pdfTarget.clear();
     m_pendingHistory.clear();
@@ -72,14 +175,23 @@ bool PrintRun::OpenDocument()
         return true;
     QPrinter &printer = Current().Printer();
     if (Current().IsPdf()) {
-        m_pdfTarget = m_hooks.pdfFileName();
+        if (!m_askedFile.isEmpty()) {
+            m_pdfTarget = SeriesFile(m_askedFile, ++m_seriesCount);
+            if (!m_series)
+                ForgetOutputFile();
+        } else {
+            m_pdfTarget = m_hooks.pdfFileName();
+        }
         if (m_pdfTarget.isEmpty())
             return false;
         // The file is written beside its place and put there only when complete.
         m_pdfPart = m_pdfTarget + QStringLiteral(".part");
+        NotePart(m_pdfPart);
         printer.setOutputFileName(m_pdfPart);
     }
     m_doc = std::make_unique<PrintDocument>(printer);
+    if (!m_pdfTarget.isEmpty())
+        m_doc->SetOutputName(m_pdfTarget);
     m_told = 0;
     return true;
 }
@@ -107,35 +219,45 @@ PrintRun::PageResult PrintRun::PrintOnePage(const FilledPage &page, bool record)
     return PageResult::Printed;
 }
 
+bool PrintRun::CommitFile()
+{
+    if (m_pdfPart.isEmpty())
+        return true;
+    // rename() replaces an existing file in one step.
+    if (std::rename(QFile::encodeName(m_pdfPart).constData(),
+                    QFile::encodeName(m_pdfTarget).constData()) != 0) {
+        store::ReportMessage(QStringLiteral("无法写入文件“%1”！")
+                                 .arg(QDir::toNativeSeparators(m_pdfTarget)),
+                             store::MsgKind::Error);
+        return false;
+    }
+    ForgetPart(m_pdfPart);
+    m_pdfPart.clear();
+    return true;
+}
+
 bool PrintRun::EndDoc()
 {
     if (!m_doc)
         return true;
-    const bool ok = m_doc->End();
-    if (ok && !m_pdfPart.isEmpty()) {
-        // rename() replaces an existing file in one step.
-        if (std::rename(QFile::encodeName(m_pdfPart).constData(),
-                        QFile::encodeName(m_pdfTarget).constData()) != 0) {
-            store::ReportMessage(QStringLiteral("无法写入文件“%1”！").arg(m_pdfTarget),
-                                 store::MsgKind::Error);
-            Discard();
-            return false;
-        }
-        m_pdfPart.clear();
-    }
-    if (!ok) {
+    if (!m_doc->End()) {
         store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
         Discard();
         return false;
     }
     m_doc.reset();
-    const auto pending = std::move(m_pendingHistory);
+    const QList<PendingPrint> pending = std::move(m_pendingHistory);
     m_pendingHistory.clear();
-    if (m_hooks.saveHistory) {
-        for (const auto &[format, values] : pending)
-            m_hooks.saveHistory(format, values);
-    }
-    return true;
+    // The prints are recorded first; the file takes its place inside the same transaction, so
+    // that a file that could not be put there leaves no prints behind, and prints that could not
+    // be recorded leave the earlier file as it was.
+    const bool done = pending.isEmpty() || !m_hooks.saveHistory
+                          ? CommitFile()
+                          : m_hooks.saveHistory(pending, [this] { return CommitFile(); });
+    if (!done)
+        Discard();
+    m_pdfTarget.clear();
+    return done;
 }
 
 bool PrintRun::PrintFmt(bool single, bool record)
@@ -171,7 +293,11 @@ void PrintRun::PrintBatchRows()
     }
     if (ChoosePrinter().isEmpty())
         return;
+    // The file question comes before the progress window, which would cover it.
+    if (!AskOutputFile())
+        return;
     BusyGuard busy(m_busy);
+    RunningGuard running(m_hooks.batchRunning);
     const int count = m_hooks.batchCount ? m_hooks.batchCount() : 0;
     store::StartProgress(QStringLiteral("正在打印单据……"), count);
     ProgressGuard progress;
@@ -204,6 +330,7 @@ void PrintRun::PrintBatchRows()
         stopped += QStringLiteral("已打印前%1张单据。").arg(printed);
     if (!failed && printed == 0)
         Discard();
+    ForgetOutputFile();
     if (m_hooks.loadBatchRow && m_hooks.batchValue)
         m_hooks.loadBatchRow(m_hooks.batchValue() + 1);
     if (!stopped.isEmpty())

@@ -16,17 +16,30 @@ namespace print {
 
 class PrintDocument;
 
+// One print of a document, waiting for the document to be complete before it is recorded.
+struct PendingPrint
+{
+    QString format;
+    QList<HistoryValue> values;
+};
+
 // What the print run needs of the main window and the history.
 struct PrintHooks
 {
     std::function<FilledPage()> fillPage;       // the page as it is filled now
-    // Stores one print of the format (a new print number) with these values.
-    std::function<void(const QString &format, const QList<HistoryValue> &values)> saveHistory;
+    // Stores the prints of one document, each as a new print of its format, all or none;
+    // finish runs last before they are kept and may still refuse them. False when nothing was
+    // kept (a database failure is told by the history itself).
+    std::function<bool(const QList<PendingPrint> &prints, const std::function<bool()> &finish)>
+        saveHistory;
     std::function<int()> batchCount;            // HS maximum
     std::function<int()> batchValue;            // HS value, the record shown
     std::function<void(int row)> loadBatchRow;  // LoadBatchRow of the batch grid
     // Why the batch records cannot be printed under the open format ("" when they can).
     std::function<QString()> batchProblem;
+    // Told true once the questions of a batch are answered and its records start to pass
+    // through the page, false when the record shown before is back.
+    std::function<void(bool running)> batchRunning;
     // Asks for the printer; default: the printer chooser.
     std::function<QString()> choosePrinter;
     // The file for the PDF output; "" cancels. Default: a save dialog.
@@ -49,9 +62,22 @@ public:
     // Prints every batch record, each on its own page of one document. Closing the progress
     // window (Esc) stops after the current page; the pages done are printed.
     void PrintBatchRows();
-    // Ends the printer document begun by PrintFmt(false, ...); false (reported) on failure.
+    // Ends the printer document begun by PrintFmt(false, ...); false (reported) on failure. The
+    // prints of the document are recorded before it counts as done; a PDF file takes its place
+    // only together with them.
     bool EndDoc();
     QString ChoosePrinter();
+    // Asks for the PDF output's file now, when the current printer is the PDF output, so that
+    // no question comes up under a progress window: the next document goes to that file.
+    // series: several documents follow, the second and later ones go to "<name>-2.pdf" and so
+    // on beside it. False when the question was cancelled.
+    bool AskOutputFile(bool series = false);
+    // Drops the file asked for ahead (after the documents of a series).
+    void ForgetOutputFile();
+
+    // Removes what an interrupted earlier run left behind: the unfinished PDF files it was
+    // writing (once per program start).
+    static void RemoveLeftoverParts();
 
     bool Busy() const { return m_busy; }
 
@@ -61,10 +87,16 @@ private:
     bool OpenDocument();
     void Discard();
 
+    bool CommitFile();
+
     PrintHooks m_hooks;
     std::unique_ptr<PrintDocument> m_doc;
     QString m_pdfTarget, m_pdfPart;
-    QList<std::pair<QString, QList<HistoryValue>>> m_pendingHistory;
+    // The file asked for ahead of the documents, and how many documents went to it so far.
+    QString m_askedFile;
+    bool m_series = false;
+    int m_seriesCount = 0;
+    QList<PendingPrint> m_pendingHistory;
     qsizetype m_told = 0;
     bool m_busy = false;
 };

@@ -49,6 +49,13 @@ void TwipPainter::SetFont(const FontSpec &font)
     m_spec = font;
     m_font = MakeFont(font);
     m_metrics.reset();
+    m_widths = nullptr;
+}
+
+void TwipPainter::UseWidthCache(WidthCache *cache)
+{
+    m_widthCache = cache;
+    m_widths = nullptr;
 }
 
 const QFontMetricsF &TwipPainter::Metrics()
@@ -60,7 +67,14 @@ const QFontMetricsF &TwipPainter::Metrics()
 
 double TwipPainter::TextWidth(const QString &text)
 {
-    return store::PixelToTwip(Metrics().horizontalAdvance(text), m_dpiX);
+    if (!m_widthCache)
+        return store::PixelToTwip(Metrics().horizontalAdvance(text), m_dpiX);
+    if (!m_widths)
+        m_widths = &(*m_widthCache)[WidthKey{m_spec, m_dpiX}];
+    auto it = m_widths->constFind(text);
+    if (it == m_widths->constEnd())
+        it = m_widths->insert(text, store::PixelToTwip(Metrics().horizontalAdvance(text), m_dpiX));
+    return *it;
 }
 
 double TwipPainter::TextHeight(const QString &text)

@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QSizeF>
 #include <optional>
 
@@ -48,6 +49,23 @@ public:
     // The font these settings stand for, at its point size on the device it is used on.
     static QFont MakeFont(const FontSpec &spec);
 
+    // Widths of texts measured before, by font and text: the pages of one document measure the
+    // same characters in the same fonts over and over.
+    struct WidthKey
+    {
+        FontSpec font;
+        double dpi = 0;
+        bool operator==(const WidthKey &) const = default;
+    };
+    friend size_t qHash(const WidthKey &k, size_t seed)
+    {
+        return qHashMulti(seed, k.font.name, k.font.size, k.font.bold, k.font.italic,
+                          k.font.underline, k.font.strikeOut, k.dpi);
+    }
+    using WidthCache = QHash<WidthKey, QHash<QString, double>>;
+    // Measures through the cache (not owned; it must stay for the device it was filled on).
+    void UseWidthCache(WidthCache *cache);
+
 private:
     const QFontMetricsF &Metrics();
 
@@ -58,6 +76,8 @@ private:
     FontSpec m_spec;
     QFont m_font;
     std::optional<QFontMetricsF> m_metrics;
+    WidthCache *m_widthCache = nullptr;
+    QHash<QString, double> *m_widths = nullptr; // the current font's entry of m_widthCache
     QColor m_color = Qt::black;
     bool m_invalidBarcode = false;
 };

@@ -257,6 +257,20 @@ bool SaveFmtPara(AppContext &ctx, const QString &w, const QString &h, double x, 
     return WriteRecord(rec, existing);
 }
 
+bool SaveFmtMargins(AppContext &ctx, const QString &name)
+{
+    const QString fmt = Resolve(ctx, name);
+    if (fmt.isEmpty())
+        return false;
+    const double x = CalibToMargin(Val(ctx.MarginX()), 0);
+    const double y = CalibToMargin(Val(ctx.MarginY()), 0);
+    const bool ok = Db::Main().ExecSQL(
+        QStringLiteral("UPDATE Fmt SET X=?, Y=? WHERE Fmt=? AND LBL=?"), {x, y, fmt, Marker()});
+    if (!ok)
+        ReportMessage(QStringLiteral("无法保存格式“%1”的页边距！").arg(fmt), MsgKind::Error);
+    return ok;
+}
+
 QString LoadFmtState(AppContext &ctx)
 {
     Recordset rs;

@@ -74,6 +74,11 @@ bool LoadFmtPara(AppContext &ctx, const QString &name = QString());
 bool SaveFmtPara(AppContext &ctx, const QString &w, const QString &h, double x, double y,
                  const QString &name = QString());
 
+// Keeps the margins shown now (M_X, M_Y) in the whole-format row of the format (empty name: the
+// open one) as 10 - margin, the rest of the row untouched; a format not saved yet takes them
+// when it is saved. False, told to the user, when they could not be written.
+bool SaveFmtMargins(AppContext &ctx, const QString &name = QString());
+
 // The state row: the format open last (""), and O2(0..2) from its options.
 QString LoadFmtState(AppContext &ctx);
 // Updates the state row with the format name (empty: the open one) and O2(0..2); a database

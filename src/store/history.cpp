@@ -9,6 +9,8 @@
 #include "store/vb.h"
 
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QVariant>
 
 #include <algorithm>
@@ -48,11 +50,71 @@ std::optional<qint32> NextPrintNumber(const QString &fmt)
     return qint32(v.toLongLong() + 1);
 }
 
+namespace {
+
+bool HasContent(const QList<PrintValue> &values)
+{
+    return std::any_of(values.begin(), values.end(),
+                       [](const PrintValue &v) { return !v.con.isEmpty(); });
+}
+
+// The rows of the prints inside the caller's transaction; the number of each print written goes
+// to numbers (0 for a print without values). False (told once) on a database failure.
+bool WriteHistoryPrints(Db &db, const QList<HistoryPrint> &prints, QList<qint32> *numbers)
+{
+    // The rows go in a thousand at a time as one bound JSON array of [Fmt, ID, CID, Con]: one
+    // short statement, where a statement per row (or rows of placeholders) costs more to prepare
+    // than to run.
+    constexpr qsizetype kRowsPerInsert = 1000;
+    QJsonArray rows;
+    const auto flush = [&db, &rows] {
+        if (rows.isEmpty())
+            return true;
+        const QString insert = QStringLiteral(
+            "INSERT INTO 历史(Fmt, ID, CID, Con) SELECT json_extract(value, '$[0]'), "
+            "json_extract(value, '$[1]'), json_extract(value, '$[2]'), "
+            "json_extract(value, '$[3]') FROM json_each(?)");
+        const bool ok = db.ExecSQL(
+            insert, {QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact))});
+        rows = QJsonArray();
+        if (!ok)
+            ReportMessage(OpenErrorText(insert), MsgKind::Error);
+        return ok;
+    };
+    // Read inside the transaction, so that two writers never take the same number.
+    QHash<QString, qint32> next;
+    for (const HistoryPrint &print : prints) {
+        if (!HasContent(print.values)) {
+            if (numbers)
+                numbers->append(0);
+            continue;
+        }
+        auto it = next.find(print.fmt);
+        if (it == next.end()) {
+            const std::optional<qint32> p = NextPrintNumber(print.fmt);
+            if (!p)
+                return false; // told by the database layer
+            it = next.insert(print.fmt, *p);
+        }
+        const qint32 p = (*it)++;
+        for (const PrintValue &v : print.values) {
+            if (v.con.isEmpty())
+                continue;
+            rows.append(QJsonArray{print.fmt, p, v.cid, v.con});
+            if (rows.size() >= kRowsPerInsert && !flush())
+                return false;
+        }
+        if (numbers)
+            numbers->append(p);
+    }
+    return flush();
+}
+
+} // namespace
+
 qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
 {
-    const bool any = std::any_of(values.begin(), values.end(),
-                                 [](const PrintValue &v) { return !v.con.isEmpty(); });
-    if (!any)
+    if (!HasContent(values))
         return 0;
     Db &db = Db::Main();
     Transaction tx(db);
@@ -60,24 +122,37 @@ qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
         ReportMessage(OpenErrorText(QStringLiteral("BEGIN")), MsgKind::Error);
         return 0;
     }
-    // Read inside the transaction, so that two writers never take the same number.
-    const std::optional<qint32> p = NextPrintNumber(fmt);
-    if (!p)
+    QList<qint32> numbers;
+    if (!WriteHistoryPrints(db, {{fmt, values}}, &numbers))
         return 0;
-    const QString insert = QStringLiteral("INSERT INTO 历史(Fmt, ID, CID, Con) VALUES(?,?,?,?)");
-    for (const PrintValue &v : values) {
-        if (v.con.isEmpty())
-            continue;
-        if (!db.ExecSQL(insert, {fmt, *p, v.cid, v.con})) {
-            ReportMessage(OpenErrorText(insert), MsgKind::Error);
-            return 0;
-        }
-    }
     if (!tx.Commit()) {
         ReportMessage(OpenErrorText(QStringLiteral("COMMIT")), MsgKind::Error);
         return 0;
     }
-    return *p;
+    return numbers.value(0);
+}
+
+bool SaveHistoryPrints(const QList<HistoryPrint> &prints, const std::function<bool()> &beforeCommit)
+{
+    const bool any = std::any_of(prints.begin(), prints.end(),
+                                 [](const HistoryPrint &p) { return HasContent(p.values); });
+    if (!any)
+        return beforeCommit ? beforeCommit() : true;
+    Db &db = Db::Main();
+    Transaction tx(db);
+    if (!tx.Ok()) {
+        ReportMessage(OpenErrorText(QStringLiteral("BEGIN")), MsgKind::Error);
+        return false;
+    }
+    if (!WriteHistoryPrints(db, prints, nullptr))
+        return false;
+    if (beforeCommit && !beforeCommit())
+        return false;
+    if (!tx.Commit()) {
+        ReportMessage(OpenErrorText(QStringLiteral("COMMIT")), MsgKind::Error);
+        return false;
+    }
+    return true;
 }
 
 QList<PrintValue> PagePrintValues(const PageFields &fields)

@@ -43,6 +43,21 @@ std::optional<qint32> NextPrintNumber(const QString &fmt);
 // and 0 is returned.
 qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values);
 
+// One print waiting to be recorded.
+struct HistoryPrint
+{
+    QString fmt;
+    QList<PrintValue> values;
+};
+
+// Stores the prints of one printer document in one transaction, each as a new print of its
+// format in order (prints without any value write nothing and take no number). Each format's
+// largest number is read once. beforeCommit, when given, runs last inside the transaction: a
+// false answer rolls every row back (the caller tells the user why). A database failure is told
+// once, whatever the number of prints. False when nothing was stored.
+bool SaveHistoryPrints(const QList<HistoryPrint> &prints,
+                       const std::function<bool()> &beforeCommit = {});
+
 // The values of the page's fields as one print: every text box with text (as shown, line breaks
 // included), every check box that is not clear (its state "1" or "2"), every picture field with
 // a link; text boxes, check boxes, pictures, each by index.

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,8 +22,14 @@ namespace {
 IndicatorState g_state;
 QPointer<Indicator> g_window;
 
+// Events are handled and the window redrawn at every start and end, and in between at most this
+// often: a step of a long run costs far less than a redraw.
+constexpr qint64 kStepPumpMs = 40;
+QElapsedTimer g_lastPump;
+
 void Pump()
 {
+    g_lastPump.start();
     QCoreApplication::processEvents();
 }
 
@@ -230,7 +237,8 @@ void DrawProgress(qint32 n)
     g_state.current = n;
     if (g_state.total != 0 && g_window)
         g_window->Pic->Draw(double(n) / g_state.total);
-    Pump();
+    if (!g_lastPump.isValid() || g_lastPump.elapsed() >= kStepPumpMs || n >= g_state.total)
+        Pump();
 }
 
 void EndProgress()

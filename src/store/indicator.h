@@ -76,7 +76,8 @@ void StartProgress(const QString &caption, qint32 total);
 // Advances by step; "pages" (any case) also shows the count and the times; any other non-empty
 // text becomes the caption.
 void StepProgress(qint32 step, const QString &text = QString());
-// Sets the count and draws the bar.
+// Sets the count and draws the bar. Pending events (the redraw, Esc) are handled at the last step
+// and otherwise at most every few hundredths of a second.
 void DrawProgress(qint32 n);
 // Closes the window; nothing when none is open.
 void EndProgress();

@@ -3,20 +3,51 @@
 #include "store/db.h"
 
 #include <QDir>
+#include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
 
 namespace store {
 
+namespace {
+
+// The values read while a ParaSnapshot lives; null when none does.
+QHash<QString, QString> *g_snapshot = nullptr;
+
+} // namespace
+
+ParaSnapshot::ParaSnapshot() : m_owner(g_snapshot == nullptr)
+{
+    if (m_owner)
+        g_snapshot = new QHash<QString, QString>;
+}
+
+ParaSnapshot::~ParaSnapshot()
+{
+    if (m_owner) {
+        delete g_snapshot;
+        g_snapshot = nullptr;
+    }
+}
+
 QString GetPara(const QString &key)
 {
+    if (g_snapshot) {
+        if (const auto it = g_snapshot->constFind(key); it != g_snapshot->constEnd())
+            return *it;
+    }
     const QVariant v = GetFieldWhere(QStringLiteral("参数"), QStringLiteral("Var=? ORDER BY ID"),
                                      QStringLiteral("Con"), {key});
-    return v.isNull() ? QString() : v.toString();
+    const QString value = v.isNull() ? QString() : v.toString();
+    if (g_snapshot)
+        g_snapshot->insert(key, value);
+    return value;
 }
 
 bool SetPara(const QString &key, const QString &value)
 {
+    if (g_snapshot)
+        g_snapshot->remove(key);
     Transaction tx;
     if (!tx.Ok())
         return false;

@@ -30,8 +30,10 @@ void PaintBarcode(QPainter &painter, const BarcodeLayout &layout, const QFont &f
     painter.setRenderHint(QPainter::Antialiasing, false);
     const QColor colour = painter.pen().color();
     const QColor bars = layout.barColour.isValid() ? layout.barColour : colour;
-    for (const QRectF &r : layout.bars)
-        painter.fillRect(r, bars);
+    // All bars in one call: a PDF gets one filled path instead of a fill per bar.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(bars);
+    painter.drawRects(layout.bars.constData(), int(layout.bars.size()));
     if (!layout.texts.isEmpty()) {
         painter.setFont(font);
         painter.setPen(colour);

@@ -45,9 +45,12 @@ public:
             const CalcRec &rec = m_tab[size_t(r)];
             const QString v = GetCtlNumValue(m_fields.Text(rec.id), rec.code);
             FillRelatedChain(r, v);
-            // An empty field has no print to be found by.
+            // An empty field has no print to be found by, and a field without related fields
+            // has nothing to fill from one: the history is not searched for them.
             int member = 0;
-            const qint32 h = v.isEmpty() ? 0 : m_history.FindHistoryByCon(m_fmt, rec.id, v, member);
+            const qint32 h = v.isEmpty() || rec.related >= 0
+                                 ? 0
+                                 : m_history.FindHistoryByCon(m_fmt, rec.id, v, member);
             if (h > 0)
                 FillRelatedFromHistory(h, r, member);
             TargetStep(r, rec.target1);

@@ -9,10 +9,14 @@
 #include "page/registry.h"
 #include "print/margin.h"
 #include "print/printers.h"
+#include "print/printrun.h"
 #include "store/context.h"
 #include "store/grid.h"
+#include "store/indicator.h"
+#include "store/paths.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTabWidget>
 #include <QFile>
 #include <QLineEdit>
@@ -24,6 +28,9 @@
 #include <QToolButton>
 
 #include <memory>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using mainwin::MainWindow;
 
@@ -52,7 +59,11 @@ protected:
             print::Current().Select(print::kPdfPrinterName);
             return print::kPdfPrinterName;
         };
-        q.pdfFileName = [this] { return pdfFile; };
+        q.pdfFileName = [this] {
+            ++fileAsked;
+            progressWhenAsked |= store::IndicatorWindow() != nullptr;
+            return pdfFile;
+        };
         printing = mainwin::InstallPrinting(*w, q);
     }
     void TearDown() override
@@ -106,6 +117,76 @@ protected:
     QString pdfFile = m_dir.filePath(QStringLiteral("out.pdf"));
     bool cancel = false;
     int asked = 0;
+    int fileAsked = 0;
+    bool progressWhenAsked = false;
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Widgets of the window painted while something runs.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *window) : m_window(window) { qApp->installEventFilter(this); }
+    ~PaintCounter() override { qApp->removeEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint && o->isWidgetType() &&
+            static_cast<QWidget *>(o)->window() == m_window)
+            ++paints;
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+};
+
+// A small tmpfs mounted over a folder for the life of the object (root only).
+class SmallDisk
+{
+public:
+    explicit SmallDisk(const QString &path) : m_path(path)
+    {
+        QDir().mkpath(path);
+        if (::geteuid() == 0)
+            m_mounted = QProcess::execute(QStringLiteral("mount"),
+                                          {"-t", "tmpfs", "-o", "size=512k", "tmpfs", path}) == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            QProcess::execute(QStringLiteral("umount"), {m_path});
+    }
+    bool mounted() const { return m_mounted; }
+    // Fills the disk up, leaving about `left` bytes free.
+    void fill(qint64 left)
+    {
+        QList<QString> pieces;
+        const QByteArray block(4096, 'x');
+        for (int i = 0;; ++i) {
+            const QString piece = m_path + QStringLiteral("/fill%1").arg(i);
+            QFile f(piece);
+            if (!f.open(QIODevice::WriteOnly) || f.write(block) != block.size() || !f.flush()) {
+                f.close();
+                QFile::remove(piece);
+                break;
+            }
+            pieces << piece;
+        }
+        for (qint64 freed = 0; freed < left && !pieces.isEmpty(); freed += 4096)
+            QFile::remove(pieces.takeLast());
+    }
+
+private:
+    QString m_path;
+    bool m_mounted = false;
 };
 
 TEST_F(PrintingTest, PrintButtonPrintsThePageAndRecordsIt)
@@ -183,7 +264,13 @@ TEST_F(PrintingTest, BatchRecordsOnTheScrollBarAndPrintedOnePageEach)
 
     pdfFile = m_dir.filePath(QStringLiteral("batch.pdf"));
     w->MSF(2)->SetTag(QStringLiteral("转账支票|300"));
-    w->COM(1)->click();
+    {
+        // The records pass through the page without the window being painted for each.
+        PaintCounter counter(w.get());
+        w->COM(1)->click();
+        EXPECT_EQ(counter.paints, 0);
+    }
+    EXPECT_FALSE(progressWhenAsked); // the file question came before the progress window
 
     EXPECT_EQ(PdfPages(pdfFile), 3);
     EXPECT_EQ(history(kAmount), (QStringList{"1=1.00", "2=100.00", "3=2500.50", "4=38.07"}));
@@ -199,6 +286,106 @@ TEST_F(PrintingTest, BatchRecordsOnTheScrollBarAndPrintedOnePageEach)
     w->resetBatchNav(*w->MSF(1));
     EXPECT_FALSE(w->COM(1)->isEnabled());
     EXPECT_EQ(w->R_Num(0)->text(), QStringLiteral("1"));
+}
+
+TEST_F(PrintingTest, PdfOnAFullDiskFailsKeepsTheEarlierFileAndRecordsNothing)
+{
+    SmallDisk disk(m_dir.filePath(QStringLiteral("small")));
+    if (!disk.mounted())
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here (needs root)";
+    pdfFile = m_dir.filePath(QStringLiteral("small/out.pdf"));
+    QLineEdit *box = text(kAmount)->Box();
+    QTest::keyClicks(box, QStringLiteral("1.00"));
+    w->COM(0)->click();
+    ASSERT_EQ(PdfPages(pdfFile), 1);
+    ASSERT_EQ(history(kAmount), QStringList{QStringLiteral("1=1.00")});
+    const QByteArray earlier = readAll(pdfFile);
+
+    // Room for the start of a file (one block), not for a whole one.
+    disk.fill(4096);
+    const QString failed = QStringLiteral("无法写入文件“%1”！").arg(pdfFile);
+    box->clear();
+    QTest::keyClicks(box, QStringLiteral("2.00"));
+    w->COM(0)->click();
+    EXPECT_EQ(rec().messages, QStringList{failed});
+    EXPECT_EQ(readAll(pdfFile), earlier);
+    EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
+    EXPECT_EQ(history(kAmount), QStringList{QStringLiteral("1=1.00")});
+
+    // A batch: one message for the document, no print of it recorded.
+    setUpBatch();
+    rec().messages.clear();
+    w->COM(1)->click();
+    EXPECT_EQ(rec().messages, QStringList{failed});
+    EXPECT_EQ(readAll(pdfFile), earlier);
+    EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
+    EXPECT_EQ(history(kAmount), QStringList{QStringLiteral("1=1.00")});
+}
+
+TEST_F(PrintingTest, BatchWhoseHistoryCannotBeStoredLeavesTheEarlierFileAndTellsOnce)
+{
+    setUpBatch();
+    pdfFile = m_dir.filePath(QStringLiteral("batch.pdf"));
+    {
+        QFile earlier(pdfFile);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+    }
+    ASSERT_TRUE(store::ExecSQL(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON 历史 "
+                                              "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+    w->COM(1)->click();
+    EXPECT_EQ(rec().messages.size(), 1) << rec().messages.join('|').toStdString();
+    EXPECT_EQ(readAll(pdfFile), QByteArray("earlier"));
+    EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
+    EXPECT_TRUE(history(kPayee).isEmpty());
+}
+
+TEST_F(PrintingTest, UnfinishedPdfOfAnInterruptedRunIsRemovedAtTheNextStart)
+{
+    print::Current().Select(print::kPdfPrinterName);
+    const QString part = pdfFile + QStringLiteral(".part");
+    // A run that ends in the middle of a document.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        printing->run().PrintFmt(false, true);
+        ::_exit(QFile::exists(part) ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(QFile::exists(part));
+
+    MainWindow next;
+    mainwin::InstallPrinting(next);
+    EXPECT_FALSE(QFile::exists(part));
+    EXPECT_FALSE(QFile::exists(pdfFile));
+}
+
+TEST_F(PrintingTest, MarginsFromTheMarginButtonSurviveARestart)
+{
+    w->COM(36)->click();
+    auto *m = w->findChild<print::Margin *>();
+    ASSERT_NE(m, nullptr);
+    m->TX->setText(QStringLiteral("3"));
+    m->TY->setText(QStringLiteral("-2"));
+    m->Comm[0]->click();
+    // Kept in the format's whole-format row as 10 - margin.
+    EXPECT_EQ(RunTool(QStringLiteral("sqlite3"),
+                  {QStringLiteral("-separator"), QStringLiteral(","), store::DataFilePath(),
+                   QStringLiteral("SELECT X, Y FROM Fmt WHERE Fmt='转账支票' AND "
+                                  "LBL='【§单据整体格式参数§】';")})
+                  .trimmed(),
+              QStringLiteral("7.0,12.0"));
+
+    w->close();
+    w = std::make_unique<MainWindow>();
+    QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
+    w->show();
+    ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
+    EXPECT_EQ(w->LFMT(0)->caption(), QStringLiteral("转账支票"));
+    EXPECT_EQ(w->M_X()->text(), QStringLiteral("3"));
+    EXPECT_EQ(w->M_Y()->text(), QStringLiteral("-2"));
 }
 
 TEST_F(PrintingTest, MarginButtonEditsTheMargins)
@@ -259,12 +446,17 @@ TEST_F(PrintingTest, HistoryTabShowsPrintsNewestFirstDeletesAndReprints)
     EXPECT_EQ(text(kAmount)->Text(), QStringLiteral("1.00"));
     EXPECT_FALSE(QFile::exists(pdfFile));
 
-    // Both selected: one printer question, each reprinted as a document of its own, unrecorded.
+    // Both selected: one printer question and one file question, both before the progress
+    // window; each reprinted as a document of its own (the second beside the first), unrecorded.
     w->SST()->setCurrentIndex(2);
     g.SetRow(2);
     g.SetRowSel(3);
+    const int filesBefore = fileAsked;
     w->COM(20)->click();
     EXPECT_EQ(asked, askedBefore + 1);
+    EXPECT_EQ(fileAsked, filesBefore + 1);
+    EXPECT_FALSE(progressWhenAsked);
     EXPECT_EQ(PdfPages(pdfFile), 1);
+    EXPECT_EQ(PdfPages(m_dir.filePath(QStringLiteral("out-2.pdf"))), 1);
     EXPECT_EQ(history(kAmount), (QStringList{"1=1.00", "3=3.00"}));
 }

@@ -72,8 +72,10 @@ TEST(CupsPrintTest, SampleChequeReachesTheQueueAndTheHistory)
     PrintHooks hooks;
     hooks.fillPage = [] { return printtest::SampleCheque(); };
     hooks.choosePrinter = [] { return kQueue; };
-    hooks.saveHistory = [&](const QString &fmt, const QList<HistoryValue> &v) {
-        history.append({fmt, v});
+    hooks.saveHistory = [&](const QList<PendingPrint> &prints, const std::function<bool()> &finish) {
+        for (const PendingPrint &p : prints)
+            history.append({p.format, p.values});
+        return finish();
     };
     store::ScopedRecordingReporter rec;
     PrintRun run(hooks);
@@ -143,7 +145,11 @@ void ExpectFailedPrint(const QString &queue, const QStringList &prepare)
     PrintHooks hooks;
     hooks.fillPage = [] { return printtest::SampleCheque(); };
     hooks.choosePrinter = [&] { return queue; };
-    hooks.saveHistory = [&](const QString &, const QList<HistoryValue> &v) { saved = v; };
+    hooks.saveHistory = [&](const QList<PendingPrint> &prints, const std::function<bool()> &finish) {
+        for (const PendingPrint &p : prints)
+            saved = p.values;
+        return finish();
+    };
     store::ScopedRecordingReporter rec;
     PrintRun run(hooks);
     EXPECT_FALSE(run.PrintFmt(true, true));

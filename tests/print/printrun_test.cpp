@@ -70,8 +70,13 @@ protected:
         SetCatalogue(std::make_unique<printtest::FakePrinters>(
             QStringList{QStringLiteral("A"), kPdfPrinterName}, QStringLiteral("A")));
         hooks.fillPage = [this] { return current; };
-        hooks.saveHistory = [this](const QString &fmt, const QList<HistoryValue> &v) {
-            history.append({fmt, v});
+        hooks.saveHistory = [this](const QList<PendingPrint> &prints,
+                                   const std::function<bool()> &finish) {
+            if (!finish())
+                return false;
+            for (const PendingPrint &p : prints)
+                history.append({p.format, p.values});
+            return true;
         };
         hooks.choosePrinter = [this] {
             if (cancel)

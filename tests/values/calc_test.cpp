@@ -104,6 +104,8 @@ TEST(AutoCalc, FieldWithoutLinksChangesNothingButItself)
     EXPECT_EQ(calc(1, f, h), std::vector<qint32>{1});
     EXPECT_EQ(f.fields[2].writes, 0);
     EXPECT_EQ(f.text(1), "￥100.00");
+    // Nothing could be filled from a print: the history is not searched.
+    EXPECT_TRUE(h.lookups.empty());
 }
 
 // A (kind 104) and B (kind 103) name each other as fields of the same content.

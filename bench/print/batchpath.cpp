@@ -1,0 +1,152 @@
+// The print-all command of the main window on the benchmark's records: the slip of benchslip.h
+// saved as a format, its records in the batch grid, and the print-all button pressed with the
+// PDF output chosen. Everything the command does runs: each record onto the page with its
+// conversion and calculation, the page built and printed, the history of all records recorded.
+// Usage: bench_print_allpath data.csv out.pdf [times]
+// With QUORVAN_HOME set, the program folder there is used as an installed program's (created with
+// the benchmark's format on the first run); without, a fresh one in a temporary folder.
+#include "benchslip.h"
+
+#include "mainwin/historytab.h"
+#include "mainwin/mainwindow.h"
+#include "mainwin/printing.h"
+#include "mainwin/typing.h"
+#include "print/printers.h"
+#include "store/db.h"
+#include "store/grid.h"
+#include "store/paths.h"
+#include "store/reporter.h"
+#include "store/schema.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <cstdio>
+
+namespace {
+
+const QString kFormat = QStringLiteral("基准支票");
+
+// The benchmark's slip as rows of table Fmt: its text fields and its barcode field, and the
+// whole-format row (240 x 80 mm, no margins, paper size set from the slip).
+void AddBenchFormat()
+{
+    const print::FilledPage slip = printbench::BenchSlip({});
+    store::Transaction tx;
+    int n = 0;
+    for (const print::FilledField &f : slip.fields) {
+        store::ExecSQL(QStringLiteral("INSERT INTO Fmt(Fmt, LBL, Dir, X, Y, W, H, S, L, Color, "
+                                      "fName, fSize, Clas, Cash) "
+                                      "VALUES(?, ?, 0, ?, ?, ?, ?, ?, ?, 0, ?, ?, ?, 0)"),
+                       {kFormat, QStringLiteral("栏目%1").arg(++n), f.x, f.y, f.w, f.h,
+                        f.charSpacing, f.packedSpacing, f.fontName, f.fontSize, f.kind});
+    }
+    store::ExecSQL(QStringLiteral("INSERT INTO Fmt(Fmt, LBL, X, Y, W, H, Color, Mem) VALUES(?, ?, "
+                                  "10, 10, ?, ?, 15360, 'True|False|0|0|0|0|0|False|')"),
+                   {kFormat, QString::fromUtf8(store::kFmtParaMarker), slip.widthMm,
+                    slip.heightMm});
+    tx.Commit();
+}
+
+// The records as the import leaves them in the batch grid: row 0 the field indexes, row 1 the
+// captions, one record a row from row 2.
+void FillBatchGrid(store::FlexGrid &g, const QList<QStringList> &records, int times)
+{
+    const QList<int> indexes{1, 2, 3, 4, 5, 2001};
+    g.SetRedraw(false);
+    g.SetRows(2);
+    g.SetCols(1 + int(indexes.size()));
+    g.SetFixedRows(2);
+    g.SetFixedCols(1);
+    for (int c = 0; c < indexes.size(); ++c) {
+        g.SetTextMatrix(0, c + 1, QString::number(indexes[c]));
+        g.SetTextMatrix(1, c + 1, QStringLiteral("栏目%1").arg(c + 1));
+    }
+    g.SetRows(2 + int(records.size()) * times);
+    int row = 2;
+    for (int t = 0; t < times; ++t) {
+        for (const QStringList &r : records) {
+            g.SetTextMatrix(row, 0, QString::number(row - 1));
+            for (int c = 0; c < indexes.size(); ++c)
+                g.SetTextMatrix(row, c + 1, r.value(c));
+            ++row;
+        }
+    }
+    g.SetRedraw(true);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s data.csv out.pdf [times]\n", argv[0]);
+        return 2;
+    }
+    const QList<QStringList> records = printbench::ReadRecords(QString::fromLocal8Bit(argv[1]));
+    const QString out = QString::fromLocal8Bit(argv[2]);
+    const int times = argc > 3 ? std::max(1, atoi(argv[3])) : 1;
+
+    QElapsedTimer process;
+    process.start();
+    QTemporaryDir dir;
+    if (qEnvironmentVariableIsEmpty("QUORVAN_HOME")) {
+        qputenv("QUORVAN_HOME", (dir.path() + "/home").toUtf8());
+        qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
+    }
+    store::ScopedRecordingReporter rec;
+    if (!store::Db::Main().OpenConn(store::DataFilePath()) || !store::UpgradeDBSchema())
+        return 1;
+    const auto printsSoFar = [] {
+        store::Recordset rs;
+        store::OpenRs(rs, QStringLiteral("SELECT COUNT(DISTINCT ID) FROM 历史 WHERE Fmt=?"),
+                      {kFormat});
+        return rs.Value(0, 0).toInt();
+    };
+    if (store::GetFieldWhere(QStringLiteral("Fmt"), QStringLiteral("Fmt=?"), QStringLiteral("ID"),
+                             {kFormat})
+            .toString()
+            .isEmpty())
+        AddBenchFormat();
+    const int before = printsSoFar();
+
+    int pages = 0;
+    {
+        mainwin::MainWindow w;
+        mainwin::installTyping(w);
+        mainwin::PrintQuestions q;
+        q.choosePrinter = [] {
+            print::Current().Select(print::kPdfPrinterName);
+            return print::kPdfPrinterName;
+        };
+        q.pdfFileName = [out] { return out; };
+        mainwin::InstallPrinting(w, q);
+        mainwin::InstallHistoryTab(w);
+        w.resize(1024, 768);
+        QSignalSpy loaded(&w, &mainwin::MainWindow::loadFinished);
+        w.show();
+        if (loaded.isEmpty() && !loaded.wait(10000))
+            return 1;
+        w.OpenFmt(kFormat, false);
+        FillBatchGrid(*w.MSF(1), records, times);
+        w.resetBatchNav(*w.MSF(1));
+
+        std::printf("ready after %.3f s\n", process.elapsed() / 1000.0);
+        QElapsedTimer t;
+        t.start();
+        w.COM(1)->click();
+        const double s = t.elapsed() / 1000.0;
+
+        pages = printsSoFar() - before;
+        std::printf("print-all: %d records recorded in %.3f s\n", pages, s);
+        for (const QString &m : rec->messages)
+            std::fprintf(stderr, "%s\n", qPrintable(m));
+    }
+    store::Db::Main().Close();
+    return pages == int(records.size()) * times ? 0 : 1;
+}
