@@ -1,6 +1,7 @@
 #include "mainwin/historytab.h"
 
 #include "batch/analysewin.h"
+#include "library/preview.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/popupmenus.h"
 #include "mainwin/printing.h"
@@ -34,6 +35,8 @@ HistoryTab::HistoryTab(MainWindow &w) : QObject(&w), m_w(w)
     QObject::connect(w.SST(), &QTabWidget::currentChanged, this, [this] { SST_Click(); });
     // Enter in the keyword box searches; every other key types.
     w.KWord()->installEventFilter(this);
+    // Fitted columns show whole texts.
+    library::MeasureWithCellMargins(*w.MSF(2));
 
     w.setCommand(20, [this] { Reprint(); });
     w.setCommand(21, [&w] { store::DeleteHistoryRows(*w.MSF(2)); });
