@@ -33,8 +33,7 @@ BatchTab::BatchTab(MainWindow &w) : QObject(&w), m_w(w)
     w.setCommand(11, [this] { DeleteRecords(); });
     w.setCommand(12, [this] { ClearRecords(); });
     if (store::FlexGrid *fieldGrid = w.MSF(3))
-        connect(fieldGrid, &store::FlexGrid::cellDoubleClicked, this,
-                [&w] { MSF_DblClick(w, 3); });
+        connect(fieldGrid, &store::FlexGrid::cellDoubleClicked, this, [&w] { MSF_DblClick(w, 3); });
 }
 
 void BatchTab::ImportRecords()

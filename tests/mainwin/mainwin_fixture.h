@@ -39,8 +39,7 @@ inline int PdfPages(const QString &file)
 }
 
 // Runs f on the modal window of type T as soon as one shows (it waits in exec()).
-template <class T>
-void whenModal(std::function<void(T *)> f)
+template <class T> void whenModal(std::function<void(T *)> f)
 {
     auto *timer = new QTimer;
     timer->setInterval(5);
@@ -71,8 +70,8 @@ inline void addEveryKindFormat()
                 {"图章", 140, 28, 20, 14, 2, 0},   {"线条", 10, 45, 170, 45, 3, 1},
                 {"全类型支票", 70, 2, 60, 6, 4, 0}};
     for (const R &r : rows)
-        ASSERT_TRUE(store::ExecSQL(sql, {QString::fromUtf8(r.lbl), r.x, r.y, r.w, r.h, r.clas,
-                                         r.cash}));
+        ASSERT_TRUE(
+            store::ExecSQL(sql, {QString::fromUtf8(r.lbl), r.x, r.y, r.w, r.h, r.clas, r.cash}));
     ASSERT_TRUE(store::ExecSQL(
         "INSERT INTO Fmt(Fmt, LBL, X, Y, W, H, Color, Mem) VALUES('全类型支票', ?, 10, 10, 180, "
         "60, 15360, 'True|False|1|0|0|0|0|False|')",

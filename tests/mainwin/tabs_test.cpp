@@ -32,8 +32,8 @@
 #include <QComboBox>
 #include <QDate>
 #include <QFile>
-#include <QHeaderView>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -55,8 +55,7 @@ namespace {
 constexpr int kPayee = 8;   // 收款人
 constexpr int kAmount = 10; // 小写金额
 
-template <class T>
-QList<T *> TopLevels()
+template <class T> QList<T *> TopLevels()
 {
     QList<T *> out;
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -188,16 +187,16 @@ TEST_F(TabsTest, PrintHistoryExportFindStatisticsBatchAndLibrary)
     w->COM(23)->click();
     ASSERT_EQ(exportAsked.size(), 1);
     EXPECT_TRUE(exportAsked[0].endsWith(u'|')) << exportAsked[0].toStdString(); // no name preset
-    const QString book = RunTool(
-        QStringLiteral("/usr/bin/python3"),
-        {QStringLiteral("-c"),
-         QStringLiteral("import openpyxl,sys,json\n"
-                        "wb=openpyxl.load_workbook(sys.argv[1])\n"
-                        "ws=wb.worksheets[0]\n"
-                        "rows=[[c for c in r] for r in ws.iter_rows(values_only=True)]\n"
-                        "sys.stdout.buffer.write(json.dumps([ws.title,rows],"
-                        "ensure_ascii=False).encode('utf-8'))"),
-         exportFile});
+    const QString book =
+        RunTool(QStringLiteral("/usr/bin/python3"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("import openpyxl,sys,json\n"
+                                "wb=openpyxl.load_workbook(sys.argv[1])\n"
+                                "ws=wb.worksheets[0]\n"
+                                "rows=[[c for c in r] for r in ws.iter_rows(values_only=True)]\n"
+                                "sys.stdout.buffer.write(json.dumps([ws.title,rows],"
+                                "ensure_ascii=False).encode('utf-8'))"),
+                 exportFile});
     EXPECT_TRUE(book.startsWith(QStringLiteral("[\"Quorvan支票打印历史数据\"")))
         << book.toStdString();
     EXPECT_TRUE(book.contains(QStringLiteral("\"张三贸易公司\\t\""))) << book.toStdString();
@@ -233,9 +232,9 @@ TEST_F(TabsTest, PrintHistoryExportFindStatisticsBatchAndLibrary)
     for (int r = 0; r < stats->MSF->Rows(); ++r)
         for (int c = 0; c < stats->MSF->Cols(); ++c)
             dump << stats->MSF->TextMatrix(r, c);
-    EXPECT_EQ(counted, QStringLiteral("1")) << dump.join('|').toStdString() << " / "
-                                            << rec().messages.join('|').toStdString()
-                                            << stats->Com[3]->currentText().toStdString();
+    EXPECT_EQ(counted, QStringLiteral("1"))
+        << dump.join('|').toStdString() << " / " << rec().messages.join('|').toStdString()
+        << stats->Com[3]->currentText().toStdString();
     stats->close();
 
     // Three records from a GBK CSV through the column map.
@@ -244,7 +243,8 @@ TEST_F(TabsTest, PrintHistoryExportFindStatisticsBatchAndLibrary)
         QFile f(importFile);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         QStringEncoder gbk("GB18030");
-        f.write(gbk(QStringLiteral("收款人,金额\r\n甲公司,100\r\n乙公司,2500.5\r\n丙公司,38.07\r\n")));
+        f.write(
+            gbk(QStringLiteral("收款人,金额\r\n甲公司,100\r\n乙公司,2500.5\r\n丙公司,38.07\r\n")));
     }
     rec().messages.clear();
     whenModal<batch::InputMap>([](batch::InputMap *m) {
@@ -340,8 +340,8 @@ TEST_F(TabsTest, PrintHistoryExportFindStatisticsBatchAndLibrary)
     EXPECT_EQ(rec().messages, (QStringList{"格式：“转账支票”已存在，请另取格式名！",
                                            "格式“转账支票副本”导入成功,立即调用此格式？"}));
     EXPECT_EQ(RunTool(QStringLiteral("sqlite3"),
-                  {store::DataFilePath(),
-                   QStringLiteral("SELECT COUNT(*) FROM Fmt WHERE Fmt='转账支票副本';")})
+                      {store::DataFilePath(),
+                       QStringLiteral("SELECT COUNT(*) FROM Fmt WHERE Fmt='转账支票副本';")})
                   .trimmed(),
               QStringLiteral("12"));
 
@@ -352,7 +352,8 @@ TEST_F(TabsTest, PrintHistoryExportFindStatisticsBatchAndLibrary)
     EXPECT_FALSE(TopLevels<library::FmtDown>()[0]->isModal());
     menus->DownFmt->trigger();
     EXPECT_EQ(TopLevels<library::FmtDown>().size(), 1);
-    EXPECT_EQ(rec().messages, QStringList{QStringLiteral("没有设置网站地址，无法连接格式下载网站！")});
+    EXPECT_EQ(rec().messages,
+              QStringList{QStringLiteral("没有设置网站地址，无法连接格式下载网站！")});
 }
 
 // Each button index reaches its action through the dispatcher, which hides the history
@@ -395,7 +396,11 @@ TEST_F(TabsTest, DispatcherTable)
          [this] { return rec().messages == QStringList{"没有查到相关的记录！"}; }},
         {25, [&h] { h.SetTag(QString()); }, [&h] { return h.Tag().endsWith(QLatin1String("|0")); }},
         {26, [] {}, [] { return TopLevels<batch::AnalyseWindow>().size() == 1; }},
-        {20, [&h] { h.SetRow(3); h.SetRowSel(3); },
+        {20,
+         [&h] {
+             h.SetRow(3);
+             h.SetRowSel(3);
+         },
          [this] { return w->SST()->currentIndex() == 0 && text(kPayee)->Text() == "甲"; }},
     };
     for (const Case &c : cases) {
