@@ -414,6 +414,9 @@ TEST_F(TabsTest, DispatcherTable)
     EXPECT_EQ(b.Rows(), b.FixedRows() + 1); // every question answered no
     EXPECT_EQ(h.Rows(), h.FixedRows() + 2);
     EXPECT_FALSE(w->COM(25)->isEnabled());
+    // Back on the history tab after "显示全部": the newest 300 again.
+    w->SST()->setCurrentIndex(2);
+    EXPECT_TRUE(h.Tag().endsWith(QLatin1String("|300"))) << h.Tag().toStdString();
 
     // An index without a command only hides the drop-down.
     rec().messages.clear();
