@@ -6,23 +6,14 @@
 // With QUORVAN_HOME set, the program folder there is used as an installed program's (created with
 // the benchmark's format on the first run); without, a fresh one in a temporary folder.
 #include "benchslip.h"
+#include "printall.h"
 
-#include "mainwin/historytab.h"
-#include "mainwin/mainwindow.h"
-#include "mainwin/printing.h"
-#include "mainwin/typing.h"
-#include "print/printers.h"
 #include "store/db.h"
 #include "store/grid.h"
-#include "store/paths.h"
-#include "store/reporter.h"
 #include "store/schema.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QToolButton>
 
 #include <cstdio>
 
@@ -82,7 +73,7 @@ void FillBatchGrid(store::FlexGrid &g, const QList<QStringList> &records, int ti
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    batchbench::BenchHome home(batchbench::BenchHome::Folder::Installed);
     QApplication app(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s data.csv out.pdf [times]\n", argv[0]);
@@ -94,59 +85,42 @@ int main(int argc, char **argv)
 
     QElapsedTimer process;
     process.start();
-    QTemporaryDir dir;
-    if (qEnvironmentVariableIsEmpty("QUORVAN_HOME")) {
-        qputenv("QUORVAN_HOME", (dir.path() + "/home").toUtf8());
-        qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
-    }
-    store::ScopedRecordingReporter rec;
-    if (!store::Db::Main().OpenConn(store::DataFilePath()) || !store::UpgradeDBSchema())
+    if (!home.Open())
         return 1;
-    const auto printsSoFar = [] {
-        store::Recordset rs;
-        store::OpenRs(rs, QStringLiteral("SELECT COUNT(DISTINCT ID) FROM 历史 WHERE Fmt=?"),
-                      {kFormat});
-        return rs.Value(0, 0).toInt();
-    };
     if (store::GetFieldWhere(QStringLiteral("Fmt"), QStringLiteral("Fmt=?"), QStringLiteral("ID"),
                              {kFormat})
             .toString()
             .isEmpty())
         AddBenchFormat();
-    const int before = printsSoFar();
+    // The prints this run records: those numbered above the last one before it (a count over the
+    // whole history would grow with every run).
+    const auto lastPrint = [] {
+        store::Recordset rs;
+        store::OpenRs(rs, QStringLiteral("SELECT MAX(ID) FROM 历史 WHERE Fmt=?"), {kFormat});
+        return rs.Value(0, 0).toLongLong();
+    };
+    const qint64 before = lastPrint();
 
     int pages = 0;
     {
-        mainwin::MainWindow w;
-        mainwin::installTyping(w);
-        mainwin::PrintQuestions q;
-        q.choosePrinter = [] {
-            print::Current().Select(print::kPdfPrinterName);
-            return print::kPdfPrinterName;
-        };
-        q.pdfFileName = [out] { return out; };
-        mainwin::InstallPrinting(w, q);
-        mainwin::InstallHistoryTab(w);
-        w.resize(1024, 768);
-        QSignalSpy loaded(&w, &mainwin::MainWindow::loadFinished);
-        w.show();
-        if (loaded.isEmpty() && !loaded.wait(10000))
+        batchbench::PrintAllWindow p(out);
+        if (!p.loaded)
             return 1;
-        w.OpenFmt(kFormat, false);
-        FillBatchGrid(*w.MSF(1), records, times);
-        w.resetBatchNav(*w.MSF(1));
+        p.w.OpenFmt(kFormat, false);
+        FillBatchGrid(*p.w.MSF(1), records, times);
+        p.w.resetBatchNav(*p.w.MSF(1));
 
         std::printf("ready after %.3f s\n", process.elapsed() / 1000.0);
-        QElapsedTimer t;
-        t.start();
-        w.COM(1)->click();
-        const double s = t.elapsed() / 1000.0;
+        const double s = p.PrintAll();
 
-        pages = printsSoFar() - before;
+        store::Recordset rs;
+        store::OpenRs(rs,
+                      QStringLiteral("SELECT COUNT(DISTINCT ID) FROM 历史 WHERE Fmt=? AND ID>?"),
+                      {kFormat, before});
+        pages = rs.Value(0, 0).toInt();
         std::printf("print-all: %d records recorded in %.3f s\n", pages, s);
-        for (const QString &m : rec->messages)
+        for (const QString &m : home.quiet.messages)
             std::fprintf(stderr, "%s\n", qPrintable(m));
     }
-    store::Db::Main().Close();
     return pages == int(records.size()) * times ? 0 : 1;
 }

@@ -136,13 +136,15 @@ void FillRecords(store::FlexGrid &grid, qint64 records, const SheetData &sheet, 
     }
 }
 
-// Fits the columns to the records. A batch holds up to 30,000 records of mostly distinct texts:
-// they are measured by the advances of their characters, each character measured once.
+// Fits the columns to the records, each text shown whole in its cell. A batch holds up to 30,000
+// records of mostly distinct texts: they are measured by the advances of their characters, each
+// character measured once.
 void FitColumns(store::FlexGrid &grid)
 {
     const QWidget *w = grid.window();
     const QFontMetricsF fm(w ? w->font() : grid.font());
     const int tpp = grid.TwipsPerPixel();
+    const int margin = grid.CellTextMargin();
     QHash<char16_t, double> advance;
     grid.SetTextMeasurer([&](const QString &text) {
         double width = 0;
@@ -152,7 +154,7 @@ void FitColumns(store::FlexGrid &grid)
                 it = advance.insert(c.unicode(), fm.horizontalAdvance(c));
             width += *it;
         }
-        return int(std::ceil(width)) * tpp;
+        return int(std::ceil(width)) * tpp + margin;
     });
     store::AutoColWidth(grid, grid.FixedRows(), true);
     grid.SetTextMeasurer({});

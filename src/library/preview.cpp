@@ -97,9 +97,8 @@ void MeasureWithCellMargins(store::FlexGrid &grid)
 {
     store::FlexGrid *g = &grid;
     grid.SetTextMeasurer([g](const QString &text) {
-        const int margin =
-            2 * (g->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, g) + 1);
-        return (QFontMetrics(g->font()).horizontalAdvance(text) + margin + 4) * g->TwipsPerPixel();
+        return QFontMetrics(g->font()).horizontalAdvance(text) * g->TwipsPerPixel() +
+               g->CellTextMargin();
     });
 }
 

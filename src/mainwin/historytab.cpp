@@ -1,6 +1,9 @@
 #include "mainwin/historytab.h"
 
+#include "batch/analysewin.h"
+#include "library/preview.h"
 #include "mainwin/mainwindow.h"
+#include "mainwin/popupmenus.h"
 #include "mainwin/printing.h"
 #include "page/registry.h"
 #include "print/printrun.h"
@@ -9,7 +12,9 @@
 #include "store/gridsearch.h"
 #include "store/history.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -17,64 +22,125 @@ namespace mainwin {
 
 namespace {
 
+const QString kObjectName = QStringLiteral("HistoryTab");
 constexpr int kHistoryTab = 2;
-
-void connectButton(MainWindow &w, int index, std::function<void()> handler)
-{
-    if (QToolButton *b = w.COM(index))
-        QObject::connect(b, &QToolButton::clicked, &w, std::move(handler));
-}
+// The sheet's name when the history is saved as a workbook.
+const QString kExportSheet = QStringLiteral("Quorvan支票打印历史数据");
 
 } // namespace
 
-void ShowHistoryTab(MainWindow &w, int limit)
+HistoryTab::HistoryTab(MainWindow &w) : QObject(&w), m_w(w)
 {
-    store::FlexGrid *grid = w.MSF(2);
+    setObjectName(kObjectName);
+    QObject::connect(w.SST(), &QTabWidget::currentChanged, this, [this] { SST_Click(); });
+    // Enter in the keyword box searches; every other key types.
+    w.KWord()->installEventFilter(this);
+    // Fitted columns show whole texts.
+    library::MeasureWithCellMargins(*w.MSF(2));
+
+    w.setCommand(20, [this] { Reprint(); });
+    w.setCommand(21, [&w] { store::DeleteHistoryRows(*w.MSF(2)); });
+    w.setCommand(22, [&w] { store::DeleteAllHistory(*w.MSF(2)); });
+    w.setCommand(23, [this] { Export(); });
+    w.setCommand(24, [this] { Find(); });
+    w.setCommand(25, [this] { ShowHistory(0); });
+    w.setCommand(26, [this] { ShowStatistics(); });
+}
+
+void HistoryTab::SST_Click()
+{
+    if (m_w.SST()->currentIndex() == kHistoryTab)
+        ShowHistory(store::kHistoryTabLimit);
+}
+
+void HistoryTab::ShowHistory(int limit)
+{
+    store::FlexGrid *grid = m_w.MSF(2);
     if (!grid)
         return;
-    const QString name = w.context().FormatName();
+    const QString name = m_w.context().FormatName();
     if (name.isEmpty())
         return;
     if (const auto more = store::LoadHistoryToGrid(*grid, name, limit)) {
-        if (QToolButton *all = w.COM(25))
+        if (QToolButton *all = m_w.COM(25))
             all->setEnabled(*more);
     }
 }
 
-void InstallHistoryTab(MainWindow &w)
+void HistoryTab::Reprint()
 {
-    if (w.property("historyTabInstalled").toBool())
+    Printing *printing = InstallPrinting(m_w);
+    print::PrintRun &run = printing->run();
+    if (run.Busy())
         return;
-    w.setProperty("historyTabInstalled", true);
-    QObject::connect(w.SST(), &QTabWidget::currentChanged, &w, [&w](int index) {
-        if (index == kHistoryTab)
-            ShowHistoryTab(w, store::kHistoryTabLimit);
-    });
-    connectButton(w, 25, [&w] { ShowHistoryTab(w, 0); });
-    connectButton(w, 24, [&w] {
-        QString keyword = w.KWord()->text();
-        store::FindInGrid(*w.MSF(2), keyword);
-    });
-    connectButton(w, 21, [&w] { store::DeleteHistoryRows(*w.MSF(2)); });
-    connectButton(w, 22, [&w] { store::DeleteAllHistory(*w.MSF(2)); });
-    connectButton(w, 20, [&w] {
-        Printing *printing = InstallPrinting(w);
-        print::PrintRun &run = printing->run();
-        if (run.Busy())
-            return;
-        store::ReprintHooks hooks;
-        hooks.showPrintTab = [&w] { w.SST()->setCurrentIndex(0); };
-        // The printer and, for the PDF output, the file are asked for before the progress
-        // window shows; the reprints go to that file and numbered files beside it.
-        hooks.choosePrinter = [&run] {
-            const QString printer = run.ChoosePrinter();
-            return !printer.isEmpty() && run.AskOutputFile(true) ? printer : QString();
+    store::ReprintHooks hooks;
+    hooks.showPrintTab = [this] { m_w.SST()->setCurrentIndex(0); };
+    // The printer and, for the PDF output, the file are asked for before the progress window
+    // shows; the reprints go to that file and numbered files beside it.
+    hooks.choosePrinter = [&run] {
+        const QString printer = run.ChoosePrinter();
+        return !printer.isEmpty() && run.AskOutputFile(true) ? printer : QString();
+    };
+    hooks.printPage = [&run] { return run.PrintFmt(false, false); };
+    hooks.endDoc = [&run] { return run.EndDoc(); };
+    store::FillFromHistory(*m_w.MSF(2), *m_w.fields(), hooks);
+    run.ForgetOutputFile();
+}
+
+void HistoryTab::Export()
+{
+    // No file name is preset: the dialog starts from the name chosen last.
+    batch::ExportGrid(*m_w.MSF(2), m_csave, kExportSheet);
+}
+
+void HistoryTab::Find()
+{
+    QString keyword = m_w.KWord()->text();
+    store::FindInGrid(*m_w.MSF(2), keyword);
+}
+
+void HistoryTab::ShowStatistics()
+{
+    batch::StatTarget t;
+    t.host = &m_w;
+    t.parent = &m_w;
+    if (QPointer<PopupMenus> menus = m_w.menuForm()) {
+        t.mMSF = menus->mMSF();
+        t.mPic = menus->mPic();
+        t.setCurGrid = [menus](store::FlexGrid *g) {
+            if (menus)
+                menus->CurGrid = g;
         };
-        hooks.printPage = [&run] { return run.PrintFmt(false, false); };
-        hooks.endDoc = [&run] { return run.EndDoc(); };
-        store::FillFromHistory(*w.MSF(2), *w.fields(), hooks);
-        run.ForgetOutputFile();
-    });
+        t.setCurPic = [menus](QWidget *p) {
+            if (menus)
+                menus->CurPic = p;
+        };
+    }
+    batch::ShowAnalyse(t);
+}
+
+bool HistoryTab::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_w.KWord() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            m_w.Com_Click(24);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+HistoryTab *InstallHistoryTab(MainWindow &w)
+{
+    if (HistoryTab *t = historyTabOf(w))
+        return t;
+    return new HistoryTab(w);
+}
+
+HistoryTab *historyTabOf(const MainWindow &w)
+{
+    return w.findChild<HistoryTab *>(kObjectName, Qt::FindDirectChildrenOnly);
 }
 
 } // namespace mainwin

@@ -1,5 +1,6 @@
 #include "mainwin/mainwindow.h"
 
+#include "mainwin/batchtab.h"
 #include "mainwin/buttonicons.h"
 #include "mainwin/notifyinglabel.h"
 #include "mainwin/popupmenus.h"
@@ -797,16 +798,22 @@ void OpenFmtOnPage(MainWindow &w, const QString &requested, bool force)
         w.O2_Click(i);
 }
 
+void InstallMainWindowParts(MainWindow &w)
+{
+    installTyping(w);
+    InstallPrinting(w);
+    InstallHistoryTab(w);
+    InstallBatchTab(w);
+    installPageEditing(w);
+    InstallMenus(w);
+    InstallStatExport(w);
+}
+
 QWidget *ShowMainWindow()
 {
     auto *w = new MainWindow;
     w->setAttribute(Qt::WA_DeleteOnClose);
-    installTyping(*w);
-    InstallPrinting(*w);
-    InstallHistoryTab(*w);
-    installPageEditing(*w);
-    InstallMenus(*w);
-    InstallStatExport(*w);
+    InstallMainWindowParts(*w);
     w->show();
     return w;
 }

@@ -196,6 +196,10 @@ private:
 // its default record comes back and the options are applied.
 void OpenFmtOnPage(MainWindow &w, const QString &name, bool force);
 
+// Installs the window's typing, printing, tabs, page editing, menus and exports, as the
+// start-up's main window has them (parts installed before keep their set-up).
+void InstallMainWindowParts(MainWindow &w);
+
 // Builds the main window on a context of its own and shows it (the start-up's main window).
 QWidget *ShowMainWindow();
 

@@ -1,5 +1,7 @@
 #include "mainwin/menus.h"
 
+#include "library/fmtdown.h"
+#include "library/fmtfile.h"
 #include "library/fmtlist.h"
 #include "mainwin/helppages.h"
 #include "mainwin/mainwindow.h"
@@ -127,9 +129,6 @@ Menus::Menus(MainWindow &w) : QObject(&w), m_w(w)
     mOutputFormat = item(mFormat, QStringLiteral("mOutputFormat"), QStringLiteral("导出格式"));
     mInputFormat = item(mFormat, QStringLiteral("mInputFormat"), QStringLiteral("导入格式"));
     DownFmt = item(mFormat, QStringLiteral("DownFmt"), QStringLiteral("下载格式"));
-    // The format library's entries wait for the library commands.
-    for (QAction *a : {mOutputFormat, mInputFormat, DownFmt})
-        a->setEnabled(false);
 
     // The field-layout menu came with the window; the print and format menus go before it.
     if (ctlSame) {
@@ -173,6 +172,9 @@ Menus::Menus(MainWindow &w) : QObject(&w), m_w(w)
     for (auto &[i, a] : m_FCom)
         connect(a, &QAction::triggered, this, [this, i = i] { m_FCom_Click(i); });
     connect(mManageFmt, &QAction::triggered, this, [this] { m_FCom_Click(30); });
+    connect(mOutputFormat, &QAction::triggered, this, &Menus::mOutputFormat_Click);
+    connect(mInputFormat, &QAction::triggered, this, &Menus::mInputFormat_Click);
+    connect(DownFmt, &QAction::triggered, this, &Menus::DownFmt_Click);
     for (auto &[i, a] : mTool)
         connect(a, &QAction::triggered, this, [this, i = i] { mTool_Click(i); });
 
@@ -224,6 +226,21 @@ void Menus::m_FCom_Click(int index)
     default:
         break;
     }
+}
+
+void Menus::mOutputFormat_Click()
+{
+    library::ExportFmtFile(*installFormatCommands(m_w), QString());
+}
+
+void Menus::mInputFormat_Click()
+{
+    library::ImportFmtFile(*installFormatCommands(m_w), QString());
+}
+
+void Menus::DownFmt_Click()
+{
+    library::FmtDown::ShowModeless(*installFormatCommands(m_w), &m_w);
 }
 
 void Menus::mTool_Click(int index)

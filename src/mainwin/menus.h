@@ -32,6 +32,11 @@ public:
     // 0: pulls every field lying outside the page back onto it; 1: compacts the database.
     void mTool_Click(int index);
     void mSetCrlfChr_Click();
+    // The format library: a format into a file (the chooser, then the file), a format file
+    // into the database, the web catalogue (one window, not blocking).
+    void mOutputFormat_Click();
+    void mInputFormat_Click();
+    void DownFmt_Click();
 
 private:
     // A check item toggled by the user: the context's switches and Validate\<item name>.

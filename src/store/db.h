@@ -129,6 +129,9 @@ public:
     bool OpenRs(Recordset &rs, const QString &sql, const SqlArgs &args = {}, bool quiet = false);
     // Runs a statement. Returns false on failure (logged, never shown); rowsAffected when asked.
     bool ExecSQL(const QString &sql, const SqlArgs &args = {}, int *rowsAffected = nullptr);
+    // Runs one statement for each row of arguments, prepared once: many rows of one insert.
+    // Stops at the first failure and returns false (logged, never shown).
+    bool ExecRows(const QString &sql, const std::vector<SqlArgs> &rows);
     // The rowid of the last successful INSERT on this connection.
     qint64 LastInsertId() const;
 

@@ -9,6 +9,7 @@
 #include <QCollator>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QStyle>
 #include <QItemSelectionModel>
 #include <QPalette>
 #include <QScrollBar>
@@ -602,6 +603,12 @@ void FlexGrid::Sort(int col, bool ascending)
         emit m_model->dataChanged(m_model->index(0, 0),
                                   m_model->index(Rows() - first - 1, Cols() - 1));
     }
+}
+
+int FlexGrid::CellTextMargin() const
+{
+    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    return (margin + 4) * TwipsPerPixel();
 }
 
 int FlexGrid::TextWidth(const QString &text) const

@@ -113,6 +113,10 @@ public:
     // the program's list order; equal cells keep their order.
     void Sort(int col, bool ascending);
 
+    // The room a cell takes beside its text (the text margins on both sides and the grid line),
+    // in twips: a column fitted to a text needs this much more to show it whole.
+    int CellTextMargin() const;
+
     // Width of a text in twips, measured with the font of the grid's window (or the measurer
     // given to SetTextMeasurer).
     int TextWidth(const QString &text) const;

@@ -9,8 +9,6 @@
 #include "store/vb.h"
 
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QVariant>
 
 #include <algorithm>
@@ -62,27 +60,9 @@ bool HasContent(const QList<PrintValue> &values)
 // to numbers (0 for a print without values). False (told once) on a database failure.
 bool WriteHistoryPrints(Db &db, const QList<HistoryPrint> &prints, QList<qint32> *numbers)
 {
-    // The rows go in a thousand at a time as one bound JSON array of [Fmt, ID, CID, Con]: one
-    // short statement, where a statement per row (or rows of placeholders) costs more to prepare
-    // than to run.
-    constexpr qsizetype kRowsPerInsert = 1000;
-    QJsonArray rows;
-    const auto flush = [&db, &rows] {
-        if (rows.isEmpty())
-            return true;
-        const QString insert = QStringLiteral(
-            "INSERT INTO 历史(Fmt, ID, CID, Con) SELECT json_extract(value, '$[0]'), "
-            "json_extract(value, '$[1]'), json_extract(value, '$[2]'), "
-            "json_extract(value, '$[3]') FROM json_each(?)");
-        const bool ok = db.ExecSQL(
-            insert, {QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact))});
-        rows = QJsonArray();
-        if (!ok)
-            ReportMessage(OpenErrorText(insert), MsgKind::Error);
-        return ok;
-    };
     // Read inside the transaction, so that two writers never take the same number.
     QHash<QString, qint32> next;
+    std::vector<SqlArgs> rows;
     for (const HistoryPrint &print : prints) {
         if (!HasContent(print.values)) {
             if (numbers)
@@ -98,16 +78,19 @@ bool WriteHistoryPrints(Db &db, const QList<HistoryPrint> &prints, QList<qint32>
         }
         const qint32 p = (*it)++;
         for (const PrintValue &v : print.values) {
-            if (v.con.isEmpty())
-                continue;
-            rows.append(QJsonArray{print.fmt, p, v.cid, v.con});
-            if (rows.size() >= kRowsPerInsert && !flush())
-                return false;
+            if (!v.con.isEmpty())
+                rows.push_back({print.fmt, p, v.cid, v.con});
         }
         if (numbers)
             numbers->append(p);
     }
-    return flush();
+    // One statement prepared once for all the rows.
+    const QString insert = QStringLiteral("INSERT INTO 历史(Fmt, ID, CID, Con) VALUES(?, ?, ?, ?)");
+    if (!db.ExecRows(insert, rows)) {
+        ReportMessage(OpenErrorText(insert), MsgKind::Error);
+        return false;
+    }
+    return true;
 }
 
 } // namespace

@@ -6,8 +6,11 @@
 // "pagemenu" opens the page's pop-up menu, "dialog=<kind>" the property dialog of the first field
 // of that kind (0-4), "formsize" the slip size dialog. "menu=<name>" opens a menu of the bar,
 // "show=SelFormat|PSDCon|ModiPSD|Rightform|FmtList|FmtDown" one of the small windows,
-// "typed=<text>" types into the password boxes shown.
+// "typed=<text>" types into the password boxes shown. "records=<csv>" imports the sheet into the
+// batch tab with the column map as stored, "tab=<n>" brings a tab to the front.
+#include "batch/inputmap.h"
 #include "library/fmtdown.h"
+#include "mainwin/batchtab.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/pageediting.h"
 #include "mainwin/password.h"
@@ -28,6 +31,7 @@
 #include <QLockFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTabWidget>
 #include <QTimer>
 
 int main(int argc, char *argv[])
@@ -85,6 +89,23 @@ int main(int argc, char *argv[])
                 }
                 if (t.startsWith(QLatin1String("typed=")))
                     continue;
+                if (t.startsWith(QLatin1String("records="))) {
+                    const QString csv = t.mid(8);
+                    mainwin::batchTabOf(*w)->importTarget().openChooser = [csv](const QString &) {
+                        return csv;
+                    };
+                    QTimer::singleShot(300, w, [] {
+                        if (auto *m = qobject_cast<batch::InputMap *>(
+                                QApplication::activeModalWidget()))
+                            m->Com_Click(0);
+                    });
+                    w->Com_Click(10);
+                    continue;
+                }
+                if (t.startsWith(QLatin1String("tab="))) {
+                    w->SST()->setCurrentIndex(t.mid(4).toInt());
+                    continue;
+                }
                 const int zoom = QStringList{"in", "out", "fit"}.indexOf(t);
                 auto *edit = mainwin::pageEditingOf(*w);
                 const double pw = w->PG()->twWidth(), ph = w->PG()->twHeight();

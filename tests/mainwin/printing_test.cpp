@@ -39,22 +39,6 @@ namespace {
 constexpr int kPayee = 8;   // 收款人
 constexpr int kAmount = 10; // 小写金额
 
-QString run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(30000))
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int PdfPages(const QString &file)
-{
-    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
-                       .match(run(QStringLiteral("pdfinfo"), {file}));
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
 class PrintingTest : public MainWinTest
 {
 protected:
@@ -101,7 +85,7 @@ protected:
         const QString sql = QStringLiteral("SELECT ID || '=' || Con FROM 历史 WHERE "
                                            "Fmt='转账支票' AND CID=%1 ORDER BY ID;")
                                 .arg(cid(index));
-        return run(QStringLiteral("sqlite3"), {store::DataFilePath(), sql})
+        return RunTool(QStringLiteral("sqlite3"), {store::DataFilePath(), sql})
             .split('\n', Qt::SkipEmptyParts);
     }
 
@@ -387,7 +371,7 @@ TEST_F(PrintingTest, MarginsFromTheMarginButtonSurviveARestart)
     m->TY->setText(QStringLiteral("-2"));
     m->Comm[0]->click();
     // Kept in the format's whole-format row as 10 - margin.
-    EXPECT_EQ(run(QStringLiteral("sqlite3"),
+    EXPECT_EQ(RunTool(QStringLiteral("sqlite3"),
                   {QStringLiteral("-separator"), QStringLiteral(","), store::DataFilePath(),
                    QStringLiteral("SELECT X, Y FROM Fmt WHERE Fmt='转账支票' AND "
                                   "LBL='【§单据整体格式参数§】';")})

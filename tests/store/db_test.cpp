@@ -95,6 +95,39 @@ TEST_F(DbLayer, AwkwardValuesAreStoredAndFoundExactly)
     EXPECT_TRUE(m_messages->messages.isEmpty());
 }
 
+TEST_F(DbLayer, RowsOfOnePreparedStatementAreStoredAsSingleStatementsStoreThem)
+{
+    ASSERT_TRUE(ExecSQL("CREATE TABLE t(Way TEXT, V)"));
+    const SqlArgs values = {QStringLiteral("0012"), QStringLiteral("换行\r\n第二行"),
+                            QStringLiteral(""), QVariant(), QVariant(QMetaType(QMetaType::QString)),
+                            42, qint64(1) << 40, 1.5, true, QDate(2024, 3, 9),
+                            QByteArray("\0\x01b", 3)};
+    std::vector<SqlArgs> rows;
+    for (const QVariant &v : values) {
+        ASSERT_TRUE(ExecSQL("INSERT INTO t(Way, V) VALUES(?, ?)", {"one", v}));
+        rows.push_back({"rows", v});
+    }
+    ASSERT_TRUE(Db::Main().ExecRows("INSERT INTO t(Way, V) VALUES(?, ?)", rows));
+    const auto stored = [](const QString &way) {
+        Recordset rs;
+        EXPECT_TRUE(OpenRs(rs, "SELECT typeof(V) || ':' || quote(V) FROM t WHERE Way=? "
+                               "ORDER BY rowid", {way}));
+        QStringList out;
+        for (const auto &r : rs.Rows())
+            out << r[0].toString();
+        return out;
+    };
+    EXPECT_EQ(stored("rows").size(), values.size());
+    EXPECT_EQ(stored("rows"), stored("one"));
+    // A refused row stops the rest and says so.
+    ASSERT_TRUE(ExecSQL("CREATE TRIGGER no_b BEFORE INSERT ON t WHEN NEW.V='b' "
+                        "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    EXPECT_FALSE(Db::Main().ExecRows("INSERT INTO t(Way, V) VALUES(?, ?)",
+                                     {{"late", "a"}, {"late", "b"}, {"late", "c"}}));
+    EXPECT_EQ(stored("late"), QStringList{"text:'a'"});
+    EXPECT_TRUE(Db::Main().LastError().contains("refused"));
+}
+
 TEST_F(DbLayer, GetFieldGivesEmptyTextForNoRowAndNullForNullValue)
 {
     const QVariant none = GetFieldWhere("参数", "Var=?", "Con", {"nokey"});

@@ -1,0 +1,48 @@
+#pragma once
+// The main window as the print-all benchmarks drive it: typing (conversion and calculation),
+// printing with the PDF output chosen and its file given, the history tab; shown until its
+// start-up is complete. PrintAll presses the print-all button as the user does.
+
+#include "benchhome.h"
+
+#include "mainwin/historytab.h"
+#include "mainwin/mainwindow.h"
+#include "mainwin/printing.h"
+#include "mainwin/typing.h"
+#include "print/printers.h"
+
+#include <QElapsedTimer>
+#include <QToolButton>
+
+namespace batchbench {
+
+class PrintAllWindow
+{
+public:
+    explicit PrintAllWindow(const QString &pdf)
+    {
+        mainwin::installTyping(w);
+        mainwin::PrintQuestions q;
+        q.choosePrinter = [] {
+            print::Current().Select(print::kPdfPrinterName);
+            return print::kPdfPrinterName;
+        };
+        q.pdfFileName = [pdf] { return pdf; };
+        mainwin::InstallPrinting(w, q);
+        mainwin::InstallHistoryTab(w);
+        w.resize(1024, 768);
+        loaded = ShowLoaded(w);
+    }
+    // Seconds the print-all command took.
+    double PrintAll()
+    {
+        QElapsedTimer t;
+        t.start();
+        w.COM(1)->click();
+        return t.nsecsElapsed() / 1e9;
+    }
+    mainwin::MainWindow w;
+    bool loaded = false;
+};
+
+} // namespace batchbench
