@@ -7,6 +7,8 @@
 #include "store/reporter.h"
 #include "store/schema.h"
 
+#include "../common/programfolder.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -14,28 +16,9 @@
 
 #include <memory>
 
-class BatchTest : public ::testing::Test
+class BatchTest : public ProgramFolderTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        qputenv("QUORVAN_HOME", (m_dir.path() + "/home").toUtf8());
-        qputenv("XDG_CONFIG_HOME", (m_dir.path() + "/config").toUtf8());
-        ASSERT_TRUE(store::Db::Main().OpenConn(store::DataFilePath()));
-        ASSERT_TRUE(store::UpgradeDBSchema());
-        m_rec = std::make_unique<store::ScopedRecordingReporter>();
-    }
-    void TearDown() override
-    {
-        m_rec.reset();
-        store::Db::Main().Close();
-        qunsetenv("QUORVAN_HOME");
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-    store::RecordingReporter &rec() { return **m_rec; }
-
     // Runs a Python script with Debian's interpreter (python3-openpyxl is installed for it) and
     // returns its standard output as UTF-8; args follow the script.
     static QString python(const QString &script, const QStringList &args = {})
@@ -49,7 +32,4 @@ protected:
             ADD_FAILURE() << err.toStdString();
         return QString::fromUtf8(p.readAllStandardOutput());
     }
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<store::ScopedRecordingReporter> m_rec;
 };

@@ -38,15 +38,6 @@ constexpr int kWords = 9;   // 大写金额, converted from the figure
 constexpr int kAmount = 10; // 小写金额
 constexpr int kPurpose = 11; // 用途
 
-QString RunTool(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(30000))
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 // Runs action on the modal window of type T as soon as it is the active modal window (the
 // windows are waited on with exec()).
 template <class T>

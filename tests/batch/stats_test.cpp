@@ -35,15 +35,6 @@ namespace {
 
 using statsample::kFormat;
 
-QString RunTool(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(30000))
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 class StatsTest : public BatchTest
 {
 protected:

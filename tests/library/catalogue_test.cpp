@@ -40,21 +40,6 @@ QByteArray Jpeg(int w, int h, QColor c)
     return bytes;
 }
 
-// Runs f on the modal window of type T as soon as one shows (the manager waits in exec()).
-template <class T> void WhenModal(std::function<void(T *)> f)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, f] {
-        if (T *d = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            f(d);
-        }
-    });
-    timer->start();
-}
-
 const QByteArray kCatalogue =
     store::ToGbk("支票|中国银行转账支票|/fmt/boc.cqf|/pic/boc.jpg|2021-03-04<br>"
                  "进账单|工行进账单|/fmt/icbc.cqf|/pic/icbc.jpg?v=2|2020-12-31<br>"
@@ -245,7 +230,7 @@ TEST_F(CatalogueTest, FormatManager)
     QStringList names;
     int redRow = -1;
     QString tick, history;
-    WhenModal<library::FmtList>([&](library::FmtList *d) {
+    whenModal<library::FmtList>([&](library::FmtList *d) {
         store::FlexGrid &g = *d->MSF;
         for (int r = g.FixedRows(); r < g.Rows(); ++r)
             names << g.TextMatrix(r, 3);
@@ -287,7 +272,7 @@ TEST_F(CatalogueTest, FormatManager)
     // column map, the current one stays.
     rec().messages.clear();
     rec().answer = true;
-    WhenModal<library::FmtList>([&](library::FmtList *d) {
+    whenModal<library::FmtList>([&](library::FmtList *d) {
         store::FlexGrid &g = *d->MSF;
         const int first = RowOf(g, "进账单2"), last = RowOf(g, "支票ABC");
         g.SetRow(first);
@@ -317,7 +302,7 @@ TEST_F(CatalogueTest, FormatManager)
         [&](const QString &, bool save, const QString &) { return save ? QString() : file; });
     rec().messages.clear();
     QString marked;
-    WhenModal<library::FmtList>([&](library::FmtList *d) {
+    whenModal<library::FmtList>([&](library::FmtList *d) {
         d->Com[3]->click();
         marked = d->MSF->TextMatrix(d->MSF->Row(), 3);
         EXPECT_EQ(store::GetCellColor(*d->MSF, d->MSF->Row(), 3, true), 255u);

@@ -9,6 +9,8 @@
 #include "store/schema.h"
 #include "store/textfile.h"
 
+#include "../common/programfolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -117,27 +119,14 @@ private:
     int m_port = 0;
 };
 
-class LibraryTest : public ::testing::Test
+class LibraryTest : public ProgramFolderTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        qputenv("QUORVAN_HOME", (m_dir.path() + "/home").toUtf8());
-        qputenv("XDG_CONFIG_HOME", (m_dir.path() + "/config").toUtf8());
-        ASSERT_TRUE(store::Db::Main().OpenConn(store::DataFilePath()));
-        ASSERT_TRUE(store::UpgradeDBSchema());
-        m_rec = std::make_unique<store::ScopedRecordingReporter>();
+        ProgramFolderTest::SetUp();
         QDir().mkpath(www());
     }
-    void TearDown() override
-    {
-        m_rec.reset();
-        store::Db::Main().Close();
-        qunsetenv("QUORVAN_HOME");
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-    QString home() const { return m_dir.path() + "/home"; }
     QString www() const { return m_dir.path() + "/www"; }
     store::RecordingReporter &rec() { return **m_rec; }
 
@@ -161,7 +150,5 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<store::ScopedRecordingReporter> m_rec;
     WebServer server;
 };

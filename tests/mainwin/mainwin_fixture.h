@@ -8,6 +8,8 @@
 #include "store/reporter.h"
 #include "store/schema.h"
 
+#include "../common/programfolder.h"
+
 #include <QApplication>
 #include <QProcess>
 #include <QRegularExpression>
@@ -20,37 +22,12 @@
 #include <functional>
 #include <memory>
 
-// The standard output of a program run to its end ("" when it does not end in 30 s).
-inline QString RunTool(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(30000))
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 // The page count of a PDF file as pdfinfo reads it, -1 when it cannot.
 inline int PdfPages(const QString &file)
 {
     const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
                        .match(RunTool(QStringLiteral("pdfinfo"), {file}));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
-// Runs f on the modal window of type T as soon as one shows (it waits in exec()).
-template <class T> void whenModal(std::function<void(T *)> f)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, f] {
-        if (T *d = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            f(d);
-        }
-    });
-    timer->start();
 }
 
 // A format with a field of every kind, among them two picture fields.
@@ -78,29 +55,6 @@ inline void addEveryKindFormat()
         {QString::fromUtf8(store::kFmtParaMarker)}));
 }
 
-class MainWinTest : public ::testing::Test
+class MainWinTest : public ProgramFolderTest
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        qputenv("QUORVAN_HOME", (m_dir.path() + "/home").toUtf8());
-        qputenv("XDG_CONFIG_HOME", (m_dir.path() + "/config").toUtf8());
-        ASSERT_TRUE(store::Db::Main().OpenConn(store::DataFilePath()));
-        ASSERT_TRUE(store::UpgradeDBSchema());
-        m_rec = std::make_unique<store::ScopedRecordingReporter>();
-    }
-    void TearDown() override
-    {
-        m_rec.reset();
-        store::Db::Main().Close();
-        qunsetenv("QUORVAN_HOME");
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-    QString home() const { return m_dir.path() + "/home"; }
-    QString config() const { return m_dir.path() + "/config"; }
-    store::RecordingReporter &rec() { return **m_rec; }
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<store::ScopedRecordingReporter> m_rec;
 };

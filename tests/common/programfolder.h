@@ -1,0 +1,72 @@
+#pragma once
+// What the window-level tests of every folder share: a fresh program folder and config folder
+// per test with the database opened and its schema made, messages recorded instead of shown,
+// running an outside tool, and acting on a modal window once it shows.
+
+#include "store/db.h"
+#include "store/paths.h"
+#include "store/reporter.h"
+#include "store/schema.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+// The standard output of a program run to its end ("" when it does not end in 30 s).
+inline QString RunTool(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30000))
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Runs f on the modal window of type T as soon as one shows (its caller waits in exec()).
+template <class T> void whenModal(std::function<void(T *)> f)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, f] {
+        if (T *d = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            f(d);
+        }
+    });
+    timer->start();
+}
+
+class ProgramFolderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        qputenv("QUORVAN_HOME", home().toUtf8());
+        qputenv("XDG_CONFIG_HOME", config().toUtf8());
+        ASSERT_TRUE(store::Db::Main().OpenConn(store::DataFilePath()));
+        ASSERT_TRUE(store::UpgradeDBSchema());
+        m_rec = std::make_unique<store::ScopedRecordingReporter>();
+    }
+    void TearDown() override
+    {
+        m_rec.reset();
+        store::Db::Main().Close();
+        qunsetenv("QUORVAN_HOME");
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+    QString home() const { return m_dir.path() + "/home"; }
+    QString config() const { return m_dir.path() + "/config"; }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    store::RecordingReporter &rec() { return **m_rec; }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<store::ScopedRecordingReporter> m_rec;
+};
