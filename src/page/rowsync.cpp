@@ -159,7 +159,10 @@ int CtlToRow(FieldRegistry &reg, PageField *ctl)
         writeMm(ColW, line->X2());
         writeMm(ColH, line->Y2());
         grid->SetTextMatrix(row, ColFName, QString::fromUtf16(kTemplateFont));
-        writeScaled(ColFSize, line->BorderWidth());
+        // Only the row sets a line's thickness, at the zoom of that moment: the cell is written
+        // back only when it holds no number yet, so a later zoom never rewrites it.
+        if (!StrictNumber(grid->TextMatrix(row, ColFSize)))
+            writeScaled(ColFSize, line->BorderWidth());
         if (!line->Selected())
             SetCellColor(*grid, row, ColColor, line->BorderColor(), false);
         grid->SetNumber(row, ColCash, line->BorderStyle());

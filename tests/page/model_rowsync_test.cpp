@@ -167,6 +167,19 @@ TEST_F(ModelTest, LineRowsAndTheSelectionGrey)
     EXPECT_EQ(ln->BorderWidth(), 2);
 }
 
+TEST_F(ModelTest, ALaterZoomNeverRewritesALinesThickness)
+{
+    const int r = AddRow(3, "线条", 10, 20, 110, 20);
+    m_grid->SetTextMatrix(r, ColFSize, "2");
+    Reload();
+    auto *ln = static_cast<LineField *>(m_reg->GetCtlByIdx(3001));
+    ASSERT_TRUE(ln);
+    SetWidths(12474, 11340); // the frame changes size after the line was made
+    ln->SetPoints(ln->X1() + 10, ln->Y1(), ln->X2(), ln->Y2());
+    CtlToRow(*m_reg, ln);
+    EXPECT_EQ(m_grid->TextMatrix(r, ColFSize), "2");
+}
+
 TEST_F(ModelTest, CaptionsOfLabelsAndPromptLabels)
 {
     const int t = AddRow(0, "0012");
