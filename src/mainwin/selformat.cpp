@@ -28,17 +28,12 @@ SelFormat::SelFormat(bool allowEdit, QWidget *parent) : QDialog(parent), m_allow
         CMB->setInsertPolicy(QComboBox::NoInsert);
     else
         store::SetComboMouseOnly(CMB); // the name is chosen with the mouse only
-    const char16_t *captions[2] = {u"确定", u"取消"};
+    QHBoxLayout *buttons = store::OkCancelRow(this, COM);
     for (int i = 0; i < 2; ++i) {
-        COM[i] = new QPushButton(QString::fromUtf16(captions[i]), this);
         COM[i]->setObjectName(QStringLiteral("COM(%1)").arg(i));
         connect(COM[i], &QPushButton::clicked, this, [this, i] { COM_Click(i); });
     }
     COM[0]->setDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(COM[0]);
-    buttons->addWidget(COM[1]);
     auto *v = new QVBoxLayout(this);
     v->addWidget(CMB);
     v->addLayout(buttons);

@@ -19,8 +19,7 @@ Margin::Margin(std::function<QString()> getX, std::function<QString()> getY,
     TX->setToolTip(QStringLiteral("横向打印页边距。"));
     TY = new QLineEdit(getY ? getY() : QString(), this);
     TY->setToolTip(QStringLiteral("纵向打印页边距。"));
-    Comm[0] = new QPushButton(QStringLiteral("确定"), this);
-    Comm[1] = new QPushButton(QStringLiteral("取消"), this);
+    QHBoxLayout *buttons = store::OkCancelRow(this, Comm);
     auto *grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("横向页边距"), this), 0, 0);
     grid->addWidget(TX, 0, 1);
@@ -28,10 +27,6 @@ Margin::Margin(std::function<QString()> getX, std::function<QString()> getY,
     grid->addWidget(new QLabel(QStringLiteral("纵向页边距"), this), 1, 0);
     grid->addWidget(TY, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("毫米（纵向边距）"), this), 1, 2);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Comm[0]);
-    buttons->addWidget(Comm[1]);
     auto *v = new QVBoxLayout(this);
     v->addLayout(grid);
     v->addLayout(buttons);

@@ -25,13 +25,8 @@ SelPrinter::SelPrinter(QWidget *parent) : QDialog(parent)
     COMB->setToolTip(QStringLiteral("要选择的打印机名称。"));
     COMB->setMinimumWidth(280);
     store::SetComboMouseOnly(COMB); // the printer is chosen with the mouse only
-    COM[0] = new QPushButton(QStringLiteral("确定"), this);
-    COM[1] = new QPushButton(QStringLiteral("取消"), this);
+    QHBoxLayout *buttons = store::OkCancelRow(this, COM);
     COM[0]->setDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(COM[0]);
-    buttons->addWidget(COM[1]);
     auto *v = new QVBoxLayout(this);
     v->addWidget(COMB);
     v->addLayout(buttons);

@@ -10,9 +10,11 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QHBoxLayout>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QUrl>
 #include <QWidget>
@@ -114,6 +116,17 @@ protected:
 };
 
 } // namespace
+
+QHBoxLayout *OkCancelRow(QWidget *parent, QPushButton *(&buttons)[2])
+{
+    buttons[0] = new QPushButton(QStringLiteral("确定"), parent);
+    buttons[1] = new QPushButton(QStringLiteral("取消"), parent);
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(buttons[0]);
+    row->addWidget(buttons[1]);
+    return row;
+}
 
 void SetComboMouseOnly(QComboBox *combo)
 {

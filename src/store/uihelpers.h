@@ -4,6 +4,8 @@
 #include <QString>
 
 class QComboBox;
+class QHBoxLayout;
+class QPushButton;
 class QWidget;
 
 namespace store {
@@ -21,6 +23,10 @@ QString VbFilterToQt(const QString &filter);
 // file: the caller completes the name and asks itself. Without a default name it starts with the file
 // chosen last time.
 QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName = QString());
+
+// The "确定" and "取消" buttons of a small dialog, made in that order (and so in that tab order)
+// and set at the right of the returned row.
+QHBoxLayout *OkCancelRow(QWidget *parent, QPushButton *(&buttons)[2]);
 
 // A combo box whose choice is made with the mouse only: key presses and releases reach it no
 // more (a non-editable combo would otherwise step through its items on arrows and letters).
