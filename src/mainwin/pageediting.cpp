@@ -130,20 +130,7 @@ void PageEditing::watch(QObject *child)
 page::PageField *PageEditing::fieldOf(QObject *widget) const
 {
     page::FieldRegistry *reg = m_w.fields();
-    if (!reg)
-        return nullptr;
-    page::PageField *f = nullptr;
-    if (auto *t = qobject_cast<page::TextBox *>(widget))
-        f = t->Field();
-    else if (auto *p = qobject_cast<page::PictureBox *>(widget))
-        f = p->Field();
-    else
-        for (page::PageField *c : reg->AllFields())
-            if (c->Widget() == widget) {
-                f = c;
-                break;
-            }
-    return f && reg->GetCtlByIdx(f->Index()) == f ? f : nullptr;
+    return reg ? reg->FieldOfWidget(widget) : nullptr;
 }
 
 bool PageEditing::eventFilter(QObject *watched, QEvent *event)

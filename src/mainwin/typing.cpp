@@ -133,14 +133,8 @@ void Typing::watch(QObject *child)
 
 int Typing::indexOfWidget(const QObject *widget) const
 {
-    if (const auto *t = qobject_cast<const page::TextBox *>(widget))
-        return t->Field() ? t->Field()->Index() : 0;
-    if (const auto *p = qobject_cast<const page::PictureBox *>(widget))
-        return p->Field() ? p->Field()->Index() : 0;
-    for (const page::PageField *f : reg().AllFields())
-        if (f->Widget() == widget)
-            return f->Index();
-    return 0;
+    const page::PageField *f = reg().FieldOfWidget(widget);
+    return f ? f->Index() : 0;
 }
 
 bool Typing::eventFilter(QObject *watched, QEvent *event)
@@ -154,8 +148,8 @@ bool Typing::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     if (auto *box = qobject_cast<page::TextBox *>(watched)) {
-        auto *field = static_cast<page::TextField *>(box->Field());
-        if (!field || reg().GetCtlByIdx(field->Index()) != field)
+        auto *field = static_cast<page::TextField *>(reg().FieldOfWidget(box));
+        if (!field)
             return false;
         switch (event->type()) {
         case QEvent::KeyPress:

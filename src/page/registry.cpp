@@ -140,6 +140,22 @@ std::vector<PageField *> FieldRegistry::AllFields() const
     return all;
 }
 
+PageField *FieldRegistry::FieldOfWidget(const QObject *widget) const
+{
+    PageField *f = nullptr;
+    if (const auto *t = qobject_cast<const TextBox *>(widget))
+        f = t->Field();
+    else if (const auto *p = qobject_cast<const PictureBox *>(widget))
+        f = p->Field();
+    else
+        for (PageField *c : AllFields())
+            if (c->Widget() == widget) {
+                f = c;
+                break;
+            }
+    return f && GetCtlByIdx(f->Index()) == f ? f : nullptr;
+}
+
 QString FieldRegistry::Cell(const PageField *ctl, int col) const
 {
     const store::FlexGrid *grid = Grid();

@@ -68,6 +68,9 @@ public:
     int LastCtlIdx(int kind) const;
     // Every field in index order of kinds 0..4.
     std::vector<PageField *> AllFields() const;
+    // The field shown by that widget (its box, or its check box or label); nullptr when the widget
+    // belongs to no field of this page, or to one rebuilt since.
+    PageField *FieldOfWidget(const QObject *widget) const;
 
     // --- the field's row
     // Column 0 read strictly; nullopt when it is empty or no number.
