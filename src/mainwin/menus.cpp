@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <algorithm>
 #include <cmath>
 
 namespace mainwin {
@@ -58,26 +59,13 @@ bool saveSetting(const QString &section, const QString &name, const QString &val
     return false;
 }
 
-// Moves a line's ends onto the page, each test in its turn; true when one moved.
+// Moves a line's ends onto the page; true when one moved.
 bool ClampLine(page::LineField &ln, int pageW, int pageH)
 {
-    int x1 = ln.X1(), x2 = ln.X2(), y1 = ln.Y1(), y2 = ln.Y2();
-    if (x1 < 0)
-        x1 = 0;
-    if (x2 < 0)
-        x2 = 0;
-    if (x1 > pageW)
-        x1 = pageW;
-    if (x2 > pageW)
-        x2 = pageW;
-    if (y1 < 0)
-        y1 = 0;
-    if (y2 < 0)
-        y2 = 0;
-    if (y1 > pageH)
-        y1 = pageH;
-    if (y2 > pageH)
-        y2 = pageH;
+    // Not std::clamp: the far edge wins even on a page of negative size.
+    const auto onPage = [](int v, int edge) { return std::min(std::max(v, 0), edge); };
+    const int x1 = onPage(ln.X1(), pageW), x2 = onPage(ln.X2(), pageW);
+    const int y1 = onPage(ln.Y1(), pageH), y2 = onPage(ln.Y2(), pageH);
     if (x1 == ln.X1() && x2 == ln.X2() && y1 == ln.Y1() && y2 == ln.Y2())
         return false;
     ln.SetPoints(x1, y1, x2, y2);
