@@ -93,41 +93,17 @@ bool WriteHistoryPrints(Db &db, const QList<HistoryPrint> &prints, QList<qint32>
     return true;
 }
 
-} // namespace
-
-qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
+// The prints in a transaction of their own; beforeCommit as for SaveHistoryPrints.
+bool SavePrintsInTransaction(const QList<HistoryPrint> &prints, QList<qint32> *numbers,
+                             const std::function<bool()> &beforeCommit)
 {
-    if (!HasContent(values))
-        return 0;
-    Db &db = Db::Main();
-    Transaction tx(db);
-    if (!tx.Ok()) {
-        ReportMessage(OpenErrorText(QStringLiteral("BEGIN")), MsgKind::Error);
-        return 0;
-    }
-    QList<qint32> numbers;
-    if (!WriteHistoryPrints(db, {{fmt, values}}, &numbers))
-        return 0;
-    if (!tx.Commit()) {
-        ReportMessage(OpenErrorText(QStringLiteral("COMMIT")), MsgKind::Error);
-        return 0;
-    }
-    return numbers.value(0);
-}
-
-bool SaveHistoryPrints(const QList<HistoryPrint> &prints, const std::function<bool()> &beforeCommit)
-{
-    const bool any = std::any_of(prints.begin(), prints.end(),
-                                 [](const HistoryPrint &p) { return HasContent(p.values); });
-    if (!any)
-        return beforeCommit ? beforeCommit() : true;
     Db &db = Db::Main();
     Transaction tx(db);
     if (!tx.Ok()) {
         ReportMessage(OpenErrorText(QStringLiteral("BEGIN")), MsgKind::Error);
         return false;
     }
-    if (!WriteHistoryPrints(db, prints, nullptr))
+    if (!WriteHistoryPrints(db, prints, numbers))
         return false;
     if (beforeCommit && !beforeCommit())
         return false;
@@ -136,6 +112,25 @@ bool SaveHistoryPrints(const QList<HistoryPrint> &prints, const std::function<bo
         return false;
     }
     return true;
+}
+
+} // namespace
+
+qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
+{
+    if (!HasContent(values))
+        return 0;
+    QList<qint32> numbers;
+    return SavePrintsInTransaction({{fmt, values}}, &numbers, {}) ? numbers.value(0) : 0;
+}
+
+bool SaveHistoryPrints(const QList<HistoryPrint> &prints, const std::function<bool()> &beforeCommit)
+{
+    const bool any = std::any_of(prints.begin(), prints.end(),
+                                 [](const HistoryPrint &p) { return HasContent(p.values); });
+    if (!any)
+        return beforeCommit ? beforeCommit() : true;
+    return SavePrintsInTransaction(prints, nullptr, beforeCommit);
 }
 
 QList<PrintValue> PagePrintValues(const PageFields &fields)
