@@ -2,6 +2,7 @@
 
 #include "store/grid.h"
 #include "store/gridbind.h"
+#include "store/gridcolor.h"
 #include "store/vb.h"
 #include "values/fonts.h"
 
@@ -21,11 +22,6 @@ constexpr quint32 kRed = 255;
 constexpr quint32 kBlue = 0xFF0000;
 constexpr quint32 kLightGrey = 0xD0D0D0;
 constexpr quint32 kGrey = 0xA0A0A0;
-
-QColor Rgb(quint32 bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
 
 // The chart's value of a cell: its leading number.
 double CellValue(const store::FlexGrid &grid, int row, int col)
@@ -61,15 +57,15 @@ void ImageCanvas::Clear()
 void ImageCanvas::Line(QPointF a, QPointF b, quint32 color, Qt::PenStyle style)
 {
     QPainter p(&m_image);
-    p.setPen(QPen(Rgb(color), 1, style));
+    p.setPen(QPen(store::VbToQColor(color), 1, style));
     p.drawLine(Px(a), Px(b));
 }
 
 void ImageCanvas::Box(QRectF box, quint32 color)
 {
     QPainter p(&m_image);
-    p.setPen(Rgb(color));
-    p.setBrush(Rgb(color));
+    p.setPen(store::VbToQColor(color));
+    p.setBrush(store::VbToQColor(color));
     p.drawRect(QRectF(Px(box.topLeft()), Px(box.bottomRight())).normalized());
 }
 
@@ -78,7 +74,7 @@ void ImageCanvas::Circle(QPointF centre, double radius, quint32 fill, Qt::PenSty
     QPainter p(&m_image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::black, 1, outline));
-    p.setBrush(Rgb(fill));
+    p.setBrush(store::VbToQColor(fill));
     const double r = radius / m_tpp;
     p.drawEllipse(Px(centre), r, r);
 }
@@ -90,7 +86,7 @@ void ImageCanvas::Text(QPointF pt, const QString &text, double angle, const Char
     p.setRenderHint(QPainter::TextAntialiasing);
     const QFont f = Font(font);
     p.setFont(f);
-    p.setPen(Rgb(color));
+    p.setPen(store::VbToQColor(color));
     p.translate(Px(pt));
     // The angle turns counter-clockwise, as the screen's text functions took it.
     p.rotate(-angle);

@@ -2,8 +2,6 @@
 
 #include "store/textfile.h"
 
-#include <QFile>
-
 namespace batch {
 
 CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords)
@@ -102,15 +100,9 @@ bool ReadCsvRecords(const QString &path, CsvRecords &records, qint64 maxRecords)
     records.clear();
     if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         return false;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    QString text;
+    if (!store::ReadTextFile(path, &text))
         return false;
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFile::NoError)
-        return false;
-    static const QByteArray bom("\xEF\xBB\xBF");
-    const QString text = bytes.startsWith(bom) ? QString::fromUtf8(bytes.mid(3))
-                                               : store::FromGbk(bytes);
     records = ParseCsv(text, nullptr, maxRecords);
     return true;
 }

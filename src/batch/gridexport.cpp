@@ -23,12 +23,6 @@ namespace {
 
 const QString kSaveError = QStringLiteral("文件保存出错！");
 
-// Closes the progress window on every way out.
-struct ProgressGuard
-{
-    ~ProgressGuard() { store::EndProgress(); }
-};
-
 std::vector<int> VisibleRows(const store::FlexGrid &grid)
 {
     std::vector<int> rows;
@@ -110,7 +104,7 @@ QString CsvLine(const QStringList &cells)
 bool ExportGridToCsv(const store::FlexGrid &grid, const QString &fileName)
 {
     const std::vector<int> cols = VisibleCols(grid);
-    ProgressGuard progress;
+    store::ProgressGuard progress;
     store::StartProgress(QStringLiteral("正在导出数据至CSV格式文件……"), grid.Rows());
     QSaveFile out(fileName);
     bool ok = out.open(QIODevice::WriteOnly);
@@ -147,7 +141,7 @@ bool ExportGridToXls(const store::FlexGrid &grid, const QString &fileName, const
     if (rows.size() > 1048576 || cols.size() > 16384)
         return fail();
 
-    ProgressGuard progress;
+    store::ProgressGuard progress;
     store::StartProgress(QStringLiteral("正在将数据导出到EXCEL文件 …"), grid.Rows() - 1);
 
     // The workbook is written under a temporary name beside the target and renamed over it only

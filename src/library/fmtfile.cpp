@@ -55,12 +55,6 @@ QString BoolText(const QVariant &v)
     return on ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-// Closes the progress window on every way out.
-struct ProgressGuard
-{
-    ~ProgressGuard() { store::EndProgress(); }
-};
-
 // Copies a picture over the target; false when it could not.
 bool CopyPicture(const QString &from, const QString &to)
 {
@@ -183,7 +177,7 @@ bool ImportFmtFile(store::FormatCommandHost &host, const QString &requested,
             return false;
     }
     store::StartProgress(QStringLiteral("正在导入格式..."), 3);
-    ProgressGuard progress;
+    store::ProgressGuard progress;
     const QString text = store::ReadTextFileRetry(path, false);
     if (text.isEmpty())
         return false;

@@ -82,4 +82,10 @@ void DrawProgress(qint32 n);
 // Closes the window; nothing when none is open.
 void EndProgress();
 
+// Closes the progress window on every way out of a scope.
+struct ProgressGuard
+{
+    ~ProgressGuard() { EndProgress(); }
+};
+
 } // namespace store

@@ -20,15 +20,6 @@
 using namespace store;
 using storetest::StoreTest;
 
-namespace {
-
-struct ProgressGuard
-{
-    ~ProgressGuard() { EndProgress(); }
-};
-
-} // namespace
-
 TEST(Progress, PercentagesAreCutToTenthsOfAPercent)
 {
     ProgressGuard guard;
