@@ -7,6 +7,7 @@
 #include "page/field.h"
 #include "page/pageview.h"
 #include "page/registry.h"
+#include "store/gridcolor.h"
 #include "store/context.h"
 #include "store/fmtstore.h"
 #include "store/grid.h"
@@ -39,11 +40,6 @@ constexpr char16_t kAllowedNumeric[] = u"0123456789.";
 const char *const kRelationColor = "relationColor";
 const char *const kWatched = "typingWatched";
 
-QColor ColorOf(quint32 bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-
 bool IsRelationColor(quint32 c)
 {
     return c == kRelatedColor || c == kSameColor || c == kAddendColor || c == kFactorColor;
@@ -54,7 +50,7 @@ void PaintBackground(QWidget *w, const std::optional<quint32> &color)
 {
     QPalette pal = w->palette();
     const bool text = qobject_cast<page::TextBox *>(w) != nullptr;
-    const QColor c = ColorOf(color.value_or(kNormalBackColor));
+    const QColor c = store::VbToQColor(color.value_or(kNormalBackColor));
     if (text) {
         pal.setColor(QPalette::Base, c);
     } else {

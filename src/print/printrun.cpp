@@ -25,11 +25,6 @@ struct BusyGuard
     bool &m_flag;
 };
 
-struct ProgressGuard
-{
-    ~ProgressGuard() { store::EndProgress(); }
-};
-
 struct RunningGuard
 {
     explicit RunningGuard(const std::function<void(bool)> &tell) : m_tell(tell)
@@ -300,7 +295,7 @@ void PrintRun::PrintBatchRows()
     RunningGuard running(m_hooks.batchRunning);
     const int count = m_hooks.batchCount ? m_hooks.batchCount() : 0;
     store::StartProgress(QStringLiteral("正在打印单据……"), count);
-    ProgressGuard progress;
+    store::ProgressGuard progress;
     int printed = 0;
     QString stopped;
     bool failed = false;
