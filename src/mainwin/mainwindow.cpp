@@ -2,6 +2,7 @@
 
 #include "mainwin/batchtab.h"
 #include "mainwin/buttonicons.h"
+#include "mainwin/commandroute.h"
 #include "mainwin/notifyinglabel.h"
 #include "mainwin/popupmenus.h"
 #include "mainwin/statexport.h"
@@ -44,6 +45,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -112,6 +114,7 @@ MainWindow::MainWindow(store::AppContext *ctx, QWidget *parent)
     : QMainWindow(parent),
       m_ownCtx(ctx ? nullptr : std::make_unique<store::AppContext>()),
       m_ctx(ctx ? ctx : m_ownCtx.get()),
+      m_route(new CommandRoute(this)),
       m_tpp(page::ScreenTpp())
 {
     setObjectName(QStringLiteral("MF"));
@@ -475,8 +478,22 @@ void MainWindow::connectContext()
     store::AppContext *ctx = m_ctx;
     for (int i = 0; i < 5; ++i) {
         connect(m_o2[size_t(i)], &QCheckBox::stateChanged, this, [this, i](int state) {
-            m_ctx->SetO2(i, state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0);
-            O2_Click(i);
+            const int value = state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
+            auto apply = [this, i, value] {
+                m_ctx->SetO2(i, value);
+                O2_Click(i);
+            };
+            // A box set from the options (a format that opens) is no command of the user's.
+            if (m_ctx->O2(i) == value) {
+                apply();
+                return;
+            }
+            if (!m_route->Run(apply)) {
+                const QSignalBlocker blocker(m_o2[size_t(i)]);
+                m_o2[size_t(i)]->setCheckState(m_ctx->O2(i) == 1   ? Qt::Checked
+                                               : m_ctx->O2(i) == 2 ? Qt::PartiallyChecked
+                                                                   : Qt::Unchecked);
+            }
         });
     }
     connect(ctx, &store::AppContext::o2Changed, this, [this](int i, int value) {
@@ -543,16 +560,24 @@ void MainWindow::LFMT_Change(int index)
     m_lfmt[0]->setToolTip(name);
 }
 
-void MainWindow::LFMT_DblClick(int) { OpenFmt(QString(), false); }
+void MainWindow::LFMT_DblClick(int)
+{
+    m_route->Run([this] { OpenFmt(QString(), false); });
+}
 
-void MainWindow::Zm_Click(int index) { page::ZoomButton(*this, index); }
+void MainWindow::Zm_Click(int index)
+{
+    m_route->Run([this, index] { page::ZoomButton(*this, index); });
+}
 
 void MainWindow::Com_Click(int index)
 {
-    m_comb->hide();
-    const auto it = m_commands.find(index);
-    if (it != m_commands.end() && it->second)
-        it->second();
+    m_route->Run([this, index] {
+        m_comb->hide();
+        const auto it = m_commands.find(index);
+        if (it != m_commands.end() && it->second)
+            it->second();
+    });
 }
 
 void MainWindow::setCommand(int index, std::function<void()> action)
@@ -714,6 +739,12 @@ void MainWindow::closeEvent(QCloseEvent *e)
     // half-loaded page would overwrite the format's stored values with a part of them.
     if (m_loadScheduled && !m_loaded && !m_unloaded) {
         m_closePending = true;
+        e->ignore();
+        return;
+    }
+    // What is being typed is kept as leaving the field keeps it; a field that refuses to be left
+    // keeps the window open.
+    if (!m_unloaded && !m_route->FinishEdit()) {
         e->ignore();
         return;
     }

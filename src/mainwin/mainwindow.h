@@ -37,6 +37,7 @@ class PageView;
 
 namespace mainwin {
 
+class CommandRoute;
 class NotifyingLabel;
 class PopupMenus;
 
@@ -81,15 +82,18 @@ public:
     // The hidden pop-up menu form 菜单 (null once the window unloaded it).
     PopupMenus *menuForm() const { return m_menus.get(); }
     page::FieldRegistry *fields() const { return m_fields.get(); }
+    // The route every command of the window takes (buttons, menus, pop-up menus, shortcuts).
+    CommandRoute &route() const { return *m_route; }
 
     // --- handlers
     void O2_Click(int index) override;
     void LFMT_Change(int index);
     void LFMT_DblClick(int index);
     void Zm_Click(int index);
-    // The picture buttons' and the menus' one dispatcher: hides the history drop-down COMB, then
-    // runs the command registered for the index; an index without one does nothing. A greyed
-    // button does not stop its menu entry.
+    // The picture buttons' and the menus' one dispatcher: through the command route (the edit of
+    // the field being typed is finished first) it hides the history drop-down COMB, then runs the
+    // command registered for the index; an index without one does nothing. A greyed button does
+    // not stop its menu entry.
     void Com_Click(int index);
     void setCommand(int index, std::function<void()> action);
     // Places the window over the screen's work area and its controls within it.
@@ -150,6 +154,7 @@ private:
 
     std::unique_ptr<store::AppContext> m_ownCtx;
     store::AppContext *m_ctx;
+    CommandRoute *m_route;
     int m_tpp = 15;
     QTabWidget *m_sst = nullptr;
     std::array<QWidget *, 3> m_pic{};

@@ -3,6 +3,7 @@
 #include "library/fmtdown.h"
 #include "library/fmtfile.h"
 #include "library/fmtlist.h"
+#include "mainwin/commandroute.h"
 #include "mainwin/helppages.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/password.h"
@@ -155,40 +156,43 @@ Menus::Menus(MainWindow &w) : QObject(&w), m_w(w)
     mAbout = item(mHelp, QStringLiteral("mAbout"), QStringLiteral("关于软件"));
     bar->addMenu(mHelp);
 
+    // Every entry runs through the window's command route; the print entries reach it through
+    // the buttons' dispatcher.
+    CommandRoute &route = w.route();
     for (auto &[i, a] : m_PCom)
         connect(a, &QAction::triggered, this, [this, i = i] { m_PCom_Click(i); });
     for (auto &[i, a] : m_FCom)
-        connect(a, &QAction::triggered, this, [this, i = i] { m_FCom_Click(i); });
-    connect(mManageFmt, &QAction::triggered, this, [this] { m_FCom_Click(30); });
-    connect(mOutputFormat, &QAction::triggered, this, &Menus::mOutputFormat_Click);
-    connect(mInputFormat, &QAction::triggered, this, &Menus::mInputFormat_Click);
-    connect(DownFmt, &QAction::triggered, this, &Menus::DownFmt_Click);
+        route.Connect(a, [this, i = i] { m_FCom_Click(i); });
+    route.Connect(mManageFmt, [this] { m_FCom_Click(30); });
+    route.Connect(mOutputFormat, [this] { mOutputFormat_Click(); });
+    route.Connect(mInputFormat, [this] { mInputFormat_Click(); });
+    route.Connect(DownFmt, [this] { DownFmt_Click(); });
     for (auto &[i, a] : mTool)
-        connect(a, &QAction::triggered, this, [this, i = i] { mTool_Click(i); });
+        route.Connect(a, [this, i = i] { mTool_Click(i); });
 
     // The marks: the user's toggle sets the switches and the setting; a format that opens sets
     // the marks through the context, which writes no setting.
     for (QAction *a : {mSetPaper, mDiTuPrint, mPrintRulers}) {
         a->setCheckable(true);
-        connect(a, &QAction::triggered, this, [this, a] { switchClicked(a); });
+        connect(a, &QAction::triggered, this, [this, a] {
+            if (!m_w.route().Run([this, a] { switchClicked(a); }))
+                showSwitches();
+        });
     }
     store::AppContext &ctx = w.context();
     ctx.SetSwitches(true, true, false);
     connect(&ctx, &store::AppContext::switchesChanged, this, &Menus::showSwitches);
     showSwitches();
 
-    connect(mSetCrlfChr, &QAction::triggered, this, &Menus::mSetCrlfChr_Click);
-    connect(mStrBarCodeStand, &QAction::triggered, this,
-            [this] { page::StrCodeStand::ShowModeless(m_w.fields(), &m_w); });
-    connect(mPSDSet, &QAction::triggered, this, [this] { ModiPSD::ShowModeless(&m_w); });
-    connect(mModeFmt, &QAction::triggered, this,
-            [] { OpenWebPage(QString::fromUtf16(kHowToFormatPage)); });
-    connect(mMoreHelp, &QAction::triggered, this, [] { OpenHelpFile(); });
-    connect(mQQOnline1, &QAction::triggered, this,
-            [] { OpenWebPage(QString::fromUtf16(kContactPage1)); });
-    connect(mQQOnline2, &QAction::triggered, this,
-            [] { OpenWebPage(QString::fromUtf16(kContactPage2)); });
-    connect(mAbout, &QAction::triggered, this, [this] { Rightform::ShowModeless(&m_w); });
+    route.Connect(mSetCrlfChr, [this] { mSetCrlfChr_Click(); });
+    route.Connect(mStrBarCodeStand,
+                  [this] { page::StrCodeStand::ShowModeless(m_w.fields(), &m_w); });
+    route.Connect(mPSDSet, [this] { ModiPSD::ShowModeless(&m_w); });
+    route.Connect(mModeFmt, [] { OpenWebPage(QString::fromUtf16(kHowToFormatPage)); });
+    route.Connect(mMoreHelp, [] { OpenHelpFile(); });
+    route.Connect(mQQOnline1, [] { OpenWebPage(QString::fromUtf16(kContactPage1)); });
+    route.Connect(mQQOnline2, [] { OpenWebPage(QString::fromUtf16(kContactPage2)); });
+    route.Connect(mAbout, [this] { Rightform::ShowModeless(&m_w); });
 }
 
 void Menus::m_PCom_Click(int index)

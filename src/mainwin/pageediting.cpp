@@ -1,5 +1,6 @@
 #include "mainwin/pageediting.h"
 
+#include "mainwin/commandroute.h"
 #include "mainwin/histcombo.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/popupmenus.h"
@@ -85,7 +86,7 @@ void PageEditing::buildCtlSameMenu()
     auto item = [this](QMenu *m, const char *name, const QString &text, std::vector<int> modes) {
         QAction *a = m->addAction(text);
         a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, [this, modes] {
+        m_w.route().Connect(a, [this, modes] {
             // "统一尺寸" asks for the height, then the width; nothing selected is said once.
             for (int mode : modes)
                 if (!m_designer->AlignSelCtl(mode))
@@ -138,9 +139,18 @@ bool PageEditing::eventFilter(QObject *watched, QEvent *event)
     if (!m_w.fields())
         return false;
     if (watched == m_w.PG()) {
-        if (event->type() == QEvent::ChildPolished)
+        switch (event->type()) {
+        case QEvent::ChildPolished:
             watch(static_cast<QChildEvent *>(event)->child());
-        return false;
+            return false;
+        case QEvent::MouseButtonPress:
+            // The page's own press handling sees each press once.
+            return SecondPress(watched, static_cast<QMouseEvent *>(event));
+        case QEvent::MouseButtonDblClick:
+            return true;
+        default:
+            return false;
+        }
     }
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -149,9 +159,13 @@ bool PageEditing::eventFilter(QObject *watched, QEvent *event)
         if (!f)
             return false;
         auto *m = static_cast<QMouseEvent *>(event);
+        const int button = page::ButtonCode(m->button());
+        // A double click is one press: Ctrl toggles the selection once, the right button opens
+        // one menu; the field itself still sees the left double click (the history drop-down).
+        if (event->type() == QEvent::MouseButtonDblClick || SecondPress(watched, m))
+            return button == 2;
         const int tpp = m_w.PG()->tpp();
         m_dragged = false;
-        const int button = page::ButtonCode(m->button());
         FieldMouseDown(f, button, page::ShiftCode(m->modifiers()), m->position().x() * tpp,
                        m->position().y() * tpp, m->globalPosition().toPoint());
         // The menu took the right press.
@@ -183,6 +197,20 @@ bool PageEditing::eventFilter(QObject *watched, QEvent *event)
     default:
         return false;
     }
+}
+
+bool PageEditing::SecondPress(const QObject *target, const QMouseEvent *m)
+{
+    const bool second =
+        m_lastPress.target == target && m_lastPress.button == m->button() &&
+        m->timestamp() - m_lastPress.time < quint64(QApplication::doubleClickInterval()) &&
+        (m->globalPosition().toPoint() - m_lastPress.pos).manhattanLength() <=
+            QApplication::startDragDistance();
+    if (second)
+        m_lastPress = {};
+    else
+        m_lastPress = {target, m->button(), m->timestamp(), m->globalPosition().toPoint()};
+    return second;
 }
 
 void PageEditing::hideRelationColor()
@@ -274,10 +302,9 @@ void PageEditing::PG_MouseDown(int button, int shift, double x, double y)
             openFieldMenu(HoverLine(), false, globalOfPage(x, y));
             return;
         }
+        // The menu's commands act on the selection as it is; a right click selects nothing.
         if (PopupMenus *menus = m_w.menuForm())
             menus->mPicGraph()->exec(globalOfPage(x, y));
-        if (shift != 2)
-            d.ClearCtlSel();
         return;
     }
     if (d.Locked())

@@ -9,6 +9,7 @@
 
 class QEvent;
 class QMenu;
+class QMouseEvent;
 class QRubberBand;
 
 namespace page {
@@ -59,6 +60,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // True for the press that is the second one of a double click on the same target (it
+    // follows the first within the double-click time, without moving).
+    bool SecondPress(const QObject *target, const QMouseEvent *m);
     void watch(QObject *child);
     page::PageField *fieldOf(QObject *widget) const;
     void hideRelationColor();
@@ -75,6 +79,13 @@ private:
     int m_hoverLineIndex = 0;
     Mode m_mode = Mode::Idle;
     bool m_dragged = false;
+    struct Press
+    {
+        const QObject *target = nullptr;
+        Qt::MouseButton button = Qt::NoButton;
+        quint64 time = 0;
+        QPoint pos;
+    } m_lastPress;
 };
 
 // Installs the editing on the main window's page (once; later calls return the same object).

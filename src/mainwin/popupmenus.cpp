@@ -1,5 +1,6 @@
 #include "mainwin/popupmenus.h"
 
+#include "mainwin/commandroute.h"
 #include "mainwin/mainwindow.h"
 #include "page/backpic.h"
 #include "page/calcadapter.h"
@@ -58,9 +59,13 @@ PopupMenus::PopupMenus(QWidget *owner)
     m_l5 = addSeparator(m_ctlSetMenu, "L5");
     m_copy = addItem(m_ctlSetMenu, "mCopy", QStringLiteral("复制文本"));
     m_paste = addItem(m_ctlSetMenu, "mPaste", QStringLiteral("粘贴文本"));
-    connect(m_ctlSet, &QAction::triggered, this, &PopupMenus::mCtlset_Click);
-    connect(m_copy, &QAction::triggered, this, &PopupMenus::mCopy_Click);
-    connect(m_paste, &QAction::triggered, this, &PopupMenus::mPaste_Click);
+    // The entries run through the main window's command route; copying from and pasting into a
+    // field act on the field itself, whose typing they leave going.
+    route(m_ctlSet, [this] { mCtlset_Click(); });
+    route(
+        m_copy, [this] { mCopy_Click(); }, true);
+    route(
+        m_paste, [this] { mPaste_Click(); }, true);
 
     m_autoGetDate = addItem(m_picGraph, "mAutoGetDate", QStringLiteral("自动生成日期"));
     addSeparator(m_picGraph, "L2");
@@ -68,17 +73,15 @@ PopupMenus::PopupMenus(QWidget *owner)
     addSeparator(m_picGraph, "L1");
     m_modiBack = addItem(m_picGraph, "mModiBackgroundPic", QStringLiteral("更换背景图"));
     m_clearBack = addItem(m_picGraph, "mClearBackPic", QStringLiteral("清除背景图"));
-    connect(m_autoGetDate, &QAction::triggered, this, &PopupMenus::mAutoGetDate_Click);
-    connect(m_clearCtl, &QAction::triggered, this, &PopupMenus::mClearCtl_Click);
-    connect(m_modiBack, &QAction::triggered, this, &PopupMenus::mModiBackgroundPic_Click);
-    connect(m_clearBack, &QAction::triggered, this, &PopupMenus::mClearBackPic_Click);
+    route(m_autoGetDate, [this] { mAutoGetDate_Click(); });
+    route(m_clearCtl, [this] { mClearCtl_Click(); });
+    route(m_modiBack, [this] { mModiBackgroundPic_Click(); });
+    route(m_clearBack, [this] { mClearBackPic_Click(); });
 
     // Deleting a format goes through the format manager; this item has no command.
     addItem(m_fmtOp, "mDelFmt", QStringLiteral("删除格式"));
-    connect(addItem(m_msf, "mOutMSF", QStringLiteral("导出表格")), &QAction::triggered, this,
-            &PopupMenus::mOutMSF_Click);
-    connect(addItem(m_pic, "mOutputPic", QStringLiteral("导出图片")), &QAction::triggered, this,
-            &PopupMenus::mOutputPic_Click);
+    route(addItem(m_msf, "mOutMSF", QStringLiteral("导出表格")), [this] { mOutMSF_Click(); });
+    route(addItem(m_pic, "mOutputPic", QStringLiteral("导出图片")), [this] { mOutputPic_Click(); });
 }
 
 PopupMenus::~PopupMenus()
@@ -90,6 +93,19 @@ PopupMenus::~PopupMenus()
 QString PopupMenus::caption() const
 {
     return QStringLiteral("弹出菜单");
+}
+
+void PopupMenus::route(QAction *entry, std::function<void()> command, bool onField)
+{
+    connect(entry, &QAction::triggered, this, [this, command = std::move(command), onField] {
+        MainWindow *w = window();
+        if (!w) {
+            command();
+            return;
+        }
+        page::PageField *f = onField ? curCtl() : nullptr;
+        w->route().Run(command, f ? f->Widget() : nullptr);
+    });
 }
 
 MainWindow *PopupMenus::window() const

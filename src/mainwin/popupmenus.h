@@ -72,6 +72,9 @@ public:
     void mOutputPic_Click();
 
 private:
+    // Connects an entry to its command through the window's command route; onField: the command
+    // edits CurCtl itself, whose typing goes on.
+    void route(QAction *entry, std::function<void()> command, bool onField = false);
     MainWindow *window() const;
     // CurCtl when it still is a field of the page.
     page::PageField *curCtl() const;

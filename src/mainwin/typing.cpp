@@ -1,5 +1,6 @@
 #include "mainwin/typing.h"
 
+#include "mainwin/commandroute.h"
 #include "mainwin/histcombo.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/typingfmt.h"
@@ -13,6 +14,7 @@
 #include "store/grid.h"
 #include "store/helpers.h"
 #include "store/history.h"
+#include "store/reporter.h"
 #include "store/vb.h"
 #include "values/amounts.h"
 
@@ -88,6 +90,7 @@ Typing::Typing(MainWindow &w) : QObject(&w), m_w(w)
     connect(timer, &QTimer::timeout, this, &Typing::AutoFind_Timer);
     connect(&reg(), &page::FieldRegistry::textLostFocus, this,
             [this](int index) { TT_LostFocus(index); });
+    w.route().SetEditFinisher([this](const QWidget *keep) { return FinishEdit(keep); });
     // Nothing typed for one format may land in the next one.
     connect(&w.context(), &store::AppContext::formatSwitching, this, [this] {
         m_w.AutoFind()->stop();
@@ -271,25 +274,48 @@ void Typing::AutoFind_Timer()
     box->setSelection(int(n), int(found.first().size() - n));
 }
 
-void Typing::TT_LostFocus(int index)
+bool Typing::TT_LostFocus(int index)
 {
-    TT_LostFocus(index, page::PageValueEnv());
+    return TT_LostFocus(index, page::PageValueEnv());
 }
 
-void Typing::TT_LostFocus(int index, const values::ValueEnv &env)
+bool Typing::TT_LostFocus(int index, const values::ValueEnv &env)
 {
     if (!m_w.fields())
-        return;
+        return true;
     auto *f = dynamic_cast<page::TextField *>(reg().GetCtlByIdx(index));
     if (!f || reg().Reloading())
-        return;
+        return true;
+    if (m_curTTIdx == index && m_autoFindBox == f->Box())
+        m_w.AutoFind()->stop();
+    const quint64 told = store::MessagesShown();
     try {
         page::AutoConvertField(reg(), *f, env);
         if (const std::optional<qint32> id = reg().GetCtlID(f))
             page::AutoCalc(reg(), *id, env);
     } catch (...) {
         // A failing step changes nothing more; the user goes on typing.
+        return false;
     }
+    return store::MessagesShown() == told;
+}
+
+bool Typing::FinishEdit(const QWidget *keep)
+{
+    if (!m_w.fields())
+        return true;
+    // The drop-down goes as it goes when it loses the focus; its text is in its field already.
+    QComboBox *comb = m_comb->combo();
+    if (comb->isVisible()) {
+        if (comb->hasFocus())
+            comb->clearFocus();
+        m_comb->Hide();
+    }
+    auto *box = qobject_cast<page::TextBox *>(m_w.focusWidget());
+    if (!box || box == keep)
+        return true;
+    const page::PageField *f = reg().FieldOfWidget(box);
+    return !f || TT_LostFocus(f->Index());
 }
 
 void Typing::TT_Click(int index)

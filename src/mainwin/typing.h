@@ -54,10 +54,16 @@ public:
 
     // Leaving a text field (also called directly by the text-field dialog and the batch
     // display): its text converted by its content kind, then the calculation of the fields
-    // that depend on it.
-    void TT_LostFocus(int index);
+    // that depend on it. A completion still pending for the field is dropped: what the user saw
+    // on leaving is what stays. False when leaving refused: a step failed or told the user why.
+    bool TT_LostFocus(int index);
     // The same with the clock and parameters given (a batch reads them once for all records).
-    void TT_LostFocus(int index, const values::ValueEnv &env);
+    bool TT_LostFocus(int index, const values::ValueEnv &env);
+    // The edit a command finishes before it runs (the window's command route): the history
+    // drop-down closes as when it loses the focus, and the text field being typed, unless it is
+    // `keep`, is left as leaving it would leave it; it keeps the focus. False when leaving
+    // refused.
+    bool FinishEdit(const QWidget *keep);
     // Removes the relation colours (a mouse press on a field or on the page).
     void HideRelationColor();
     // Unticks the other boxes of a ticked box's exclusive group.

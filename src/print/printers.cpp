@@ -40,13 +40,17 @@ void CurrentPrinter::Select(const QString &name)
     m_name = name;
     if (name == kPdfPrinterName) {
         m_printer->setOutputFormat(QPrinter::PdfFormat);
-        // The PDF page is the paper itself: positions are measured from its corner.
         m_printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     } else {
         m_printer->setOutputFormat(QPrinter::NativeFormat);
         m_printer->setOutputFileName(QString());
         m_printer->setPrinterName(name);
     }
+    // On every printer positions are measured from the paper's corner, as on the PDF page: the
+    // calibrated print margins are the only offset. A printer that cannot print up to the edge
+    // leaves out what lies in its margins; it moves nothing. (Set after the switch: a new
+    // printer brings its own page layout.)
+    m_printer->setFullPage(true);
 }
 
 namespace {

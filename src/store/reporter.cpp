@@ -63,8 +63,18 @@ Reporter &CurrentReporter()
     return g_reporter ? *g_reporter : g_logReporter;
 }
 
+namespace {
+quint64 g_messagesShown = 0;
+} // namespace
+
+quint64 MessagesShown()
+{
+    return g_messagesShown;
+}
+
 void ReportMessage(const QString &text, MsgKind kind)
 {
+    ++g_messagesShown;
     CurrentReporter().Message(text, kind);
 }
 

@@ -51,6 +51,10 @@ public:
 void SetReporter(Reporter *reporter);
 Reporter &CurrentReporter();
 
+// How many messages ReportMessage has shown so far: a step that told the user something
+// compares the count before and after.
+quint64 MessagesShown();
+
 // Shorthands for CurrentReporter().
 void ReportMessage(const QString &text, MsgKind kind = MsgKind::Info);
 bool AskQuestion(const QString &text);

@@ -31,6 +31,18 @@ struct Buf
     void put(char16_t c) { d[n++] = c; }
     bool endsWith(char16_t c) const { return n > 0 && d[n - 1] == c; }
     bool equals(std::u16string_view s) const { return std::u16string_view(d, std::size_t(n)) == s; }
+    // Every `c` that directly follows `before` is removed.
+    void dropAfter(std::u16string_view before, char16_t c)
+    {
+        const int k = int(before.size());
+        int o = 0;
+        for (int i = 0; i < n; ++i) {
+            if (d[i] == c && o >= k && std::u16string_view(d + o - k, std::size_t(k)) == before)
+                continue;
+            d[o++] = d[i];
+        }
+        n = o;
+    }
     // Every occurrence of the two characters a b, left to right and not overlapping, becomes
     // `to` (at most two characters).
     void replace(char16_t a, char16_t b, std::u16string_view to)
@@ -243,6 +255,9 @@ QString CashToCapital(const QString &t, const QString &unit, bool *ok)
     }
     b.replace(u'零', u'万', u"万零");
     b.replace(u'零', u'亿', u"亿零");
+    // From 100亿 on, a zero before 亿 that moved behind it meets a 万 group of zeros: "亿零万"
+    // reads as one 零 before the next digit, and as none before 元 (the pass below drops it).
+    b.dropAfter(u"亿零", u'万');
     b.replace(u'零', u'零', u"零");
     b.replace(u'零', u'元', u"元");
     if (b.endsWith(u'零'))

@@ -11,7 +11,7 @@ class QPainter;
 namespace values {
 
 inline constexpr char16_t kCode39InvalidMessage[] =
-    u"要打印的条形码字符串中包含无效字符！当前版本只支持字符0-9,A-Z,-,%,$和*";
+    u"要打印的条形码字符串中包含无效字符！当前版本只支持字符0-9,A-Z,-,%和$，*只能作为首尾字符";
 
 // The table index of a character: "0"-"9" 0-9, "A"-"Z" 10-35, "-" 36, "%" 37, "$" 38, "*" 39;
 // -1 for any other.

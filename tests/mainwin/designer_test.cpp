@@ -45,6 +45,7 @@
 #include <QToolButton>
 #include <optional>
 
+#include <map>
 #include <set>
 
 using mainwin::MainWindow;
@@ -1036,4 +1037,91 @@ TEST_F(DesignerTest, DialogPreviewShowsThePromptAsTyped)
     EXPECT_EQ(preview->text(), "<b>金额</b>&amp;");
     EXPECT_EQ(preview->textFormat(), Qt::PlainText);
     dlg->cancelButton()->click();
+}
+
+TEST_F(DesignerTest, RightClicksAndDoubleClicksSelectOnlyWhatTheUserChose)
+{
+    ASSERT_EQ(m_w->context().FormatName(), kCheque);
+    const QStringList before = dumpRows(kCheque);
+    const std::set<QString> stub{"存根出票日期", "存根收款人", "存根金额", "存根用途"};
+    // A band over the stub, then zoom in, which clears the selection.
+    ASSERT_EQ(pg()->childAt(pgAt(64, 74)), nullptr);
+    // Earlier right presses answered by a menu left their button held in the test's mouse.
+    QTest::mouseRelease(pg(), Qt::RightButton, {}, pgAt(64, 74));
+    QTest::mousePress(pg(), Qt::LeftButton, {}, pgAt(64, 74));
+    QTest::mouseMove(pg(), pgAt(30, 45));
+    QTest::mouseMove(pg(), pgAt(12, 26));
+    QTest::mouseRelease(pg(), Qt::LeftButton, {}, pgAt(12, 26));
+    ASSERT_EQ(selected(), stub);
+    QTest::mouseClick(m_w->Zm(0), Qt::LeftButton);
+    ASSERT_TRUE(selected().empty());
+    std::map<QString, QRect> places;
+    for (const QString &lbl : stub) {
+        const PageField *f = byLabel(lbl);
+        places[lbl] = QRect(f->Left(), f->Top(), f->Width(), f->Height());
+    }
+
+    // A right click on an empty spot and Esc: the menu went, nothing is selected.
+    QMenu *opened = nullptr;
+    whenMenuOpens([&](QMenu *m) {
+        opened = m;
+        QTest::keyClick(m, Qt::Key_Escape);
+    });
+    QTest::mousePress(pg(), Qt::RightButton, {}, pgAt(200, 70));
+    QTest::mouseRelease(pg(), Qt::RightButton, {}, pgAt(200, 70));
+    EXPECT_EQ(opened, m_w->menuForm()->mPicGraph());
+    EXPECT_TRUE(selected().empty());
+    // The arrow keys then move nothing, and a save stores the rows as they were.
+    pg()->setFocus();
+    QTest::keyClick(pg(), Qt::Key_Right);
+    QTest::keyClick(pg(), Qt::Key_Down, Qt::ShiftModifier);
+    for (const QString &lbl : stub) {
+        const PageField *f = byLabel(lbl);
+        EXPECT_EQ(QRect(f->Left(), f->Top(), f->Width(), f->Height()), places[lbl])
+            << lbl.toStdString();
+    }
+    ASSERT_TRUE(store::SaveFmt(*mainwin::formatCommandsOf(*m_w)));
+    EXPECT_EQ(dumpRows(kCheque), before);
+
+    // Ctrl+double-click toggles once, whether the second press comes with the double click (as
+    // from a mouse) or only the double click does.
+    page::TextField *payee = text("收款人");
+    auto send = [](QWidget *w, QEvent::Type type, Qt::MouseButton b, Qt::KeyboardModifiers keys,
+                   quint64 time) {
+        const QPoint at(10, 4);
+        QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), b,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(b),
+                      keys);
+        e.setTimestamp(time);
+        QApplication::sendEvent(w, &e);
+    };
+    auto doubleClick = [&](QWidget *w, Qt::MouseButton b, Qt::KeyboardModifiers keys, quint64 t) {
+        send(w, QEvent::MouseButtonPress, b, keys, t);
+        send(w, QEvent::MouseButtonRelease, b, keys, t + 40);
+        send(w, QEvent::MouseButtonPress, b, keys, t + 120);
+        send(w, QEvent::MouseButtonDblClick, b, keys, t + 120);
+        send(w, QEvent::MouseButtonRelease, b, keys, t + 160);
+    };
+    doubleClick(payee->Box(), Qt::LeftButton, Qt::ControlModifier, 100000);
+    EXPECT_EQ(selected(), std::set<QString>{"收款人"});
+    QTest::mouseClick(payee->Box(), Qt::LeftButton, Qt::ControlModifier, QPoint(10, 4));
+    QTest::mouseDClick(payee->Box(), Qt::LeftButton, Qt::ControlModifier, QPoint(10, 4));
+    EXPECT_TRUE(selected().empty());
+
+    // A right double-click opens one menu, on a field and on the page.
+    int menus = 0;
+    auto closeEach = [&] {
+        ++menus;
+        QTimer::singleShot(0, m_w, [] {
+            if (QWidget *p = QApplication::activePopupWidget())
+                p->close();
+        });
+    };
+    QObject::connect(m_w->menuForm()->m_CtlSet(), &QMenu::aboutToShow, m_w, closeEach);
+    QObject::connect(m_w->menuForm()->mPicGraph(), &QMenu::aboutToShow, m_w, closeEach);
+    doubleClick(payee->Box(), Qt::RightButton, {}, 200000);
+    EXPECT_EQ(menus, 1);
+    doubleClick(pg(), Qt::RightButton, {}, 300000);
+    EXPECT_EQ(menus, 2);
+    EXPECT_TRUE(selected().empty());
 }

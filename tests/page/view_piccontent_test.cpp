@@ -131,8 +131,9 @@ TEST_F(PicContent, InvalidCode39TextIsReportedOncePerText)
     EXPECT_EQ(f.LinkItem(), "AB/C");
     EXPECT_EQ(f.Box()->toolTip(), "当前条码：AB/C");
     ASSERT_EQ(m_rec->messages.size(), 1);
-    EXPECT_EQ(m_rec->messages[0],
-              "要打印的条形码字符串中包含无效字符！当前版本只支持字符0-9,A-Z,-,%,$和*");
+    EXPECT_EQ(
+        m_rec->messages[0],
+        "要打印的条形码字符串中包含无效字符！当前版本只支持字符0-9,A-Z,-,%和$，*只能作为首尾字符");
     // Repaints of the same text (mouse moves, the standard dialog, a zoom) say nothing more.
     for (int i = 0; i < 5; ++i)
         SetPicCtlContent(f, f.LinkItem());
@@ -144,10 +145,16 @@ TEST_F(PicContent, InvalidCode39TextIsReportedOncePerText)
     SetPicCtlContent(f, "OK1");
     SetPicCtlContent(f, "AB/C");
     EXPECT_EQ(m_rec->messages.size(), 3);
+    // "*" frames the symbol: at the ends it is taken, inside the text it is refused.
+    SetPicCtlContent(f, "*AB*");
+    EXPECT_EQ(m_rec->messages.size(), 3);
+    SetPicCtlContent(f, "A*B");
+    ASSERT_EQ(m_rec->messages.size(), 4);
+    EXPECT_EQ(m_rec->messages[3], m_rec->messages[0]);
     // EAN-13 never complains.
     ASSERT_TRUE(store::SetPara("StrBarCodeStand", "1"));
     SetPicCtlContent(f, "69-01/23");
-    EXPECT_EQ(m_rec->messages.size(), 3);
+    EXPECT_EQ(m_rec->messages.size(), 4);
 }
 
 TEST_F(PicContent, PicturesAndEmptyValues)

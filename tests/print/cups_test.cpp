@@ -103,6 +103,112 @@ TEST(CupsPrintTest, SampleChequeReachesTheQueueAndTheHistory)
     EXPECT_TRUE(rec->messages.isEmpty()) << rec->messages.join('|').toStdString();
 }
 
+// The words of a PDF file as pdftotext -bbox sees them: text and box in points.
+struct WordBox
+{
+    QString text;
+    double x0, y0, x1, y1;
+};
+
+QList<WordBox> WordBoxes(const QString &file)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file, QStringLiteral("-")});
+    QList<WordBox> words;
+    if (!p.waitForFinished(30000))
+        return words;
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re"));
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        words.append({m.captured(5), m.captured(1).toDouble(), m.captured(2).toDouble(),
+                      m.captured(3).toDouble(), m.captured(4).toDouble()});
+    }
+    return words;
+}
+
+// Prints the sample cheque with the given print margins on a printer; the file it went to.
+QString PrintSample(const QString &printer, double marginX, double marginY, const QString &pdf)
+{
+    const QString outDir = g_cupsDir + QStringLiteral("/out");
+    const QStringList before = QDir(outDir).entryList(QDir::Files);
+    PrintHooks hooks;
+    hooks.fillPage = [=] {
+        FilledPage page = printtest::SampleCheque();
+        page.offX = -marginX;
+        page.offY = -marginY;
+        return page;
+    };
+    hooks.choosePrinter = [printer] {
+        Current().Select(printer);
+        return printer;
+    };
+    hooks.pdfFileName = [pdf] { return pdf; };
+    hooks.saveHistory = [](const QList<PendingPrint> &, const std::function<bool()> &finish) {
+        return finish();
+    };
+    store::ScopedRecordingReporter rec;
+    PrintRun run(hooks);
+    if (!run.PrintFmt(true, true))
+        return QString();
+    if (printer == kPdfPrinterName)
+        return pdf;
+    // The queue's new job, once complete.
+    QFileSystemWatcher watcher({outDir});
+    QSignalSpy spy(&watcher, &QFileSystemWatcher::directoryChanged);
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 60000) {
+        for (const QString &f : QDir(outDir).entryList({QStringLiteral("job-*.prn")}, QDir::Files))
+            if (!before.contains(f))
+                return QDir(outDir).filePath(f);
+        spy.wait(1000);
+    }
+    return QString();
+}
+
+TEST(CupsPrintTest, FieldsLandOnThePaperWhereThePdfPutsThem)
+{
+    if (g_cupsDir.isEmpty())
+        GTEST_SKIP() << g_skipWhy.toStdString();
+    QTemporaryDir dir;
+    const double tolerance = 0.1 * 72 / 25.4; // 0.1 mm in points
+    const struct
+    {
+        double x, y;
+    } margins[] = {{0, 0}, {3, -2}};
+    for (const auto &m : margins) {
+        const QString pdf =
+            PrintSample(kPdfPrinterName, m.x, m.y,
+                        dir.filePath(QStringLiteral("m%1_%2.pdf").arg(m.x).arg(m.y)));
+        const QString job = PrintSample(kQueue, m.x, m.y, QString());
+        ASSERT_FALSE(pdf.isEmpty());
+        ASSERT_FALSE(job.isEmpty()) << "no job came out of the queue";
+        const QList<WordBox> onPdf = WordBoxes(pdf), onPaper = WordBoxes(job);
+        ASSERT_GE(onPdf.size(), 8);
+        ASSERT_EQ(onPaper.size(), onPdf.size());
+        for (qsizetype i = 0; i < onPdf.size(); ++i) {
+            const WordBox &a = onPdf[i], &b = onPaper[i];
+            SCOPED_TRACE(
+                QStringLiteral("%1 margins %2/%3").arg(a.text).arg(m.x).arg(m.y).toStdString());
+            EXPECT_EQ(b.text, a.text);
+            EXPECT_NEAR(b.x0, a.x0, tolerance);
+            EXPECT_NEAR(b.y0, a.y0, tolerance);
+            EXPECT_NEAR(b.x1, a.x1, tolerance);
+            EXPECT_NEAR(b.y1, a.y1, tolerance);
+        }
+        // The margins move the fields on the paper, and nothing else does: the payee lies at its
+        // place in the format plus the margins.
+        const QString payee = printtest::SampleValue(QStringLiteral("收款人"));
+        const auto it = std::find_if(onPaper.begin(), onPaper.end(),
+                                     [&](const WordBox &w) { return w.text == payee; });
+        ASSERT_NE(it, onPaper.end());
+        EXPECT_NEAR(it->x0 * 25.4 / 72, 82 + m.x, 0.5);
+    }
+    Current().Select(kQueue);
+}
+
 TEST(CupsPrintTest, OnlyInstalledQueuesAreReachable)
 {
     if (g_cupsDir.isEmpty())

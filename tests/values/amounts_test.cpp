@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QString>
 #include <random>
 
@@ -97,8 +98,7 @@ TEST(CashToCapital, UnitYuan)
         {u"1.005", u"壹元零壹分"},
         {u"10000", u"壹万元整"},
         {u"100000000", u"壹亿元整"},
-        // the rules write a bare 万 group as 零万
-        {u"1000000000000", u"壹万亿零万元整"},
+        {u"1000000000000", u"壹万亿元整"},
         {u"100010001", u"壹亿零壹万零壹元整"},
         {u"1010101.01", u"壹佰零壹万零壹佰零壹元零壹分"},
         {u"9999999999999.99", u"玖万玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖元玖角玖分"},
@@ -121,6 +121,54 @@ TEST(CashToCapital, OtherUnits)
     EXPECT_EQ(CashToCapital(u"100"_qs, QString()), u"壹佰"_qs);
     EXPECT_EQ(CashToCapital(u"100.50"_qs, QString()), u"壹佰元伍角整"_qs);
     EXPECT_EQ(CashToCapital(u"0"_qs, QString()), u"零"_qs);
+}
+
+TEST(CashToCapital, HundredYiAndMore)
+{
+    const Case cases[] = {
+        // a bare 万 group after 亿 reads as one 零 before the next digit, none before 元
+        {u"10000000000", u"壹佰亿元整"},
+        {u"90000009000", u"玖佰亿零玖仟元整"},
+        {u"10000000090", u"壹佰亿零玖拾元整"},
+        {u"10000000000.05", u"壹佰亿元零伍分"},
+        {u"1000000000000", u"壹万亿元整"},
+        {u"12000000001", u"壹佰贰拾亿零壹元整"},
+        // a 万 group with digits is written as before
+        {u"10000050000", u"壹佰亿零伍万元整"},
+        {u"10100005000", u"壹佰零壹亿零伍仟元整"},
+        {u"10050000000", u"壹佰亿零伍仟万元整"},
+    };
+    for (const Case &c : cases) {
+        const QString capital = CashToCapital(q(c.in), u"元"_qs);
+        EXPECT_EQ(capital, q(c.out)) << q(c.in).toStdString();
+        EXPECT_FALSE(capital.contains(u"亿零万"_qs));
+    }
+    // The forms written before still read back.
+    EXPECT_EQ(CapitalToNum(u"壹佰亿零万元整"_qs, 103), u"10000000000"_qs);
+    EXPECT_EQ(CapitalToNum(u"玖佰亿零万玖仟元整"_qs, 103), u"90000009000"_qs);
+    EXPECT_EQ(CapitalToNum(u"壹佰亿元整"_qs, 103), u"10000000000"_qs);
+    EXPECT_EQ(CapitalToNum(u"玖佰亿零玖仟元整"_qs, 103), u"90000009000"_qs);
+}
+
+TEST(CashToCapital, AmountsBelowHundredYiKeepTheirForm)
+{
+    // 400 000 amounts below 100亿 in the three units, most of them with runs of zeros; the
+    // digest is of the texts the conversion wrote before amounts of 100亿 and more were mended.
+    std::mt19937_64 rng(100000000000ULL);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    const QString units[3] = {u"元"_qs, u"圆"_qs, QString()};
+    for (int i = 0; i < 400000; ++i) {
+        const int n = 1 + int(rng() % 12);
+        quint64 fen = 0;
+        for (int k = 0; k < n; ++k)
+            fen = fen * 10 + (k > 0 && rng() % 100 < 55 ? 0 : 1 + rng() % 9);
+        const QString x =
+            QString::number(fen / 100) + u'.' + QString::number(fen % 100).rightJustified(2, u'0');
+        hash.addData(CashToCapital(x, units[i % 3]).toUtf8());
+        hash.addData("\n");
+    }
+    EXPECT_EQ(hash.result().toHex().toStdString(),
+              "cbdea86e9c86cc0b5d7af32eba5de2f9d8bf73b4b30b6a95b09e34015f738de2");
 }
 
 TEST(CashToCapital, MoreThanFifteenFenDigitsFailsCleanly)

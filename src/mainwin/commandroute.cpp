@@ -1,0 +1,39 @@
+#include "mainwin/commandroute.h"
+
+#include <QAbstractButton>
+#include <QAction>
+
+namespace mainwin {
+
+CommandRoute::CommandRoute(QObject *parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("CommandRoute"));
+}
+
+bool CommandRoute::FinishEdit(const QWidget *keep)
+{
+    return !m_finisher || m_finisher(keep);
+}
+
+bool CommandRoute::Run(const std::function<void()> &command, const QWidget *keep)
+{
+    if (!FinishEdit(keep))
+        return false;
+    if (command)
+        command();
+    return true;
+}
+
+void CommandRoute::Connect(QAction *entry, std::function<void()> command)
+{
+    connect(entry, &QAction::triggered, this,
+            [this, command = std::move(command)] { Run(command); });
+}
+
+void CommandRoute::Connect(QAbstractButton *entry, std::function<void()> command)
+{
+    connect(entry, &QAbstractButton::clicked, this,
+            [this, command = std::move(command)] { Run(command); });
+}
+
+} // namespace mainwin
