@@ -1,7 +1,7 @@
 #pragma once
-// The cells of one worksheet, read once into memory from an .xls workbook (FreeXL), an .xlsx
-// workbook (our reader on minizip's unzip half) or a CSV file (a record is a sheet row), so that
-// the import reads every kind the same way.
+// The cells of one worksheet, read once into memory from an .xls workbook (FreeXL, in a process
+// of its own: xlschild.h), an .xlsx workbook (our reader on minizip's unzip half) or a CSV file
+// (a record is a sheet row), so that the import reads every kind the same way.
 //
 // Cell texts: a number as CStr writes it, a date as "yyyy-MM-dd" (with " HH:mm:ss" when it holds
 // a time), text as stored with its line breaks, "True"/"False" for a Boolean, "" for an empty
@@ -17,9 +17,10 @@ namespace batch {
 // Failure numbers of the workbook readers (the messages are SheetErrorText's).
 enum SheetError : int {
     kSheetOk = 0,
-    kSheetCannotOpen = 5,   // missing or unreadable file
-    kSheetNoSuchSheet = 9,  // no worksheet of that name
-    kSheetNotWorkbook = 438 // not a workbook of the kind its name says
+    kSheetCannotOpen = 5,    // missing or unreadable file
+    kSheetNoSuchSheet = 9,   // no worksheet of that name
+    kSheetNotWorkbook = 438, // not a workbook of the kind its name says
+    kSheetReaderFailed = 57  // the .xls reading helper crashed, hung or answered nonsense
 };
 
 class SheetData
