@@ -318,7 +318,8 @@ void WriteRecords(store::FlexGrid &grid, const SheetData &data, qint64 start, qi
 } // namespace
 
 int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &sheet, qint32 start,
-                  qint32 end, const ImportMaps &maps, qint32 rowsPerRecord, const ImportPage &page)
+                  qint32 end, const ImportMaps &maps, qint32 rowsPerRecord,
+                  const ImportPage &page)
 {
     auto failure = [&](int number) {
         store::EndProgress();
@@ -333,8 +334,8 @@ int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &she
     SheetData data;
     bool wrongSuffix = false;
     const qint64 lastNeeded = qint64(end) + MaxOffset(specs);
-    const int e =
-        LoadWorkbookSheet(path, sheet, std::max<qint64>(lastNeeded, 1), 702, data, &wrongSuffix);
+    const int e = LoadWorkbookSheet(path, sheet, std::max<qint64>(lastNeeded, 1), 702, data,
+                                    &wrongSuffix);
     // A workbook that cannot be read leaves the batch grid as it was.
     if (e != 0 || wrongSuffix)
         return failure(e);

@@ -51,8 +51,8 @@ void NormalizeColSpecs(QStringList &specs);
 struct SpecItem
 {
     bool literal = false;
-    QString text;   // the literal's inner text
-    qint64 col = 0; // the column (>= 1) of a reference
+    QString text;    // the literal's inner text
+    qint64 col = 0;  // the column (>= 1) of a reference
     qint64 offset = 0;
 };
 // The items of one normalised spec; items that read nothing are left out.
@@ -77,7 +77,8 @@ void PrepareDataGrid(store::FlexGrid &grid, qint64 records, const ImportMaps &ma
 // failed, 6 or 11 for rows per record above 32767 or below 1; 0 for a path of another kind); a
 // failure leaves the grid as it was.
 int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &sheet, qint32 start,
-                  qint32 end, const ImportMaps &maps, qint32 rowsPerRecord, const ImportPage &page);
+                  qint32 end, const ImportMaps &maps, qint32 rowsPerRecord,
+                  const ImportPage &page);
 
 // Fills the batch grid from a CSV file, a record being a sheet row. Always 0; a path that is not
 // ".csv", a file that cannot be read, or rows per record outside 1..32767 show "CSV文件导入错误！"

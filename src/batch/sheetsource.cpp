@@ -252,8 +252,7 @@ QByteArrayView AttrOf(QByteArrayView attrs, QByteArrayView name)
     qsizetype i = 0;
     const qsizetype n = attrs.size();
     while (i < n) {
-        while (i < n &&
-               (attrs[i] == ' ' || attrs[i] == '\t' || attrs[i] == '\r' || attrs[i] == '\n'))
+        while (i < n && (attrs[i] == ' ' || attrs[i] == '\t' || attrs[i] == '\r' || attrs[i] == '\n'))
             ++i;
         const qsizetype nameStart = i;
         while (i < n && attrs[i] != '=' && attrs[i] != ' ')
@@ -312,9 +311,7 @@ bool ScanPart(unzFile z, const QString &name, const TagHandler &h)
             h.text(DecodeEntities(QByteArrayView(buf).sliced(pos, lt - pos)));
         // The whole tag: to its ">" (comments and CDATA to their own ends).
         QByteArrayView rest = QByteArrayView(buf).sliced(lt);
-        const char *closer = rest.startsWith("<!--")        ? "-->"
-                             : rest.startsWith("<![CDATA[") ? "]]>"
-                                                            : ">";
+        const char *closer = rest.startsWith("<!--") ? "-->" : rest.startsWith("<![CDATA[") ? "]]>" : ">";
         const qsizetype gt = buf.indexOf(closer, lt + 1);
         if (gt < 0) {
             pos = lt;
