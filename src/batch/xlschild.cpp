@@ -27,14 +27,15 @@ QString HelperPath()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/quorvan-xlsread");
 }
 
-// Runs the helper with args and waits for it while events go on; true with its whole output
-// when it ended by itself, in time and with success.
-bool RunHelper(const QStringList &args, QByteArray &out)
+// Runs the helper with args and waits for it while events go on: 0 with its whole output when
+// it ended by itself, in time and with success; kSheetCancelled when the progress window was
+// closed meanwhile; else kSheetReaderFailed.
+int RunHelper(const QStringList &args, QByteArray &out)
 {
     out.clear();
     const QString program = HelperPath();
     if (!QFileInfo(program).isExecutable())
-        return false;
+        return kSheetReaderFailed;
     QProcess p;
     p.setProgram(program);
     p.setArguments(args);
@@ -43,6 +44,7 @@ bool RunHelper(const QStringList &args, QByteArray &out)
     QEventLoop loop;
     bool ended = false;
     bool failed = false;
+    bool cancelled = false;
     auto stop = [&](bool failure) {
         failed = failed || failure;
         ended = true;
@@ -64,7 +66,10 @@ bool RunHelper(const QStringList &args, QByteArray &out)
     QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { stop(true); });
     QMetaObject::Connection cancel;
     if (store::Indicator *w = store::IndicatorWindow())
-        cancel = QObject::connect(w, &store::Indicator::closed, &loop, [&] { stop(true); });
+        cancel = QObject::connect(w, &store::Indicator::closed, &loop, [&] {
+            cancelled = true;
+            stop(true);
+        });
     p.start();
     deadline.start(g_timeLimit);
     if (!ended && p.state() != QProcess::NotRunning)
@@ -73,12 +78,13 @@ bool RunHelper(const QStringList &args, QByteArray &out)
     if (p.state() != QProcess::NotRunning) {
         p.kill();
         p.waitForFinished(5000);
-        return false;
     }
+    if (cancelled)
+        return kSheetCancelled;
     if (failed || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return false;
+        return kSheetReaderFailed;
     out += p.readAllStandardOutput();
-    return out.size() <= kMaxAnswer;
+    return out.size() <= kMaxAnswer ? kSheetOk : kSheetReaderFailed;
 }
 
 } // namespace
@@ -98,8 +104,9 @@ int ListXlsSheets(const QString &path, QStringList &names)
     names.clear();
     QByteArray out;
     int status = kSheetReaderFailed;
-    if (!RunHelper({QStringLiteral("sheets"), path}, out) ||
-        !DecodeXlsSheetNames(out, status, names)) {
+    if (const int e = RunHelper({QStringLiteral("sheets"), path}, out))
+        return e;
+    if (!DecodeXlsSheetNames(out, status, names)) {
         names.clear();
         return kSheetReaderFailed;
     }
@@ -114,7 +121,9 @@ int LoadXlsSheet(const QString &path, const QString &sheet, qint64 maxRow, int m
     int status = kSheetReaderFailed;
     const QStringList args{QStringLiteral("cells"), path, sheet,
                            QString::number(std::max<qint64>(maxRow, 0)), QString::number(maxCol)};
-    if (!RunHelper(args, out) || !DecodeXlsCells(out, maxRow, maxCol, status, cells))
+    if (const int e = RunHelper(args, out))
+        return e;
+    if (!DecodeXlsCells(out, maxRow, maxCol, status, cells))
         return kSheetReaderFailed;
     out.clear();
     if (status != kSheetOk)

@@ -1,9 +1,10 @@
 #pragma once
 // .xls workbooks are read by the helper program "quorvan-xlsread" installed beside this one, in a
 // process of its own: a file that crashes or hangs the library costs that process only. Its
-// crash, a reading that runs past the time limit, the progress window being closed meanwhile, or
-// an answer that does not decode, all come out as kSheetReaderFailed and leave nothing changed.
-// While it reads, the program's events go on (the progress window redraws).
+// crash, a reading that runs past the time limit, or an answer that does not decode, all come out
+// as kSheetReaderFailed, and closing the progress window meanwhile as kSheetCancelled; either
+// leaves nothing changed. While it reads, the program's events go on (the progress window
+// redraws and takes Esc).
 
 #include <QString>
 #include <QStringList>
