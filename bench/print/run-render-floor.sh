@@ -9,7 +9,7 @@ set -euo pipefail
 build=$1
 peer=${2:-$(cd "$(dirname "$0")/../../.." && pwd)/shared/bench/glabels}
 records=${3:-200}
-bench=$build/bench/print/bench_print_floor
+bench=$build/bin/bench_print_floor
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
