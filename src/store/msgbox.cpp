@@ -2,12 +2,22 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 
 namespace store {
 
 namespace {
+
+// Room in pixels for the title bar to show the whole title beside the window manager's icon and
+// buttons (window managers draw titles bold and cut them to the window's width).
+int TitleRoom(const QWidget &w)
+{
+    QFont bold = w.font();
+    bold.setBold(true);
+    return QFontMetrics(bold).horizontalAdvance(w.windowTitle()) + 160;
+}
 
 // Texts carry format names and values as the user typed them: shown as they are, never as
 // rich text.
@@ -19,6 +29,11 @@ QMessageBox::StandardButton Show(QMessageBox::Icon icon, const QString &text,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
+    // A message box sizes itself to its text and ignores a minimum width; a row as wide as the
+    // title holds it open.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(TitleRoom(box), 0, QSizePolicy::Fixed, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     return QMessageBox::StandardButton(box.exec());
 }
 
@@ -43,13 +58,14 @@ bool MessageBoxReporter::Question(const QString &text)
 std::optional<QString> MessageBoxReporter::Text(const QString &prompt, const QString &preset,
                                                 const QString &title)
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(
-        QApplication::activeWindow(), title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title,
-        prompt, QLineEdit::Normal, preset, &ok);
-    if (!ok)
+    QInputDialog d(QApplication::activeWindow());
+    d.setWindowTitle(title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title);
+    d.setLabelText(prompt);
+    d.setTextValue(preset);
+    d.setMinimumWidth(TitleRoom(d));
+    if (d.exec() != QDialog::Accepted)
         return std::nullopt;
-    return answer;
+    return d.textValue();
 }
 
 } // namespace store

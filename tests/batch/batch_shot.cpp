@@ -13,6 +13,8 @@
 #include "store/paths.h"
 #include "store/schema.h"
 
+#include "store/uilanguage.h"
+
 #include <QApplication>
 #include <QDateEdit>
 #include <QToolButton>
@@ -25,6 +27,7 @@ int main(int argc, char **argv)
     qputenv("QUORVAN_HOME", (dir.path() + "/home").toUtf8());
     qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
     QApplication app(argc, argv);
+    store::UseChineseLanguage();
     const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("inputmap");
     const QString data = QStringLiteral(BATCH_DATA_DIR);
     store::Db::Main().OpenConn(store::DataFilePath());
