@@ -83,8 +83,8 @@ bool IsFramed(const QWidget *w)
 }
 
 // Runs a placement once more when the window manager has put its frame around a window (the
-// frame's size is unknown before): at the first move, resize or show that finds the window
-// framed. A window that never gets a frame keeps its first placement.
+// frame's size is unknown before): at the first move, resize, show, paint or activation that
+// finds the window framed. A window that never gets a frame keeps its first placement.
 class WhenFramed : public QObject
 {
 public:
@@ -101,7 +101,8 @@ public:
     {
         if (watched == m_window && !m_done &&
             (e->type() == QEvent::Move || e->type() == QEvent::Resize ||
-             e->type() == QEvent::Show || e->type() == QEvent::Expose) &&
+             e->type() == QEvent::Show || e->type() == QEvent::Paint ||
+             e->type() == QEvent::WindowActivate) &&
             IsFramed(m_window)) {
             m_done = true;
             m_window->removeEventFilter(this);

@@ -10,13 +10,22 @@ namespace store {
 
 namespace {
 
-// Room in pixels for the title bar to show the whole title beside the window manager's icon and
-// buttons (window managers draw titles bold and cut them to the window's width).
-int TitleRoom(const QWidget &w)
+// Gives a small dialog room for the title bar to show its whole title beside the window
+// manager's icon and buttons (window managers draw titles bold and cut them to the window's
+// width). Message and input boxes size themselves to their layout and ignore a minimum width: a
+// row of the layout as wide as the title holds them open.
+void GiveTitleRoom(QDialog &d)
 {
-    QFont bold = w.font();
+    QFont bold = d.font();
     bold.setBold(true);
-    return QFontMetrics(bold).horizontalAdvance(w.windowTitle()) + 160;
+    auto *room = new QSpacerItem(QFontMetrics(bold).horizontalAdvance(d.windowTitle()) + 160, 0,
+                                 QSizePolicy::Fixed, QSizePolicy::Fixed);
+    if (auto *grid = qobject_cast<QGridLayout *>(d.layout()))
+        grid->addItem(room, grid->rowCount(), 0, 1, grid->columnCount());
+    else if (auto *box = qobject_cast<QBoxLayout *>(d.layout()))
+        box->addItem(room);
+    else
+        delete room;
 }
 
 // Texts carry format names and values as the user typed them: shown as they are, never as
@@ -29,11 +38,7 @@ QMessageBox::StandardButton Show(QMessageBox::Icon icon, const QString &text,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
-    // A message box sizes itself to its text and ignores a minimum width; a row as wide as the
-    // title holds it open.
-    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
-        grid->addItem(new QSpacerItem(TitleRoom(box), 0, QSizePolicy::Fixed, QSizePolicy::Fixed),
-                      grid->rowCount(), 0, 1, grid->columnCount());
+    GiveTitleRoom(box);
     return QMessageBox::StandardButton(box.exec());
 }
 
@@ -62,7 +67,8 @@ std::optional<QString> MessageBoxReporter::Text(const QString &prompt, const QSt
     d.setWindowTitle(title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title);
     d.setLabelText(prompt);
     d.setTextValue(preset);
-    d.setMinimumWidth(TitleRoom(d));
+    d.sizeHint(); // lays the dialog out, which it otherwise does only when shown
+    GiveTitleRoom(d);
     if (d.exec() != QDialog::Accepted)
         return std::nullopt;
     return d.textValue();

@@ -30,6 +30,11 @@ public:
             {"QFileDialog|Look in:", QStringLiteral("查找范围:")},
             {"QFileDialog|Files of type:", QStringLiteral("文件类型:")},
             {"QFileDialog|Recent Places", QStringLiteral("最近访问的位置")},
+            // The kind column of the file dialogs.
+            {"QAbstractFileIconProvider|Folder", QStringLiteral("文件夹")},
+            {"QAbstractFileIconProvider|Drive", QStringLiteral("驱动器")},
+            {"QAbstractFileIconProvider|File", QStringLiteral("文件")},
+            {"QAbstractFileIconProvider|%1 File", QStringLiteral("%1 文件")},
         };
         return texts.value(QByteArray(context) + '|' + sourceText);
     }
