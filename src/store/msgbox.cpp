@@ -1,10 +1,13 @@
 #include "store/msgbox.h"
 
-#include <QApplication>
+#include "store/indicator.h"
+
 #include <QDebug>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace store {
 
@@ -28,18 +31,29 @@ void GiveTitleRoom(QDialog &d)
         delete room;
 }
 
+// Boxes belong to the progress window while one shows, so they open above it and take input.
+// They live on the heap: their owner may go while they wait.
+template <class Box> int Exec(Box *box)
+{
+    QPointer<Box> guard(box);
+    const int result = box->exec();
+    if (guard)
+        delete box;
+    return result;
+}
+
 // Texts carry format names and values as the user typed them: shown as they are, never as
 // rich text.
 QMessageBox::StandardButton Show(QMessageBox::Icon icon, const QString &text,
                                  QMessageBox::StandardButtons buttons,
                                  QMessageBox::StandardButton defaultButton)
 {
-    QMessageBox box(icon, QString::fromUtf8(kProgramTitle), text, buttons,
-                    QApplication::activeWindow());
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(defaultButton);
-    GiveTitleRoom(box);
-    return QMessageBox::StandardButton(box.exec());
+    auto *box =
+        new QMessageBox(icon, QString::fromUtf8(kProgramTitle), text, buttons, QuestionParent());
+    box->setTextFormat(Qt::PlainText);
+    box->setDefaultButton(defaultButton);
+    GiveTitleRoom(*box);
+    return QMessageBox::StandardButton(Exec(box));
 }
 
 } // namespace
@@ -63,15 +77,21 @@ bool MessageBoxReporter::Question(const QString &text)
 std::optional<QString> MessageBoxReporter::Text(const QString &prompt, const QString &preset,
                                                 const QString &title)
 {
-    QInputDialog d(QApplication::activeWindow());
-    d.setWindowTitle(title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title);
-    d.setLabelText(prompt);
-    d.setTextValue(preset);
-    d.sizeHint(); // lays the dialog out, which it otherwise does only when shown
-    GiveTitleRoom(d);
-    if (d.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return d.textValue();
+    auto *box = new QInputDialog(QuestionParent());
+    box->setWindowTitle(title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title);
+    box->setInputMode(QInputDialog::TextInput);
+    box->setLabelText(prompt);
+    // The prompt carries names from files: never a live link or markup.
+    for (QLabel *label : box->findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+    box->setTextValue(preset);
+    box->sizeHint(); // lays the dialog out, which it otherwise does only when shown
+    GiveTitleRoom(*box);
+    std::optional<QString> answer;
+    QObject::connect(box, &QInputDialog::textValueSelected, box,
+                     [&answer](const QString &text) { answer = text; });
+    Exec(box);
+    return answer;
 }
 
 } // namespace store
