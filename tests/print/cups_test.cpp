@@ -150,7 +150,7 @@ QString PrintSample(const QString &printer, double marginX, double marginY, cons
         return printer;
     };
     hooks.pdfFileName = [pdf] { return pdf; };
-    hooks.saveHistory = [](const QList<PendingPrint> &, const std::function<bool()> &finish) {
+    hooks.saveHistory = [](const std::function<bool()> &finish) {
         return finish();
     };
     store::ScopedRecordingReporter rec;
