@@ -2,6 +2,7 @@
 
 #include "store/vb.h"
 #include "values/amounts.h"
+#include "values/contentkind.h"
 
 #include <QRegularExpression>
 #include <cmath>
@@ -28,7 +29,8 @@ QStringList SplitChars(const QString &text)
     QStringList out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() &&
+            text.at(i + 1).isLowSurrogate()) {
             out << text.mid(i, 2);
             ++i;
         } else {
@@ -80,8 +82,7 @@ void PrintMultiLineStr(TextSurface &s, const QString &text, double x, double y, 
     for (const QString &t : lines) {
         double curX = x;
         if (align == 1 || align == 2) {
-            const double room =
-                w - s.TextWidth(t) - charSpacing * double(SplitChars(t).size()) - 1;
+            const double room = w - s.TextWidth(t) - charSpacing * double(SplitChars(t).size()) - 1;
             curX = x + (align == 1 ? room : room / 2);
         }
         curX = store::RoundEven(curX);
@@ -117,7 +118,8 @@ std::optional<QString> CashBoxText(const QString &text, int n)
 {
     if (text.isEmpty())
         return QString();
-    const int boxes = n > 300 ? n - 300 : n;
+    const values::KindInfo kind = values::DecodeKind(n);
+    const int boxes = kind.boxes;
     QString s = values::FormatCash(text, 2, true, true);
     s.remove(QLatin1Char('.'));
     s.remove(QLatin1Char(','));
@@ -130,7 +132,7 @@ std::optional<QString> CashBoxText(const QString &text, int n)
     }
     while (s.size() < boxes)
         s.prepend(QLatin1Char(' '));
-    if (n > 300)
+    if (!kind.yuanSign)
         s.replace(QStringLiteral("￥"), QStringLiteral(" "));
     return s;
 }
@@ -144,7 +146,7 @@ void PrintCashInBoxes(TextSurface &s, const QString &text, double x, double y, d
     const std::optional<QString> boxed = CashBoxText(text, n);
     if (!boxed)
         return;
-    PrintStrInBoxes(s, *boxed, x, y, w, n > 300 ? n - 300 : n, 0);
+    PrintStrInBoxes(s, *boxed, x, y, w, values::DecodeKind(n).boxes, 0);
 }
 
 } // namespace print
