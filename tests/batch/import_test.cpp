@@ -20,11 +20,15 @@
 #include "store/params.h"
 
 #include <QApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTimer>
 #include <QToolButton>
 
@@ -102,6 +106,8 @@ protected:
         m->TT->selectAll();
         QTest::keyClicks(m->TT, spec);
     }
+
+    void importColumns(int rows, int cols);
 
     int column(int index) const
     {
@@ -189,6 +195,109 @@ TEST_F(ImportTest, WorkbookIntoTheBatchGridAndPrinted)
                                             "('T(0)','T(1)','T(2)')))"),
                              store::SettingsFilePath()});
     EXPECT_EQ(ini.trimmed(), QStringLiteral("2,100,1"));
+}
+
+// Imports rows 1..rows of the file's first sheet into text fields 1..cols (columns A, B, ...)
+// through the chooser and the import window, as the clerk does.
+void ImportTest::importColumns(int rows, int cols)
+{
+    WhenModal<batch::Sheets>([](batch::Sheets *s) { s->Img[0]->click(); });
+    batch::SelImportFile(1, target);
+    WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+        for (int k = 1; k <= cols; ++k)
+            TypeSpec(m, k, QString(QChar(u'A' + k - 1)));
+        m->T[0]->setText(QStringLiteral("1"));
+        m->T[1]->setText(QString::number(rows));
+        m->Com[0]->click();
+    });
+    batch::ShowInputMap(target);
+}
+
+// Formulas of every result kind, shared strings, empty and merged cells in workbooks saved by
+// LibreOffice (which stores each formula's value) and by openpyxl (which stores none): every
+// imported cell is what openpyxl reads from the same file with data_only=True.
+TEST_F(ImportTest, FormulaWorkbooksOfLibreOfficeAndOpenpyxlAsOpenpyxlReadsThem)
+{
+    const QString script = kData + "/formula_sheets.py";
+    const QString made = m_dir.filePath(QStringLiteral("明细.xlsx"));
+    RunTool(QStringLiteral("/usr/bin/python3"), {script, QStringLiteral("make"), made});
+    ASSERT_TRUE(QFileInfo::exists(made));
+    // One LibreOffice run with a profile of its own.
+    const QString out = m_dir.filePath(QStringLiteral("lo"));
+    QProcess lo;
+    lo.start(QStringLiteral("soffice"),
+             {QStringLiteral("-env:UserInstallation=file://") + m_dir.filePath(QStringLiteral("profile")),
+              QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xlsx"),
+              QStringLiteral("--outdir"), out, made});
+    ASSERT_TRUE(lo.waitForFinished(240000));
+    const QString saved = out + QStringLiteral("/明细.xlsx");
+    ASSERT_TRUE(QFileInfo::exists(saved)) << lo.readAllStandardError().toStdString();
+
+    constexpr int kRows = 7, kCols = 7;
+    for (const QString &f : {saved, made}) {
+        SCOPED_TRACE(f.toStdString());
+        const QJsonArray want =
+            QJsonDocument::fromJson(RunTool(QStringLiteral("/usr/bin/python3"),
+                                            {script, QStringLiteral("cells"), f,
+                                             QString::number(kRows), QString::number(kCols)})
+                                        .toUtf8())
+                .array();
+        ASSERT_EQ(want.size(), kRows);
+        // LibreOffice stored the values: the grid is compared with more than empty cells.
+        if (f == saved)
+            EXPECT_EQ(want[1].toArray()[3].toString() + want[2].toArray()[6].toString(),
+                      QStringLiteral("50ABC，第3笔"));
+        file = f;
+        importColumns(kRows, kCols);
+        EXPECT_EQ(rec().messages, QStringList());
+        const store::FlexGrid &g = *w->MSF(1);
+        ASSERT_EQ(g.Rows(), 2 + kRows);
+        for (int r = 0; r < kRows; ++r)
+            for (int k = 1; k <= kCols; ++k)
+                EXPECT_EQ(g.TextMatrix(2 + r, column(k)), want[r].toArray()[k - 1].toString())
+                    << "row " << r + 1 << " column " << k;
+    }
+    // The values LibreOffice stored, not merely empty cells on both sides.
+    EXPECT_EQ(w->MSF(1)->TextMatrix(3, column(4)), QString()); // openpyxl's file: no values
+}
+
+// A file with nothing in it, an empty worksheet, and a workbook whose sheet unzips beyond any
+// sheet's size: a message, and the batch grid keeps the records already imported.
+TEST_F(ImportTest, NothingToImportKeepsTheBatch)
+{
+    file = kData + "/sheet.csv";
+    importColumns(6, 3);
+    ASSERT_EQ(w->MSF(1)->Rows(), 2 + 6);
+    const QString before = w->MSF(1)->TextMatrix(3, column(1));
+    ASSERT_FALSE(before.isEmpty());
+
+    const QString empty = m_dir.filePath(QStringLiteral("empty.csv"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    const QString emptySheet = m_dir.filePath(QStringLiteral("empty.xlsx"));
+    const QString bomb = m_dir.filePath(QStringLiteral("bomb.xlsx"));
+    python(QStringLiteral(
+               "import sys,zipfile,openpyxl\n"
+               "wb=openpyxl.Workbook(); wb.active.title='A'; wb.save(sys.argv[1])\n"
+               "src=zipfile.ZipFile(sys.argv[1])\n"
+               "with zipfile.ZipFile(sys.argv[2],'w',zipfile.ZIP_DEFLATED) as z:\n"
+               "  for i in src.infolist():\n"
+               "    if i.filename!='xl/worksheets/sheet1.xml': z.writestr(i, src.read(i))\n"
+               "  with z.open('xl/worksheets/sheet1.xml','w',force_zip64=True) as f:\n"
+               "    f.write(b'<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>')\n"
+               "    for k in range(40): f.write(b'x'*(1<<20))\n"),
+           {emptySheet, bomb});
+    const QStringList expected{
+        QStringLiteral("没有可导入的数据！"), QStringLiteral("没有可导入的数据！"),
+        // Refused by the preview, and again by the confirm button.
+        QStringLiteral("表格文件解压后过大，可能已损坏，无法导入！"),
+        QStringLiteral("表格文件解压后过大，可能已损坏，无法导入！")};
+    for (const QString &f : {empty, emptySheet, bomb}) {
+        file = f;
+        importColumns(6, 3);
+        EXPECT_EQ(w->MSF(1)->Rows(), 2 + 6) << f.toStdString();
+        EXPECT_EQ(w->MSF(1)->TextMatrix(3, column(1)), before);
+    }
+    EXPECT_EQ(rec().messages, expected);
 }
 
 TEST_F(ImportTest, ReopenedWindowKeepsSpecsAndRowsAndRefusesTooMany)
