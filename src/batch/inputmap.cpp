@@ -361,9 +361,12 @@ void InputMap::Com_Click(int index)
         page.crlfChr = m_t.host->context().CrlfChr();
         if (csv)
             ReadCsvData(*grid, ImportFile, qint32(s), qint32(e), maps, qint32(n), page);
-        else
-            ReadExcelData(*grid, ImportFile, ImportSheet, qint32(s), qint32(e), maps, qint32(n),
-                          page);
+        else if (ReadExcelData(*grid, ImportFile, ImportSheet, qint32(s), qint32(e), maps,
+                               qint32(n), page) != 0) {
+            // Nothing was read: the batch grid and the page stay as they were.
+            accept();
+            return;
+        }
         m_t.host->resetBatchNav(*grid);
         grid->setVisible(true);
     }

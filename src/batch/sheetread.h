@@ -73,10 +73,10 @@ void PrepareDataGrid(store::FlexGrid &grid, qint64 records, const ImportMaps &ma
                      const ImportPage &page);
 
 // Fills the batch grid from the named sheet of a workbook (.xls or .xlsx). 0, or the number of
-// the failure that stopped it after its message was shown (5, 7, 9, 438, 6 or 11 for rows per
-// record above 32767 or below 1; 0 for a path of another kind); 18 without a message when the
-// user closed the progress window. On a failure, and when the rows give no record ("没有可导入的
-// 数据！"), the grid keeps what it held.
+// the failure that stopped it after its message was shown (5, 7, 9, 438, 57 when the .xls reader
+// failed, 6 or 11 for rows per record above 32767 or below 1; 0 for a path of another kind); 18
+// without a message when the user closed the progress window. On a failure, and when the rows
+// give no record ("没有可导入的数据！"), the grid keeps what it held.
 int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &sheet, qint32 start,
                   qint32 end, const ImportMaps &maps, qint32 rowsPerRecord, const ImportPage &page);
 

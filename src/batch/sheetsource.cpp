@@ -1,5 +1,8 @@
 #include "batch/sheetsource.h"
 
+#include "batch/workbookcore.h"
+#include "batch/xlschild.h"
+
 #include "store/reporter.h"
 #include "store/vb.h"
 
@@ -10,7 +13,6 @@
 #include <QSet>
 #include <QXmlStreamReader>
 
-#include <freexl.h>
 #include <minizip/unzip.h>
 
 #include <cmath>
@@ -81,6 +83,8 @@ QString SheetErrorText(int number)
         return QStringLiteral("文件类型不对，请选择Excel文档！");
     case 1004:
         return QStringLiteral("输入表格列号超界，请重新输入！");
+    case kSheetReaderFailed:
+        return QStringLiteral("无法打开XLS文件！");
     default:
         return QStringLiteral("未知错误，错误号：") + QString::number(number) +
                QStringLiteral("　请检查输入值！");
@@ -122,119 +126,7 @@ QString ExcelSerialToText(double serial, bool date1904)
     return seconds ? date + u' ' + time : date;
 }
 
-// ---------------------------------------------------------------------------------------------
-// .xls through FreeXL
-
 namespace {
-
-struct FreeXlHandle
-{
-    const void *h = nullptr;
-    ~FreeXlHandle()
-    {
-        if (h)
-            freexl_close(h);
-    }
-};
-
-int FreeXlOpenError(int rc)
-{
-    switch (rc) {
-    case FREEXL_FILE_NOT_FOUND:
-    case FREEXL_INSUFFICIENT_MEMORY:
-        return kSheetCannotOpen;
-    default:
-        return kSheetNotWorkbook;
-    }
-}
-
-int OpenXls(const QString &path, bool infoOnly, FreeXlHandle &xls)
-{
-    if (!QFileInfo(path).isFile())
-        return kSheetCannotOpen;
-    const QByteArray name = QFile::encodeName(path);
-    const int rc = infoOnly ? freexl_open_info(name.constData(), &xls.h)
-                            : freexl_open(name.constData(), &xls.h);
-    if (rc != FREEXL_OK)
-        return FreeXlOpenError(rc);
-    unsigned int password = 0;
-    if (freexl_get_info(xls.h, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK &&
-        password == FREEXL_BIFF_OBFUSCATED)
-        return kSheetCannotOpen;
-    return kSheetOk;
-}
-
-QStringList XlsSheetNames(const FreeXlHandle &xls)
-{
-    QStringList names;
-    unsigned int count = 0;
-    if (freexl_get_info(xls.h, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK)
-        return names;
-    for (unsigned int i = 0; i < count && i < 65535; ++i) {
-        const char *name = nullptr;
-        if (freexl_get_worksheet_name(xls.h, (unsigned short)i, &name) != FREEXL_OK || !name)
-            names << QString();
-        else
-            names << QString::fromUtf8(name);
-    }
-    return names;
-}
-
-int FindSheet(const QStringList &names, const QString &sheet)
-{
-    int i = int(names.indexOf(sheet));
-    if (i < 0) {
-        for (int k = 0; k < names.size(); ++k)
-            if (names.at(k).compare(sheet, Qt::CaseInsensitive) == 0)
-                return k;
-    }
-    return i;
-}
-
-int LoadXls(const QString &path, const QString &sheet, qint64 maxRow, int maxCol, SheetData &data)
-{
-    FreeXlHandle xls;
-    if (const int e = OpenXls(path, false, xls))
-        return e;
-    const int index = FindSheet(XlsSheetNames(xls), sheet);
-    if (index < 0)
-        return kSheetNoSuchSheet;
-    if (freexl_select_active_worksheet(xls.h, (unsigned short)index) != FREEXL_OK)
-        return kSheetNoSuchSheet;
-    unsigned int rows = 0;
-    unsigned short cols = 0;
-    if (freexl_worksheet_dimensions(xls.h, &rows, &cols) != FREEXL_OK)
-        return kSheetNotWorkbook;
-    const qint64 lastRow = maxRow > 0 ? std::min<qint64>(rows, maxRow) : qint64(rows);
-    const int lastCol = std::min<int>(cols, maxCol);
-    for (qint64 r = 0; r < lastRow; ++r) {
-        for (int c = 0; c < lastCol; ++c) {
-            FreeXL_CellValue v;
-            if (freexl_get_cell_value(xls.h, (unsigned int)r, (unsigned short)c, &v) != FREEXL_OK)
-                continue;
-            QString text;
-            switch (v.type) {
-            case FREEXL_CELL_INT:
-                text = QString::number(v.value.int_value);
-                break;
-            case FREEXL_CELL_DOUBLE:
-                text = store::CStr(v.value.double_value);
-                break;
-            case FREEXL_CELL_TEXT:
-            case FREEXL_CELL_SST_TEXT:
-            case FREEXL_CELL_DATE:
-            case FREEXL_CELL_DATETIME:
-            case FREEXL_CELL_TIME:
-                text = QString::fromUtf8(v.value.text_value);
-                break;
-            default:
-                break;
-            }
-            data.SetCell(r + 1, c + 1, std::move(text));
-        }
-    }
-    return kSheetOk;
-}
 
 // ---------------------------------------------------------------------------------------------
 // .xlsx: minizip's unzip half and a streaming XML reader
@@ -618,40 +510,6 @@ qint64 RefRow(QStringView ref)
     return ok ? r : 0;
 }
 
-bool IsDateFormatCode(const QString &code)
-{
-    bool inQuote = false;
-    int bracket = 0;
-    for (qsizetype i = 0; i < code.size(); ++i) {
-        const QChar c = code[i];
-        if (inQuote) {
-            if (c == u'"')
-                inQuote = false;
-            continue;
-        }
-        if (c == u'"')
-            inQuote = true;
-        else if (c == u'[')
-            ++bracket;
-        else if (c == u']')
-            bracket = std::max(0, bracket - 1);
-        else if (c == u'\\')
-            ++i;
-        else if (bracket == 0) {
-            const char16_t l = c.toLower().unicode();
-            if (l == u'y' || l == u'm' || l == u'd' || l == u'h' || l == u's')
-                return true;
-        }
-    }
-    return false;
-}
-
-bool IsBuiltinDateFormat(int id)
-{
-    return (id >= 14 && id <= 22) || (id >= 45 && id <= 47) || (id >= 27 && id <= 36) ||
-           (id >= 50 && id <= 58);
-}
-
 struct Package
 {
     ZipFile zip;
@@ -891,7 +749,7 @@ int LoadWorkbookSheet(const QString &path, const QString &sheet, qint64 maxRow, 
     if (wrongSuffix)
         *wrongSuffix = false;
     if (HasSuffix(path, QLatin1String(".xls")))
-        return LoadXls(path, sheet, maxRow, maxCol, data);
+        return LoadXlsSheet(path, sheet, maxRow, maxCol, data);
     if (HasSuffix(path, QLatin1String(".xlsx")))
         return LoadXlsx(path, sheet, maxRow, maxCol, data, progress);
     if (wrongSuffix)
@@ -902,13 +760,8 @@ int LoadWorkbookSheet(const QString &path, const QString &sheet, qint64 maxRow, 
 bool ListSheets(const QString &path, QStringList &names)
 {
     names.clear();
-    if (HasSuffix(path, QLatin1String(".xls"))) {
-        FreeXlHandle xls;
-        if (OpenXls(path, true, xls) != kSheetOk)
-            return false;
-        names = XlsSheetNames(xls);
-        return true;
-    }
+    if (HasSuffix(path, QLatin1String(".xls")))
+        return ListXlsSheets(path, names) == kSheetOk;
     if (HasSuffix(path, QLatin1String(".xlsx"))) {
         Package p;
         if (OpenPackage(path, p) != kSheetOk)

@@ -1,7 +1,7 @@
 #pragma once
-// The cells of one worksheet, read once into memory from an .xls workbook (FreeXL), an .xlsx
-// workbook (our reader on minizip's unzip half) or a CSV file (a record is a sheet row), so that
-// the import reads every kind the same way.
+// The cells of one worksheet, read once into memory from an .xls workbook (FreeXL, in a process
+// of its own: xlschild.h), an .xlsx workbook (our reader on minizip's unzip half) or a CSV file
+// (a record is a sheet row), so that the import reads every kind the same way.
 //
 // Cell texts: a number as CStr writes it, a date as "yyyy-MM-dd" (with " HH:mm:ss" when it holds
 // a time), text as stored with its line breaks, "True"/"False" for a Boolean, "" for an empty
@@ -18,11 +18,12 @@ namespace batch {
 // Failure numbers of the workbook readers (the messages are SheetErrorText's).
 enum SheetError : int {
     kSheetOk = 0,
-    kSheetCannotOpen = 5,   // missing or unreadable file
-    kSheetTooLarge = 7,     // a part of the workbook unzips beyond what a sheet can hold
-    kSheetNoSuchSheet = 9,  // no worksheet of that name
-    kSheetCancelled = 18,   // the user stopped the reading
-    kSheetNotWorkbook = 438 // not a workbook of the kind its name says
+    kSheetCannotOpen = 5,    // missing or unreadable file
+    kSheetTooLarge = 7,      // a part of the workbook unzips beyond what a sheet can hold
+    kSheetNoSuchSheet = 9,   // no worksheet of that name
+    kSheetCancelled = 18,    // the user stopped the reading
+    kSheetReaderFailed = 57, // the .xls reading helper crashed, hung or answered nonsense
+    kSheetNotWorkbook = 438  // not a workbook of the kind its name says
 };
 
 // Told now and then how far a long read has come (0..1); false stops the read with

@@ -357,3 +357,167 @@ TEST_F(ImportTest, ReopenedWindowKeepsSpecsAndRowsAndRefusesTooMany)
 }
 
 } // namespace
+
+#include "batch/xlschild.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+// LibreOffice's own CSV export (UTF-8, as shown) of each workbook, all made in one run with a
+// profile of its own: the rows of cells by file.
+QHash<QString, QList<QStringList>> LibreOfficeCsv(const QStringList &files, const QString &dir)
+{
+    QProcess lo;
+    lo.start(QStringLiteral("soffice"),
+             QStringList{QStringLiteral("-env:UserInstallation=file://") + dir + "/profile",
+                         QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                         QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1"),
+                         QStringLiteral("--outdir"), dir + "/csv"} +
+                 files);
+    lo.waitForFinished(240000);
+    QHash<QString, QList<QStringList>> out;
+    for (const QString &f : files) {
+        const QString csv = dir + "/csv/" + QFileInfo(f).completeBaseName() + ".csv";
+        const QString rows = RunTool(
+            QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral("import csv,sys\n"
+                            "for r in csv.reader(open(sys.argv[1],encoding='utf-8')):\n"
+                            "    print('\\x1f'.join(r))"),
+             csv});
+        for (const QString &line : rows.split(u'\n', Qt::SkipEmptyParts))
+            out[f] << line.split(QChar(0x1f));
+    }
+    return out;
+}
+
+} // namespace
+
+// Formula workbooks saved by LibreOffice and by python's xlwt, through the batch tab into the
+// grid, onto the page and printed: every cell as LibreOffice's own CSV export shows it.
+TEST_F(ImportTest, FormulaWorkbooksReadAsLibreOfficeShowsThem)
+{
+    const QString lo = kData + "/formulas-lo.xls";
+    const QString xlwt = kData + "/formulas-xlwt.xls";
+    const auto csv = LibreOfficeCsv({lo, xlwt}, m_dir.path());
+    ASSERT_EQ(csv.value(lo).size(), 8) << "LibreOffice made no CSV";
+    // Sheet column (0-based) of each text field: the payee takes the text formula, the amount
+    // the product.
+    const std::vector<std::pair<int, int>> fieldColumn{{1, 6},  {2, 0}, {3, 1}, {4, 2},
+                                                       {5, 4},  {6, 7}, {7, 8}, {kPayee, 5},
+                                                       {kWords, 9}, {kAmount, 3}, {kPurpose, 10}};
+    ASSERT_GE(w->fields()->CtlCount(0), 11);
+    const int kBoolean = 8; // 大额: LibreOffice shows 1 and 0 where the program reads True/False
+    const QList<int> formulaColumns{3, 4, 5, 7, 8, 9};
+
+    for (const QString &book : {lo, xlwt}) {
+        SCOPED_TRACE(book.toStdString());
+        file = book;
+        rec().messages.clear();
+        WhenModal<batch::Sheets>([](batch::Sheets *s) { s->Img[0]->click(); });
+        batch::SelImportFile(1, target);
+        ASSERT_EQ(batch::ImportSheet, QStringLiteral("数据"));
+        WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+            for (const auto &[field, col] : fieldColumn)
+                TypeSpec(m, field, QString(QChar(u'A' + col)));
+            m->T[0]->setText(QStringLiteral("1"));
+            m->T[1]->setText(QStringLiteral("100"));
+            m->T[2]->setText(QStringLiteral("1"));
+            m->Com[0]->click();
+        });
+        batch::ShowInputMap(target);
+        EXPECT_EQ(rec().messages, QStringList());
+
+        const QList<QStringList> &sheet = csv.value(lo); // both files compute to this
+        const store::FlexGrid &g = *w->MSF(1);
+        ASSERT_EQ(g.Rows(), 2 + sheet.size());
+        for (int r = 0; r < sheet.size(); ++r) {
+            for (const auto &[field, col] : fieldColumn) {
+                QString want = sheet[r].value(col);
+                if (col == kBoolean && r > 0 && !want.isEmpty())
+                    want = want == QLatin1String("1") ? QStringLiteral("True")
+                                                      : QStringLiteral("False");
+                // xlwt saves no results of its formulas: without evaluating them there is
+                // nothing to read.
+                if (book == xlwt && r > 0 && r < 6 && formulaColumns.contains(col))
+                    want.clear();
+                EXPECT_EQ(g.TextMatrix(2 + r, column(field)), want)
+                    << "row " << r + 1 << " column " << char('A' + col);
+            }
+        }
+    }
+
+    // The LibreOffice workbook once more, printed: the formulas' values on the slips.
+    file = lo;
+    WhenModal<batch::Sheets>([](batch::Sheets *s) { s->Img[0]->click(); });
+    batch::SelImportFile(1, target);
+    WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+        m->T[0]->setText(QStringLiteral("2"));
+        m->Com[0]->click();
+    });
+    batch::ShowInputMap(target);
+    ASSERT_EQ(w->MSF(1)->Rows(), 2 + 7);
+    EXPECT_EQ(fieldText(kPayee), QStringLiteral("张三先生"));
+    EXPECT_TRUE(fieldText(kWords).startsWith(QStringLiteral("壹佰贰拾伍元")))
+        << fieldText(kWords).toStdString();
+    w->COM(1)->click();
+    const QString text = RunTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    // (pdftotext gives some characters of the font as their radicals: 生 comes out as U+2F63.)
+    EXPECT_TRUE(text.contains(QStringLiteral("赵六先"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("2,469.12"))) << text.toStdString();
+    EXPECT_TRUE(RunTool(QStringLiteral("pdfinfo"), {pdf})
+                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+7\\n"))));
+}
+
+// A workbook that crashes the .xls library and one that makes it read for ever: the message,
+// the page and the batch grid as they were, and the program answering events meanwhile and after.
+TEST_F(ImportTest, DamagedWorkbookChangesNothing)
+{
+    file = kData + "/sheet.csv";
+    WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+        TypeSpec(m, kPayee, QStringLiteral("A"));
+        m->Com[0]->click();
+    });
+    batch::SelImportFile(1, target);
+    batch::ShowInputMap(target);
+    const QList<QStringList> before = GridCells(*w->MSF(1));
+    ASSERT_GT(before.size(), 3);
+    auto *purpose = static_cast<page::TextField *>(w->fields()->GetCtlByIdx(kPurpose));
+    purpose->SetText(QStringLiteral("手写的用途"));
+
+    const int limit = batch::XlsReadTimeLimit();
+    batch::SetXlsReadTimeLimit(3000);
+    for (const QString &name : {QStringLiteral("crash.xls"), QStringLiteral("hang.xls")}) {
+        SCOPED_TRACE(name.toStdString());
+        file = kData + "/" + name;
+        rec().messages.clear();
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(100);
+        QElapsedTimer clock;
+        clock.start();
+        batch::SelImportFile(1, target);
+        const qint64 took = clock.elapsed();
+        ticker.stop();
+        EXPECT_EQ(rec().messages, QStringList{QStringLiteral("无法打开XLS文件！")});
+        EXPECT_EQ(batch::ImportSheet, QString());
+        if (name == QLatin1String("hang.xls")) {
+            EXPECT_GE(took, 2900); // the timer's own slack
+            EXPECT_LT(took, 15000);
+            EXPECT_GE(ticks, 10); // events went on while it read
+        }
+        EXPECT_EQ(GridCells(*w->MSF(1)), before);
+        EXPECT_EQ(fieldText(kPurpose), QStringLiteral("手写的用途"));
+    }
+    batch::SetXlsReadTimeLimit(limit);
+
+    // Usable at once: a sound workbook goes in.
+    file = kData + "/sheet.xls";
+    rec().messages.clear();
+    WhenModal<batch::Sheets>([](batch::Sheets *s) { s->Img[0]->click(); });
+    batch::SelImportFile(1, target);
+    EXPECT_EQ(batch::ImportSheet, QStringLiteral("A"));
+    EXPECT_EQ(rec().messages, QStringList());
+}
