@@ -9,8 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLibrary>
-#include <QPrinterInfo>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 #include <algorithm>
 #include <malloc.h>
@@ -122,7 +122,7 @@ bool PrintDocument::BeginPage(const FilledPage &page)
     m_pendingNewPage = false;
     const QRectF paper = m_printer.pageLayout().fullRect(QPageLayout::Point);
     m_surface.emplace(m_painter, m_printer, QSizeF(paper.width() * 20, paper.height() * 20));
-    m_surface->UseWidthCache(&m_widths);
+    m_surface->UseTextCache(&m_texts);
     ++m_pages;
     return true;
 }

@@ -40,13 +40,22 @@ QStringList SplitChars(const QString &text)
     return out;
 }
 
+void TextSurface::PrintChars(const QStringList &chars, const QList<double> &xs, double y)
+{
+    for (qsizetype i = 0; i < chars.size(); ++i)
+        PrintAt(xs.at(i), y, chars.at(i));
+}
+
 void PrintSpacedStr(TextSurface &s, const QString &text, double x, double y, double spacing)
 {
-    for (const QString &c : SplitChars(text)) {
-        const double at = x;
+    const QStringList chars = SplitChars(text);
+    QList<double> xs;
+    xs.reserve(chars.size());
+    for (const QString &c : chars) {
+        xs.append(x);
         x += s.TextWidth(c) + spacing;
-        s.PrintAt(at, y, c);
     }
+    s.PrintChars(chars, xs, y);
 }
 
 void PrintMultiLineStr(TextSurface &s, const QString &text, double x, double y, double w,
@@ -108,10 +117,11 @@ void PrintStrInBoxes(TextSurface &s, const QString &text, double x, double y, do
             x -= boxW * (align == 1 ? double(len - n) : store::Int((len - n) / 2.0));
         }
     }
-    for (qsizetype i = 0; i < chars.size(); ++i) {
-        const QString &c = chars.at(i);
-        s.PrintAt(x + boxW * double(i) + (boxW - s.TextWidth(c)) / 2, y, c);
-    }
+    QList<double> xs;
+    xs.reserve(chars.size());
+    for (qsizetype i = 0; i < chars.size(); ++i)
+        xs.append(x + boxW * double(i) + (boxW - s.TextWidth(chars.at(i))) / 2);
+    s.PrintChars(chars, xs, y);
 }
 
 std::optional<QString> CashBoxText(const QString &text, int n)
