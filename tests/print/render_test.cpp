@@ -236,7 +236,7 @@ TEST(RenderImageTest, GlyphRunsGiveTheSamePixelsAsCharacterByCharacter)
             if (f.cash == 0 && n % 2 == 0)
                 f.text += QStringLiteral("Ab1，（壹）￥√\r\n第二行：Wg.");
         }
-        FilledField tick = Field(KindCheck, 200, 60, 6, 6, QStringLiteral("√"));
+        FilledField tick = Field(FieldKind::Check, 200, 60, 6, 6, QStringLiteral("√"));
         tick.index = 1001;
         spaced.fields << tick;
         cases.append({format + QStringLiteral(" spaced"), spaced});
