@@ -1,6 +1,7 @@
 #include "print/printdoc.h"
 
 #include "print/paperform.h"
+#include "print/pdftext.h"
 #include "store/units.h"
 #include "store/vb.h"
 #include "values/code39.h"
@@ -153,7 +154,8 @@ bool PrintDocument::End()
     if (ok && m_printer.outputFormat() == QPrinter::NativeFormat)
         ok = SchedulerTookTheJob();
     if (ok && m_printer.outputFormat() == QPrinter::PdfFormat)
-        ok = PdfFileComplete(m_printer.outputFileName());
+        ok = PdfFileComplete(m_printer.outputFileName()) &&
+             PdfTextAsDrawn(m_printer.outputFileName());
     if (!ok) {
         m_error = m_printer.outputFormat() == QPrinter::PdfFormat
                       ? WriteError()
