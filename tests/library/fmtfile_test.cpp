@@ -252,7 +252,9 @@ TEST_F(FmtFileTest, ExportDeleteImportGivesTheSameFormat)
     rec().messages.clear();
     answerFile = m_dir.path() + "/no/such/folder/x.CQF";
     EXPECT_FALSE(library::ExportFmtFile(host, name));
-    EXPECT_EQ(rec().messages, QStringList{"格式文件写入失败：“" + answerFile + "”！"});
+    ASSERT_EQ(rec().messages.size(), 1);
+    EXPECT_TRUE(rec().messages.at(0).startsWith("格式文件写入失败：“" + answerFile + "”！\n"))
+        << rec().messages.at(0).toStdString();
 }
 
 QByteArray WorkedExample()
