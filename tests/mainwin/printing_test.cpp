@@ -15,12 +15,14 @@
 #include "store/grid.h"
 #include "store/indicator.h"
 #include "store/paths.h"
+#include "store/startup.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QTabWidget>
 #include <QFile>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -316,8 +318,12 @@ TEST_F(PrintingTest, UnfinishedPdfOfAnInterruptedRunIsRemovedAtTheNextStart)
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     ASSERT_TRUE(QFile::exists(part));
 
-    MainWindow next;
-    mainwin::InstallPrinting(next);
+    // The next start of the program.
+    QWidget shown;
+    store::StartupHooks hooks;
+    hooks.showMainWindow = [&shown] { return &shown; };
+    std::unique_ptr<QLockFile> lock;
+    EXPECT_EQ(store::Main(hooks, lock), std::nullopt);
     EXPECT_FALSE(QFile::exists(part));
     EXPECT_FALSE(QFile::exists(pdfFile));
 }
