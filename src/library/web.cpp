@@ -93,8 +93,9 @@ struct Fetch
                 if (!sink->WriteAvailable(*reply, limit, &over)) {
                     // A broken connection is a network failure, not one of the file.
                     const bool file = !over && reply->error() == QNetworkReply::NoError;
-                    refuse(over ? QStringLiteral("服务器的回复过大。")
-                                : file ? sink->ErrorText() : QString());
+                    refuse(over   ? QStringLiteral("服务器的回复过大。")
+                           : file ? sink->ErrorText()
+                                  : QString());
                 }
                 return;
             }

@@ -1,7 +1,7 @@
 // Format files: written, read back and refused, checked through the sqlite3 client and the
 // file's bytes.
-#include "library_fixture.h"
 #include "../common/smalldisk.h"
+#include "library_fixture.h"
 
 #include "library/fmtfile.h"
 #include "page/backpic.h"
@@ -295,7 +295,8 @@ TEST_F(FmtFileTest, ExportOnAFullDiskKeepsBothEarlierFiles)
     rec().answer = true;
     EXPECT_FALSE(library::ExportFmtFile(host, name));
     ASSERT_EQ(rec().messages.size(), 2); // the question to replace, then the failure
-    EXPECT_TRUE(rec().messages.at(1).startsWith("格式文件写入失败：“" + disk.path() + "/测试支票.jpg”！\n"))
+    EXPECT_TRUE(
+        rec().messages.at(1).startsWith("格式文件写入失败：“" + disk.path() + "/测试支票.jpg”！\n"))
         << rec().messages.at(1).toStdString();
     EXPECT_EQ(ReadAll(answerFile), "OLD FORMAT");
     EXPECT_EQ(ReadAll(disk.path() + "/测试支票.jpg"), "OLD PICTURE");

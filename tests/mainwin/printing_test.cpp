@@ -19,7 +19,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QTabWidget>
 #include <QFile>
 #include <QLineEdit>
 #include <QLockFile>
@@ -27,6 +26,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 
