@@ -44,6 +44,7 @@ struct Fetch
     Ending ending = Ending::TimedOut;
     QString refusal;
     QByteArray body;
+    bool redirected = false;
 
     bool Run(const QString &url, double timeoutS, bool stopOnProgressClose, qint64 limit,
              store::FileWriter *sink = nullptr)
@@ -69,6 +70,7 @@ struct Fetch
             loop.quit();
         };
         QObject::connect(reply.get(), &QNetworkReply::redirected, &loop, [&](const QUrl &to) {
+            redirected = true;
             if (SameServer(target, to))
                 emit reply->redirectAllowed();
             else
@@ -79,7 +81,10 @@ struct Fetch
                 return;
             const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            if (status >= 200 && status < 300 && length.isValid() && length.toLongLong() > limit) {
+            // After a redirect the headers may still be those of the redirect for a while; the
+            // limit is then kept on what arrives.
+            if (!redirected && status >= 200 && status < 300 && length.isValid() &&
+                length.toLongLong() > limit) {
                 refuse(QStringLiteral("服务器的回复过大。"));
                 return;
             }
@@ -147,10 +152,11 @@ struct Fetch
         const int code = status.toInt();
         if (!status.isValid() || code < 200 || code >= 300)
             return false;
-        // A reply cut short of what it announced is no reply.
+        // A reply cut short of what it announced is no reply (a connection closed early is an
+        // error already; this holds when the header is the final reply's own).
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         const qint64 got = sink ? sink->Written() : body.size();
-        return !length.isValid() || length.toLongLong() == got;
+        return redirected || !length.isValid() || length.toLongLong() == got;
     }
 };
 
