@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QPrinter>
+#include <utility>
 
 namespace print {
 
@@ -109,7 +110,9 @@ void PrintRun::Discard()
     }
     m_pdfPart.clear();
     m_pdfTarget.clear();
-    m_pendingHistory.clear();
+    if (m_kept > 0 && m_hooks.dropHistory)
+        m_hooks.dropHistory();
+    m_kept = 0;
 }
 
 bool PrintRun::OpenDocument()
@@ -157,8 +160,13 @@ PrintRun::PageResult PrintRun::PrintOnePage(const FilledPage &page, bool record)
     for (qsizetype i = m_told; i < told.size(); ++i)
         store::ReportMessage(told.at(i), store::MsgKind::Warning);
     m_told = told.size();
-    if (record)
-        m_pendingHistory.append({page.formatName, HistoryValues(page)});
+    if (record && m_hooks.keepPrint) {
+        ++m_kept;
+        if (!m_hooks.keepPrint({page.formatName, HistoryValues(page)})) {
+            Discard();
+            return PageResult::Failed;
+        }
+    }
     return PageResult::Printed;
 }
 
@@ -187,14 +195,13 @@ bool PrintRun::EndDoc()
         return false;
     }
     m_doc.reset();
-    const QList<PendingPrint> pending = std::move(m_pendingHistory);
-    m_pendingHistory.clear();
+    const qsizetype kept = std::exchange(m_kept, 0);
     // The prints are recorded first; the file takes its place inside the same transaction, so
     // that a file that could not be put there leaves no prints behind, and prints that could not
     // be recorded leave the earlier file as it was.
-    const bool done = pending.isEmpty() || !m_hooks.saveHistory
+    const bool done = kept == 0 || !m_hooks.saveHistory
                           ? CommitFile()
-                          : m_hooks.saveHistory(pending, [this] { return CommitFile(); });
+                          : m_hooks.saveHistory([this] { return CommitFile(); });
     if (!done)
         Discard();
     m_pdfTarget.clear();

@@ -15,6 +15,8 @@
 #include "store/paths.h"
 #include "store/schema.h"
 
+#include "store/uilanguage.h"
+
 #include <QApplication>
 #include <QDateEdit>
 #include <QToolButton>
@@ -27,6 +29,7 @@ int main(int argc, char **argv)
     qputenv("QUORVAN_HOME", (dir.path() + "/home").toUtf8());
     qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
     QApplication app(argc, argv);
+    store::UseChineseLanguage();
     store::MessageBoxReporter reporter;
     store::SetReporter(&reporter);
     const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("inputmap");
