@@ -20,7 +20,7 @@ using namespace print;
 
 namespace {
 
-FilledField Field(int kind, double x, double y, double w, double h, const QString &text,
+FilledField Field(FieldKind kind, double x, double y, double w, double h, const QString &text,
                   double cash = 0)
 {
     FilledField f;
@@ -40,9 +40,9 @@ FilledField Field(int kind, double x, double y, double w, double h, const QStrin
 FilledPage Cheque()
 {
     FilledPage p = printtest::SampleCheque();
-    FilledField tick = Field(KindCheck, 200, 52, 6, 6, QStringLiteral("√"));
+    FilledField tick = Field(FieldKind::Check, 200, 52, 6, 6, QStringLiteral("√"));
     tick.index = 1001;
-    FilledField line = Field(KindLine, 14, 72, 230, 72, QString(), 1);
+    FilledField line = Field(FieldKind::Line, 14, 72, 230, 72, QString(), 1);
     line.index = 3001;
     line.fontSize = 2;
     p.fields << tick << line;
@@ -102,7 +102,7 @@ TEST(RenderImageTest, InkOnlyInsideTheFields)
     const double slack = Px(0.6); // glyph edges and anti-aliasing
     QList<QRectF> boxes;
     for (const FilledField &f : page.fields) {
-        const QRectF r = f.kind == KindLine
+        const QRectF r = f.kind == FieldKind::Line
                              ? QRectF(QPointF(Px(f.x), Px(f.y)), QPointF(Px(f.w), Px(f.h)))
                              : QRectF(Px(f.x), Px(f.y), Px(f.w), Px(f.h));
         boxes << r.normalized().adjusted(-slack, -slack, slack, slack);
@@ -236,7 +236,7 @@ TEST(RenderImageTest, GlyphRunsGiveTheSamePixelsAsCharacterByCharacter)
             if (f.cash == 0 && n % 2 == 0)
                 f.text += QStringLiteral("Ab1，（壹）￥√\r\n第二行：Wg.");
         }
-        FilledField tick = Field(KindCheck, 200, 60, 6, 6, QStringLiteral("√"));
+        FilledField tick = Field(FieldKind::Check, 200, 60, 6, 6, QStringLiteral("√"));
         tick.index = 1001;
         spaced.fields << tick;
         cases.append({format + QStringLiteral(" spaced"), spaced});
@@ -366,7 +366,7 @@ TEST(RenderPdfTest, MarginsPlaceTextOnThePaper)
     page.setPaper = true;
     page.offX = -3; // margins 3 and -2
     page.offY = 2;
-    page.fields << Field(KindText, 10, 20, 60, 8, QStringLiteral("WORD"));
+    page.fields << Field(FieldKind::Text, 10, 20, 60, 8, QStringLiteral("WORD"));
     PrintDocument doc(printer);
     ASSERT_TRUE(doc.BeginPage(page));
     doc.PrintPage(page);
@@ -379,6 +379,44 @@ TEST(RenderPdfTest, MarginsPlaceTextOnThePaper)
     ASSERT_TRUE(m.hasMatch()) << html.toStdString();
     EXPECT_NEAR(m.captured(1).toDouble(), 13 / 25.4 * 72, 0.8);
     EXPECT_NEAR(m.captured(2).toDouble(), 18 / 25.4 * 72, 2.0);
+}
+
+// The text layer says what was drawn: the glyphs Noto CJK shares between an ideograph and its
+// radical read as the ideograph, in a file whose pages are written once and updated at the end.
+TEST(RenderPdfTest, TextLayerCarriesTheIdeographs)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("qpdf")).isEmpty())
+        GTEST_SKIP() << "pdftotext or qpdf is not installed";
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("t.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    FilledPage page;
+    page.widthMm = 180;
+    page.heightMm = 80;
+    page.setPaper = true;
+    page.fields << Field(FieldKind::Text, 10, 20, 160, 8,
+                         QStringLiteral("收款人 2024年8月28日 伍角"));
+    PrintDocument doc(printer);
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0)
+            doc.NewPage();
+        ASSERT_TRUE(doc.BeginPage(page));
+        doc.PrintPage(page);
+    }
+    ASSERT_TRUE(doc.End());
+    const QString text = RunTool(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
+    EXPECT_EQ(text.count(QStringLiteral("收款人 2024年8月28日 伍角")), 3) << text.toStdString();
+    for (const QChar radical : {QChar(0x2F08), QChar(0x2F49), QChar(0x2F47), QChar(0x2EC6)})
+        EXPECT_FALSE(text.contains(radical)) << text.toStdString();
+    EXPECT_TRUE(PdfInfo(file).contains(QStringLiteral("Pages:           3")));
+    QProcess check;
+    check.start(QStringLiteral("qpdf"), {QStringLiteral("--check"), file});
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString();
 }
 
 TEST(RenderPdfTest, UnwritableFileFailsToBegin)
