@@ -1,6 +1,7 @@
 #include "store/startup.h"
 
 #include "store/db.h"
+#include "store/filewriter.h"
 #include "store/params.h"
 #include "store/paths.h"
 #include "store/reporter.h"
@@ -105,6 +106,8 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
         ReportMessage(failure, MsgKind::Error);
         return 1;
     }
+    // What a killed earlier run was writing (only this copy may touch it now).
+    RemoveUnfinishedFiles();
 
     Db &db = Db::Main();
     if (!db.OpenConn(DataFilePath()))
