@@ -615,9 +615,16 @@ int FlexGrid::TextWidth(const QString &text) const
 {
     if (m_measurer)
         return m_measurer(text);
-    const QWidget *w = window();
-    const QFontMetrics fm(w ? w->font() : font());
+    const QFontMetrics fm(*MeasuringFont());
     return fm.horizontalAdvance(text) * TwipsPerPixel();
+}
+
+std::optional<QFont> FlexGrid::MeasuringFont() const
+{
+    if (m_measurer)
+        return std::nullopt;
+    const QWidget *w = window();
+    return w ? w->font() : font();
 }
 
 void FlexGrid::SetTextMeasurer(std::function<int(const QString &)> measurer)

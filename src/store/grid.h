@@ -8,10 +8,12 @@
 // header and the data rows below it, so every row number the program uses means the same row
 // in code and on screen.
 
-#include <QTableView>
+#include <QFont>
 #include <QString>
+#include <QTableView>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace store {
@@ -121,6 +123,8 @@ public:
     // given to SetTextMeasurer).
     int TextWidth(const QString &text) const;
     void SetTextMeasurer(std::function<int(const QString &)> measurer);
+    // The font TextWidth measures with; nullopt while a measurer of its own is set.
+    std::optional<QFont> MeasuringFont() const;
 
 signals:
     // A data cell was double-clicked (row and column of the grid).
