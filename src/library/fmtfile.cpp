@@ -198,16 +198,13 @@ bool ImportFmtFile(store::FormatCommandHost &host, const QString &requested,
     QString name = QFileInfo(path).completeBaseName();
     if (name.isEmpty() || !IsFmtOfKind(name))
         name = lines.at(1);
+    // The question opens above the progress window, which shows again when it is answered.
     while (store::FmtExists(name)) {
-        if (store::Indicator *w = store::IndicatorWindow())
-            w->hide();
         const QString answer = store::AskText(QStringLiteral("格式：“") + name +
                                                   QStringLiteral("”已存在，请另取格式名！"),
                                               name, QStringLiteral("格式名输入"))
                                    .value_or(QString())
                                    .trimmed();
-        if (store::Indicator *w = store::IndicatorWindow())
-            w->show();
         if (answer.isEmpty())
             return false;
         name = answer;

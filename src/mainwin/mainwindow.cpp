@@ -28,6 +28,7 @@
 #include "store/params.h"
 #include "store/paths.h"
 #include "store/reporter.h"
+#include "store/uihelpers.h"
 #include "store/vb.h"
 #include "values/fonts.h"
 
@@ -540,7 +541,7 @@ void MainWindow::LFMT_Change(int index)
         return;
     const QString name = m_lfmt[0]->caption();
     page::ShowBackPic(name, *PG());
-    m_lfmt[0]->setToolTip(name);
+    store::SetPlainToolTip(m_lfmt[0], name);
 }
 
 void MainWindow::LFMT_DblClick(int) { OpenFmt(QString(), false); }

@@ -7,6 +7,7 @@
 #include "store/grid.h"
 #include "store/params.h"
 #include "store/reporter.h"
+#include "store/uihelpers.h"
 #include "store/units.h"
 #include "store/vb.h"
 #include "values/code39.h"
@@ -96,7 +97,7 @@ void DrawPicCtlContent(PictureField &field, const QString &value, const PicConte
         if (box) {
             if (QFileInfo::exists(value))
                 box->SetPicture(loadPicture(value));
-            box->setToolTip(str(kPicFileTip) + value);
+            store::SetPlainToolTip(box, str(kPicFileTip) + value);
         }
         return;
     }
@@ -122,7 +123,7 @@ void DrawPicCtlContent(PictureField &field, const QString &value, const PicConte
     }
     field.SetLinkItem(value);
     if (box)
-        box->setToolTip(str(kPicBarcodeTip) + value);
+        store::SetPlainToolTip(box, str(kPicBarcodeTip) + value);
 }
 
 void InstallPicCtlContent(store::AppContext &ctx)

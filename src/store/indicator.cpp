@@ -7,7 +7,6 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
@@ -33,29 +32,19 @@ void Pump()
     QCoreApplication::processEvents();
 }
 
-bool IsUserInput(QEvent::Type t)
+// The window the work is started from: the modal dialog in front, else the active window.
+QWidget *WorkOwner()
 {
-    switch (t) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Shortcut:
-    case QEvent::ShortcutOverride:
-    case QEvent::ContextMenu:
-    case QEvent::InputMethod:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::DragEnter:
-    case QEvent::Drop:
-        return true;
-    default:
-        return false;
-    }
+    QWidget *w = QApplication::activeModalWidget();
+    if (!w)
+        w = QApplication::activeWindow();
+    if (!w)
+        return nullptr;
+    w = w->window();
+    const Qt::WindowType type = w->windowType();
+    if (!w->isVisible() || type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen)
+        return nullptr;
+    return w;
 }
 
 } // namespace
@@ -94,9 +83,13 @@ void ProgressBarArea::paintEvent(QPaintEvent *)
         p.fillRect(QRect(0, 0, w, height()), QColor(0, 0, 255));
 }
 
-Indicator::Indicator() : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint)
+Indicator::Indicator(QWidget *owner) : QDialog(owner)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // Modal to the whole program, not only to its owner: a command started from another window
+    // would run inside the operation and end its progress window under it.
+    setWindowModality(Qt::ApplicationModal);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("进度指示器"));
     LBL = new QLabel(QStringLiteral("进度条指示器"), this);
     Pic = new ProgressBarArea(this);
@@ -117,47 +110,28 @@ Indicator::Indicator() : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint)
     v->addWidget(Pic);
     v->addLayout(row);
     setMinimumWidth(380);
-    qApp->installEventFilter(this);
     g_state.showing = true;
 }
 
 Indicator::~Indicator()
 {
-    if (qApp)
-        qApp->removeEventFilter(this);
-    g_state.showing = false;
+    // Going with its owner is a close too: a download waiting on it stops.
+    if (g_state.showing && g_window == this) {
+        g_state.showing = false;
+        emit closed();
+    }
+}
+
+void Indicator::reject()
+{
+    close();
 }
 
 void Indicator::closeEvent(QCloseEvent *event)
 {
     g_state.showing = false;
-    qApp->removeEventFilter(this);
     emit closed();
     event->accept();
-}
-
-bool Indicator::eventFilter(QObject *watched, QEvent *event)
-{
-    // Ignore the user in every other window while an operation runs.
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
-        // Esc in any window is the cancel of the running operation: it ends with this window.
-        g_state.showing = false;
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-        return true;
-    }
-    const bool input = IsUserInput(event->type());
-    const bool closing = event->type() == QEvent::Close && event->spontaneous();
-    if (!input && !closing)
-        return false;
-    auto *w = qobject_cast<QWidget *>(watched);
-    if (!w || w->window() == this)
-        return false;
-    if (event->type() == QEvent::MouseMove)
-        return false; // hovering does no harm
-    if (closing)
-        event->ignore();
-    return true;
 }
 
 IndicatorState &ProgressState()
@@ -175,6 +149,13 @@ bool ProgressShowing()
     return g_state.showing && g_window;
 }
 
+QWidget *QuestionParent()
+{
+    if (g_window && g_window->isVisible())
+        return g_window.data();
+    return WorkOwner();
+}
+
 void StartProgress(const QString &caption, qint32 total, qint32 &start)
 {
     g_state.caption = caption;
@@ -186,13 +167,15 @@ void StartProgress(const QString &caption, qint32 total, qint32 &start)
         start = g_state.current;
     const bool fresh = !g_window;
     if (fresh)
-        g_window = new Indicator;
+        g_window = new Indicator(WorkOwner());
     g_window->LBL->setText(caption);
     g_window->Pic->Clear();
     DrawProgress(start);
     if (fresh) {
         g_window->adjustSize();
-        if (QScreen *s = QGuiApplication::primaryScreen()) {
+        QScreen *s = g_window->parentWidget() ? g_window->parentWidget()->screen()
+                                              : QGuiApplication::primaryScreen();
+        if (s) {
             QRect r = g_window->frameGeometry();
             r.moveCenter(s->availableGeometry().center());
             g_window->move(r.topLeft());
@@ -250,7 +233,7 @@ void EndProgress()
     if (g_window) {
         Indicator *w = g_window.data();
         g_window.clear();
-        qApp->removeEventFilter(w);
+        g_state.showing = false;
         w->hide();
         delete w;
     }

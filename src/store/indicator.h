@@ -2,11 +2,14 @@
 // The progress window shared by every long operation: a caption, a bar, the percentage and, for
 // counted work, the count and the elapsed/remaining/total time.
 //
-// While it shows, user input to the program's other windows is ignored, so a command cannot be
-// started inside a running save or print; the progress window itself stays usable, and closing it
-// is how a download is cancelled (ProgressShowing() turns false and Indicator::closed fires).
-// Steps made after the window was closed update the state only.
+// The window belongs to the window that started the work and is modal while it shows, so no
+// command can be started inside a running save or print. A message box or question opened
+// meanwhile comes above it and takes input; closing the question returns to the progress window.
+// Closing the progress window (its close box or Esc) is the cancel of the running operation:
+// ProgressShowing() turns false and Indicator::closed fires. Steps made after the window was
+// closed update the state only.
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
@@ -42,11 +45,12 @@ private:
     double m_drawn = 0;
 };
 
-class Indicator : public QWidget
+class Indicator : public QDialog
 {
     Q_OBJECT
 public:
-    Indicator();
+    // owner: the window the work was started from; none makes it modal to the whole program.
+    explicit Indicator(QWidget *owner);
     ~Indicator() override;
 
     QLabel *LBL;
@@ -58,9 +62,12 @@ public:
 signals:
     void closed();
 
+public slots:
+    // Esc: the same as the close box.
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 // The program's one progress state.
@@ -68,6 +75,10 @@ IndicatorState &ProgressState();
 // The window while it is open, else nullptr.
 Indicator *IndicatorWindow();
 bool ProgressShowing();
+
+// The window a message box or question opened now belongs to: the progress window while it
+// shows, else the program's window in front; nullptr when there is none.
+QWidget *QuestionParent();
 
 // Opens (or takes over) the window for a new operation. A negative start takes the current count,
 // written back into start.

@@ -1,13 +1,27 @@
 #include "store/msgbox.h"
 
-#include <QApplication>
+#include "store/indicator.h"
+
 #include <QDebug>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace store {
 
 namespace {
+
+// Boxes belong to the progress window while one shows, so they open above it and take input.
+// They live on the heap: their owner may go while they wait.
+template <class Box> int Exec(Box *box)
+{
+    QPointer<Box> guard(box);
+    const int result = box->exec();
+    if (guard)
+        delete box;
+    return result;
+}
 
 // Texts carry format names and values as the user typed them: shown as they are, never as
 // rich text.
@@ -15,11 +29,11 @@ QMessageBox::StandardButton Show(QMessageBox::Icon icon, const QString &text,
                                  QMessageBox::StandardButtons buttons,
                                  QMessageBox::StandardButton defaultButton)
 {
-    QMessageBox box(icon, QString::fromUtf8(kProgramTitle), text, buttons,
-                    QApplication::activeWindow());
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(defaultButton);
-    return QMessageBox::StandardButton(box.exec());
+    auto *box =
+        new QMessageBox(icon, QString::fromUtf8(kProgramTitle), text, buttons, QuestionParent());
+    box->setTextFormat(Qt::PlainText);
+    box->setDefaultButton(defaultButton);
+    return QMessageBox::StandardButton(Exec(box));
 }
 
 } // namespace
@@ -43,12 +57,18 @@ bool MessageBoxReporter::Question(const QString &text)
 std::optional<QString> MessageBoxReporter::Text(const QString &prompt, const QString &preset,
                                                 const QString &title)
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(
-        QApplication::activeWindow(), title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title,
-        prompt, QLineEdit::Normal, preset, &ok);
-    if (!ok)
-        return std::nullopt;
+    auto *box = new QInputDialog(QuestionParent());
+    box->setWindowTitle(title.isEmpty() ? QString::fromUtf8(kProgramTitle) : title);
+    box->setInputMode(QInputDialog::TextInput);
+    box->setLabelText(prompt);
+    // The prompt carries names from files: never a live link or markup.
+    for (QLabel *label : box->findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+    box->setTextValue(preset);
+    std::optional<QString> answer;
+    QObject::connect(box, &QInputDialog::textValueSelected, box,
+                     [&answer](const QString &text) { answer = text; });
+    Exec(box);
     return answer;
 }
 

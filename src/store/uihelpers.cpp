@@ -4,6 +4,7 @@
 #include "store/helpers.h"
 #include "store/vb.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -11,11 +12,13 @@
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QToolTip>
 #include <QUrl>
 #include <QWidget>
 
@@ -26,6 +29,42 @@ bool ShellOpen(const QString &target)
     if (target.trimmed().isEmpty())
         return false;
     return QDesktopServices::openUrl(QUrl::fromUserInput(target, QString(), QUrl::AssumeLocalFile));
+}
+
+namespace {
+
+// Shows the tip of the widgets it watches as plain text: the tip label would take a text that
+// looks like markup for rich text.
+class PlainTipFilter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *w = qobject_cast<QWidget *>(watched);
+        if (event->type() != QEvent::ToolTip || !w || w->toolTip().isEmpty())
+            return false;
+        const QString tip = QStringLiteral("<p style=\"white-space:pre\">") +
+                            w->toolTip().toHtmlEscaped() + QStringLiteral("</p>");
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), tip, w, QRect(),
+                           w->toolTipDuration());
+        return true;
+    }
+};
+
+} // namespace
+
+void SetPlainToolTip(QWidget *widget, const QString &text)
+{
+    if (!widget)
+        return;
+    static QPointer<PlainTipFilter> filter;
+    if (!filter)
+        filter = new PlainTipFilter(qApp);
+    widget->setToolTip(text);
+    widget->installEventFilter(filter);
 }
 
 void SetFormTopmost(QWidget *window)

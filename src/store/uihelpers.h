@@ -13,6 +13,10 @@ namespace store {
 // Opens a file, a folder or a web address with the desktop's default program.
 bool ShellOpen(const QString &target);
 
+// Sets a tool tip that shows the text as it stands, never as markup: for tips that carry names and
+// values from files, servers or the user. toolTip() keeps the text itself.
+void SetPlainToolTip(QWidget *widget, const QString &text);
+
 // Keeps the window above the others (where the window system allows it) and shows it.
 void SetFormTopmost(QWidget *window);
 

@@ -11,7 +11,10 @@
 #include <QApplication>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -41,6 +44,28 @@ template <class T> void whenModal(std::function<void(T *)> f)
         }
     });
     timer->start();
+}
+
+// A left click on the middle of the widget as the window system delivers it: to its window, where
+// a modal window in front keeps it out.
+inline void ClickThroughWindow(QWidget *widget)
+{
+    QWidget *top = widget->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      widget->mapTo(top, widget->rect().center()));
+}
+
+// Keys typed into the window, one per character, reaching whatever has the focus there.
+inline void TypeThroughWindow(QWidget *window, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, window->window()->windowHandle(), Qt::Key_unknown,
+                            QString(c), Qt::NoModifier);
+}
+inline void KeyThroughWindow(QWidget *window, Qt::Key key,
+                             Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(window->window()->windowHandle(), key, modifiers);
 }
 
 class ProgramFolderTest : public ::testing::Test

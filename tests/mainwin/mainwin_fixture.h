@@ -4,6 +4,7 @@
 
 #include "store/db.h"
 #include "store/fmtstore.h"
+#include "store/indicator.h"
 #include "store/paths.h"
 #include "store/reporter.h"
 #include "store/schema.h"
@@ -11,6 +12,7 @@
 #include "../common/programfolder.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -53,6 +55,19 @@ inline void addEveryKindFormat()
         "INSERT INTO Fmt(Fmt, LBL, X, Y, W, H, Color, Mem) VALUES('全类型支票', ?, 10, 10, 180, "
         "60, 15360, 'True|False|1|0|0|0|0|False|')",
         {QString::fromUtf8(store::kFmtParaMarker)}));
+}
+
+// The program is usable again after a run: no progress window, nothing modal, and a click and keys
+// through the main window reach the field.
+inline void ExpectUsable(QLineEdit *field)
+{
+    EXPECT_FALSE(store::IndicatorWindow());
+    EXPECT_FALSE(store::ProgressShowing());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    const QString before = field->text();
+    ClickThroughWindow(field);
+    TypeThroughWindow(field, QStringLiteral("7"));
+    EXPECT_EQ(field->text().size(), before.size() + 1) << field->text().toStdString();
 }
 
 class MainWinTest : public ProgramFolderTest

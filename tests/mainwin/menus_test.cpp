@@ -2,6 +2,7 @@
 // the format-name chooser, the password windows through the program's start-up, the about box.
 #include "mainwin_fixture.h"
 
+#include "library/fmtfile.h"
 #include "library/fmtlist.h"
 #include "mainwin/helppages.h"
 #include "mainwin/historytab.h"
@@ -24,8 +25,10 @@
 #include "store/grid.h"
 #include "store/helpers.h"
 #include "store/indicator.h"
+#include "store/msgbox.h"
 #include "store/params.h"
 #include "store/startup.h"
+#include "store/textfile.h"
 #include "store/vb.h"
 
 #include <QAbstractItemView>
@@ -33,17 +36,23 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QHelpEvent>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QUrl>
 
 #include <functional>
@@ -646,6 +655,163 @@ TEST_F(PasswordTest, ClosingThePasswordWindowLeavesNoWindow)
     EXPECT_EQ(last.count(), 1);
     for (QWidget *tw : QApplication::topLevelWidgets())
         EXPECT_FALSE(tw->isVisible()) << tw->metaObject()->className();
+}
+
+// The format import from the menu with the program's own message boxes, answered with the mouse
+// and keys through the windows as a user would: each question opens above the progress window
+// "正在导入格式..." and takes input.
+class ImportQuestionsTest : public MenusTest
+{
+protected:
+    void SetUp() override
+    {
+        MenusTest::SetUp();
+        library::SetFileQuestion([this](const QString &, bool, const QString &) { return cqf; });
+        store::SetReporter(&boxes);
+    }
+    void TearDown() override
+    {
+        store::SetReporter(&rec());
+        library::SetFileQuestion({});
+        MenusTest::TearDown();
+    }
+    // The cheque's own format file under another file name, its name line replaced if asked.
+    void writeCqf(const QString &fileName, const QString &nameLine = QString())
+    {
+        QStringList lines = library::FmtFileText(QStringLiteral("转账支票")).split("\r\n");
+        ASSERT_GT(lines.size(), 3);
+        if (!nameLine.isEmpty())
+            lines[1] = nameLine;
+        cqf = path(fileName);
+        ASSERT_EQ(store::WriteTextFile(lines.join("\r\n"), cqf), 1);
+    }
+    // The box is up above the progress window of the import.
+    static bool aboveProgress(QWidget *box)
+    {
+        store::Indicator *progress = store::IndicatorWindow();
+        return progress && progress->isVisible() && box->parentWidget() == progress &&
+               progress->LBL->text() == QStringLiteral("正在导入格式...");
+    }
+    static void clickOk(QInputDialog *d, QDialogButtonBox::StandardButton which)
+    {
+        auto *buttons = d->findChild<QDialogButtonBox *>();
+        ASSERT_TRUE(buttons);
+        ClickThroughWindow(buttons->button(which));
+    }
+    QLineEdit *payee() const
+    {
+        return static_cast<page::TextField *>(w->fields()->GetCtlByIdx(8))->Box();
+    }
+    QString names() const { return sqlite("SELECT group_concat(DISTINCT Fmt) FROM Fmt;"); }
+
+    store::MessageBoxReporter boxes;
+    QString cqf;
+};
+
+TEST_F(ImportQuestionsTest, TakenNameIsRenamedByTypingAndClickingOk)
+{
+    writeCqf(QStringLiteral("转账支票.cqf"));
+    const QString rows = sqlite("SELECT COUNT(*) FROM Fmt WHERE Fmt='转账支票';");
+    QString prompt, title, preset, done;
+    bool promptAbove = false, doneAbove = true;
+    whenModal<QInputDialog>([&](QInputDialog *d) {
+        prompt = d->labelText();
+        title = d->windowTitle();
+        preset = d->textValue();
+        promptAbove = aboveProgress(d);
+        KeyThroughWindow(d, Qt::Key_A, Qt::ControlModifier);
+        TypeThroughWindow(d, QStringLiteral(" 转账支票二 "));
+        clickOk(d, QDialogButtonBox::Ok);
+    });
+    whenModal<QMessageBox>([&](QMessageBox *box) {
+        done = box->text();
+        doneAbove = store::IndicatorWindow() != nullptr;
+        ClickThroughWindow(box->button(QMessageBox::Yes));
+    });
+    act("mInputFormat")->trigger();
+
+    EXPECT_EQ(prompt, QStringLiteral("格式：“转账支票”已存在，请另取格式名！"));
+    EXPECT_EQ(title, QStringLiteral("格式名输入"));
+    EXPECT_EQ(preset, QStringLiteral("转账支票"));
+    EXPECT_TRUE(promptAbove);
+    EXPECT_EQ(done, QStringLiteral("格式“转账支票二”导入成功,立即调用此格式？"));
+    EXPECT_FALSE(doneAbove); // the import had ended its progress window before asking
+    EXPECT_EQ(sqlite("SELECT COUNT(*) FROM Fmt WHERE Fmt='转账支票二';"), rows);
+    EXPECT_EQ(w->context().FormatName(), QStringLiteral("转账支票二"));
+    ExpectUsable(payee());
+}
+
+TEST_F(ImportQuestionsTest, CancelledRenameStoresNothing)
+{
+    writeCqf(QStringLiteral("转账支票.cqf"));
+    const QString before = names();
+    bool above = false;
+    whenModal<QInputDialog>([&](QInputDialog *d) {
+        above = aboveProgress(d);
+        clickOk(d, QDialogButtonBox::Cancel);
+    });
+    act("mInputFormat")->trigger();
+    EXPECT_TRUE(above);
+    EXPECT_EQ(names(), before);
+    EXPECT_EQ(w->context().FormatName(), QStringLiteral("转账支票"));
+    ExpectUsable(payee());
+}
+
+TEST_F(ImportQuestionsTest, DamagedFileMessageIsClosedWithOk)
+{
+    cqf = path(QStringLiteral("坏支票.cqf"));
+    ASSERT_EQ(store::WriteTextFile(QStringLiteral("<不是格式>\r\n转账支票\r\n1"), cqf), 1);
+    const QString before = names();
+    QString told;
+    bool above = false;
+    whenModal<QMessageBox>([&](QMessageBox *box) {
+        told = box->text();
+        above = aboveProgress(box);
+        ClickThroughWindow(box->button(QMessageBox::Ok));
+    });
+    act("mInputFormat")->trigger();
+    EXPECT_EQ(told, QStringLiteral("无法识别此文件，请确认文件：“") + cqf +
+                        QStringLiteral("”为支票格式文件！"));
+    EXPECT_TRUE(above);
+    EXPECT_EQ(names(), before);
+    ExpectUsable(payee());
+}
+
+TEST_F(ImportQuestionsTest, MarkupInANameFromTheFileIsShownAsItStands)
+{
+    // A file name of no kind: the format is named after the name line.
+    const QString name = QStringLiteral("<a href=\"http://127.0.0.1/\"><b>转账支票</b></a>");
+    writeCqf(QStringLiteral("link.cqf"), name);
+    whenModal<QMessageBox>(
+        [](QMessageBox *box) { ClickThroughWindow(box->button(QMessageBox::Yes)); });
+    act("mInputFormat")->trigger();
+    ASSERT_EQ(w->context().FormatName(), name);
+
+    // The format name's tip shows the tags too.
+    QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), w->LFMT(0)->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(w->LFMT(0), &tip);
+    QTRY_VERIFY(QToolTip::isVisible());
+    const auto shown = QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText();
+    EXPECT_EQ(shown, name);
+    QToolTip::hideText();
+
+    // Imported again, the taken name is asked for with its tags as text.
+    QString labelText;
+    Qt::TextFormat format = Qt::AutoText;
+    whenModal<QInputDialog>([&](QInputDialog *d) {
+        for (QLabel *l : d->findChildren<QLabel *>()) {
+            if (l->text().contains(QStringLiteral("已存在"))) {
+                labelText = l->text();
+                format = l->textFormat();
+            }
+        }
+        clickOk(d, QDialogButtonBox::Cancel);
+    });
+    act("mInputFormat")->trigger();
+    EXPECT_EQ(labelText,
+              QStringLiteral("格式：“") + name + QStringLiteral("”已存在，请另取格式名！"));
+    EXPECT_EQ(format, Qt::PlainText);
+    ExpectUsable(payee());
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "store/context.h"
 #include "store/grid.h"
 #include "store/indicator.h"
+#include "store/msgbox.h"
 #include "store/paths.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@
 #include <QTabWidget>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -286,6 +288,34 @@ TEST_F(PrintingTest, BatchRecordsOnTheScrollBarAndPrintedOnePageEach)
     w->resetBatchNav(*w->MSF(1));
     EXPECT_FALSE(w->COM(1)->isEnabled());
     EXPECT_EQ(w->R_Num(0)->text(), QStringLiteral("1"));
+}
+
+TEST_F(PrintingTest, MessageDuringABatchOpensAboveTheProgressWindowAndTakesTheMouse)
+{
+    setUpBatch();
+    w->MSF(1)->SetTextMatrix(3, 2, QStringLiteral("12345678901234")); // too long for its boxes
+    pdfFile = m_dir.filePath(QStringLiteral("batch.pdf"));
+    store::MessageBoxReporter boxes;
+    store::SetReporter(&boxes);
+    QString told, caption;
+    bool above = false;
+    whenModal<QMessageBox>([&](QMessageBox *box) {
+        told = box->text();
+        store::Indicator *progress = store::IndicatorWindow();
+        above = progress && progress->isVisible() && box->parentWidget() == progress;
+        caption = progress ? progress->LBL->text() : QString();
+        ClickThroughWindow(box->button(QMessageBox::Ok));
+    });
+    ClickThroughWindow(w->COM(1));
+    store::SetReporter(&rec());
+    EXPECT_TRUE(told.startsWith(QStringLiteral("第2条记录：")) && told.contains("小写金额"))
+        << told.toStdString();
+    EXPECT_TRUE(told.endsWith(QStringLiteral("已打印前1张单据。"))) << told.toStdString();
+    EXPECT_TRUE(above);
+    EXPECT_EQ(caption, QStringLiteral("正在打印单据……"));
+    EXPECT_EQ(PdfPages(pdfFile), 1);
+    EXPECT_EQ(history(kPayee), QStringList{QStringLiteral("1=甲公司")});
+    ExpectUsable(text(kPayee)->Box());
 }
 
 TEST_F(PrintingTest, PdfOnAFullDiskFailsKeepsTheEarlierFileAndRecordsNothing)

@@ -1,5 +1,7 @@
 #include "store_fixture.h"
 
+#include "../common/programfolder.h"
+
 #include "store/indicator.h"
 #include "store/msgbox.h"
 #include "store/uihelpers.h"
@@ -60,18 +62,19 @@ TEST(Progress, CountedStepsShowCountAndTimes)
     EXPECT_EQ(w->L1->text(), "(250/500)");
 }
 
-TEST(Progress, EscInAnyWindowCancels)
+TEST(Progress, EscOnTheProgressWindowCancels)
 {
     ProgressGuard guard;
     QMainWindow other;
     other.show();
+    other.activateWindow();
     StartProgress("正在打印单据……", 10);
     Indicator *w = IndicatorWindow();
     ASSERT_TRUE(w);
+    EXPECT_EQ(w->parentWidget(), &other); // it belongs to the window the work started from
     QSignalSpy closed(w, &Indicator::closed);
-    QTest::keyClick(&other, Qt::Key_Escape);
+    KeyThroughWindow(w, Qt::Key_Escape);
     EXPECT_FALSE(ProgressShowing());
-    EXPECT_TRUE(closed.wait(2000) || closed.count() == 1);
     EXPECT_EQ(closed.count(), 1);
     // Steps after the cancel only update the state.
     StepProgress(1, "pages");
@@ -112,7 +115,7 @@ TEST(Progress, ZeroTotalAndStepsAfterTheEndAreHarmless)
     EXPECT_EQ(ProgressState().current, 3);
 }
 
-TEST(Progress, ClosingTheWindowClearsTheShowingFlagAndIgnoresOtherWindows)
+TEST(Progress, OtherWindowsAreDeafWhileItShowsAndAQuestionAboveItIsNot)
 {
     ProgressGuard guard;
     QLineEdit other;
@@ -120,17 +123,51 @@ TEST(Progress, ClosingTheWindowClearsTheShowingFlagAndIgnoresOtherWindows)
     StartProgress("正在下载...", 10);
     Indicator *w = IndicatorWindow();
     ASSERT_TRUE(w);
-    // Typing into another window is ignored while the operation runs.
-    QTest::keyClicks(&other, "123");
+    ASSERT_TRUE(w->isVisible());
+    // Typing into another window does nothing while the operation runs.
+    TypeThroughWindow(&other, "123");
     EXPECT_EQ(other.text(), "");
+
+    // A message opened meanwhile comes above the progress window and takes the mouse; Esc in a
+    // question answers the question only.
+    MessageBoxReporter reporter;
+    bool clicked = false;
+    whenModal<QMessageBox>([&](QMessageBox *box) {
+        EXPECT_EQ(box->parentWidget(), w);
+        clicked = true;
+        ClickThroughWindow(box->button(QMessageBox::Ok));
+    });
+    reporter.Message("无法识别此文件", MsgKind::Warning);
+    EXPECT_TRUE(clicked);
+    whenModal<QMessageBox>([](QMessageBox *box) { KeyThroughWindow(box, Qt::Key_Escape); });
+    EXPECT_FALSE(reporter.Question("是否覆盖？"));
+    EXPECT_TRUE(ProgressShowing());
+    EXPECT_EQ(QApplication::activeModalWidget(), w); // back to the progress window
+
     QSignalSpy closed(w, &Indicator::closed);
     w->close();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(ProgressShowing());
-    QTest::keyClicks(&other, "45");
+    TypeThroughWindow(&other, "45");
     EXPECT_EQ(other.text(), "45");
     StepProgress(1, "pages"); // the operation goes on without a window
     EXPECT_EQ(ProgressState().current, 1);
+}
+
+TEST(Progress, GoesWithTheWindowItBelongsTo)
+{
+    ProgressGuard guard;
+    auto *owner = new QDialog;
+    owner->show();
+    owner->activateWindow();
+    StartProgress("正在导入格式...", 3);
+    Indicator *w = IndicatorWindow();
+    ASSERT_TRUE(w);
+    QSignalSpy closed(w, &Indicator::closed);
+    delete owner;
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(ProgressShowing());
+    EXPECT_FALSE(IndicatorWindow());
 }
 
 TEST(WaitFormClosed, ReturnsWhenTheWindowGoesAndAtOnceWhenNone)
