@@ -11,7 +11,7 @@ trap 'rm -rf "$out"' EXIT
 # The peer's data is UTF-8 without a byte-order mark; the import reads such a file as GBK.
 iconv -f UTF-8 -t GB18030 "$peer/data.csv" > "$out/data.csv"
 measure() { /usr/bin/time -f "%e %M" -o "$out/t" "$@" > "$out/log" 2>/dev/null; cat "$out/t"; }
-read -r ours_s ours_kb < <(measure "$build/bench/batch/bench_batch_print" "$out/data.csv" "$out/ours.pdf")
+read -r ours_s ours_kb < <(measure "$build/bin/bench_batch_print" "$out/data.csv" "$out/ours.pdf")
 head -3 "$out/log"
 read -r peer_s peer_kb < <(cd "$peer" && measure glabels-3-batch -i data.csv -o "$out/peer.pdf" cheque.glabels)
 printf 'ours  1,000 records: %6.2f s  %6.1f MiB\n' "$ours_s" "$(echo "$ours_kb/1024" | bc -l)"

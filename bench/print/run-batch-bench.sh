@@ -9,8 +9,8 @@
 set -euo pipefail
 build=$1
 peer=${2:-$(cd "$(dirname "$0")/../../.." && pwd)/shared/bench/glabels}
-allpath=$build/bench/print/bench_print_allpath
-bare=$build/bench/print/bench_print_batch
+allpath=$build/bin/bench_print_allpath
+bare=$build/bin/bench_print_batch
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 

@@ -14,10 +14,11 @@ CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords)
     bool lineHasText = false; // something of the current record was read
     qint64 count = 0;
     const qsizetype n = text.size();
+    const QChar *const data = text.data();
 
     auto endField = [&] {
-        record << field;
-        field.clear();
+        record << std::move(field);
+        field = QString();
         state = State::FieldStart;
     };
     auto endRecord = [&] {
@@ -29,16 +30,31 @@ CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords)
         state = State::FieldStart;
         lineHasText = false;
     };
+    // The run of ordinary characters from i: up to the next ",", quote (when quotes matter) or
+    // line end; appended to the field in one piece.
+    auto run = [&](qsizetype i, bool quoted) {
+        qsizetype j = i;
+        if (quoted) {
+            while (j < n && data[j] != u'"' && data[j] != u'\r' && data[j] != u'\n')
+                ++j;
+        } else {
+            while (j < n && data[j] != u',' && data[j] != u'\r' && data[j] != u'\n')
+                ++j;
+        }
+        field.append(data + i, j - i);
+        count += j - i;
+        return j;
+    };
 
     qsizetype i = 0;
     while (i < n) {
         if (maxRecords > 0 && qint64(records.size()) >= maxRecords)
             break;
         ++count;
-        const QChar c = text[i];
+        const QChar c = data[i];
         const bool lineEnd = c == u'\r' || c == u'\n';
         // CR LF counts as one line end.
-        const qsizetype lineEndLen = (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
+        const qsizetype lineEndLen = (c == u'\r' && i + 1 < n && data[i + 1] == u'\n') ? 2 : 1;
         switch (state) {
         case State::FieldStart:
             if (lineEnd) {
@@ -53,8 +69,11 @@ CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords)
                 state = State::Quoted;
             } else {
                 field += c;
-                if (c != u' ')
+                if (c != u' ') {
                     state = State::Unquoted;
+                    i = run(i + 1, false);
+                    continue;
+                }
             }
             break;
         case State::Unquoted:
@@ -64,14 +83,17 @@ CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords)
                 i += lineEndLen;
                 continue;
             }
-            if (c == u',')
+            if (c == u',') {
                 endField();
-            else
-                field += c;
+            } else {
+                --count;
+                i = run(i, false);
+                continue;
+            }
             break;
         case State::Quoted:
             if (c == u'"') {
-                if (i + 1 < n && text[i + 1] == u'"') {
+                if (i + 1 < n && data[i + 1] == u'"') {
                     field += u'"';
                     i += 2;
                     continue;
@@ -82,7 +104,9 @@ CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords)
                 i += lineEndLen;
                 continue;
             } else {
-                field += c;
+                --count;
+                i = run(i, true);
+                continue;
             }
             break;
         }

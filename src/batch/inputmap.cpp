@@ -39,18 +39,25 @@ namespace {
 const QString kRoot = QStringLiteral("KVRTM");
 const QString kSection = QStringLiteral("Quillbrook");
 const QString kHelpText = QStringLiteral(
-    "列号填写方法：        来自单列数据，直接填入列号（如：A）；来自多列数据，用逗号隔开（如：D,F）；"
+    "列号填写方法：        "
+    "来自单列数据，直接填入列号（如：A）；来自多列数据，用逗号隔开（如：D,F）；"
     "需要插入固定字符,在将插入内容用引号引起来（如A,\"地址：\",E)；需插入换行符，可用“//”代表换行"
     "（如：D,“//”,F）；空着表示不导入。");
 
-bool IsCsv(const QString &path) { return path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive); }
+bool IsCsv(const QString &path)
+{
+    return path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+}
 bool IsWorkbook(const QString &path)
 {
     return path.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive) ||
            path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive);
 }
 
-QString RowBoxName(int i) { return QStringLiteral("T(%1)").arg(i); }
+QString RowBoxName(int i)
+{
+    return QStringLiteral("T(%1)").arg(i);
+}
 
 } // namespace
 
@@ -110,7 +117,8 @@ InputMap::InputMap(const ImportTarget &target) : QDialog(target.parent), m_t(tar
     place(T[2], 6000, 60, 480, 285);
     label(QStringLiteral("行"), QStringLiteral("Label2(5)"), 6540, 90, 255);
 
-    label(QStringLiteral("请按内容填入相应的对应列号："), QStringLiteral("Label1(1)"), 6960, 90, 3735);
+    label(QStringLiteral("请按内容填入相应的对应列号："), QStringLiteral("Label1(1)"), 6960, 90,
+          3735);
     M1 = new store::FlexGrid(this);
     M1->setObjectName(QStringLiteral("M1"));
     M1->setToolTip(QStringLiteral("请填入各输入框对应表格所在的列号。"));
@@ -157,9 +165,8 @@ InputMap::InputMap(const ImportTarget &target) : QDialog(target.parent), m_t(tar
         if (MapEditRow >= M1->FixedRows())
             M1->SetTextMatrix(MapEditRow, MapEditCol, text);
     });
-    connect(M1, &QAbstractItemView::clicked, this, [this](const QModelIndex &i) {
-        M1_Click(i.row() + M1->FixedRows(), i.column());
-    });
+    connect(M1, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex &i) { M1_Click(i.row() + M1->FixedRows(), i.column()); });
     connect(M1->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { HideEditBox(); });
     connect(M1->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { HideEditBox(); });
 }
@@ -205,7 +212,8 @@ void InputMap::LoadImportPreview()
         const int e = LoadSheetToGrid(*M0, ImportFile, ImportSheet);
         if (e != 0) {
             store::EndProgress();
-            ReportSheetError(e);
+            if (e != kSheetCancelled)
+                ReportSheetError(e);
         } else {
             for (int r = 1; r < 20; ++r)
                 store::StepProgress(1, QStringLiteral("pages"));
@@ -353,9 +361,12 @@ void InputMap::Com_Click(int index)
         page.crlfChr = m_t.host->context().CrlfChr();
         if (csv)
             ReadCsvData(*grid, ImportFile, qint32(s), qint32(e), maps, qint32(n), page);
-        else
-            ReadExcelData(*grid, ImportFile, ImportSheet, qint32(s), qint32(e), maps, qint32(n),
-                          page);
+        else if (ReadExcelData(*grid, ImportFile, ImportSheet, qint32(s), qint32(e), maps,
+                               qint32(n), page) != 0) {
+            // Nothing was read: the batch grid and the page stay as they were.
+            accept();
+            return;
+        }
         m_t.host->resetBatchNav(*grid);
         grid->setVisible(true);
     }

@@ -22,6 +22,14 @@ namespace {
 
 const QString kReadCaption = QStringLiteral("正在读取EXCEL数据……");
 const QString kCsvError = QStringLiteral("CSV文件导入错误！");
+const QString kNothingToImport = QStringLiteral("没有可导入的数据！");
+
+// The progress window's bar follows a long workbook read; closing the window (or Esc) stops it.
+bool WorkbookReadGoesOn(double fraction)
+{
+    store::DrawProgress(qint32(fraction * store::ProgressState().total));
+    return store::ProgressShowing();
+}
 
 // Blanks around the text removed (only blanks, as the specs were always trimmed).
 QString TrimBlanks(const QString &s)
@@ -300,12 +308,18 @@ void PrepareDataGrid(store::FlexGrid &grid, qint64 records, const ImportMaps &ma
 namespace {
 
 // The records of the sheet rows start..end into the grid, then the columns fitted and the
-// progress window closed.
+// progress window closed. A sheet that gives no record is reported and the grid keeps what it
+// holds.
 void WriteRecords(store::FlexGrid &grid, const SheetData &data, qint64 start, qint64 end,
                   qint64 rowsPerRecord, const ImportMaps &maps,
                   const std::vector<std::vector<SpecItem>> &specs, const ImportPage &page)
 {
     const qint64 records = RecordCount(start, end, rowsPerRecord, data.LastRow());
+    if (records == 0) {
+        store::EndProgress();
+        store::ReportMessage(kNothingToImport, store::MsgKind::Warning);
+        return;
+    }
     const bool redraw = grid.Redraw();
     grid.SetRedraw(false);
     PrepareDataGrid(grid, records, maps, page);
@@ -318,12 +332,12 @@ void WriteRecords(store::FlexGrid &grid, const SheetData &data, qint64 start, qi
 } // namespace
 
 int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &sheet, qint32 start,
-                  qint32 end, const ImportMaps &maps, qint32 rowsPerRecord,
-                  const ImportPage &page)
+                  qint32 end, const ImportMaps &maps, qint32 rowsPerRecord, const ImportPage &page)
 {
     auto failure = [&](int number) {
         store::EndProgress();
-        ReportSheetError(number);
+        if (number != kSheetCancelled)
+            ReportSheetError(number);
         return number;
     };
     if (const int e = RowsPerRecordError(rowsPerRecord))
@@ -334,13 +348,11 @@ int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &she
     SheetData data;
     bool wrongSuffix = false;
     const qint64 lastNeeded = qint64(end) + MaxOffset(specs);
+    // A workbook that cannot be read leaves the grid as it was.
     const int e = LoadWorkbookSheet(path, sheet, std::max<qint64>(lastNeeded, 1), 702, data,
-                                    &wrongSuffix);
-    if (e != 0 || wrongSuffix) {
-        if (!wrongSuffix)
-            PrepareDataGrid(grid, 0, maps, page);
+                                    &wrongSuffix, WorkbookReadGoesOn);
+    if (e != 0 || wrongSuffix)
         return failure(e);
-    }
     WriteRecords(grid, data, start, end, rowsPerRecord, maps, specs, page);
     return 0;
 }
@@ -357,10 +369,8 @@ int ReadCsvData(store::FlexGrid &grid, const QString &path, qint32 start, qint32
         return failure();
     store::OrderPair(end, start);
     CsvRecords records;
-    if (RowsPerRecordError(rowsPerRecord) || !ReadCsvRecords(path, records)) {
-        PrepareDataGrid(grid, 0, maps, page);
+    if (RowsPerRecordError(rowsPerRecord) || !ReadCsvRecords(path, records))
         return failure();
-    }
     const auto specs = ParsedSpecs(maps);
     SheetData data;
     CsvToSheet(records, data);
@@ -393,8 +403,9 @@ void LoadCsvToGrid(store::FlexGrid &grid, const QString &path)
 int LoadSheetToGrid(store::FlexGrid &grid, const QString &path, const QString &sheet)
 {
     SheetData data;
-    const int e = LoadWorkbookSheet(path, sheet, std::max(1, grid.Rows() - 1),
-                                    std::max(1, grid.Cols() - 1), data);
+    const int e =
+        LoadWorkbookSheet(path, sheet, std::max(1, grid.Rows() - 1), std::max(1, grid.Cols() - 1),
+                          data, nullptr, WorkbookReadGoesOn);
     if (e == 0)
         SheetToPreview(grid, data);
     return e;

@@ -51,8 +51,8 @@ void NormalizeColSpecs(QStringList &specs);
 struct SpecItem
 {
     bool literal = false;
-    QString text;    // the literal's inner text
-    qint64 col = 0;  // the column (>= 1) of a reference
+    QString text;   // the literal's inner text
+    qint64 col = 0; // the column (>= 1) of a reference
     qint64 offset = 0;
 };
 // The items of one normalised spec; items that read nothing are left out.
@@ -73,21 +73,23 @@ void PrepareDataGrid(store::FlexGrid &grid, qint64 records, const ImportMaps &ma
                      const ImportPage &page);
 
 // Fills the batch grid from the named sheet of a workbook (.xls or .xlsx). 0, or the number of
-// the failure that stopped it after its message was shown (5, 9, 438, 6 or 11 for rows per
-// record above 32767 or below 1; 0 for a path of another kind).
+// the failure that stopped it after its message was shown (5, 7, 9, 438, 57 when the .xls reader
+// failed, 6 or 11 for rows per record above 32767 or below 1; 0 for a path of another kind); 18
+// without a message when the user closed the progress window. On a failure, and when the rows
+// give no record ("没有可导入的数据！"), the grid keeps what it held.
 int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &sheet, qint32 start,
-                  qint32 end, const ImportMaps &maps, qint32 rowsPerRecord,
-                  const ImportPage &page);
+                  qint32 end, const ImportMaps &maps, qint32 rowsPerRecord, const ImportPage &page);
 
 // Fills the batch grid from a CSV file, a record being a sheet row. Always 0; a path that is not
-// ".csv", a file that cannot be read, or rows per record outside 1..32767 show "CSV文件导入错误！"
-// and write no record.
+// ".csv", a file that cannot be read, or rows per record outside 1..32767 show "CSV文件导入错误！",
+// and rows that give no record "没有可导入的数据！"; the grid then keeps what it held.
 int ReadCsvData(store::FlexGrid &grid, const QString &path, qint32 start, qint32 end,
                 const ImportMaps &maps, qint32 rowsPerRecord, const ImportPage &page);
 
 // The preview: sheet row r, column c into cell (r, c) for r < Rows, c < Cols. Silent on failure.
 void LoadCsvToGrid(store::FlexGrid &grid, const QString &path);
-// The same from a workbook sheet; 0 or the failure number (its message not shown).
+// The same from a workbook sheet; 0 or the failure number (its message not shown), 18 when the
+// user closed the progress window.
 int LoadSheetToGrid(store::FlexGrid &grid, const QString &path, const QString &sheet);
 
 } // namespace batch

@@ -1,5 +1,8 @@
 #include "batch/sheetsource.h"
 
+#include "batch/workbookcore.h"
+#include "batch/xlschild.h"
+
 #include "store/reporter.h"
 #include "store/vb.h"
 
@@ -10,7 +13,6 @@
 #include <QSet>
 #include <QXmlStreamReader>
 
-#include <freexl.h>
 #include <minizip/unzip.h>
 
 #include <cmath>
@@ -60,6 +62,11 @@ void CsvToSheet(const std::vector<QStringList> &records, SheetData &data)
         data.SetRow(++row, r);
 }
 
+qint64 XlsxPartLimit(qint64 packedSize)
+{
+    return std::clamp<qint64>(packedSize * 100, qint64(32) << 20, qint64(512) << 20);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Messages
 
@@ -68,12 +75,16 @@ QString SheetErrorText(int number)
     switch (number) {
     case 5:
         return QStringLiteral("无法打开Excel文件，请检查后重新输入文件名及路径！");
+    case 7:
+        return QStringLiteral("表格文件解压后过大，可能已损坏，无法导入！");
     case 9:
         return QStringLiteral("输入表格名称有误，无法打开表格，请重新输入！");
     case 438:
         return QStringLiteral("文件类型不对，请选择Excel文档！");
     case 1004:
         return QStringLiteral("输入表格列号超界，请重新输入！");
+    case kSheetReaderFailed:
+        return QStringLiteral("无法打开XLS文件！");
     default:
         return QStringLiteral("未知错误，错误号：") + QString::number(number) +
                QStringLiteral("　请检查输入值！");
@@ -115,119 +126,7 @@ QString ExcelSerialToText(double serial, bool date1904)
     return seconds ? date + u' ' + time : date;
 }
 
-// ---------------------------------------------------------------------------------------------
-// .xls through FreeXL
-
 namespace {
-
-struct FreeXlHandle
-{
-    const void *h = nullptr;
-    ~FreeXlHandle()
-    {
-        if (h)
-            freexl_close(h);
-    }
-};
-
-int FreeXlOpenError(int rc)
-{
-    switch (rc) {
-    case FREEXL_FILE_NOT_FOUND:
-    case FREEXL_INSUFFICIENT_MEMORY:
-        return kSheetCannotOpen;
-    default:
-        return kSheetNotWorkbook;
-    }
-}
-
-int OpenXls(const QString &path, bool infoOnly, FreeXlHandle &xls)
-{
-    if (!QFileInfo(path).isFile())
-        return kSheetCannotOpen;
-    const QByteArray name = QFile::encodeName(path);
-    const int rc = infoOnly ? freexl_open_info(name.constData(), &xls.h)
-                            : freexl_open(name.constData(), &xls.h);
-    if (rc != FREEXL_OK)
-        return FreeXlOpenError(rc);
-    unsigned int password = 0;
-    if (freexl_get_info(xls.h, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK &&
-        password == FREEXL_BIFF_OBFUSCATED)
-        return kSheetCannotOpen;
-    return kSheetOk;
-}
-
-QStringList XlsSheetNames(const FreeXlHandle &xls)
-{
-    QStringList names;
-    unsigned int count = 0;
-    if (freexl_get_info(xls.h, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK)
-        return names;
-    for (unsigned int i = 0; i < count && i < 65535; ++i) {
-        const char *name = nullptr;
-        if (freexl_get_worksheet_name(xls.h, (unsigned short)i, &name) != FREEXL_OK || !name)
-            names << QString();
-        else
-            names << QString::fromUtf8(name);
-    }
-    return names;
-}
-
-int FindSheet(const QStringList &names, const QString &sheet)
-{
-    int i = int(names.indexOf(sheet));
-    if (i < 0) {
-        for (int k = 0; k < names.size(); ++k)
-            if (names.at(k).compare(sheet, Qt::CaseInsensitive) == 0)
-                return k;
-    }
-    return i;
-}
-
-int LoadXls(const QString &path, const QString &sheet, qint64 maxRow, int maxCol, SheetData &data)
-{
-    FreeXlHandle xls;
-    if (const int e = OpenXls(path, false, xls))
-        return e;
-    const int index = FindSheet(XlsSheetNames(xls), sheet);
-    if (index < 0)
-        return kSheetNoSuchSheet;
-    if (freexl_select_active_worksheet(xls.h, (unsigned short)index) != FREEXL_OK)
-        return kSheetNoSuchSheet;
-    unsigned int rows = 0;
-    unsigned short cols = 0;
-    if (freexl_worksheet_dimensions(xls.h, &rows, &cols) != FREEXL_OK)
-        return kSheetNotWorkbook;
-    const qint64 lastRow = maxRow > 0 ? std::min<qint64>(rows, maxRow) : qint64(rows);
-    const int lastCol = std::min<int>(cols, maxCol);
-    for (qint64 r = 0; r < lastRow; ++r) {
-        for (int c = 0; c < lastCol; ++c) {
-            FreeXL_CellValue v;
-            if (freexl_get_cell_value(xls.h, (unsigned int)r, (unsigned short)c, &v) != FREEXL_OK)
-                continue;
-            QString text;
-            switch (v.type) {
-            case FREEXL_CELL_INT:
-                text = QString::number(v.value.int_value);
-                break;
-            case FREEXL_CELL_DOUBLE:
-                text = store::CStr(v.value.double_value);
-                break;
-            case FREEXL_CELL_TEXT:
-            case FREEXL_CELL_SST_TEXT:
-            case FREEXL_CELL_DATE:
-            case FREEXL_CELL_DATETIME:
-            case FREEXL_CELL_TIME:
-                text = QString::fromUtf8(v.value.text_value);
-                break;
-            default:
-                break;
-            }
-            data.SetCell(r + 1, c + 1, std::move(text));
-        }
-    }
-    return kSheetOk;
-}
 
 // ---------------------------------------------------------------------------------------------
 // .xlsx: minizip's unzip half and a streaming XML reader
@@ -242,47 +141,115 @@ struct ZipFile
     }
 };
 
-// Streams one part of the package through the XML reader; each token goes to onToken, which
-// returns false to stop early. False when the part is missing or broken.
-bool ReadPart(unzFile z, const QString &name,
-              const std::function<bool(QXmlStreamReader &)> &onToken)
+// One part of the package, unzipped piece by piece. The read stops with kSheetTooLarge beyond
+// XlsxPartLimit (whatever the part's header claims) and with kSheetCancelled when the progress
+// callback says so.
+class PartStream
 {
-    const QByteArray n = name.toUtf8();
-    if (unzLocateFile(z, n.constData(), 0) != UNZ_OK)
-        return false;
-    if (unzOpenCurrentFile(z) != UNZ_OK)
-        return false;
+public:
+    PartStream(unzFile z, const SheetProgress *progress) : m_z(z), m_progress(progress) {}
+    ~PartStream()
+    {
+        if (m_open)
+            unzCloseCurrentFile(m_z);
+    }
+    PartStream(const PartStream &) = delete;
+    PartStream &operator=(const PartStream &) = delete;
+
+    // kSheetOk, kPartMissing, kSheetNotWorkbook or kSheetTooLarge.
+    int Open(const QString &name)
+    {
+        const QByteArray n = name.toUtf8();
+        if (unzLocateFile(m_z, n.constData(), 0) != UNZ_OK)
+            return kPartMissing;
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(m_z, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return kSheetNotWorkbook;
+        m_limit = XlsxPartLimit(qint64(info.compressed_size));
+        m_declared = qint64(info.uncompressed_size);
+        if (m_declared > m_limit)
+            return kSheetTooLarge;
+        if (unzOpenCurrentFile(m_z) != UNZ_OK)
+            return kSheetNotWorkbook;
+        m_open = true;
+        return kSheetOk;
+    }
+
+    // Bytes read into dst (0 at the end); -1 after a failure, whose number Status() gives.
+    int Read(char *dst, int size)
+    {
+        if (m_status != kSheetOk)
+            return -1;
+        const int got = unzReadCurrentFile(m_z, dst, size);
+        if (got < 0) {
+            m_status = kSheetNotWorkbook;
+            return -1;
+        }
+        m_total += got;
+        if (m_total > m_limit) {
+            m_status = kSheetTooLarge;
+            return -1;
+        }
+        if (m_progress && *m_progress && m_total - m_told >= (1 << 20)) {
+            m_told = m_total;
+            const double f = m_declared > 0 ? std::min(1.0, double(m_total) / m_declared) : 0.0;
+            if (!(*m_progress)(f)) {
+                m_status = kSheetCancelled;
+                return -1;
+            }
+        }
+        return got;
+    }
+
+    int Status() const { return m_status; }
+
+    static constexpr int kPartMissing = -1;
+
+private:
+    unzFile m_z;
+    const SheetProgress *m_progress;
+    bool m_open = false;
+    qint64 m_limit = 0;
+    qint64 m_declared = 0;
+    qint64 m_total = 0;
+    qint64 m_told = 0;
+    int m_status = kSheetOk;
+};
+
+constexpr int kChunk = 1 << 16;
+constexpr qint64 kMaxSheetRows = 1048576;
+
+// Streams one part of the package through the XML reader; each token goes to onToken, which
+// returns false to stop early. kSheetOk, PartStream::kPartMissing, or the failure's number
+// (kSheetNotWorkbook for a broken part).
+int ReadPart(unzFile z, const QString &name, const std::function<bool(QXmlStreamReader &)> &onToken,
+             const SheetProgress *progress = nullptr)
+{
+    PartStream in(z, progress);
+    if (const int e = in.Open(name))
+        return e;
     QXmlStreamReader xml;
     xml.setNamespaceProcessing(false);
-    QByteArray chunk(1 << 16, Qt::Uninitialized);
+    QByteArray chunk(kChunk, Qt::Uninitialized);
     bool eof = false;
-    bool ok = true;
-    bool stopped = false;
-    while (!stopped) {
+    while (true) {
         const QXmlStreamReader::TokenType t = xml.readNext();
         if (t == QXmlStreamReader::Invalid) {
             if (xml.error() == QXmlStreamReader::PrematureEndOfDocumentError && !eof) {
-                const int got = unzReadCurrentFile(z, chunk.data(), int(chunk.size()));
-                if (got < 0) {
-                    ok = false;
-                    break;
-                }
+                const int got = in.Read(chunk.data(), int(chunk.size()));
+                if (got < 0)
+                    return in.Status();
                 if (got == 0)
                     eof = true;
                 else
                     xml.addData(QByteArray(chunk.constData(), got));
                 continue;
             }
-            ok = false;
-            break;
+            return kSheetNotWorkbook;
         }
-        if (t == QXmlStreamReader::EndDocument)
-            break;
-        if (!onToken(xml))
-            stopped = true;
+        if (t == QXmlStreamReader::EndDocument || !onToken(xml))
+            return kSheetOk;
     }
-    unzCloseCurrentFile(z);
-    return ok;
 }
 
 // A fast reader of the worksheet part, which holds every cell: tags and the text between them,
@@ -294,8 +261,9 @@ struct TagHandler
     // An opening tag (empty: it closes itself); false stops the scan.
     std::function<bool(QByteArrayView name, QByteArrayView attrs, bool empty)> start;
     std::function<void(QByteArrayView name)> end;
-    // Text between tags, entities decoded; only while *wanted (when given) is true.
-    std::function<void(const QString &text)> text;
+    // Text between tags as it stands in the part (entities not decoded, a run possibly in
+    // several pieces); only while *wanted (when given) is true.
+    std::function<void(QByteArrayView raw)> text;
     const bool *wanted = nullptr;
 };
 
@@ -307,7 +275,7 @@ QByteArrayView LocalName(QByteArrayView q)
 
 QString DecodeEntities(QByteArrayView raw)
 {
-    QString s = QString::fromUtf8(raw);
+    const QString s = QString::fromUtf8(raw);
     if (!s.contains(u'&'))
         return s;
     QString out;
@@ -317,8 +285,16 @@ QString DecodeEntities(QByteArrayView raw)
             out += s[i];
             continue;
         }
-        const qsizetype semi = s.indexOf(u';', i);
-        if (semi < 0 || semi - i > 10) {
+        // An entity is short and holds no "&": its ";" is looked for only nearby, so that a run
+        // of "&" costs no more than its length.
+        qsizetype semi = -1;
+        for (qsizetype k = i + 1; k < s.size() && k <= i + 11; ++k) {
+            if (s[k] == u';')
+                semi = k;
+            if (s[k] == u';' || s[k] == u'&')
+                break;
+        }
+        if (semi < 0) {
             out += s[i];
             continue;
         }
@@ -360,7 +336,8 @@ QByteArrayView AttrOf(QByteArrayView attrs, QByteArrayView name)
     qsizetype i = 0;
     const qsizetype n = attrs.size();
     while (i < n) {
-        while (i < n && (attrs[i] == ' ' || attrs[i] == '\t' || attrs[i] == '\r' || attrs[i] == '\n'))
+        while (i < n &&
+               (attrs[i] == ' ' || attrs[i] == '\t' || attrs[i] == '\r' || attrs[i] == '\n'))
             ++i;
         const qsizetype nameStart = i;
         while (i < n && attrs[i] != '=' && attrs[i] != ' ')
@@ -381,59 +358,83 @@ QByteArrayView AttrOf(QByteArrayView attrs, QByteArrayView name)
     return {};
 }
 
-bool ScanPart(unzFile z, const QString &name, const TagHandler &h)
+// Markup longer than this is no sheet's (a tag's attributes, a comment): the part is broken.
+constexpr qsizetype kMaxMarkup = 16 << 20;
+
+// One pass over the part: every byte is looked at a bounded number of times, however the text
+// and the tags are cut into the pieces that come out of the unzipping.
+int ScanPart(unzFile z, const QString &name, const TagHandler &h, const SheetProgress *progress)
 {
-    const QByteArray n = name.toUtf8();
-    if (unzLocateFile(z, n.constData(), 0) != UNZ_OK || unzOpenCurrentFile(z) != UNZ_OK)
-        return false;
+    PartStream in(z, progress);
+    if (const int e = in.Open(name))
+        return e == PartStream::kPartMissing ? kSheetNotWorkbook : e;
     QByteArray buf;
-    qsizetype pos = 0;
+    qsizetype pos = 0;  // what is before it is done with
+    qsizetype scan = 0; // where the search for the end of the text or markup at pos goes on
     bool eof = false;
-    bool ok = true;
     auto more = [&]() {
         if (eof)
             return false;
-        if (pos > 0) {
+        // Done bytes go once they are half the buffer, so each byte moves a bounded number of
+        // times.
+        if (pos > 0 && pos >= buf.size() / 2) {
             buf.remove(0, pos);
+            scan -= pos;
             pos = 0;
         }
         const qsizetype old = buf.size();
-        buf.resize(old + (1 << 16));
-        const int got = unzReadCurrentFile(z, buf.data() + old, 1 << 16);
+        buf.resize(old + kChunk);
+        const int got = in.Read(buf.data() + old, kChunk);
         buf.resize(old + std::max(got, 0));
-        if (got < 0)
-            ok = false;
         if (got <= 0)
             eof = true;
         return got > 0;
     };
-    bool stop = false;
-    while (!stop && ok) {
-        const qsizetype lt = buf.indexOf('<', pos);
-        if (lt < 0) {
+    auto wanted = [&] { return h.text && (!h.wanted || *h.wanted); };
+    while (true) {
+        if (pos >= buf.size()) {
             if (!more())
                 break;
+            scan = pos;
             continue;
         }
-        if (lt > pos && h.text && (!h.wanted || *h.wanted))
-            h.text(DecodeEntities(QByteArrayView(buf).sliced(pos, lt - pos)));
-        // The whole tag: to its ">" (comments and CDATA to their own ends).
-        QByteArrayView rest = QByteArrayView(buf).sliced(lt);
-        const char *closer = rest.startsWith("<!--") ? "-->" : rest.startsWith("<![CDATA[") ? "]]>" : ">";
-        const qsizetype gt = buf.indexOf(closer, lt + 1);
+        if (buf[pos] != '<') {
+            // Text: handed on (or dropped) up to the next "<" or the end of what is read.
+            const qsizetype lt = buf.indexOf('<', std::max(scan, pos));
+            const qsizetype stop = lt < 0 ? buf.size() : lt;
+            if (wanted())
+                h.text(QByteArrayView(buf).sliced(pos, stop - pos));
+            pos = scan = stop;
+            continue;
+        }
+        // Markup: a tag to its ">", a comment and CDATA to their own ends.
+        if (buf.size() - pos < 9 && !eof) {
+            more();
+            continue;
+        }
+        const QByteArrayView rest = QByteArrayView(buf).sliced(pos);
+        const char *closer = rest.startsWith("<!--")        ? "-->"
+                             : rest.startsWith("<![CDATA[") ? "]]>"
+                                                            : ">";
+        const qsizetype closerLen = qsizetype(strlen(closer));
+        const qsizetype gt = buf.indexOf(closer, std::max(scan, pos + 1));
         if (gt < 0) {
-            pos = lt;
-            if (!more()) {
-                ok = false; // a tag cut off
-                break;
-            }
+            if (buf.size() - pos > kMaxMarkup)
+                return kSheetNotWorkbook;
+            scan = std::max(pos + 1, buf.size() - closerLen + 1);
+            if (!more())
+                return in.Status() != kSheetOk ? in.Status() : kSheetNotWorkbook; // cut off
             continue;
         }
-        const QByteArrayView tag = QByteArrayView(buf).sliced(lt + 1, gt - lt - 1);
-        pos = gt + qsizetype(strlen(closer));
+        const QByteArrayView tag = QByteArrayView(buf).sliced(pos + 1, gt - pos - 1);
+        pos = scan = gt + closerLen;
         if (tag.startsWith("![CDATA[")) {
-            if (h.text)
-                h.text(QString::fromUtf8(tag.sliced(8)));
+            if (wanted()) {
+                // As text of the part would stand, so that decoding gives it back unchanged.
+                QByteArray escaped = tag.sliced(8).toByteArray();
+                escaped.replace('&', "&amp;").replace('<', "&lt;");
+                h.text(escaped);
+            }
         } else if (tag.startsWith('/')) {
             if (h.end)
                 h.end(LocalName(tag.sliced(1).trimmed()));
@@ -446,13 +447,12 @@ bool ScanPart(unzFile z, const QString &name, const TagHandler &h)
                 ++sp;
             const QByteArrayView tagName = LocalName(body.first(sp));
             if (h.start && !h.start(tagName, body.sliced(sp), empty))
-                stop = true;
-            else if (empty && h.end)
+                return in.Status();
+            if (empty && h.end)
                 h.end(tagName);
         }
     }
-    unzCloseCurrentFile(z);
-    return ok;
+    return in.Status();
 }
 
 QString Attr(const QXmlStreamReader &xml, QLatin1String name)
@@ -510,40 +510,6 @@ qint64 RefRow(QStringView ref)
     return ok ? r : 0;
 }
 
-bool IsDateFormatCode(const QString &code)
-{
-    bool inQuote = false;
-    int bracket = 0;
-    for (qsizetype i = 0; i < code.size(); ++i) {
-        const QChar c = code[i];
-        if (inQuote) {
-            if (c == u'"')
-                inQuote = false;
-            continue;
-        }
-        if (c == u'"')
-            inQuote = true;
-        else if (c == u'[')
-            ++bracket;
-        else if (c == u']')
-            bracket = std::max(0, bracket - 1);
-        else if (c == u'\\')
-            ++i;
-        else if (bracket == 0) {
-            const char16_t l = c.toLower().unicode();
-            if (l == u'y' || l == u'm' || l == u'd' || l == u'h' || l == u's')
-                return true;
-        }
-    }
-    return false;
-}
-
-bool IsBuiltinDateFormat(int id)
-{
-    return (id >= 14 && id <= 22) || (id >= 45 && id <= 47) || (id >= 27 && id <= 36) ||
-           (id >= 50 && id <= 58);
-}
-
 struct Package
 {
     ZipFile zip;
@@ -563,7 +529,7 @@ int OpenPackage(const QString &path, Package &p)
     p.zip.z = unzOpen64(QFile::encodeName(path).constData());
     if (!p.zip.z)
         return kSheetNotWorkbook;
-    const bool ok = ReadPart(p.zip.z, QStringLiteral("xl/workbook.xml"), [&](QXmlStreamReader &x) {
+    const int e = ReadPart(p.zip.z, QStringLiteral("xl/workbook.xml"), [&](QXmlStreamReader &x) {
         if (x.isStartElement()) {
             if (x.name() == QLatin1String("sheet")) {
                 p.sheetNames << Attr(x, QLatin1String("name"));
@@ -575,7 +541,9 @@ int OpenPackage(const QString &path, Package &p)
         }
         return true;
     });
-    return ok ? kSheetOk : kSheetNotWorkbook;
+    if (e == kSheetTooLarge)
+        return e;
+    return e == kSheetOk ? kSheetOk : kSheetNotWorkbook;
 }
 
 QString SheetPartOf(Package &p, const QString &rid)
@@ -596,7 +564,8 @@ QString SheetPartOf(Package &p, const QString &rid)
     return QDir::cleanPath(full);
 }
 
-int LoadXlsx(const QString &path, const QString &sheet, qint64 maxRow, int maxCol, SheetData &data)
+int LoadXlsx(const QString &path, const QString &sheet, qint64 maxRow, int maxCol, SheetData &data,
+             const SheetProgress &progress)
 {
     Package p;
     if (const int e = OpenPackage(path, p))
@@ -615,31 +584,38 @@ int LoadXlsx(const QString &path, const QString &sheet, qint64 maxRow, int maxCo
         bool inSi = false;
         bool inT = false;
         int phonetic = 0;
-        ReadPart(p.zip.z, QStringLiteral("xl/sharedStrings.xml"), [&](QXmlStreamReader &x) {
-            if (x.isStartElement()) {
-                if (x.name() == QLatin1String("si")) {
-                    inSi = true;
-                    current.clear();
-                } else if (x.name() == QLatin1String("rPh")) {
-                    ++phonetic;
-                } else if (x.name() == QLatin1String("t")) {
-                    inT = inSi && phonetic == 0;
+        const int e = ReadPart(
+            p.zip.z, QStringLiteral("xl/sharedStrings.xml"),
+            [&](QXmlStreamReader &x) {
+                if (x.isStartElement()) {
+                    if (x.name() == QLatin1String("si")) {
+                        inSi = true;
+                        current.clear();
+                    } else if (x.name() == QLatin1String("rPh")) {
+                        ++phonetic;
+                    } else if (x.name() == QLatin1String("t")) {
+                        inT = inSi && phonetic == 0;
+                    }
+                } else if (x.isCharacters()) {
+                    if (inT)
+                        current += x.text();
+                } else if (x.isEndElement()) {
+                    if (x.name() == QLatin1String("si")) {
+                        shared << DecodeEscapes(current);
+                        inSi = false;
+                    } else if (x.name() == QLatin1String("rPh")) {
+                        --phonetic;
+                    } else if (x.name() == QLatin1String("t")) {
+                        inT = false;
+                    }
                 }
-            } else if (x.isCharacters()) {
-                if (inT)
-                    current += x.text();
-            } else if (x.isEndElement()) {
-                if (x.name() == QLatin1String("si")) {
-                    shared << DecodeEscapes(current);
-                    inSi = false;
-                } else if (x.name() == QLatin1String("rPh")) {
-                    --phonetic;
-                } else if (x.name() == QLatin1String("t")) {
-                    inT = false;
-                }
-            }
-            return true;
-        });
+                return true;
+            },
+            &progress);
+        // A missing or broken list leaves those cells empty; one that is too large or was
+        // stopped ends the reading.
+        if (e == kSheetTooLarge || e == kSheetCancelled)
+            return e;
     }
 
     // Styles that show a number as a date.
@@ -647,7 +623,7 @@ int LoadXlsx(const QString &path, const QString &sheet, qint64 maxRow, int maxCo
     {
         QSet<int> customDates;
         bool inCellXfs = false;
-        ReadPart(p.zip.z, QStringLiteral("xl/styles.xml"), [&](QXmlStreamReader &x) {
+        const int e = ReadPart(p.zip.z, QStringLiteral("xl/styles.xml"), [&](QXmlStreamReader &x) {
             if (x.isStartElement()) {
                 if (x.name() == QLatin1String("numFmt")) {
                     if (IsDateFormatCode(Attr(x, QLatin1String("formatCode"))))
@@ -663,21 +639,25 @@ int LoadXlsx(const QString &path, const QString &sheet, qint64 maxRow, int maxCo
             }
             return true;
         });
+        if (e == kSheetTooLarge)
+            return e;
     }
 
     qint64 row = 0;
     qint64 col = 0;
     QByteArray type;
     int style = 0;
-    QString value;
+    QByteArray raw; // the cell's value as it stands in the part
     bool inCell = false;
     bool inInline = false;
     bool collect = false; // inside <v> or an inline <t>
     int phonetic = 0;
     auto finishCell = [&] {
         inCell = false;
-        if (col < 1 || col > maxCol || (maxRow > 0 && row > maxRow))
+        // Beyond the last row a sheet can have is no cell of it.
+        if (col < 1 || col > maxCol || (maxRow > 0 && row > maxRow) || row > kMaxSheetRows)
             return;
+        const QString value = DecodeEntities(raw);
         QString text;
         if (type == "s") {
             bool okIndex = false;
@@ -724,12 +704,12 @@ int LoadXlsx(const QString &path, const QString &sheet, qint64 maxRow, int maxCo
             }
             type = AttrOf(attrs, "t").toByteArray();
             style = AttrOf(attrs, "s").toInt();
-            value.clear();
+            raw.clear();
             inCell = true;
             if (empty)
                 finishCell();
         } else if (inCell && name == "v" && !empty) {
-            value.clear();
+            raw.clear();
             collect = true;
         } else if (inCell && name == "is" && !empty) {
             inInline = true;
@@ -740,7 +720,7 @@ int LoadXlsx(const QString &path, const QString &sheet, qint64 maxRow, int maxCo
         }
         return true;
     };
-    h.text = [&](const QString &text) { value += text; };
+    h.text = [&](QByteArrayView piece) { raw += piece; };
     h.wanted = &collect;
     h.end = [&](QByteArrayView name) {
         if (name == "v" || name == "t")
@@ -752,8 +732,7 @@ int LoadXlsx(const QString &path, const QString &sheet, qint64 maxRow, int maxCo
         else if (name == "c" && inCell)
             finishCell();
     };
-    const bool ok = ScanPart(p.zip.z, part, h);
-    return ok ? kSheetOk : kSheetNotWorkbook;
+    return ScanPart(p.zip.z, part, h, &progress);
 }
 
 bool HasSuffix(const QString &path, QLatin1String suffix)
@@ -764,15 +743,15 @@ bool HasSuffix(const QString &path, QLatin1String suffix)
 } // namespace
 
 int LoadWorkbookSheet(const QString &path, const QString &sheet, qint64 maxRow, int maxCol,
-                      SheetData &data, bool *wrongSuffix)
+                      SheetData &data, bool *wrongSuffix, const SheetProgress &progress)
 {
     data.Clear();
     if (wrongSuffix)
         *wrongSuffix = false;
     if (HasSuffix(path, QLatin1String(".xls")))
-        return LoadXls(path, sheet, maxRow, maxCol, data);
+        return LoadXlsSheet(path, sheet, maxRow, maxCol, data);
     if (HasSuffix(path, QLatin1String(".xlsx")))
-        return LoadXlsx(path, sheet, maxRow, maxCol, data);
+        return LoadXlsx(path, sheet, maxRow, maxCol, data, progress);
     if (wrongSuffix)
         *wrongSuffix = true;
     return 0;
@@ -781,13 +760,8 @@ int LoadWorkbookSheet(const QString &path, const QString &sheet, qint64 maxRow, 
 bool ListSheets(const QString &path, QStringList &names)
 {
     names.clear();
-    if (HasSuffix(path, QLatin1String(".xls"))) {
-        FreeXlHandle xls;
-        if (OpenXls(path, true, xls) != kSheetOk)
-            return false;
-        names = XlsSheetNames(xls);
-        return true;
-    }
+    if (HasSuffix(path, QLatin1String(".xls")))
+        return ListXlsSheets(path, names) == kSheetOk;
     if (HasSuffix(path, QLatin1String(".xlsx"))) {
         Package p;
         if (OpenPackage(path, p) != kSheetOk)

@@ -1,7 +1,7 @@
 #pragma once
-// The cells of one worksheet, read once into memory from an .xls workbook (FreeXL), an .xlsx
-// workbook (our reader on minizip's unzip half) or a CSV file (a record is a sheet row), so that
-// the import reads every kind the same way.
+// The cells of one worksheet, read once into memory from an .xls workbook (FreeXL, in a process
+// of its own: xlschild.h), an .xlsx workbook (our reader on minizip's unzip half) or a CSV file
+// (a record is a sheet row), so that the import reads every kind the same way.
 //
 // Cell texts: a number as CStr writes it, a date as "yyyy-MM-dd" (with " HH:mm:ss" when it holds
 // a time), text as stored with its line breaks, "True"/"False" for a Boolean, "" for an empty
@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace batch {
@@ -17,10 +18,21 @@ namespace batch {
 // Failure numbers of the workbook readers (the messages are SheetErrorText's).
 enum SheetError : int {
     kSheetOk = 0,
-    kSheetCannotOpen = 5,   // missing or unreadable file
-    kSheetNoSuchSheet = 9,  // no worksheet of that name
-    kSheetNotWorkbook = 438 // not a workbook of the kind its name says
+    kSheetCannotOpen = 5,    // missing or unreadable file
+    kSheetTooLarge = 7,      // a part of the workbook unzips beyond what a sheet can hold
+    kSheetNoSuchSheet = 9,   // no worksheet of that name
+    kSheetCancelled = 18,    // the user stopped the reading
+    kSheetReaderFailed = 57, // the .xls reading helper crashed, hung or answered nonsense
+    kSheetNotWorkbook = 438  // not a workbook of the kind its name says
 };
+
+// Told now and then how far a long read has come (0..1); false stops the read with
+// kSheetCancelled.
+using SheetProgress = std::function<bool(double fraction)>;
+
+// What one part of an .xlsx package may unzip to: 100 times its packed size, at least 32 MB (a
+// small sheet of repeated cells packs tightly) and never more than 512 MB.
+qint64 XlsxPartLimit(qint64 packedSize);
 
 class SheetData
 {
@@ -43,8 +55,10 @@ private:
 // or .xlsx workbook (by the lower-cased suffix). The sheet is looked up by its exact name, then
 // ignoring case. 0 or a SheetError; any other suffix gives 0 without reading (the caller's
 // failure path then shows the number 0).
+// progress (when given) is asked while an .xlsx sheet is read.
 int LoadWorkbookSheet(const QString &path, const QString &sheet, qint64 maxRow, int maxCol,
-                      SheetData &data, bool *wrongSuffix = nullptr);
+                      SheetData &data, bool *wrongSuffix = nullptr,
+                      const SheetProgress &progress = {});
 
 // The sheet names of a workbook in their order; false when it cannot be read.
 bool ListSheets(const QString &path, QStringList &names);

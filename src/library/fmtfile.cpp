@@ -14,7 +14,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -178,17 +180,30 @@ bool ImportFmtFile(store::FormatCommandHost &host, const QString &requested,
     }
     store::StartProgress(QStringLiteral("正在导入格式..."), 3);
     store::ProgressGuard progress;
-    const QString text = store::ReadTextFileRetry(path, false);
-    if (text.isEmpty())
+    // The file is complete when it gets here (a download is written whole before its import): one
+    // try, and a file that cannot be read is reported at once. An empty one is no format file.
+    QString text;
+    if (!store::ReadTextFile(path, &text)) {
+        store::ReportMessage(QStringLiteral("无法打开下载文档：\r\n") + path,
+                             store::MsgKind::Warning);
         return false;
-    QStringList lines = text.split(kCrLf);
+    }
     const QString unknown = QStringLiteral("无法识别此文件，请确认文件：“") + path +
                             QStringLiteral("”为支票格式文件！");
+    // The lines as views of the text (a record broken over lines is the text that spans them).
+    std::vector<QStringView> lines;
+    for (qsizetype from = 0;;) {
+        const qsizetype end = text.indexOf(kCrLf, from);
+        lines.push_back(QStringView(text).sliced(from, (end < 0 ? text.size() : end) - from));
+        if (end < 0)
+            break;
+        from = end + 2;
+    }
     if (lines.size() < 3 || lines.at(0) != QString::fromUtf16(kFmtFileHeader)) {
         store::ReportMessage(unknown, store::MsgKind::Warning);
         return false;
     }
-    if (!IsFmtOfKind(lines.at(1))) {
+    if (!IsFmtOfKind(lines.at(1).toString())) {
         store::ReportMessage(QStringLiteral("此格式不属于支票,进账单，无法导入！"),
                              store::MsgKind::Warning);
         return false;
@@ -197,7 +212,7 @@ bool ImportFmtFile(store::FormatCommandHost &host, const QString &requested,
     // so the name line (which is of kind) is proposed then.
     QString name = QFileInfo(path).completeBaseName();
     if (name.isEmpty() || !IsFmtOfKind(name))
-        name = lines.at(1);
+        name = lines.at(1).toString();
     // The question opens above the progress window, which shows again when it is answered.
     while (store::FmtExists(name)) {
         const QString answer = store::AskText(QStringLiteral("格式：“") + name +
@@ -211,84 +226,123 @@ bool ImportFmtFile(store::FormatCommandHost &host, const QString &requested,
     }
     store::StepProgress(1, QStringLiteral("pages"));
 
-    // A record broken over several lines is joined again (never into the first two lines).
-    for (qsizetype i = lines.size() - 1; i >= 3; --i) {
-        if (lines.at(i).isEmpty() || lines.at(i).split(sep()).size() < 21) {
-            lines[i - 1] += kCrLf + lines.at(i);
-            lines.removeAt(i);
-        }
+    // A record broken over several lines is joined again (never into the first two lines): from
+    // the last line up, a line that together with what was joined to it holds fewer than 21
+    // fields goes onto the line before it. Each line's separators are counted once.
+    const QString separator = sep();
+    const size_t lineCount = lines.size();
+    std::vector<bool> begins(lineCount, true);
+    qsizetype joined = 0; // separators of the lines joined to the one looked at
+    for (size_t i = lineCount - 1; i >= 3; --i) {
+        const qsizetype seps = lines[i].count(separator) + joined;
+        begins[i] = seps >= 20;
+        joined = begins[i] ? 0 : seps;
     }
-    // Every line must be a record, and the whole-format row must be among them: a format without
-    // it has no size and would never be listed.
-    bool hasFmtPara = false;
-    for (qsizetype i = 2; i < lines.size(); ++i) {
-        const QStringList f = lines.at(i).split(sep());
-        if (f.size() < 21) {
-            store::ReportMessage(QStringLiteral("格式文件有错！"), store::MsgKind::Warning);
-            return false;
-        }
-        hasFmtPara |= f.at(2) == QString::fromUtf8(store::kFmtParaMarker);
-    }
-    if (!hasFmtPara) {
-        store::ReportMessage(unknown, store::MsgKind::Warning);
-        return false;
-    }
-
     store::Db &db = store::Db::Main();
     store::Transaction tx(db);
     bool ok = tx.Ok();
-    std::vector<qint64> oldIds, newIds;
     QStringList cols;
     for (int i = 1; i < 23; ++i)
         cols << QString::fromLatin1(kColumns[i]);
     const QString insert = QStringLiteral("INSERT INTO Fmt(Fmt,%1) VALUES(?%2)")
                                .arg(cols.join(u','), QStringLiteral(",?").repeated(cols.size()));
-    for (qsizetype i = 2; ok && i < lines.size(); ++i) {
-        const QStringList f = lines.at(i).split(sep());
-        auto number = [&](int k) -> QVariant { return k < f.size() ? store::Val(f.at(k)) : 0.0; };
-        auto flag = [&](int k) { return f.at(k).toLower() == u"true" ? 1 : 0; };
-        store::SqlArgs args;
-        args << name << number(1) << QString(f.at(2)).replace(kLblBreak, kCrLf)
+    // Every record must have its fields, and the whole-format row must be among them: a format
+    // without it has no size and would never be listed. The rows go in as they are read, a few
+    // hundred at a time; a bad file rolls them back.
+    auto refuse = [&](const QString &message) {
+        tx.Rollback();
+        store::ReportMessage(message, store::MsgKind::Warning);
+        return false;
+    };
+    std::vector<store::SqlArgs> chunk(512);
+    size_t filled = 0;
+    std::vector<std::array<double, 4>> links; // RCtl, SumID, SumID1, RCtl1 of each row
+    std::vector<qint64> oldIds;
+    bool hasFmtPara = false;
+    QList<QStringView> f;
+    for (size_t first = 2; ok && first < lineCount;) {
+        size_t last = first + 1;
+        while (last < lineCount && !begins[last])
+            ++last;
+        const QStringView record(lines[first].data(),
+                                 lines[last - 1].data() + lines[last - 1].size());
+        first = last;
+        f.clear();
+        for (const QStringView field : record.tokenize(separator))
+            f << field;
+        if (f.size() < 21)
+            return refuse(QStringLiteral("格式文件有错！"));
+        hasFmtPara |= f.at(2) == QString::fromUtf8(store::kFmtParaMarker);
+        auto number = [&](int k) { return k < f.size() ? store::Val(f.at(k)) : 0.0; };
+        auto flag = [&](int k) {
+            return f.at(k).compare(u"true", Qt::CaseInsensitive) == 0 ? 1 : 0;
+        };
+        store::SqlArgs &args = chunk[filled++];
+        args.clear();
+        args << name << number(1) << f.at(2).toString().replace(kLblBreak, kCrLf)
              << (f.at(3).trimmed().isEmpty() ? QVariant(0) : QVariant(store::Val(f.at(3))));
         for (int k = 4; k <= 10; ++k)
             args << number(k);
-        args << f.at(11) << number(12);
+        args << f.at(11).toString() << number(12);
         for (int k = 13; k <= 16; ++k)
             args << flag(k);
-        args << number(17) << number(18) << QString(f.at(19)).replace(kMemBreak, kCrLf)
-             << number(20) << (f.size() >= 22 ? number(21) : QVariant(0.0))
-             << (f.size() >= 23 ? number(22) : QVariant(0.0));
-        ok = db.ExecSQL(insert, args);
+        const std::array<double, 4> l{number(18), number(20), f.size() >= 22 ? number(21) : 0.0,
+                                      f.size() >= 23 ? number(22) : 0.0};
+        args << number(17) << l[0] << f.at(19).toString().replace(kMemBreak, kCrLf) << l[1] << l[2]
+             << l[3];
+        links.push_back(l);
         oldIds.push_back(qint64(std::llround(store::Val(f.at(0)))));
-        newIds.push_back(db.LastInsertId());
+        if (filled == chunk.size() || first >= lineCount) {
+            chunk.resize(filled);
+            ok = db.ExecRows(insert, chunk);
+            chunk.resize(512);
+            filled = 0;
+        }
+    }
+    if (ok && !hasFmtPara)
+        return refuse(unknown);
+
+    // The name is new, and the IDs only grow: the format's rows in ID order are the lines in
+    // file order.
+    std::vector<qint64> newIds;
+    if (ok) {
+        store::Recordset rs;
+        ok = db.OpenRs(rs, QStringLiteral("SELECT ID FROM Fmt WHERE Fmt=? ORDER BY ID"), {name}) &&
+             size_t(rs.RecordCount()) == links.size();
+        for (int r = 0; ok && r < rs.RecordCount(); ++r)
+            newIds.push_back(rs.Value(r, 0).toLongLong());
     }
     // The links name rows of the exporting database: each becomes the new ID of the first line
     // that carried the old one, sign and negate tenth kept. Unknown targets stay as they were.
-    const char *links[] = {"RCtl", "SumID", "SumID1", "RCtl1"};
-    for (size_t r = 0; ok && r < newIds.size(); ++r) {
-        store::Recordset rs;
-        ok = db.OpenRs(rs, QStringLiteral("SELECT RCtl, SumID, SumID1, RCtl1 FROM Fmt WHERE ID=?"),
-                       {newIds[r]});
-        if (!ok || rs.RecordCount() != 1)
-            break;
-        for (int c = 0; ok && c < 4; ++c) {
-            const double v = rs.Value(0, c).toDouble();
+    QHash<qint64, qint64> firstNewId;
+    for (size_t r = newIds.size(); r-- > 0;) // the first line wins
+        firstNewId[oldIds[r]] = newIds[r];
+    std::vector<store::SqlArgs> updates;
+    for (size_t r = 0; r < newIds.size(); ++r) {
+        store::SqlArgs values;
+        bool changed = false;
+        for (int c = 0; c < 4; ++c) {
+            const double v = links[r][size_t(c)];
+            values << v;
             if (v == 0)
                 continue;
             const qint64 target = qint64(std::floor(std::fabs(v) + 1e-6));
-            for (size_t k = 0; k < oldIds.size(); ++k) {
-                if (oldIds[k] != target)
-                    continue;
-                const bool sum = c == 1 || c == 2;
-                const QString cell = store::TranslateLink(store::CStr(v), target, newIds[k], sum);
-                if (cell != store::CStr(v))
-                    ok = db.ExecSQL(QStringLiteral("UPDATE Fmt SET %1=? WHERE ID=?")
-                                        .arg(QString::fromLatin1(links[c])),
-                                    {store::Val(cell), newIds[r]});
-                break;
+            const auto found = firstNewId.constFind(target);
+            if (found == firstNewId.constEnd())
+                continue;
+            const QString cell =
+                store::TranslateLink(store::CStr(v), target, *found, c == 1 || c == 2);
+            if (cell != store::CStr(v)) {
+                values[c] = store::Val(cell);
+                changed = true;
             }
         }
+        if (changed)
+            updates.push_back(values << newIds[r]);
     }
+    ok = ok && db.ExecRows(QStringLiteral("UPDATE Fmt SET RCtl=?, SumID=?, SumID1=?, RCtl1=? "
+                                          "WHERE ID=?"),
+                           updates);
     if (!ok || !tx.Commit()) {
         store::ReportMessage(QStringLiteral("无法导入格式“") + name +
                                  QStringLiteral("”，数据库未作改动！"),

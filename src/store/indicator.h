@@ -77,7 +77,8 @@ Indicator *IndicatorWindow();
 bool ProgressShowing();
 
 // The window a message box or question opened now belongs to: the progress window while it
-// shows, else the program's window in front; nullptr when there is none.
+// shows, else the program's window in front; nullptr when there is none. A dialog of our own that
+// may open during an operation takes it as its parent, so that it stacks above the progress window.
 QWidget *QuestionParent();
 
 // Opens (or takes over) the window for a new operation. A negative start takes the current count,

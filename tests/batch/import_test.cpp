@@ -20,11 +20,15 @@
 #include "store/params.h"
 
 #include <QApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTimer>
 #include <QToolButton>
 
@@ -102,6 +106,8 @@ protected:
         m->TT->selectAll();
         QTest::keyClicks(m->TT, spec);
     }
+
+    void importColumns(int rows, int cols);
 
     int column(int index) const
     {
@@ -191,6 +197,109 @@ TEST_F(ImportTest, WorkbookIntoTheBatchGridAndPrinted)
     EXPECT_EQ(ini.trimmed(), QStringLiteral("2,100,1"));
 }
 
+// Imports rows 1..rows of the file's first sheet into text fields 1..cols (columns A, B, ...)
+// through the chooser and the import window, as the clerk does.
+void ImportTest::importColumns(int rows, int cols)
+{
+    WhenModal<batch::Sheets>([](batch::Sheets *s) { s->Img[0]->click(); });
+    batch::SelImportFile(1, target);
+    WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+        for (int k = 1; k <= cols; ++k)
+            TypeSpec(m, k, QString(QChar(u'A' + k - 1)));
+        m->T[0]->setText(QStringLiteral("1"));
+        m->T[1]->setText(QString::number(rows));
+        m->Com[0]->click();
+    });
+    batch::ShowInputMap(target);
+}
+
+// Formulas of every result kind, shared strings, empty and merged cells in workbooks saved by
+// LibreOffice (which stores each formula's value) and by openpyxl (which stores none): every
+// imported cell is what openpyxl reads from the same file with data_only=True.
+TEST_F(ImportTest, FormulaWorkbooksOfLibreOfficeAndOpenpyxlAsOpenpyxlReadsThem)
+{
+    const QString script = kData + "/formula_sheets.py";
+    const QString made = m_dir.filePath(QStringLiteral("明细.xlsx"));
+    RunTool(QStringLiteral("/usr/bin/python3"), {script, QStringLiteral("make"), made});
+    ASSERT_TRUE(QFileInfo::exists(made));
+    // One LibreOffice run with a profile of its own.
+    const QString out = m_dir.filePath(QStringLiteral("lo"));
+    QProcess lo;
+    lo.start(QStringLiteral("soffice"),
+             {QStringLiteral("-env:UserInstallation=file://") + m_dir.filePath(QStringLiteral("profile")),
+              QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xlsx"),
+              QStringLiteral("--outdir"), out, made});
+    ASSERT_TRUE(lo.waitForFinished(240000));
+    const QString saved = out + QStringLiteral("/明细.xlsx");
+    ASSERT_TRUE(QFileInfo::exists(saved)) << lo.readAllStandardError().toStdString();
+
+    constexpr int kRows = 7, kCols = 7;
+    for (const QString &f : {saved, made}) {
+        SCOPED_TRACE(f.toStdString());
+        const QJsonArray want =
+            QJsonDocument::fromJson(RunTool(QStringLiteral("/usr/bin/python3"),
+                                            {script, QStringLiteral("cells"), f,
+                                             QString::number(kRows), QString::number(kCols)})
+                                        .toUtf8())
+                .array();
+        ASSERT_EQ(want.size(), kRows);
+        // LibreOffice stored the values: the grid is compared with more than empty cells.
+        if (f == saved)
+            EXPECT_EQ(want[1].toArray()[3].toString() + want[2].toArray()[6].toString(),
+                      QStringLiteral("50ABC，第3笔"));
+        file = f;
+        importColumns(kRows, kCols);
+        EXPECT_EQ(rec().messages, QStringList());
+        const store::FlexGrid &g = *w->MSF(1);
+        ASSERT_EQ(g.Rows(), 2 + kRows);
+        for (int r = 0; r < kRows; ++r)
+            for (int k = 1; k <= kCols; ++k)
+                EXPECT_EQ(g.TextMatrix(2 + r, column(k)), want[r].toArray()[k - 1].toString())
+                    << "row " << r + 1 << " column " << k;
+    }
+    // The values LibreOffice stored, not merely empty cells on both sides.
+    EXPECT_EQ(w->MSF(1)->TextMatrix(3, column(4)), QString()); // openpyxl's file: no values
+}
+
+// A file with nothing in it, an empty worksheet, and a workbook whose sheet unzips beyond any
+// sheet's size: a message, and the batch grid keeps the records already imported.
+TEST_F(ImportTest, NothingToImportKeepsTheBatch)
+{
+    file = kData + "/sheet.csv";
+    importColumns(6, 3);
+    ASSERT_EQ(w->MSF(1)->Rows(), 2 + 6);
+    const QString before = w->MSF(1)->TextMatrix(3, column(1));
+    ASSERT_FALSE(before.isEmpty());
+
+    const QString empty = m_dir.filePath(QStringLiteral("empty.csv"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    const QString emptySheet = m_dir.filePath(QStringLiteral("empty.xlsx"));
+    const QString bomb = m_dir.filePath(QStringLiteral("bomb.xlsx"));
+    python(QStringLiteral(
+               "import sys,zipfile,openpyxl\n"
+               "wb=openpyxl.Workbook(); wb.active.title='A'; wb.save(sys.argv[1])\n"
+               "src=zipfile.ZipFile(sys.argv[1])\n"
+               "with zipfile.ZipFile(sys.argv[2],'w',zipfile.ZIP_DEFLATED) as z:\n"
+               "  for i in src.infolist():\n"
+               "    if i.filename!='xl/worksheets/sheet1.xml': z.writestr(i, src.read(i))\n"
+               "  with z.open('xl/worksheets/sheet1.xml','w',force_zip64=True) as f:\n"
+               "    f.write(b'<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>')\n"
+               "    for k in range(40): f.write(b'x'*(1<<20))\n"),
+           {emptySheet, bomb});
+    const QStringList expected{
+        QStringLiteral("没有可导入的数据！"), QStringLiteral("没有可导入的数据！"),
+        // Refused by the preview, and again by the confirm button.
+        QStringLiteral("表格文件解压后过大，可能已损坏，无法导入！"),
+        QStringLiteral("表格文件解压后过大，可能已损坏，无法导入！")};
+    for (const QString &f : {empty, emptySheet, bomb}) {
+        file = f;
+        importColumns(6, 3);
+        EXPECT_EQ(w->MSF(1)->Rows(), 2 + 6) << f.toStdString();
+        EXPECT_EQ(w->MSF(1)->TextMatrix(3, column(1)), before);
+    }
+    EXPECT_EQ(rec().messages, expected);
+}
+
 TEST_F(ImportTest, ReopenedWindowKeepsSpecsAndRowsAndRefusesTooMany)
 {
     file = kData + "/sheet.csv";
@@ -248,3 +357,181 @@ TEST_F(ImportTest, ReopenedWindowKeepsSpecsAndRowsAndRefusesTooMany)
 }
 
 } // namespace
+
+#include "batch/xlschild.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+// LibreOffice's own CSV export (UTF-8, as shown) of each workbook, all made in one run with a
+// profile of its own: the rows of cells by file.
+QHash<QString, QList<QStringList>> LibreOfficeCsv(const QStringList &files, const QString &dir)
+{
+    QProcess lo;
+    lo.start(QStringLiteral("soffice"),
+             QStringList{QStringLiteral("-env:UserInstallation=file://") + dir + "/profile",
+                         QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                         QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1"),
+                         QStringLiteral("--outdir"), dir + "/csv"} +
+                 files);
+    lo.waitForFinished(240000);
+    QHash<QString, QList<QStringList>> out;
+    for (const QString &f : files) {
+        const QString csv = dir + "/csv/" + QFileInfo(f).completeBaseName() + ".csv";
+        const QString rows = RunTool(
+            QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral("import csv,sys\n"
+                            "for r in csv.reader(open(sys.argv[1],encoding='utf-8')):\n"
+                            "    print('\\x1f'.join(r))"),
+             csv});
+        for (const QString &line : rows.split(u'\n', Qt::SkipEmptyParts))
+            out[f] << line.split(QChar(0x1f));
+    }
+    return out;
+}
+
+} // namespace
+
+// Formula workbooks saved by LibreOffice and by python's xlwt, through the batch tab into the
+// grid, onto the page and printed: every cell as LibreOffice's own CSV export shows it.
+TEST_F(ImportTest, FormulaWorkbooksReadAsLibreOfficeShowsThem)
+{
+    const QString lo = kData + "/formulas-lo.xls";
+    const QString xlwt = kData + "/formulas-xlwt.xls";
+    const auto csv = LibreOfficeCsv({lo, xlwt}, m_dir.path());
+    ASSERT_EQ(csv.value(lo).size(), 8) << "LibreOffice made no CSV";
+    // Sheet column (0-based) of each text field: the payee takes the text formula, the amount
+    // the product.
+    const std::vector<std::pair<int, int>> fieldColumn{{1, 6},  {2, 0}, {3, 1}, {4, 2},
+                                                       {5, 4},  {6, 7}, {7, 8}, {kPayee, 5},
+                                                       {kWords, 9}, {kAmount, 3}, {kPurpose, 10}};
+    ASSERT_GE(w->fields()->CtlCount(0), 11);
+    const int kBoolean = 8; // 大额: LibreOffice shows 1 and 0 where the program reads True/False
+    const QList<int> formulaColumns{3, 4, 5, 7, 8, 9};
+
+    for (const QString &book : {lo, xlwt}) {
+        SCOPED_TRACE(book.toStdString());
+        file = book;
+        rec().messages.clear();
+        WhenModal<batch::Sheets>([](batch::Sheets *s) { s->Img[0]->click(); });
+        batch::SelImportFile(1, target);
+        ASSERT_EQ(batch::ImportSheet, QStringLiteral("数据"));
+        WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+            for (const auto &[field, col] : fieldColumn)
+                TypeSpec(m, field, QString(QChar(u'A' + col)));
+            m->T[0]->setText(QStringLiteral("1"));
+            m->T[1]->setText(QStringLiteral("100"));
+            m->T[2]->setText(QStringLiteral("1"));
+            m->Com[0]->click();
+        });
+        batch::ShowInputMap(target);
+        EXPECT_EQ(rec().messages, QStringList());
+
+        const QList<QStringList> &sheet = csv.value(lo); // both files compute to this
+        const store::FlexGrid &g = *w->MSF(1);
+        ASSERT_EQ(g.Rows(), 2 + sheet.size());
+        for (int r = 0; r < sheet.size(); ++r) {
+            for (const auto &[field, col] : fieldColumn) {
+                QString want = sheet[r].value(col);
+                if (col == kBoolean && r > 0 && !want.isEmpty())
+                    want = want == QLatin1String("1") ? QStringLiteral("True")
+                                                      : QStringLiteral("False");
+                // xlwt saves no results of its formulas: without evaluating them there is
+                // nothing to read.
+                if (book == xlwt && r > 0 && r < 6 && formulaColumns.contains(col))
+                    want.clear();
+                EXPECT_EQ(g.TextMatrix(2 + r, column(field)), want)
+                    << "row " << r + 1 << " column " << char('A' + col);
+            }
+        }
+    }
+
+    // The LibreOffice workbook once more, printed: the formulas' values on the slips.
+    file = lo;
+    WhenModal<batch::Sheets>([](batch::Sheets *s) { s->Img[0]->click(); });
+    batch::SelImportFile(1, target);
+    WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+        m->T[0]->setText(QStringLiteral("2"));
+        m->Com[0]->click();
+    });
+    batch::ShowInputMap(target);
+    ASSERT_EQ(w->MSF(1)->Rows(), 2 + 7);
+    EXPECT_EQ(fieldText(kPayee), QStringLiteral("张三先生"));
+    EXPECT_TRUE(fieldText(kWords).startsWith(QStringLiteral("壹佰贰拾伍元")))
+        << fieldText(kWords).toStdString();
+    w->COM(1)->click();
+    const QString text = RunTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    // (pdftotext gives some characters of the font as their radicals: 生 comes out as U+2F63.)
+    EXPECT_TRUE(text.contains(QStringLiteral("赵六先"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("2,469.12"))) << text.toStdString();
+    EXPECT_TRUE(RunTool(QStringLiteral("pdfinfo"), {pdf})
+                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+7\\n"))));
+}
+
+// A workbook that crashes the .xls library and one that makes it read for ever: the message,
+// the page and the batch grid as they were, and the program answering events meanwhile and after.
+TEST_F(ImportTest, DamagedWorkbookChangesNothing)
+{
+    file = kData + "/sheet.csv";
+    WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+        TypeSpec(m, kPayee, QStringLiteral("A"));
+        m->Com[0]->click();
+    });
+    batch::SelImportFile(1, target);
+    batch::ShowInputMap(target);
+    const QList<QStringList> before = [this] {
+        QList<QStringList> cells;
+        const store::FlexGrid &g = *w->MSF(1);
+        for (int r = 0; r < g.Rows(); ++r) {
+            QStringList row;
+            for (int c = 0; c < g.Cols(); ++c)
+                row << g.TextMatrix(r, c);
+            cells << row;
+        }
+        return cells;
+    }();
+    ASSERT_GT(before.size(), 3);
+    auto *purpose = static_cast<page::TextField *>(w->fields()->GetCtlByIdx(kPurpose));
+    purpose->SetText(QStringLiteral("手写的用途"));
+
+    const int limit = batch::XlsReadTimeLimit();
+    batch::SetXlsReadTimeLimit(3000);
+    for (const QString &name : {QStringLiteral("crash.xls"), QStringLiteral("hang.xls")}) {
+        SCOPED_TRACE(name.toStdString());
+        file = kData + "/" + name;
+        rec().messages.clear();
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(100);
+        QElapsedTimer clock;
+        clock.start();
+        batch::SelImportFile(1, target);
+        const qint64 took = clock.elapsed();
+        ticker.stop();
+        EXPECT_EQ(rec().messages, QStringList{QStringLiteral("无法打开XLS文件！")});
+        EXPECT_EQ(batch::ImportSheet, QString());
+        if (name == QLatin1String("hang.xls")) {
+            EXPECT_GE(took, 2900); // the timer's own slack
+            EXPECT_LT(took, 15000);
+            EXPECT_GE(ticks, 10); // events went on while it read
+        }
+        const store::FlexGrid &g = *w->MSF(1);
+        ASSERT_EQ(g.Rows(), before.size());
+        for (int r = 0; r < g.Rows(); ++r)
+            for (int c = 0; c < g.Cols(); ++c)
+                EXPECT_EQ(g.TextMatrix(r, c), before[r][c]);
+        EXPECT_EQ(fieldText(kPurpose), QStringLiteral("手写的用途"));
+    }
+    batch::SetXlsReadTimeLimit(limit);
+
+    // Usable at once: a sound workbook goes in.
+    file = kData + "/sheet.xls";
+    rec().messages.clear();
+    WhenModal<batch::Sheets>([](batch::Sheets *s) { s->Img[0]->click(); });
+    batch::SelImportFile(1, target);
+    EXPECT_EQ(batch::ImportSheet, QStringLiteral("A"));
+    EXPECT_EQ(rec().messages, QStringList());
+}

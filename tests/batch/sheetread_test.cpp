@@ -316,6 +316,53 @@ TEST_F(SheetReadTest, WorkbookFormsOfOtherPrograms)
     EXPECT_EQ(d.Cell(2, 1), "2028-02-01");
 }
 
+// Worksheets cut to break a scanner: 20 MB of text with no tag, a tag that never closes, many
+// "&" without their ";", a value split at every byte. Each ends in one pass over its bytes: read,
+// refused as broken, or stopped by the progress callback.
+TEST_F(SheetReadTest, HostileWorksheetsEndInOnePass)
+{
+    const QString make = QStringLiteral(
+        "import sys, zipfile\n"
+        "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
+        "z.writestr('xl/workbook.xml', '<workbook><sheets><sheet name=\"A\" r:id=\"r1\"/></sheets></workbook>')\n"
+        "z.writestr('xl/_rels/workbook.xml.rels', '<Relationships><Relationship Id=\"r1\" Target=\"worksheets/s.xml\"/></Relationships>')\n"
+        "head = b'<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>'\n"
+        "body = {'text': b'x' * (20 << 20),\n"
+        "        'tag': b'</t></is></c><c r=\"B1\" ' + b'a' * (20 << 20),\n"
+        "        'amp': b'&' * (8 << 20) + b'&amp;</t></is></c></row></sheetData></worksheet>'}[sys.argv[2]]\n"
+        "z.writestr('xl/worksheets/s.xml', head + body)\n");
+    batch::SheetData d;
+    // All of the text is the cell's, the part being cut nowhere in it.
+    const QString amp = path(QStringLiteral("amp.xlsx"));
+    python(make, {amp, QStringLiteral("amp")});
+    ASSERT_EQ(batch::LoadWorkbookSheet(amp, QStringLiteral("A"), 0, 702, d), 0);
+    EXPECT_EQ(d.Cell(1, 1), QString(8 << 20, u'&') + u'&');
+    const QString tag = path(QStringLiteral("tag.xlsx"));
+    python(make, {tag, QStringLiteral("tag")});
+    EXPECT_EQ(batch::LoadWorkbookSheet(tag, QStringLiteral("A"), 0, 702, d),
+              batch::kSheetNotWorkbook);
+    // The progress window's cancel: the callback's false stops the reading of the open text.
+    const QString text = path(QStringLiteral("text.xlsx"));
+    python(make, {text, QStringLiteral("text")});
+    int asked = 0;
+    double last = 0;
+    EXPECT_EQ(batch::LoadWorkbookSheet(text, QStringLiteral("A"), 0, 702, d, nullptr,
+                                       [&](double f) {
+                                           last = f;
+                                           return ++asked < 3;
+                                       }),
+              batch::kSheetCancelled);
+    EXPECT_EQ(asked, 3);
+    EXPECT_GT(last, 0.1);
+    EXPECT_LT(last, 0.2);
+    // Not stopped, the cell whose text never ends is no cell.
+    EXPECT_EQ(batch::LoadWorkbookSheet(text, QStringLiteral("A"), 0, 702, d), 0);
+    EXPECT_EQ(d.LastRow(), 0);
+    EXPECT_EQ(batch::XlsxPartLimit(1000), qint64(32) << 20);
+    EXPECT_EQ(batch::XlsxPartLimit(1 << 20), qint64(100) << 20);
+    EXPECT_EQ(batch::XlsxPartLimit(100 << 20), qint64(512) << 20);
+}
+
 #include "batch/sheets.h"
 
 TEST_F(SheetReadTest, WorksheetChooserMarks)

@@ -331,7 +331,8 @@ TEST_F(FmtFileTest, BadFilesLeaveTheDatabaseAsItWas)
         {"/支票3.cqf", good.left(good.indexOf(store::ToGbk("【§单据")) - 10), "格式文件有错！"},
         {"/支票4.cqf",
          store::ToGbk("<Veltrane格式专用>\r\n工资单\r\n") + good.mid(good.indexOf("7")),
-         "此格式不属于支票,进账单，无法导入！"},
+         "此格式不属于支票,进账单，无法导入！"},        // An empty file is no format file: told at once, not after waiting for it to fill.
+        {"/支票5.cqf", QByteArray(), "无法识别"},
     };
     for (const auto &c : cases) {
         rec().messages.clear();
@@ -352,6 +353,12 @@ TEST_F(FmtFileTest, BadFilesLeaveTheDatabaseAsItWas)
     EXPECT_EQ(rec().messages.value(0),
               "无法识别此文件，请确认文件：“" + m_dir.path() + "/支票6.cqf”为支票格式文件！");
     EXPECT_EQ(Dump(), dump);
+    // A file that cannot be read (a catalogue download that went missing) is reported at once.
+    rec().messages.clear();
+    EXPECT_FALSE(library::ImportFmtFile(host, m_dir.path() + "/没有的支票.cqf"));
+    EXPECT_EQ(rec().messages, QStringList{"无法打开下载文档：\r\n" + m_dir.path() + "/没有的支票.cqf"});
+    EXPECT_EQ(Dump(), dump);
+    EXPECT_FALSE(store::ProgressShowing());
 }
 
 } // namespace
