@@ -2,6 +2,7 @@
 
 #include "store/msgbox.h"
 #include "store/startup.h"
+#include "store/uilanguage.h"
 
 #include <QApplication>
 #include <QLockFile>
@@ -58,6 +59,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Quorvan"));
     QApplication::setApplicationName(QStringLiteral("Quorvan"));
     CloseWindowsOnTerminationSignal(app);
+    store::UseChineseLanguage();
 
     store::MessageBoxReporter reporter;
     store::SetReporter(&reporter);

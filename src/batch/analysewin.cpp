@@ -121,6 +121,7 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target) : QWidget(target.parent, 
     SplitLine->setChildrenCollapsible(false);
     MSF = new store::FlexGrid(SplitLine);
     MSF->setObjectName(QStringLiteral("MSF"));
+    store::MeasureWithCellMargins(*MSF);
     Pic = new ChartPicture(SplitLine);
     SplitLine->addWidget(MSF);
     SplitLine->addWidget(Pic);

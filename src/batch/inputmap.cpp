@@ -110,6 +110,7 @@ InputMap::InputMap(const ImportTarget &target) : QDialog(target.parent), m_t(tar
     M0->setObjectName(QStringLiteral("M0"));
     M0->setToolTip(QStringLiteral("要导入表格的部分内容示例。"));
     M0->SetSortable(false);
+    store::MeasureWithCellMargins(*M0);
     place(M0, 60, 360, 6735, 6855);
 
     label(QStringLiteral("间隔"), QStringLiteral("Label2(4)"), 5580, 90, 420);
@@ -123,6 +124,7 @@ InputMap::InputMap(const ImportTarget &target) : QDialog(target.parent), m_t(tar
     M1->setObjectName(QStringLiteral("M1"));
     M1->setToolTip(QStringLiteral("请填入各输入框对应表格所在的列号。"));
     M1->SetSortable(false);
+    store::MeasureWithCellMargins(*M1);
     place(M1, 6960, 360, 3735, 6615);
 
     label(QStringLiteral("导入行数设置："), QStringLiteral("Label2(0)"), 6960, 7080, 1320);
@@ -220,7 +222,8 @@ void InputMap::LoadImportPreview()
         }
     }
     store::AutoColWidth(*M0, 2, false);
-    M0->SetColWidth(0, 300);
+    // The row numbers keep their narrow column as long as they fit in it.
+    M0->SetColWidth(0, std::max(300, M0->ColWidth(0)));
     M0->SetRedraw(true);
     store::EndProgress();
 }

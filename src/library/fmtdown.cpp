@@ -97,7 +97,7 @@ FmtDown::FmtDown(store::FormatCommandHost &host, QWidget *parent) : QDialog(pare
                         {"ID", "格式", "图片", "序号", "选择", "类别", "格式名称", "更新日期"});
     MSF->SetColAlignment(kTickCol, 4);
     MSF->SetColAlignment(7, 8);
-    MeasureWithCellMargins(*MSF);
+    store::MeasureWithCellMargins(*MSF);
     Preview = new PicturePreview(this);
     Skey = new QLineEdit(this);
     Skey->setObjectName(QStringLiteral("Skey"));

@@ -69,7 +69,7 @@ FmtList::FmtList(store::FormatCommandHost &host, QWidget *parent) : QDialog(pare
     store::InitGridCols(*MSF, {"ID", "", "", "Fmt", "W", "H"},
                         {"ID", "序号", "选择", "格式名称", "宽(毫米)", "高(毫米)"});
     MSF->SetColAlignment(2, 4); // the tick centred
-    MeasureWithCellMargins(*MSF);
+    store::MeasureWithCellMargins(*MSF);
     Preview = new PicturePreview(this);
     Skey = new QComboBox(this);
     Skey->setObjectName(QStringLiteral("Skey"));

@@ -3,6 +3,7 @@
 #include "page/backpic.h"
 #include "store/grid.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImageReader>
@@ -33,6 +34,16 @@ PicturePreview::PicturePreview(QWidget *parent) : QWidget(parent)
     stack->addWidget(Frm);
     LBL->raise();
     LBL->hide();
+    // The frame learns its size only when it is shown (the first time after its window): the
+    // picture is fitted whenever the frame's size changes.
+    Frm->installEventFilter(this);
+}
+
+bool PicturePreview::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Frm && event->type() == QEvent::Resize)
+        Fit();
+    return QWidget::eventFilter(watched, event);
 }
 
 bool PicturePreview::LoadPicFileToFrame(const QString &file)
@@ -58,12 +69,6 @@ bool PicturePreview::LoadFmtPicToFrame(const QString &fmtName)
     return LoadPicFileToFrame(page::GetBackPicFile(fmtName));
 }
 
-void PicturePreview::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    Fit();
-}
-
 void PicturePreview::Fit()
 {
     if (m_picture.isNull()) {
@@ -71,7 +76,12 @@ void PicturePreview::Fit()
         Img->resize(0, 0);
         return;
     }
-    const int w = qMax(1, Frm->viewport()->width());
+    // The width of the frame, less the scroll bar when the picture is taller than the frame.
+    const QSize room = Frm->maximumViewportSize();
+    int w = room.width();
+    if (qint64(m_picture.height()) * w > qint64(room.height()) * m_picture.width())
+        w -= Frm->verticalScrollBar()->sizeHint().width();
+    w = qMax(1, w);
     const QImage scaled = m_picture.scaledToWidth(w, Qt::SmoothTransformation);
     Img->setPixmap(QPixmap::fromImage(scaled));
     Img->resize(scaled.size());
@@ -91,15 +101,6 @@ int FindNextRow(const store::FlexGrid &grid, const QString &keyword,
                 return row;
     }
     return -1;
-}
-
-void MeasureWithCellMargins(store::FlexGrid &grid)
-{
-    store::FlexGrid *g = &grid;
-    grid.SetTextMeasurer([g](const QString &text) {
-        return QFontMetrics(g->font()).horizontalAdvance(text) * g->TwipsPerPixel() +
-               g->CellTextMargin();
-    });
 }
 
 } // namespace library

@@ -34,7 +34,7 @@ public:
     bool Showing() const { return !m_picture.isNull(); }
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Fit();
@@ -45,9 +45,5 @@ private:
 // columns contains the keyword, case-sensitive; -1 when none does.
 int FindNextRow(const store::FlexGrid &grid, const QString &keyword,
                 std::initializer_list<int> cols);
-
-// The list beside a preview measures its texts as its cells draw them (with their margins), so
-// that fitted columns show whole names and dates.
-void MeasureWithCellMargins(store::FlexGrid &grid);
 
 } // namespace library

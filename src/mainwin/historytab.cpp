@@ -1,7 +1,6 @@
 #include "mainwin/historytab.h"
 
 #include "batch/analysewin.h"
-#include "library/preview.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/popupmenus.h"
 #include "mainwin/printing.h"
@@ -9,6 +8,7 @@
 #include "print/printrun.h"
 #include "store/context.h"
 #include "store/grid.h"
+#include "store/gridbind.h"
 #include "store/gridsearch.h"
 #include "store/history.h"
 
@@ -36,7 +36,7 @@ HistoryTab::HistoryTab(MainWindow &w) : QObject(&w), m_w(w)
     // Enter in the keyword box searches; every other key types.
     w.KWord()->installEventFilter(this);
     // Fitted columns show whole texts.
-    library::MeasureWithCellMargins(*w.MSF(2));
+    store::MeasureWithCellMargins(*w.MSF(2));
 
     w.setCommand(20, [this] { Reprint(); });
     w.setCommand(21, [&w] { store::DeleteHistoryRows(*w.MSF(2)); });

@@ -569,8 +569,8 @@ void MainWindow::LayoutMainForm()
     const QRect g = s->geometry();
     const QRect work = s->availableGeometry().translated(-g.topLeft());
     const page::MainLayout l = page::computeMainLayout(g.size(), work, m_tpp);
-    // The window takes the screen less the taskbar strip; centred in the work area it lands at
-    // its top-left corner.
+    // The window, frame and title bar included, takes the screen less the taskbar strip; centred
+    // in the work area it lands at its top-left corner.
     const QSize outer(pxOf(l.main.width(), m_tpp), pxOf(l.main.height(), m_tpp));
     const QRect wa = s->availableGeometry();
     QRect target(QPoint(0, 0), outer);
@@ -578,7 +578,7 @@ void MainWindow::LayoutMainForm()
     if (!work.isEmpty())
         target.moveTopLeft(QPoint(wa.x() + (wa.width() - outer.width()) / 2,
                                   wa.y() + (wa.height() - outer.height()) / 2));
-    setGeometry(target);
+    page::PlaceFrame(this, target);
     m_sst->setCurrentIndex(0);
     layoutWindowContents();
 }
@@ -648,15 +648,6 @@ void MainWindow::formLoadAfterShow()
 {
     if (m_loaded || m_unloaded)
         return;
-    // The window was sized without its frame; once the window system has framed it, the frame
-    // is what must fit the work area.
-    if (const QScreen *s = screen(); s && frameGeometry() != geometry()) {
-        const QRect wa = s->availableGeometry();
-        const QRect fg = frameGeometry(), g = geometry();
-        if (fg.width() > wa.width() || fg.height() > wa.height())
-            setGeometry(wa.adjusted(g.left() - fg.left(), g.top() - fg.top(),
-                                    g.right() - fg.right(), g.bottom() - fg.bottom()));
-    }
     layoutPrintTab();
     const QString name = store::LoadFmtState(*m_ctx);
     m_lfmt[0]->setCaption(name);

@@ -27,7 +27,8 @@ const QString kObjectName = QStringLiteral("Printing");
 
 } // namespace
 
-Printing::Printing(MainWindow &w, PrintQuestions questions) : QObject(&w), m_w(w)
+Printing::Printing(MainWindow &w, PrintQuestions questions)
+    : QObject(&w), m_w(w), m_pending(std::make_unique<store::PendingHistory>())
 {
     setObjectName(kObjectName);
 
@@ -60,22 +61,20 @@ Printing::Printing(MainWindow &w, PrintQuestions questions) : QObject(&w), m_w(w
             m_source = std::make_unique<print::PageSource>(m_w.context());
         return m_source->Fill();
     };
-    h.saveHistory = [this](const QList<print::PendingPrint> &prints,
-                           const std::function<bool()> &finish) {
-        QList<store::HistoryPrint> out;
-        out.reserve(prints.size());
-        for (const print::PendingPrint &p : prints) {
-            store::HistoryPrint &print = out.emplace_back();
-            print.fmt = p.format;
-            print.values.reserve(p.values.size());
-            for (const print::HistoryValue &v : p.values)
-                print.values.append({v.cid, v.content});
-        }
-        const bool saved = store::SaveHistoryPrints(out, finish);
+    h.keepPrint = [this](const print::PendingPrint &p) {
+        QList<store::PrintValue> values;
+        values.reserve(p.values.size());
+        for (const print::HistoryValue &v : p.values)
+            values.append({v.cid, v.content});
+        return m_pending->Add(p.format, values);
+    };
+    h.saveHistory = [this](const std::function<bool()> &finish) {
+        const bool saved = m_pending->Save(finish);
         if (store::FlexGrid *history = m_w.MSF(2))
             store::ClearHistoryCache(*history);
         return saved;
     };
+    h.dropHistory = [this] { m_pending->Drop(); };
     h.batchCount = [&w] { return w.HS()->maximum(); };
     h.batchValue = [&w] { return w.HS()->value(); };
     h.loadBatchRow = [this](int row) {

@@ -18,6 +18,10 @@ class PageSource;
 class PrintRun;
 } // namespace print
 
+namespace store {
+class PendingHistory;
+} // namespace store
+
 namespace mainwin {
 
 class MainWindow;
@@ -54,6 +58,9 @@ private:
 
     MainWindow &m_w;
     std::unique_ptr<print::BatchNav> m_nav;
+    // The prints of the document being printed, until it is complete (before m_run, which may
+    // still drop them when it goes).
+    std::unique_ptr<store::PendingHistory> m_pending;
     std::unique_ptr<print::PrintRun> m_run;
     // The page's values for one command; pictures and background are read once per command.
     std::unique_ptr<print::PageSource> m_source;

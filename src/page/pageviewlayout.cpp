@@ -2,9 +2,12 @@
 
 #include "store/vb.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+
+#include <functional>
 
 namespace page {
 
@@ -72,10 +75,64 @@ int GetTaskbarHeight()
                            ScreenTpp());
 }
 
-void CenterForm(QWidget *w)
+namespace {
+
+bool IsFramed(const QWidget *w)
 {
-    const QScreen *s = QGuiApplication::primaryScreen();
-    if (!w || !s)
+    return w->isVisible() && w->frameGeometry() != w->geometry();
+}
+
+// Runs a placement once more when the window manager has put its frame around a window (the
+// frame's size is unknown before): at the first move, resize, show, paint or activation that
+// finds the window framed. A window that never gets a frame keeps its first placement.
+class WhenFramed : public QObject
+{
+public:
+    WhenFramed(QWidget *w, std::function<void(QWidget *)> place)
+        : QObject(w), m_window(w), m_place(std::move(place))
+    {
+        setObjectName(name());
+        w->installEventFilter(this);
+    }
+
+    static QString name() { return QStringLiteral("WhenFramed"); }
+
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        if (watched == m_window && !m_done &&
+            (e->type() == QEvent::Move || e->type() == QEvent::Resize ||
+             e->type() == QEvent::Show || e->type() == QEvent::Paint ||
+             e->type() == QEvent::WindowActivate) &&
+            IsFramed(m_window)) {
+            m_done = true;
+            m_window->removeEventFilter(this);
+            deleteLater();
+            m_place(m_window);
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    std::function<void(QWidget *)> m_place;
+    bool m_done = false;
+};
+
+// Placement now, and again once the window is framed unless it already is.
+void PlaceNowAndWhenFramed(QWidget *w, const std::function<void(QWidget *)> &place)
+{
+    // A later placement replaces one still waiting for the frame.
+    for (QObject *old : w->findChildren<QObject *>(WhenFramed::name(), Qt::FindDirectChildrenOnly))
+        delete old;
+    place(w);
+    if (!IsFramed(w))
+        new WhenFramed(w, place);
+}
+
+void CenterNow(QWidget *w)
+{
+    const QScreen *s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    if (!s)
         return;
     const QRect g = s->geometry();
     const QRect avail = s->availableGeometry().translated(-g.topLeft());
@@ -83,7 +140,38 @@ void CenterForm(QWidget *w)
     const QSize frame = w->frameGeometry().size();
     const QPoint tw = CenterFormPos(g.size(), avail, tpp, frame.width() * tpp,
                                     frame.height() * tpp);
-    w->move(g.topLeft() + QPoint(tw.x() / tpp, tw.y() / tpp));
+    // A window larger than the work area keeps its title bar on screen.
+    QPoint at = g.topLeft() + QPoint(tw.x() / tpp, tw.y() / tpp);
+    const QRect wa = s->availableGeometry();
+    at.setX(qMax(at.x(), wa.x()));
+    at.setY(qMax(at.y(), wa.y()));
+    // For a window move() places the outer frame.
+    w->move(at);
+}
+
+} // namespace
+
+void CenterForm(QWidget *w)
+{
+    if (!w || !QGuiApplication::primaryScreen())
+        return;
+    PlaceNowAndWhenFramed(w, CenterNow);
+}
+
+void PlaceFrame(QWidget *w, const QRect &frame)
+{
+    if (!w)
+        return;
+    PlaceNowAndWhenFramed(w, [frame](QWidget *win) {
+        if (!IsFramed(win)) {
+            win->setGeometry(frame);
+            return;
+        }
+        const QRect fg = win->frameGeometry();
+        const QRect g = win->geometry();
+        win->setGeometry(frame.adjusted(g.left() - fg.left(), g.top() - fg.top(),
+                                        g.right() - fg.right(), g.bottom() - fg.bottom()));
+    });
 }
 
 } // namespace page

@@ -50,7 +50,12 @@ QPoint CenterFormPos(const QSize &screenPx, const QRect &workAreaPx, int tpp, in
 // Twips per pixel of the primary screen (15 at 96 dpi).
 int ScreenTpp();
 int GetTaskbarHeight();
-// Moves a window to the centre of the primary screen's work area.
+// Moves a window to the centre of the primary screen's work area: its outer frame, title bar
+// included, is what is centred, again once the window manager has framed the window.
 void CenterForm(QWidget *w);
+// Lays a window's outer frame (title bar and borders included) over frame, in screen pixels. The
+// frame's size is known only once the window manager has framed the shown window: until then
+// the inner area takes the rectangle, and the window is fitted again as soon as it is framed.
+void PlaceFrame(QWidget *w, const QRect &frame);
 
 } // namespace page

@@ -1,6 +1,7 @@
 #include "print/printdoc.h"
 
 #include "print/paperform.h"
+#include "print/pdftext.h"
 #include "store/units.h"
 #include "store/vb.h"
 #include "values/code39.h"
@@ -9,8 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLibrary>
-#include <QPrinterInfo>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 #include <algorithm>
 #include <malloc.h>
@@ -122,7 +123,7 @@ bool PrintDocument::BeginPage(const FilledPage &page)
     m_pendingNewPage = false;
     const QRectF paper = m_printer.pageLayout().fullRect(QPageLayout::Point);
     m_surface.emplace(m_painter, m_printer, QSizeF(paper.width() * 20, paper.height() * 20));
-    m_surface->UseWidthCache(&m_widths);
+    m_surface->UseTextCache(&m_texts);
     ++m_pages;
     return true;
 }
@@ -153,7 +154,8 @@ bool PrintDocument::End()
     if (ok && m_printer.outputFormat() == QPrinter::NativeFormat)
         ok = SchedulerTookTheJob();
     if (ok && m_printer.outputFormat() == QPrinter::PdfFormat)
-        ok = PdfFileComplete(m_printer.outputFileName());
+        ok = PdfFileComplete(m_printer.outputFileName()) &&
+             PdfTextAsDrawn(m_printer.outputFileName());
     if (!ok) {
         m_error = m_printer.outputFormat() == QPrinter::PdfFormat
                       ? WriteError()

@@ -66,7 +66,7 @@ private:
     std::optional<PaperKey> m_paper; // what the pages of this document were set to last
     QPainter m_painter;
     std::optional<TwipPainter> m_surface;
-    TwipPainter::WidthCache m_widths; // text widths on this document's printer
+    TwipPainter::TextCache m_texts; // texts measured and shaped on this document's printer
     PageRenderer m_renderer;
     bool m_open = false;
     bool m_pendingNewPage = false;

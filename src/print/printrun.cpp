@@ -13,6 +13,7 @@
 #include <QPrinter>
 #include <QSaveFile>
 #include <cstdio>
+#include <utility>
 
 namespace print {
 
@@ -161,7 +162,9 @@ void PrintRun::Discard()
     }
     m_pdfPart.clear();
     m_pdfTarget.clear();
-    m_pendingHistory.clear();
+    if (m_kept > 0 && m_hooks.dropHistory)
+        m_hooks.dropHistory();
+    m_kept = 0;
 }
 
 bool PrintRun::OpenDocument()
@@ -209,8 +212,13 @@ PrintRun::PageResult PrintRun::PrintOnePage(const FilledPage &page, bool record)
     for (qsizetype i = m_told; i < told.size(); ++i)
         store::ReportMessage(told.at(i), store::MsgKind::Warning);
     m_told = told.size();
-    if (record)
-        m_pendingHistory.append({page.formatName, HistoryValues(page)});
+    if (record && m_hooks.keepPrint) {
+        ++m_kept;
+        if (!m_hooks.keepPrint({page.formatName, HistoryValues(page)})) {
+            Discard();
+            return PageResult::Failed;
+        }
+    }
     return PageResult::Printed;
 }
 
@@ -221,9 +229,9 @@ bool PrintRun::CommitFile()
     // rename() replaces an existing file in one step.
     if (std::rename(QFile::encodeName(m_pdfPart).constData(),
                     QFile::encodeName(m_pdfTarget).constData()) != 0) {
-        store::ReportMessage(QStringLiteral("无法写入文件“%1”！")
-                                 .arg(QDir::toNativeSeparators(m_pdfTarget)),
-                             store::MsgKind::Error);
+        store::ReportMessage(
+            QStringLiteral("无法写入文件“%1”！").arg(QDir::toNativeSeparators(m_pdfTarget)),
+            store::MsgKind::Error);
         return false;
     }
     ForgetPart(m_pdfPart);
@@ -241,14 +249,13 @@ bool PrintRun::EndDoc()
         return false;
     }
     m_doc.reset();
-    const QList<PendingPrint> pending = std::move(m_pendingHistory);
-    m_pendingHistory.clear();
+    const qsizetype kept = std::exchange(m_kept, 0);
     // The prints are recorded first; the file takes its place inside the same transaction, so
     // that a file that could not be put there leaves no prints behind, and prints that could not
     // be recorded leave the earlier file as it was.
-    const bool done = pending.isEmpty() || !m_hooks.saveHistory
+    const bool done = kept == 0 || !m_hooks.saveHistory
                           ? CommitFile()
-                          : m_hooks.saveHistory(pending, [this] { return CommitFile(); });
+                          : m_hooks.saveHistory([this] { return CommitFile(); });
     if (!done)
         Discard();
     m_pdfTarget.clear();

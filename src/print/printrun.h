@@ -26,15 +26,19 @@ struct PendingPrint
 // What the print run needs of the main window and the history.
 struct PrintHooks
 {
-    std::function<FilledPage()> fillPage;       // the page as it is filled now
-    // Stores the prints of one document, each as a new print of its format, all or none;
-    // finish runs last before they are kept and may still refuse them. False when nothing was
-    // kept (a database failure is told by the history itself).
-    std::function<bool(const QList<PendingPrint> &prints, const std::function<bool()> &finish)>
-        saveHistory;
-    std::function<int()> batchCount;            // HS maximum
-    std::function<int()> batchValue;            // HS value, the record shown
-    std::function<void(int row)> loadBatchRow;  // LoadBatchRow of the batch grid
+    std::function<FilledPage()> fillPage; // the page as it is filled now
+    // The history of one document: each print to be recorded is put aside as its page is drawn
+    // (false when it could not be; the history has told why and the document is given up), and
+    // all of them are stored once the printer has taken the whole document, each as a new print
+    // of its format, all or none; finish runs last before they are kept and may still refuse
+    // them (saveHistory false when nothing was kept: a database failure is told by the history
+    // itself). dropHistory forgets the prints put aside when the document is given up.
+    std::function<bool(const PendingPrint &print)> keepPrint;
+    std::function<bool(const std::function<bool()> &finish)> saveHistory;
+    std::function<void()> dropHistory;
+    std::function<int()> batchCount;           // HS maximum
+    std::function<int()> batchValue;           // HS value, the record shown
+    std::function<void(int row)> loadBatchRow; // LoadBatchRow of the batch grid
     // Why the batch records cannot be printed under the open format ("" when they can).
     std::function<QString()> batchProblem;
     // Told true once the questions of a batch are answered and its records start to pass
@@ -96,7 +100,7 @@ private:
     QString m_askedFile;
     bool m_series = false;
     int m_seriesCount = 0;
-    QList<PendingPrint> m_pendingHistory;
+    qsizetype m_kept = 0; // prints of the open document put aside for the history
     qsizetype m_told = 0;
     bool m_busy = false;
 };

@@ -28,7 +28,8 @@ QStringList SplitChars(const QString &text)
     QStringList out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() &&
+            text.at(i + 1).isLowSurrogate()) {
             out << text.mid(i, 2);
             ++i;
         } else {
@@ -38,13 +39,22 @@ QStringList SplitChars(const QString &text)
     return out;
 }
 
+void TextSurface::PrintChars(const QStringList &chars, const QList<double> &xs, double y)
+{
+    for (qsizetype i = 0; i < chars.size(); ++i)
+        PrintAt(xs.at(i), y, chars.at(i));
+}
+
 void PrintSpacedStr(TextSurface &s, const QString &text, double x, double y, double spacing)
 {
-    for (const QString &c : SplitChars(text)) {
-        const double at = x;
+    const QStringList chars = SplitChars(text);
+    QList<double> xs;
+    xs.reserve(chars.size());
+    for (const QString &c : chars) {
+        xs.append(x);
         x += s.TextWidth(c) + spacing;
-        s.PrintAt(at, y, c);
     }
+    s.PrintChars(chars, xs, y);
 }
 
 void PrintMultiLineStr(TextSurface &s, const QString &text, double x, double y, double w,
@@ -80,8 +90,7 @@ void PrintMultiLineStr(TextSurface &s, const QString &text, double x, double y, 
     for (const QString &t : lines) {
         double curX = x;
         if (align == 1 || align == 2) {
-            const double room =
-                w - s.TextWidth(t) - charSpacing * double(SplitChars(t).size()) - 1;
+            const double room = w - s.TextWidth(t) - charSpacing * double(SplitChars(t).size()) - 1;
             curX = x + (align == 1 ? room : room / 2);
         }
         curX = store::RoundEven(curX);
@@ -107,10 +116,11 @@ void PrintStrInBoxes(TextSurface &s, const QString &text, double x, double y, do
             x -= boxW * (align == 1 ? double(len - n) : store::Int((len - n) / 2.0));
         }
     }
-    for (qsizetype i = 0; i < chars.size(); ++i) {
-        const QString &c = chars.at(i);
-        s.PrintAt(x + boxW * double(i) + (boxW - s.TextWidth(c)) / 2, y, c);
-    }
+    QList<double> xs;
+    xs.reserve(chars.size());
+    for (qsizetype i = 0; i < chars.size(); ++i)
+        xs.append(x + boxW * double(i) + (boxW - s.TextWidth(chars.at(i))) / 2);
+    s.PrintChars(chars, xs, y);
 }
 
 std::optional<QString> CashBoxText(const QString &text, int n)

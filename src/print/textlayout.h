@@ -1,5 +1,5 @@
 #pragma once
-// Free, spaced and boxed text on the printer page, one character at a time, in twips. The
+// Free, spaced and boxed text on the printer page, placed one character at a time, in twips. The
 // routines only need a surface that measures and prints text with the top of the character cell
 // at the given point, so they are tested with fixed metrics.
 
@@ -18,6 +18,9 @@ public:
     virtual double TextHeight(const QString &text) = 0;
     // Prints the text with the top-left of its character cell at (x, y), twips.
     virtual void PrintAt(double x, double y, const QString &text) = 0;
+    // Prints the characters of one line, each with the top-left of its cell at (xs[i], y), as
+    // PrintAt would one after the other; a surface may draw them in one go.
+    virtual void PrintChars(const QStringList &chars, const QList<double> &xs, double y);
 };
 
 // The alignment of a packed spacing value: 0 left, 1 right, 2 centred.

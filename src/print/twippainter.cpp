@@ -5,10 +5,12 @@
 #include "values/code39.h"
 #include "values/ean13.h"
 
+#include <QGlyphRun>
 #include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPen>
+#include <QTextLayout>
 #include <algorithm>
 
 namespace print {
@@ -49,13 +51,13 @@ void TwipPainter::SetFont(const FontSpec &font)
     m_spec = font;
     m_font = MakeFont(font);
     m_metrics.reset();
-    m_widths = nullptr;
+    m_texts = nullptr;
 }
 
-void TwipPainter::UseWidthCache(WidthCache *cache)
+void TwipPainter::UseTextCache(TextCache *cache)
 {
-    m_widthCache = cache;
-    m_widths = nullptr;
+    m_cache = cache ? cache : &m_ownCache;
+    m_texts = nullptr;
 }
 
 const QFontMetricsF &TwipPainter::Metrics()
@@ -65,15 +67,19 @@ const QFontMetricsF &TwipPainter::Metrics()
     return *m_metrics;
 }
 
+TwipPainter::FontTexts &TwipPainter::Texts()
+{
+    if (!m_texts)
+        m_texts = &(*m_cache)[FontKey{m_spec, m_dpiX}];
+    return *m_texts;
+}
+
 double TwipPainter::TextWidth(const QString &text)
 {
-    if (!m_widthCache)
-        return store::PixelToTwip(Metrics().horizontalAdvance(text), m_dpiX);
-    if (!m_widths)
-        m_widths = &(*m_widthCache)[WidthKey{m_spec, m_dpiX}];
-    auto it = m_widths->constFind(text);
-    if (it == m_widths->constEnd())
-        it = m_widths->insert(text, store::PixelToTwip(Metrics().horizontalAdvance(text), m_dpiX));
+    QHash<QString, double> &widths = Texts().widths;
+    auto it = widths.constFind(text);
+    if (it == widths.constEnd())
+        it = widths.insert(text, store::PixelToTwip(Metrics().horizontalAdvance(text), m_dpiX));
     return *it;
 }
 
@@ -90,6 +96,86 @@ void TwipPainter::PrintAt(double x, double y, const QString &text)
     m_painter.drawText(QPointF(DevX(x), DevY(y) + Metrics().ascent()), text);
 }
 
+namespace {
+
+// A coordinate as the painter's text drawing takes it: cut to 1/64 of a pixel towards zero.
+double TextGrid(double v)
+{
+    return double(int(v * 64.0)) / 64.0;
+}
+
+} // namespace
+
+const QList<TwipPainter::PlacedGlyph> &TwipPainter::Glyphs(FontTexts &texts, const QString &c)
+{
+    auto it = texts.glyphs.constFind(c);
+    if (it != texts.glyphs.constEnd())
+        return *it;
+    // The character laid out alone, as drawText lays it out, in the font for this device.
+    QTextLayout layout(c, m_font, &m_device);
+    QTextOption option;
+    option.setTextDirection(m_painter.layoutDirection());
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(1e6);
+    layout.endLayout();
+    const QPointF baseline(line.x(), line.y() + line.ascent());
+    QList<PlacedGlyph> placed;
+    for (const QGlyphRun &run : line.glyphRuns()) {
+        qsizetype font = texts.fonts.indexOf(run.rawFont());
+        if (font < 0) {
+            font = texts.fonts.size();
+            texts.fonts.append(run.rawFont());
+        }
+        const QList<quint32> indexes = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i)
+            placed.append({int(font), indexes.at(i), positions.at(i) - baseline});
+    }
+    return *texts.glyphs.insert(c, placed);
+}
+
+void TwipPainter::PrintChars(const QStringList &chars, const QList<double> &xs, double y)
+{
+    // Underline and strike-out are drawn under each character on its own, gaps included.
+    if (m_spec.underline || m_spec.strikeOut) {
+        PrintSurface::PrintChars(chars, xs, y);
+        return;
+    }
+    FontTexts &texts = Texts();
+    // Each glyph where drawText puts it: the character's origin on the 1/64 pixel grid plus the
+    // glyph's place in its laid out character, both exact in binary, so the sums are too.
+    const double baseline = TextGrid(DevY(y) + Metrics().ascent());
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    int font = -1;
+    const auto flush = [&] {
+        if (indexes.isEmpty())
+            return;
+        QGlyphRun run;
+        run.setRawFont(texts.fonts.at(font));
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        m_painter.drawGlyphRun(QPointF(0, 0), run);
+        indexes.clear();
+        positions.clear();
+    };
+    m_painter.setPen(m_color);
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        const double origin = TextGrid(DevX(xs.at(i)));
+        for (const PlacedGlyph &g : Glyphs(texts, chars.at(i))) {
+            if (g.font != font) {
+                flush();
+                font = g.font;
+            }
+            indexes.append(g.index);
+            positions.append(QPointF(origin + g.at.x(), baseline + g.at.y()));
+        }
+    }
+    flush();
+}
+
 void TwipPainter::SetColor(const QColor &color)
 {
     m_color = color;
@@ -98,12 +184,11 @@ void TwipPainter::SetColor(const QColor &color)
 void TwipPainter::Line(double x1, double y1, double x2, double y2, int widthPx, int style,
                        const QColor &color)
 {
-    static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine,
-                                          Qt::DashDotLine, Qt::DashDotDotLine};
+    static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                          Qt::DashDotDotLine};
     widthPx = std::max(widthPx, 1);
     // A printer pen wider than one pixel is always drawn solid, whatever its style.
-    const Qt::PenStyle ps =
-        (widthPx > 1 || style < 0 || style > 4) ? Qt::SolidLine : styles[style];
+    const Qt::PenStyle ps = (widthPx > 1 || style < 0 || style > 4) ? Qt::SolidLine : styles[style];
     QPen pen(color, widthPx, ps, Qt::FlatCap);
     m_painter.setPen(pen);
     m_painter.drawLine(QPointF(DevX(x1), DevY(y1)), QPointF(DevX(x2), DevY(y2)));
@@ -113,9 +198,8 @@ void TwipPainter::Picture(const QRectF &rect, const QImage &image)
 {
     if (image.isNull())
         return;
-    m_painter.drawImage(QRectF(DevX(rect.x()), DevY(rect.y()), DevX(rect.width()),
-                               DevY(rect.height())),
-                        image);
+    m_painter.drawImage(
+        QRectF(DevX(rect.x()), DevY(rect.y()), DevX(rect.width()), DevY(rect.height())), image);
 }
 
 double TwipPainter::Code39BarWidth(const QString &text, double widthTw)
@@ -123,8 +207,8 @@ double TwipPainter::Code39BarWidth(const QString &text, double widthTw)
     return values::GetCode39BarWidth(text, widthTw);
 }
 
-void TwipPainter::Code39(const QString &text, double xMm, double yMm, double hMm,
-                         double narrowTw, double textSize, const QString &fontName)
+void TwipPainter::Code39(const QString &text, double xMm, double yMm, double hMm, double narrowTw,
+                         double textSize, const QString &fontName)
 {
     m_painter.save();
     m_painter.setPen(m_color);

@@ -7,6 +7,9 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QList>
+#include <QPointF>
+#include <QRawFont>
 #include <QSizeF>
 #include <optional>
 
@@ -25,6 +28,9 @@ public:
     double TextWidth(const QString &text) override;
     double TextHeight(const QString &text) override;
     void PrintAt(double x, double y, const QString &text) override;
+    // The characters of a line as glyphs at their own places, one run per font: exactly where
+    // PrintAt would put each of them, without laying out every character again.
+    void PrintChars(const QStringList &chars, const QList<double> &xs, double y) override;
 
     void SetFont(const FontSpec &font) override;
     FontSpec Font() const override { return m_spec; }
@@ -49,25 +55,42 @@ public:
     // The font these settings stand for, at its point size on the device it is used on.
     static QFont MakeFont(const FontSpec &spec);
 
-    // Widths of texts measured before, by font and text: the pages of one document measure the
-    // same characters in the same fonts over and over.
-    struct WidthKey
+    // What was measured and shaped before, by font: the pages of one document measure and draw
+    // the same characters in the same fonts over and over.
+    struct FontKey
     {
         FontSpec font;
         double dpi = 0;
-        bool operator==(const WidthKey &) const = default;
+        bool operator==(const FontKey &) const = default;
     };
-    friend size_t qHash(const WidthKey &k, size_t seed)
+    friend size_t qHash(const FontKey &k, size_t seed)
     {
         return qHashMulti(seed, k.font.name, k.font.size, k.font.bold, k.font.italic,
                           k.font.underline, k.font.strikeOut, k.dpi);
     }
-    using WidthCache = QHash<WidthKey, QHash<QString, double>>;
-    // Measures through the cache (not owned; it must stay for the device it was filled on).
-    void UseWidthCache(WidthCache *cache);
+    // One glyph of a character: its font (an index into the fonts of its entry), its index in
+    // that font, and where it sits from the character's origin on the baseline, device pixels.
+    struct PlacedGlyph
+    {
+        int font = 0;
+        quint32 index = 0;
+        QPointF at;
+    };
+    struct FontTexts
+    {
+        QHash<QString, double> widths;             // twips
+        QHash<QString, QList<PlacedGlyph>> glyphs; // by character
+        QList<QRawFont> fonts;
+    };
+    using TextCache = QHash<FontKey, FontTexts>;
+    // Measures and shapes through the cache (not owned; it must stay for the device it was
+    // filled on). Without one the surface keeps its own.
+    void UseTextCache(TextCache *cache);
 
 private:
     const QFontMetricsF &Metrics();
+    FontTexts &Texts();
+    const QList<PlacedGlyph> &Glyphs(FontTexts &texts, const QString &c);
 
     QPainter &m_painter;
     QPaintDevice &m_device;
@@ -76,8 +99,9 @@ private:
     FontSpec m_spec;
     QFont m_font;
     std::optional<QFontMetricsF> m_metrics;
-    WidthCache *m_widthCache = nullptr;
-    QHash<QString, double> *m_widths = nullptr; // the current font's entry of m_widthCache
+    TextCache m_ownCache;
+    TextCache *m_cache = &m_ownCache;
+    FontTexts *m_texts = nullptr; // the current font's entry of m_cache
     QColor m_color = Qt::black;
     bool m_invalidBarcode = false;
 };

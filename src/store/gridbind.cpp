@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QHash>
 
@@ -494,6 +495,15 @@ void AutoColWidth(FlexGrid &grid, int startRow, bool showProgress)
     }
     if (showing)
         EndProgress();
+}
+
+void MeasureWithCellMargins(FlexGrid &grid)
+{
+    FlexGrid *g = &grid;
+    grid.SetTextMeasurer([g](const QString &text) {
+        return QFontMetrics(g->font()).horizontalAdvance(text) * g->TwipsPerPixel() +
+               g->CellTextMargin();
+    });
 }
 
 void GridHeaderClick(FlexGrid &grid, double x, double y)

@@ -53,6 +53,9 @@ bool DeleteGridRows(FlexGrid &grid, int &first, int &last, bool ask);
 // half the grid's width. Columns left of the "序号" column get 0. Shows the progress window
 // "正在做交易数据表格进行格式设置……" for more than 200 rows when showProgress is set.
 void AutoColWidth(FlexGrid &grid, int startRow, bool showProgress);
+// Makes the grid measure its texts as its cells draw them (with their margins), so that columns
+// fitted by AutoColWidth show whole texts.
+void MeasureWithCellMargins(FlexGrid &grid);
 
 // A press at (x, y) twips relative to the grid: in the header band over the fixed columns it
 // fits the widths; over a scrollable column it sorts by that column.

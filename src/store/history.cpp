@@ -9,6 +9,7 @@
 #include "store/vb.h"
 
 #include <QHash>
+#include <QScopeGuard>
 #include <QVariant>
 
 #include <algorithm>
@@ -57,55 +58,121 @@ bool HasContent(const QList<PrintValue> &values)
                        [](const PrintValue &v) { return !v.con.isEmpty(); });
 }
 
-// The rows of the prints inside the caller's transaction; the number of each print written goes
-// to numbers (0 for a print without values). False (told once) on a database failure.
-bool WriteHistoryPrints(Db &db, const QList<HistoryPrint> &prints, QList<qint32> *numbers)
+} // namespace
+
+qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
 {
-    // Read inside the transaction, so that two writers never take the same number.
-    QHash<QString, qint32> next;
-    std::vector<SqlArgs> rows;
-    for (const HistoryPrint &print : prints) {
-        if (!HasContent(print.values)) {
-            if (numbers)
-                numbers->append(0);
-            continue;
-        }
-        auto it = next.find(print.fmt);
-        if (it == next.end()) {
-            const std::optional<qint32> p = NextPrintNumber(print.fmt);
-            if (!p)
-                return false; // told by the database layer
-            it = next.insert(print.fmt, *p);
-        }
-        const qint32 p = (*it)++;
-        for (const PrintValue &v : print.values) {
-            if (!v.con.isEmpty())
-                rows.push_back({print.fmt, p, v.cid, v.con});
-        }
-        if (numbers)
-            numbers->append(p);
+    if (!HasContent(values))
+        return 0;
+    Db &db = Db::Main();
+    Transaction tx(db);
+    if (!tx.Ok()) {
+        ReportMessage(OpenErrorText(QStringLiteral("BEGIN")), MsgKind::Error);
+        return 0;
     }
-    // One statement prepared once for all the rows.
+    // Read inside the transaction, so that two writers never take the same number.
+    const std::optional<qint32> p = NextPrintNumber(fmt);
+    if (!p)
+        return 0; // told by the database layer
+    std::vector<SqlArgs> rows;
+    for (const PrintValue &v : values) {
+        if (!v.con.isEmpty())
+            rows.push_back({fmt, *p, v.cid, v.con});
+    }
     const QString insert = QStringLiteral("INSERT INTO 历史(Fmt, ID, CID, Con) VALUES(?, ?, ?, ?)");
+    if (!db.ExecRows(insert, rows)) {
+        ReportMessage(OpenErrorText(insert), MsgKind::Error);
+        return 0;
+    }
+    if (!tx.Commit()) {
+        ReportMessage(OpenErrorText(QStringLiteral("COMMIT")), MsgKind::Error);
+        return 0;
+    }
+    return *p;
+}
+
+namespace {
+
+// The prints of the document being printed, waiting for it to be complete. N numbers the prints
+// of a format from 1 in their order; the history's number is N after the format's largest.
+const QString kPendingTable = QStringLiteral("temp.待存历史");
+
+} // namespace
+
+PendingHistory::~PendingHistory()
+{
+    Drop();
+}
+
+bool PendingHistory::Add(const QString &fmt, const QList<PrintValue> &values)
+{
+    ++m_prints;
+    if (!HasContent(values))
+        return true;
+    Db &db = Db::Main();
+    if (!m_table) {
+        const QString create = QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS 待存历史(Fmt TEXT, "
+                                              "N INTEGER, CID INTEGER, Con TEXT)");
+        if (!db.ExecSQL(create) || !db.ExecSQL(QStringLiteral("DELETE FROM ") + kPendingTable)) {
+            ReportMessage(OpenErrorText(create), MsgKind::Error);
+            return false;
+        }
+        m_table = true;
+    }
+    auto next = m_next.find(fmt);
+    if (next == m_next.end()) {
+        next = m_next.insert(fmt, 0);
+        m_formats.append(fmt);
+    }
+    const qint32 n = ++*next;
+    std::vector<SqlArgs> rows;
+    rows.reserve(size_t(values.size()));
+    for (const PrintValue &v : values) {
+        if (!v.con.isEmpty())
+            rows.push_back({fmt, n, v.cid, v.con});
+    }
+    const QString insert =
+        QStringLiteral("INSERT INTO ") + kPendingTable + QStringLiteral(" VALUES(?, ?, ?, ?)");
     if (!db.ExecRows(insert, rows)) {
         ReportMessage(OpenErrorText(insert), MsgKind::Error);
         return false;
     }
+    m_rows += qsizetype(rows.size());
     return true;
 }
 
-// The prints in a transaction of their own; beforeCommit as for SaveHistoryPrints.
-bool SavePrintsInTransaction(const QList<HistoryPrint> &prints, QList<qint32> *numbers,
-                             const std::function<bool()> &beforeCommit)
+bool PendingHistory::Save(const std::function<bool()> &beforeCommit)
 {
+    const auto done = qScopeGuard([this] { Drop(); });
+    if (m_rows == 0)
+        return beforeCommit ? beforeCommit() : true;
     Db &db = Db::Main();
     Transaction tx(db);
     if (!tx.Ok()) {
         ReportMessage(OpenErrorText(QStringLiteral("BEGIN")), MsgKind::Error);
         return false;
     }
-    if (!WriteHistoryPrints(db, prints, numbers))
+    // Read inside the transaction, so that two writers never take the same number.
+    const QString move = QStringLiteral("INSERT INTO 历史(Fmt, ID, CID, Con) SELECT Fmt, N + ?, "
+                                        "CID, Con FROM ") +
+                         kPendingTable + QStringLiteral(" WHERE Fmt=? ORDER BY rowid");
+    qsizetype moved = 0;
+    for (const QString &fmt : std::as_const(m_formats)) {
+        const std::optional<qint32> first = NextPrintNumber(fmt);
+        if (!first)
+            return false; // told by the database layer
+        int rows = 0;
+        if (!db.ExecSQL(move, {*first - 1, fmt}, &rows)) {
+            ReportMessage(OpenErrorText(move), MsgKind::Error);
+            return false;
+        }
+        moved += rows;
+    }
+    // Rows lost on the way (the connection was opened anew meanwhile) would be prints missing.
+    if (moved != m_rows) {
+        ReportMessage(OpenErrorText(move), MsgKind::Error);
         return false;
+    }
     if (beforeCommit && !beforeCommit())
         return false;
     if (!tx.Commit()) {
@@ -115,23 +182,15 @@ bool SavePrintsInTransaction(const QList<HistoryPrint> &prints, QList<qint32> *n
     return true;
 }
 
-} // namespace
-
-qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
+void PendingHistory::Drop()
 {
-    if (!HasContent(values))
-        return 0;
-    QList<qint32> numbers;
-    return SavePrintsInTransaction({{fmt, values}}, &numbers, {}) ? numbers.value(0) : 0;
-}
-
-bool SaveHistoryPrints(const QList<HistoryPrint> &prints, const std::function<bool()> &beforeCommit)
-{
-    const bool any = std::any_of(prints.begin(), prints.end(),
-                                 [](const HistoryPrint &p) { return HasContent(p.values); });
-    if (!any)
-        return beforeCommit ? beforeCommit() : true;
-    return SavePrintsInTransaction(prints, nullptr, beforeCommit);
+    if (m_table && Db::Main().IsOpen())
+        Db::Main().ExecSQL(QStringLiteral("DROP TABLE IF EXISTS ") + kPendingTable);
+    m_table = false;
+    m_formats.clear();
+    m_next.clear();
+    m_rows = 0;
+    m_prints = 0;
 }
 
 QList<PrintValue> PagePrintValues(const PageFields &fields)

@@ -10,6 +10,7 @@
 #include "store/context.h"
 #include "store/grid.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -43,20 +44,39 @@ std::optional<qint32> NextPrintNumber(const QString &fmt);
 // and 0 is returned.
 qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values);
 
-// One print waiting to be recorded.
-struct HistoryPrint
+// The prints of one printer document while it is printed: each is put aside in a temporary
+// table of the connection as its page is drawn, so that a batch of any length takes no more
+// memory than one print, and the history stays as it was (lookups during the batch see no print
+// of it) until Save moves them all into it in one transaction, each a new print of its format
+// in order (prints without any value take no number). Whatever is not saved is dropped with the
+// object.
+class PendingHistory
 {
-    QString fmt;
-    QList<PrintValue> values;
-};
+public:
+    PendingHistory() = default;
+    ~PendingHistory();
+    PendingHistory(const PendingHistory &) = delete;
+    PendingHistory &operator=(const PendingHistory &) = delete;
 
-// Stores the prints of one printer document in one transaction, each as a new print of its
-// format in order (prints without any value write nothing and take no number). Each format's
-// largest number is read once. beforeCommit, when given, runs last inside the transaction: a
-// false answer rolls every row back (the caller tells the user why). A database failure is told
-// once, whatever the number of prints. False when nothing was stored.
-bool SaveHistoryPrints(const QList<HistoryPrint> &prints,
-                       const std::function<bool()> &beforeCommit = {});
+    // Puts one print aside (a print without any value takes no number and writes nothing).
+    // False on a database failure, told to the user.
+    bool Add(const QString &fmt, const QList<PrintValue> &values);
+    // Prints put aside since the last Save or Drop, with and without values.
+    qsizetype Count() const { return m_prints; }
+    // Stores the prints put aside in one transaction; each format's largest number is read once.
+    // beforeCommit, when given, runs last inside the transaction: a false answer rolls every row
+    // back (the caller tells the user why). A database failure is told once, whatever the number
+    // of prints. False when nothing was stored. The prints are gone afterwards, saved or not.
+    bool Save(const std::function<bool()> &beforeCommit = {});
+    void Drop();
+
+private:
+    QList<QString> m_formats;      // in the order of their first print
+    QHash<QString, qint32> m_next; // prints with values so far, by format
+    qsizetype m_rows = 0;
+    qsizetype m_prints = 0;
+    bool m_table = false;
+};
 
 // The values of the page's fields as one print: every text box with text (as shown, line breaks
 // included), every check box that is not clear (its state "1" or "2"), every picture field with

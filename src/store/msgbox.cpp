@@ -3,6 +3,7 @@
 #include "store/indicator.h"
 
 #include <QDebug>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -11,6 +12,24 @@
 namespace store {
 
 namespace {
+
+// Gives a small dialog room for the title bar to show its whole title beside the window
+// manager's icon and buttons (window managers draw titles bold and cut them to the window's
+// width). Message and input boxes size themselves to their layout and ignore a minimum width: a
+// row of the layout as wide as the title holds them open.
+void GiveTitleRoom(QDialog &d)
+{
+    QFont bold = d.font();
+    bold.setBold(true);
+    auto *room = new QSpacerItem(QFontMetrics(bold).horizontalAdvance(d.windowTitle()) + 160, 0,
+                                 QSizePolicy::Fixed, QSizePolicy::Fixed);
+    if (auto *grid = qobject_cast<QGridLayout *>(d.layout()))
+        grid->addItem(room, grid->rowCount(), 0, 1, grid->columnCount());
+    else if (auto *box = qobject_cast<QBoxLayout *>(d.layout()))
+        box->addItem(room);
+    else
+        delete room;
+}
 
 // Boxes belong to the progress window while one shows, so they open above it and take input.
 // They live on the heap: their owner may go while they wait.
@@ -33,6 +52,7 @@ QMessageBox::StandardButton Show(QMessageBox::Icon icon, const QString &text,
         new QMessageBox(icon, QString::fromUtf8(kProgramTitle), text, buttons, QuestionParent());
     box->setTextFormat(Qt::PlainText);
     box->setDefaultButton(defaultButton);
+    GiveTitleRoom(*box);
     return QMessageBox::StandardButton(Exec(box));
 }
 
@@ -65,6 +85,8 @@ std::optional<QString> MessageBoxReporter::Text(const QString &prompt, const QSt
     for (QLabel *label : box->findChildren<QLabel *>())
         label->setTextFormat(Qt::PlainText);
     box->setTextValue(preset);
+    box->sizeHint(); // lays the dialog out, which it otherwise does only when shown
+    GiveTitleRoom(*box);
     std::optional<QString> answer;
     QObject::connect(box, &QInputDialog::textValueSelected, box,
                      [&answer](const QString &text) { answer = text; });

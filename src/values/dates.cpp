@@ -164,7 +164,10 @@ QString FormatDateByKind(const QDateTime &value, qint32 code, const ValueEnv &en
     const QString pattern = env.parameter(QStringLiteral("自定义类型") + QString::number(code));
     if (!pattern.isEmpty())
         return store::FormatDate(value, pattern);
-    return QLocale::system().toString(value, QLocale::ShortFormat);
+    // The date and time as a Chinese Windows writes them: "2014/8/28 9:05:07".
+    const QLocale locale;
+    return locale.toString(value.date(), QLocale::ShortFormat) + u' ' +
+           locale.toString(value.time(), QStringLiteral("H:mm:ss"));
 }
 
 } // namespace values

@@ -3,6 +3,7 @@
 // and a way to run Debian's Python for the outside checks.
 
 #include "store/db.h"
+#include "store/grid.h"
 #include "store/paths.h"
 #include "store/reporter.h"
 #include "store/schema.h"
@@ -33,3 +34,16 @@ protected:
         return QString::fromUtf8(p.readAllStandardOutput());
     }
 };
+
+// Every cell of a grid, row by row.
+inline QList<QStringList> GridCells(const store::FlexGrid &g)
+{
+    QList<QStringList> out;
+    for (int r = 0; r < g.Rows(); ++r) {
+        QStringList row;
+        for (int c = 0; c < g.Cols(); ++c)
+            row << g.TextMatrix(r, c);
+        out << row;
+    }
+    return out;
+}

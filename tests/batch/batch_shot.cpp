@@ -1,5 +1,6 @@
-// Shows the worksheet chooser ("sheets") or the import window ("inputmap") over the real main
-// window on a fresh program folder, for looking at them (not a test).
+// Shows the worksheet chooser ("sheets", of sheet.xls or the workbook named next) or the import
+// window ("inputmap") over the real main window on a fresh program folder, for looking at them
+// (not a test). Messages show in message boxes, as in the program.
 #include "batch/analysewin.h"
 #include "batch/chart.h"
 #include "batch/inputmap.h"
@@ -10,8 +11,11 @@
 #include "stat_sample.h"
 #include "store/db.h"
 #include "store/grid.h"
+#include "store/msgbox.h"
 #include "store/paths.h"
 #include "store/schema.h"
+
+#include "store/uilanguage.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -25,6 +29,9 @@ int main(int argc, char **argv)
     qputenv("QUORVAN_HOME", (dir.path() + "/home").toUtf8());
     qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
     QApplication app(argc, argv);
+    store::UseChineseLanguage();
+    store::MessageBoxReporter reporter;
+    store::SetReporter(&reporter);
     const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("inputmap");
     const QString data = QStringLiteral(BATCH_DATA_DIR);
     store::Db::Main().OpenConn(store::DataFilePath());
@@ -43,9 +50,12 @@ int main(int argc, char **argv)
         if (argc > 2)
             QTimer::singleShot(800, [a, argv] { a->Pic->Image().save(QString::fromLocal8Bit(argv[2])); });
     } else if (what == QLatin1String("sheets")) {
-        auto *s = new batch::Sheets(data + "/sheet.xls", 1, &w);
-        s->LoadSheets();
-        s->show();
+        const QString book = argc > 2 ? QString::fromLocal8Bit(argv[2]) : data + "/sheet.xls";
+        auto *s = new batch::Sheets(book, 1, &w);
+        QTimer::singleShot(500, s, [s] {
+            if (s->LoadSheets())
+                s->show();
+        });
     } else {
         batch::ImportFile = data + "/sheet.xlsx";
         batch::ImportSheet = QStringLiteral("A");

@@ -481,17 +481,7 @@ TEST_F(ImportTest, DamagedWorkbookChangesNothing)
     });
     batch::SelImportFile(1, target);
     batch::ShowInputMap(target);
-    const QList<QStringList> before = [this] {
-        QList<QStringList> cells;
-        const store::FlexGrid &g = *w->MSF(1);
-        for (int r = 0; r < g.Rows(); ++r) {
-            QStringList row;
-            for (int c = 0; c < g.Cols(); ++c)
-                row << g.TextMatrix(r, c);
-            cells << row;
-        }
-        return cells;
-    }();
+    const QList<QStringList> before = GridCells(*w->MSF(1));
     ASSERT_GT(before.size(), 3);
     auto *purpose = static_cast<page::TextField *>(w->fields()->GetCtlByIdx(kPurpose));
     purpose->SetText(QStringLiteral("手写的用途"));
@@ -518,11 +508,7 @@ TEST_F(ImportTest, DamagedWorkbookChangesNothing)
             EXPECT_LT(took, 15000);
             EXPECT_GE(ticks, 10); // events went on while it read
         }
-        const store::FlexGrid &g = *w->MSF(1);
-        ASSERT_EQ(g.Rows(), before.size());
-        for (int r = 0; r < g.Rows(); ++r)
-            for (int c = 0; c < g.Cols(); ++c)
-                EXPECT_EQ(g.TextMatrix(r, c), before[r][c]);
+        EXPECT_EQ(GridCells(*w->MSF(1)), before);
         EXPECT_EQ(fieldText(kPurpose), QStringLiteral("手写的用途"));
     }
     batch::SetXlsReadTimeLimit(limit);

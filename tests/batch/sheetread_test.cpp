@@ -33,18 +33,6 @@ void MakeBatchGrid(store::FlexGrid &g)
     g.SetFixedCols(1);
 }
 
-QList<QStringList> Cells(const store::FlexGrid &g)
-{
-    QList<QStringList> out;
-    for (int r = 0; r < g.Rows(); ++r) {
-        QStringList row;
-        for (int c = 0; c < g.Cols(); ++c)
-            row << g.TextMatrix(r, c);
-        out << row;
-    }
-    return out;
-}
-
 // Reads a file of any kind into a fresh batch grid.
 QList<QStringList> Import(const QString &file, const ImportMaps &maps, int start, int end, int n,
                           int *result = nullptr)
@@ -56,7 +44,7 @@ QList<QStringList> Import(const QString &file, const ImportMaps &maps, int start
                 : batch::ReadExcelData(g, file, QStringLiteral("A"), start, end, maps, n, Page());
     if (result)
         *result = r;
-    return Cells(g);
+    return GridCells(g);
 }
 
 class SheetReadTest : public BatchTest
@@ -394,4 +382,59 @@ TEST_F(SheetReadTest, WorksheetChooserMarks)
     batch::Sheets broken(path(QStringLiteral("none.xls")), 1);
     EXPECT_FALSE(broken.LoadSheets());
     EXPECT_EQ(rec().messages, QStringList{QStringLiteral("无法打开XLS文件！")});
+}
+
+#include "batch/xlschild.h"
+#include "batch/xlsproto.h"
+
+#include <QElapsedTimer>
+
+// The .xls reader's process crashing or reading for ever: "无法打开XLS文件！" and a batch grid
+// that keeps its records; an answer cut short or out of bounds is not believed.
+TEST_F(SheetReadTest, XlsReaderProcessFailures)
+{
+    const ImportMaps maps{{QStringLiteral("A"), QStringLiteral("C")}, {}, {}};
+    store::FlexGrid g;
+    MakeBatchGrid(g);
+    ASSERT_EQ(batch::ReadCsvData(g, kData + "/sheet.csv", 2, 100, maps, 1, Page()), 0);
+    const QList<QStringList> before = GridCells(g);
+    ASSERT_EQ(before.size(), 2 + 5);
+
+    rec().messages.clear();
+    EXPECT_EQ(batch::ReadExcelData(g, kData + "/crash.xls", QStringLiteral("A"), 2, 100, maps, 1,
+                                   Page()),
+              batch::kSheetReaderFailed);
+    EXPECT_EQ(rec().messages, QStringList{QStringLiteral("无法打开XLS文件！")});
+    EXPECT_EQ(GridCells(g), before);
+
+    const int limit = batch::XlsReadTimeLimit();
+    batch::SetXlsReadTimeLimit(1000);
+    QElapsedTimer clock;
+    clock.start();
+    batch::SheetData d;
+    EXPECT_EQ(batch::LoadWorkbookSheet(kData + "/hang.xls", QStringLiteral("A"), 0, 702, d),
+              batch::kSheetReaderFailed);
+    EXPECT_LT(clock.elapsed(), 10000);
+    batch::SetXlsReadTimeLimit(limit);
+
+    batch::XlsCells cells;
+    cells.cells.push_back({3, 2, batch::XlsCell::Text, 0, QStringLiteral("张三")});
+    cells.cells.push_back({4, 1, batch::XlsCell::Date, 45322, {}});
+    cells.cells.push_back({4, 3, batch::XlsCell::Boolean, 1, {}});
+    const QByteArray good = batch::EncodeXlsCells(0, cells);
+    int status = -1;
+    batch::XlsCells back;
+    ASSERT_TRUE(batch::DecodeXlsCells(good, 10, 3, status, back));
+    EXPECT_EQ(back.cells.size(), 3u);
+    EXPECT_EQ(back.cells[0].text, QStringLiteral("张三"));
+    for (qsizetype n = 0; n < good.size(); ++n)
+        EXPECT_FALSE(batch::DecodeXlsCells(good.left(n), 10, 3, status, back)) << n;
+    EXPECT_FALSE(batch::DecodeXlsCells(good + "x", 10, 3, status, back));
+    EXPECT_FALSE(batch::DecodeXlsCells(good, 3, 3, status, back)); // row 4 beyond the rows asked
+    EXPECT_FALSE(batch::DecodeXlsCells(good, 10, 2, status, back)); // column 3 beyond the columns
+    QByteArray bad = good;
+    bad[16 + 4 + 4] = char(9); // no such kind
+    EXPECT_FALSE(batch::DecodeXlsCells(bad, 10, 3, status, back));
+    QStringList names;
+    EXPECT_FALSE(batch::DecodeXlsSheetNames(good, status, names)); // an answer of another kind
 }

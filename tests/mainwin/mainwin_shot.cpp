@@ -25,6 +25,8 @@
 #include "store/msgbox.h"
 #include "store/startup.h"
 
+#include "store/uilanguage.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -37,6 +39,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    store::UseChineseLanguage();
     QApplication::setOrganizationName(QStringLiteral("Quorvan"));
     QApplication::setApplicationName(QStringLiteral("Quorvan"));
     store::MessageBoxReporter reporter;

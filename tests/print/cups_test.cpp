@@ -11,23 +11,24 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
-#include <QPushButton>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace print;
 
 namespace {
 
-QString g_cupsDir;  // the scheduler's folder, empty when it did not start
+QString g_cupsDir; // the scheduler's folder, empty when it did not start
 QString g_skipWhy;
 const QString kQueue = QStringLiteral("quorvan-test");
 
@@ -72,9 +73,13 @@ TEST(CupsPrintTest, SampleChequeReachesTheQueueAndTheHistory)
     PrintHooks hooks;
     hooks.fillPage = [] { return printtest::SampleCheque(); };
     hooks.choosePrinter = [] { return kQueue; };
-    hooks.saveHistory = [&](const QList<PendingPrint> &prints, const std::function<bool()> &finish) {
-        for (const PendingPrint &p : prints)
-            history.append({p.format, p.values});
+    QList<std::pair<QString, QList<HistoryValue>>> kept;
+    hooks.keepPrint = [&](const PendingPrint &p) {
+        kept.append({p.format, p.values});
+        return true;
+    };
+    hooks.saveHistory = [&](const std::function<bool()> &finish) {
+        history.append(std::exchange(kept, {}));
         return finish();
     };
     store::ScopedRecordingReporter rec;
@@ -91,8 +96,8 @@ TEST(CupsPrintTest, SampleChequeReachesTheQueueAndTheHistory)
     info.start(QStringLiteral("pdfinfo"), {job});
     if (info.waitForFinished(30000)) {
         const QString out = QString::fromUtf8(info.readAllStandardOutput());
-        const auto m = QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)"))
-                           .match(out);
+        const auto m =
+            QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)")).match(out);
         ASSERT_TRUE(m.hasMatch()) << out.toStdString();
         EXPECT_NEAR(m.captured(1).toDouble(), 240 / 25.4 * 72, 1.0);
         EXPECT_NEAR(m.captured(2).toDouble(), 80 / 25.4 * 72, 1.0);
@@ -133,11 +138,12 @@ TEST(CupsPrintTest, QueueWithoutCustomSizesKeepsItsPaperAndSaysSo)
 // Prints the sample cheque on the queue, which `prepare` spoils first; nothing may be recorded.
 void ExpectFailedPrint(const QString &queue, const QStringList &prepare)
 {
-    ASSERT_EQ(QProcess::execute(QStringLiteral("lpadmin"),
-                                {QStringLiteral("-p"), queue, QStringLiteral("-E"),
-                                 QStringLiteral("-v"), QStringLiteral("quorvanfile:/"),
-                                 QStringLiteral("-P"), g_cupsDir + QStringLiteral("/quorvan-test.ppd")}),
-              0);
+    ASSERT_EQ(
+        QProcess::execute(QStringLiteral("lpadmin"),
+                          {QStringLiteral("-p"), queue, QStringLiteral("-E"), QStringLiteral("-v"),
+                           QStringLiteral("quorvanfile:/"), QStringLiteral("-P"),
+                           g_cupsDir + QStringLiteral("/quorvan-test.ppd")}),
+        0);
     ASSERT_TRUE(QPrinterInfo::availablePrinterNames().contains(queue));
     Current().Select(queue);
     ASSERT_EQ(QProcess::execute(prepare.first(), prepare.mid(1)), 0);
@@ -145,9 +151,13 @@ void ExpectFailedPrint(const QString &queue, const QStringList &prepare)
     PrintHooks hooks;
     hooks.fillPage = [] { return printtest::SampleCheque(); };
     hooks.choosePrinter = [&] { return queue; };
-    hooks.saveHistory = [&](const QList<PendingPrint> &prints, const std::function<bool()> &finish) {
-        for (const PendingPrint &p : prints)
-            saved = p.values;
+    QList<HistoryValue> kept;
+    hooks.keepPrint = [&](const PendingPrint &p) {
+        kept = p.values;
+        return true;
+    };
+    hooks.saveHistory = [&](const std::function<bool()> &finish) {
+        saved = std::exchange(kept, {});
         return finish();
     };
     store::ScopedRecordingReporter rec;
@@ -163,8 +173,9 @@ TEST(CupsPrintTest, QueueGoneBeforeTheJobIsReportedAndNotRecorded)
 {
     if (g_cupsDir.isEmpty())
         GTEST_SKIP() << g_skipWhy.toStdString();
-    ExpectFailedPrint(QStringLiteral("quorvan-gone"),
-                      {QStringLiteral("lpadmin"), QStringLiteral("-x"), QStringLiteral("quorvan-gone")});
+    ExpectFailedPrint(
+        QStringLiteral("quorvan-gone"),
+        {QStringLiteral("lpadmin"), QStringLiteral("-x"), QStringLiteral("quorvan-gone")});
 }
 
 TEST(CupsPrintTest, QueueRefusingJobsIsReportedAndNotRecorded)

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace print;
 
@@ -70,14 +71,17 @@ protected:
         SetCatalogue(std::make_unique<printtest::FakePrinters>(
             QStringList{QStringLiteral("A"), kPdfPrinterName}, QStringLiteral("A")));
         hooks.fillPage = [this] { return current; };
-        hooks.saveHistory = [this](const QList<PendingPrint> &prints,
-                                   const std::function<bool()> &finish) {
-            if (!finish())
-                return false;
-            for (const PendingPrint &p : prints)
-                history.append({p.format, p.values});
+        hooks.keepPrint = [this](const PendingPrint &p) {
+            kept.append({p.format, p.values});
             return true;
         };
+        hooks.saveHistory = [this](const std::function<bool()> &finish) {
+            if (!finish())
+                return false;
+            history.append(std::exchange(kept, {}));
+            return true;
+        };
+        hooks.dropHistory = [this] { kept.clear(); };
         hooks.choosePrinter = [this] {
             if (cancel)
                 return QString();
@@ -102,7 +106,7 @@ protected:
     FilledPage current = Slip(QStringLiteral("甲公司"));
     QList<FilledPage> records;
     QList<int> loaded;
-    QList<std::pair<QString, QList<HistoryValue>>> history;
+    QList<std::pair<QString, QList<HistoryValue>>> kept, history;
     std::function<void(int)> onLoad;
     QString pdfFile;
     bool cancel = false;
@@ -117,9 +121,8 @@ TEST_F(PrintRunTest, SinglePrintThenHistory)
     EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
     ASSERT_EQ(history.size(), 1);
     EXPECT_EQ(history[0].first, QStringLiteral("转账支票"));
-    const QList<HistoryValue> expected{{41, QStringLiteral("甲公司")},
-                                       {42, QStringLiteral("12.5")},
-                                       {43, QStringLiteral("1")}};
+    const QList<HistoryValue> expected{
+        {41, QStringLiteral("甲公司")}, {42, QStringLiteral("12.5")}, {43, QStringLiteral("1")}};
     EXPECT_EQ(history[0].second, expected);
     EXPECT_TRUE(rec->messages.isEmpty()) << rec->messages.join('|').toStdString();
 }

@@ -68,15 +68,15 @@ double Px(double mm)
 
 QImage Render(const FilledPage &page, int dpi = kDpi)
 {
-    QImage img(int(std::ceil(page.widthMm / 25.4 * dpi)), int(std::ceil(page.heightMm / 25.4 * dpi)),
-               QImage::Format_RGB32);
+    QImage img(int(std::ceil(page.widthMm / 25.4 * dpi)),
+               int(std::ceil(page.heightMm / 25.4 * dpi)), QImage::Format_RGB32);
     const int dpm = int(std::lround(dpi / 0.0254));
     img.setDotsPerMeterX(dpm);
     img.setDotsPerMeterY(dpm);
     img.fill(Qt::white);
     QPainter p(&img);
-    TwipPainter surface(p, img, QSizeF(store::MmToTwip(page.widthMm),
-                                       store::MmToTwip(page.heightMm)));
+    TwipPainter surface(p, img,
+                        QSizeF(store::MmToTwip(page.widthMm), store::MmToTwip(page.heightMm)));
     PageRenderer().PrintFmtPage(surface, page, 0, 0);
     return img;
 }
@@ -154,6 +154,113 @@ TEST(RenderImageTest, AmountBoxesHoldOneCharacterEach)
              ++x)
             ink = ink || columnHasInk(x);
         EXPECT_EQ(ink, box >= n - 7) << "box " << box + 1;
+    }
+}
+
+// Draws every character with a drawText call of its own, as the page was drawn before its lines
+// went out as glyph runs; counts those calls on the glyph-run surface.
+class CharByChar : public TwipPainter
+{
+public:
+    using TwipPainter::TwipPainter;
+    void PrintChars(const QStringList &chars, const QList<double> &xs, double y) override
+    {
+        TextSurface::PrintChars(chars, xs, y);
+    }
+};
+class CountingSurface : public TwipPainter
+{
+public:
+    using TwipPainter::TwipPainter;
+    void PrintAt(double x, double y, const QString &text) override
+    {
+        ++drawTextCalls;
+        TwipPainter::PrintAt(x, y, text);
+    }
+    int drawTextCalls = 0;
+};
+
+template <typename Surface> QImage RenderWith(const FilledPage &page, int *drawTextCalls = nullptr)
+{
+    QImage img(int(std::ceil(Px(page.widthMm))), int(std::ceil(Px(page.heightMm))),
+               QImage::Format_RGB32);
+    img.setDotsPerMeterX(int(std::lround(kDpi / 0.0254)));
+    img.setDotsPerMeterY(int(std::lround(kDpi / 0.0254)));
+    img.fill(Qt::white);
+    QPainter p(&img);
+    Surface surface(p, img, QSizeF(store::MmToTwip(page.widthMm), store::MmToTwip(page.heightMm)));
+    PageRenderer renderer;
+    // Twice on one surface: the second time the characters come from what was shaped before.
+    for (int i = 0; i < 2; ++i)
+        renderer.PrintFmtPage(surface, page, page.offX, page.offY);
+    if constexpr (std::is_same_v<Surface, CountingSurface>) {
+        if (drawTextCalls)
+            *drawTextCalls = surface.drawTextCalls;
+    }
+    return img;
+}
+
+int InkPixels(const QImage &img)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y) {
+        for (int x = 0; x < img.width(); ++x)
+            n += Ink(img, x, y) ? 1 : 0;
+    }
+    return n;
+}
+
+TEST(RenderImageTest, GlyphRunsGiveTheSamePixelsAsCharacterByCharacter)
+{
+    struct Case
+    {
+        QString name;
+        FilledPage page;
+        bool underlined = false;
+    };
+    QList<Case> cases;
+    for (const QString &format : {QStringLiteral("转账支票"), QStringLiteral("进账单")}) {
+        FilledPage page = printtest::SampleFormat(format);
+        ASSERT_GT(page.fields.size(), 10) << format.toStdString();
+        cases.append({format, page});
+        // The same slip with what the layout can ask of a line: spacing wider and narrower than
+        // the font, right and centred lines, bold and italic, mixed scripts, breaks, a tick.
+        FilledPage spaced = page;
+        int n = 0;
+        for (FilledField &f : spaced.fields) {
+            ++n;
+            f.charSpacing = n % 3 == 0 ? -0.35 : 1.3 + 0.17 * n;
+            f.packedSpacing = (n % 3) * 1000 + (n % 2 ? 0.8 : 0);
+            f.bold = n % 4 == 1;
+            f.italic = n % 5 == 2;
+            if (f.cash == 0 && n % 2 == 0)
+                f.text += QStringLiteral("Ab1，（壹）￥√\r\n第二行：Wg.");
+        }
+        FilledField tick = Field(KindCheck, 200, 60, 6, 6, QStringLiteral("√"));
+        tick.index = 1001;
+        spaced.fields << tick;
+        cases.append({format + QStringLiteral(" spaced"), spaced});
+        FilledPage underlined = spaced;
+        for (FilledField &f : underlined.fields)
+            f.underline = true;
+        cases.append({format + QStringLiteral(" underlined"), underlined, true});
+    }
+    for (const Case &c : cases) {
+        int calls = -1;
+        const QImage runs = RenderWith<CountingSurface>(c.page, &calls);
+        const QImage chars = RenderWith<CharByChar>(c.page);
+        EXPECT_GT(InkPixels(runs), 2000) << c.name.toStdString();
+        // Underlined lines keep a line under each character, so they are drawn as before.
+        if (c.underlined)
+            EXPECT_GT(calls, 0) << c.name.toStdString();
+        else
+            EXPECT_EQ(calls, 0) << c.name.toStdString();
+        int differing = 0;
+        for (int y = 0; y < runs.height(); ++y) {
+            for (int x = 0; x < runs.width(); ++x)
+                differing += runs.pixel(x, y) != chars.pixel(x, y) ? 1 : 0;
+        }
+        EXPECT_EQ(differing, 0) << c.name.toStdString();
     }
 }
 
@@ -264,8 +371,8 @@ TEST(RenderPdfTest, MarginsPlaceTextOnThePaper)
     ASSERT_TRUE(doc.BeginPage(page));
     doc.PrintPage(page);
     ASSERT_TRUE(doc.End());
-    const QString html = RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file,
-                                                            QStringLiteral("-")});
+    const QString html =
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file, QStringLiteral("-")});
     const QRegularExpression word(
         QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>WORD<"));
     const auto m = word.match(html);

@@ -23,11 +23,22 @@ QString SampleValue(const QString &label)
         {"小写金额", "1234.5"},
         {"用途", "货款"},
         {"条码", "A000123"},
+        {"日期年", "贰零贰陆"},
+        {"日期月", "壹拾贰"},
+        {"日期日", "零玖"},
+        {"出票人全称", "某某贸易有限公司"},
+        {"出票人账号", "6222 0210 0104 5678 901"},
+        {"出票人开户银行", "工商银行北京分行"},
+        {"收款人全称", "收款单位0001有限公司"},
+        {"收款人账号", "1100-2233-4455"},
+        {"收款人开户银行", "建设银行上海分行（营业部）"},
+        {"票据种类", "转账支票"},
+        {"票据张数", "1"},
     };
     return values.value(label);
 }
 
-print::FilledPage SampleCheque()
+print::FilledPage SampleFormat(const QString &format)
 {
     print::FilledPage page;
     QFile file(QStringLiteral(PRINT_SAMPLE_FORMATS));
@@ -45,8 +56,10 @@ print::FilledPage SampleCheque()
             head = cells;
             continue;
         }
-        auto cell = [&](const char *name) { return cells.value(head.indexOf(QLatin1String(name))); };
-        if (cell("Fmt") != QStringLiteral("转账支票"))
+        auto cell = [&](const char *name) {
+            return cells.value(head.indexOf(QLatin1String(name)));
+        };
+        if (cell("Fmt") != format)
             continue;
         if (cell("LBL") == QStringLiteral("【§单据整体格式参数§】")) {
             page.formatName = cell("Fmt");
@@ -76,6 +89,12 @@ print::FilledPage SampleCheque()
         f.text = f.kind == print::KindLabel ? f.prompt : SampleValue(f.prompt);
         page.fields << f;
     }
+    return page;
+}
+
+print::FilledPage SampleCheque()
+{
+    print::FilledPage page = SampleFormat(QStringLiteral("转账支票"));
     print::FilledField code;
     code.kind = print::KindPicture;
     code.index = 2001;

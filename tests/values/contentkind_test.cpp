@@ -1,9 +1,12 @@
 #include "values/contentkind.h"
 
 #include "values/amounts.h"
+#include "values/dates.h"
 #include "values/decimal.h"
 
 #include "print.h"
+
+#include "store/uilanguage.h"
 
 #include <gtest/gtest.h>
 
@@ -158,13 +161,30 @@ TEST(AutoFillDate, TodayByKind)
     };
     for (const Row &r : rows)
         EXPECT_EQ(AutoFillDate(r.code, q(r.in), kEnv).text, q(r.out)) << r.code;
-    EXPECT_EQ(AutoFillDate(119, QString(), kEnv).text,
-              QLocale::system().toString(kEnv.now, QLocale::ShortFormat));
     ValueEnv withPattern = kEnv;
     withPattern.para = [](const QString &key) {
         return key == u"自定义类型119" ? u"YYYY.MM.DD"_qs : QString();
     };
     EXPECT_EQ(AutoFillDate(119, u"old"_qs, withPattern).text, u"2014.08.28"_qs);
+}
+
+// This binary runs under LANG=C: the program's Chinese locale still gives the Chinese forms.
+TEST(FormatDateByKind, ChineseFormsWhateverTheMachinesLocale)
+{
+    ASSERT_EQ(QLocale::system().language(), QLocale::C);
+    store::UseChineseLanguage();
+    const ValueEnv none{QDateTime(QDate(2014, 8, 28), QTime(9, 5, 7)), {}};
+    EXPECT_EQ(FormatDateByKind(none.now, 119, none), u"2014/8/28 9:05:07"_qs);
+    const Row rows[] = {{110, u"", u"2014年08月28日"},
+                        {111, u"", u"2014-08-28"},
+                        {112, u"x", u"08月28日"},
+                        {113, u"", u"08-28"},
+                        {119, u"", u"2014/8/28 9:05:07"}};
+    for (const Row &r : rows)
+        EXPECT_EQ(AutoFillDate(r.code, q(r.in), none).text, q(r.out)) << r.code;
+    // What the fields show is read back as the same date.
+    EXPECT_EQ(AutoConvert(110, u"2014/8/28 9:05:07"_qs, none).text, u"2014年08月28日"_qs);
+    EXPECT_EQ(AutoConvert(111, u"2014年08月28日"_qs, none).text, u"2014-08-28"_qs);
 }
 
 TEST(ContentKindEntries, TheUsersList)

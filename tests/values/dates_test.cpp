@@ -135,9 +135,6 @@ TEST(FormatDateByKind, UserPatternOrSystemForm)
                      return key == u"自定义类型119" ? u"yyyy年m月d日 hh:mm"_qs : QString();
                  }};
     EXPECT_EQ(FormatDateByKind(now, 119, env), u"2014年8月28日 09:05"_qs);
-    ValueEnv none{now, {}};
-    EXPECT_EQ(FormatDateByKind(now, 119, none),
-              QLocale::system().toString(now, QLocale::ShortFormat));
 }
 
 TEST(VbDates, DateSerialCarriesOver)

@@ -1,0 +1,309 @@
+#include "print/pdftext.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace print {
+
+namespace {
+
+// Radicals (CJK Radicals Supplement and Kangxi Radicals) that the Chinese fonts draw with the
+// glyph of an ideograph, and that ideograph. Qt's PDF engine names each glyph of a font by the
+// lowest code point the font maps to it, which for these glyphs is the radical: 人 would be
+// copied out of the file as ⼈ (U+2F08).
+struct RadicalPair
+{
+    char16_t radical;
+    char16_t ideograph;
+};
+constexpr RadicalPair kRadicals[] = {
+    {0x2E82, 0x4E5B}, {0x2E83, 0x4E5A}, {0x2E85, 0x4EBB}, {0x2E89, 0x5202}, {0x2E8B, 0x353E},
+    {0x2E8E, 0x5140}, {0x2E8F, 0x5C23}, {0x2E90, 0x5C22}, {0x2E92, 0x5DF3}, {0x2E93, 0x5E7A},
+    {0x2E94, 0x5F51}, {0x2E95, 0x5F50}, {0x2E96, 0x5FC4}, {0x2E98, 0x624C}, {0x2E99, 0x6535},
+    {0x2E9B, 0x65E1}, {0x2E9E, 0x6B7A}, {0x2E9F, 0x6BCD}, {0x2EA0, 0x6C11}, {0x2EA1, 0x6C35},
+    {0x2EA3, 0x706C}, {0x2EA4, 0x722B}, {0x2EA6, 0x4E2C}, {0x2EA8, 0x72AD}, {0x2EAB, 0x7F52},
+    {0x2EAD, 0x793B}, {0x2EAF, 0x7CF9}, {0x2EB0, 0x7E9F}, {0x2EB1, 0x7F53}, {0x2EB2, 0x7F52},
+    {0x2EB3, 0x34C1}, {0x2EB9, 0x8002}, {0x2EBA, 0x8080}, {0x2EBE, 0x8279}, {0x2EC1, 0x864E},
+    {0x2EC2, 0x8864}, {0x2EC3, 0x8980}, {0x2EC5, 0x89C1}, {0x2EC6, 0x89D2}, {0x2EC8, 0x8BA0},
+    {0x2EC9, 0x8D1D}, {0x2ECB, 0x8F66}, {0x2ECC, 0x8FB6}, {0x2ED0, 0x9485}, {0x2ED1, 0x9577},
+    {0x2ED2, 0x9578}, {0x2ED3, 0x957F}, {0x2ED4, 0x95E8}, {0x2ED6, 0x961D}, {0x2ED8, 0x9752},
+    {0x2ED9, 0x97E6}, {0x2EDA, 0x9875}, {0x2EDB, 0x98CE}, {0x2EDC, 0x98DE}, {0x2EDD, 0x98DF},
+    {0x2EDF, 0x98E0}, {0x2EE0, 0x9963}, {0x2EE2, 0x9A6C}, {0x2EE3, 0x9AA8}, {0x2EE4, 0x9B3C},
+    {0x2EE5, 0x9C7C}, {0x2EE6, 0x9E1F}, {0x2EE7, 0x5364}, {0x2EE8, 0x9EA6}, {0x2EE9, 0x9EC4},
+    {0x2EEA, 0x9EFE}, {0x2EEB, 0x6589}, {0x2EEC, 0x9F50}, {0x2EEE, 0x9F7F}, {0x2EEF, 0x7ADC},
+    {0x2EF0, 0x9F99}, {0x2EF1, 0x9F9C}, {0x2EF2, 0x4E80}, {0x2EF3, 0x9F9F}, {0x2F00, 0x4E00},
+    {0x2F01, 0x4E28}, {0x2F02, 0x4E36}, {0x2F03, 0x4E3F}, {0x2F04, 0x4E59}, {0x2F05, 0x4E85},
+    {0x2F06, 0x4E8C}, {0x2F07, 0x4EA0}, {0x2F08, 0x4EBA}, {0x2F09, 0x513F}, {0x2F0A, 0x5165},
+    {0x2F0B, 0x516B}, {0x2F0C, 0x5182}, {0x2F0D, 0x5196}, {0x2F0E, 0x51AB}, {0x2F0F, 0x51E0},
+    {0x2F10, 0x51F5}, {0x2F11, 0x5200}, {0x2F12, 0x529B}, {0x2F13, 0x52F9}, {0x2F14, 0x5315},
+    {0x2F15, 0x531A}, {0x2F16, 0x5338}, {0x2F17, 0x5341}, {0x2F18, 0x535C}, {0x2F19, 0x5369},
+    {0x2F1A, 0x5382}, {0x2F1B, 0x53B6}, {0x2F1C, 0x53C8}, {0x2F1D, 0x53E3}, {0x2F1E, 0x56D7},
+    {0x2F1F, 0x571F}, {0x2F20, 0x58EB}, {0x2F21, 0x5902}, {0x2F22, 0x590A}, {0x2F23, 0x5915},
+    {0x2F24, 0x5927}, {0x2F25, 0x5973}, {0x2F26, 0x5B50}, {0x2F27, 0x5B80}, {0x2F28, 0x5BF8},
+    {0x2F29, 0x5C0F}, {0x2F2A, 0x5C22}, {0x2F2B, 0x5C38}, {0x2F2C, 0x5C6E}, {0x2F2D, 0x5C71},
+    {0x2F2E, 0x5DDB}, {0x2F2F, 0x5DE5}, {0x2F30, 0x5DF1}, {0x2F31, 0x5DFE}, {0x2F32, 0x5E72},
+    {0x2F33, 0x5E7A}, {0x2F34, 0x5E7F}, {0x2F35, 0x5EF4}, {0x2F36, 0x5EFE}, {0x2F37, 0x5F0B},
+    {0x2F38, 0x5F13}, {0x2F3A, 0x5F61}, {0x2F3B, 0x5F73}, {0x2F3C, 0x5FC3}, {0x2F3D, 0x6208},
+    {0x2F3E, 0x6237}, {0x2F3F, 0x624B}, {0x2F40, 0x652F}, {0x2F41, 0x6534}, {0x2F42, 0x6587},
+    {0x2F43, 0x6597}, {0x2F44, 0x65A4}, {0x2F45, 0x65B9}, {0x2F46, 0x65E0}, {0x2F47, 0x65E5},
+    {0x2F48, 0x66F0}, {0x2F49, 0x6708}, {0x2F4A, 0x6728}, {0x2F4B, 0x6B20}, {0x2F4C, 0x6B62},
+    {0x2F4D, 0x6B79}, {0x2F4E, 0x6BB3}, {0x2F4F, 0x6BCB}, {0x2F50, 0x6BD4}, {0x2F51, 0x6BDB},
+    {0x2F52, 0x6C0F}, {0x2F53, 0x6C14}, {0x2F54, 0x6C34}, {0x2F55, 0x706B}, {0x2F56, 0x722A},
+    {0x2F57, 0x7236}, {0x2F58, 0x723B}, {0x2F59, 0x723F}, {0x2F5A, 0x7247}, {0x2F5B, 0x7259},
+    {0x2F5C, 0x725B}, {0x2F5D, 0x72AC}, {0x2F5E, 0x7384}, {0x2F5F, 0x7389}, {0x2F60, 0x74DC},
+    {0x2F61, 0x74E6}, {0x2F62, 0x7518}, {0x2F63, 0x751F}, {0x2F64, 0x7528}, {0x2F65, 0x7530},
+    {0x2F66, 0x758B}, {0x2F67, 0x7592}, {0x2F68, 0x7676}, {0x2F69, 0x767D}, {0x2F6A, 0x76AE},
+    {0x2F6B, 0x76BF}, {0x2F6C, 0x76EE}, {0x2F6D, 0x77DB}, {0x2F6E, 0x77E2}, {0x2F6F, 0x77F3},
+    {0x2F70, 0x793A}, {0x2F71, 0x79B8}, {0x2F72, 0x79BE}, {0x2F73, 0x7A74}, {0x2F74, 0x7ACB},
+    {0x2F75, 0x7AF9}, {0x2F76, 0x7C73}, {0x2F77, 0x7CF8}, {0x2F78, 0x7F36}, {0x2F79, 0x7F51},
+    {0x2F7A, 0x7F8A}, {0x2F7B, 0x7FBD}, {0x2F7C, 0x8001}, {0x2F7D, 0x800C}, {0x2F7E, 0x8012},
+    {0x2F7F, 0x8033}, {0x2F80, 0x807F}, {0x2F81, 0x8089}, {0x2F82, 0x81E3}, {0x2F83, 0x81EA},
+    {0x2F84, 0x81F3}, {0x2F85, 0x81FC}, {0x2F86, 0x820C}, {0x2F87, 0x821B}, {0x2F88, 0x821F},
+    {0x2F89, 0x826E}, {0x2F8A, 0x8272}, {0x2F8B, 0x8278}, {0x2F8C, 0x864D}, {0x2F8D, 0x866B},
+    {0x2F8E, 0x8840}, {0x2F8F, 0x884C}, {0x2F90, 0x8863}, {0x2F91, 0x897E}, {0x2F92, 0x898B},
+    {0x2F94, 0x8A00}, {0x2F95, 0x8C37}, {0x2F96, 0x8C46}, {0x2F97, 0x8C55}, {0x2F98, 0x8C78},
+    {0x2F99, 0x8C9D}, {0x2F9A, 0x8D64}, {0x2F9B, 0x8D70}, {0x2F9C, 0x8DB3}, {0x2F9D, 0x8EAB},
+    {0x2F9E, 0x8ECA}, {0x2F9F, 0x8F9B}, {0x2FA0, 0x8FB0}, {0x2FA1, 0x8FB5}, {0x2FA2, 0x9091},
+    {0x2FA3, 0x9149}, {0x2FA4, 0x91C6}, {0x2FA5, 0x91CC}, {0x2FA6, 0x91D1}, {0x2FA7, 0x9577},
+    {0x2FA8, 0x9580}, {0x2FA9, 0x961C}, {0x2FAA, 0x96B6}, {0x2FAB, 0x96B9}, {0x2FAC, 0x96E8},
+    {0x2FAD, 0x9751}, {0x2FAE, 0x975E}, {0x2FAF, 0x9762}, {0x2FB0, 0x9769}, {0x2FB1, 0x97CB},
+    {0x2FB2, 0x97ED}, {0x2FB3, 0x97F3}, {0x2FB4, 0x9801}, {0x2FB5, 0x98A8}, {0x2FB6, 0x98DB},
+    {0x2FB7, 0x98DF}, {0x2FB8, 0x9996}, {0x2FB9, 0x9999}, {0x2FBA, 0x99AC}, {0x2FBC, 0x9AD8},
+    {0x2FBD, 0x9ADF}, {0x2FBE, 0x9B25}, {0x2FBF, 0x9B2F}, {0x2FC0, 0x9B32}, {0x2FC1, 0x9B3C},
+    {0x2FC2, 0x9B5A}, {0x2FC3, 0x9CE5}, {0x2FC4, 0x9E75}, {0x2FC5, 0x9E7F}, {0x2FC6, 0x9EA5},
+    {0x2FC7, 0x9EBB}, {0x2FC8, 0x9EC3}, {0x2FC9, 0x9ECD}, {0x2FCA, 0x9ED1}, {0x2FCB, 0x9EF9},
+    {0x2FCC, 0x9EFD}, {0x2FCD, 0x9F0E}, {0x2FCE, 0x9F13}, {0x2FCF, 0x9F20}, {0x2FD0, 0x9F3B},
+    {0x2FD1, 0x9F4A}, {0x2FD2, 0x9F52}, {0x2FD3, 0x9F8D}, {0x2FD5, 0x9FA0},
+};
+
+char16_t IdeographOf(unsigned code)
+{
+    if (code < kRadicals[0].radical || code > std::end(kRadicals)[-1].radical)
+        return 0;
+    const auto it =
+        std::lower_bound(std::begin(kRadicals), std::end(kRadicals), code,
+                         [](const RadicalPair &p, unsigned c) { return p.radical < c; });
+    return it != std::end(kRadicals) && it->radical == code ? it->ideograph : 0;
+}
+
+// The pieces of a CMap's text that matter here: hex strings, array brackets and words.
+struct Token
+{
+    enum Kind { Hex, Open, Close, Word, Other } kind;
+    size_t begin, end; // the hex digits only, for Hex
+};
+
+std::vector<Token> Tokenise(std::string_view s)
+{
+    std::vector<Token> out;
+    size_t i = 0;
+    while (i < s.size()) {
+        const char c = s[i];
+        if (c == '%') {
+            while (i < s.size() && s[i] != '\n' && s[i] != '\r')
+                ++i;
+        } else if (c == '<' && i + 1 < s.size() && s[i + 1] == '<') {
+            out.push_back({Token::Other, i, i + 2});
+            i += 2;
+        } else if (c == '<') {
+            const size_t close = s.find('>', i);
+            if (close == std::string_view::npos)
+                return {};
+            out.push_back({Token::Hex, i + 1, close});
+            i = close + 1;
+        } else if (c == '[' || c == ']') {
+            out.push_back({c == '[' ? Token::Open : Token::Close, i, i + 1});
+            ++i;
+        } else if (c == '(') {
+            // A literal string (the CMap's names): skipped whole.
+            int depth = 0;
+            for (; i < s.size(); ++i) {
+                if (s[i] == '\\')
+                    ++i;
+                else if (s[i] == '(')
+                    ++depth;
+                else if (s[i] == ')' && --depth == 0)
+                    break;
+            }
+            ++i;
+        } else if (std::isspace(static_cast<unsigned char>(c))) {
+            ++i;
+        } else {
+            size_t e = i + 1;
+            while (e < s.size() && !std::isspace(static_cast<unsigned char>(s[e])) &&
+                   !std::strchr("<>[]()/%{}", s[e]))
+                ++e;
+            out.push_back({Token::Word, i, e});
+            i = e;
+        }
+    }
+    return out;
+}
+
+// A destination of the map: the UTF-16 text a glyph stands for. One code unit is read as a
+// character; anything else is left alone.
+bool ReadUnit(std::string_view hex, unsigned *code)
+{
+    if (hex.size() != 4)
+        return false;
+    unsigned v = 0;
+    for (char c : hex) {
+        const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                      : (c >= 'a' && c <= 'f')                    ? c - 'a' + 10
+                      : (c >= 'A' && c <= 'F')                    ? c - 'A' + 10
+                                                                  : -1;
+        if (d < 0)
+            return false;
+        v = v * 16 + unsigned(d);
+    }
+    *code = v;
+    return true;
+}
+
+std::string Hex4(unsigned v)
+{
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04X", v & 0xFFFF);
+    return buf;
+}
+
+} // namespace
+
+bool RadicalsToIdeographs(const std::string &cmap, std::string *fixed)
+{
+    const std::string_view s(cmap);
+    const std::vector<Token> t = Tokenise(s);
+    auto word = [&](size_t i, std::string_view w) {
+        return i < t.size() && t[i].kind == Token::Word &&
+               s.substr(t[i].begin, t[i].end - t[i].begin) == w;
+    };
+    auto hex = [&](size_t i) { return s.substr(t[i].begin, t[i].end - t[i].begin); };
+    // Replacements as (begin, end, new text) in the order of the text.
+    struct Edit
+    {
+        size_t begin, end;
+        std::string text;
+    };
+    std::vector<Edit> edits;
+    auto mapped = [&](size_t i) -> char16_t {
+        unsigned code = 0;
+        return t[i].kind == Token::Hex && ReadUnit(hex(i), &code) ? IdeographOf(code) : 0;
+    };
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (word(i, "beginbfchar")) {
+            // <code> <destination> pairs.
+            for (i = i + 1; i + 1 < t.size() && t[i].kind == Token::Hex; i += 2) {
+                if (const char16_t to = mapped(i + 1))
+                    edits.push_back({t[i + 1].begin, t[i + 1].end, Hex4(to)});
+            }
+            --i;
+        } else if (word(i, "beginbfrange")) {
+            // <first> <last> <destination of first> or <first> <last> [<d1> <d2> ...].
+            for (i = i + 1;
+                 i + 2 < t.size() && t[i].kind == Token::Hex && t[i + 1].kind == Token::Hex;) {
+                unsigned first = 0, last = 0;
+                const bool codes = ReadUnit(hex(i), &first) && ReadUnit(hex(i + 1), &last);
+                if (t[i + 2].kind == Token::Open) {
+                    size_t j = i + 3;
+                    for (; j < t.size() && t[j].kind == Token::Hex; ++j) {
+                        if (const char16_t to = mapped(j))
+                            edits.push_back({t[j].begin, t[j].end, Hex4(to)});
+                    }
+                    if (j >= t.size() || t[j].kind != Token::Close)
+                        return false;
+                    i = j + 1;
+                    continue;
+                }
+                if (t[i + 2].kind != Token::Hex)
+                    return false;
+                unsigned dest = 0;
+                if (codes && last >= first && last - first < 256 && ReadUnit(hex(i + 2), &dest)) {
+                    // A run of consecutive destinations that takes in a radical becomes a list.
+                    bool any = false;
+                    for (unsigned k = 0; k <= last - first; ++k)
+                        any = any || IdeographOf(dest + k) != 0;
+                    if (any) {
+                        std::string list = "[";
+                        for (unsigned k = 0; k <= last - first; ++k) {
+                            const char16_t to = IdeographOf(dest + k);
+                            list += '<' + Hex4(to ? to : dest + k) + "> ";
+                        }
+                        list.back() = ']';
+                        edits.push_back({t[i + 2].begin - 1, t[i + 2].end + 1, list});
+                    }
+                }
+                i += 3;
+            }
+            --i;
+        }
+    }
+    if (edits.empty())
+        return false;
+    std::string out;
+    out.reserve(cmap.size() + edits.size() * 8);
+    size_t at = 0;
+    for (const Edit &e : edits) {
+        out.append(cmap, at, e.begin - at);
+        out += e.text;
+        at = e.end;
+    }
+    out.append(cmap, at, std::string::npos);
+    *fixed = std::move(out);
+    return true;
+}
+
+bool PdfTextAsDrawn(const QString &file)
+{
+    try {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.processFile(QFile::encodeName(file).constData());
+        bool changed = false;
+        for (QPDFObjectHandle obj : pdf.getAllObjects()) {
+            if (!obj.isDictionary() || !obj.getKey("/Type").isNameAndEquals("/Font"))
+                continue;
+            QPDFObjectHandle map = obj.getKey("/ToUnicode");
+            if (!map.isStream())
+                continue;
+            const std::shared_ptr<Buffer> data = map.getStreamData(qpdf_dl_generalized);
+            const std::string text(reinterpret_cast<const char *>(data->getBuffer()),
+                                   data->getSize());
+            std::string fixed;
+            if (!RadicalsToIdeographs(text, &fixed))
+                continue;
+            map.replaceStreamData(fixed, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+            changed = true;
+        }
+        if (!changed)
+            return true;
+        QPDFWriter writer(pdf);
+        writer.setOutputMemory();
+        writer.write();
+        const std::shared_ptr<Buffer> out = writer.getBufferSharedPointer();
+        QSaveFile f(file);
+        if (!f.open(QIODevice::WriteOnly))
+            return false;
+        const auto size = qint64(out->getSize());
+        if (f.write(reinterpret_cast<const char *>(out->getBuffer()), size) != size)
+            return false;
+        return f.commit();
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+} // namespace print

@@ -1,0 +1,78 @@
+// Qt's own dialogs speak Chinese whatever LANG says (this binary runs under LANG=C.UTF-8).
+#include "mainwin_fixture.h"
+
+#include "store/msgbox.h"
+#include "store/vb.h"
+
+#include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+QStringList buttonTexts(QWidget *w)
+{
+    QStringList out;
+    for (QAbstractButton *b : w->findChildren<QAbstractButton *>())
+        if (b->isVisible() && !b->text().isEmpty())
+            // Qt's Chinese texts carry their shortcut key: "是(&Y)".
+            out << b->text().remove(u'&').remove(QRegularExpression(QStringLiteral("\\(\\w\\)$")));
+    return out;
+}
+
+} // namespace
+
+TEST(ChineseDialogs, QtTextsAreChineseUnderAnEnglishLocale)
+{
+    ASSERT_EQ(qgetenv("LANG"), "C.UTF-8");
+    EXPECT_EQ(QLocale().language(), QLocale::Chinese);
+
+    store::MessageBoxReporter reporter;
+    QStringList question, info;
+    int titleRoom = 0, titleNeeds = 0;
+    whenModal<QMessageBox>([&](QMessageBox *box) {
+        question = buttonTexts(box);
+        // The window is wide enough for the program's title in the title bar.
+        titleRoom = box->width();
+        titleNeeds = box->fontMetrics().horizontalAdvance(box->windowTitle());
+        box->reject();
+    });
+    EXPECT_FALSE(reporter.Question(QStringLiteral("删除？")));
+    question.sort();
+    EXPECT_EQ(question, QStringList({QStringLiteral("否"), QStringLiteral("是")}));
+    EXPECT_EQ(titleNeeds, QFontMetrics(QApplication::font())
+                              .horizontalAdvance(QString::fromUtf8(store::kProgramTitle)));
+    EXPECT_GT(titleRoom, titleNeeds + 60);
+
+    whenModal<QMessageBox>([&](QMessageBox *box) {
+        info = buttonTexts(box);
+        box->accept();
+    });
+    reporter.Message(QStringLiteral("好"), store::MsgKind::Info);
+    EXPECT_EQ(info, QStringList{QStringLiteral("确定")});
+
+    QString title;
+    QStringList labels, buttons;
+    whenModal<QFileDialog>([&](QFileDialog *d) {
+        title = d->windowTitle();
+        for (QLabel *l : d->findChildren<QLabel *>())
+            if (l->isVisible())
+                labels << l->text();
+        buttons = buttonTexts(d->findChild<QDialogButtonBox *>());
+        d->reject();
+    });
+    QFileDialog::getSaveFileName(nullptr, QString(), QDir::tempPath(),
+                                 QStringLiteral("PDF文件 (*.pdf)"), nullptr,
+                                 QFileDialog::DontUseNativeDialog);
+    EXPECT_EQ(title, QStringLiteral("另存为"));
+    buttons.sort();
+    EXPECT_EQ(buttons, QStringList({QStringLiteral("保存"), QStringLiteral("取消")}));
+    // No label of the dialog is left in English.
+    for (const QString &l : labels)
+        EXPECT_FALSE(l.contains(QRegularExpression(QStringLiteral("[A-Za-z]{3}"))))
+            << l.toStdString();
+}
