@@ -125,6 +125,9 @@ public:
     void SetTextMeasurer(std::function<int(const QString &)> measurer);
     // The font TextWidth measures with; nullopt while a measurer of its own is set.
     std::optional<QFont> MeasuringFont() const;
+    // Measures as the cells draw: with the grid's own font, plus CellTextMargin (instead of the
+    // window's font and the text alone).
+    void SetMeasureAsCellsDraw(bool on) { m_asCellsDraw = on; }
 
 signals:
     // A data cell was double-clicked (row and column of the grid).
@@ -155,6 +158,7 @@ private:
     std::vector<int> m_colAlign;
     std::vector<int> m_rowHeight;
     std::function<int(const QString &)> m_measurer;
+    bool m_asCellsDraw = false;
 };
 
 } // namespace store

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
-#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QHash>
 
@@ -499,11 +498,8 @@ void AutoColWidth(FlexGrid &grid, int startRow, bool showProgress)
 
 void MeasureWithCellMargins(FlexGrid &grid)
 {
-    FlexGrid *g = &grid;
-    grid.SetTextMeasurer([g](const QString &text) {
-        return QFontMetrics(g->font()).horizontalAdvance(text) * g->TwipsPerPixel() +
-               g->CellTextMargin();
-    });
+    grid.SetTextMeasurer({});
+    grid.SetMeasureAsCellsDraw(true);
 }
 
 void GridHeaderClick(FlexGrid &grid, double x, double y)
