@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <cstdio>
 
@@ -35,10 +36,10 @@ void AddBenchFormat()
                        {kFormat, QStringLiteral("栏目%1").arg(++n), f.x, f.y, f.w, f.h,
                         f.charSpacing, f.packedSpacing, f.fontName, f.fontSize, f.kind});
     }
-    store::ExecSQL(QStringLiteral("INSERT INTO Fmt(Fmt, LBL, X, Y, W, H, Color, Mem) VALUES(?, ?, "
-                                  "10, 10, ?, ?, 15360, 'True|False|0|0|0|0|0|False|')"),
-                   {kFormat, QString::fromUtf8(store::kFmtParaMarker), slip.widthMm,
-                    slip.heightMm});
+    store::ExecSQL(
+        QStringLiteral("INSERT INTO Fmt(Fmt, LBL, X, Y, W, H, Color, Mem) VALUES(?, ?, "
+                       "10, 10, ?, ?, 15360, 'True|False|0|0|0|0|0|False|')"),
+        {kFormat, QString::fromUtf8(store::kFmtParaMarker), slip.widthMm, slip.heightMm});
     tx.Commit();
 }
 
@@ -67,6 +68,19 @@ void FillBatchGrid(store::FlexGrid &g, const QList<QStringList> &records, int ti
         }
     }
     g.SetRedraw(true);
+}
+
+// The process's peak resident memory so far (what /usr/bin/time reports at the end).
+double PeakMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+    }
+    return 0;
 }
 
 } // namespace
@@ -110,7 +124,8 @@ int main(int argc, char **argv)
         FillBatchGrid(*p.w.MSF(1), records, times);
         p.w.resetBatchNav(*p.w.MSF(1));
 
-        std::printf("ready after %.3f s\n", process.elapsed() / 1000.0);
+        std::printf("ready after %.3f s, peak memory %.1f MiB\n", process.elapsed() / 1000.0,
+                    PeakMiB());
         const double s = p.PrintAll();
 
         store::Recordset rs;
@@ -118,7 +133,8 @@ int main(int argc, char **argv)
                       QStringLiteral("SELECT COUNT(DISTINCT ID) FROM 历史 WHERE Fmt=? AND ID>?"),
                       {kFormat, before});
         pages = rs.Value(0, 0).toInt();
-        std::printf("print-all: %d records recorded in %.3f s\n", pages, s);
+        std::printf("print-all: %d records recorded in %.3f s, peak memory %.1f MiB\n", pages, s,
+                    PeakMiB());
         for (const QString &m : home.quiet.messages)
             std::fprintf(stderr, "%s\n", qPrintable(m));
     }
