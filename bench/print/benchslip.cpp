@@ -10,7 +10,7 @@ namespace {
 print::FilledField Text(int n, double x, double y, double w, double h, double packed = 0)
 {
     print::FilledField f;
-    f.kind = print::KindText;
+    f.kind = print::FieldKind::Text;
     f.index = n;
     f.id = n;
     f.x = x;
@@ -38,7 +38,7 @@ print::FilledPage BenchSlip(const QStringList &r)
     print::FilledField amount = Text(4, 170, 28, 60, 8, 1000); // right-aligned
     print::FilledField purpose = Text(5, 20, 38, 150, 8);
     print::FilledField serial = Text(6, 20, 50, 80, 15);
-    serial.kind = print::KindPicture;
+    serial.kind = print::FieldKind::Picture;
     serial.index = 2001;
     serial.fontSize = 9;
     date.text = r.value(0);

@@ -97,7 +97,7 @@ bool Floor(const QList<QStringList> &records, const QString &file)
         p.setFont(fonts.text);
         p.setPen(Qt::black);
         for (const print::FilledField &f : page.fields) {
-            if (f.kind == print::KindText)
+            if (f.kind == print::FieldKind::Text)
                 p.drawText(QPointF(f.x * dpm, f.y * dpm + ascent), f.text);
         }
         const print::FilledField &code = page.fields.last();

@@ -7,14 +7,15 @@
 #include "page/field.h"
 #include "page/pageview.h"
 #include "page/registry.h"
-#include "store/gridcolor.h"
 #include "store/context.h"
 #include "store/fmtstore.h"
 #include "store/grid.h"
+#include "store/gridcolor.h"
 #include "store/helpers.h"
 #include "store/history.h"
 #include "store/vb.h"
 #include "values/amounts.h"
+#include "values/contentkind.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -71,12 +72,6 @@ bool LeavesWindow(const QFocusEvent *e)
 }
 
 } // namespace
-
-bool IsNumericKind(double code)
-{
-    const double k = store::RoundEven(code);
-    return (k > 0 && k < 100) || (k > 104 && k <= 108);
-}
 
 Typing::Typing(MainWindow &w) : QObject(&w), m_w(w)
 {
@@ -198,10 +193,10 @@ bool Typing::keyPress(page::TextField &field, QKeyEvent *e)
     // Ctrl with a letter is a shortcut of the field (select all, copy, cut, undo), whatever
     // text the platform sends with it; Ctrl+Alt is AltGr on some keyboards and types.
     const Qt::KeyboardModifiers mods = e->modifiers();
-    const bool shortcut = (mods & (Qt::ControlModifier | Qt::MetaModifier))
-                          && !(mods & Qt::AltModifier);
+    const bool shortcut =
+        (mods & (Qt::ControlModifier | Qt::MetaModifier)) && !(mods & Qt::AltModifier);
     bool swallow = false;
-    if (IsNumericKind(reg().GetCtlCash(&field))) {
+    if (values::DecodeKind(reg().GetCtlCash(&field)).digitKeys) {
         if (e->matches(QKeySequence::Paste)) {
             // Pasted text keeps only what could have been typed.
             field.Box()->insert(
@@ -236,7 +231,7 @@ void Typing::inputMethod(page::TextField &field, QInputMethodEvent *e)
     const QString commit = e->commitString();
     if (commit.isEmpty())
         return;
-    if (IsNumericKind(reg().GetCtlCash(&field))) {
+    if (values::DecodeKind(reg().GetCtlCash(&field)).digitKeys) {
         const QString kept = values::KeepChars(commit, kAllowedNumeric);
         if (kept != commit)
             e->setCommitString(kept, e->replacementStart(), e->replacementLength());
@@ -295,7 +290,7 @@ void Typing::TT_LostFocus(int index, const values::ValueEnv &env)
 void Typing::TT_Click(int index)
 {
     if (auto *f = dynamic_cast<page::TextField *>(reg().GetCtlByIdx(index))) {
-        if (store::Fix(reg().GetCtlCash(f)) == 115)
+        if (values::DecodeKind(reg().GetCtlCash(f)).kind == 115)
             f->SetText(f->Text().isEmpty() ? QStringLiteral("√") : QString());
     }
     m_comb->Hide();

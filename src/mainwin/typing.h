@@ -35,10 +35,6 @@ inline constexpr quint32 kNormalBackColor = 0xFFFFFF;
 // Interval of the type-ahead timer after a key press, ms.
 inline constexpr int kAutoFindInterval = 50;
 
-// True for the content kinds whose text fields take digits and "." only: the code rounded to a
-// whole number (halves to even) k with 0 < k < 100 or 104 < k <= 108.
-bool IsNumericKind(double code);
-
 class Typing : public QObject
 {
     Q_OBJECT

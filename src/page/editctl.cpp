@@ -250,33 +250,18 @@ void EditCtl::SetAlignOp()
 
 void EditCtl::SetDataTypeLabel(double v)
 {
-    const bool box = (v > 0 && v < 100) || (v > 200 && v < 400) || Fix(v) == 114 || Fix(v) == 121;
-    int code = 0;
-    if (!box) {
-        code = CLng(v);
-        m_lcode->setText(QStringLiteral("数据类型代码："));
-        m_cashNum->setEnabled(false);
-        m_cashNum->setText(CStr(v));
-        m_tt[5]->setEnabled(true);
-        m_tt[6]->setEnabled(true);
-    } else {
-        if (Fix(v) > 200) {
-            code = v > 300 ? 311 : 211;
-            m_lcode->setText(QStringLiteral("数字格数："));
-            m_cashNum->setText(CStr(v > 300 ? v - 300 : v - 200));
-        } else if (Fix(v) == 114 || Fix(v) == 121) {
-            code = int(Fix(v));
-            m_lcode->setText(QStringLiteral("大写金额位数："));
-            m_cashNum->setText(CStr(Fix(v * 100 + 0.0001 - code * 100)));
-        } else {
-            code = 11;
-            m_lcode->setText(QStringLiteral("小写金额格数："));
-            m_cashNum->setText(CStr(v));
-        }
-        m_cashNum->setEnabled(true);
-        m_tt[5]->setEnabled(code == 114 || code == 121);
-        m_tt[6]->setEnabled(false);
-    }
+    const values::KindInfo info = values::DecodeKind(v);
+    const int code = info.listKind;
+    const bool boxes = code == 11 || code == 211 || code == 311;
+    const bool digits = code == 114 || code == 121;
+    m_cashNum->setText(CStr(info.count));
+    m_cashNum->setEnabled(boxes || digits);
+    m_lcode->setText(
+        boxes ? (code == 11 ? QStringLiteral("小写金额格数：") : QStringLiteral("数字格数："))
+        : digits ? QStringLiteral("大写金额位数：")
+                 : QStringLiteral("数据类型代码："));
+    m_tt[5]->setEnabled(!boxes);
+    m_tt[6]->setEnabled(!boxes && !digits);
     for (int i = 0; i < m_cmb->count(); ++i)
         if (values::ContentKindOfEntry(m_cmb->itemText(i)) == code) {
             m_cmb->setCurrentIndex(i);
@@ -327,17 +312,7 @@ void EditCtl::checkBoxCount()
 
 double EditCtl::DataTypeVal() const
 {
-    double n = Val(m_cashNum->text());
-    const int k = ListKind();
-    if (k > 200 && k < 300)
-        n += 200;
-    else if (k == 311)
-        n += 300;
-    else if (k == 114)
-        n = 114 + n / 100;
-    else if (k == 121)
-        n = 121 + n / 100;
-    return n;
+    return values::KindCode(ListKind(), Val(m_cashNum->text()));
 }
 
 void EditCtl::FillRelationList(qint32 id, QComboBox *list)

@@ -13,15 +13,16 @@
 #include <QString>
 #include <QWidget>
 
+#include "values/fieldkind.h"
+
 #include <functional>
 
 class QPainter;
 
 namespace page {
 
-// Field kinds as stored in Clas.
-enum class FieldKind : int { Text = 0, Check = 1, Picture = 2, Line = 3, Label = 4 };
-inline constexpr int kKindCount = 5;
+using values::FieldKind;
+using values::kKindCount;
 // Room in the index scheme for each kind: indexes k*1000+1 .. k*1000+999.
 inline constexpr int kMaxFieldsPerKind = 999;
 

@@ -8,6 +8,7 @@
 #include "store/indicator.h"
 #include "store/reporter.h"
 #include "store/vb.h"
+#include "values/contentkind.h"
 
 #include <QPalette>
 #include <QWidget>
@@ -109,11 +110,9 @@ PageField *RowToCtl(FieldRegistry &reg, FlexGrid &grid, int row, PageField *ctl)
         ctl->Caption()->SetCaption(text(ColLBL));
     if (kind == FieldKind::Text) {
         auto *tf = static_cast<TextField *>(ctl);
-        const double cash = Val(text(ColCash));
-        const qint32 c = CLng(cash);
-        tf->SetBorderStyle(((c > 0 && c < 100) || (c > 200 && c < 400)) ? 1 : 0);
-        const double k = Int(cash);
-        if ((k >= 1 && k <= 99) || (k >= 301 && k <= 399) || k == 114 || k == 121)
+        const values::KindInfo info = values::DecodeKind(Val(text(ColCash)));
+        tf->SetBorderStyle(info.border);
+        if (info.rightAligned)
             alignment = 1;
     }
     if (alignment)

@@ -13,7 +13,5 @@ add_library(page_view STATIC
   ${CMAKE_CURRENT_LIST_DIR}/barcodestand.cpp ${CMAKE_CURRENT_LIST_DIR}/barcodestand.h
 )
 target_include_directories(page_view PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(page_view PUBLIC values store_grid store store_widgets store_core Qt6::Widgets)
-if(TARGET page)
-  target_link_libraries(page_view PUBLIC page)
-endif()
+target_link_libraries(page_view PUBLIC page values store_grid store store_widgets store_core
+  Qt6::Widgets)

@@ -8,14 +8,15 @@
 #include <QList>
 #include <QString>
 
+#include "values/fieldkind.h"
+
 namespace print {
 
-// Field kinds, as in the field row's kind column.
-enum FieldKind { KindText = 0, KindCheck = 1, KindPicture = 2, KindLine = 3, KindLabel = 4 };
+using values::FieldKind;
 
 struct FilledField
 {
-    int kind = KindText;
+    FieldKind kind = FieldKind::Text;
     int index = 0; // kind * 1000 + n
     int id = 0;    // the field's ID (column 0 of its row)
     QString prompt; // the field's prompt text (its label's text for a label)

@@ -55,7 +55,7 @@ FilledPage BuildFilledPage(const store::FlexGrid &grid, const PageOptions &o,
         if (kind < 0 || kind > 4)
             continue;
         FilledField f;
-        f.kind = kind;
+        f.kind = FieldKind(kind);
         f.index = kind * 1000 + ++counts[kind];
         f.id = store::CLng(store::Val(grid.TextMatrix(row, 0)));
         f.prompt = grid.TextMatrix(row, 2);
@@ -74,21 +74,21 @@ FilledPage BuildFilledPage(const store::FlexGrid &grid, const PageOptions &o,
         f.underline = !grid.TextMatrix(row, 15).isEmpty();
         f.strikeOut = !grid.TextMatrix(row, 16).isEmpty();
         f.cash = store::Val(grid.TextMatrix(row, 18));
-        const QString value = values.value && kind <= KindPicture ? values.value(f.index) : QString();
-        switch (kind) {
-        case KindText:
+        const QString value = values.value && f.kind <= FieldKind::Picture ? values.value(f.index) : QString();
+        switch (f.kind) {
+        case FieldKind::Text:
             f.text = value;
             break;
-        case KindCheck:
+        case FieldKind::Check:
             f.checkValue = int(store::Val(value));
             f.text = f.checkValue == 1 ? QStringLiteral("√") : QString();
             break;
-        case KindPicture:
+        case FieldKind::Picture:
             f.text = value;
             if (f.text.contains(QLatin1Char('.')) && values.picture)
                 f.picture = values.picture(f.text);
             break;
-        case KindLabel:
+        case FieldKind::Label:
             f.text = f.prompt;
             break;
         default:
@@ -157,11 +157,11 @@ QList<HistoryValue> HistoryValues(const FilledPage &page)
 {
     QList<HistoryValue> out;
     for (const FilledField &f : page.fields) {
-        if (f.kind == KindText && !f.text.isEmpty())
+        if (f.kind == FieldKind::Text && !f.text.isEmpty())
             out.append({f.id, f.text});
-        else if (f.kind == KindCheck && f.checkValue != 0)
+        else if (f.kind == FieldKind::Check && f.checkValue != 0)
             out.append({f.id, QString::number(f.checkValue)});
-        else if (f.kind == KindPicture && !f.text.isEmpty())
+        else if (f.kind == FieldKind::Picture && !f.text.isEmpty())
             out.append({f.id, f.text});
     }
     return out;

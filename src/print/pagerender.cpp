@@ -4,6 +4,7 @@
 #include "store/gridcolor.h"
 #include "store/units.h"
 #include "store/vb.h"
+#include "values/contentkind.h"
 
 #include <QPointF>
 #include <cmath>
@@ -65,37 +66,10 @@ QPointF FeedShift(const FilledPage &page, double x, double y, double paperW, dou
 
 namespace {
 
-enum class Dispatch { MultiLine, Nothing, Boxes, Cash };
-
-// How a text, check box or label field of content kind k is printed, and into how many boxes.
-Dispatch Classify(int k, int *boxes)
+// How a text, check box or label field is printed, by its content kind.
+values::KindInfo ContentKind(const FilledField &f)
 {
-    if (k <= 0 || (k >= 110 && k <= 118))
-        return Dispatch::MultiLine;
-    if ((k >= 123 && k <= 200) || k == 300 || k >= 400)
-        return Dispatch::Nothing;
-    if (k == 109) {
-        *boxes = 6;
-        return Dispatch::Boxes;
-    }
-    if (k >= 100 && k <= 108)
-        return Dispatch::MultiLine;
-    if (k == 120)
-        return Dispatch::MultiLine;
-    if (k >= 201 && k <= 299) {
-        *boxes = k - 200;
-        return Dispatch::Boxes;
-    }
-    if ((k >= 1 && k <= 99) || (k >= 301 && k <= 399)) {
-        *boxes = k;
-        return Dispatch::Cash;
-    }
-    return Dispatch::MultiLine; // 119, 121, 122
-}
-
-int ContentKind(const FilledField &f)
-{
-    return int(store::Fix(f.cash));
+    return values::DecodeKind(f.cash);
 }
 
 } // namespace
@@ -105,29 +79,27 @@ QString CheckCashBoxes(const FilledPage &page)
     for (const FilledField &f : page.fields) {
         if (!f.valid || f.text.isEmpty())
             continue;
-        if (f.kind != KindText && f.kind != KindCheck && f.kind != KindLabel)
+        if (f.kind != FieldKind::Text && f.kind != FieldKind::Check && f.kind != FieldKind::Label)
             continue;
-        int boxes = 0;
-        if (Classify(ContentKind(f), &boxes) != Dispatch::Cash)
+        const values::KindInfo kind = ContentKind(f);
+        if (kind.print != values::PrintForm::CashBoxes)
             continue;
-        if (!CashBoxText(f.text, boxes)) {
+        if (!CashBoxText(f.text, kind.kind)) {
             const QString msg = QStringLiteral("金额位数超过方格数，无法打印！");
-            return f.prompt.isEmpty() ? msg
-                                      : QStringLiteral("“%1”的").arg(f.prompt) + msg;
+            return f.prompt.isEmpty() ? msg : QStringLiteral("“%1”的").arg(f.prompt) + msg;
         }
     }
     return QString();
 }
 
-double PageRenderer::GetPrinterFontSize(PrintSurface &s, const FilledPage &page,
-                                        double screenSize, const QString &fontName, bool bold,
-                                        double scale)
+double PageRenderer::GetPrinterFontSize(PrintSurface &s, const FilledPage &page, double screenSize,
+                                        const QString &fontName, bool bold, double scale)
 {
     FontSpec printer = s.Font();
     printer.bold = bold;
-    const FitKey key{fontName,          screenSize * scale, printer.name,
-                     bold,              printer.italic,     printer.underline,
-                     page.widthMm,      page.frameWidthPx,  page.screenDpi};
+    const FitKey key{fontName,     screenSize * scale, printer.name,
+                     bold,         printer.italic,     printer.underline,
+                     page.widthMm, page.frameWidthPx,  page.screenDpi};
     const auto known = m_fitted.constFind(key);
     if (known != m_fitted.constEnd()) {
         printer.size = *known;
@@ -140,8 +112,8 @@ double PageRenderer::GetPrinterFontSize(PrintSurface &s, const FilledPage &page,
     label.size = screenSize * scale;
     label.bold = bold;
     const double labelPx = s.ScreenTextWidthPx(kFontSample, label, page.screenDpi);
-    const double framePx = page.frameWidthPx > 0 ? page.frameWidthPx
-                                                 : page.widthMm / 25.4 * page.screenDpi;
+    const double framePx =
+        page.frameWidthPx > 0 ? page.frameWidthPx : page.widthMm / 25.4 * page.screenDpi;
     if (framePx <= 0)
         return printer.size;
     const double target = labelPx / framePx * store::MmToTwip(page.widthMm);
@@ -162,8 +134,7 @@ void PageRenderer::PrintBackPic(PrintSurface &s, const FilledPage &page, double 
         return;
     const QPointF at = FeedShift(page, -store::MmToTwip(offX), -store::MmToTwip(offY),
                                  s.PaperWidth(), s.PaperHeight());
-    s.Picture(QRectF(at.x(), at.y(), store::MmToTwip(page.widthMm),
-                     store::MmToTwip(page.heightMm)),
+    s.Picture(QRectF(at.x(), at.y(), store::MmToTwip(page.widthMm), store::MmToTwip(page.heightMm)),
               page.background);
 }
 
@@ -186,8 +157,7 @@ void PageRenderer::PrintRulers(PrintSurface &s)
         draw(y, false);
 }
 
-void PageRenderer::PrintFmtPage(PrintSurface &s, const FilledPage &page, double offX,
-                                double offY)
+void PageRenderer::PrintFmtPage(PrintSurface &s, const FilledPage &page, double offX, double offY)
 {
     if (page.backPicture)
         PrintBackPic(s, page, offX, offY);
@@ -204,7 +174,7 @@ void PageRenderer::PrintField(PrintSurface &s, const FilledPage &page, const Fil
     const double paperH = s.PaperHeight();
     const QPointF at =
         FeedShift(page, store::MmToTwip(f.x) - offX, store::MmToTwip(f.y) - offY, paperW, paperH);
-    const QString &text = f.kind == KindLine ? QString() : f.text;
+    const QString &text = f.kind == FieldKind::Line ? QString() : f.text;
 
     if (!text.isEmpty()) {
         FontSpec font = s.Font();
@@ -215,7 +185,7 @@ void PageRenderer::PrintField(PrintSurface &s, const FilledPage &page, const Fil
         font.strikeOut = f.strikeOut;
         s.SetColor(f.color);
         s.SetFont(font);
-        if (f.kind == KindCheck) {
+        if (f.kind == FieldKind::Check) {
             font.size = f.fontSize;
             s.SetFont(font);
         } else {
@@ -228,12 +198,12 @@ void PageRenderer::PrintField(PrintSurface &s, const FilledPage &page, const Fil
     const double charSpacing = store::MmToTwip(f.charSpacing);
     const double lineSpacing = store::MmToTwip(GetSpaceVal(f.packedSpacing));
     int align = GetSpaceMode(f.packedSpacing);
-    const int k = ContentKind(f);
-    if (k == 114 || k == 121)
+    const values::KindInfo kind = ContentKind(f);
+    if (kind.rightAligned)
         align = 1;
 
     switch (f.kind) {
-    case KindPicture: {
+    case FieldKind::Picture: {
         if (text.isEmpty())
             return;
         if (text.contains(QLatin1Char('.'))) {
@@ -252,7 +222,7 @@ void PageRenderer::PrintField(PrintSurface &s, const FilledPage &page, const Fil
         }
         return;
     }
-    case KindLine: {
+    case FieldKind::Line: {
         const QPointF to = FeedShift(page, w - offX, h - offY, paperW, paperH);
         const int style = int(store::Fix(f.cash)) - 1;
         s.Line(at.x(), at.y(), to.x(), to.y(), store::CLng(f.fontSize), style, f.color);
@@ -262,18 +232,17 @@ void PageRenderer::PrintField(PrintSurface &s, const FilledPage &page, const Fil
         break;
     }
 
-    int boxes = 0;
-    switch (Classify(k, &boxes)) {
-    case Dispatch::Nothing:
+    switch (kind.print) {
+    case values::PrintForm::Nothing:
         return;
-    case Dispatch::MultiLine:
+    case values::PrintForm::Lines:
         PrintMultiLineStr(s, text, at.x(), at.y(), w, charSpacing, lineSpacing, align);
         return;
-    case Dispatch::Boxes:
-        PrintStrInBoxes(s, text, at.x(), at.y(), w, boxes, align);
+    case values::PrintForm::Boxes:
+        PrintStrInBoxes(s, text, at.x(), at.y(), w, kind.boxes, align);
         return;
-    case Dispatch::Cash:
-        PrintCashInBoxes(s, text, at.x(), at.y(), w, boxes, align);
+    case values::PrintForm::CashBoxes:
+        PrintCashInBoxes(s, text, at.x(), at.y(), w, kind.kind, align);
         return;
     }
 }

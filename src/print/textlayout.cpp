@@ -2,6 +2,7 @@
 
 #include "store/vb.h"
 #include "values/amounts.h"
+#include "values/contentkind.h"
 
 #include <QRegularExpression>
 #include <cmath>
@@ -127,7 +128,8 @@ std::optional<QString> CashBoxText(const QString &text, int n)
 {
     if (text.isEmpty())
         return QString();
-    const int boxes = n > 300 ? n - 300 : n;
+    const values::KindInfo kind = values::DecodeKind(n);
+    const int boxes = kind.boxes;
     QString s = values::FormatCash(text, 2, true, true);
     s.remove(QLatin1Char('.'));
     s.remove(QLatin1Char(','));
@@ -140,7 +142,7 @@ std::optional<QString> CashBoxText(const QString &text, int n)
     }
     while (s.size() < boxes)
         s.prepend(QLatin1Char(' '));
-    if (n > 300)
+    if (!kind.yuanSign)
         s.replace(QStringLiteral("￥"), QStringLiteral(" "));
     return s;
 }
@@ -154,7 +156,7 @@ void PrintCashInBoxes(TextSurface &s, const QString &text, double x, double y, d
     const std::optional<QString> boxed = CashBoxText(text, n);
     if (!boxed)
         return;
-    PrintStrInBoxes(s, *boxed, x, y, w, n > 300 ? n - 300 : n, 0);
+    PrintStrInBoxes(s, *boxed, x, y, w, values::DecodeKind(n).boxes, 0);
 }
 
 } // namespace print

@@ -1,5 +1,7 @@
 #include "amounts.h"
 
+#include "values/contentkind.h"
+
 #include "store/helpers.h"
 #include "store/vb.h"
 
@@ -391,7 +393,7 @@ QString capitalAmountToNumber(QString s)
 
 QString CapitalToNum(const QString &t, double code)
 {
-    const double k = store::Fix(code);
+    const int k = DecodeKind(code).kind;
     const bool digitsKind = k == 114 || k == 121;
     const bool amountKind = k == 103 || k == 120;
     if (t.isEmpty() || (!digitsKind && !amountKind))

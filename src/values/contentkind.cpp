@@ -69,12 +69,12 @@ QString fixedWidthAmount(double code, const QString &t)
     return s;
 }
 
-QString convert(double code, int k, const QString &t, const ValueEnv &env)
+QString convert(double code, const KindInfo &info, const QString &t, const ValueEnv &env)
 {
-    if (k >= 1 && k <= 99)
-        return FormatCash(t, 2, true, true);
-    if (k >= 301 && k <= 399)
-        return removeAll(FormatCash(t, 2, true, true), QChar(u'￥'));
+    const int k = info.kind;
+    if (info.print == PrintForm::CashBoxes)
+        return info.yuanSign ? FormatCash(t, 2, true, true)
+                             : removeAll(FormatCash(t, 2, true, true), QChar(u'￥'));
     switch (k) {
     case 100:
     case 101:
@@ -83,9 +83,9 @@ QString convert(double code, int k, const QString &t, const ValueEnv &env)
     case 103:
         return CashToCapital(t, QStringLiteral("元"));
     case 104:
-        return FormatCash(t, GetCashDecimals(code), true, true);
+        return FormatCash(t, info.decimals, true, true);
     case 105:
-        return FormatCash(t, GetCashDecimals(code), true, false);
+        return FormatCash(t, info.decimals, true, false);
     case 106:
     case 107:
     case 108:
@@ -97,10 +97,8 @@ QString convert(double code, int k, const QString &t, const ValueEnv &env)
     case 112:
     case 113:
         return FormatDateStr(t, DatePatternForKind(k), env.today());
-    case 114: {
-        const int p = int(store::Int((code - 114 + 0.0001) * 100));
-        return CashToCapitalDigits(t, p);
-    }
+    case 114:
+        return CashToCapitalDigits(t, info.positions);
     case 116: {
         // A percentage too large to be read back again keeps the typed text.
         const double v = store::CashStrToVal(t);
@@ -109,17 +107,17 @@ QString convert(double code, int k, const QString &t, const ValueEnv &env)
         return Decimal::fromText(store::CStr(v)).shifted(2).toText() + u'%';
     }
     case 117:
-        return FormatCash(t, GetCashDecimals(code), false, false);
+        return FormatCash(t, info.decimals, false, false);
     case 118:
-        return removeAll(FormatCash(t, GetCashDecimals(code), true, true), QChar(u','));
+        return removeAll(FormatCash(t, info.decimals, true, true), QChar(u','));
     case 120:
         return CashToCapital(t, QStringLiteral("圆"));
     case 121: {
         if (IsCapitalDigit(t.front()))
             return t;
-        const int p = int(store::Int((code - 121 + 0.0201) * 100));
+        // Two more positions than asked, whose 角 and 分 are cut off again.
         bool ok = true;
-        QString s = CashToCapitalDigits(t, p, &ok);
+        QString s = CashToCapitalDigits(t, info.positions + 2, &ok);
         if (!ok)
             return t;
         s.chop(2);
@@ -127,7 +125,7 @@ QString convert(double code, int k, const QString &t, const ValueEnv &env)
     }
     case 123: {
         // A lone "-" is no amount yet: it stays as typed, without the 元.
-        const QString f = FormatCash(t, GetCashDecimals(code), false, false);
+        const QString f = FormatCash(t, info.decimals, false, false);
         return f == u"-" ? t : f + u'元';
     }
     case 131:
@@ -143,12 +141,84 @@ QString convert(double code, int k, const QString &t, const ValueEnv &env)
 
 } // namespace
 
+KindInfo DecodeKind(double code)
+{
+    KindInfo info;
+    info.border = ((code > 0 && code < 100) || (code > 200 && code < 400)) ? 1 : 0;
+    const double rounded = store::RoundEven(code);
+    info.digitKeys = (rounded > 0 && rounded < 100) || (rounded > 104 && rounded <= 108);
+    info.count = code;
+    if (!(code >= 1) || code > 2147483647.0)
+        return info;
+    const int k = int(store::Fix(code));
+    info.kind = k;
+    info.listKind = k;
+    info.rightAligned = (k >= 1 && k <= 99) || (k >= 301 && k <= 399) || k == 114 || k == 121;
+
+    if (k <= 99 || (k >= 301 && k <= 399)) {
+        info.print = PrintForm::CashBoxes;
+        info.boxes = k <= 99 ? k : k - 300;
+        info.yuanSign = k <= 99;
+    } else if (k >= 201 && k <= 299) {
+        info.print = PrintForm::Boxes;
+        info.boxes = k - 200;
+    } else if (k == 109) {
+        info.print = PrintForm::Boxes;
+        info.boxes = 6;
+    } else if ((k >= 123 && k <= 200) || k == 300 || k >= 400) {
+        info.print = PrintForm::Nothing;
+    }
+
+    switch (k) {
+    case 104:
+    case 105:
+    case 117:
+    case 118:
+    case 123:
+        info.decimals = GetCashDecimals(code);
+        break;
+    case 114:
+        info.positions = int(store::Int((code - 114 + 0.0001) * 100));
+        break;
+    case 121:
+        info.positions = int(store::Int((code - 121 + 0.0201) * 100)) - 2;
+        break;
+    default:
+        break;
+    }
+
+    // The dialog shows the boxed kinds by their list entry and the number of boxes.
+    if (info.border) {
+        if (k > 200) {
+            info.listKind = code > 300 ? 311 : 211;
+            info.count = code - (code > 300 ? 300 : 200);
+        } else {
+            info.listKind = 11;
+        }
+    } else if (k == 114 || k == 121) {
+        info.count = info.positions;
+    }
+    return info;
+}
+
+double KindCode(int listKind, double count)
+{
+    if (listKind > 200 && listKind < 300)
+        return count + 200;
+    if (listKind == 311)
+        return count + 300;
+    if (listKind == 114 || listKind == 121)
+        return listKind + count / 100;
+    return count;
+}
+
 QString convertByKind(double code, const QString &t, const ValueEnv &env)
 {
-    if (t.isEmpty() || !(code >= 1) || code > 2147483647.0)
+    const KindInfo info = DecodeKind(code);
+    if (t.isEmpty() || info.kind == 0)
         return t;
     try {
-        return convert(code, int(store::Fix(code)), t, env);
+        return convert(code, info, t, env);
     } catch (...) {
         return t;
     }
@@ -156,7 +226,7 @@ QString convertByKind(double code, const QString &t, const ValueEnv &env)
 
 int borderForCode(double code)
 {
-    return ((code > 0 && code < 100) || (code > 200 && code < 400)) ? 1 : 0;
+    return DecodeKind(code).border;
 }
 
 Converted AutoConvert(double code, const QString &t, const ValueEnv &env)

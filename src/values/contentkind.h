@@ -22,7 +22,40 @@ QString DatePatternForKind(int kind);
 // (an amount too long for capitals, a negative amount in capital digits).
 QString convertByKind(double code, const QString &t, const ValueEnv &env);
 
-// The field's border for a code: 1 (single line) for 0 < code < 100 and 200 < code < 400, else 0.
+// How a text field of a content kind is laid on paper.
+enum class PrintForm {
+    Lines,     // its text in lines, spaced and aligned as the row says
+    Nothing,   // kinds that print nothing
+    Boxes,     // one character per printed box (digits, postcode)
+    CashBoxes, // an amount one character per box, "￥" first (blanked for 301-399)
+};
+
+// Everything the program reads from a content kind code, each by its one rule. The screen (border,
+// alignment, keys), the conversion, the property dialog and the paper all take it from here.
+struct KindInfo
+{
+    int kind = 0;   // the integer part of the code; 0 (plain text) for every code below 1
+    int border = 0; // 1 (single line) when 0 < code < 100 or 200 < code < 400, fraction and all
+    bool rightAligned = false; // kinds 1-99, 301-399, 114 and 121 stand right-aligned on the page
+    bool digitKeys = false;    // only digits, Backspace and "." are typed: the code rounded to a
+                               // whole number (halves to even) is 1-99 or 105-108
+    int boxes = 0; // printed boxes: k (1-99), k - 300 (301-399), k - 200 (201-299), 6 (109)
+    PrintForm print = PrintForm::Lines;
+    bool yuanSign = false; // an amount in boxes that keeps its "￥" (1-99; 301-399 blank it)
+    int decimals = 2;      // the figure kinds 104, 105, 117, 118 and 123: GetCashDecimals
+    int positions = 0;     // 114 and 121: the capital-digit positions, the code's hundredths
+    // The entry of "内容类别" that shows the code: 11, 211 or 311 for the boxed kinds, the kind
+    // itself otherwise; and the number the dialog edits beside it (boxes, positions or the code).
+    int listKind = 0;
+    double count = 0;
+};
+KindInfo DecodeKind(double code);
+
+// The code the property dialog stores for a list entry and the number beside it: the inverse of
+// listKind and count (the box kinds add 200 or 300, 114 and 121 take the count as hundredths).
+double KindCode(int listKind, double count);
+
+// The field's border for a code (DecodeKind's border).
 int borderForCode(double code);
 
 struct Converted

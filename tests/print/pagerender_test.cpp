@@ -14,7 +14,7 @@ namespace {
 FilledField TextField(double x, double y, double w, double h, const QString &text, double cash = 0)
 {
     FilledField f;
-    f.kind = KindText;
+    f.kind = FieldKind::Text;
     f.index = 1;
     f.x = x;
     f.y = y;
@@ -155,7 +155,7 @@ TEST(PageRenderTest, CheckBoxKeepsItsScreenFontSize)
     Recorder r(210, 297, true);
     FilledPage page = Slip();
     FilledField check = TextField(10, 10, 5, 5, QStringLiteral("√"));
-    check.kind = KindCheck;
+    check.kind = FieldKind::Check;
     check.fontSize = 14;
     FilledField unchecked = check;
     unchecked.text.clear();
@@ -186,7 +186,7 @@ TEST(PageRenderTest, FontAndColourOfTheRow)
 TEST(PageRenderTest, PicturesAndBarcodes)
 {
     FilledField pic = TextField(10, 20, 30, 15, QStringLiteral("/tmp/logo.png"));
-    pic.kind = KindPicture;
+    pic.kind = FieldKind::Picture;
     pic.picture = QImage(20, 10, QImage::Format_RGB32);
     FilledField code = pic;
     code.text = QStringLiteral("A123");
@@ -224,7 +224,7 @@ TEST(PageRenderTest, PicturesAndBarcodes)
 TEST(PageRenderTest, LinesTakeStyleWidthAndShift)
 {
     FilledField line;
-    line.kind = KindLine;
+    line.kind = FieldKind::Line;
     line.x = 10;
     line.y = 20;
     line.w = 100;
@@ -255,7 +255,7 @@ TEST(PageRenderTest, EmptyAndUnreadableFieldsPrintNothing)
     FilledField bad = TextField(10, 10, 60, 8, QStringLiteral("A"));
     bad.valid = false;
     FilledField label = TextField(10, 10, 60, 8, QString());
-    label.kind = KindLabel;
+    label.kind = FieldKind::Label;
     page.fields << bad << label << TextField(10, 10, 60, 8, QString());
     PageRenderer().PrintFmtPage(r, page, 0, 0);
     EXPECT_TRUE(r.texts.isEmpty());

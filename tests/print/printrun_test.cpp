@@ -24,7 +24,7 @@ FilledPage Slip(const QString &payee, const QString &amount = QStringLiteral("12
     p.heightMm = 80;
     p.setPaper = true;
     FilledField name;
-    name.kind = KindText;
+    name.kind = FieldKind::Text;
     name.index = 1;
     name.id = 41;
     name.x = 20;
@@ -43,7 +43,7 @@ FilledPage Slip(const QString &payee, const QString &amount = QStringLiteral("12
     cash.prompt = QStringLiteral("小写金额");
     cash.text = amount;
     FilledField tick = name;
-    tick.kind = KindCheck;
+    tick.kind = FieldKind::Check;
     tick.index = 1001;
     tick.id = 43;
     tick.checkValue = 1;

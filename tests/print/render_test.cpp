@@ -20,7 +20,7 @@ using namespace print;
 
 namespace {
 
-FilledField Field(int kind, double x, double y, double w, double h, const QString &text,
+FilledField Field(FieldKind kind, double x, double y, double w, double h, const QString &text,
                   double cash = 0)
 {
     FilledField f;
@@ -40,9 +40,9 @@ FilledField Field(int kind, double x, double y, double w, double h, const QStrin
 FilledPage Cheque()
 {
     FilledPage p = printtest::SampleCheque();
-    FilledField tick = Field(KindCheck, 200, 52, 6, 6, QStringLiteral("√"));
+    FilledField tick = Field(FieldKind::Check, 200, 52, 6, 6, QStringLiteral("√"));
     tick.index = 1001;
-    FilledField line = Field(KindLine, 14, 72, 230, 72, QString(), 1);
+    FilledField line = Field(FieldKind::Line, 14, 72, 230, 72, QString(), 1);
     line.index = 3001;
     line.fontSize = 2;
     p.fields << tick << line;
@@ -102,7 +102,7 @@ TEST(RenderImageTest, InkOnlyInsideTheFields)
     const double slack = Px(0.6); // glyph edges and anti-aliasing
     QList<QRectF> boxes;
     for (const FilledField &f : page.fields) {
-        const QRectF r = f.kind == KindLine
+        const QRectF r = f.kind == FieldKind::Line
                              ? QRectF(QPointF(Px(f.x), Px(f.y)), QPointF(Px(f.w), Px(f.h)))
                              : QRectF(Px(f.x), Px(f.y), Px(f.w), Px(f.h));
         boxes << r.normalized().adjusted(-slack, -slack, slack, slack);
@@ -236,7 +236,7 @@ TEST(RenderImageTest, GlyphRunsGiveTheSamePixelsAsCharacterByCharacter)
             if (f.cash == 0 && n % 2 == 0)
                 f.text += QStringLiteral("Ab1，（壹）￥√\r\n第二行：Wg.");
         }
-        FilledField tick = Field(KindCheck, 200, 60, 6, 6, QStringLiteral("√"));
+        FilledField tick = Field(FieldKind::Check, 200, 60, 6, 6, QStringLiteral("√"));
         tick.index = 1001;
         spaced.fields << tick;
         cases.append({format + QStringLiteral(" spaced"), spaced});
@@ -366,7 +366,7 @@ TEST(RenderPdfTest, MarginsPlaceTextOnThePaper)
     page.setPaper = true;
     page.offX = -3; // margins 3 and -2
     page.offY = 2;
-    page.fields << Field(KindText, 10, 20, 60, 8, QStringLiteral("WORD"));
+    page.fields << Field(FieldKind::Text, 10, 20, 60, 8, QStringLiteral("WORD"));
     PrintDocument doc(printer);
     ASSERT_TRUE(doc.BeginPage(page));
     doc.PrintPage(page);

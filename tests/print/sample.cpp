@@ -72,8 +72,9 @@ print::FilledPage SampleFormat(const QString &format)
             continue;
         }
         print::FilledField f;
-        f.kind = int(store::Val(cell("Clas")));
-        f.index = f.kind * 1000 + ++counts[f.kind];
+        const int kind = int(store::Val(cell("Clas")));
+        f.kind = print::FieldKind(kind);
+        f.index = kind * 1000 + ++counts[kind];
         f.id = int(store::Val(cell("ID")));
         f.prompt = cell("LBL");
         f.x = store::Val(cell("X"));
@@ -86,7 +87,7 @@ print::FilledPage SampleFormat(const QString &format)
         f.fontSize = store::Val(cell("fSize"));
         f.bold = store::Val(cell("fBold")) != 0;
         f.cash = store::Val(cell("Cash"));
-        f.text = f.kind == print::KindLabel ? f.prompt : SampleValue(f.prompt);
+        f.text = f.kind == print::FieldKind::Label ? f.prompt : SampleValue(f.prompt);
         page.fields << f;
     }
     return page;
@@ -96,7 +97,7 @@ print::FilledPage SampleCheque()
 {
     print::FilledPage page = SampleFormat(QStringLiteral("转账支票"));
     print::FilledField code;
-    code.kind = print::KindPicture;
+    code.kind = print::FieldKind::Picture;
     code.index = 2001;
     code.id = 99;
     code.prompt = QStringLiteral("条码");

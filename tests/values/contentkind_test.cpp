@@ -8,7 +8,11 @@
 
 #include "store/uilanguage.h"
 
+#include <QSet>
+
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace values;
 
@@ -200,4 +204,101 @@ TEST(ContentKindEntries, TheUsersList)
     }
     EXPECT_EQ(ContentKindOfEntry(u"011｜小写金额(对格 有￥)"_qs), 11);
     EXPECT_EQ(ContentKindOfEntry(u"119｜自定义日期：yyyy"_qs), 119);
+}
+
+// Every reader of a content kind code (page border and alignment, key filter, property dialog,
+// printer) takes it from DecodeKind: one row per entry of the user's list, with the count the
+// dialog stores beside it.
+TEST(DecodeKind, EveryEntryOfTheList)
+{
+    using P = PrintForm;
+    struct Expect
+    {
+        int entry;
+        double count; // what the dialog stores with the entry (the code itself for the others)
+        double code;
+        int border;
+        bool right;
+        bool digits;
+        P print;
+        int boxes;
+    } rows[] = {
+        {0, 0, 0, 0, false, false, P::Lines, 0},
+        {100, 100, 100, 0, false, false, P::Lines, 0},
+        {101, 101, 101, 0, false, false, P::Lines, 0},
+        {102, 102, 102, 0, false, false, P::Lines, 0},
+        {103, 103, 103, 0, false, false, P::Lines, 0},
+        {120, 120, 120, 0, false, false, P::Lines, 0},
+        {104, 104, 104, 0, false, false, P::Lines, 0},
+        {105, 105, 105, 0, false, true, P::Lines, 0},
+        {117, 117, 117, 0, false, false, P::Lines, 0},
+        {118, 118, 118, 0, false, false, P::Lines, 0},
+        {11, 11, 11, 1, true, true, P::CashBoxes, 11},
+        {11, 7, 7, 1, true, true, P::CashBoxes, 7},
+        {311, 11, 311, 1, true, false, P::CashBoxes, 11},
+        {311, 99, 399, 1, true, false, P::CashBoxes, 99},
+        {211, 11, 211, 1, false, false, P::Boxes, 11},
+        {211, 1, 201, 1, false, false, P::Boxes, 1},
+        {106, 106, 106, 0, false, true, P::Lines, 0},
+        {107, 107, 107, 0, false, true, P::Lines, 0},
+        {108, 108, 108, 0, false, true, P::Lines, 0},
+        {109, 109, 109, 0, false, false, P::Boxes, 6},
+        {110, 110, 110, 0, false, false, P::Lines, 0},
+        {111, 111, 111, 0, false, false, P::Lines, 0},
+        {112, 112, 112, 0, false, false, P::Lines, 0},
+        {113, 113, 113, 0, false, false, P::Lines, 0},
+        {119, 119, 119, 0, false, false, P::Lines, 0},
+        {114, 11, 114.11, 0, true, false, P::Lines, 0},
+        {121, 8, 121.08, 0, true, false, P::Lines, 0},
+        {115, 115, 115, 0, false, false, P::Lines, 0},
+        {116, 116, 116, 0, false, false, P::Lines, 0},
+        {122, 122, 122, 0, false, false, P::Lines, 0},
+    };
+    QSet<int> seen;
+    for (const Expect &r : rows) {
+        const double code = KindCode(r.entry, r.count);
+        EXPECT_DOUBLE_EQ(code, r.code) << r.entry;
+        const KindInfo k = DecodeKind(code);
+        EXPECT_EQ(k.listKind, r.entry) << code;
+        EXPECT_DOUBLE_EQ(k.count, r.count) << code;
+        EXPECT_EQ(k.border, r.border) << code;
+        EXPECT_EQ(k.rightAligned, r.right) << code;
+        EXPECT_EQ(k.digitKeys, r.digits) << code;
+        EXPECT_EQ(k.print, r.print) << code;
+        EXPECT_EQ(k.boxes, r.boxes) << code;
+        seen.insert(r.entry);
+    }
+    for (const QString &entry : ContentKindEntries())
+        EXPECT_TRUE(seen.contains(ContentKindOfEntry(entry))) << entry.toStdString();
+}
+
+TEST(DecodeKind, CodesNoDialogWrites)
+{
+    // A fraction between the box ranges: the screen's border and the conversion's border are one.
+    EXPECT_EQ(DecodeKind(200.5).border, 1);
+    EXPECT_EQ(DecodeKind(200.5).kind, 200);
+    EXPECT_EQ(DecodeKind(200.5).print, PrintForm::Nothing);
+    EXPECT_EQ(DecodeKind(0.5).border, 1);
+    EXPECT_EQ(DecodeKind(0.5).kind, 0);
+    EXPECT_EQ(DecodeKind(99.5).border, 1);
+    EXPECT_EQ(DecodeKind(300).print, PrintForm::Nothing);
+    EXPECT_EQ(DecodeKind(300).border, 1);
+    // The key filter rounds the code, the other readers cut it.
+    EXPECT_TRUE(DecodeKind(104.6).digitKeys);
+    EXPECT_EQ(DecodeKind(104.6).kind, 104);
+    EXPECT_FALSE(DecodeKind(99.6).digitKeys);
+    EXPECT_EQ(DecodeKind(104.98).listKind, 104);
+    EXPECT_EQ(DecodeKind(104.98).decimals, 0);
+    EXPECT_EQ(DecodeKind(123.01).decimals, 3);
+    EXPECT_EQ(DecodeKind(136).print, PrintForm::Nothing);
+    EXPECT_EQ(DecodeKind(-3).kind, 0);
+    EXPECT_EQ(DecodeKind(3e12).kind, 0);
+    // The capital-digit positions the dialog shows are those the conversion writes.
+    for (int n = 1; n <= 99; ++n) {
+        const double c114 = KindCode(114, n);
+        const double c121 = KindCode(121, n);
+        EXPECT_EQ(DecodeKind(c114).positions, n) << c114;
+        EXPECT_EQ(DecodeKind(c121).positions, n) << c121;
+        EXPECT_EQ(DecodeKind(c121).positions + 2, int(std::floor((c121 - 121 + 0.0201) * 100)));
+    }
 }
