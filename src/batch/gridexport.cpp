@@ -1,5 +1,6 @@
 #include "batch/gridexport.h"
 
+#include "store/filewriter.h"
 #include "store/grid.h"
 #include "store/indicator.h"
 #include "store/reporter.h"
@@ -9,12 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryFile>
 
 #include <xlsxwriter.h>
 
-#include <cstdio>
+#include <cerrno>
 #include <vector>
 
 namespace batch {
@@ -106,24 +105,22 @@ bool ExportGridToCsv(const store::FlexGrid &grid, const QString &fileName)
     const std::vector<int> cols = VisibleCols(grid);
     store::ProgressGuard progress;
     store::StartProgress(QStringLiteral("正在导出数据至CSV格式文件……"), grid.Rows());
-    QSaveFile out(fileName);
-    bool ok = out.open(QIODevice::WriteOnly);
+    store::FileWriter out(fileName);
+    bool ok = out.Open();
     QStringList cells;
     for (int r = 0; ok && r < grid.Rows(); ++r) {
         if (grid.RowHeight(r) > 0) {
             cells.clear();
             for (int c : cols)
                 cells << grid.TextMatrix(r, c) + u'\t';
-            const QByteArray line = store::ToGbk(CsvLine(cells) + QLatin1String("\r\n"));
-            ok = out.write(line) == line.size();
+            ok = out.Write(store::ToGbk(CsvLine(cells) + QLatin1String("\r\n")));
         }
         store::StepProgress(1, QStringLiteral("pages"));
     }
-    ok = ok && out.commit();
+    ok = ok && out.Commit();
     if (!ok) {
-        out.cancelWriting();
         store::EndProgress();
-        store::ReportMessage(kSaveError, store::MsgKind::Error);
+        store::ReportMessage(kSaveError + u'\n' + out.ErrorText(), store::MsgKind::Error);
     }
     return ok;
 }
@@ -132,39 +129,33 @@ bool ExportGridToXls(const store::FlexGrid &grid, const QString &fileName, const
 {
     const std::vector<int> rows = VisibleRows(grid);
     const std::vector<int> cols = VisibleCols(grid);
-    auto fail = [] {
+    store::FileWriter out(fileName);
+    auto fail = [&] {
+        if (!out.Failed())
+            out.Fail(store::ErrnoReason(errno));
+        out.Cancel();
         store::EndProgress();
-        store::ReportMessage(kSaveError, store::MsgKind::Error);
+        store::ReportMessage(kSaveError + u'\n' + out.ErrorText(), store::MsgKind::Error);
         return false;
     };
     // A workbook sheet holds at most 1,048,576 rows and 16,384 columns.
-    if (rows.size() > 1048576 || cols.size() > 16384)
+    if (rows.size() > 1048576 || cols.size() > 16384) {
+        out.Fail(QStringLiteral("表格超过了工作表的最大行数或列数。"));
         return fail();
+    }
 
     store::ProgressGuard progress;
     store::StartProgress(QStringLiteral("正在将数据导出到EXCEL文件 …"), grid.Rows() - 1);
 
-    // The workbook is written under a temporary name beside the target and renamed over it only
-    // when complete.
-    const QFileInfo target(fileName);
-    QString tempPath;
-    {
-        QTemporaryFile reserve(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                               QStringLiteral(".XXXXXX"));
-        reserve.setAutoRemove(false);
-        if (!reserve.open())
-            return fail();
-        tempPath = reserve.fileName();
-    }
-    const QByteArray tempName = QFile::encodeName(tempPath);
-    auto failRemoving = [&] {
-        QFile::remove(tempPath);
+    // The workbook is written into the writer's temporary beside the target and put in its place
+    // only when complete and synced.
+    if (!out.Open())
         return fail();
-    };
-
+    const QByteArray tempName = QFile::encodeName(out.TempPath());
+    errno = 0;
     lxw_workbook *wb = workbook_new(tempName.constData());
     if (!wb)
-        return failRemoving();
+        return fail();
     store::StepProgress(1, QStringLiteral("pages"));
     const QByteArray sheetUtf8 = sheetName.toUtf8();
     lxw_worksheet *ws = workbook_add_worksheet(wb, sheetUtf8.constData());
@@ -207,13 +198,11 @@ bool ExportGridToXls(const store::FlexGrid &grid, const QString &fileName, const
         }
         store::StepProgress(1, QStringLiteral("pages"));
     }
+    errno = 0;
     const lxw_error closed = workbook_close(wb);
     if (!ok || closed != LXW_NO_ERROR)
-        return failRemoving();
-    if (std::rename(tempName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) !=
-        0)
-        return failRemoving();
-    return true;
+        return fail();
+    return out.Commit() || fail();
 }
 
 QString ColNumToLetter(qint32 n)

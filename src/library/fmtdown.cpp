@@ -267,16 +267,18 @@ void FmtDown::DownInputFmt()
     if (pPath.isEmpty() || !DownloadUrlToFile(WebUrl(pPath), picture, 60, &cancelled))
         QFile::remove(picture);
     bool got = false;
+    QString why;
     if (!cancelled) {
         store::StepProgress(1);
-        got = DownloadUrlToFile(WebUrl(fPath), file, 60, &cancelled);
+        got = DownloadUrlToFile(WebUrl(fPath), file, 60, &cancelled, &why);
     }
     store::EndProgress();
     m_busy = false;
     if (cancelled)
         return; // the user closed the progress window: the install stops
     if (!got) {
-        store::ReportMessage(QStringLiteral("无法打开下载文档：\r\n") + file,
+        store::ReportMessage(QStringLiteral("无法打开下载文档：\r\n") + file +
+                                 (why.isEmpty() ? QString() : u'\n' + why),
                              store::MsgKind::Warning);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "page/backpic.h"
 #include "store/db.h"
+#include "store/filewriter.h"
 #include "store/fmtcmd.h"
 #include "store/fmtstore.h"
 #include "store/indicator.h"
@@ -55,15 +56,6 @@ QString BoolText(const QVariant &v)
     const QString t = v.toString().toLower();
     const bool on = t == u"true" || (store::IsNumeric(t) && store::Val(t) != 0);
     return on ? QStringLiteral("True") : QStringLiteral("False");
-}
-
-// Copies a picture over the target; false when it could not.
-bool CopyPicture(const QString &from, const QString &to)
-{
-    if (QFileInfo(from).absoluteFilePath() == QFileInfo(to).absoluteFilePath())
-        return true;
-    QFile::remove(to);
-    return QFile::copy(from, to);
 }
 
 } // namespace
@@ -157,11 +149,22 @@ bool ExportFmtFile(store::FormatCommandHost &host, const QString &requested)
     if (QFileInfo::exists(path) && !store::AskQuestion(QStringLiteral("文件：“") + path +
                                                        QStringLiteral("”已经存在，是否覆盖？")))
         return false;
+    // The format file and its picture are both complete on the disk before either replaces an
+    // earlier one.
     const QString pictureCopy = path.left(path.size() - 4) + QStringLiteral(".jpg");
-    if (!store::WriteTextFileRetry(text, path) ||
-        (QFileInfo(picture).isFile() && !CopyPicture(picture, pictureCopy))) {
-        const QString failed = QFileInfo::exists(path) ? pictureCopy : path;
-        store::ReportMessage(QStringLiteral("格式文件写入失败：“") + failed + QStringLiteral("”！"),
+    store::FileWriter textOut(path);
+    const bool withPicture =
+        QFileInfo(picture).isFile() &&
+        QFileInfo(picture).absoluteFilePath() != QFileInfo(pictureCopy).absoluteFilePath();
+    store::FileWriter pictureOut(pictureCopy);
+    bool ok = textOut.Open() && textOut.Write(store::ToGbk(text)) && textOut.Finish();
+    if (ok && withPicture)
+        ok = pictureOut.Open() && pictureOut.WriteFile(picture) && pictureOut.Finish();
+    ok = ok && textOut.Commit() && (!withPicture || pictureOut.Commit());
+    if (!ok) {
+        const store::FileWriter &failed = textOut.Failed() ? textOut : pictureOut;
+        store::ReportMessage(QStringLiteral("格式文件写入失败：“") + failed.Target() +
+                                 QStringLiteral("”！\n") + failed.ErrorText().section(u'\n', 1),
                              store::MsgKind::Error);
         return false;
     }
@@ -354,9 +357,10 @@ bool ImportFmtFile(store::FormatCommandHost &host, const QString &requested,
     const QString picture =
         givenPicture.isEmpty() ? path.left(path.size() - 4) + QStringLiteral(".jpg") : givenPicture;
     const QString installed = page::GetBackPicFile(name);
-    if (QFileInfo(picture).isFile() && !CopyPicture(picture, installed))
+    QString error;
+    if (QFileInfo(picture).isFile() && !store::CopyFileOver(picture, installed, &error))
         store::ReportMessage(QStringLiteral("无法复制格式图片：“") + installed +
-                                 QStringLiteral("”！"),
+                                 QStringLiteral("”！\n") + error.section(u'\n', 1),
                              store::MsgKind::Warning);
     store::EndProgress();
     if (store::AskQuestion(QStringLiteral("格式“") + name +

@@ -6,6 +6,7 @@
 #include "store/vb.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -14,7 +15,8 @@ namespace library {
 namespace {
 
 bool g_updaterStarted = false;
-double g_timeoutS = 5;
+// The whole check, connecting and answer, tries included: start-up waits no longer.
+double g_timeoutS = 4;
 
 // The text after the first marker; the whole text without one.
 QString After(const QString &text, const QString &marker)
@@ -33,7 +35,17 @@ QString CheckNewVersion(int product, const QString &version)
     if (url.isEmpty())
         return QString();
     QString reply;
-    if (!GetUrlTextRetry(url, reply, QStringLiteral("</title>"), g_timeoutS).isEmpty())
+    // Up to five tries, all within the one time allowance.
+    QElapsedTimer spent;
+    spent.start();
+    bool answered = false;
+    for (int attempt = 0; attempt < 5 && !answered; ++attempt) {
+        const double left = g_timeoutS - spent.elapsed() / 1000.0;
+        if (left <= 0.05)
+            break;
+        answered = GetUrlText(url, reply, QStringLiteral("</title>"), left).isEmpty();
+    }
+    if (!answered)
         return QString();
     const double server =
         store::Val(After(After(reply, QStringLiteral("<title>")), QStringLiteral("(")));

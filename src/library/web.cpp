@@ -1,5 +1,6 @@
 #include "library/web.h"
 
+#include "store/filewriter.h"
 #include "store/indicator.h"
 #include "store/textfile.h"
 #include "store/website.h"
@@ -9,7 +10,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QSaveFile>
 #include <QTimer>
 
 #include <memory>
@@ -20,9 +20,18 @@ namespace {
 
 std::function<QTime()> g_clock;
 
-enum class Ending { Finished, TimedOut, Closed };
+enum class Ending { Finished, TimedOut, Closed, Refused };
 
-// One GET, waited for; the reply stays with the caller (aborted unless finished).
+// Scheme, host and port: a redirect is followed only to the server the request went to.
+bool SameServer(const QUrl &a, const QUrl &b)
+{
+    return a.scheme() == b.scheme() && a.host().compare(b.host(), Qt::CaseInsensitive) == 0 &&
+           a.port(a.scheme() == u"https" ? 443 : 80) == b.port(b.scheme() == u"https" ? 443 : 80);
+}
+
+// One GET, waited for; the reply stays with the caller (aborted unless finished). The body is
+// taken as it arrives, into memory (a text) or into a file writer (a download), and never more
+// than the limit: a reply that announces or delivers more is refused at once.
 struct Fetch
 {
     QNetworkAccessManager manager;
@@ -33,18 +42,80 @@ struct Fetch
                                                                         }
                                                                     }};
     Ending ending = Ending::TimedOut;
+    QString refusal;
+    QByteArray body;
+    bool redirected = false;
 
-    bool Run(const QString &url, double timeoutS, bool stopOnProgressClose)
+    bool Run(const QString &url, double timeoutS, bool stopOnProgressClose, qint64 limit,
+             store::FileWriter *sink = nullptr)
     {
         const QUrl target = EncodeWebUrl(AddCacheBuster(url));
         if (!target.isValid())
             return false;
         QNetworkRequest request(target);
         request.setRawHeader("CONTENT-TYPE", "text/xml");
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::UserVerifiedRedirectPolicy);
+        request.setMaximumRedirectsAllowed(5);
+        request.setTransferTimeout(0);
         reply.reset(manager.get(request));
+        // What Qt holds unread stays small; the rest waits in the socket.
+        reply->setReadBufferSize(256 * 1024);
         QEventLoop loop;
+        auto refuse = [&](const QString &why) {
+            if (ending == Ending::Refused)
+                return;
+            ending = Ending::Refused;
+            refusal = why;
+            loop.quit();
+        };
+        QObject::connect(reply.get(), &QNetworkReply::redirected, &loop, [&](const QUrl &to) {
+            redirected = true;
+            if (SameServer(target, to))
+                emit reply->redirectAllowed();
+            else
+                refuse(QStringLiteral("服务器把请求转到了另一个地址：") + to.toDisplayString());
+        });
+        auto take = [&] {
+            if (ending == Ending::Refused)
+                return;
+            const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            // After a redirect the headers may still be those of the redirect for a while; the
+            // limit is then kept on what arrives.
+            if (!redirected && status >= 200 && status < 300 && length.isValid() &&
+                length.toLongLong() > limit) {
+                refuse(QStringLiteral("服务器的回复过大。"));
+                return;
+            }
+            // The body of a redirect or an error page is no content.
+            if (status < 200 || status >= 300) {
+                reply->readAll();
+                return;
+            }
+            if (sink) {
+                bool over = false;
+                if (!sink->WriteAvailable(*reply, limit, &over)) {
+                    // A broken connection is a network failure, not one of the file.
+                    const bool file = !over && reply->error() == QNetworkReply::NoError;
+                    refuse(over   ? QStringLiteral("服务器的回复过大。")
+                           : file ? sink->ErrorText()
+                                  : QString());
+                }
+                return;
+            }
+            const QByteArray more = reply->readAll();
+            if (body.size() + more.size() > limit)
+                refuse(QStringLiteral("服务器的回复过大。"));
+            else
+                body += more;
+        };
+        QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, take);
+        QObject::connect(reply.get(), &QIODevice::readyRead, &loop, take);
         QObject::connect(reply.get(), &QNetworkReply::finished, &loop, [&] {
-            ending = Ending::Finished;
+            take();
+            if (ending != Ending::Refused)
+                ending = Ending::Finished;
             loop.quit();
         });
         QTimer deadline;
@@ -63,20 +134,29 @@ struct Fetch
                 loop.quit();
             });
         }
-        if (!reply->isFinished())
+        if (!reply->isFinished()) {
             loop.exec();
-        else
-            ending = Ending::Finished;
-        return ending == Ending::Finished && Succeeded();
+        } else {
+            take();
+            if (ending != Ending::Refused)
+                ending = Ending::Finished;
+        }
+        return ending == Ending::Finished && Succeeded(sink);
     }
 
-    bool Succeeded() const
+    bool Succeeded(const store::FileWriter *sink) const
     {
         if (reply->error() != QNetworkReply::NoError)
             return false;
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         const int code = status.toInt();
-        return status.isValid() && code >= 200 && code < 300;
+        if (!status.isValid() || code < 200 || code >= 300)
+            return false;
+        // A reply cut short of what it announced is no reply (a connection closed early is an
+        // error already; this holds when the header is the final reply's own).
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        const qint64 got = sink ? sink->Written() : body.size();
+        return redirected || !length.isValid() || length.toLongLong() == got;
     }
 };
 
@@ -123,9 +203,9 @@ QString GetUrlText(const QString &url, QString &reply, const QString &marker, do
     if (url.isEmpty())
         return failed;
     Fetch f;
-    if (!f.Run(url, timeoutS, false))
+    if (!f.Run(url, timeoutS, false, kMaxTextReplyBytes))
         return failed;
-    const QString text = store::FromGbk(f.reply->readAll());
+    const QString text = store::FromGbk(f.body);
     if (!text.contains(marker)) {
         reply = text;
         return failed;
@@ -152,22 +232,32 @@ QString GetUrlTextRetry(const QString &url, QString &reply, const QString &marke
     return result;
 }
 
-bool DownloadUrlToFile(const QString &url, const QString &file, double timeoutS, bool *cancelled)
+bool DownloadUrlToFile(const QString &url, const QString &file, double timeoutS, bool *cancelled,
+                       QString *error, qint64 maxBytes)
 {
     if (cancelled)
         *cancelled = false;
+    if (error)
+        error->clear();
     if (url.isEmpty())
         return false;
     store::StartProgress(QStringLiteral("正在下载..."), 10);
     bool ok = false;
     {
+        store::FileWriter out(file);
         Fetch f;
-        if (f.Run(url, timeoutS, true)) {
-            QSaveFile out(file);
-            ok = out.open(QIODevice::WriteOnly) && out.write(f.reply->readAll()) >= 0 &&
-                 out.commit();
-        } else if (cancelled) {
-            *cancelled = f.ending == Ending::Closed;
+        if (!out.Open()) {
+            if (error)
+                *error = out.ErrorText();
+        } else if (f.Run(url, timeoutS, true, maxBytes, &out)) {
+            ok = out.Commit();
+            if (!ok && error)
+                *error = out.ErrorText();
+        } else {
+            if (cancelled)
+                *cancelled = f.ending == Ending::Closed;
+            if (error && f.ending == Ending::Refused)
+                *error = f.refusal;
         }
     }
     store::EndProgress();

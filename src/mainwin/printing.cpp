@@ -103,7 +103,6 @@ Printing::Printing(MainWindow &w, PrintQuestions questions)
     w.setCommand(1, [this] { PrintBatch(); });
     w.setCommand(36, [this] { EditMargins(); });
     connect(w.HS(), &QScrollBar::valueChanged, this, &Printing::HS_Change);
-    print::PrintRun::RemoveLeftoverParts();
 
     w.setBatchNavigator([this](store::FlexGrid &grid) { m_nav->InitBatchNav(grid); });
     if (store::FlexGrid *grid = w.MSF(1))

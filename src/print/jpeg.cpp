@@ -1,10 +1,12 @@
 #include "print/jpeg.h"
 
+#include "store/filewriter.h"
+
+#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace print {
 
@@ -15,38 +17,40 @@ QString JpegFileName(const QString &chosen)
     return chosen + QStringLiteral(".jpg");
 }
 
-bool SaveJPG(const QImage &image, const QString &fileName, int quality)
+bool SaveJPG(const QImage &image, const QString &fileName, int quality, QString *error)
 {
     if (image.isNull() || fileName.isEmpty())
         return false;
     const QFileInfo before(fileName);
     const bool existed = before.exists();
-    if (existed && (!before.isFile() || !before.isWritable()))
+    if (existed && (!before.isFile() || !before.isWritable())) {
+        if (error)
+            *error = store::WriteFailedText(fileName) + QStringLiteral("\n没有写入权限。");
         return false;
-    QFile::Permissions permissions;
+    }
     QDateTime modified, accessed;
     if (existed) {
-        permissions = before.permissions();
         modified = before.fileTime(QFileDevice::FileModificationTime);
         accessed = before.fileTime(QFileDevice::FileAccessTime);
     }
 
-    QSaveFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    QImageWriter writer(&out, "jpeg");
+    // The picture is made in memory (the encoder does not tell of a short write) and then written
+    // through the checked writer.
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    QImageWriter writer(&encoded, "jpeg");
     writer.setQuality(quality);
     if (!writer.write(image.convertToFormat(QImage::Format_RGB888))) {
-        out.cancelWriting();
+        if (error)
+            *error = store::WriteFailedText(fileName) + u'\n' + writer.errorString();
         return false;
     }
-    if (!out.commit())
+    if (!store::WriteFileBytes(fileName, encoded.data(), error))
         return false;
 
     if (existed) {
         // The birth time of a file cannot be set on Linux; the others are put back.
         QFile saved(fileName);
-        saved.setPermissions(permissions);
         if (saved.open(QIODevice::ReadWrite)) {
             saved.setFileTime(modified, QFileDevice::FileModificationTime);
             saved.setFileTime(accessed, QFileDevice::FileAccessTime);

@@ -22,8 +22,9 @@ bool SavePictureAs(const QImage &image, const QString &chosen)
     if (QFileInfo::exists(file) &&
         !store::AskQuestion(QStringLiteral("文件“%1”已存在，是否覆盖？").arg(file)))
         return false;
-    if (!SaveJPG(image, file, 80)) {
-        store::ReportMessage(QStringLiteral("保存图片出错！"), store::MsgKind::Error);
+    QString error;
+    if (!SaveJPG(image, file, 80, &error)) {
+        store::ReportMessage(QStringLiteral("保存图片出错！\n") + error, store::MsgKind::Error);
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include "print/printdoc.h"
 #include "print/printers.h"
 #include "print/selprinter.h"
+#include "store/filewriter.h"
 #include "store/indicator.h"
 #include "store/paths.h"
 #include "store/reporter.h"
@@ -11,8 +12,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QPrinter>
-#include <QSaveFile>
-#include <cstdio>
 #include <utility>
 
 namespace print {
@@ -41,48 +40,6 @@ struct RunningGuard
     const std::function<void(bool)> &m_tell;
 };
 
-// The unfinished PDF files being written, one path a line, so that the next start removes what
-// a crash left behind.
-QString PartListPath()
-{
-    return store::AppDataDir() + QStringLiteral("/Temp/unfinished-pdf.txt");
-}
-
-QStringList ReadPartList()
-{
-    QFile f(PartListPath());
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
-}
-
-void WritePartList(const QStringList &parts)
-{
-    if (parts.isEmpty()) {
-        QFile::remove(PartListPath());
-        return;
-    }
-    QSaveFile f(PartListPath());
-    if (f.open(QIODevice::WriteOnly)) {
-        f.write((parts.join(u'\n') + u'\n').toUtf8());
-        f.commit();
-    }
-}
-
-void NotePart(const QString &part)
-{
-    QStringList parts = ReadPartList();
-    if (!parts.contains(part))
-        WritePartList(parts << part);
-}
-
-void ForgetPart(const QString &part)
-{
-    QStringList parts = ReadPartList();
-    if (parts.removeAll(part) > 0)
-        WritePartList(parts);
-}
-
 // The n-th file of a series asked for once: the name itself, then "<name>-2.pdf" and on.
 QString SeriesFile(const QString &file, int n)
 {
@@ -98,15 +55,6 @@ QString SeriesFile(const QString &file, int n)
 }
 
 } // namespace
-
-void PrintRun::RemoveLeftoverParts()
-{
-    for (const QString &part : ReadPartList()) {
-        if (part.endsWith(QStringLiteral(".part")))
-            QFile::remove(part);
-    }
-    QFile::remove(PartListPath());
-}
 
 PrintRun::PrintRun(PrintHooks hooks) : m_hooks(std::move(hooks))
 {
@@ -158,7 +106,7 @@ void PrintRun::Discard()
     m_doc.reset();
     if (!m_pdfPart.isEmpty()) {
         QFile::remove(m_pdfPart);
-        ForgetPart(m_pdfPart);
+        store::ForgetUnfinishedFile(m_pdfPart);
     }
     m_pdfPart.clear();
     m_pdfTarget.clear();
@@ -184,7 +132,7 @@ bool PrintRun::OpenDocument()
             return false;
         // The file is written beside its place and put there only when complete.
         m_pdfPart = m_pdfTarget + QStringLiteral(".part");
-        NotePart(m_pdfPart);
+        store::NoteUnfinishedFile(m_pdfPart);
         printer.setOutputFileName(m_pdfPart);
     }
     m_doc = std::make_unique<PrintDocument>(printer);
@@ -226,15 +174,13 @@ bool PrintRun::CommitFile()
 {
     if (m_pdfPart.isEmpty())
         return true;
-    // rename() replaces an existing file in one step.
-    if (std::rename(QFile::encodeName(m_pdfPart).constData(),
-                    QFile::encodeName(m_pdfTarget).constData()) != 0) {
-        store::ReportMessage(
-            QStringLiteral("无法写入文件“%1”！").arg(QDir::toNativeSeparators(m_pdfTarget)),
-            store::MsgKind::Error);
+    // The document checked itself complete and synced when it ended; it replaces an earlier
+    // file in one step.
+    QString error;
+    if (!store::CommitWrittenFile(m_pdfPart, m_pdfTarget, &error)) {
+        store::ReportMessage(error, store::MsgKind::Error);
         return false;
     }
-    ForgetPart(m_pdfPart);
     m_pdfPart.clear();
     return true;
 }

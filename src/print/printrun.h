@@ -79,10 +79,6 @@ public:
     // Drops the file asked for ahead (after the documents of a series).
     void ForgetOutputFile();
 
-    // Removes what an interrupted earlier run left behind: the unfinished PDF files it was
-    // writing (once per program start).
-    static void RemoveLeftoverParts();
-
     bool Busy() const { return m_busy; }
 
 private:

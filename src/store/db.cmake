@@ -13,6 +13,7 @@ add_library(store STATIC
   params.cpp params.h
   website.cpp website.h
   textfile.cpp textfile.h
+  filewriter.cpp filewriter.h
 )
 target_include_directories(store PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(store PUBLIC store_core Qt6::Core Qt6::Sql PRIVATE PkgConfig::SQLITE3)

@@ -2,6 +2,7 @@
 
 #include "store/db.h"
 #include "store/defaults.h"
+#include "store/filewriter.h"
 #include "store/fmtstore.h"
 #include "store/history.h"
 #include "store/reporter.h"
@@ -112,8 +113,10 @@ bool SaveFmtAs(FormatCommandHost &host, const QString &requested)
     // The picture follows only a save that went ahead, and never replaces the target's own.
     const QString from = host.backPicFile(current);
     const QString to = host.backPicFile(name);
-    if (!current.isEmpty() && from != to && QFile::exists(from) && !QFile::exists(to))
-        QFile::copy(from, to);
+    QString error;
+    if (!current.isEmpty() && from != to && QFile::exists(from) && !QFile::exists(to) &&
+        !CopyFileOver(from, to, &error))
+        ReportMessage(error, MsgKind::Warning);
     ctx.SetFormatName(name);
     // Once more under the new name: every row is matched by its new ID, links hold final IDs.
     SaveGridToFmt(ctx, *grid, QString());

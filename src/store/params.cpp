@@ -1,11 +1,17 @@
 #include "store/params.h"
 
 #include "store/db.h"
+#include "store/filewriter.h"
+#include "store/paths.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace store {
 
@@ -100,10 +106,55 @@ QString GetRegStr(const QString &root, const QString &section, const QString &na
 bool SaveRegStr(const QString &root, const QString &section, const QString &name,
                 const QString &value)
 {
-    QSettings s(SettingsFilePath(), QSettings::IniFormat);
-    s.setValue(RegKey(root, section, name), value);
-    s.sync();
-    return s.status() == QSettings::NoError;
+    const QString path = SettingsFilePath();
+    const QString key = RegKey(root, section, name);
+    QHash<QString, QVariant> wanted;
+    QDateTime modified;
+    {
+        QSettings current(path, QSettings::IniFormat);
+        if (current.contains(key) && current.value(key).toString() == value)
+            return true;
+        for (const QString &k : current.allKeys())
+            wanted.insert(k, current.value(k));
+        modified = QFileInfo(path).lastModified();
+    }
+    wanted.insert(key, value);
+
+    // The settings' own INI writer makes the new file as a draft in the temporary folder; the
+    // draft is read back whole before it replaces the file through the checked writer, so a
+    // draft cut short never takes the place of the settings.
+    QTemporaryDir scratch(GetTempDir() + QStringLiteral("kvrtm-XXXXXX"));
+    if (!scratch.isValid())
+        return false;
+    const QString draft = scratch.filePath(QStringLiteral("KVRTM.ini"));
+    {
+        QSettings d(draft, QSettings::IniFormat);
+        for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
+            d.setValue(it.key(), it.value());
+        d.sync();
+        if (d.status() != QSettings::NoError)
+            return false;
+    }
+    {
+        QSettings check(draft, QSettings::IniFormat);
+        if (check.status() != QSettings::NoError || check.allKeys().size() != wanted.size())
+            return false;
+        for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
+            if (check.value(it.key()) != it.value())
+                return false;
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (!CopyFileOver(draft, path))
+        return false;
+    // Settings read in this process are kept and read again only when the file's size or time
+    // changed: a new file of the same size gets a time of its own.
+    const QFileInfo written(path);
+    if (modified.isValid() && written.lastModified() <= modified) {
+        QFile f(path);
+        if (f.open(QIODevice::ReadWrite))
+            f.setFileTime(modified.addMSecs(1), QFileDevice::FileModificationTime);
+    }
+    return true;
 }
 
 } // namespace store

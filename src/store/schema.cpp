@@ -96,7 +96,118 @@ bool HasNumericAffinity(const QString &declared)
     return true;
 }
 
+struct ColumnInfo
+{
+    QString name;
+    QString declared;
+    bool notNull = false;
+    bool hasDefault = false;
+    bool rowidKey = false;
+};
+
+std::vector<ColumnInfo> ColumnsOf(Db &db, const QString &table)
+{
+    std::vector<ColumnInfo> cols;
+    Recordset rs;
+    if (!db.OpenRs(rs,
+                   QStringLiteral("SELECT name, type, \"notnull\", dflt_value, pk FROM "
+                                  "pragma_table_info(?) ORDER BY cid"),
+                   {table}, true))
+        return cols;
+    for (const auto &r : rs.Rows()) {
+        ColumnInfo c;
+        c.name = r.at(0).toString();
+        c.declared = r.at(1).toString();
+        c.notNull = r.at(2).toInt() != 0;
+        c.hasDefault = !r.at(3).isNull();
+        c.rowidKey =
+            r.at(4).toInt() == 1 && c.declared.compare(u"INTEGER", Qt::CaseInsensitive) == 0;
+        cols.push_back(c);
+    }
+    return cols;
+}
+
+int PragmaNumber(Db &db, const char *pragma)
+{
+    Recordset rs;
+    if (!db.OpenRs(rs, QStringLiteral("PRAGMA %1").arg(QString::fromLatin1(pragma)), {}, true) ||
+        rs.RecordCount() == 0)
+        return 0;
+    return rs.Value(0, 0).toInt();
+}
+
 } // namespace
+
+QString ForeignDatabaseReason()
+{
+    Db &db = Db::Main();
+    const int appId = PragmaNumber(db, "application_id");
+    if (appId != 0)
+        return QStringLiteral("数据库文件属于另一个程序（应用标识 0x%1）。")
+            .arg(quint32(appId), 8, 16, QLatin1Char('0'));
+
+    QSet<QString> ours;
+    for (const auto &t : kTables)
+        ours.insert(QString::fromUtf8(t[0]).toLower());
+    QStringList theirs, shared;
+    {
+        Recordset rs;
+        if (!db.OpenRs(rs,
+                       QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name "
+                                      "NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name"),
+                       {}, true))
+            return db.LastError();
+        for (const auto &r : rs.Rows()) {
+            const QString name = r.at(0).toString();
+            (ours.contains(name.toLower()) ? shared : theirs) << name;
+        }
+    }
+    if (shared.isEmpty() && !theirs.isEmpty())
+        return QStringLiteral("数据库文件属于另一个程序，其中没有本程序的表，只有：") +
+               theirs.join(QStringLiteral("、"));
+    const int version = UserVersion(db);
+    if (version != 0 && !db.TableExists(QStringLiteral("Fmt")))
+        return QStringLiteral(
+                   "数据库文件的结构版本为%1，却没有本程序的格式表Fmt，它不是本程序的数据库。")
+            .arg(version);
+
+    // A file of a newer build of ours may have columns we do not know yet; it is refused as such.
+    if (version > kSchemaVersion)
+        return QString();
+    // Tables of our names must take our rows: a column we do not know that insists on a value,
+    // or a column of ours that is missing, would make every write fail.
+    Db model;
+    if (!model.OpenConn(QStringLiteral(":memory:"), true))
+        return QString();
+    QStringList problems;
+    for (const auto &t : kTables) {
+        const QString table = QString::fromUtf8(t[0]);
+        model.ExecSQL(QString::fromUtf8(t[1]));
+        if (!db.TableExists(table))
+            continue;
+        QSet<QString> known;
+        for (const Db::Column &c : model.TableColumns(table))
+            known.insert(c.name.toLower());
+        QSet<QString> present;
+        for (const ColumnInfo &c : ColumnsOf(db, table)) {
+            present.insert(c.name.toLower());
+            if (!known.contains(c.name.toLower()) && c.notNull && !c.hasDefault && !c.rowidKey)
+                problems << table + u'.' + c.name +
+                                QStringLiteral("（本程序不认识、又不许为空的列）");
+        }
+        for (const Db::Column &c : model.TableColumns(table)) {
+            bool late = false;
+            for (const auto &l : kLateColumns)
+                late |= table == u"Fmt" && c.name == QString::fromUtf8(l[0]);
+            if (!late && !present.contains(c.name.toLower()))
+                problems << table + u'.' + c.name + QStringLiteral("（缺少这一列）");
+        }
+    }
+    if (!problems.isEmpty())
+        return QStringLiteral("数据库文件不是本程序的，它的表与本程序的不同：") +
+               problems.join(QStringLiteral("、"));
+    return QString();
+}
 
 QStringList NumericTextColumns()
 {
@@ -140,6 +251,9 @@ bool UpgradeDBSchema(QString *why)
     };
     if (!db.IsOpen())
         return Fail("no database");
+    const QString foreign = ForeignDatabaseReason();
+    if (!foreign.isEmpty())
+        return Refuse(foreign);
     const int version = UserVersion(db);
     if (version > kSchemaVersion)
         return Refuse(QStringLiteral("数据库文件由较新版本的程序建立（结构版本%1，本程序支持到%2），"

@@ -19,8 +19,15 @@ inline constexpr const char *kFmtParaMarker = "【§单据整体格式参数§�
 // failure; the reason is logged and, when asked, given in why.
 // A file this build must not write is refused before anything changes: one made by a newer
 // build (a higher user_version), or one whose text columns are declared with a type that gives
-// them numeric affinity (SQLite would store a typed "0012" as the number 12).
+// them numeric affinity (SQLite would store a typed "0012" as the number 12), or one that is not
+// ours (ForeignDatabaseReason).
 bool UpgradeDBSchema(QString *why = nullptr);
+
+// Why the open file is another program's database, "" when it may be ours: it carries an
+// application id (we set none), it has tables but none of ours, it has a schema version but no
+// Fmt, or a table of our name has a column we do not know that must have a value, or lacks one
+// of ours (the late columns of Fmt excepted, the upgrade adds those).
+QString ForeignDatabaseReason();
 
 // The text columns of the program's tables that the open file declares with a numeric affinity,
 // as "table.column（declared type）".

@@ -1,6 +1,7 @@
 #include "store/startup.h"
 
 #include "store/db.h"
+#include "store/filewriter.h"
 #include "store/indicator.h"
 #include "store/params.h"
 #include "store/paths.h"
@@ -198,6 +199,8 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
         ReportMessage(failure, MsgKind::Error);
         return 1;
     }
+    // What a killed earlier run was writing (only this copy may touch it now).
+    RemoveUnfinishedFiles();
 
     Db &db = Db::Main();
     const QString path = DataFilePath();

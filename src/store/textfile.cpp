@@ -1,11 +1,11 @@
 #include "store/textfile.h"
 
+#include "store/filewriter.h"
 #include "store/reporter.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTimer>
@@ -46,15 +46,12 @@ QString FromGbk(const QByteArray &bytes)
 
 int WriteTextFile(const QString &text, const QString &path)
 {
-    const QByteArray bytes = ToGbk(text);
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    FileWriter f(path);
+    if (!f.Open())
         return -3;
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
+    if (!f.Write(ToGbk(text)))
         return -6;
-    }
-    if (!f.commit())
+    if (!f.Commit())
         return -7;
     return 1;
 }

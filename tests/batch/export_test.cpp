@@ -3,6 +3,7 @@
 
 #include "batch/gridexport.h"
 
+#include "../common/smalldisk.h"
 #include "batch_fixture.h"
 
 #include "store/grid.h"
@@ -14,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +44,14 @@ void FillHistoryLikeGrid(store::FlexGrid &g)
     for (int r = 0; r < 5; ++r)
         for (int c = 0; c < 5; ++c)
             g.SetTextMatrix(r, c, rows[r].at(c));
+}
+
+// The failure message of an export, naming the file.
+::testing::AssertionResult SaveErrorNaming(const QString &message, const QString &file)
+{
+    if (message.startsWith(QStringLiteral("文件保存出错！\n无法写入文件“%1”！\n").arg(file)))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << message.toStdString();
 }
 
 // The visible cells each followed by a TAB, as both files must hold them.
@@ -201,8 +211,9 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
     rec().messages.clear();
     answer = book;
     batch::ExportGrid(grid, dialog, kSheet);
-    EXPECT_EQ(rec().messages, (QStringList{QStringLiteral("该文件已存在，是否覆盖？"),
-                                           QStringLiteral("文件保存出错！")}));
+    ASSERT_EQ(rec().messages.size(), 2);
+    EXPECT_EQ(rec().messages.at(0), QStringLiteral("该文件已存在，是否覆盖？"));
+    EXPECT_TRUE(SaveErrorNaming(rec().messages.at(1), book));
     EXPECT_EQ(ReadAll(book), old);
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 
@@ -210,7 +221,8 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
     rec().messages.clear();
     answer = path(QStringLiteral("missing/out.csv"));
     batch::ExportGrid(grid, dialog, kSheet);
-    EXPECT_EQ(rec().messages, QStringList{QStringLiteral("文件保存出错！")});
+    ASSERT_EQ(rec().messages.size(), 1);
+    EXPECT_TRUE(SaveErrorNaming(rec().messages.at(0), answer));
 
     // A read-only folder holding the file: it cannot be replaced (the administrator may).
     if (geteuid() != 0) {
@@ -234,7 +246,8 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
     wide.SetCols(16385);
     rec().messages.clear();
     EXPECT_FALSE(batch::ExportGridToXls(wide, path(QStringLiteral("wide.xlsx")), kSheet));
-    EXPECT_EQ(rec().messages, QStringList{QStringLiteral("文件保存出错！")});
+    ASSERT_EQ(rec().messages.size(), 1);
+    EXPECT_TRUE(SaveErrorNaming(rec().messages.at(0), path(QStringLiteral("wide.xlsx"))));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("wide.xlsx"))));
 
     // An empty grid.
@@ -243,6 +256,43 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
     rec().messages.clear();
     batch::ExportGrid(empty, dialog, kSheet);
     EXPECT_EQ(rec().messages, QStringList{QStringLiteral("表格中没有数据！")});
+}
+
+// Both writers on a disk with a few KB left, over an earlier export: the save error naming the
+// file, the old file byte for byte, nothing beside it. A new workbook gets the umask's mode.
+TEST_F(ExportTest, FullDiskKeepsTheOldFileAndTellsWhichFile)
+{
+    const mode_t umaskBefore = ::umask(022);
+    answer = path(QStringLiteral("new.xlsx"));
+    batch::ExportGrid(grid, dialog, kSheet);
+    EXPECT_EQ(QFile::permissions(answer) & 0x0777,
+              QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
+    ::umask(umaskBefore);
+
+    SmallDisk disk(path(QStringLiteral("small")), QStringLiteral("256k"));
+    if (!disk.mounted())
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here (needs root)";
+    // Rows enough that neither file fits into what is left.
+    grid.SetRows(3000);
+    for (int r = 2; r < grid.Rows(); ++r)
+        for (int c = 1; c < 5; ++c)
+            grid.SetTextMatrix(r, c, QStringLiteral("第%1行第%2列的内容").arg(r).arg(c));
+    rec().answer = true;
+    for (const QString name : {QStringLiteral("out.csv"), QStringLiteral("out.xlsx")}) {
+        const QString file = disk.path() + u'/' + name;
+        ASSERT_TRUE(store::WriteTextFile(QStringLiteral("旧文件"), file) > 0);
+    }
+    disk.fill(8192);
+    for (const QString name : {QStringLiteral("out.csv"), QStringLiteral("out.xlsx")}) {
+        const QString file = disk.path() + u'/' + name;
+        rec().messages.clear();
+        answer = file;
+        batch::ExportGrid(grid, dialog, kSheet);
+        ASSERT_EQ(rec().messages.size(), 2) << name.toStdString();
+        EXPECT_TRUE(SaveErrorNaming(rec().messages.at(1), file));
+        EXPECT_EQ(store::FromGbk(ReadAll(file)), QStringLiteral("旧文件"));
+        EXPECT_EQ(disk.names(), (QStringList{"out.csv", "out.xlsx"}));
+    }
 }
 
 TEST_F(ExportTest, NamesDecideTheKindOfFile)

@@ -1,10 +1,12 @@
 // Format files: written, read back and refused, checked through the sqlite3 client and the
 // file's bytes.
+#include "../common/smalldisk.h"
 #include "library_fixture.h"
 
 #include "library/fmtfile.h"
 #include "page/backpic.h"
 #include "store/context.h"
+#include "store/filewriter.h"
 #include "store/fmtcmd.h"
 #include "store/indicator.h"
 #include "store/startup.h"
@@ -252,7 +254,9 @@ TEST_F(FmtFileTest, ExportDeleteImportGivesTheSameFormat)
     rec().messages.clear();
     answerFile = m_dir.path() + "/no/such/folder/x.CQF";
     EXPECT_FALSE(library::ExportFmtFile(host, name));
-    EXPECT_EQ(rec().messages, QStringList{"格式文件写入失败：“" + answerFile + "”！"});
+    ASSERT_EQ(rec().messages.size(), 1);
+    EXPECT_TRUE(rec().messages.at(0).startsWith("格式文件写入失败：“" + answerFile + "”！\n"))
+        << rec().messages.at(0).toStdString();
 }
 
 QByteArray WorkedExample()
@@ -268,6 +272,35 @@ QByteArray WorkedExample()
         "8】★【0】★【金额】★【0】★【10.5】★【20】★【50】★【6】★【0.5】★【1002."
         "5】★【255】★【宋体】★【"
         "10.5】★【True】★【False】★【False】★【False】★【103】★【0】★【】★【0】★【0");
+}
+
+// Over an earlier export on a disk with a few KB left: the picture does not fit, so neither file
+// is replaced (the format file is not left newer than its picture), nothing else is left, and
+// the message names the file that could not be written.
+TEST_F(FmtFileTest, ExportOnAFullDiskKeepsBothEarlierFiles)
+{
+    const QString name = QStringLiteral("测试支票");
+    MakeFormat(name);
+    QByteArray picture(150 * 1024, 'p');
+    for (int i = 0; i < picture.size(); ++i)
+        picture[i] = char((i * 7919) % 251);
+    ASSERT_TRUE(store::WriteFileBytes(page::GetBackPicFile(name), picture));
+    SmallDisk disk(m_dir.path() + "/small", "256k");
+    if (!disk.mounted())
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here (needs root)";
+    answerFile = disk.path() + "/测试支票.cqf";
+    ASSERT_TRUE(store::WriteTextFile("OLD FORMAT", answerFile) > 0);
+    ASSERT_TRUE(store::WriteTextFile("OLD PICTURE", disk.path() + "/测试支票.jpg") > 0);
+    disk.fill(16384);
+    rec().answer = true;
+    EXPECT_FALSE(library::ExportFmtFile(host, name));
+    ASSERT_EQ(rec().messages.size(), 2); // the question to replace, then the failure
+    EXPECT_TRUE(
+        rec().messages.at(1).startsWith("格式文件写入失败：“" + disk.path() + "/测试支票.jpg”！\n"))
+        << rec().messages.at(1).toStdString();
+    EXPECT_EQ(ReadAll(answerFile), "OLD FORMAT");
+    EXPECT_EQ(ReadAll(disk.path() + "/测试支票.jpg"), "OLD PICTURE");
+    EXPECT_EQ(disk.names(), (QStringList{"测试支票.cqf", "测试支票.jpg"}));
 }
 
 TEST_F(FmtFileTest, WorkedExampleAndItsVariantsImport)

@@ -1,4 +1,5 @@
 // Web access and the version check against a local web server.
+#include "../common/smalldisk.h"
 #include "library_fixture.h"
 
 #include "library/version.h"
@@ -159,6 +160,86 @@ TEST_F(WebTest, NoServerOrARefusedPortFailsAtOnce)
     EXPECT_EQ(reply, "kept");
 }
 
+// Replies a server must not be able to force on the program: too large (announced or streamed),
+// sent elsewhere, cut short, or more than the disk can take. Each fails, the file keeps its
+// old bytes and nothing is left beside it.
+TEST_F(WebTest, OversizedRedirectedCutAndUnwritableRepliesKeepTheOldFile)
+{
+    Serve();
+    const QString dir = m_dir.path() + "/down";
+    QDir().mkpath(dir);
+    const QString file = dir + "/fmt.cqf";
+    Put("/../down/fmt.cqf", "OLD");
+    auto leftBeside = [&] { return QDir(dir).entryList(QDir::Files | QDir::Hidden); };
+    QString why;
+
+    // A text larger than a catalogue can be, sent without a length.
+    Put("/list.asp", "");
+    Put("/list.asp.size", QByteArray::number(library::kMaxTextReplyBytes + 1024 * 1024));
+    Put("/list.asp.nolength", "");
+    QString reply = "kept";
+    EXPECT_EQ(library::GetUrlText(library::WebUrl("/list.asp"), reply, "Finished", 20),
+              QStringLiteral("网络错误！"));
+    EXPECT_EQ(reply, "kept");
+
+    // A file announced larger than any format: refused before its body.
+    Put("/huge.cqf", "");
+    Put("/huge.cqf.size", QByteArray::number(library::kMaxDownloadBytes + 1));
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(library::DownloadUrlToFile(library::WebUrl("/huge.cqf"), file, 20, nullptr, &why));
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_EQ(why, QStringLiteral("服务器的回复过大。"));
+    // One that keeps sending past the limit without saying so.
+    Put("/endless.cqf", "");
+    Put("/endless.cqf.size", QByteArray::number(3 * 1024 * 1024));
+    Put("/endless.cqf.nolength", "");
+    EXPECT_FALSE(library::DownloadUrlToFile(library::WebUrl("/endless.cqf"), file, 20, nullptr,
+                                            &why, 1024 * 1024));
+    EXPECT_EQ(why, QStringLiteral("服务器的回复过大。"));
+    EXPECT_EQ(ReadAll(file), "OLD");
+    EXPECT_EQ(leftBeside(), QStringList{"fmt.cqf"});
+
+    // A redirect to another host is not followed (the same server under another name).
+    Put("/good.cqf", "GOOD");
+    Put("/away.cqf", "");
+    Put("/away.cqf.redirect",
+        QStringLiteral("http://localhost:%1/good.cqf").arg(server.Port()).toLatin1());
+    EXPECT_FALSE(library::DownloadUrlToFile(library::WebUrl("/away.cqf"), file, 20, nullptr, &why));
+    EXPECT_TRUE(why.contains("localhost")) << why.toStdString();
+    EXPECT_EQ(library::GetUrlText(library::WebUrl("/away.cqf"), reply, "GOOD", 20),
+              QStringLiteral("网络错误！"));
+    EXPECT_FALSE(server.RequestLines().join('|').contains("/good.cqf"));
+    // A reply cut off before the length it announced.
+    Put("/cut.cqf", QByteArray(200000, 'c'));
+    Put("/cut.cqf.short", "");
+    EXPECT_FALSE(library::DownloadUrlToFile(library::WebUrl("/cut.cqf"), file, 20));
+    EXPECT_EQ(ReadAll(file), "OLD");
+    EXPECT_EQ(leftBeside(), QStringList{"fmt.cqf"});
+    // Within the server a redirect is followed.
+    Put("/here.cqf", "");
+    Put("/here.cqf.redirect", "/good.cqf");
+    EXPECT_TRUE(library::DownloadUrlToFile(library::WebUrl("/here.cqf"), file, 20));
+    EXPECT_EQ(ReadAll(file), "GOOD");
+
+    // A disk with a few KB left: the reply does not fit, the message names the file.
+    SmallDisk disk(m_dir.path() + "/small", "256k");
+    if (!disk.mounted())
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here (needs root)";
+    const QString onDisk = disk.path() + "/fmt.cqf";
+    ASSERT_TRUE(store::WriteTextFile("OLD", onDisk) > 0);
+    disk.fill(8192);
+    Put("/big.cqf", "");
+    Put("/big.cqf.size", QByteArray::number(200 * 1024));
+    EXPECT_FALSE(
+        library::DownloadUrlToFile(library::WebUrl("/big.cqf"), onDisk, 20, nullptr, &why));
+    EXPECT_TRUE(why.startsWith(QStringLiteral("无法写入文件“%1”！").arg(onDisk)))
+        << why.toStdString();
+    EXPECT_EQ(ReadAll(onDisk), "OLD");
+    EXPECT_EQ(disk.names(), QStringList{"fmt.cqf"});
+    EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
+}
+
 // --- the version check through the program's start-up
 
 class VersionTest : public WebTest
@@ -174,7 +255,7 @@ protected:
     {
         DeleteMainWindows();
         lock.reset();
-        library::SetVersionCheckTimeout(5);
+        library::SetVersionCheckTimeout(4);
         WebTest::TearDown();
     }
     static void DeleteMainWindows()
@@ -245,6 +326,24 @@ TEST_F(VersionTest, WithoutTheUpdaterTheProgramStartsAnyway)
     EXPECT_TRUE(MainWindowShown());
     EXPECT_EQ(rec().messages, (QStringList{"本软件已升级，启动自动升级...",
                                            "无法启动自动升级程序“" + home() + "/update.exe”！"}));
+}
+
+// A server that takes the connection and never answers holds the start-up for the check's
+// allowance, not for five time-outs.
+TEST_F(VersionTest, ServerThatNeverAnswersDelaysTheWindowOnlyBriefly)
+{
+    library::SetVersionCheckTimeout(4);
+    QTcpServer mute; // listens, never answers
+    ASSERT_TRUE(mute.listen(QHostAddress::LocalHost));
+    ASSERT_TRUE(store::SaveRegStr("KVRTM", "Web", "Server",
+                                  QStringLiteral("http://127.0.0.1:%1").arg(mute.serverPort())));
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(Start(), -1);
+    EXPECT_TRUE(MainWindowShown());
+    EXPECT_LT(t.elapsed(), 7000);
+    EXPECT_GE(t.elapsed(), 3500);
+    EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
 }
 
 TEST_F(VersionTest, SameVersionErrorPagesAndNoAnswerStartNormally)

@@ -7,7 +7,9 @@ is dropped). Beside a file, optional sidecar files change the answer:
   <file>.status    the HTTP status to answer with (the file's bytes stay the body)
   <file>.delay     seconds to wait before answering
   <file>.short     the body is cut to its first half while Content-Length names the whole
-  <file>.redirect  a path to redirect to (302)
+  <file>.redirect  a path or address to redirect to (302)
+  <file>.size      the body is that many bytes made on the fly (the file's bytes are not sent)
+  <file>.nolength  no Content-Length: the body ends when the connection closes
 A missing file answers 404. It ends when its standard input closes (the test is gone). Every request is logged as
   REQ <request line>
   HDR <name>: <value>   (one per header)
@@ -60,6 +62,10 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
+        size = sidecar(path, ".size")
+        if size is not None:
+            self.stream(int(size), sidecar(path, ".nolength") is not None)
+            return
         with open(path, "rb") as f:
             body = f.read()
         status = int(sidecar(path, ".status") or 200)
@@ -73,6 +79,26 @@ class Handler(BaseHTTPRequestHandler):
             self.close_connection = True
             return
         self.answer(status, body)
+
+    def stream(self, size, nolength):
+        try:
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            if nolength:
+                self.send_header("Connection", "close")
+                self.close_connection = True
+            else:
+                self.send_header("Content-Length", str(size))
+            self.end_headers()
+            block = bytes(range(256)) * 256
+            left = size
+            while left > 0:
+                n = min(left, len(block))
+                self.wfile.write(block[:n])
+                left -= n
+            self.wfile.flush()
+        except (BrokenPipeError, ConnectionResetError):
+            self.close_connection = True
 
     def answer(self, status, body):
         try:

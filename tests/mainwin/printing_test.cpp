@@ -1,6 +1,7 @@
 #include "mainwin/printing.h"
 #include "mainwin/historytab.h"
 
+#include "../common/smalldisk.h"
 #include "mainwin_fixture.h"
 
 #include "mainwin/mainwindow.h"
@@ -15,17 +16,19 @@
 #include "store/indicator.h"
 #include "store/msgbox.h"
 #include "store/paths.h"
+#include "store/startup.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTabWidget>
 #include <QFile>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -148,47 +151,6 @@ protected:
 
 private:
     QWidget *m_window;
-};
-
-// A small tmpfs mounted over a folder for the life of the object (root only).
-class SmallDisk
-{
-public:
-    explicit SmallDisk(const QString &path) : m_path(path)
-    {
-        QDir().mkpath(path);
-        if (::geteuid() == 0)
-            m_mounted = QProcess::execute(QStringLiteral("mount"),
-                                          {"-t", "tmpfs", "-o", "size=512k", "tmpfs", path}) == 0;
-    }
-    ~SmallDisk()
-    {
-        if (m_mounted)
-            QProcess::execute(QStringLiteral("umount"), {m_path});
-    }
-    bool mounted() const { return m_mounted; }
-    // Fills the disk up, leaving about `left` bytes free.
-    void fill(qint64 left)
-    {
-        QList<QString> pieces;
-        const QByteArray block(4096, 'x');
-        for (int i = 0;; ++i) {
-            const QString piece = m_path + QStringLiteral("/fill%1").arg(i);
-            QFile f(piece);
-            if (!f.open(QIODevice::WriteOnly) || f.write(block) != block.size() || !f.flush()) {
-                f.close();
-                QFile::remove(piece);
-                break;
-            }
-            pieces << piece;
-        }
-        for (qint64 freed = 0; freed < left && !pieces.isEmpty(); freed += 4096)
-            QFile::remove(pieces.takeLast());
-    }
-
-private:
-    QString m_path;
-    bool m_mounted = false;
 };
 
 TEST_F(PrintingTest, PrintButtonPrintsThePageAndRecordsIt)
@@ -386,8 +348,12 @@ TEST_F(PrintingTest, UnfinishedPdfOfAnInterruptedRunIsRemovedAtTheNextStart)
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     ASSERT_TRUE(QFile::exists(part));
 
-    MainWindow next;
-    mainwin::InstallPrinting(next);
+    // The next start of the program.
+    QWidget shown;
+    store::StartupHooks hooks;
+    hooks.showMainWindow = [&shown] { return &shown; };
+    std::unique_ptr<QLockFile> lock;
+    EXPECT_EQ(store::Main(hooks, lock), std::nullopt);
     EXPECT_FALSE(QFile::exists(part));
     EXPECT_FALSE(QFile::exists(pdfFile));
 }

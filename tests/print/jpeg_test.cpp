@@ -1,6 +1,7 @@
 #include "print/jpeg.h"
 #include "print/picoutput.h"
 
+#include "../common/smalldisk.h"
 #include "store/reporter.h"
 
 #include <QDateTime>
@@ -101,7 +102,40 @@ TEST(PictureOutputTest, AsksBeforeReplacingAndReportsFailure)
               QStringLiteral("文件“%1”已存在，是否覆盖？").arg(dir.filePath("chart.jpg")));
     rec->messages.clear();
     EXPECT_FALSE(SavePictureAs(shot, dir.filePath("no/chart")));
-    EXPECT_EQ(rec->messages, QStringList{QStringLiteral("保存图片出错！")});
+    ASSERT_EQ(rec->messages.size(), 1);
+    EXPECT_TRUE(rec->messages[0].startsWith(
+        QStringLiteral("保存图片出错！\n无法写入文件“%1”！").arg(dir.filePath("no/chart.jpg"))))
+        << rec->messages[0].toStdString();
+}
+
+TEST(PictureOutputTest, FullDiskKeepsTheOldPictureAndNamesTheFile)
+{
+    QTemporaryDir dir;
+    SmallDisk disk(dir.filePath("small"), "256k");
+    if (!disk.mounted())
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here (needs root)";
+    const QString file = disk.path() + "/page.jpg";
+    ASSERT_TRUE(SaveJPG(Picture(10, 10), file, 80));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    disk.fill(4096);
+    // A noisy picture that cannot shrink to a few KB.
+    QImage noise(600, 400, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y,
+                           qRgb((x * 7919 + y * 104729) % 256, (x * y * 31) % 256, (x ^ y) % 256));
+    store::ScopedRecordingReporter rec;
+    rec->answer = true;
+    EXPECT_FALSE(SavePictureAs(noise, file));
+    ASSERT_EQ(rec->messages.size(), 2); // the question to replace, then the failure
+    EXPECT_TRUE(rec->messages[1].contains(QStringLiteral("无法写入文件“%1”！").arg(file)))
+        << rec->messages[1].toStdString();
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    EXPECT_EQ(disk.names(), QStringList{"page.jpg"});
 }
 
 } // namespace

@@ -7,6 +7,7 @@ add_executable(tests_store
   schema_test.cpp
   params_test.cpp
   textfile_test.cpp
+  filewriter_test.cpp
   compact_test.cpp
   widgets_test.cpp
   startup_test.cpp

@@ -1,5 +1,7 @@
 #include "store_fixture.h"
 
+#include "../common/smalldisk.h"
+
 #include "store/formpos.h"
 #include "store/params.h"
 
@@ -52,6 +54,23 @@ TEST_F(Params, RegistrySettingsRoundTripWithEmptyAsMissing)
     EXPECT_EQ(SettingsFilePath(), m_home->Path() + "/config/KVRTM.ini");
     EXPECT_TRUE(QFile::exists(SettingsFilePath()));
     EXPECT_EQ(GetRegStr("KVRTM", "Quillbrook", "T(1)", "x"), "x");
+}
+
+TEST_F(Params, SettingsOnAFullDiskStayAsTheyWere)
+{
+    SmallDisk disk(m_home->Path() + "/config", "256k");
+    if (!disk.mounted())
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here (needs root)";
+    ASSERT_TRUE(SaveRegStr("KVRTM", "Validate", "Printer", "旧打印机"));
+    const QByteArray before = storetest::FileBytes(SettingsFilePath());
+    disk.fill(4096);
+    EXPECT_FALSE(SaveRegStr("KVRTM", "Para", "CrlfChr", QString(20000, u'长')));
+    EXPECT_EQ(storetest::FileBytes(SettingsFilePath()), before);
+    EXPECT_EQ(disk.names(), QStringList{"KVRTM.ini"});
+    EXPECT_EQ(GetRegStr("KVRTM", "Validate", "Printer"), "旧打印机");
+    // A change of the same length, made at once, is read back (not an earlier reading).
+    ASSERT_TRUE(SaveRegStr("KVRTM", "Validate", "Printer", "新打印机"));
+    EXPECT_EQ(GetRegStr("KVRTM", "Validate", "Printer"), "新打印机");
 }
 
 TEST_F(Params, WindowPositionsInTwips)

@@ -569,6 +569,58 @@ TEST(Startup, TextColumnsOfANumericTypeAreRefused)
     EXPECT_TRUE(message.contains("参数.Con（MEMO）")) << message.toStdString();
 }
 
+TEST(Startup, DatabasesOfAnotherProgramAreRefused)
+{
+    {
+        // Our table names, but a 历史 that wants a value we never give.
+        TempHome home;
+        MakeDatabase(home);
+        Sqlite3(home.DataFile(), "ALTER TABLE 历史 RENAME TO old; CREATE TABLE 历史(Fmt TEXT NOT "
+                                 "NULL, ID INTEGER NOT NULL, CID INTEGER NOT NULL, Con TEXT, "
+                                 "Branch TEXT NOT NULL); DROP TABLE old");
+        const QString message = RefusedAtStart(home);
+        EXPECT_TRUE(message.contains("历史.Branch")) << message.toStdString();
+    }
+    {
+        // Tables of another program only, with its own schema version.
+        TempHome home;
+        QDir().mkpath(home.Home());
+        Sqlite3(home.DataFile(), "CREATE TABLE customers(id INTEGER PRIMARY KEY, name TEXT); "
+                                 "CREATE TABLE orders(id INTEGER, total REAL); "
+                                 "INSERT INTO customers(name) VALUES('甲'); PRAGMA user_version=7");
+        const QString message = RefusedAtStart(home);
+        EXPECT_TRUE(message.contains("customers")) << message.toStdString();
+        EXPECT_TRUE(message.contains("另一个程序")) << message.toStdString();
+    }
+    {
+        // A schema version but no Fmt: our 参数 alone does not make it ours.
+        TempHome home;
+        QDir().mkpath(home.Home());
+        Sqlite3(home.DataFile(), "CREATE TABLE 参数(ID INTEGER PRIMARY KEY AUTOINCREMENT, Var "
+                                 "TEXT, Con TEXT); CREATE TABLE t(x); PRAGMA user_version=1");
+        const QString message = RefusedAtStart(home);
+        EXPECT_TRUE(message.contains("Fmt")) << message.toStdString();
+    }
+    {
+        // A file that names its application.
+        TempHome home;
+        MakeDatabase(home);
+        Sqlite3(home.DataFile(), "PRAGMA application_id=1179405394");
+        const QString message = RefusedAtStart(home);
+        EXPECT_TRUE(message.contains("另一个程序")) << message.toStdString();
+    }
+    {
+        // An extra column that may stay empty does not stop us.
+        TempHome home;
+        MakeDatabase(home);
+        Sqlite3(home.DataFile(), "ALTER TABLE 历史 ADD COLUMN Note TEXT");
+        ASSERT_TRUE(Db::Main().OpenConn(DataFilePath()));
+        QString why;
+        EXPECT_TRUE(UpgradeDBSchema(&why)) << why.toStdString();
+        Db::Main().Close();
+    }
+}
+
 TEST(Program, ReadOnlyDatabaseIsReportedAtStartAndLeftUnchanged)
 {
     RunFolders run;
