@@ -128,6 +128,7 @@ public:
     // Measures as the cells draw: with the grid's own font, plus CellTextMargin (instead of the
     // window's font and the text alone).
     void SetMeasureAsCellsDraw(bool on) { m_asCellsDraw = on; }
+    bool HasTextMeasurer() const { return bool(m_measurer); }
 
 signals:
     // A data cell was double-clicked (row and column of the grid).

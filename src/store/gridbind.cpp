@@ -141,8 +141,7 @@ QString GridCellText(const QVariant &value, ColType type, int decimals)
     }
 }
 
-bool LoadTableToGrid(FlexGrid &grid, const QString &cond, const SqlArgs &args,
-                     const QString &order)
+bool LoadTableToGrid(FlexGrid &grid, const QString &cond, const SqlArgs &args, const QString &order)
 {
     const bool redraw = grid.Redraw();
     grid.SetRedraw(false);
@@ -231,13 +230,16 @@ bool LoadTableToGrid(FlexGrid &grid, const QString &cond, const SqlArgs &args,
                     if (s.field < 0)
                         break;
                     const QVariant id = rec[s.field];
-                    const QVariant shown = Db::Main().GetFieldByID(s.lookupTable, id, s.lookupShown);
-                    grid.SetTextMatrix(r, j, GridCellText(shown, s.lookupType, grid.DoubleDecimals()));
+                    const QVariant shown =
+                        Db::Main().GetFieldByID(s.lookupTable, id, s.lookupShown);
+                    grid.SetTextMatrix(r, j,
+                                       GridCellText(shown, s.lookupType, grid.DoubleDecimals()));
                     break;
                 }
                 case ColumnSource::Field:
                     if (s.field >= 0)
-                        grid.SetTextMatrix(r, j, GridCellText(rec[s.field], s.type, grid.DoubleDecimals()));
+                        grid.SetTextMatrix(
+                            r, j, GridCellText(rec[s.field], s.type, grid.DoubleDecimals()));
                     break;
                 }
             }
@@ -418,6 +420,10 @@ public:
     {
         if (text.isEmpty())
             return 0;
+        // A measurer of the caller's is quick, and a cache of many distinct texts would cost more
+        // than it saves.
+        if (m_grid.HasTextMeasurer())
+            return m_grid.TextWidth(text);
         const QString &key = Key(text);
         const auto it = m_measured.constFind(key);
         if (it != m_measured.constEnd())
