@@ -1,12 +1,10 @@
 #include "print/pdftext.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
-#include <qpdf/QPDFWriter.hh>
 
 #include <algorithm>
 #include <cctype>
@@ -16,6 +14,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <unistd.h>
 
 namespace print {
 
@@ -266,44 +266,128 @@ bool RadicalsToIdeographs(const std::string &cmap, std::string *fixed)
     return true;
 }
 
+namespace {
+
+// The offset the file's last "startxref" names, or -1.
+qint64 LastXrefOffset(QFile &f)
+{
+    const qint64 size = f.size();
+    const qint64 from = std::max<qint64>(0, size - 1024);
+    if (!f.seek(from))
+        return -1;
+    const QByteArray tail = f.read(size - from);
+    const qsizetype at = tail.lastIndexOf("startxref");
+    if (at < 0)
+        return -1;
+    bool ok = false;
+    const qint64 offset = tail.mid(at + 9).trimmed().split('\n').value(0).trimmed().toLongLong(&ok);
+    return ok ? offset : -1;
+}
+
+} // namespace
+
 bool PdfTextAsDrawn(const QString &file)
 {
+    // The corrected maps are appended to the file as an update of the objects they replace (new
+    // objects under the old numbers, an xref section and a trailer that points back to the old
+    // one), so the pass costs the fonts, not the pages: a batch of thousands of slips is neither
+    // read nor written again.
+    struct Fixed
+    {
+        int obj;
+        int gen;
+        std::string text;
+    };
+    std::vector<Fixed> fixedMaps;
+    QByteArray trailerKeys;
+    qint64 size = 0;
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         pdf.processFile(QFile::encodeName(file).constData());
-        bool changed = false;
-        for (QPDFObjectHandle obj : pdf.getAllObjects()) {
-            if (!obj.isDictionary() || !obj.getKey("/Type").isNameAndEquals("/Font"))
+        // The fonts are written after the last page: walk the objects from the end of the file
+        // back to the first page object met.
+        std::vector<std::pair<qpdf_offset_t, QPDFObjGen>> byOffset;
+        for (const auto &[og, entry] : pdf.getXRefTable()) {
+            if (entry.getType() == 1)
+                byOffset.emplace_back(entry.getOffset(), og);
+        }
+        std::sort(byOffset.begin(), byOffset.end(),
+                  [](const auto &a, const auto &b) { return a.first > b.first; });
+        std::vector<QPDFObjGen> seen;
+        for (const auto &[offset, og] : byOffset) {
+            QPDFObjectHandle obj = pdf.getObjectByObjGen(og);
+            if (!obj.isDictionary())
+                continue;
+            QPDFObjectHandle type = obj.getKey("/Type");
+            if (type.isNameAndEquals("/Page"))
+                break;
+            if (!type.isNameAndEquals("/Font"))
                 continue;
             QPDFObjectHandle map = obj.getKey("/ToUnicode");
-            if (!map.isStream())
+            if (!map.isStream() || !map.isIndirect())
                 continue;
+            const QPDFObjGen mapId = map.getObjGen();
+            if (std::find(seen.begin(), seen.end(), mapId) != seen.end())
+                continue;
+            seen.push_back(mapId);
             const std::shared_ptr<Buffer> data = map.getStreamData(qpdf_dl_generalized);
             const std::string text(reinterpret_cast<const char *>(data->getBuffer()),
                                    data->getSize());
             std::string fixed;
-            if (!RadicalsToIdeographs(text, &fixed))
-                continue;
-            map.replaceStreamData(fixed, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
-            changed = true;
+            if (RadicalsToIdeographs(text, &fixed))
+                fixedMaps.push_back({mapId.getObj(), mapId.getGen(), std::move(fixed)});
         }
-        if (!changed)
+        if (fixedMaps.empty())
             return true;
-        QPDFWriter writer(pdf);
-        writer.setOutputMemory();
-        writer.write();
-        const std::shared_ptr<Buffer> out = writer.getBufferSharedPointer();
-        QSaveFile f(file);
-        if (!f.open(QIODevice::WriteOnly))
-            return false;
-        const auto size = qint64(out->getSize());
-        if (f.write(reinterpret_cast<const char *>(out->getBuffer()), size) != size)
-            return false;
-        return f.commit();
+        QPDFObjectHandle trailer = pdf.getTrailer();
+        trailerKeys = "/Size " + QByteArray::number(trailer.getKey("/Size").getIntValue());
+        for (const char *key : {"/Root", "/Info", "/ID"}) {
+            if (trailer.hasKey(key))
+                trailerKeys += QByteArray(" ") + key + ' ' +
+                               QByteArray::fromStdString(trailer.getKey(key).unparse());
+        }
     } catch (const std::exception &) {
         return false;
     }
+
+    QFile f(file);
+    if (!f.open(QIODevice::ReadWrite))
+        return false;
+    size = f.size();
+    const qint64 prev = LastXrefOffset(f);
+    if (prev < 0)
+        return false;
+    QByteArray update;
+    if (size > 0) {
+        f.seek(size - 1);
+        if (f.read(1) != "\n")
+            update += '\n';
+    }
+    std::sort(fixedMaps.begin(), fixedMaps.end(),
+              [](const Fixed &a, const Fixed &b) { return a.obj < b.obj; });
+    std::vector<qint64> offsets;
+    for (const Fixed &m : fixedMaps) {
+        offsets.push_back(size + update.size());
+        update += QByteArray::number(m.obj) + ' ' + QByteArray::number(m.gen) +
+                  " obj\n<< /Length " + QByteArray::number(qint64(m.text.size())) +
+                  " >>\nstream\n" + QByteArray::fromStdString(m.text) + "\nendstream\nendobj\n";
+    }
+    const qint64 xrefAt = size + update.size();
+    update += "xref\n";
+    for (size_t i = 0; i < fixedMaps.size(); ++i) {
+        update += QByteArray::number(fixedMaps[i].obj) + " 1\n";
+        update += QByteArray::number(offsets[i]).rightJustified(10, '0') + ' ' +
+                  QByteArray::number(fixedMaps[i].gen).rightJustified(5, '0') + " n \n";
+    }
+    update += "trailer\n<< " + trailerKeys + " /Prev " + QByteArray::number(prev) +
+              " >>\nstartxref\n" + QByteArray::number(xrefAt) + "\n%%EOF\n";
+    if (!f.seek(size) || f.write(update) != update.size() || !f.flush())
+        return false;
+    if (::fsync(f.handle()) != 0)
+        return false;
+    f.close();
+    return f.error() == QFileDevice::NoError;
 }
 
 } // namespace print

@@ -381,6 +381,44 @@ TEST(RenderPdfTest, MarginsPlaceTextOnThePaper)
     EXPECT_NEAR(m.captured(2).toDouble(), 18 / 25.4 * 72, 2.0);
 }
 
+// The text layer says what was drawn: the glyphs Noto CJK shares between an ideograph and its
+// radical read as the ideograph, in a file whose pages are written once and updated at the end.
+TEST(RenderPdfTest, TextLayerCarriesTheIdeographs)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("qpdf")).isEmpty())
+        GTEST_SKIP() << "pdftotext or qpdf is not installed";
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("t.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    FilledPage page;
+    page.widthMm = 180;
+    page.heightMm = 80;
+    page.setPaper = true;
+    page.fields << Field(FieldKind::Text, 10, 20, 160, 8,
+                         QStringLiteral("收款人 2024年8月28日 伍角"));
+    PrintDocument doc(printer);
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0)
+            doc.NewPage();
+        ASSERT_TRUE(doc.BeginPage(page));
+        doc.PrintPage(page);
+    }
+    ASSERT_TRUE(doc.End());
+    const QString text = RunTool(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
+    EXPECT_EQ(text.count(QStringLiteral("收款人 2024年8月28日 伍角")), 3) << text.toStdString();
+    for (const QChar radical : {QChar(0x2F08), QChar(0x2F49), QChar(0x2F47), QChar(0x2EC6)})
+        EXPECT_FALSE(text.contains(radical)) << text.toStdString();
+    EXPECT_TRUE(PdfInfo(file).contains(QStringLiteral("Pages:           3")));
+    QProcess check;
+    check.start(QStringLiteral("qpdf"), {QStringLiteral("--check"), file});
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString();
+}
+
 TEST(RenderPdfTest, UnwritableFileFailsToBegin)
 {
     QPrinter printer(QPrinter::HighResolution);
