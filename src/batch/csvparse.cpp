@@ -4,7 +4,7 @@
 
 namespace batch {
 
-CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords)
+CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords, qint64 firstKept)
 {
     enum class State { FieldStart, Unquoted, Quoted, AfterQuote };
     CsvRecords records;
@@ -15,18 +15,23 @@ CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords)
     qint64 count = 0;
     const qsizetype n = text.size();
     const QChar *const data = text.data();
+    bool keep = firstKept <= 0; // the fields of this record are wanted
 
     auto endField = [&] {
-        record << std::move(field);
+        if (keep)
+            record << std::move(field);
         field = QString();
         state = State::FieldStart;
     };
     auto endRecord = [&] {
         if (lineHasText)
             endField();
+        const qsizetype fields = record.size();
         records.push_back(std::move(record));
         record = QStringList();
+        record.reserve(fields); // records are mostly alike
         field.clear();
+        keep = qint64(records.size()) >= firstKept;
         state = State::FieldStart;
         lineHasText = false;
     };
@@ -41,7 +46,8 @@ CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords)
             while (j < n && data[j] != u',' && data[j] != u'\r' && data[j] != u'\n')
                 ++j;
         }
-        field.append(data + i, j - i);
+        if (keep)
+            field.append(data + i, j - i);
         count += j - i;
         return j;
     };
@@ -67,13 +73,14 @@ CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords)
                 endField();
             } else if (c == u'"') {
                 state = State::Quoted;
-            } else {
+            } else if (c == u' ') {
                 field += c;
-                if (c != u' ') {
-                    state = State::Unquoted;
-                    i = run(i + 1, false);
-                    continue;
-                }
+            } else {
+                // The field's text from here in one piece.
+                state = State::Unquoted;
+                --count;
+                i = run(i, false);
+                continue;
             }
             break;
         case State::Unquoted:
@@ -119,7 +126,7 @@ CsvRecords ParseCsv(QStringView text, qint64 *steps, qint64 maxRecords)
     return records;
 }
 
-bool ReadCsvRecords(const QString &path, CsvRecords &records, qint64 maxRecords)
+bool ReadCsvRecords(const QString &path, CsvRecords &records, qint64 maxRecords, qint64 firstKept)
 {
     records.clear();
     if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
@@ -127,7 +134,7 @@ bool ReadCsvRecords(const QString &path, CsvRecords &records, qint64 maxRecords)
     QString text;
     if (!store::ReadTextFile(path, &text))
         return false;
-    records = ParseCsv(text, nullptr, maxRecords);
+    records = ParseCsv(text, nullptr, maxRecords, firstKept);
     return true;
 }
 

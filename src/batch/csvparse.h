@@ -19,12 +19,15 @@ namespace batch {
 using CsvRecords = std::vector<QStringList>;
 
 // Parses the text. steps (when given) receives the number of parser steps taken, at most one per
-// character. maxRecords > 0 stops after that many records.
-CsvRecords ParseCsv(QStringView text, qint64 *steps = nullptr, qint64 maxRecords = 0);
+// character. maxRecords > 0 stops after that many records. The records before the (0-based)
+// record firstKept are only counted: they come out with no fields.
+CsvRecords ParseCsv(QStringView text, qint64 *steps = nullptr, qint64 maxRecords = 0,
+                    qint64 firstKept = 0);
 
 // The whole file decoded (UTF-8 after a byte-order mark, else GB18030) and parsed. False when
 // the path does not end in ".csv" (any case) or the file cannot be opened or read; records is
 // then empty.
-bool ReadCsvRecords(const QString &path, CsvRecords &records, qint64 maxRecords = 0);
+bool ReadCsvRecords(const QString &path, CsvRecords &records, qint64 maxRecords = 0,
+                    qint64 firstKept = 0);
 
 } // namespace batch

@@ -97,7 +97,8 @@ QStringList SplitSpec(const QString &spec)
     return items;
 }
 
-// The widest row offset of the specs (0 when none reads below).
+// The widest row offset of the specs below (0 when none reads below), and above (0 when none
+// reads above).
 qint64 MaxOffset(const std::vector<std::vector<SpecItem>> &specs)
 {
     qint64 m = 0;
@@ -105,6 +106,16 @@ qint64 MaxOffset(const std::vector<std::vector<SpecItem>> &specs)
         for (const SpecItem &it : items)
             if (!it.literal)
                 m = std::max(m, it.offset);
+    return m;
+}
+
+qint64 MinOffset(const std::vector<std::vector<SpecItem>> &specs)
+{
+    qint64 m = 0;
+    for (const auto &items : specs)
+        for (const SpecItem &it : items)
+            if (!it.literal)
+                m = std::min(m, it.offset);
     return m;
 }
 
@@ -368,10 +379,14 @@ int ReadCsvData(store::FlexGrid &grid, const QString &path, qint32 start, qint32
     if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         return failure();
     store::OrderPair(end, start);
-    CsvRecords records;
-    if (RowsPerRecordError(rowsPerRecord) || !ReadCsvRecords(path, records))
-        return failure();
     const auto specs = ParsedSpecs(maps);
+    // Only the rows the records read are kept (the others are counted to find the records'
+    // places); none after the last one read.
+    CsvRecords records;
+    if (RowsPerRecordError(rowsPerRecord) ||
+        !ReadCsvRecords(path, records, std::max<qint64>(1, qint64(end) + MaxOffset(specs)),
+                        std::max<qint64>(0, qint64(start) + MinOffset(specs) - 1)))
+        return failure();
     SheetData data;
     CsvToSheet(records, data);
     records = CsvRecords();

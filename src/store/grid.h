@@ -121,6 +121,7 @@ public:
     // given to SetTextMeasurer).
     int TextWidth(const QString &text) const;
     void SetTextMeasurer(std::function<int(const QString &)> measurer);
+    bool HasTextMeasurer() const { return bool(m_measurer); }
 
 signals:
     // A data cell was double-clicked (row and column of the grid).

@@ -139,8 +139,7 @@ QString GridCellText(const QVariant &value, ColType type, int decimals)
     }
 }
 
-bool LoadTableToGrid(FlexGrid &grid, const QString &cond, const SqlArgs &args,
-                     const QString &order)
+bool LoadTableToGrid(FlexGrid &grid, const QString &cond, const SqlArgs &args, const QString &order)
 {
     const bool redraw = grid.Redraw();
     grid.SetRedraw(false);
@@ -229,13 +228,16 @@ bool LoadTableToGrid(FlexGrid &grid, const QString &cond, const SqlArgs &args,
                     if (s.field < 0)
                         break;
                     const QVariant id = rec[s.field];
-                    const QVariant shown = Db::Main().GetFieldByID(s.lookupTable, id, s.lookupShown);
-                    grid.SetTextMatrix(r, j, GridCellText(shown, s.lookupType, grid.DoubleDecimals()));
+                    const QVariant shown =
+                        Db::Main().GetFieldByID(s.lookupTable, id, s.lookupShown);
+                    grid.SetTextMatrix(r, j,
+                                       GridCellText(shown, s.lookupType, grid.DoubleDecimals()));
                     break;
                 }
                 case ColumnSource::Field:
                     if (s.field >= 0)
-                        grid.SetTextMatrix(r, j, GridCellText(rec[s.field], s.type, grid.DoubleDecimals()));
+                        grid.SetTextMatrix(
+                            r, j, GridCellText(rec[s.field], s.type, grid.DoubleDecimals()));
                     break;
                 }
             }
@@ -290,10 +292,15 @@ void AutoColWidth(FlexGrid &grid, int startRow, bool showProgress)
     r0 = std::max(0, r0);
     const int half = grid.GridWidth() / 2;
     const int numberCol = grid.FixedCols() - 1;
+    // The font's own measure is slow: each distinct text is measured once. A measurer of the
+    // caller's is quick, and a cache of many distinct texts would cost more than it saves.
+    const bool cache = !grid.HasTextMeasurer();
     QHash<QString, int> measured;
     auto widthOf = [&](const QString &t) {
         if (t.isEmpty())
             return 0;
+        if (!cache)
+            return grid.TextWidth(t);
         auto it = measured.constFind(t);
         if (it != measured.constEnd())
             return *it;
