@@ -34,7 +34,7 @@ void AddBenchFormat()
                                       "fName, fSize, Clas, Cash) "
                                       "VALUES(?, ?, 0, ?, ?, ?, ?, ?, ?, 0, ?, ?, ?, 0)"),
                        {kFormat, QStringLiteral("栏目%1").arg(++n), f.x, f.y, f.w, f.h,
-                        f.charSpacing, f.packedSpacing, f.fontName, f.fontSize, f.kind});
+                        f.charSpacing, f.packedSpacing, f.fontName, f.fontSize, int(f.kind)});
     }
     store::ExecSQL(
         QStringLiteral("INSERT INTO Fmt(Fmt, LBL, X, Y, W, H, Color, Mem) VALUES(?, ?, "

@@ -68,10 +68,14 @@ int main(int argc, char *argv[])
 
     std::unique_ptr<QLockFile> instanceLock;
     int rc;
-    if (const auto code = store::Main(hooks, instanceLock))
+    if (const auto code = store::Main(hooks, instanceLock)) {
         rc = *code;
-    else
+    } else {
         rc = app.exec();
+        // The windows are closed and their values saved: the database is left as a clean close
+        // leaves it, before the instance lock goes.
+        store::EndSession();
+    }
     store::SetReporter(nullptr);
     return rc;
 }

@@ -8,6 +8,7 @@
 #include "store/grid.h"
 #include "store/gridbind.h"
 #include "store/params.h"
+#include "store/uihelpers.h"
 #include "store/vb.h"
 
 #include <QComboBox>
@@ -65,6 +66,7 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target) : QWidget(target.parent, 
         Com[i] = new QComboBox(parent);
         Com[i]->setObjectName(QStringLiteral("Com(%1)").arg(i));
         Com[i]->setGeometry(px(l), px(t) - 3 + below, px(w), 22);
+        store::FitComboToEntries(Com[i]);
         // The lists are chosen with the mouse only.
         Com[i]->installEventFilter(this);
         connect(Com[i], &QComboBox::activated, this, [this, i] { Com_Click(i); });

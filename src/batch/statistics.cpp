@@ -9,7 +9,6 @@
 #include "values/amounts.h"
 
 #include <QHash>
-#include <QSqlQuery>
 
 #include <algorithm>
 #include <cmath>
@@ -25,21 +24,12 @@ const QString kDefaultDate = QStringLiteral("1900-01-01");
 // Reads a query forward, row by row, without holding the result in memory. A query that cannot
 // be run is reported as every failed query is.
 bool ForEachRow(const QString &sql, const store::SqlArgs &args,
-                const std::function<void(const QSqlQuery &)> &row)
+                const std::function<void(const store::RowReader &)> &row)
 {
-    QSqlQuery q(store::Db::Main().Connection());
-    q.setForwardOnly(true);
-    bool ok = q.prepare(sql);
-    for (int i = 0; ok && i < args.size(); ++i)
-        q.bindValue(i, args.at(i));
-    ok = ok && q.exec();
-    if (!ok) {
-        store::ReportMessage(store::OpenErrorText(sql), store::MsgKind::Error);
-        return false;
-    }
-    while (q.next())
-        row(q);
-    return true;
+    return store::ForEachRow(sql, args, [&](const store::RowReader &r) {
+        row(r);
+        return true;
+    });
 }
 
 // " IN (?, ?, ...)" for n values (at least one placeholder, so that no ID matches none).
@@ -126,10 +116,10 @@ QList<qint32> EntryFieldIDs(const QString &fmt, const QString &entry)
         return ids;
     const bool group = entry.endsWith(QLatin1String("_XX"));
     ForEachRow(QStringLiteral("SELECT ID, LBL FROM Fmt WHERE Fmt=? ORDER BY ID"), {fmt},
-               [&](const QSqlQuery &q) {
-                   const QString label = q.value(1).toString();
+               [&](const store::RowReader &q) {
+                   const QString label = q.Text(1);
                    if (group ? StatEntryOf(label) == entry : label == entry)
-                       ids << q.value(0).toInt();
+                       ids << qint32(q.Int(0));
                });
     return ids;
 }
@@ -141,11 +131,11 @@ QStringList CashNameEntries(const QString &fmt, int listKind, QString *preselect
         preselect->clear();
     ForEachRow(QStringLiteral("SELECT LBL, Cash FROM Fmt WHERE Fmt=? AND LBL<>? AND LBL<>'' "
                               "AND Clas<=1 ORDER BY ID"),
-               {fmt, kFormatRow}, [&](const QSqlQuery &q) {
-                   const double cash = listKind == 0 ? 0 : q.value(1).toDouble();
+               {fmt, kFormatRow}, [&](const store::RowReader &q) {
+                   const double cash = listKind == 0 ? 0 : q.Double(1);
                    if (!KindAdmitted(listKind, cash))
                        return;
-                   const QString entry = StatEntryOf(q.value(0).toString());
+                   const QString entry = StatEntryOf(q.Text(0));
                    if (entries.contains(entry))
                        return;
                    entries << entry;
@@ -164,7 +154,7 @@ QStringList ValueEntries(const QString &fmt, const QString &entry)
     ForEachRow(QStringLiteral("SELECT Con FROM 历史 WHERE Fmt=? AND CID") + InList(ids.size()) +
                    QStringLiteral(" GROUP BY Con ORDER BY Con COLLATE ZH"),
                store::SqlArgs{fmt} + IdArgs(ids),
-               [&](const QSqlQuery &q) { values << q.value(0).toString(); });
+               [&](const store::RowReader &q) { values << q.Text(0); });
     return values;
 }
 
@@ -176,9 +166,9 @@ void GetIDArrayByDate(const QString &fmt, QDate from, QDate to, const StatChoice
     // The date fields by their exact labels (a later row of the same label wins).
     qint32 dateId = 0, yearId = 0, monthId = 0, dayId = 0;
     ForEachRow(QStringLiteral("SELECT ID, LBL FROM Fmt WHERE Fmt=? ORDER BY ID"), {fmt},
-               [&](const QSqlQuery &q) {
-                   const QString label = q.value(1).toString();
-                   const qint32 id = q.value(0).toInt();
+               [&](const store::RowReader &q) {
+                   const QString label = q.Text(1);
+                   const qint32 id = qint32(q.Int(0));
                    if (label == choice.dateField)
                        dateId = id;
                    else if (label == choice.yearField)
@@ -194,9 +184,15 @@ void GetIDArrayByDate(const QString &fmt, QDate from, QDate to, const StatChoice
             ids.push_back({id, date});
     };
     if (choice.fullDate) {
+        // Many slips share a date: each text is read as a date once.
+        QHash<QString, QDate> dates;
         ForEachRow(QStringLiteral("SELECT ID, Con FROM 历史 WHERE CID=? AND Fmt=? ORDER BY ID"),
-                   {dateId, fmt}, [&](const QSqlQuery &q) {
-                       add(q.value(0).toInt(), DateOfText(q.value(1).toString()));
+                   {dateId, fmt}, [&](const store::RowReader &q) {
+                       const QString con = q.Text(1);
+                       auto it = dates.constFind(con);
+                       if (it == dates.constEnd())
+                           it = dates.insert(con, DateOfText(con));
+                       add(qint32(q.Int(0)), *it);
                    });
         return;
     }
@@ -211,16 +207,16 @@ void GetIDArrayByDate(const QString &fmt, QDate from, QDate to, const StatChoice
     };
     ForEachRow(QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE CID IN (?, ?, ?) AND Fmt=? "
                               "ORDER BY ID, CID"),
-               {yearId, monthId, dayId, fmt}, [&](const QSqlQuery &q) {
-                   const qint32 id = q.value(0).toInt();
+               {yearId, monthId, dayId, fmt}, [&](const store::RowReader &q) {
+                   const qint32 id = qint32(q.Int(0));
                    if (!have || id != job) {
                        finish();
                        job = id;
                        have = true;
                        y = m = d = 0;
                    }
-                   const qint32 cid = q.value(1).toInt();
-                   const qint64 v = PartOfDate(q.value(2).toString());
+                   const qint32 cid = qint32(q.Int(1));
+                   const qint64 v = PartOfDate(q.Text(2));
                    if (cid == yearId)
                        y = v;
                    else if (cid == monthId)
@@ -243,8 +239,9 @@ void CutIDArrayByCondi(const QString &fmt, const StatChoice &choice, IDArray &id
     const QList<qint32> fields = EntryFieldIDs(fmt, choice.condField);
     ForEachRow(QStringLiteral("SELECT DISTINCT ID FROM 历史 WHERE Fmt=? AND Con=? AND CID") +
                    InList(fields.size()),
-               store::SqlArgs{fmt, choice.condValue} + IdArgs(fields), [&](const QSqlQuery &q) {
-                   const auto it = byId.constFind(q.value(0).toInt());
+               store::SqlArgs{fmt, choice.condValue} + IdArgs(fields),
+               [&](const store::RowReader &q) {
+                   const auto it = byId.constFind(qint32(q.Int(0)));
                    if (it == byId.constEnd())
                        return;
                    for (size_t i : *it)
@@ -292,6 +289,7 @@ bool Analyse(const QString &fmt, store::FlexGrid &grid, const StatChoice &choice
     bool wanted = false;
     double sum = 0;
     QDate date;
+    QHash<double, QHash<QString, double>> amountOf;
     auto finish = [&] {
         if (inJob && wanted)
             counted.push_back({date, sum});
@@ -299,8 +297,8 @@ bool Analyse(const QString &fmt, store::FlexGrid &grid, const StatChoice &choice
     ForEachRow(QStringLiteral("SELECT h.ID, h.Con, f.Cash FROM 历史 h JOIN Fmt f ON f.ID = h.CID "
                               "WHERE h.Fmt=? AND h.CID") +
                    InList(amountIds.size()) + QStringLiteral(" ORDER BY h.ID, h.rowid"),
-               store::SqlArgs{fmt} + IdArgs(amountIds), [&](const QSqlQuery &q) {
-                   const qint32 id = q.value(0).toInt();
+               store::SqlArgs{fmt} + IdArgs(amountIds), [&](const store::RowReader &q) {
+                   const qint32 id = qint32(q.Int(0));
                    if (!inJob || id != job) {
                        finish();
                        job = id;
@@ -313,24 +311,33 @@ bool Analyse(const QString &fmt, store::FlexGrid &grid, const StatChoice &choice
                    }
                    if (!wanted)
                        return;
-                   QString t = values::CapitalToNum(q.value(1).toString(), q.value(2).toDouble());
-                   t.remove(u',');
-                   t.remove(QChar(0xFFE5));
-                   sum += store::Val(t);
+                   // The same amounts come back again and again: each text of a kind is read
+                   // once.
+                   QHash<QString, double> &known = amountOf[q.Double(2)];
+                   const QString con = q.Text(1);
+                   auto it = known.constFind(con);
+                   if (it == known.constEnd()) {
+                       QString t = values::CapitalToNum(con, q.Double(2));
+                       t.remove(u',');
+                       t.remove(QChar(0xFFE5));
+                       it = known.insert(con, store::Val(t));
+                   }
+                   sum += *it;
                });
     finish();
 
-    // The work table, one row per counted job.
+    // The work table, one row per counted job, in one statement prepared once.
     {
+        std::vector<store::SqlArgs> rows;
+        rows.reserve(counted.size());
+        for (const Counted &c : counted)
+            rows.push_back({c.date.toString(Qt::ISODate), c.sum});
         store::Transaction tx;
-        QSqlQuery ins(store::Db::Main().Connection());
-        bool ok = tx.Ok() && ins.prepare(QStringLiteral("INSERT INTO TEMP_Ana(DT, Sm) VALUES(?, ?)"));
-        for (size_t i = 0; ok && i < counted.size(); ++i) {
-            ins.bindValue(0, counted[i].date.toString(Qt::ISODate));
-            ins.bindValue(1, counted[i].sum);
-            ok = ins.exec();
-        }
-        if (!ok || !tx.Commit())
+        const bool ok = tx.Ok() &&
+                        store::Db::Main().ExecRows(
+                            QStringLiteral("INSERT INTO TEMP_Ana(DT, Sm) VALUES(?, ?)"), rows) &&
+                        tx.Commit();
+        if (!ok)
             store::ReportMessage(QStringLiteral("统计数据写入出错！"), store::MsgKind::Error);
     }
     std::stable_sort(counted.begin(), counted.end(),

@@ -7,6 +7,7 @@
 #include "store/grid.h"
 #include "store/params.h"
 #include "store/reporter.h"
+#include "store/uihelpers.h"
 #include "store/vb.h"
 #include "values/contentkind.h"
 
@@ -111,6 +112,7 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
     m_cmb->setObjectName(QStringLiteral("CMB"));
     m_cmb->setToolTip(QStringLiteral("选择输入框的数据类型。"));
     m_cmb->addItems(values::ContentKindEntries());
+    store::FitComboToEntries(m_cmb);
     m_cmb->setCurrentIndex(-1);
     kl->addWidget(m_cmb, 0, 0, 1, 3);
     m_lcode = new QLabel(QStringLiteral("格数："), this);

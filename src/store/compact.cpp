@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace store {
 
@@ -78,6 +79,77 @@ bool VacuumInto(Db &db, const QString &target, const struct stat &like, Failure 
     return true;
 }
 
+// A plain copy of the file's bytes into a new file target (which must not exist) with the owner
+// and permissions of like, synced to the disk. The caller holds a read transaction, so that no
+// writer changes the file while it is copied.
+bool CopyInto(const QString &source, const QString &target, const struct stat &like,
+              Failure *failure)
+{
+    const QByteArray s = QFile::encodeName(source);
+    const QByteArray t = QFile::encodeName(target);
+    const int in = ::open(s.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        *failure = ErrnoFailure();
+        return false;
+    }
+    const int out =
+        ::open(t.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, like.st_mode & 0777);
+    if (out < 0) {
+        *failure = ErrnoFailure();
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    // The kernel copies without passing the bytes through us; where it cannot, a plain loop.
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        if (n > 0)
+            continue;
+        if (n < 0 &&
+            (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL) &&
+            ::lseek(out, 0, SEEK_CUR) == 0) {
+            std::vector<char> buf(1 << 20);
+            ssize_t r;
+            while (ok && (r = ::read(in, buf.data(), buf.size())) != 0) {
+                if (r < 0) {
+                    ok = errno == EINTR;
+                    continue;
+                }
+                for (ssize_t done = 0; ok && done < r;) {
+                    const ssize_t w = ::write(out, buf.data() + done, size_t(r - done));
+                    if (w > 0)
+                        done += w;
+                    else if (!(w < 0 && errno == EINTR))
+                        ok = false;
+                }
+            }
+        } else if (n < 0) {
+            ok = false;
+        }
+        break;
+    }
+    if (ok && ::geteuid() == 0) {
+        // Only root can give the file away; a failure leaves root's own file.
+        [[maybe_unused]] const int ignored = ::fchown(out, like.st_uid, like.st_gid);
+    }
+    ok = ok && ::fchmod(out, like.st_mode & 07777) == 0 && ::fsync(out) == 0;
+    if (!ok)
+        *failure = ErrnoFailure();
+    ::close(in);
+    if (::close(out) != 0 && ok) {
+        *failure = ErrnoFailure();
+        ok = false;
+    }
+    struct stat copied = {};
+    if (ok && (::stat(t.constData(), &copied) != 0 || copied.st_size != QFileInfo(source).size())) {
+        *failure = {QStringLiteral("-1"), QStringLiteral("备份文件不完整")};
+        ok = false;
+    }
+    if (!ok)
+        QFile::remove(target);
+    return ok;
+}
+
 bool RemoveIfPresent(const QString &path, Failure *failure)
 {
     const QFileInfo fi(path);
@@ -101,7 +173,7 @@ bool CheckCopy(const QString &path, Failure *failure)
         return false;
     }
     QString why;
-    if (!copy.QuickCheck(&why)) {
+    if (!copy.IntegrityCheck(&why, [] { DrawProgress(ProgressState().current); })) {
         *failure = {QStringLiteral("-1"), QStringLiteral("压缩后的数据库未通过检查：") + why};
         return false;
     }
@@ -164,8 +236,17 @@ bool CompactDB(const QString &pathIn, bool backup)
     if (backup) {
         const QString backupPath = CompactBackupPath(file);
         const QString fresh = backupPath + QStringLiteral(".new");
-        if (!RemoveIfPresent(fresh, &failure) || !VacuumInto(db, fresh, like, &failure))
+        if (!RemoveIfPresent(fresh, &failure))
             return fail();
+        // The file as it is, copied while a read transaction keeps writers out.
+        {
+            Transaction read(db);
+            if (!read.Ok() || !CopyInto(file, fresh, like, &failure)) {
+                if (!read.Ok())
+                    failure = LastDbFailure(db, "BEGIN");
+                return fail();
+            }
+        }
         if (std::rename(QFile::encodeName(fresh).constData(),
                         QFile::encodeName(backupPath).constData())
             != 0) {

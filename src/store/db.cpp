@@ -94,6 +94,44 @@ QVariant ToStored(const QVariant &v)
     }
 }
 
+// Binds the values to the statement's "?" placeholders in order, as ToStored gives them.
+int BindArgs(sqlite3_stmt *stmt, const SqlArgs &args)
+{
+    int rc = SQLITE_OK;
+    for (int i = 0; rc == SQLITE_OK && i < int(args.size()); ++i) {
+        const QVariant v = ToStored(args[i]);
+        switch (v.isNull() ? QMetaType::UnknownType : v.typeId()) {
+        case QMetaType::UnknownType:
+            rc = sqlite3_bind_null(stmt, i + 1);
+            break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::UChar:
+            rc = sqlite3_bind_int64(stmt, i + 1, v.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            rc = sqlite3_bind_double(stmt, i + 1, v.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray b = v.toByteArray();
+            rc = sqlite3_bind_blob(stmt, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray t = v.toString().toUtf8();
+            rc = sqlite3_bind_text(stmt, i + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
+    return rc;
+}
+
 bool IsSchemaStatement(const QString &sql)
 {
     const QString s = sql.trimmed();
@@ -366,19 +404,39 @@ bool Db::OpenConn(const QString &pathIn, bool quiet)
     return true;
 }
 
-bool Db::QuickCheck(QString *why)
+namespace {
+
+int TickDuringCheck(void *arg)
 {
-    Recordset rs;
-    if (!OpenRs(rs, QStringLiteral("PRAGMA quick_check"), {}, true)) {
+    (*static_cast<const std::function<void()> *>(arg))();
+    return 0;
+}
+
+} // namespace
+
+bool Db::IntegrityCheck(QString *why, const std::function<void()> &tick)
+{
+    sqlite3 *h = Handle(Connection());
+    if (h && tick)
+        sqlite3_progress_handler(h, 100000, TickDuringCheck,
+                                 const_cast<std::function<void()> *>(&tick));
+    QStringList problems;
+    const bool ran = ForEachRow(
+        QStringLiteral("PRAGMA integrity_check"), {},
+        [&](const RowReader &row) {
+            problems << row.Text(0);
+            return true;
+        },
+        true);
+    if (h && tick)
+        sqlite3_progress_handler(h, 0, nullptr, nullptr);
+    if (!ran) {
         *why = m_lastError;
         return false;
     }
-    QStringList problems;
-    for (const QVariantList &row : rs.Rows())
-        problems << row.value(0).toString();
     if (problems == QStringList{QStringLiteral("ok")})
         return true;
-    // The first few lines say enough; a badly damaged file can list thousands.
+    // The first few lines say enough; a badly damaged file can list many.
     *why = problems.mid(0, 5).join(u'\n');
     if (why->isEmpty())
         *why = QStringLiteral("数据库检查没有结果");
@@ -533,40 +591,7 @@ bool Db::ExecRows(const QString &sql, const std::vector<SqlArgs> &rows)
     sqlite3_stmt *stmt = nullptr;
     int rc = sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, nullptr);
     for (size_t r = 0; rc == SQLITE_OK && r < rows.size(); ++r) {
-        const SqlArgs &args = rows[r];
-        for (int i = 0; rc == SQLITE_OK && i < int(args.size()); ++i) {
-            const QVariant v = ToStored(args[i]);
-            switch (v.isNull() ? QMetaType::UnknownType : v.typeId()) {
-            case QMetaType::UnknownType:
-                rc = sqlite3_bind_null(stmt, i + 1);
-                break;
-            case QMetaType::Int:
-            case QMetaType::UInt:
-            case QMetaType::LongLong:
-            case QMetaType::Short:
-            case QMetaType::UShort:
-            case QMetaType::Char:
-            case QMetaType::UChar:
-                rc = sqlite3_bind_int64(stmt, i + 1, v.toLongLong());
-                break;
-            case QMetaType::Double:
-            case QMetaType::Float:
-                rc = sqlite3_bind_double(stmt, i + 1, v.toDouble());
-                break;
-            case QMetaType::QByteArray: {
-                const QByteArray b = v.toByteArray();
-                rc = sqlite3_bind_blob(stmt, i + 1, b.constData(), int(b.size()),
-                                       SQLITE_TRANSIENT);
-                break;
-            }
-            default: {
-                const QByteArray t = v.toString().toUtf8();
-                rc = sqlite3_bind_text(stmt, i + 1, t.constData(), int(t.size()),
-                                       SQLITE_TRANSIENT);
-                break;
-            }
-            }
-        }
+        rc = BindArgs(stmt, rows[r]);
         if (rc == SQLITE_OK) {
             rc = sqlite3_step(stmt);
             rc = rc == SQLITE_DONE || rc == SQLITE_ROW ? sqlite3_reset(stmt) : rc;
@@ -580,6 +605,105 @@ bool Db::ExecRows(const QString &sql, const std::vector<SqlArgs> &rows)
     }
     sqlite3_finalize(stmt);
     return rc == SQLITE_OK;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows read forward
+
+int RowReader::Columns() const
+{
+    return sqlite3_column_count(m_stmt);
+}
+
+bool RowReader::IsNull(int col) const
+{
+    return sqlite3_column_type(m_stmt, col) == SQLITE_NULL;
+}
+
+qint64 RowReader::Int(int col) const
+{
+    return sqlite3_column_int64(m_stmt, col);
+}
+
+double RowReader::Double(int col) const
+{
+    return sqlite3_column_double(m_stmt, col);
+}
+
+QString RowReader::Text(int col) const
+{
+    const auto *text = static_cast<const QChar *>(sqlite3_column_text16(m_stmt, col));
+    if (!text)
+        return QString(u""_qs);
+    return QString(text, sqlite3_column_bytes16(m_stmt, col) / int(sizeof(QChar)));
+}
+
+QVariant RowReader::Value(int col) const
+{
+    switch (sqlite3_column_type(m_stmt, col)) {
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(m_stmt, col)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_stmt, col));
+    case SQLITE_BLOB: {
+        const auto *p = static_cast<const char *>(sqlite3_column_blob(m_stmt, col));
+        return QVariant(QByteArray(p, sqlite3_column_bytes(m_stmt, col)));
+    }
+    case SQLITE_NULL:
+        return QVariant();
+    default:
+        return QVariant(Text(col));
+    }
+}
+
+sqlite3_stmt *Db::PrepareNative(const QString &sql, const SqlArgs &args)
+{
+    sqlite3 *h = IsOpen() ? Handle(Connection()) : nullptr;
+    if (!h) {
+        m_lastError = QStringLiteral("数据库未打开");
+        m_lastErrorCode.clear();
+        return nullptr;
+    }
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, nullptr);
+    if (rc == SQLITE_OK && stmt)
+        rc = BindArgs(stmt, args);
+    if (rc != SQLITE_OK || !stmt) {
+        m_lastError = QString::fromUtf8(sqlite3_errmsg(h));
+        m_lastErrorCode = QString::number(sqlite3_extended_errcode(h));
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    return stmt;
+}
+
+bool Db::ForEachRow(const QString &sql, const SqlArgs &args,
+                    const std::function<bool(const RowReader &)> &row, bool quiet)
+{
+    sqlite3_stmt *stmt = PrepareNative(sql, args);
+    int rc = stmt ? SQLITE_ROW : SQLITE_ERROR;
+    if (stmt) {
+        const RowReader reader(stmt);
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            if (!row(reader)) {
+                rc = SQLITE_DONE;
+                break;
+            }
+        }
+        if (rc != SQLITE_DONE) {
+            sqlite3 *h = sqlite3_db_handle(stmt);
+            m_lastError = QString::fromUtf8(sqlite3_errmsg(h));
+            m_lastErrorCode = QString::number(sqlite3_extended_errcode(h));
+        }
+        sqlite3_finalize(stmt);
+    }
+    if (rc == SQLITE_DONE)
+        return true;
+    qWarning().noquote() << "query failed:" << sql << m_lastError;
+    if (!quiet)
+        ReportMessage(OpenErrorText(sql), MsgKind::Error);
+    return false;
 }
 
 qint64 Db::LastInsertId() const
@@ -743,6 +867,12 @@ void CloseRs(Recordset &rs)
 bool ExecSQL(const QString &sql, const SqlArgs &args, int *rowsAffected)
 {
     return Db::Main().ExecSQL(sql, args, rowsAffected);
+}
+
+bool ForEachRow(const QString &sql, const SqlArgs &args,
+                const std::function<bool(const RowReader &)> &row)
+{
+    return Db::Main().ForEachRow(sql, args, row);
 }
 
 qint64 LastInsertId()

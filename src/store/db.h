@@ -4,7 +4,8 @@
 // One connection for the whole process, opened once by OpenConn. Every statement takes its
 // values as bound parameters ("?" placeholders plus a SqlArgs list); no caller builds SQL out of
 // user text. Query results are read into memory at once (Recordset), so RecordCount is exact and
-// no statement stays open across writes. Every operation returns a status; failures a user must
+// no statement stays open across writes; a result too large to copy (a whole history) is read
+// forward row by row instead (ForEachRow). Every operation returns a status; failures a user must
 // see also go to the Reporter ("无法建立数据库连接！", "数据库打开错误(<sql>)！").
 //
 // Text comparisons (=, GROUP BY) are binary and therefore case-sensitive: "ABC" and "abc" are two
@@ -20,10 +21,12 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <functional>
 #include <vector>
 
 class QSqlError;
 class QSqlQuery;
+struct sqlite3_stmt;
 
 namespace store {
 
@@ -102,6 +105,27 @@ private:
     int m_pos = 0;
 };
 
+// The current row of a query read forward by Db::ForEachRow: its values straight from the
+// database, valid only inside the call that receives it.
+class RowReader
+{
+public:
+    int Columns() const;
+    bool IsNull(int col) const;
+    qint64 Int(int col) const;
+    double Double(int col) const;
+    // NULL reads "".
+    QString Text(int col) const;
+    // The value as OpenRs holds it: qint64, double, QString or QByteArray; NULL as a null
+    // QVariant.
+    QVariant Value(int col) const;
+
+private:
+    friend class Db;
+    explicit RowReader(sqlite3_stmt *stmt) : m_stmt(stmt) {}
+    sqlite3_stmt *m_stmt;
+};
+
 // The process's connection to the database file.
 class Db
 {
@@ -127,6 +151,12 @@ public:
     // Runs a query and reads all its rows into rs (rs is cleared first, as CloseRs). On failure
     // reports "数据库打开错误(<sql>)！" unless quiet, leaves rs closed and returns false.
     bool OpenRs(Recordset &rs, const QString &sql, const SqlArgs &args = {}, bool quiet = false);
+    // Runs a query and hands its rows one by one to row as SQLite reads them, holding none of
+    // them: for results too large to copy (a whole history). row returns false to stop early.
+    // On failure (before or between rows) reports "数据库打开错误(<sql>)！" unless quiet and
+    // returns false.
+    bool ForEachRow(const QString &sql, const SqlArgs &args,
+                    const std::function<bool(const RowReader &)> &row, bool quiet = false);
     // Runs a statement. Returns false on failure (logged, never shown); rowsAffected when asked.
     bool ExecSQL(const QString &sql, const SqlArgs &args = {}, int *rowsAffected = nullptr);
     // Runs one statement for each row of arguments, prepared once: many rows of one insert.
@@ -163,9 +193,11 @@ public:
     };
     std::vector<Column> TableColumns(const QString &table);
 
-    // SQLite's quick check of the open file: true when it finds nothing wrong; else false with
-    // the first problems it names (or why the check could not run) in why.
-    bool QuickCheck(QString *why);
+    // SQLite's full check of the open file (every page, every row against every index): true
+    // when it finds nothing wrong; else false with the first problems it names (or why the check
+    // could not run) in why. tick, when given, is called now and then while the check runs (to
+    // keep a progress window alive); it reads the whole file, so it takes a while on a big one.
+    bool IntegrityCheck(QString *why, const std::function<void()> &tick = {});
     // The file could be opened for reading only (the file or its folder is not writable to us).
     bool IsReadOnly() const;
 
@@ -180,6 +212,9 @@ public:
 private:
     friend class Transaction;
     bool Prepare(QSqlQuery &q, const QString &sql, const SqlArgs &args);
+    // Prepares sql on the connection's own handle with the values bound; nullptr (error noted)
+    // on failure.
+    sqlite3_stmt *PrepareNative(const QString &sql, const SqlArgs &args);
     QStringList DeclaredTypes(const QString &sql, int columns);
     void SchemaChanged();
     void NoteError(const QSqlError &e);
@@ -225,6 +260,8 @@ bool OpenConn(const QString &path = QString());
 bool OpenRs(Recordset &rs, const QString &sql, const SqlArgs &args = {});
 void CloseRs(Recordset &rs);
 bool ExecSQL(const QString &sql, const SqlArgs &args = {}, int *rowsAffected = nullptr);
+bool ForEachRow(const QString &sql, const SqlArgs &args,
+                const std::function<bool(const RowReader &)> &row);
 qint64 LastInsertId();
 QVariant GetFieldByID(const QString &table, const QVariant &id, const QString &field);
 QVariant GetFieldWhere(const QString &table, const QString &cond, const QString &field,

@@ -615,9 +615,18 @@ int FlexGrid::TextWidth(const QString &text) const
 {
     if (m_measurer)
         return m_measurer(text);
+    const QFontMetrics fm(*MeasuringFont());
+    return fm.horizontalAdvance(text) * TwipsPerPixel() + (m_asCellsDraw ? CellTextMargin() : 0);
+}
+
+std::optional<QFont> FlexGrid::MeasuringFont() const
+{
+    if (m_measurer)
+        return std::nullopt;
+    if (m_asCellsDraw)
+        return font();
     const QWidget *w = window();
-    const QFontMetrics fm(w ? w->font() : font());
-    return fm.horizontalAdvance(text) * TwipsPerPixel();
+    return w ? w->font() : font();
 }
 
 void FlexGrid::SetTextMeasurer(std::function<int(const QString &)> measurer)

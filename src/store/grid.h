@@ -8,10 +8,12 @@
 // header and the data rows below it, so every row number the program uses means the same row
 // in code and on screen.
 
-#include <QTableView>
+#include <QFont>
 #include <QString>
+#include <QTableView>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace store {
@@ -121,6 +123,11 @@ public:
     // given to SetTextMeasurer).
     int TextWidth(const QString &text) const;
     void SetTextMeasurer(std::function<int(const QString &)> measurer);
+    // The font TextWidth measures with; nullopt while a measurer of its own is set.
+    std::optional<QFont> MeasuringFont() const;
+    // Measures as the cells draw: with the grid's own font, plus CellTextMargin (instead of the
+    // window's font and the text alone).
+    void SetMeasureAsCellsDraw(bool on) { m_asCellsDraw = on; }
     bool HasTextMeasurer() const { return bool(m_measurer); }
 
 signals:
@@ -152,6 +159,7 @@ private:
     std::vector<int> m_colAlign;
     std::vector<int> m_rowHeight;
     std::function<int(const QString &)> m_measurer;
+    bool m_asCellsDraw = false;
 };
 
 } // namespace store

@@ -4,9 +4,11 @@
 #include "store/reporter.h"
 #include "store/vb.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
-#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QHash>
 
 #include <algorithm>
 #include <cmath>
@@ -281,6 +283,193 @@ bool DeleteGridRows(FlexGrid &grid, int &first, int &last, bool ask)
     return true;
 }
 
+namespace {
+
+// How the ASCII digits of one font measure. Where every digit has the same advance and pairs with
+// its neighbours exactly as '0' does (the same kerning, alone, after a Han or a Latin letter and
+// inside a run of the neighbour's own script), a text measures the same as the text with every
+// digit written '0'. Texts that differ only in their digits (amounts, account numbers, dates,
+// numbered names) then share one measurement. Checked once per font for the digits among
+// themselves and once per character found beside a digit; a character that fails, or that
+// shaping may join to the digit (a combining mark, a surrogate, a format or right-to-left
+// character), keeps the texts it stands beside a digit in measured as they are.
+class DigitMetrics
+{
+public:
+    explicit DigitMetrics(const QFont &font) : m_fm(font)
+    {
+        const qreal zero = m_fm.horizontalAdvance(QStringLiteral("0"));
+        m_alike = true;
+        for (char16_t d = u'1'; m_alike && d <= u'9'; ++d)
+            m_alike = m_fm.horizontalAdvance(QString(QChar(d))) == zero;
+        for (char16_t d = u'0'; m_alike && d <= u'9'; ++d) {
+            for (char16_t e = u'0'; m_alike && e <= u'9'; ++e)
+                m_alike = PairsAsZero(QChar(d), QChar(e));
+        }
+    }
+
+    // Digits may be replaced by '0' at all.
+    bool Alike() const { return m_alike; }
+
+    // Every digit pairs with x (on either side) as '0' does.
+    bool NeighbourSafe(QChar x)
+    {
+        const auto it = m_neighbours.constFind(x.unicode());
+        if (it != m_neighbours.constEnd())
+            return *it;
+        bool safe = !x.isSurrogate() && x.unicode() != 0x9C;
+        if (safe) {
+            switch (x.category()) {
+            case QChar::Mark_NonSpacing:
+            case QChar::Mark_SpacingCombining:
+            case QChar::Mark_Enclosing:
+            case QChar::Other_Format:
+                safe = false;
+                break;
+            default:
+                break;
+            }
+        }
+        if (safe) {
+            switch (x.direction()) {
+            case QChar::DirR:
+            case QChar::DirAL:
+            case QChar::DirRLE:
+            case QChar::DirRLO:
+            case QChar::DirRLI:
+            case QChar::DirLRE:
+            case QChar::DirLRO:
+            case QChar::DirLRI:
+            case QChar::DirFSI:
+            case QChar::DirPDF:
+            case QChar::DirPDI:
+                safe = false;
+                break;
+            default:
+                break;
+            }
+        }
+        for (char16_t d = u'1'; safe && d <= u'9'; ++d)
+            safe = PairsAsZero(QChar(d), x) && PairsAsZero(x, QChar(d)) &&
+                   Width(QString(x) + QChar(d) + x) == Width(QString(x) + u'0' + x);
+        m_neighbours.insert(x.unicode(), safe);
+        return safe;
+    }
+
+private:
+    qreal Width(const QString &text) const { return m_fm.horizontalAdvance(text); }
+
+    // a b measures as a b with each digit among them written '0', alone and after a Han and a
+    // Latin letter (which give the digits their script).
+    bool PairsAsZero(QChar a, QChar b) const
+    {
+        const auto zeroed = [](QChar c) {
+            return c.unicode() >= u'0' && c.unicode() <= u'9' ? QChar(u'0') : c;
+        };
+        for (const char16_t *prefix : {u"", u"一", u"A"}) {
+            const QString p = QString::fromUtf16(prefix);
+            if (Width(p + a + b) != Width(p + zeroed(a) + zeroed(b)))
+                return false;
+        }
+        return true;
+    }
+
+    QFontMetricsF m_fm;
+    bool m_alike = false;
+    QHash<char16_t, bool> m_neighbours;
+};
+
+// The checks of the fonts met so far, by font and resolution; they go with the application
+// object, before the fonts do.
+QHash<QString, DigitMetrics *> &KnownDigitMetrics()
+{
+    static QHash<QString, DigitMetrics *> known;
+    return known;
+}
+
+void ForgetDigitMetrics()
+{
+    qDeleteAll(KnownDigitMetrics());
+    KnownDigitMetrics().clear();
+}
+
+DigitMetrics *DigitMetricsOf(const QFont &font, int twipsPerPixel)
+{
+    QHash<QString, DigitMetrics *> &known = KnownDigitMetrics();
+    if (known.isEmpty())
+        qAddPostRoutine(ForgetDigitMetrics);
+    const QString key = font.key() + u'@' + QString::number(twipsPerPixel);
+    auto it = known.find(key);
+    if (it == known.end())
+        it = known.insert(key, new DigitMetrics(font));
+    return (*it)->Alike() ? *it : nullptr;
+}
+
+// The widths of the texts of one grid, each distinct text measured once, and with the grid's own
+// font each distinct text up to its digits (DigitMetrics).
+class TextWidths
+{
+public:
+    explicit TextWidths(const FlexGrid &grid) : m_grid(grid)
+    {
+        if (const std::optional<QFont> font = grid.MeasuringFont())
+            m_digits = DigitMetricsOf(*font, grid.TwipsPerPixel());
+    }
+
+    int Width(const QString &text)
+    {
+        if (text.isEmpty())
+            return 0;
+        // A measurer of the caller's is quick, and a cache of many distinct texts would cost more
+        // than it saves.
+        if (m_grid.HasTextMeasurer())
+            return m_grid.TextWidth(text);
+        const QString &key = Key(text);
+        const auto it = m_measured.constFind(key);
+        if (it != m_measured.constEnd())
+            return *it;
+        const int w = m_grid.TextWidth(key);
+        m_measured.insert(key, w);
+        return w;
+    }
+
+private:
+    static bool IsDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+
+    // The text with its digits written '0' where that keeps its width, else the text itself.
+    const QString &Key(const QString &text)
+    {
+        if (!m_digits)
+            return text;
+        const QChar *p = text.constData();
+        const qsizetype n = text.size();
+        bool any = false;
+        for (qsizetype i = 0; i < n; ++i) {
+            if (!IsDigit(p[i]))
+                continue;
+            any = true;
+            if (i > 0 && !IsDigit(p[i - 1]) && !m_digits->NeighbourSafe(p[i - 1]))
+                return text;
+            if (i + 1 < n && !IsDigit(p[i + 1]) && !m_digits->NeighbourSafe(p[i + 1]))
+                return text;
+        }
+        if (!any)
+            return text;
+        m_key.resize(n);
+        QChar *q = m_key.data();
+        for (qsizetype i = 0; i < n; ++i)
+            q[i] = IsDigit(p[i]) ? QChar(u'0') : p[i];
+        return m_key;
+    }
+
+    const FlexGrid &m_grid;
+    DigitMetrics *m_digits = nullptr;
+    QHash<QString, int> m_measured;
+    QString m_key;
+};
+
+} // namespace
+
 void AutoColWidth(FlexGrid &grid, int startRow, bool showProgress)
 {
     const bool showing = grid.Rows() > 200 && showProgress;
@@ -292,22 +481,8 @@ void AutoColWidth(FlexGrid &grid, int startRow, bool showProgress)
     r0 = std::max(0, r0);
     const int half = grid.GridWidth() / 2;
     const int numberCol = grid.FixedCols() - 1;
-    // The font's own measure is slow: each distinct text is measured once. A measurer of the
-    // caller's is quick, and a cache of many distinct texts would cost more than it saves.
-    const bool cache = !grid.HasTextMeasurer();
-    QHash<QString, int> measured;
-    auto widthOf = [&](const QString &t) {
-        if (t.isEmpty())
-            return 0;
-        if (!cache)
-            return grid.TextWidth(t);
-        auto it = measured.constFind(t);
-        if (it != measured.constEnd())
-            return *it;
-        const int w = grid.TextWidth(t);
-        measured.insert(t, w);
-        return w;
-    };
+    TextWidths widths(grid);
+    auto widthOf = [&](const QString &t) { return widths.Width(t); };
     for (int c = 0; c < grid.Cols(); ++c) {
         int w = 0;
         if (c >= numberCol) {
@@ -329,11 +504,8 @@ void AutoColWidth(FlexGrid &grid, int startRow, bool showProgress)
 
 void MeasureWithCellMargins(FlexGrid &grid)
 {
-    FlexGrid *g = &grid;
-    grid.SetTextMeasurer([g](const QString &text) {
-        return QFontMetrics(g->font()).horizontalAdvance(text) * g->TwipsPerPixel() +
-               g->CellTextMargin();
-    });
+    grid.SetTextMeasurer({});
+    grid.SetMeasureAsCellsDraw(true);
 }
 
 void GridHeaderClick(FlexGrid &grid, double x, double y)

@@ -13,6 +13,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <climits>
 #include <limits>
 
 namespace store {
@@ -277,73 +278,79 @@ std::optional<bool> LoadHistoryToGrid(FlexGrid &grid, const QString &fmt, int li
     InitHistoryGrid(grid, fmt);
 
     // The newest prints first: the limit counts prints, so the oldest print shown is complete.
+    // The rows go from the query straight into the grid, one print per row: a whole history is
+    // never held twice.
+    Db &db = Db::Main();
     bool more = false;
-    std::optional<qint32> oldest;
-    Recordset ids;
+    bool ok = true;
+    qint64 oldest = 0;
+    qint64 expected = 0; // prints to be shown, or a bound on them, for the progress window
     if (limit > 0) {
-        if (OpenRs(ids,
-                   QStringLiteral("SELECT DISTINCT ID FROM 历史 WHERE Fmt=? ORDER BY ID DESC "
-                                  "LIMIT ?"),
-                   {fmt, limit + 1})) {
-            more = ids.RecordCount() > limit;
-            const int shown = std::min(ids.RecordCount(), limit);
-            if (shown > 0)
-                oldest = qint32(ids.Value(shown - 1, 0).toLongLong());
-        }
-    }
-    Recordset rs;
-    bool ok;
-    if (limit > 0) {
-        ok = oldest && OpenRs(rs,
-                              QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? AND ID>=? "
-                                             "ORDER BY ID DESC"),
-                              {fmt, *oldest});
+        int n = 0;
+        ok = db.ForEachRow(QStringLiteral("SELECT DISTINCT ID FROM 历史 WHERE Fmt=? ORDER BY ID "
+                                          "DESC LIMIT ?"),
+                           {fmt, limit + 1}, [&](const RowReader &row) {
+                               if (n < limit)
+                                   oldest = row.Int(0);
+                               ++n;
+                               return true;
+                           });
+        more = n > limit;
+        expected = std::min(n, limit);
     } else {
-        ok =
-            OpenRs(rs, QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? ORDER BY ID DESC"),
-                   {fmt});
+        ok = db.ForEachRow(QStringLiteral("SELECT (SELECT MIN(ID) FROM 历史 WHERE Fmt=?), "
+                                          "(SELECT MAX(ID) FROM 历史 WHERE Fmt=?)"),
+                           {fmt, fmt}, [&](const RowReader &row) {
+                               if (!row.IsNull(0) && !row.IsNull(1))
+                                   expected = row.Int(1) - row.Int(0) + 1;
+                               return false;
+                           });
     }
 
-    if (ok && rs.RecordCount() > 0) {
+    if (ok && expected > 0) {
         QHash<qint32, int> colOf;
         for (int c = grid.FixedCols(); c < grid.Cols(); ++c) {
             const qint32 id = IdOfCell(grid.TextMatrix(0, c));
             if (id != 0 && !colOf.contains(id))
                 colOf.insert(id, c);
         }
-        // One row per print.
-        int prints = 0;
-        {
-            qint64 last = std::numeric_limits<qint64>::min();
-            for (const auto &row : rs.Rows()) {
-                const qint64 id = row.at(0).toLongLong();
-                if (id != last) {
-                    last = id;
-                    ++prints;
-                }
-            }
-        }
-        const bool progress = prints > kHistoryTabLimit;
+        const bool progress = expected > kHistoryTabLimit;
         if (progress)
-            StartProgress(str(kHistoryLoadCaption), prints);
+            StartProgress(str(kHistoryLoadCaption), qint32(std::min<qint64>(expected, INT_MAX)));
         const int first = grid.FixedRows();
-        grid.SetRows(first + prints);
         int r = first - 1;
         qint64 last = std::numeric_limits<qint64>::min();
-        for (const auto &row : rs.Rows()) {
-            const qint64 id = row.at(0).toLongLong();
+        const auto fill = [&](const RowReader &row) {
+            const qint64 id = row.Int(0);
             if (id != last) {
                 last = id;
                 ++r;
+                if (r >= grid.Rows()) {
+                    // Room for the prints still expected, in steps that stay modest when the
+                    // numbers have gaps.
+                    const qint64 left = expected - (r - first);
+                    grid.SetRows(r + int(std::clamp<qint64>(left, 256, 65536)));
+                }
                 grid.SetTextMatrix(r, 0, QString::number(id));
                 grid.SetTextMatrix(r, 1, QString::number(r - first + 1));
                 if (progress)
                     StepProgress(1, QStringLiteral("pages"));
             }
-            const auto it = colOf.constFind(qint32(row.at(1).toLongLong()));
+            const auto it = colOf.constFind(qint32(row.Int(1)));
             if (it != colOf.constEnd())
-                grid.SetTextMatrix(r, *it, row.at(2).toString());
+                grid.SetTextMatrix(r, *it, row.Text(2));
+            return true;
+        };
+        if (limit > 0) {
+            db.ForEachRow(QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? AND ID>=? "
+                                         "ORDER BY ID DESC"),
+                          {fmt, oldest}, fill);
+        } else {
+            db.ForEachRow(QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? ORDER BY ID "
+                                         "DESC"),
+                          {fmt}, fill);
         }
+        grid.SetRows(r + 1);
         if (progress)
             EndProgress();
     }

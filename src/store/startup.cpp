@@ -2,19 +2,25 @@
 
 #include "store/db.h"
 #include "store/filewriter.h"
+#include "store/indicator.h"
 #include "store/params.h"
 #include "store/paths.h"
 #include "store/reporter.h"
 #include "store/schema.h"
+#include "store/textfile.h"
 
+#include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace store {
@@ -49,7 +55,94 @@ QString FolderProblem(const QString &dir)
     return QStringLiteral("原因不明");
 }
 
+int g_fullChecks = 0;
+
+// What identifies the state of the database file without reading it: one line of numbers.
+QString Fingerprint(const QString &path)
+{
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QString();
+    // SQLite counts every change it commits in the header (bytes 24 to 27).
+    QFile f(path);
+    QByteArray head;
+    if (f.open(QIODevice::ReadOnly))
+        head = f.read(28);
+    if (head.size() < 28)
+        return QString();
+    const quint32 counter = (quint32(quint8(head[24])) << 24) | (quint32(quint8(head[25])) << 16) |
+                            (quint32(quint8(head[26])) << 8) | quint32(quint8(head[27]));
+    return QStringLiteral("%1 %2.%3 %4 %5 %6")
+        .arg(qint64(st.st_size))
+        .arg(qint64(st.st_mtim.tv_sec))
+        .arg(qint64(st.st_mtim.tv_nsec), 9, 10, QLatin1Char('0'))
+        .arg(counter)
+        .arg(quint64(st.st_dev))
+        .arg(quint64(st.st_ino));
+}
+
+// Why the file needs the full check now; empty when it is as the last clean close left it.
+QString FullCheckReason(const QString &path)
+{
+    QFile record(CleanCloseRecordPath());
+    if (!record.open(QIODevice::ReadOnly))
+        return QStringLiteral("the last run did not close cleanly");
+    const QString recorded = QString::fromLatin1(record.readAll()).trimmed();
+    const QString now = Fingerprint(path);
+    if (now.isEmpty() || recorded != now)
+        return QStringLiteral("the file changed since the last clean close");
+    return QString();
+}
+
+// The full check, with the progress window when the file is big enough to take a while.
+bool CheckDatabase(Db &db, const QString &path, QString *why)
+{
+    ++g_fullChecks;
+    const qint64 size = QFileInfo(path).size();
+    const bool showing = size > 64LL * 1024 * 1024;
+    // A rough pace for the bar: the check reads the file and looks up every row in every index
+    // (some 40 MB a second here).
+    const double expectedMs = std::max(1.0, double(size) / (40.0 * 1024 * 1024) * 1000);
+    QElapsedTimer t;
+    t.start();
+    if (showing)
+        StartProgress(QStringLiteral("正在检查数据库……"), 100);
+    const bool ok = db.IntegrityCheck(why, [&] {
+        if (showing) {
+            const qint32 n = qint32(std::min(95.0, double(t.elapsed()) * 100 / expectedMs));
+            StepProgress(std::max(0, n - ProgressState().current));
+        }
+    });
+    if (showing)
+        EndProgress();
+    qInfo().noquote() << "full database check of" << path << "in" << t.elapsed()
+                      << "ms:" << (ok ? QStringLiteral("ok") : *why);
+    return ok;
+}
+
 } // namespace
+
+QString CleanCloseRecordPath()
+{
+    return AppDataDir() + QStringLiteral("/.DATA.mdb.closed");
+}
+
+int FullChecksRun()
+{
+    return g_fullChecks;
+}
+
+void EndSession()
+{
+    Db &db = Db::Main();
+    const QString path = db.Path();
+    if (!db.IsOpen() || path != QFileInfo(DataFilePath()).absoluteFilePath())
+        return;
+    db.Close();
+    const QString now = Fingerprint(path);
+    if (!now.isEmpty() && WriteTextFile(now + u'\n', CleanCloseRecordPath()) != 1)
+        qWarning().noquote() << "could not record the clean close in" << CleanCloseRecordPath();
+}
 
 QString InstanceLockPath()
 {
@@ -110,17 +203,24 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
     RemoveUnfinishedFiles();
 
     Db &db = Db::Main();
-    if (!db.OpenConn(DataFilePath()))
+    const QString path = DataFilePath();
+    // Whether the file is still as the last clean close left it, decided before this session
+    // touches it; from now on the record no longer describes the file.
+    const QString checkReason = QFileInfo::exists(path) ? FullCheckReason(path) : QString();
+    QFile::remove(CleanCloseRecordPath());
+    if (!db.OpenConn(path))
         return 1;
     // Nothing is written to a file that cannot take the program's writes or that is damaged;
     // the user hears why at once, not when the work of the session is lost.
     QString why;
-    if (db.IsReadOnly())
-        why = QStringLiteral("数据库文件是只读的，无法保存：")
-              + QDir::toNativeSeparators(DataFilePath());
-    else if (!db.QuickCheck(&why))
-        why = QStringLiteral("数据库文件已损坏：") + why;
-    else if (!UpgradeDBSchema(&why) && why.isEmpty())
+    if (db.IsReadOnly()) {
+        why = QStringLiteral("数据库文件是只读的，无法保存：") + QDir::toNativeSeparators(path);
+    } else if (!checkReason.isEmpty()) {
+        qInfo().noquote() << "checking the database:" << checkReason;
+        if (!CheckDatabase(db, path, &why))
+            why = QStringLiteral("数据库文件已损坏：") + why;
+    }
+    if (why.isEmpty() && !UpgradeDBSchema(&why) && why.isEmpty())
         why = db.LastError();
     if (!why.isEmpty()) {
         ReportMessage(QStringLiteral("无法建立数据库连接！\n") + why, MsgKind::Error);

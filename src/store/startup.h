@@ -38,6 +38,16 @@ QString InstanceLockPath();
 // be made (a read-only or full folder, a folder in the lock file's place).
 std::unique_ptr<QLockFile> TakeInstanceLock(QString *failure = nullptr);
 
+// The record a clean close leaves beside the database: what the file looked like then (its
+// size, modification time, file identity and SQLite's change counter). A start that finds the
+// file exactly so skips the full check of every page; a start after a run that did not close
+// (killed, crashed, the power gone) or after another program changed the file runs it.
+QString CleanCloseRecordPath();
+// Ends the session once the windows are closed and saved: closes the database and records it.
+void EndSession();
+// The full database checks start-ups of this process have run.
+int FullChecksRun();
+
 // Runs the start-up. Returns the exit code when the program must end now (0 for a second
 // instance, silently; 1 after the message when the lock cannot be made or the database cannot
 // be used: not openable, read-only, damaged, made by a newer build, or with text columns of a

@@ -4,6 +4,7 @@
 #include "store/helpers.h"
 #include "store/vb.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
@@ -18,9 +19,12 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QToolTip>
 #include <QUrl>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace store {
 
@@ -171,6 +175,30 @@ void SetComboMouseOnly(QComboBox *combo)
 {
     if (combo)
         combo->installEventFilter(new KeyEater(combo));
+}
+
+void FitComboToEntries(QComboBox *combo)
+{
+    if (!combo)
+        return;
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto fit = [combo] {
+        const QFontMetrics fm(combo->view()->font());
+        int widest = 0;
+        for (int i = 0; i < combo->count(); ++i)
+            widest = std::max(widest, fm.horizontalAdvance(combo->itemText(i)));
+        // The list's frame, the items' margins and a scroll bar beside them.
+        const QStyle *st = combo->style();
+        combo->view()->setMinimumWidth(widest + 2 * combo->view()->frameWidth() +
+                                       st->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                                       4 * (st->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1));
+    };
+    fit();
+    QAbstractItemModel *m = combo->model();
+    QObject::connect(m, &QAbstractItemModel::rowsInserted, combo, fit);
+    QObject::connect(m, &QAbstractItemModel::rowsRemoved, combo, fit);
+    QObject::connect(m, &QAbstractItemModel::modelReset, combo, fit);
+    QObject::connect(m, &QAbstractItemModel::dataChanged, combo, fit);
 }
 
 void SetNumKeyFilter(QWidget *field, bool on)

@@ -36,6 +36,11 @@ QHBoxLayout *OkCancelRow(QWidget *parent, QPushButton *(&buttons)[2]);
 // more (a non-editable combo would otherwise step through its items on arrows and letters).
 void SetComboMouseOnly(QComboBox *combo);
 
+// A combo box sized to its longest entry, now and whenever its list changes: in a layout it
+// grows to it, and its drop-down list is always wide enough for it (a combo placed at a fixed
+// size cuts only the text shown closed).
+void FitComboToEntries(QComboBox *combo);
+
 // Numeric fields: only "0".."9", "." and Backspace get through (navigation keys too); input
 // methods are off while the filter is on.
 void SetNumKeyFilter(QWidget *field, bool on);

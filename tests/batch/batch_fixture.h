@@ -10,7 +10,9 @@
 
 #include "../common/programfolder.h"
 
+#include <QFontMetrics>
 #include <QProcess>
+#include <QStyle>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -46,4 +48,16 @@ inline QList<QStringList> GridCells(const store::FlexGrid &g)
         out << row;
     }
     return out;
+}
+
+// Whether a cell of a grid shows its whole text as the view draws it: the text, in the grid's
+// font, within the cell less the text margins the style keeps on both sides (no "…").
+inline bool ShowsWholeText(const store::FlexGrid &grid, int row, int col)
+{
+    const QString text = grid.TextMatrix(row, col);
+    if (text.isEmpty() || text.contains(u'\n'))
+        return true;
+    const int margin = grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid) + 1;
+    const int room = grid.columnWidth(col) - 2 * margin - 1;
+    return QFontMetrics(grid.font()).horizontalAdvance(text) <= room;
 }

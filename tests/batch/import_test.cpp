@@ -263,6 +263,38 @@ TEST_F(ImportTest, FormulaWorkbooksOfLibreOfficeAndOpenpyxlAsOpenpyxlReadsThem)
 
 // A file with nothing in it, an empty worksheet, and a workbook whose sheet unzips beyond any
 // sheet's size: a message, and the batch grid keeps the records already imported.
+// Long dates, amounts and names and the row numbers 10 to 19 show whole in the preview and the
+// map.
+TEST_F(ImportTest, PreviewAndMapShowWholeTexts)
+{
+    const QString csv = path(QStringLiteral("long.csv"));
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\xEF\xBB\xBF日期,金额,收款人\n"); // UTF-8 with its mark
+    for (int i = 0; i < 25; ++i)
+        f.write(QStringLiteral("2024-01-%1 10:11:12,5438531.%2,北京某某科技有限公司\n")
+                    .arg(i + 10)
+                    .arg(i + 10)
+                    .toUtf8());
+    f.close();
+    batch::ImportFile = csv;
+    int checked = 0;
+    QStringList cut;
+    WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+        for (store::FlexGrid *g : {m->M0, m->M1})
+            for (int r = g->FixedRows(); r < g->Rows(); ++r)
+                for (int c = 0; c < g->Cols(); ++c) {
+                    checked += !g->TextMatrix(r, c).isEmpty();
+                    if (!ShowsWholeText(*g, r, c))
+                        cut << g->TextMatrix(r, c);
+                }
+        m->Com[1]->click();
+    });
+    batch::ShowInputMap(target);
+    EXPECT_GT(checked, 19 * 3);
+    EXPECT_EQ(cut, QStringList());
+}
+
 TEST_F(ImportTest, NothingToImportKeepsTheBatch)
 {
     file = kData + "/sheet.csv";

@@ -137,6 +137,10 @@ TEST_F(StatsTest, ListsAndRuns)
     EXPECT_EQ(rec().messages, QStringList());
     EXPECT_EQ(Months(), (QStringList{"2024-01=1200", "2024-02=0", "2024-03=30", "2024-04=1"}));
     EXPECT_EQ(win->MSF->TextMatrix(1, 3), QStringLiteral("金额"));
+    for (int r = 0; r < win->MSF->Rows(); ++r)
+        for (int c = 0; c < win->MSF->Cols(); ++c)
+            EXPECT_TRUE(ShowsWholeText(*win->MSF, r, c))
+                << win->MSF->TextMatrix(r, c).toStdString();
     // Only the title's very last "；" goes.
     EXPECT_EQ(Title(), (QStringList{"票据开单统计分析图表",
                                     "统计：Quorvan支票打印软件；单据：统计样本；统计内容：金额；日期：2024-01至2024-04；",

@@ -9,6 +9,7 @@
 #include "page/field.h"
 #include "page/registry.h"
 #include "print/margin.h"
+#include "print/pdftext.h"
 #include "print/printers.h"
 #include "print/printrun.h"
 #include "store/context.h"
@@ -21,14 +22,19 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGlyphRun>
 #include <QLineEdit>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRawFont>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -455,4 +461,73 @@ TEST_F(PrintingTest, HistoryTabShowsPrintsNewestFirstDeletesAndReprints)
     EXPECT_EQ(PdfPages(pdfFile), 1);
     EXPECT_EQ(PdfPages(m_dir.filePath(QStringLiteral("out-2.pdf"))), 1);
     EXPECT_EQ(history(kAmount), (QStringList{"1=1.00", "3=3.00"}));
+}
+
+// Text copied or searched in a printed PDF reads as typed: 人, 月, 日 and 角 are the ideographs,
+// not the radicals that share their glyphs.
+TEST_F(PrintingTest, PdfTextReadsAsTyped)
+{
+    constexpr int kPurpose = 11; // 用途
+    // As an input method enters them.
+    text(kPayee)->Box()->insert(QStringLiteral("人民日报社"));
+    text(kPurpose)->Box()->insert(QStringLiteral("收款人三月房租伍角"));
+
+    w->COM(0)->click();
+
+    const QString t = RunTool(QStringLiteral("pdftotext"), {pdfFile, QStringLiteral("-")});
+    for (const QString &s : {QStringLiteral("人民日报社"), QStringLiteral("收款人三月房租伍角")})
+        EXPECT_TRUE(t.contains(s)) << s.toStdString() << " not in " << t.toStdString();
+    EXPECT_FALSE(t.contains(QRegularExpression(QStringLiteral("[\\x{2E80}-\\x{2FDF}]"))))
+        << t.toStdString();
+    EXPECT_EQ(history(kPayee), QStringList{QStringLiteral("1=人民日报社")});
+}
+
+// The pass over the written file changes what the text reads as, never what the page shows:
+// text drawn as text and as glyph runs renders pixel for pixel as before.
+TEST(PdfText, PagesRenderExactlyAsBefore)
+{
+    QTemporaryDir dir;
+    const QString before = dir.filePath(QStringLiteral("before.pdf"));
+    const QString after = dir.filePath(QStringLiteral("after.pdf"));
+    const QString text = QStringLiteral("收款人 十二月 九日 伍角 出票人开户银行");
+    {
+        QPdfWriter pdf(before);
+        QPainter p(&pdf);
+        for (const char *family : {"Noto Serif CJK SC", "Noto Sans CJK SC"}) {
+            QFont f(QString::fromLatin1(family));
+            f.setPointSize(16);
+            p.setFont(f);
+            p.drawText(300, p.font().family().contains(u"Serif") ? 800 : 1600, text);
+            QRawFont raw = QRawFont::fromFont(f);
+            QGlyphRun run;
+            run.setRawFont(raw);
+            const QList<quint32> glyphs = raw.glyphIndexesForString(text);
+            run.setGlyphIndexes(glyphs);
+            QList<QPointF> at;
+            qreal x = 0;
+            for (const QPointF &advance : raw.advancesForGlyphIndexes(glyphs)) {
+                at << QPointF(x, 0);
+                x += advance.x();
+            }
+            run.setPositions(at);
+            p.drawGlyphRun(QPointF(300, p.font().family().contains(u"Serif") ? 2400 : 3200), run);
+        }
+    }
+    ASSERT_TRUE(QFile::copy(before, after));
+    ASSERT_TRUE(print::PdfTextAsDrawn(after));
+
+    const QString in = RunTool(QStringLiteral("pdftotext"), {before, QStringLiteral("-")});
+    const QString out = RunTool(QStringLiteral("pdftotext"), {after, QStringLiteral("-")});
+    EXPECT_FALSE(in.contains(QStringLiteral("收款人"))); // as Qt writes it: 收款⼈
+    EXPECT_EQ(out.count(QStringLiteral("收款人")), 4) << out.toStdString();
+    EXPECT_EQ(out.count(QStringLiteral("出票人开户银行")), 4) << out.toStdString();
+    EXPECT_FALSE(out.contains(QRegularExpression(QStringLiteral("[\\x{2E80}-\\x{2FDF}]"))));
+
+    for (const QString &f : {before, after})
+        RunTool(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-png"), f, f});
+    const QImage a(before + QStringLiteral("-1.png"));
+    const QImage b(after + QStringLiteral("-1.png"));
+    ASSERT_FALSE(a.isNull());
+    EXPECT_EQ(a, b);
 }

@@ -7,8 +7,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLockFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QSettings>
 #include <QSysInfo>
@@ -239,6 +239,12 @@ public:
         m_p.terminate();
         return Finish();
     }
+    // Kills the program (SIGKILL), as a crash or a power cut ends it.
+    int Kill()
+    {
+        m_p.kill();
+        return Finish();
+    }
     int Finish()
     {
         if (!m_p.waitForFinished(kWait))
@@ -315,6 +321,53 @@ TEST(Program, StartsAndClosesCleanlySavingWhatItSavesAtClose)
     EXPECT_FALSE(QFileInfo::exists(run.LockFile()));
     // And once more on the file it made.
     EXPECT_EQ(RunAndClose(run), 0);
+}
+
+namespace {
+
+// One run of the program on the folder, ended as the session ends it or killed once its start-up
+// has begun the session; its log.
+QString RunOnce(const RunFolders &run, bool kill)
+{
+    Program p(run.Home(), run.Config(), run.User());
+    EXPECT_TRUE(p.WaitUntilRunning(run.Home())) << p.Stderr().toStdString();
+    // The record of the last clean close goes as the session begins.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !QFileInfo::exists(run.Home() + "/.DATA.mdb.closed"); }, kWait));
+    if (kill)
+        EXPECT_EQ(p.Kill(), -1);
+    else
+        EXPECT_EQ(p.Close(), 0);
+    return p.Stderr();
+}
+
+bool FullCheckRan(const QString &log)
+{
+    return log.contains("full database check of");
+}
+
+} // namespace
+
+TEST(Program, FullCheckRunsOnlyAfterAnUncleanEndOrAChangeByAnotherProgram)
+{
+    RunFolders run;
+    // A new database needs no check; a start after a clean close skips it.
+    EXPECT_FALSE(FullCheckRan(RunOnce(run, false)));
+    EXPECT_TRUE(QFileInfo::exists(run.Home() + "/.DATA.mdb.closed"));
+    EXPECT_FALSE(FullCheckRan(RunOnce(run, false)));
+    // Killed: the next start checks the whole file.
+    EXPECT_FALSE(FullCheckRan(RunOnce(run, true)));
+    EXPECT_FALSE(QFileInfo::exists(run.Home() + "/.DATA.mdb.closed"));
+    const QString afterKill = RunOnce(run, false);
+    EXPECT_TRUE(FullCheckRan(afterKill)) << afterKill.toStdString();
+    EXPECT_TRUE(afterKill.contains("did not close cleanly")) << afterKill.toStdString();
+    // Another program wrote to the file after the clean close.
+    Sqlite3(run.DataFile(), "INSERT INTO 参数(Var, Con) VALUES('别的程序', '写入')");
+    const QString afterChange = RunOnce(run, false);
+    EXPECT_TRUE(FullCheckRan(afterChange)) << afterChange.toStdString();
+    EXPECT_TRUE(afterChange.contains("changed since the last clean close"))
+        << afterChange.toStdString();
+    EXPECT_FALSE(FullCheckRan(RunOnce(run, false)));
 }
 
 TEST(Program, LockLeftBehindOrUnreadableIsTakenOver)
@@ -463,6 +516,32 @@ TEST(Startup, TruncatedDatabaseIsRefusedWithItsReasonAndLeftUnchanged)
     EXPECT_EQ(Sqlite3(home.DataFile(), "SELECT count(*) FROM sqlite_master WHERE name='历史'"), "1");
     const QString message = RefusedAtStart(home);
     EXPECT_TRUE(message.contains("数据库文件已损坏")) << message.toStdString();
+}
+
+TEST(Startup, DatabaseCutByOneByteAfterACleanCloseIsRefusedAndLeftUnchanged)
+{
+    TempHome home;
+    MakeDatabase(home);
+    {
+        // A session that ends cleanly records the file.
+        ScopedRecordingReporter messages;
+        Calls calls;
+        std::unique_ptr<QLockFile> lock;
+        ASSERT_EQ(Main(Hooks(calls), lock), std::nullopt);
+        EndSession();
+        EXPECT_TRUE(messages->messages.isEmpty());
+    }
+    ASSERT_TRUE(QFileInfo::exists(CleanCloseRecordPath()));
+    QFile f(home.DataFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.resize(f.size() - 1));
+    f.close();
+    // SQLite's quick check does not see the loss; the full check does.
+    EXPECT_EQ(Sqlite3(home.DataFile(), "PRAGMA quick_check"), "ok");
+    const int checks = FullChecksRun();
+    const QString message = RefusedAtStart(home);
+    EXPECT_TRUE(message.contains("数据库文件已损坏")) << message.toStdString();
+    EXPECT_EQ(FullChecksRun(), checks + 1);
 }
 
 TEST(Startup, DatabaseOfANewerBuildIsRefused)
