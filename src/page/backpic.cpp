@@ -1,6 +1,7 @@
 #include "page/backpic.h"
 
 #include "page/pageview.h"
+#include "store/filewriter.h"
 #include "store/paths.h"
 #include "store/reporter.h"
 
@@ -28,7 +29,7 @@ QString GetBackPicFile(const QString &fmtName, const QString &folder)
     {
         QChar from;
         QChar to;
-    } map[] = {{u'*', u'0'}, {u'?', u'1'}, {u'<', u'2'}, {u'>', u'3'}, {u'/', u'4'},
+    } map[] = {{u'*', u'0'},  {u'?', u'1'}, {u'<', u'2'}, {u'>', u'3'}, {u'/', u'4'},
                {u'\\', u'5'}, {u':', u'6'}, {u'|', u'7'}, {u'"', u'8'}};
     QString n = fmtName;
     for (const auto &m : map)
@@ -57,32 +58,17 @@ bool ImportFmtBackPic(const QString &fmtName, PageView &page, const FileChooser 
         !QFileInfo::exists(chosen))
         return false;
     const QString target = GetBackPicFile(fmtName);
-    const bool same = QFileInfo::exists(target) &&
-                      QFileInfo(chosen).canonicalFilePath() == QFileInfo(target).canonicalFilePath();
+    const bool same = QFileInfo::exists(target) && QFileInfo(chosen).canonicalFilePath() ==
+                                                       QFileInfo(target).canonicalFilePath();
     if (QFileInfo::exists(target) &&
         !store::AskQuestion(QStringLiteral("当前格式已有底图，是否要替换？")))
         return false;
-    if (!same) {
-        // The old picture goes only once the new one is complete beside it.
-        const QString tmp = target + QStringLiteral(".tmp");
-        QFile::remove(tmp);
-        if (!QFile::copy(chosen, tmp)) {
-            store::ReportMessage(QStringLiteral("无法复制背景图文件：") + chosen,
-                                 store::MsgKind::Warning);
-            return false;
-        }
-        if (QFileInfo::exists(target) && !QFile::remove(target)) {
-            QFile::remove(tmp);
-            store::ReportMessage(QStringLiteral("无法替换背景图文件：") + target,
-                                 store::MsgKind::Warning);
-            return false;
-        }
-        if (!QFile::rename(tmp, target)) {
-            QFile::remove(tmp);
-            store::ReportMessage(QStringLiteral("无法替换背景图文件：") + target,
-                                 store::MsgKind::Warning);
-            return false;
-        }
+    // The old picture stays as it was until the copy is complete and synced beside it.
+    QString error;
+    if (!same && !store::CopyFileOver(chosen, target, &error)) {
+        store::ReportMessage(QStringLiteral("无法复制背景图文件：") + chosen + u'\n' + error,
+                             store::MsgKind::Warning);
+        return false;
     }
     page.clearBackPicture();
     page.setBackPicture(loadPicture(target));

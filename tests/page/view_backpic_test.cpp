@@ -1,10 +1,11 @@
+#include "../common/smalldisk.h"
 #include "page/backpic.h"
 #include "page/pageview.h"
 #include "store/reporter.h"
 #include "view_home.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 
@@ -60,19 +61,20 @@ TEST_F(BackPic, ImportAcceptsOnlyExistingJpegFiles)
     const QString upper = writeJpeg(home() + "/p.JPG", Qt::green);
     QFile::copy(upper, home() + "/p.jpeg");
     for (const QString &chosen : {QString(), home() + "/p.jpeg", home() + "/missing.jpg"}) {
-        EXPECT_FALSE(ImportFmtBackPic(QStringLiteral("进账单"), pg,
-                                      [&](const QString &) { return chosen; }, redraw));
+        EXPECT_FALSE(ImportFmtBackPic(
+            QStringLiteral("进账单"), pg, [&](const QString &) { return chosen; }, redraw));
     }
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_TRUE(rec->messages.isEmpty());
 
     QString filterSeen;
-    EXPECT_TRUE(ImportFmtBackPic(QStringLiteral("进账单"), pg,
-                                 [&](const QString &f) {
-                                     filterSeen = f;
-                                     return upper;
-                                 },
-                                 redraw));
+    EXPECT_TRUE(ImportFmtBackPic(
+        QStringLiteral("进账单"), pg,
+        [&](const QString &f) {
+            filterSeen = f;
+            return upper;
+        },
+        redraw));
     EXPECT_EQ(filterSeen, "JPEG格式(*.jpg)|*.jpg");
     EXPECT_EQ(bytesOf(target), bytesOf(upper));
     EXPECT_FALSE(pg.backPicture().isNull());
@@ -106,6 +108,39 @@ TEST_F(BackPic, ReplacingAsksFirst)
                                  [&](const QString &) { return target; }, {}));
     EXPECT_EQ(bytesOf(target), bytesOf(other));
     EXPECT_FALSE(QFile::exists(target + ".tmp"));
+}
+
+// A copy the disk refuses leaves the format's picture as it was, with nothing beside it.
+TEST_F(BackPic, AFailedReplacementKeepsTheOldPicture)
+{
+    SmallDisk disk(home() + "/disk");
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    qputenv("QUORVAN_HOME", disk.path().toUtf8());
+    store::ScopedRecordingReporter rec;
+    rec->answer = true;
+    PageView pg;
+    const QString target = writeJpeg(GetBackPicFile(QStringLiteral("转账支票")), Qt::red);
+    const QByteArray old = bytesOf(target);
+    QImage noise(900, 900, QImage::Format_RGB32);
+    quint32 seed = 12345;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, seed = seed * 1664525u + 1013904223u);
+    const QString big = home() + "/big.jpg";
+    ASSERT_TRUE(noise.save(big, "JPG", 100));
+    disk.fill(16 * 1024);
+
+    EXPECT_FALSE(
+        ImportFmtBackPic(QStringLiteral("转账支票"), pg, [&](const QString &) { return big; }, {}));
+    EXPECT_EQ(bytesOf(target), old);
+    QStringList left = disk.names();
+    left.removeAll(QStringLiteral("Temp"));
+    EXPECT_EQ(left, QStringList{QFileInfo(target).fileName()});
+    ASSERT_EQ(rec->messages.size(), 2);
+    EXPECT_TRUE(rec->messages.last().startsWith(QStringLiteral("无法复制背景图文件：")));
+    EXPECT_TRUE(rec->messages.last().contains(QStringLiteral("转账支票.jpg")))
+        << rec->messages.last().toStdString();
 }
 
 TEST_F(BackPic, ClearAsksAndDeletes)
