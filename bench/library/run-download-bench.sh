@@ -7,6 +7,6 @@ build=$1
 mb=${2:-200}
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-QT_QPA_PLATFORM=offscreen /usr/bin/time -f "%e %M" -o "$out" "$build/bench/library/bench_download" "$mb"
+QT_QPA_PLATFORM=offscreen /usr/bin/time -f "%e %M" -o "$out" "$build/bin/bench_download" "$mb"
 read -r s kb < "$out"
 printf 'whole process: %.2f s, peak memory %.1f MiB\n' "$s" "$(echo "$kb/1024" | bc -l)"

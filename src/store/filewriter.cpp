@@ -262,6 +262,10 @@ bool FileWriter::WriteAvailable(QIODevice &in, qint64 limit, bool *overLimit)
     char buffer[65536];
     for (;;) {
         const qint64 n = in.read(buffer, sizeof buffer);
+        // A stream (a network reply) says -1 once it has nothing more to give; whether it ended
+        // well is for its owner to tell. A file says -1 only on a read error.
+        if (n < 0 && in.isSequential())
+            return !Failed();
         if (n < 0) {
             Fail(in.errorString());
             return false;

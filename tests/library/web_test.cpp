@@ -200,6 +200,15 @@ TEST_F(WebTest, OversizedRedirectedCutAndUnwritableRepliesKeepTheOldFile)
     EXPECT_EQ(ReadAll(file), "OLD");
     EXPECT_EQ(leftBeside(), QStringList{"fmt.cqf"});
 
+    // A large file within the limit arrives whole, however many pieces it comes in.
+    Put("/large.cqf", "");
+    Put("/large.cqf.size", QByteArray::number(32 * 1024 * 1024));
+    const QString large = dir + "/large.cqf";
+    EXPECT_TRUE(library::DownloadUrlToFile(library::WebUrl("/large.cqf"), large, 60, nullptr, &why))
+        << why.toStdString();
+    EXPECT_EQ(QFileInfo(large).size(), 32 * 1024 * 1024);
+    QFile::remove(large);
+
     // A redirect to another host is not followed (the same server under another name).
     Put("/good.cqf", "GOOD");
     Put("/away.cqf", "");
