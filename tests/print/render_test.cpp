@@ -292,6 +292,14 @@ QString PdfInfo(const QString &file)
     return RunTool(QStringLiteral("pdfinfo"), {file});
 }
 
+// A printer that writes the given PDF file with no page margins.
+void ToPdfFile(QPrinter &printer, const QString &file)
+{
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+}
+
 TEST(RenderPdfTest, BatchOfThreeGivesThreePagesOfTheSlip)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
@@ -299,9 +307,7 @@ TEST(RenderPdfTest, BatchOfThreeGivesThreePagesOfTheSlip)
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("batch.pdf"));
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    ToPdfFile(printer, file);
     {
         PrintDocument doc(printer);
         for (int i = 1; i <= 3; ++i) {
@@ -330,9 +336,7 @@ TEST(RenderPdfTest, StandardSizeAndLengthwiseSlip)
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("a4.pdf"));
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    ToPdfFile(printer, file);
     FilledPage page = Cheque();
     page.widthMm = 210;
     page.heightMm = 297;
@@ -357,9 +361,7 @@ TEST(RenderPdfTest, MarginsPlaceTextOnThePaper)
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("m.pdf"));
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    ToPdfFile(printer, file);
     FilledPage page;
     page.widthMm = 180;
     page.heightMm = 80;
@@ -391,9 +393,7 @@ TEST(RenderPdfTest, TextLayerCarriesTheIdeographs)
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("t.pdf"));
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    ToPdfFile(printer, file);
     FilledPage page;
     page.widthMm = 180;
     page.heightMm = 80;
