@@ -3,13 +3,13 @@
 #include "mainwin/batchtab.h"
 #include "mainwin/buttonicons.h"
 #include "mainwin/commandroute.h"
-#include "mainwin/notifyinglabel.h"
-#include "mainwin/popupmenus.h"
-#include "mainwin/statexport.h"
 #include "mainwin/historytab.h"
 #include "mainwin/menus.h"
+#include "mainwin/notifyinglabel.h"
 #include "mainwin/pageediting.h"
+#include "mainwin/popupmenus.h"
 #include "mainwin/printing.h"
+#include "mainwin/statexport.h"
 #include "mainwin/typing.h"
 #include "page/backpic.h"
 #include "page/fieldvalue.h"
@@ -84,7 +84,10 @@ const OptionBox kOptions[5] = {
     {u"显示底图", u"显示单据的背景图片。"},
 };
 
-QString str(const char16_t *s) { return QString::fromUtf16(s); }
+QString str(const char16_t *s)
+{
+    return QString::fromUtf16(s);
+}
 
 void makeRed(QWidget *w)
 {
@@ -101,7 +104,10 @@ QLabel *plainLabel(const QString &text, QWidget *parent)
     return l;
 }
 
-int pxOf(int tw, int tpp) { return int(std::lround(double(tw) / tpp)); }
+int pxOf(int tw, int tpp)
+{
+    return int(std::lround(double(tw) / tpp));
+}
 
 QRect pxRect(const QRect &tw, int tpp)
 {
@@ -112,18 +118,16 @@ QRect pxRect(const QRect &tw, int tpp)
 } // namespace
 
 MainWindow::MainWindow(store::AppContext *ctx, QWidget *parent)
-    : QMainWindow(parent),
-      m_ownCtx(ctx ? nullptr : std::make_unique<store::AppContext>()),
-      m_ctx(ctx ? ctx : m_ownCtx.get()),
-      m_route(new CommandRoute(this)),
-      m_tpp(page::ScreenTpp())
+    : QMainWindow(parent), m_ownCtx(ctx ? nullptr : std::make_unique<store::AppContext>()),
+      m_ctx(ctx ? ctx : m_ownCtx.get()), m_route(new CommandRoute(this)), m_tpp(page::ScreenTpp())
 {
     setObjectName(QStringLiteral("MF"));
     // Loading: the Temp folder, the caption, the line-break symbol, the field counters, the
     // pop-up menus, the layout; the format used last opens once the window shows.
     store::MakeAppSubDir(QStringLiteral("Temp"));
-    setWindowTitle(str(kMainCaption).replace(QStringLiteral("[EDITION]"),
-                                             QString::fromLatin1(store::kProgramVersion)));
+    setWindowTitle(
+        str(kMainCaption)
+            .replace(QStringLiteral("[EDITION]"), QString::fromLatin1(store::kProgramVersion)));
     m_ctx->SetCrlfChr(store::GetRegStr(QStringLiteral("KVRTM"), QStringLiteral("Para"),
                                        QStringLiteral("CrlfChr"), QStringLiteral("//")));
 
@@ -132,7 +136,7 @@ MainWindow::MainWindow(store::AppContext *ctx, QWidget *parent)
 
     buildTabs();
     m_fields = std::make_unique<page::FieldRegistry>(*m_ctx, PG());
-    m_ctx->SetFieldGrid(m_msf[3]);
+    m_ctx->SetFieldGrid(&m_msf[3]->Model());
     m_ctx->SetFields(m_fields.get());
     page::InstallPicCtlContent(*m_ctx);
     values::registerFontSubstitutes();
@@ -150,15 +154,27 @@ MainWindow::~MainWindow()
 {
     if (m_ctx->Fields() == m_fields.get())
         m_ctx->SetFields(nullptr);
-    if (m_ctx->FieldGrid() == m_msf[3])
+    if (m_ctx->FieldGrid() == &m_msf[3]->Model())
         m_ctx->SetFieldGrid(nullptr);
     m_fields.reset();
 }
 
-QWidget *MainWindow::PIC(int i) const { return i >= 0 && i < 3 ? m_pic[size_t(i)] : nullptr; }
-page::PageView *MainWindow::PG() const { return m_pfrm->page(); }
-QCheckBox *MainWindow::O2(int i) const { return i >= 0 && i < 5 ? m_o2[size_t(i)] : nullptr; }
-QToolButton *MainWindow::Zm(int i) const { return i >= 0 && i < 3 ? m_zm[size_t(i)] : nullptr; }
+QWidget *MainWindow::PIC(int i) const
+{
+    return i >= 0 && i < 3 ? m_pic[size_t(i)] : nullptr;
+}
+page::PageView *MainWindow::PG() const
+{
+    return m_pfrm->page();
+}
+QCheckBox *MainWindow::O2(int i) const
+{
+    return i >= 0 && i < 5 ? m_o2[size_t(i)] : nullptr;
+}
+QToolButton *MainWindow::Zm(int i) const
+{
+    return i >= 0 && i < 3 ? m_zm[size_t(i)] : nullptr;
+}
 QToolButton *MainWindow::COM(int i) const
 {
     const auto it = m_com.find(i);
@@ -176,8 +192,14 @@ store::FlexGrid *MainWindow::MSF(int i) const
 {
     return i >= 1 && i <= 3 ? m_msf[size_t(i)] : nullptr;
 }
-QGroupBox *MainWindow::FRM(int i) const { return i >= 0 && i < 2 ? m_frm[size_t(i)] : nullptr; }
-int MainWindow::pageRedraws() const { return PG()->drawCount(); }
+QGroupBox *MainWindow::FRM(int i) const
+{
+    return i >= 0 && i < 2 ? m_frm[size_t(i)] : nullptr;
+}
+int MainWindow::pageRedraws() const
+{
+    return PG()->drawCount();
+}
 
 QToolButton *MainWindow::makeButton(int index, QWidget *parent, const QString &tip)
 {
@@ -716,9 +738,8 @@ void MainWindow::formUnload()
         failed << QStringLiteral("当前格式和选项");
     if (!failed.isEmpty()) {
         const QString why = store::Db::Main().LastError();
-        store::ReportMessage(QStringLiteral("退出时无法保存") + failed.join(QStringLiteral("、"))
-                                 + QStringLiteral("！")
-                                 + (why.isEmpty() ? QString() : u'\n' + why),
+        store::ReportMessage(QStringLiteral("退出时无法保存") + failed.join(QStringLiteral("、")) +
+                                 QStringLiteral("！") + (why.isEmpty() ? QString() : u'\n' + why),
                              store::MsgKind::Error);
     }
     m_menus.reset();
@@ -746,14 +767,29 @@ void MainWindow::closeEvent(QCloseEvent *e)
     QCoreApplication::quit();
 }
 
-page::PageFrame &MainWindow::pageFrame() { return *m_pfrm; }
-store::AppContext &MainWindow::context() { return *m_ctx; }
-store::FlexGrid *MainWindow::batchGrid() { return m_msf[1]; }
+page::PageFrame &MainWindow::pageFrame()
+{
+    return *m_pfrm;
+}
+store::AppContext &MainWindow::context()
+{
+    return *m_ctx;
+}
+store::FlexGridModel *MainWindow::batchGrid()
+{
+    return m_msf[1] ? &m_msf[1]->Model() : nullptr;
+}
 
-void MainWindow::resetBatchNav(store::FlexGrid &grid)
+void MainWindow::resetBatchNav(store::FlexGridModel &grid)
 {
     if (m_batchNav)
         m_batchNav(grid);
+}
+
+void MainWindow::showBatchGrid()
+{
+    if (m_msf[1])
+        m_msf[1]->setVisible(true);
 }
 
 void MainWindow::closeFieldDialogs()
@@ -765,7 +801,7 @@ void MainWindow::closeFieldDialogs()
 void MainWindow::reloadFields()
 {
     if (m_fields && m_msf[3])
-        page::ReloadAllCtl(*m_fields, *m_msf[3], false);
+        page::ReloadAllCtl(*m_fields, m_msf[3]->Model(), false);
 }
 
 page::FieldValues MainWindow::saveFieldValues()

@@ -27,6 +27,7 @@ class QToolButton;
 namespace store {
 class AppContext;
 class FlexGrid;
+class FlexGridModel;
 } // namespace store
 
 namespace page {
@@ -111,7 +112,10 @@ public:
     QString chooseFormat() { return m_chooser ? m_chooser(*this) : QString(); }
     void OpenFmt(const QString &name, bool force);
     // Resets the batch navigation after the batch grid was emptied (the batch records' owner).
-    void setBatchNavigator(std::function<void(store::FlexGrid &)> nav) { m_batchNav = std::move(nav); }
+    void setBatchNavigator(std::function<void(store::FlexGridModel &)> nav)
+    {
+        m_batchNav = std::move(nav);
+    }
     // Closes the open field property dialogs (their owner installs it).
     void setDialogCloser(std::function<void()> closer) { m_closeDialogs = std::move(closer); }
 
@@ -121,8 +125,9 @@ public:
     // --- the page host
     page::PageFrame &pageFrame() override;
     store::AppContext &context() override;
-    store::FlexGrid *batchGrid() override;
-    void resetBatchNav(store::FlexGrid &grid) override;
+    store::FlexGridModel *batchGrid() override;
+    void resetBatchNav(store::FlexGridModel &grid) override;
+    void showBatchGrid() override;
     void closeFieldDialogs() override;
     void reloadFields() override;
     page::FieldValues saveFieldValues() override;
@@ -186,7 +191,7 @@ private:
     std::unique_ptr<page::FieldRegistry> m_fields;
     FormatOpener m_opener;
     FormatChooser m_chooser;
-    std::function<void(store::FlexGrid &)> m_batchNav;
+    std::function<void(store::FlexGridModel &)> m_batchNav;
     std::function<void()> m_closeDialogs;
     std::map<int, std::function<void()>> m_commands;
     bool m_loaded = false;

@@ -15,7 +15,7 @@ namespace page {
 class PageField;
 }
 namespace store {
-class FlexGrid;
+class FlexGridModel;
 }
 
 namespace mainwin {
@@ -51,7 +51,7 @@ public:
 
     // What the menu was opened on: a field of the page, the statistics grid, the chart.
     page::PageField *CurCtl = nullptr;
-    store::FlexGrid *CurGrid = nullptr;
+    store::FlexGridModel *CurGrid = nullptr;
     QPointer<QWidget> CurPic;
 
     // "设置内容框": the property dialog of CurCtl's kind with its row (installed by the dialogs).
@@ -59,7 +59,7 @@ public:
     using DialogOpener = std::function<void(page::PageField *)>;
     void setDialogOpener(DialogOpener opener) { m_dialogOpener = std::move(opener); }
     // "导出表格": the grid export (installed by the statistics).
-    using GridExporter = std::function<void(store::FlexGrid *, const QString &defaultName)>;
+    using GridExporter = std::function<void(store::FlexGridModel *, const QString &defaultName)>;
     void setGridExporter(GridExporter exporter) { m_gridExporter = std::move(exporter); }
 
     void mCopy_Click();

@@ -71,7 +71,7 @@ Printing::Printing(MainWindow &w, PrintQuestions questions)
     h.saveHistory = [this](const std::function<bool()> &finish) {
         const bool saved = m_pending->Save(finish);
         if (store::FlexGrid *history = m_w.MSF(2))
-            store::ClearHistoryCache(*history);
+            store::ClearHistoryCache(history->Model());
         return saved;
     };
     h.dropHistory = [this] { m_pending->Drop(); };
@@ -79,7 +79,7 @@ Printing::Printing(MainWindow &w, PrintQuestions questions)
     h.batchValue = [&w] { return w.HS()->value(); };
     h.loadBatchRow = [this](int row) {
         if (store::FlexGrid *grid = m_w.MSF(1))
-            m_nav->LoadBatchRow(*grid, row);
+            m_nav->LoadBatchRow(grid->Model(), row);
     };
     h.batchProblem = [this] { return m_nav->Problem(); };
     h.batchRunning = [this](bool running) {
@@ -104,9 +104,9 @@ Printing::Printing(MainWindow &w, PrintQuestions questions)
     w.setCommand(36, [this] { EditMargins(); });
     connect(w.HS(), &QScrollBar::valueChanged, this, &Printing::HS_Change);
 
-    w.setBatchNavigator([this](store::FlexGrid &grid) { m_nav->InitBatchNav(grid); });
+    w.setBatchNavigator([this](store::FlexGridModel &grid) { m_nav->InitBatchNav(grid); });
     if (store::FlexGrid *grid = w.MSF(1))
-        m_nav->InitBatchNav(*grid);
+        m_nav->InitBatchNav(grid->Model());
 }
 
 Printing::~Printing() = default;
@@ -135,7 +135,7 @@ void Printing::AfterPrint()
 {
     // The history tab reads the prints again the next time it is shown.
     if (store::FlexGrid *history = m_w.MSF(2))
-        store::ClearHistoryCache(*history);
+        store::ClearHistoryCache(history->Model());
 }
 
 void Printing::HS_Change(int value)
@@ -144,7 +144,7 @@ void Printing::HS_Change(int value)
     if (m_run->Busy() || m_w.HS()->maximum() <= 1)
         return;
     if (store::FlexGrid *grid = m_w.MSF(1))
-        m_nav->LoadBatchRow(*grid, value + 1);
+        m_nav->LoadBatchRow(grid->Model(), value + 1);
 }
 
 void Printing::EditMargins()

@@ -17,7 +17,7 @@ void InstallStatExport(MainWindow &w,
         return;
     auto dialog = std::make_shared<batch::SaveDialog>();
     dialog->chooser = std::move(chooser);
-    menus->setGridExporter([dialog](store::FlexGrid *grid, const QString &sheetName) {
+    menus->setGridExporter([dialog](store::FlexGridModel *grid, const QString &sheetName) {
         if (grid)
             batch::ExportGrid(*grid, *dialog, sheetName);
     });

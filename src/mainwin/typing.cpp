@@ -421,7 +421,7 @@ void Typing::CC_Click(int index, bool ticked)
 
 void Typing::SetCheckBoxRCtl(page::CheckField &box)
 {
-    const store::FlexGrid *grid = reg().Grid();
+    const store::FlexGridModel *grid = reg().Grid();
     if (!grid)
         return;
     const qint32 start = WholeOf(grid->TextMatrix(box.Row(), store::ColID));

@@ -4,6 +4,7 @@
 #include "page/backpic.h"
 #include "page/calcadapter.h"
 #include "page/fmtinit.h"
+#include "store/grid.h"
 
 #include <QPointer>
 
@@ -47,9 +48,10 @@ QString MainFormatCommands::backPicFile(const QString &name)
 {
     return page::GetBackPicFile(name);
 }
-store::FlexGrid *MainFormatCommands::historyGrid()
+store::FlexGridModel *MainFormatCommands::historyGrid()
 {
-    return m_w.MSF(2);
+    store::FlexGrid *grid = m_w.MSF(2);
+    return grid ? &grid->Model() : nullptr;
 }
 
 MainFormatCommands *installFormatCommands(MainWindow &w)

@@ -13,7 +13,7 @@ namespace page {
 
 namespace {
 
-double CellNumber(const store::FlexGrid &grid, int row, int col)
+double CellNumber(const store::FlexGridModel &grid, int row, int col)
 {
     return store::Val(grid.TextMatrix(row, col));
 }
@@ -51,7 +51,7 @@ void AutoFillDates(FieldRegistry &reg, const values::ValueEnv &env)
 std::vector<values::CalcFieldRow> PageCalcFields::TextFieldRows() const
 {
     std::vector<values::CalcFieldRow> rows;
-    const store::FlexGrid *grid = m_reg.Grid();
+    const store::FlexGridModel *grid = m_reg.Grid();
     if (!grid)
         return rows;
     for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
@@ -121,13 +121,14 @@ std::vector<qint32> AutoCalc(FieldRegistry &reg, qint32 id, const values::ValueE
 {
     // A field that links to no other field and feeds no target changes nothing but itself; its
     // row tells at once, without the table of all fields.
-    const store::FlexGrid *grid = reg.Grid();
+    const store::FlexGridModel *grid = reg.Grid();
     const PageField *edited = reg.GetCtlByID(id);
     if (grid && edited && edited->Kind() == FieldKind::Text) {
         const int r = edited->Row();
-        if (CellNumber(*grid, r, store::ColRCtl) == 0 && CellNumber(*grid, r, store::ColRCtl1) == 0
-            && CellNumber(*grid, r, store::ColSumID) == 0
-            && CellNumber(*grid, r, store::ColSumID1) == 0)
+        if (CellNumber(*grid, r, store::ColRCtl) == 0 &&
+            CellNumber(*grid, r, store::ColRCtl1) == 0 &&
+            CellNumber(*grid, r, store::ColSumID) == 0 &&
+            CellNumber(*grid, r, store::ColSumID1) == 0)
             return {id};
     }
     PageCalcFields fields(reg);

@@ -319,7 +319,7 @@ double EditCtl::DataTypeVal() const
 
 void EditCtl::FillRelationList(qint32 id, QComboBox *list)
 {
-    const FlexGrid &g = *registry().Grid();
+    const FlexGridModel &g = *registry().Grid();
     const qint64 self = std::llabs(qint64(CLng(Val(g.TextMatrix(CtlRow(), ColID)))));
     list->clear();
     list->addItem(S(kNoRelation));
@@ -337,7 +337,7 @@ void EditCtl::FillRelationList(qint32 id, QComboBox *list)
 
 void EditCtl::load(int row)
 {
-    const FlexGrid &g = *registry().Grid();
+    const FlexGridModel &g = *registry().Grid();
     RowFontToCtl(g, row, m_sample);
     m_tt[0]->setText(g.TextMatrix(row, ColLBL));
     for (int i = 1; i <= 5; ++i)
@@ -367,7 +367,7 @@ bool EditCtl::validate()
 
 void EditCtl::saveRow(PageField &field, int row)
 {
-    FlexGrid &g = *registry().Grid();
+    FlexGridModel &g = *registry().Grid();
     if (isMarked(QStringLiteral("caption")))
         g.SetTextMatrix(row, ColLBL, m_tt[0]->text());
     const char *items[5] = {"x", "y", "w", "h", "s"};

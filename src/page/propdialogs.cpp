@@ -97,7 +97,7 @@ PropertyDialog::PropertyDialog(FieldRegistry &reg, FieldKind kind, const QString
 
 bool PropertyDialog::isDataRow(int row) const
 {
-    const FlexGrid *grid = m_reg.Grid();
+    const FlexGridModel *grid = m_reg.Grid();
     return grid && row >= grid->FixedRows() && row < grid->Rows();
 }
 
@@ -132,7 +132,7 @@ QLineEdit *PropertyDialog::addNumberBox(const QString &item, const QString &tip)
     return box;
 }
 
-void PropertyDialog::writeNumber(FlexGrid &grid, int row, int col, const QString &item,
+void PropertyDialog::writeNumber(FlexGridModel &grid, int row, int col, const QString &item,
                                  const QLineEdit *box) const
 {
     if (isMarked(item))
@@ -169,7 +169,7 @@ void PropertyDialog::setSampleAlignment(int a)
     m_sample->setAlignment(a == 1 ? Qt::AlignRight : a == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
 }
 
-void PropertyDialog::loadSpacing(const FlexGrid &grid, int row, QLineEdit *spacing)
+void PropertyDialog::loadSpacing(const FlexGridModel &grid, int row, QLineEdit *spacing)
 {
     const double packed = Val(grid.TextMatrix(row, ColL));
     spacing->setText(CStr(SpacingOfPacked(packed)));
@@ -178,7 +178,7 @@ void PropertyDialog::loadSpacing(const FlexGrid &grid, int row, QLineEdit *spaci
     setSampleAlignment(a);
 }
 
-void PropertyDialog::writeSpacing(FlexGrid &grid, int row, const QLineEdit *spacing) const
+void PropertyDialog::writeSpacing(FlexGridModel &grid, int row, const QLineEdit *spacing) const
 {
     if (isMarked(QStringLiteral("l")))
         grid.SetNumber(row, ColL, PackSpacing(Val(spacing->text()), sampleAlignment()));
@@ -349,7 +349,7 @@ ProChk::ProChk(FieldRegistry &reg, QWidget *parent)
 
 void ProChk::load(int row)
 {
-    const FlexGrid &g = *registry().Grid();
+    const FlexGridModel &g = *registry().Grid();
     m_tt[0]->setText(g.TextMatrix(row, ColLBL));
     m_tt[1]->setText(g.TextMatrix(row, ColX));
     m_tt[2]->setText(g.TextMatrix(row, ColY));
@@ -359,7 +359,7 @@ void ProChk::load(int row)
 
 void ProChk::saveRow(PageField &field, int row)
 {
-    FlexGrid &g = *registry().Grid();
+    FlexGridModel &g = *registry().Grid();
     if (isMarked(QStringLiteral("caption")))
         g.SetTextMatrix(row, ColLBL, m_tt[0]->text());
     if (isMarked(QStringLiteral("pos")))
@@ -395,7 +395,7 @@ ProPic::ProPic(FieldRegistry &reg, QWidget *parent)
 
 void ProPic::load(int row)
 {
-    const FlexGrid &g = *registry().Grid();
+    const FlexGridModel &g = *registry().Grid();
     m_tt[0]->setText(g.TextMatrix(row, ColLBL));
     for (int i = 1; i <= 4; ++i)
         m_tt[size_t(i)]->setText(g.TextMatrix(row, ColX + i - 1));
@@ -405,7 +405,7 @@ void ProPic::load(int row)
 
 void ProPic::saveRow(PageField &field, int row)
 {
-    FlexGrid &g = *registry().Grid();
+    FlexGridModel &g = *registry().Grid();
     if (isMarked(QStringLiteral("caption")))
         g.SetTextMatrix(row, ColLBL, m_tt[0]->text());
     if (isMarked(QStringLiteral("pos")))
@@ -455,7 +455,7 @@ ProLBL::ProLBL(FieldRegistry &reg, QWidget *parent)
 
 void ProLBL::load(int row)
 {
-    const FlexGrid &g = *registry().Grid();
+    const FlexGridModel &g = *registry().Grid();
     for (int i = 0; i <= 5; ++i)
         m_tt[size_t(i)]->setText(g.TextMatrix(row, i == 0 ? ColLBL : ColX + i - 1));
     RowFontToCtl(g, row, m_sample);
@@ -464,7 +464,7 @@ void ProLBL::load(int row)
 
 void ProLBL::saveRow(PageField &field, int row)
 {
-    FlexGrid &g = *registry().Grid();
+    FlexGridModel &g = *registry().Grid();
     if (isMarked(QStringLiteral("caption")))
         g.SetTextMatrix(row, ColLBL, m_tt[0]->text());
     const char *items[5] = {"x", "y", "w", "h", "s"};
@@ -543,7 +543,7 @@ void ProLine::updateSample()
 
 void ProLine::load(int row)
 {
-    const FlexGrid &g = *registry().Grid();
+    const FlexGridModel &g = *registry().Grid();
     m_sampleColor = GetCellColor(g, row, ColColor, false);
     m_tt[0]->setText(g.TextMatrix(row, ColFSize));
     for (int i = 1; i <= 4; ++i)
@@ -571,7 +571,7 @@ bool ProLine::validate()
 
 void ProLine::saveRow(PageField &field, int row)
 {
-    FlexGrid &g = *registry().Grid();
+    FlexGridModel &g = *registry().Grid();
     writeNumber(g, row, ColFSize, QStringLiteral("width"), m_tt[0]);
     const char *items[4] = {"x1", "y1", "x2", "y2"};
     for (int i = 1; i <= 4; ++i)
@@ -636,7 +636,7 @@ void FormSize::ok()
         const FieldValues values = m_host.saveFieldValues();
         ctx.SetPageSize(CStr(w), CStr(h));
         FitPagePic(m_host, w, h);
-        if (FlexGrid *grid = m_reg.Grid())
+        if (FlexGridModel *grid = m_reg.Grid())
             ReloadAllCtl(m_reg, *grid, true);
         m_host.restoreFieldValues(values);
     }

@@ -22,7 +22,7 @@
 class QPainter;
 
 namespace store {
-class FlexGrid;
+class FlexGridModel;
 }
 
 namespace page {
@@ -42,7 +42,7 @@ public:
     ~FieldRegistry() override;
 
     store::AppContext &Context() const { return m_ctx; }
-    store::FlexGrid *Grid() const;
+    store::FlexGridModel *Grid() const;
     QWidget *Page() const { return m_page; }
     // Twips per pixel of the page's screen (15 at 96 dpi).
     int Tpp() const { return m_tpp; }

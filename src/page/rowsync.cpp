@@ -22,7 +22,7 @@ using namespace store;
 
 namespace {
 
-std::optional<int> CellKind(const FlexGrid &grid, int row)
+std::optional<int> CellKind(const FlexGridModel &grid, int row)
 {
     const auto v = StrictNumber(grid.TextMatrix(row, ColClas));
     if (!v)
@@ -34,7 +34,7 @@ std::optional<int> CellKind(const FlexGrid &grid, int row)
 }
 
 // The saved text of a prompt-less text box, read once when the field is made.
-void LoadFixedText(const FlexGrid &grid, int row, TextField &field)
+void LoadFixedText(const FlexGridModel &grid, int row, TextField &field)
 {
     const auto id = StrictNumber(grid.TextMatrix(row, ColID));
     if (!id || *id < 1 || *id != std::floor(*id))
@@ -47,7 +47,7 @@ void LoadFixedText(const FlexGrid &grid, int row, TextField &field)
 
 } // namespace
 
-PageField *RowToCtl(FieldRegistry &reg, FlexGrid &grid, int row, PageField *ctl)
+PageField *RowToCtl(FieldRegistry &reg, FlexGridModel &grid, int row, PageField *ctl)
 {
     if (row >= grid.Rows() || row < grid.FixedRows())
         return nullptr;
@@ -126,7 +126,7 @@ PageField *RowToCtl(FieldRegistry &reg, FlexGrid &grid, int row, PageField *ctl)
 
 int CtlToRow(FieldRegistry &reg, PageField *ctl)
 {
-    FlexGrid *grid = reg.Grid();
+    FlexGridModel *grid = reg.Grid();
     if (!ctl || !grid)
         return -1;
     const double z = reg.Zoom();
@@ -187,7 +187,7 @@ int CtlToRow(FieldRegistry &reg, PageField *ctl)
     return row;
 }
 
-void RowFontToCtl(const FlexGrid &grid, int row, QWidget *sample)
+void RowFontToCtl(const FlexGridModel &grid, int row, QWidget *sample)
 {
     if (!sample)
         return;
@@ -206,7 +206,7 @@ void RowFontToCtl(const FlexGrid &grid, int row, QWidget *sample)
     sample->setPalette(pal);
 }
 
-void CtlFontToRow(FlexGrid &grid, int row, const QWidget *sample)
+void CtlFontToRow(FlexGridModel &grid, int row, const QWidget *sample)
 {
     if (!sample)
         return;
@@ -220,7 +220,7 @@ void CtlFontToRow(FlexGrid &grid, int row, const QWidget *sample)
     grid.SetTextMatrix(row, ColUnderline, BoolToTick(f.underline()));
 }
 
-bool ReloadAllCtl(FieldRegistry &reg, FlexGrid &grid, bool showProgress)
+bool ReloadAllCtl(FieldRegistry &reg, FlexGridModel &grid, bool showProgress)
 {
     FieldRegistry::ReloadGuard guard(reg);
     std::array<int, kKindCount> counts{};

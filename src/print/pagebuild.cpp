@@ -30,7 +30,7 @@ bool Number(const QString &cell, double *out)
 
 } // namespace
 
-FilledPage BuildFilledPage(const store::FlexGrid &grid, const PageOptions &o,
+FilledPage BuildFilledPage(const store::FlexGridModel &grid, const PageOptions &o,
                            const FieldValues &values)
 {
     FilledPage page;
@@ -74,7 +74,8 @@ FilledPage BuildFilledPage(const store::FlexGrid &grid, const PageOptions &o,
         f.underline = !grid.TextMatrix(row, 15).isEmpty();
         f.strikeOut = !grid.TextMatrix(row, 16).isEmpty();
         f.cash = store::Val(grid.TextMatrix(row, 18));
-        const QString value = values.value && f.kind <= FieldKind::Picture ? values.value(f.index) : QString();
+        const QString value =
+            values.value && f.kind <= FieldKind::Picture ? values.value(f.index) : QString();
         switch (f.kind) {
         case FieldKind::Text:
             f.text = value;

@@ -1,5 +1,5 @@
-#include "mainwin/printing.h"
 #include "mainwin/historytab.h"
+#include "mainwin/printing.h"
 
 #include "../common/smalldisk.h"
 #include "mainwin_fixture.h"
@@ -120,7 +120,7 @@ protected:
             g.SetTextMatrix(2 + i, 2, amounts[i]);
         }
         g.SetRedraw(true);
-        w->resetBatchNav(g);
+        w->resetBatchNav(g.Model());
     }
 
     std::unique_ptr<MainWindow> w;
@@ -253,7 +253,7 @@ TEST_F(PrintingTest, BatchRecordsOnTheScrollBarAndPrintedOnePageEach)
 
     // Emptied: the navigation is reset and print-all is off again.
     w->MSF(1)->SetRows(2);
-    w->resetBatchNav(*w->MSF(1));
+    w->resetBatchNav(w->MSF(1)->Model());
     EXPECT_FALSE(w->COM(1)->isEnabled());
     EXPECT_EQ(w->R_Num(0)->text(), QStringLiteral("1"));
 }
@@ -374,9 +374,9 @@ TEST_F(PrintingTest, MarginsFromTheMarginButtonSurviveARestart)
     m->Comm[0]->click();
     // Kept in the format's whole-format row as 10 - margin.
     EXPECT_EQ(RunTool(QStringLiteral("sqlite3"),
-                  {QStringLiteral("-separator"), QStringLiteral(","), store::DataFilePath(),
-                   QStringLiteral("SELECT X, Y FROM Fmt WHERE Fmt='转账支票' AND "
-                                  "LBL='【§单据整体格式参数§】';")})
+                      {QStringLiteral("-separator"), QStringLiteral(","), store::DataFilePath(),
+                       QStringLiteral("SELECT X, Y FROM Fmt WHERE Fmt='转账支票' AND "
+                                      "LBL='【§单据整体格式参数§】';")})
                   .trimmed(),
               QStringLiteral("7.0,12.0"));
 
