@@ -1,6 +1,6 @@
 #include "store/fieldrow.h"
 
-#include "store/gridbind.h"
+#include "store/grid.h"
 #include "store/helpers.h"
 #include "store/vb.h"
 
@@ -25,7 +25,7 @@ void NumberCell::Set(double value)
     SetText(CStr(value));
 }
 
-FieldRow ReadFieldRow(const FlexGrid &grid, int row)
+FieldRow ReadFieldRow(const FlexGridModel &grid, int row)
 {
     auto text = [&](int c) { return grid.TextMatrix(row, c); };
     auto number = [&](int c) { return NumberCell(text(c)); };
@@ -40,7 +40,7 @@ FieldRow ReadFieldRow(const FlexGrid &grid, int row)
     f.h = number(ColH);
     f.s = number(ColS);
     f.l = number(ColL);
-    f.color = GetCellColor(grid, row, ColColor, false);
+    f.color = grid.CellBackColor(row, ColColor);
     f.fontName = text(ColFName);
     f.fontSize = number(ColFSize);
     f.bold = TickOf(text(ColBold));
@@ -56,7 +56,7 @@ FieldRow ReadFieldRow(const FlexGrid &grid, int row)
     return f;
 }
 
-void WriteFieldRow(FlexGrid &grid, int row, const FieldRow &f)
+void WriteFieldRow(FlexGridModel &grid, int row, const FieldRow &f)
 {
     if (row < 0 || row >= grid.Rows())
         return;
@@ -79,8 +79,8 @@ void WriteFieldRow(FlexGrid &grid, int row, const FieldRow &f)
     text(ColH, f.h.Text());
     text(ColS, f.s.Text());
     text(ColL, f.l.Text());
-    if (GetCellColor(grid, row, ColColor, false) != f.color)
-        SetCellColor(grid, row, ColColor, f.color, false);
+    if (grid.CellBackColor(row, ColColor) != f.color)
+        grid.SetCellBackColor(row, ColColor, f.color);
     text(ColFName, f.fontName);
     text(ColFSize, f.fontSize.Text());
     tick(ColBold, f.bold);
@@ -93,6 +93,16 @@ void WriteFieldRow(FlexGrid &grid, int row, const FieldRow &f)
     text(ColSumID, f.sumId.Text());
     text(ColSumID1, f.sumId1.Text());
     text(ColRCtl1, f.rctl1.Text());
+}
+
+FieldRow ReadFieldRow(const FlexGrid &grid, int row)
+{
+    return ReadFieldRow(grid.Model(), row);
+}
+
+void WriteFieldRow(FlexGrid &grid, int row, const FieldRow &fieldRow)
+{
+    WriteFieldRow(grid.Model(), row, fieldRow);
 }
 
 double PackSpacing(double spacing, int alignment)

@@ -8,6 +8,7 @@
 // so a row read and written back leaves the grid as it was, texts that are no number included.
 
 #include "store/fmtstore.h"
+#include "store/gridmodel.h"
 
 #include <QString>
 
@@ -72,9 +73,12 @@ struct FieldRow
 };
 
 // The row's cells; a row outside the grid reads as an empty row.
-FieldRow ReadFieldRow(const FlexGrid &grid, int row);
+FieldRow ReadFieldRow(const FlexGridModel &grid, int row);
 // Writes the cells whose value differs from the grid's: a number cell by its text, a tick by
 // its truth, the side by its code, the colour by its value. Nothing outside the grid is written.
+void WriteFieldRow(FlexGridModel &grid, int row, const FieldRow &fieldRow);
+// The same through the view that shows the cells.
+FieldRow ReadFieldRow(const FlexGrid &grid, int row);
 void WriteFieldRow(FlexGrid &grid, int row, const FieldRow &fieldRow);
 
 // Column 9 packs the line spacing v (mm, signed) and the alignment a (0 left, 1 right,
