@@ -137,7 +137,7 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
     for (int i = 0; i < 2; ++i) {
         m_csum[size_t(i)] = new QComboBox(this);
         m_csum[size_t(i)]->setObjectName(i == 0 ? QStringLiteral("CSUM") : QStringLiteral("CSUM1"));
-        m_csum[size_t(i)]->setMinimumContentsLength(14);
+        store::FitComboToEntries(m_csum[size_t(i)]);
         m_csum[size_t(i)]->setToolTip(
             QStringLiteral("本输入框内容（数值）累加至其他输入框，实现自动累计。"));
         auto [a, b] = optionPair(this, QStringLiteral("累加"), QStringLiteral("累乘"),
@@ -168,7 +168,7 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
         m_rctl[size_t(i)]->setToolTip(
             QStringLiteral("本输入框与其他输入框的内容关联（此功能使用户减少重复输入）。"));
         m_rctl[size_t(i)]->installEventFilter(this);
-        m_rctl[size_t(i)]->setMinimumContentsLength(14);
+        store::FitComboToEntries(m_rctl[size_t(i)]);
         auto [a, b] = optionPair(this, QStringLiteral("相同"), QStringLiteral("相关"),
                                  QStringLiteral("Op2(%1)").arg(2 * i),
                                  QStringLiteral("Op2(%1)").arg(2 * i + 1), true);

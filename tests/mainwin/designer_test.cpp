@@ -25,6 +25,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLayout>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QColorDialog>
@@ -576,6 +577,13 @@ TEST_F(DesignerTest, TextFieldDialogWritesTheMarkedItemsToTheSelection)
     EXPECT_EQ(dlg->RCtl(0)->itemText(0), "000000｜没有相关联输入框");
     for (int i = 1; i < dlg->RCtl(0)->count(); ++i)
         EXPECT_FALSE(dlg->RCtl(0)->itemText(i).endsWith("｜小写金额"));
+    // The sum and relation lists, filled after the dialog was laid out, show their longest
+    // entry whole when closed.
+    QTRY_VERIFY(dlg->isVisible());
+    for (QComboBox *list : {dlg->CSUM(0), dlg->CSUM(1), dlg->RCtl(0), dlg->RCtl(1)}) {
+        dlg->layout()->activate();
+        EXPECT_GE(list->width(), list->sizeHint().width()) << list->objectName().toStdString();
+    }
     EXPECT_FALSE(dlg->Changed());
 
     // Cancel after edits writes nothing; a cancelled font dialog marks nothing.
