@@ -3,6 +3,7 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
 add_library(store_grid STATIC
   gridcolor.h
+  gridmodel.cpp gridmodel.h
   grid.cpp grid.h
   gridbind.cpp gridbind.h
   gridsearch.cpp gridsearch.h
