@@ -3,7 +3,6 @@
 #include "mainwin/commandroute.h"
 #include "mainwin/histcombo.h"
 #include "mainwin/mainwindow.h"
-#include "mainwin/typingfmt.h"
 #include "page/calcadapter.h"
 #include "page/field.h"
 #include "page/pageview.h"
@@ -446,20 +445,6 @@ void Typing::SetCheckBoxRCtl(page::CheckField &box)
             other->SetValue(0);
         next = WholeOf(other.rctl);
     }
-}
-
-Typing *installTyping(MainWindow &w)
-{
-    if (Typing *t = typingOf(w))
-        return t;
-    auto *t = new Typing(w);
-    installFormatCommands(w);
-    return t;
-}
-
-Typing *typingOf(const MainWindow &w)
-{
-    return w.findChild<Typing *>(QStringLiteral("Typing"), Qt::FindDirectChildrenOnly);
 }
 
 } // namespace mainwin

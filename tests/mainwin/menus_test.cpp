@@ -129,8 +129,6 @@ protected:
     {
         MainWinTest::SetUp();
         // As the program wires it, with the printer and the PDF file answered here.
-        w = std::make_unique<MainWindow>();
-        mainwin::installTyping(*w);
         mainwin::PrintQuestions q;
         q.choosePrinter = [this] {
             ++asked;
@@ -138,9 +136,8 @@ protected:
             return print::kPdfPrinterName;
         };
         q.pdfFileName = [this] { return pdfFile; };
-        mainwin::InstallPrinting(*w, q);
-        mainwin::InstallHistoryTab(*w);
-        menus = mainwin::InstallMenus(*w);
+        w = std::make_unique<MainWindow>(mainwin::MainWindowHooks{q, {}, {}});
+        menus = &w->menus();
         QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
         w->show();
         ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
@@ -216,7 +213,7 @@ TEST_F(MenusTest, MenuBarAsTheTableSays)
         act(n);
     // Before a format brings its own marks: ticked, ticked, clear.
     MainWindow fresh;
-    mainwin::Menus *m = mainwin::InstallMenus(fresh);
+    mainwin::Menus *m = &fresh.menus();
     EXPECT_EQ(describe(m->m_Set).mid(0, 3),
               (QStringList{"✓自动设置纸张", "✓连同底图打印", "☐打印标尺坐标"}));
     EXPECT_TRUE(fresh.context().SetPaper());
@@ -295,7 +292,7 @@ TEST_F(MenusTest, DeleteAsksTheNameChooserMouseOnly)
         d->COM[0]->click();
     });
     rec().answer = false;
-    EXPECT_FALSE(store::DeleteFmt(*mainwin::installFormatCommands(win)));
+    EXPECT_FALSE(store::DeleteFmt(win.formatCommands()));
     EXPECT_EQ(offered, (QStringList{"进账单", "转账支票"})); // no empty state-row name
     EXPECT_EQ(rec().messages, QStringList{"您确定要删除格式：“进账单”？"});
 }
