@@ -340,12 +340,7 @@ void EditCtl::load(int row)
     const FlexGrid &g = *registry().Grid();
     const FieldRow f = ReadFieldRow(g, row);
     RowFontToCtl(g, row, m_sample);
-    m_tt[0]->setText(f.lbl);
-    m_tt[1]->setText(f.x.Text());
-    m_tt[2]->setText(f.y.Text());
-    m_tt[3]->setText(f.w.Text());
-    m_tt[4]->setText(f.h.Text());
-    m_tt[5]->setText(f.s.Text());
+    loadCaptionAndSizes(f, {m_tt.data(), 6});
     loadSpacing(f.l, m_tt[6]);
     setCaptionDir(f.dir);
     SetDataTypeLabel(f.cash.Val());
@@ -373,13 +368,7 @@ void EditCtl::saveRow(PageField &field, int row)
 {
     FlexGrid &g = *registry().Grid();
     FieldRow f = ReadFieldRow(g, row);
-    if (isMarked(QStringLiteral("caption")))
-        f.lbl = m_tt[0]->text();
-    store::NumberCell *numbers[5] = {&f.x, &f.y, &f.w, &f.h, &f.s};
-    const char *items[5] = {"x", "y", "w", "h", "s"};
-    for (int i = 1; i <= 5; ++i)
-        if (isMarked(QString::fromLatin1(items[i - 1])))
-            numbers[i - 1]->Set(Val(m_tt[size_t(i)]->text()));
+    saveCaptionAndSizes(f, {m_tt.data(), 6});
     writeSpacing(f.l, m_tt[6]);
     if (isMarked(QStringLiteral("pos")))
         f.dir = captionDir();

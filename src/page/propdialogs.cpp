@@ -138,6 +138,35 @@ void PropertyDialog::writeNumber(NumberCell &cell, const QString &item, const QL
         cell.SetText(NumberText(box));
 }
 
+namespace {
+
+// The cells of the caption box's followers, in the order of the boxes.
+template <typename Row> auto SizeCells(Row &f)
+{
+    return std::array{&f.x, &f.y, &f.w, &f.h, &f.s};
+}
+
+const char *const kSizeItems[5] = {"x", "y", "w", "h", "s"};
+
+} // namespace
+
+void PropertyDialog::loadCaptionAndSizes(const FieldRow &f, std::span<QLineEdit *const> boxes)
+{
+    const auto cells = SizeCells(f);
+    boxes[0]->setText(f.lbl);
+    for (size_t i = 1; i < boxes.size() && i <= cells.size(); ++i)
+        boxes[i]->setText(cells[i - 1]->Text());
+}
+
+void PropertyDialog::saveCaptionAndSizes(FieldRow &f, std::span<QLineEdit *const> boxes) const
+{
+    if (isMarked(QStringLiteral("caption")))
+        f.lbl = boxes[0]->text();
+    const auto cells = SizeCells(f);
+    for (size_t i = 1; i < boxes.size() && i <= cells.size(); ++i)
+        writeNumber(*cells[i - 1], QString::fromLatin1(kSizeItems[i - 1]), boxes[i]);
+}
+
 QLayout *PropertyDialog::makeAlignOptions()
 {
     auto *group = new QButtonGroup(this);
@@ -350,9 +379,7 @@ void ProChk::load(int row)
 {
     const FlexGrid &g = *registry().Grid();
     const FieldRow f = ReadFieldRow(g, row);
-    m_tt[0]->setText(f.lbl);
-    m_tt[1]->setText(f.x.Text());
-    m_tt[2]->setText(f.y.Text());
+    loadCaptionAndSizes(f, {m_tt.data(), 3});
     setCaptionDir(f.dir);
     RowFontToCtl(g, row, m_sample);
 }
@@ -361,12 +388,9 @@ void ProChk::saveRow(PageField &field, int row)
 {
     FlexGrid &g = *registry().Grid();
     FieldRow f = ReadFieldRow(g, row);
-    if (isMarked(QStringLiteral("caption")))
-        f.lbl = m_tt[0]->text();
+    saveCaptionAndSizes(f, {m_tt.data(), 3});
     if (isMarked(QStringLiteral("pos")))
         f.dir = captionDir();
-    writeNumber(f.x, QStringLiteral("x"), m_tt[1]);
-    writeNumber(f.y, QStringLiteral("y"), m_tt[2]);
     WriteFieldRow(g, row, f);
     if (isMarked(QStringLiteral("font")))
         CtlFontToRow(g, row, m_sample);
@@ -399,11 +423,7 @@ void ProPic::load(int row)
 {
     const FlexGrid &g = *registry().Grid();
     const FieldRow f = ReadFieldRow(g, row);
-    m_tt[0]->setText(f.lbl);
-    m_tt[1]->setText(f.x.Text());
-    m_tt[2]->setText(f.y.Text());
-    m_tt[3]->setText(f.w.Text());
-    m_tt[4]->setText(f.h.Text());
+    loadCaptionAndSizes(f, {m_tt.data(), 5});
     setCaptionDir(f.dir);
     RowFontToCtl(g, row, m_sample);
 }
@@ -412,14 +432,9 @@ void ProPic::saveRow(PageField &field, int row)
 {
     FlexGrid &g = *registry().Grid();
     FieldRow f = ReadFieldRow(g, row);
-    if (isMarked(QStringLiteral("caption")))
-        f.lbl = m_tt[0]->text();
+    saveCaptionAndSizes(f, {m_tt.data(), 5});
     if (isMarked(QStringLiteral("pos")))
         f.dir = captionDir();
-    writeNumber(f.x, QStringLiteral("x"), m_tt[1]);
-    writeNumber(f.y, QStringLiteral("y"), m_tt[2]);
-    writeNumber(f.w, QStringLiteral("w"), m_tt[3]);
-    writeNumber(f.h, QStringLiteral("h"), m_tt[4]);
     WriteFieldRow(g, row, f);
     if (isMarked(QStringLiteral("font")))
         CtlFontToRow(g, row, m_sample);
@@ -465,12 +480,7 @@ void ProLBL::load(int row)
 {
     const FlexGrid &g = *registry().Grid();
     const FieldRow f = ReadFieldRow(g, row);
-    m_tt[0]->setText(f.lbl);
-    m_tt[1]->setText(f.x.Text());
-    m_tt[2]->setText(f.y.Text());
-    m_tt[3]->setText(f.w.Text());
-    m_tt[4]->setText(f.h.Text());
-    m_tt[5]->setText(f.s.Text());
+    loadCaptionAndSizes(f, {m_tt.data(), 6});
     RowFontToCtl(g, row, m_sample);
     loadSpacing(f.l, m_tt[6]);
 }
@@ -479,13 +489,7 @@ void ProLBL::saveRow(PageField &field, int row)
 {
     FlexGrid &g = *registry().Grid();
     FieldRow f = ReadFieldRow(g, row);
-    if (isMarked(QStringLiteral("caption")))
-        f.lbl = m_tt[0]->text();
-    writeNumber(f.x, QStringLiteral("x"), m_tt[1]);
-    writeNumber(f.y, QStringLiteral("y"), m_tt[2]);
-    writeNumber(f.w, QStringLiteral("w"), m_tt[3]);
-    writeNumber(f.h, QStringLiteral("h"), m_tt[4]);
-    writeNumber(f.s, QStringLiteral("s"), m_tt[5]);
+    saveCaptionAndSizes(f, {m_tt.data(), 6});
     writeSpacing(f.l, m_tt[6]);
     WriteFieldRow(g, row, f);
     if (isMarked(QStringLiteral("font")))

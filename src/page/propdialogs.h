@@ -12,6 +12,7 @@
 #include <array>
 #include <functional>
 #include <set>
+#include <span>
 
 class QButtonGroup;
 class QComboBox;
@@ -24,6 +25,7 @@ class QRadioButton;
 namespace store {
 class FlexGrid;
 class NumberCell;
+struct FieldRow;
 } // namespace store
 
 namespace page {
@@ -80,6 +82,10 @@ protected:
     QLineEdit *addNumberBox(const QString &item, const QString &tip);
     // A marked number box written into its cell of the row as the number's text.
     void writeNumber(store::NumberCell &cell, const QString &item, const QLineEdit *box) const;
+    // The caption box and the number boxes after it (X, Y, W, H, S in turn) from the row, and
+    // back into the row for each box that was edited.
+    void loadCaptionAndSizes(const store::FieldRow &f, std::span<QLineEdit *const> boxes);
+    void saveCaptionAndSizes(store::FieldRow &f, std::span<QLineEdit *const> boxes) const;
     // The alignment options "居左", "居右", "居中" (OpA); a click aligns the sample and marks
     // the line spacing item "l", which is packed with the alignment into column 9.
     QLayout *makeAlignOptions();
