@@ -16,6 +16,8 @@
 
 namespace store {
 
+class FlexGrid;
+
 // A number cell: the text the grid holds, read once. Number() is the strict reading (the whole
 // text, blanks around it aside, is one number), Val() the leading-number reading (0 without
 // one). A cell that is no number keeps its text, so writing the row back leaves it untouched.

@@ -5,8 +5,12 @@
 #include "store/gridmodel.h"
 
 #include <QSignalSpy>
+#include <QStringList>
 
 #include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
 
 using namespace store;
 
@@ -32,12 +36,18 @@ void Put(FlexGridModel &g, int row, const RowTexts &texts, std::optional<quint32
         g.SetCellBackColor(row, ColColor, *color);
 }
 
-RowTexts Texts(const FlexGridModel &g, int row)
+// A row's texts joined with "|", readable in a failure message.
+std::string Joined(const RowTexts &t)
+{
+    return QStringList(t.begin(), t.end()).join(u'|').toStdString();
+}
+
+std::string Texts(const FlexGridModel &g, int row)
 {
     RowTexts t;
     for (int c = 0; c < FmtColCount; ++c)
         t[size_t(c)] = g.TextMatrix(row, c);
-    return t;
+    return Joined(t);
 }
 
 // Rows as the grid holds them: stored numbers, packed spacing with each alignment and a
@@ -65,7 +75,7 @@ TEST(FieldRowTest, ReadAndWrittenBackLeavesEveryCellAsItWas)
         WriteFieldRow(*g, 2 + i, ReadFieldRow(*g, 2 + i));
     EXPECT_EQ(changed.count(), 0);
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(Texts(*g, 2 + i), kRows[i]) << i;
+        EXPECT_EQ(Texts(*g, 2 + i), Joined(kRows[i])) << i;
         EXPECT_EQ(g->HasCellBackColor(2 + i, ColColor), colors[i].has_value()) << i;
     }
     EXPECT_EQ(g->CellBackColor(3, ColColor), 0x123456u);
@@ -73,7 +83,7 @@ TEST(FieldRowTest, ReadAndWrittenBackLeavesEveryCellAsItWas)
     // Copied into an empty grid the row is the same, the colour with it.
     auto copy = FieldGrid(1);
     WriteFieldRow(*copy, 2, ReadFieldRow(*g, 3));
-    EXPECT_EQ(Texts(*copy, 2), kRows[1]);
+    EXPECT_EQ(Texts(*copy, 2), Joined(kRows[1]));
     EXPECT_EQ(copy->CellBackColor(2, ColColor), 0x123456u);
     // Nothing is written outside the grid.
     WriteFieldRow(*copy, 3, ReadFieldRow(*g, 3));
@@ -171,7 +181,7 @@ TEST(FieldRowTest, ChangedValuesAreWrittenInTheirCodingAndNothingElse)
     want[ColItalic] = "";
     want[ColSumID] = "-15.1";
     want[ColClas] = "2";
-    EXPECT_EQ(Texts(*g, 2), want);
+    EXPECT_EQ(Texts(*g, 2), Joined(want));
     EXPECT_EQ(g->CellBackColor(2, ColColor), 0x0000FFu);
     EXPECT_EQ(changed.count(), 7); // six texts and the colour
 
