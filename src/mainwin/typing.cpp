@@ -8,6 +8,7 @@
 #include "page/pageview.h"
 #include "page/registry.h"
 #include "store/context.h"
+#include "store/fieldrow.h"
 #include "store/fmtstore.h"
 #include "store/grid.h"
 #include "store/gridcolor.h"
@@ -62,9 +63,9 @@ void PaintBackground(QWidget *w, const std::optional<quint32> &color)
     w->setPalette(pal);
 }
 
-qint32 WholeOf(const QString &cell)
+qint32 WholeOf(const store::NumberCell &cell)
 {
-    return qint32(store::RoundEven(store::Val(cell)));
+    return qint32(store::RoundEven(cell.Val()));
 }
 
 bool LeavesWindow(const QFocusEvent *e)
@@ -422,15 +423,17 @@ void Typing::SetCheckBoxRCtl(page::CheckField &box)
     const store::FlexGrid *grid = reg().Grid();
     if (!grid)
         return;
-    const qint32 start = WholeOf(grid->TextMatrix(box.Row(), store::ColID));
-    qint32 next = WholeOf(grid->TextMatrix(box.Row(), store::ColRCtl));
+    const store::FieldRow self = store::ReadFieldRow(*grid, box.Row());
+    const qint32 start = WholeOf(self.id);
+    qint32 next = WholeOf(self.rctl);
     for (int step = 0; step < kMaxGroupSteps; ++step) {
         if (next == 0 || next == start)
             return;
         int found = -1;
+        store::FieldRow other;
         for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
-            if (WholeOf(grid->TextMatrix(r, store::ColClas)) == 1 &&
-                WholeOf(grid->TextMatrix(r, store::ColID)) == next) {
+            other = store::ReadFieldRow(*grid, r);
+            if (WholeOf(other.clas) == 1 && WholeOf(other.id) == next) {
                 found = r;
                 break;
             }
@@ -439,7 +442,7 @@ void Typing::SetCheckBoxRCtl(page::CheckField &box)
             return;
         if (auto *other = dynamic_cast<page::CheckField *>(reg().GetCtlByRow(found)))
             other->SetValue(0);
-        next = WholeOf(grid->TextMatrix(found, store::ColRCtl));
+        next = WholeOf(other.rctl);
     }
 }
 
