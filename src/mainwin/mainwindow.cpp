@@ -127,7 +127,11 @@ MainWindow::MainWindow(store::AppContext *ctx, QWidget *parent)
 
 MainWindow::MainWindow(MainWindowHooks hooks, store::AppContext *ctx, QWidget *parent)
     : QMainWindow(parent), m_ownCtx(ctx ? nullptr : std::make_unique<store::AppContext>()),
-      m_ctx(ctx ? ctx : m_ownCtx.get()), m_route(new CommandRoute(this)), m_tpp(page::ScreenTpp())
+      m_ctx(ctx ? ctx : m_ownCtx.get()),
+      // A command first finishes the typing in the field being edited.
+      m_route(new CommandRoute(
+          [this](const QWidget *keep) { return !m_typing || m_typing->FinishEdit(keep); }, this)),
+      m_tpp(page::ScreenTpp())
 {
     setObjectName(QStringLiteral("MF"));
     // Loading: the Temp folder, the caption, the line-break symbol, the field counters, the

@@ -85,7 +85,6 @@ Typing::Typing(MainWindow &w) : QObject(&w), m_w(w)
     connect(timer, &QTimer::timeout, this, &Typing::AutoFind_Timer);
     connect(&reg(), &page::FieldRegistry::textLostFocus, this,
             [this](int index) { TT_LostFocus(index); });
-    w.route().SetEditFinisher([this](const QWidget *keep) { return FinishEdit(keep); });
     // Nothing typed for one format may land in the next one.
     connect(&w.context(), &store::AppContext::formatSwitching, this, [this] {
         m_w.AutoFind()->stop();
