@@ -9,8 +9,8 @@
 #include "mainwin/pageediting.h"
 #include "mainwin/popupmenus.h"
 #include "mainwin/printing.h"
-#include "mainwin/statexport.h"
 #include "mainwin/typing.h"
+#include "mainwin/typingfmt.h"
 #include "page/backpic.h"
 #include "page/fieldvalue.h"
 #include "page/fmtinit.h"
@@ -18,12 +18,15 @@
 #include "page/pageview.h"
 #include "page/pageviewlayout.h"
 #include "page/piccontent.h"
+#include "page/propdialogs.h"
 #include "page/registry.h"
 #include "page/rowsync.h"
 #include "page/zoompage.h"
+#include "print/batchnav.h"
 #include "store/context.h"
 #include "store/db.h"
 #include "store/defaults.h"
+#include "store/fmtcmd.h"
 #include "store/fmtstore.h"
 #include "store/grid.h"
 #include "store/params.h"
@@ -118,8 +121,17 @@ QRect pxRect(const QRect &tw, int tpp)
 } // namespace
 
 MainWindow::MainWindow(store::AppContext *ctx, QWidget *parent)
+    : MainWindow(MainWindowHooks(), ctx, parent)
+{
+}
+
+MainWindow::MainWindow(MainWindowHooks hooks, store::AppContext *ctx, QWidget *parent)
     : QMainWindow(parent), m_ownCtx(ctx ? nullptr : std::make_unique<store::AppContext>()),
-      m_ctx(ctx ? ctx : m_ownCtx.get()), m_route(new CommandRoute(this)), m_tpp(page::ScreenTpp())
+      m_ctx(ctx ? ctx : m_ownCtx.get()),
+      // A command first finishes the typing in the field being edited.
+      m_route(new CommandRoute(
+          [this](const QWidget *keep) { return !m_typing || m_typing->FinishEdit(keep); }, this)),
+      m_tpp(page::ScreenTpp())
 {
     setObjectName(QStringLiteral("MF"));
     // Loading: the Temp folder, the caption, the line-break symbol, the field counters, the
@@ -146,7 +158,18 @@ MainWindow::MainWindow(store::AppContext *ctx, QWidget *parent)
     });
     connectContext();
     m_fields->ResetCtlCount();
-    m_menus = std::make_unique<PopupMenus>(this);
+
+    // The parts, each after those it needs.
+    m_dialogs = new page::PropertyDialogs(*m_fields, *this, this);
+    m_menus = std::make_unique<PopupMenus>(this, *m_dialogs, std::move(hooks.statExportFile));
+    m_typing = new Typing(*this);
+    m_fmtCmds = new MainFormatCommands(*this, std::move(hooks.chooseFormat));
+    m_printing = new Printing(*this, *m_typing, std::move(hooks.print));
+    m_historyTab = new HistoryTab(*this, *m_printing);
+    m_batchTab = new BatchTab(*this);
+    m_pageEditing = new PageEditing(*this, *m_typing, *m_dialogs);
+    m_menuBar = new Menus(*this, *m_fmtCmds);
+
     LayoutMainForm();
 }
 
@@ -707,10 +730,8 @@ void MainWindow::formLoadAfterShow()
 
 void MainWindow::OpenFmt(const QString &name, bool force)
 {
-    if (m_opener)
-        m_opener(*this, name, force);
-    else
-        OpenFmtOnPage(*this, name, force);
+    QString chosen = name;
+    store::OpenFmt(*m_fmtCmds, chosen, force);
 }
 
 bool MainWindow::SaveSoftSet()
@@ -782,8 +803,8 @@ store::FlexGridModel *MainWindow::batchGrid()
 
 void MainWindow::resetBatchNav(store::FlexGridModel &grid)
 {
-    if (m_batchNav)
-        m_batchNav(grid);
+    if (m_printing)
+        m_printing->batchNav().InitBatchNav(grid);
 }
 
 void MainWindow::showBatchGrid()
@@ -794,8 +815,8 @@ void MainWindow::showBatchGrid()
 
 void MainWindow::closeFieldDialogs()
 {
-    if (m_closeDialogs)
-        m_closeDialogs();
+    if (m_dialogs)
+        m_dialogs->CloseAll();
 }
 
 void MainWindow::reloadFields()
@@ -835,44 +856,10 @@ void MainWindow::restoreFieldValues(const page::FieldValues &values)
     }
 }
 
-void OpenFmtOnPage(MainWindow &w, const QString &requested, bool force)
-{
-    store::AppContext &ctx = w.context();
-    QString name = requested;
-    if (name.isEmpty())
-        name = w.chooseFormat();
-    if (name.isEmpty())
-        return;
-    const QString current = ctx.FormatName();
-    if (name == current && !force)
-        return;
-    if (name != current) {
-        store::SaveDefaultRecord(ctx, current);
-        ctx.SetFormatName(name);
-    }
-    page::InitFmtOnPage(w, name);
-    store::SaveFmtState(ctx, name);
-    store::LoadDefaultRecord(ctx, name);
-    for (int i = 0; i < 5; ++i)
-        w.O2_Click(i);
-}
-
-void InstallMainWindowParts(MainWindow &w)
-{
-    installTyping(w);
-    InstallPrinting(w);
-    InstallHistoryTab(w);
-    InstallBatchTab(w);
-    installPageEditing(w);
-    InstallMenus(w);
-    InstallStatExport(w);
-}
-
 QWidget *ShowMainWindow()
 {
     auto *w = new MainWindow;
     w->setAttribute(Qt::WA_DeleteOnClose);
-    InstallMainWindowParts(*w);
     w->show();
     return w;
 }

@@ -9,6 +9,7 @@ add_library(store_grid STATIC
   gridsearch.cpp gridsearch.h
   context.cpp context.h
   fmtstore.cpp fmtstore.h
+  fieldrow.cpp fieldrow.h
   defaults.cpp defaults.h
 )
 target_include_directories(store_grid PUBLIC ${CMAKE_SOURCE_DIR}/src)

@@ -12,7 +12,6 @@
 #include "mainwin/mainwindow.h"
 #include "mainwin/popupmenus.h"
 #include "mainwin/printing.h"
-#include "mainwin/statexport.h"
 #include "mainwin/typing.h"
 #include "print/picoutput.h"
 #include "store/grid.h"
@@ -43,14 +42,12 @@ protected:
         BatchTest::SetUp();
         ids = statsample::MakeFormat();
         statsample::MakeHistory(ids);
-        w = std::make_unique<mainwin::MainWindow>();
-        mainwin::installTyping(*w);
+        mainwin::MainWindowHooks hooks;
+        hooks.statExportFile = [this](const QString &, const QString &) { return book; };
+        w = std::make_unique<mainwin::MainWindow>(hooks);
         QSignalSpy loaded(w.get(), &mainwin::MainWindow::loadFinished);
         w->show();
         ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
-        mainwin::InstallPrinting(*w);
-        mainwin::InstallHistoryTab(*w);
-        mainwin::InstallStatExport(*w, [this](const QString &, const QString &) { return book; });
         w->OpenFmt(kFormat, false);
         ASSERT_EQ(w->context().FormatName(), kFormat);
         win = batch::ShowAnalyse(Target());
