@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace batch {
 
@@ -97,26 +98,18 @@ QStringList SplitSpec(const QString &spec)
     return items;
 }
 
-// The widest row offset of the specs below (0 when none reads below), and above (0 when none
-// reads above).
-qint64 MaxOffset(const std::vector<std::vector<SpecItem>> &specs)
+// How far the specs read above (first, 0 or negative) and below (second, 0 or positive) the
+// record's own row.
+std::pair<qint64, qint64> OffsetRange(const std::vector<std::vector<SpecItem>> &specs)
 {
-    qint64 m = 0;
+    std::pair<qint64, qint64> range{0, 0};
     for (const auto &items : specs)
         for (const SpecItem &it : items)
-            if (!it.literal)
-                m = std::max(m, it.offset);
-    return m;
-}
-
-qint64 MinOffset(const std::vector<std::vector<SpecItem>> &specs)
-{
-    qint64 m = 0;
-    for (const auto &items : specs)
-        for (const SpecItem &it : items)
-            if (!it.literal)
-                m = std::min(m, it.offset);
-    return m;
+            if (!it.literal) {
+                range.first = std::min(range.first, it.offset);
+                range.second = std::max(range.second, it.offset);
+            }
+    return range;
 }
 
 std::vector<std::vector<SpecItem>> ParsedSpecs(const ImportMaps &maps)
@@ -358,7 +351,7 @@ int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &she
     const auto specs = ParsedSpecs(maps);
     SheetData data;
     bool wrongSuffix = false;
-    const qint64 lastNeeded = qint64(end) + MaxOffset(specs);
+    const qint64 lastNeeded = qint64(end) + OffsetRange(specs).second;
     // A workbook that cannot be read leaves the grid as it was.
     const int e = LoadWorkbookSheet(path, sheet, std::max<qint64>(lastNeeded, 1), 702, data,
                                     &wrongSuffix, WorkbookReadGoesOn);
@@ -383,9 +376,10 @@ int ReadCsvData(store::FlexGrid &grid, const QString &path, qint32 start, qint32
     // Only the rows the records read are kept (the others are counted to find the records'
     // places); none after the last one read.
     CsvRecords records;
+    const auto [above, below] = OffsetRange(specs);
     if (RowsPerRecordError(rowsPerRecord) ||
-        !ReadCsvRecords(path, records, std::max<qint64>(1, qint64(end) + MaxOffset(specs)),
-                        std::max<qint64>(0, qint64(start) + MinOffset(specs) - 1)))
+        !ReadCsvRecords(path, records, std::max<qint64>(1, qint64(end) + below),
+                        std::max<qint64>(0, qint64(start) + above - 1)))
         return failure();
     SheetData data;
     CsvToSheet(records, data);

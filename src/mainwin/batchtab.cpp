@@ -73,16 +73,4 @@ void MSF_DblClick(MainWindow &w, int index)
     menus->mCtlset_Click();
 }
 
-BatchTab *InstallBatchTab(MainWindow &w)
-{
-    if (BatchTab *t = batchTabOf(w))
-        return t;
-    return new BatchTab(w);
-}
-
-BatchTab *batchTabOf(const MainWindow &w)
-{
-    return w.findChild<BatchTab *>(kObjectName, Qt::FindDirectChildrenOnly);
-}
-
 } // namespace mainwin

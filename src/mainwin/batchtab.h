@@ -36,9 +36,4 @@ private:
 // field of that row, also while the format is locked; the other grids do nothing.
 void MSF_DblClick(MainWindow &w, int index);
 
-// Registers the batch tab's buttons with the window's dispatcher (once; later calls return the
-// same object).
-BatchTab *InstallBatchTab(MainWindow &w);
-BatchTab *batchTabOf(const MainWindow &w);
-
 } // namespace mainwin

@@ -5,7 +5,8 @@
 
 namespace mainwin {
 
-CommandRoute::CommandRoute(QObject *parent) : QObject(parent)
+CommandRoute::CommandRoute(EditFinisher finisher, QObject *parent)
+    : QObject(parent), m_finisher(std::move(finisher))
 {
     setObjectName(QStringLiteral("CommandRoute"));
 }

@@ -19,13 +19,12 @@ class CommandRoute : public QObject
 {
     Q_OBJECT
 public:
-    explicit CommandRoute(QObject *parent = nullptr);
-
-    // Finishes the edit of the field being typed, unless that field is `keep` (a command that
-    // edits the field itself, such as pasting into it, leaves its typing going). False when
-    // leaving the field refused: it told the user why, and the command must not run.
+    // finisher finishes the edit of the field being typed, unless that field is `keep` (a
+    // command that edits the field itself, such as pasting into it, leaves its typing going). It
+    // returns false when leaving the field refused: it told the user why, and the command must
+    // not run.
     using EditFinisher = std::function<bool(const QWidget *keep)>;
-    void SetEditFinisher(EditFinisher finisher) { m_finisher = std::move(finisher); }
+    explicit CommandRoute(EditFinisher finisher, QObject *parent = nullptr);
 
     bool FinishEdit(const QWidget *keep = nullptr);
     // Finishes the edit, then runs the command; false when it did not run.

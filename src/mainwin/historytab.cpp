@@ -29,7 +29,8 @@ const QString kExportSheet = QStringLiteral("Quorvan支票打印历史数据");
 
 } // namespace
 
-HistoryTab::HistoryTab(MainWindow &w) : QObject(&w), m_w(w)
+HistoryTab::HistoryTab(MainWindow &w, Printing &printing)
+    : QObject(&w), m_w(w), m_printing(printing)
 {
     setObjectName(kObjectName);
     QObject::connect(w.SST(), &QTabWidget::currentChanged, this, [this] { SST_Click(); });
@@ -69,8 +70,7 @@ void HistoryTab::ShowHistory(int limit)
 
 void HistoryTab::Reprint()
 {
-    Printing *printing = InstallPrinting(m_w);
-    print::PrintRun &run = printing->run();
+    print::PrintRun &run = m_printing.run();
     if (run.Busy())
         return;
     store::ReprintHooks hooks;
@@ -129,18 +129,6 @@ bool HistoryTab::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QObject::eventFilter(watched, event);
-}
-
-HistoryTab *InstallHistoryTab(MainWindow &w)
-{
-    if (HistoryTab *t = historyTabOf(w))
-        return t;
-    return new HistoryTab(w);
-}
-
-HistoryTab *historyTabOf(const MainWindow &w)
-{
-    return w.findChild<HistoryTab *>(kObjectName, Qt::FindDirectChildrenOnly);
 }
 
 } // namespace mainwin

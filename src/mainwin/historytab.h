@@ -9,12 +9,14 @@
 namespace mainwin {
 
 class MainWindow;
+class Printing;
 
 class HistoryTab : public QObject
 {
     Q_OBJECT
 public:
-    explicit HistoryTab(MainWindow &w);
+    // printing reprints the chosen prints.
+    HistoryTab(MainWindow &w, Printing &printing);
 
     // The window's save dialog for the export; tests answer it through its chooser.
     batch::SaveDialog &CSave() { return m_csave; }
@@ -39,12 +41,8 @@ protected:
 
 private:
     MainWindow &m_w;
+    Printing &m_printing;
     batch::SaveDialog m_csave;
 };
-
-// Connects the history tab's buttons and its showing (once per window; later calls return the
-// same object).
-HistoryTab *InstallHistoryTab(MainWindow &w);
-HistoryTab *historyTabOf(const MainWindow &w);
 
 } // namespace mainwin

@@ -3,14 +3,14 @@
 #include "mainwin/batchtab.h"
 #include "mainwin/buttonicons.h"
 #include "mainwin/commandroute.h"
-#include "mainwin/notifyinglabel.h"
-#include "mainwin/popupmenus.h"
-#include "mainwin/statexport.h"
 #include "mainwin/historytab.h"
 #include "mainwin/menus.h"
+#include "mainwin/notifyinglabel.h"
 #include "mainwin/pageediting.h"
+#include "mainwin/popupmenus.h"
 #include "mainwin/printing.h"
 #include "mainwin/typing.h"
+#include "mainwin/typingfmt.h"
 #include "page/backpic.h"
 #include "page/fieldvalue.h"
 #include "page/fmtinit.h"
@@ -18,12 +18,15 @@
 #include "page/pageview.h"
 #include "page/pageviewlayout.h"
 #include "page/piccontent.h"
+#include "page/propdialogs.h"
 #include "page/registry.h"
 #include "page/rowsync.h"
 #include "page/zoompage.h"
+#include "print/batchnav.h"
 #include "store/context.h"
 #include "store/db.h"
 #include "store/defaults.h"
+#include "store/fmtcmd.h"
 #include "store/fmtstore.h"
 #include "store/grid.h"
 #include "store/params.h"
@@ -84,7 +87,10 @@ const OptionBox kOptions[5] = {
     {u"显示底图", u"显示单据的背景图片。"},
 };
 
-QString str(const char16_t *s) { return QString::fromUtf16(s); }
+QString str(const char16_t *s)
+{
+    return QString::fromUtf16(s);
+}
 
 void makeRed(QWidget *w)
 {
@@ -101,7 +107,10 @@ QLabel *plainLabel(const QString &text, QWidget *parent)
     return l;
 }
 
-int pxOf(int tw, int tpp) { return int(std::lround(double(tw) / tpp)); }
+int pxOf(int tw, int tpp)
+{
+    return int(std::lround(double(tw) / tpp));
+}
 
 QRect pxRect(const QRect &tw, int tpp)
 {
@@ -112,18 +121,25 @@ QRect pxRect(const QRect &tw, int tpp)
 } // namespace
 
 MainWindow::MainWindow(store::AppContext *ctx, QWidget *parent)
-    : QMainWindow(parent),
-      m_ownCtx(ctx ? nullptr : std::make_unique<store::AppContext>()),
+    : MainWindow(MainWindowHooks(), ctx, parent)
+{
+}
+
+MainWindow::MainWindow(MainWindowHooks hooks, store::AppContext *ctx, QWidget *parent)
+    : QMainWindow(parent), m_ownCtx(ctx ? nullptr : std::make_unique<store::AppContext>()),
       m_ctx(ctx ? ctx : m_ownCtx.get()),
-      m_route(new CommandRoute(this)),
+      // A command first finishes the typing in the field being edited.
+      m_route(new CommandRoute(
+          [this](const QWidget *keep) { return !m_typing || m_typing->FinishEdit(keep); }, this)),
       m_tpp(page::ScreenTpp())
 {
     setObjectName(QStringLiteral("MF"));
     // Loading: the Temp folder, the caption, the line-break symbol, the field counters, the
     // pop-up menus, the layout; the format used last opens once the window shows.
     store::MakeAppSubDir(QStringLiteral("Temp"));
-    setWindowTitle(str(kMainCaption).replace(QStringLiteral("[EDITION]"),
-                                             QString::fromLatin1(store::kProgramVersion)));
+    setWindowTitle(
+        str(kMainCaption)
+            .replace(QStringLiteral("[EDITION]"), QString::fromLatin1(store::kProgramVersion)));
     m_ctx->SetCrlfChr(store::GetRegStr(QStringLiteral("KVRTM"), QStringLiteral("Para"),
                                        QStringLiteral("CrlfChr"), QStringLiteral("//")));
 
@@ -142,7 +158,18 @@ MainWindow::MainWindow(store::AppContext *ctx, QWidget *parent)
     });
     connectContext();
     m_fields->ResetCtlCount();
-    m_menus = std::make_unique<PopupMenus>(this);
+
+    // The parts, each after those it needs.
+    m_dialogs = new page::PropertyDialogs(*m_fields, *this, this);
+    m_menus = std::make_unique<PopupMenus>(this, *m_dialogs, std::move(hooks.statExportFile));
+    m_typing = new Typing(*this);
+    m_fmtCmds = new MainFormatCommands(*this, std::move(hooks.chooseFormat));
+    m_printing = new Printing(*this, *m_typing, std::move(hooks.print));
+    m_historyTab = new HistoryTab(*this, *m_printing);
+    m_batchTab = new BatchTab(*this);
+    m_pageEditing = new PageEditing(*this, *m_typing, *m_dialogs);
+    m_menuBar = new Menus(*this, *m_fmtCmds);
+
     LayoutMainForm();
 }
 
@@ -155,10 +182,22 @@ MainWindow::~MainWindow()
     m_fields.reset();
 }
 
-QWidget *MainWindow::PIC(int i) const { return i >= 0 && i < 3 ? m_pic[size_t(i)] : nullptr; }
-page::PageView *MainWindow::PG() const { return m_pfrm->page(); }
-QCheckBox *MainWindow::O2(int i) const { return i >= 0 && i < 5 ? m_o2[size_t(i)] : nullptr; }
-QToolButton *MainWindow::Zm(int i) const { return i >= 0 && i < 3 ? m_zm[size_t(i)] : nullptr; }
+QWidget *MainWindow::PIC(int i) const
+{
+    return i >= 0 && i < 3 ? m_pic[size_t(i)] : nullptr;
+}
+page::PageView *MainWindow::PG() const
+{
+    return m_pfrm->page();
+}
+QCheckBox *MainWindow::O2(int i) const
+{
+    return i >= 0 && i < 5 ? m_o2[size_t(i)] : nullptr;
+}
+QToolButton *MainWindow::Zm(int i) const
+{
+    return i >= 0 && i < 3 ? m_zm[size_t(i)] : nullptr;
+}
 QToolButton *MainWindow::COM(int i) const
 {
     const auto it = m_com.find(i);
@@ -176,8 +215,14 @@ store::FlexGrid *MainWindow::MSF(int i) const
 {
     return i >= 1 && i <= 3 ? m_msf[size_t(i)] : nullptr;
 }
-QGroupBox *MainWindow::FRM(int i) const { return i >= 0 && i < 2 ? m_frm[size_t(i)] : nullptr; }
-int MainWindow::pageRedraws() const { return PG()->drawCount(); }
+QGroupBox *MainWindow::FRM(int i) const
+{
+    return i >= 0 && i < 2 ? m_frm[size_t(i)] : nullptr;
+}
+int MainWindow::pageRedraws() const
+{
+    return PG()->drawCount();
+}
 
 QToolButton *MainWindow::makeButton(int index, QWidget *parent, const QString &tip)
 {
@@ -685,10 +730,8 @@ void MainWindow::formLoadAfterShow()
 
 void MainWindow::OpenFmt(const QString &name, bool force)
 {
-    if (m_opener)
-        m_opener(*this, name, force);
-    else
-        OpenFmtOnPage(*this, name, force);
+    QString chosen = name;
+    store::OpenFmt(*m_fmtCmds, chosen, force);
 }
 
 bool MainWindow::SaveSoftSet()
@@ -716,9 +759,8 @@ void MainWindow::formUnload()
         failed << QStringLiteral("当前格式和选项");
     if (!failed.isEmpty()) {
         const QString why = store::Db::Main().LastError();
-        store::ReportMessage(QStringLiteral("退出时无法保存") + failed.join(QStringLiteral("、"))
-                                 + QStringLiteral("！")
-                                 + (why.isEmpty() ? QString() : u'\n' + why),
+        store::ReportMessage(QStringLiteral("退出时无法保存") + failed.join(QStringLiteral("、")) +
+                                 QStringLiteral("！") + (why.isEmpty() ? QString() : u'\n' + why),
                              store::MsgKind::Error);
     }
     m_menus.reset();
@@ -746,20 +788,29 @@ void MainWindow::closeEvent(QCloseEvent *e)
     QCoreApplication::quit();
 }
 
-page::PageFrame &MainWindow::pageFrame() { return *m_pfrm; }
-store::AppContext &MainWindow::context() { return *m_ctx; }
-store::FlexGrid *MainWindow::batchGrid() { return m_msf[1]; }
+page::PageFrame &MainWindow::pageFrame()
+{
+    return *m_pfrm;
+}
+store::AppContext &MainWindow::context()
+{
+    return *m_ctx;
+}
+store::FlexGrid *MainWindow::batchGrid()
+{
+    return m_msf[1];
+}
 
 void MainWindow::resetBatchNav(store::FlexGrid &grid)
 {
-    if (m_batchNav)
-        m_batchNav(grid);
+    if (m_printing)
+        m_printing->batchNav().InitBatchNav(grid);
 }
 
 void MainWindow::closeFieldDialogs()
 {
-    if (m_closeDialogs)
-        m_closeDialogs();
+    if (m_dialogs)
+        m_dialogs->CloseAll();
 }
 
 void MainWindow::reloadFields()
@@ -799,44 +850,10 @@ void MainWindow::restoreFieldValues(const page::FieldValues &values)
     }
 }
 
-void OpenFmtOnPage(MainWindow &w, const QString &requested, bool force)
-{
-    store::AppContext &ctx = w.context();
-    QString name = requested;
-    if (name.isEmpty())
-        name = w.chooseFormat();
-    if (name.isEmpty())
-        return;
-    const QString current = ctx.FormatName();
-    if (name == current && !force)
-        return;
-    if (name != current) {
-        store::SaveDefaultRecord(ctx, current);
-        ctx.SetFormatName(name);
-    }
-    page::InitFmtOnPage(w, name);
-    store::SaveFmtState(ctx, name);
-    store::LoadDefaultRecord(ctx, name);
-    for (int i = 0; i < 5; ++i)
-        w.O2_Click(i);
-}
-
-void InstallMainWindowParts(MainWindow &w)
-{
-    installTyping(w);
-    InstallPrinting(w);
-    InstallHistoryTab(w);
-    InstallBatchTab(w);
-    installPageEditing(w);
-    InstallMenus(w);
-    InstallStatExport(w);
-}
-
 QWidget *ShowMainWindow()
 {
     auto *w = new MainWindow;
     w->setAttribute(Qt::WA_DeleteOnClose);
-    InstallMainWindowParts(*w);
     w->show();
     return w;
 }

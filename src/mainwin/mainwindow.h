@@ -3,6 +3,8 @@
 // history), the page with its frame, scroll bars and zoom buttons, the five option boxes, the
 // slip size, margins and format name, and the hidden field grid that models the open format.
 
+#include "mainwin/popupmenus.h"
+#include "mainwin/printing.h"
 #include "page/pageviewhost.h"
 
 #include <QMainWindow>
@@ -33,13 +35,28 @@ namespace page {
 class FieldRegistry;
 class PageFrame;
 class PageView;
+class PropertyDialogs;
 } // namespace page
 
 namespace mainwin {
 
+class BatchTab;
 class CommandRoute;
+class HistoryTab;
+class MainFormatCommands;
+class Menus;
 class NotifyingLabel;
-class PopupMenus;
+class PageEditing;
+class Typing;
+
+// What a window built for a test answers in place of the user: the printer and the PDF output's
+// file, the format manager's choice, the statistics export's file. Empty members ask the user.
+struct MainWindowHooks
+{
+    PrintQuestions print;
+    std::function<QString()> chooseFormat;
+    PopupMenus::ExportChooser statExportFile;
+};
 
 inline constexpr const char16_t *kMainCaption = u"Quorvan支票打印软件[专业版][EDITION]";
 
@@ -47,8 +64,12 @@ class MainWindow : public QMainWindow, public page::PageHost
 {
     Q_OBJECT
 public:
-    // Fills ctx (not owned) or, without one, a context of its own.
+    // Fills ctx (not owned) or, without one, a context of its own. The window is built whole:
+    // its controls, then its parts (typing, format commands, printing, the tabs, page editing,
+    // menus), each handed the parts it needs.
     explicit MainWindow(store::AppContext *ctx = nullptr, QWidget *parent = nullptr);
+    explicit MainWindow(MainWindowHooks hooks, store::AppContext *ctx = nullptr,
+                        QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // --- controls, by their names
@@ -85,6 +106,17 @@ public:
     // The route every command of the window takes (buttons, menus, pop-up menus, shortcuts).
     CommandRoute &route() const { return *m_route; }
 
+    // --- the window's parts
+    Typing &typing() const { return *m_typing; }
+    MainFormatCommands &formatCommands() const { return *m_fmtCmds; }
+    Printing &printing() const { return *m_printing; }
+    HistoryTab &historyTab() const { return *m_historyTab; }
+    BatchTab &batchTab() const { return *m_batchTab; }
+    // The property dialogs of the fields and the slip size dialog.
+    page::PropertyDialogs &dialogs() const { return *m_dialogs; }
+    PageEditing &pageEditing() const { return *m_pageEditing; }
+    Menus &menus() const { return *m_menuBar; }
+
     // --- handlers
     void O2_Click(int index) override;
     void LFMT_Change(int index);
@@ -101,19 +133,9 @@ public:
     // Validate\DefaultSoftSet: the five option values, each followed by "§☆§".
     bool SaveSoftSet();
 
-    // Opening a format. The format commands install the full procedure; until then the window
-    // opens a format by name itself (an empty name asks the chooser when one is installed).
-    using FormatOpener = std::function<void(MainWindow &, const QString &name, bool force)>;
-    void setFormatOpener(FormatOpener opener) { m_opener = std::move(opener); }
-    using FormatChooser = std::function<QString(MainWindow &)>;
-    void setFormatChooser(FormatChooser chooser) { m_chooser = std::move(chooser); }
-    // The chooser's answer ("" when none is installed or it was cancelled).
-    QString chooseFormat() { return m_chooser ? m_chooser(*this) : QString(); }
+    // Opens a format through the format commands (store::OpenFmt); an empty name lets the user
+    // choose in the format manager.
     void OpenFmt(const QString &name, bool force);
-    // Resets the batch navigation after the batch grid was emptied (the batch records' owner).
-    void setBatchNavigator(std::function<void(store::FlexGrid &)> nav) { m_batchNav = std::move(nav); }
-    // Closes the open field property dialogs (their owner installs it).
-    void setDialogCloser(std::function<void()> closer) { m_closeDialogs = std::move(closer); }
 
     // How often the page was redrawn by the option handler (tests).
     int pageRedraws() const;
@@ -182,28 +204,24 @@ private:
     QLabel *m_ptest = nullptr;
     QTimer *m_autoFind = nullptr;
     QMenu *m_mCtlSame = nullptr;
-    std::unique_ptr<PopupMenus> m_menus;
     std::unique_ptr<page::FieldRegistry> m_fields;
-    FormatOpener m_opener;
-    FormatChooser m_chooser;
-    std::function<void(store::FlexGrid &)> m_batchNav;
-    std::function<void()> m_closeDialogs;
     std::map<int, std::function<void()>> m_commands;
+    // The parts, in the order they are built; each is a child of the window.
+    page::PropertyDialogs *m_dialogs = nullptr;
+    std::unique_ptr<PopupMenus> m_menus;
+    Typing *m_typing = nullptr;
+    MainFormatCommands *m_fmtCmds = nullptr;
+    Printing *m_printing = nullptr;
+    HistoryTab *m_historyTab = nullptr;
+    BatchTab *m_batchTab = nullptr;
+    PageEditing *m_pageEditing = nullptr;
+    Menus *m_menuBar = nullptr;
     bool m_loaded = false;
     bool m_loadScheduled = false;
     bool m_closePending = false;
     bool m_unloaded = false;
     double m_frameWidthTw = 0;
 };
-
-// The window's own way of opening a format by name, as the format commands do it: the defaults
-// of the format being left are saved, the new one is put on the page, the state row remembers it,
-// its default record comes back and the options are applied.
-void OpenFmtOnPage(MainWindow &w, const QString &name, bool force);
-
-// Installs the window's typing, printing, tabs, page editing, menus and exports, as the
-// start-up's main window has them (parts installed before keep their set-up).
-void InstallMainWindowParts(MainWindow &w);
 
 // Builds the main window on a context of its own and shows it (the start-up's main window).
 QWidget *ShowMainWindow();

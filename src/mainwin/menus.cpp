@@ -2,13 +2,11 @@
 
 #include "library/fmtdown.h"
 #include "library/fmtfile.h"
-#include "library/fmtlist.h"
 #include "mainwin/commandroute.h"
 #include "mainwin/helppages.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/password.h"
 #include "mainwin/rightform.h"
-#include "mainwin/selformat.h"
 #include "mainwin/typingfmt.h"
 #include "page/barcodestand.h"
 #include "page/field.h"
@@ -98,7 +96,7 @@ bool ClampField(page::PageField &f, int pageW, int pageH)
 
 } // namespace
 
-Menus::Menus(MainWindow &w) : QObject(&w), m_w(w)
+Menus::Menus(MainWindow &w, MainFormatCommands &cmds) : QObject(&w), m_w(w), m_cmds(cmds)
 {
     setObjectName(kObjectName);
     QMenuBar *bar = w.menuBar();
@@ -202,18 +200,17 @@ void Menus::m_PCom_Click(int index)
 
 void Menus::m_FCom_Click(int index)
 {
-    MainFormatCommands &cmds = *installFormatCommands(m_w);
     switch (index) {
     case 30:
         m_w.OpenFmt(QString(), false);
         break;
     case 31:
         mTool_Click(0);
-        store::SaveFmt(cmds);
+        store::SaveFmt(m_cmds);
         break;
     case 32:
         mTool_Click(0);
-        store::SaveFmtAs(cmds);
+        store::SaveFmtAs(m_cmds);
         break;
     default:
         break;
@@ -222,17 +219,17 @@ void Menus::m_FCom_Click(int index)
 
 void Menus::mOutputFormat_Click()
 {
-    library::ExportFmtFile(*installFormatCommands(m_w), QString());
+    library::ExportFmtFile(m_cmds, QString());
 }
 
 void Menus::mInputFormat_Click()
 {
-    library::ImportFmtFile(*installFormatCommands(m_w), QString());
+    library::ImportFmtFile(m_cmds, QString());
 }
 
 void Menus::DownFmt_Click()
 {
-    library::FmtDown::ShowModeless(*installFormatCommands(m_w), &m_w);
+    library::FmtDown::ShowModeless(m_cmds, &m_w);
 }
 
 void Menus::mTool_Click(int index)
@@ -298,27 +295,6 @@ void Menus::mSetCrlfChr_Click()
         return;
     saveSetting(QStringLiteral("Para"), QStringLiteral("CrlfChr"), answer);
     m_w.context().SetCrlfChr(answer);
-}
-
-Menus *InstallMenus(MainWindow &w)
-{
-    if (Menus *m = menusOf(w))
-        return m;
-    auto *menus = new Menus(w);
-    MainFormatCommands *cmds = installFormatCommands(w);
-    cmds->setNameChooser(
-        [&w](bool allowEdit) { return ChooseFormatName(allowEdit, w.context().FormatName(), &w); });
-    // The format manager picks the format to open ("选择格式", "管理格式", the name's double
-    // click).
-    w.setFormatChooser([](MainWindow &win) {
-        return library::ChooseFmtFromList(*installFormatCommands(win), &win);
-    });
-    return menus;
-}
-
-Menus *menusOf(const MainWindow &w)
-{
-    return w.findChild<Menus *>(kObjectName, Qt::FindDirectChildrenOnly);
 }
 
 } // namespace mainwin

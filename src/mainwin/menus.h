@@ -13,13 +13,17 @@ class QMenu;
 
 namespace mainwin {
 
+class MainFormatCommands;
 class MainWindow;
 
 class Menus : public QObject
 {
     Q_OBJECT
 public:
-    explicit Menus(MainWindow &w);
+    // Builds the menu bar of the window and sets the print switches to their start (automatic
+    // paper, with background, no rulers) until a format brings its own; the format entries go
+    // through cmds.
+    Menus(MainWindow &w, MainFormatCommands &cmds);
 
     QMenu *mPrint, *mFormat, *m_Set, *mTools, *mHelp;
     std::map<int, QAction *> m_PCom, m_FCom, mTool;
@@ -44,12 +48,7 @@ private:
     void showSwitches();
 
     MainWindow &m_w;
+    MainFormatCommands &m_cmds;
 };
-
-// Builds the menu bar of the window (once), sets the print switches to their start (automatic
-// paper, with background, no rulers) until a format brings its own, and installs the format-name
-// chooser for the format commands and as the window's format chooser.
-Menus *InstallMenus(MainWindow &w);
-Menus *menusOf(const MainWindow &w);
 
 } // namespace mainwin

@@ -43,8 +43,9 @@ const char16_t *const kKeysTip =
 
 } // namespace
 
-PageEditing::PageEditing(MainWindow &w)
-    : QObject(&w), m_w(w), m_designer(new page::Designer(*w.fields(), *w.PG(), this)),
+PageEditing::PageEditing(MainWindow &w, Typing &typing, page::PropertyDialogs &dialogs)
+    : QObject(&w), m_w(w), m_typing(typing),
+      m_designer(new page::Designer(*w.fields(), *w.PG(), this)), m_dialogs(dialogs),
       m_band(new QRubberBand(QRubberBand::Rectangle, w.PG()))
 {
     setObjectName(QStringLiteral("PageEditing"));
@@ -60,14 +61,8 @@ PageEditing::PageEditing(MainWindow &w)
         watch(child);
     buildCtlSameMenu();
 
-    // The property dialogs: "设置内容框" opens them, a format switch closes them, the slip size
-    // button opens its dialog.
-    auto *dialogs = new page::PropertyDialogs(*w.fields(), w, &w);
-    m_dialogs = dialogs;
-    if (PopupMenus *menus = w.menuForm())
-        menus->setDialogOpener([dialogs](page::PageField *f) { dialogs->Open(f); });
-    w.setDialogCloser([dialogs] { dialogs->CloseAll(); });
-    w.setCommand(2, [dialogs] { dialogs->OpenFormSize(); });
+    // The slip size button opens its dialog.
+    w.setCommand(2, [this] { m_dialogs.OpenFormSize(); });
 }
 
 PageEditing::~PageEditing() = default;
@@ -215,8 +210,7 @@ bool PageEditing::SecondPress(const QObject *target, const QMouseEvent *m)
 
 void PageEditing::hideRelationColor()
 {
-    if (Typing *t = typingOf(m_w))
-        t->HideRelationColor();
+    m_typing.HideRelationColor();
 }
 
 void PageEditing::openFieldMenu(page::PageField *field, bool withText, const QPoint &globalPos)
@@ -372,8 +366,7 @@ void PageEditing::PG_MouseUp(int button, int, double, double)
                            m_w.context().O2(0), m_w.context().O2(4) == 1);
     }
     // PG_Click: the history drop-down goes.
-    if (Typing *t = typingOf(m_w))
-        t->dropDown().Hide();
+    m_typing.dropDown().Hide();
 }
 
 void PageEditing::PG_KeyDown(int key, int shift)
@@ -388,18 +381,6 @@ void PageEditing::PG_KeyDown(int key, int shift)
 void PageEditing::TT_KeyDown(int key, int shift)
 {
     m_designer->CtlKeyMove(key, shift);
-}
-
-PageEditing *installPageEditing(MainWindow &w)
-{
-    if (PageEditing *e = pageEditingOf(w))
-        return e;
-    return new PageEditing(w);
-}
-
-PageEditing *pageEditingOf(const MainWindow &w)
-{
-    return w.findChild<PageEditing *>(QStringLiteral("PageEditing"), Qt::FindDirectChildrenOnly);
 }
 
 } // namespace mainwin

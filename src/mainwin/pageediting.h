@@ -22,19 +22,22 @@ class PageField;
 namespace mainwin {
 
 class MainWindow;
+class Typing;
 
 class PageEditing : public QObject
 {
     Q_OBJECT
 public:
-    explicit PageEditing(MainWindow &w);
+    // typing loses its relation colours and its drop-down to the mouse; dialogs open from the
+    // pop-up menus and the slip size button.
+    PageEditing(MainWindow &w, Typing &typing, page::PropertyDialogs &dialogs);
     ~PageEditing() override;
 
     page::Designer &designer() const { return *m_designer; }
     // The line under the mouse (kept while a line is dragged); nullptr when none.
     page::LineField *HoverLine() const;
     // The property dialogs of the fields and the slip size dialog.
-    page::PropertyDialogs &dialogs() const { return *m_dialogs; }
+    page::PropertyDialogs &dialogs() const { return m_dialogs; }
     // The band shown while it is dragged.
     QRubberBand *band() const { return m_band; }
 
@@ -72,8 +75,9 @@ private:
     void showBand();
 
     MainWindow &m_w;
+    Typing &m_typing;
     page::Designer *m_designer;
-    page::PropertyDialogs *m_dialogs = nullptr;
+    page::PropertyDialogs &m_dialogs;
     QRubberBand *m_band;
     page::LineField *m_hoverLine = nullptr;
     int m_hoverLineIndex = 0;
@@ -87,9 +91,5 @@ private:
         QPoint pos;
     } m_lastPress;
 };
-
-// Installs the editing on the main window's page (once; later calls return the same object).
-PageEditing *installPageEditing(MainWindow &w);
-PageEditing *pageEditingOf(const MainWindow &w);
 
 } // namespace mainwin

@@ -8,6 +8,7 @@
 #include "page/fieldvalue.h"
 #include "page/pagegrid.h"
 #include "page/pageview.h"
+#include "page/propdialogs.h"
 #include "page/registry.h"
 #include "page/rowsync.h"
 #include "print/picoutput.h"
@@ -47,13 +48,14 @@ QMenu *makeMenu(const char *name, const QString &title)
 
 } // namespace
 
-PopupMenus::PopupMenus(QWidget *owner)
+PopupMenus::PopupMenus(QWidget *owner, page::PropertyDialogs &dialogs, ExportChooser exportChooser)
     : QObject(owner), m_ctlSetMenu(makeMenu("m_CtlSet", QStringLiteral("CTL_Set"))),
       m_picGraph(makeMenu("mPicGraph", QStringLiteral("单据菜单"))),
       m_fmtOp(makeMenu("mFmtOp", QStringLiteral("格式操作"))),
       m_msf(makeMenu("mMSF", QStringLiteral("表格"))),
-      m_pic(makeMenu("mPic", QStringLiteral("图片")))
+      m_pic(makeMenu("mPic", QStringLiteral("图片"))), m_dialogs(dialogs)
 {
+    m_exportDialog.chooser = std::move(exportChooser);
     setObjectName(QStringLiteral("菜单"));
     m_ctlSet = addItem(m_ctlSetMenu, "mCtlSet", QStringLiteral("设置内容框"));
     m_l5 = addSeparator(m_ctlSetMenu, "L5");
@@ -123,8 +125,8 @@ page::PageField *PopupMenus::curCtl() const
 
 void PopupMenus::mCtlset_Click()
 {
-    if (page::PageField *f = curCtl(); f && m_dialogOpener)
-        m_dialogOpener(f);
+    if (page::PageField *f = curCtl())
+        m_dialogs.Open(f);
 }
 
 void PopupMenus::mCopy_Click()
@@ -227,8 +229,8 @@ void PopupMenus::mClearBackPic_Click()
 
 void PopupMenus::mOutMSF_Click()
 {
-    if (m_gridExporter)
-        m_gridExporter(CurGrid, QStringLiteral("Quorvan支票统计数据"));
+    if (CurGrid)
+        batch::ExportGrid(*CurGrid, m_exportDialog, QStringLiteral("Quorvan支票统计数据"));
 }
 
 void PopupMenus::mOutputPic_Click()

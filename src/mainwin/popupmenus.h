@@ -2,6 +2,8 @@
 // The hidden pop-up menu form 菜单 ("弹出菜单") of the main window: it lives as long as the
 // window and holds the page's pop-up menus, what each was opened on, and their commands.
 
+#include "batch/gridexport.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -13,7 +15,8 @@ class QWidget;
 
 namespace page {
 class PageField;
-}
+class PropertyDialogs;
+} // namespace page
 namespace store {
 class FlexGrid;
 }
@@ -26,7 +29,12 @@ class PopupMenus : public QObject
 {
     Q_OBJECT
 public:
-    explicit PopupMenus(QWidget *owner);
+    // The answer of the statistics export's save dialog: given the filter and the name held, the
+    // file name, "" for cancel.
+    using ExportChooser = std::function<QString(const QString &filter, const QString &current)>;
+    // dialogs opens "设置内容框"; exportChooser, when given, answers the save dialog of "导出表格"
+    // in its place (tests).
+    PopupMenus(QWidget *owner, page::PropertyDialogs &dialogs, ExportChooser exportChooser = {});
     ~PopupMenus() override;
 
     QString caption() const;
@@ -54,13 +62,8 @@ public:
     store::FlexGrid *CurGrid = nullptr;
     QPointer<QWidget> CurPic;
 
-    // "设置内容框": the property dialog of CurCtl's kind with its row (installed by the dialogs).
+    // "设置内容框": the property dialog of CurCtl's kind with its row.
     void mCtlset_Click();
-    using DialogOpener = std::function<void(page::PageField *)>;
-    void setDialogOpener(DialogOpener opener) { m_dialogOpener = std::move(opener); }
-    // "导出表格": the grid export (installed by the statistics).
-    using GridExporter = std::function<void(store::FlexGrid *, const QString &defaultName)>;
-    void setGridExporter(GridExporter exporter) { m_gridExporter = std::move(exporter); }
 
     void mCopy_Click();
     void mPaste_Click();
@@ -68,6 +71,8 @@ public:
     void mClearCtl_Click();
     void mModiBackgroundPic_Click();
     void mClearBackPic_Click();
+    // "导出表格": the statistics grid through the grid export, with a save dialog of the form's
+    // own that shows the name it held last.
     void mOutMSF_Click();
     void mOutputPic_Click();
 
@@ -92,8 +97,8 @@ private:
     QMenu *m_fmtOp;
     QMenu *m_msf;
     QMenu *m_pic;
-    DialogOpener m_dialogOpener;
-    GridExporter m_gridExporter;
+    page::PropertyDialogs &m_dialogs;
+    batch::SaveDialog m_exportDialog;
 };
 
 } // namespace mainwin

@@ -27,8 +27,8 @@ const QString kObjectName = QStringLiteral("Printing");
 
 } // namespace
 
-Printing::Printing(MainWindow &w, PrintQuestions questions)
-    : QObject(&w), m_w(w), m_pending(std::make_unique<store::PendingHistory>())
+Printing::Printing(MainWindow &w, Typing &typing, PrintQuestions questions)
+    : QObject(&w), m_w(w), m_typing(typing), m_pending(std::make_unique<store::PendingHistory>())
 {
     setObjectName(kObjectName);
 
@@ -42,14 +42,12 @@ Printing::Printing(MainWindow &w, PrintQuestions questions)
         if (w.fields())
             page::SetCtlValue(w.fields()->GetCtlByIdx(index), text, w.context().CrlfChr());
     };
-    t.ttLostFocus = [this, &w](int index) {
-        // Conversion and calculation belong to typing; without it the text stays as read.
-        if (Typing *typing = typingOf(w)) {
-            if (m_batchEnv)
-                typing->TT_LostFocus(index, *m_batchEnv);
-            else
-                typing->TT_LostFocus(index);
-        }
+    t.ttLostFocus = [this](int index) {
+        // Conversion and calculation belong to typing.
+        if (m_batchEnv)
+            m_typing.TT_LostFocus(index, *m_batchEnv);
+        else
+            m_typing.TT_LostFocus(index);
     };
     t.formatName = [&w] { return w.LFMT(0)->caption(); };
     m_nav = std::make_unique<print::BatchNav>(std::move(t));
@@ -104,7 +102,6 @@ Printing::Printing(MainWindow &w, PrintQuestions questions)
     w.setCommand(36, [this] { EditMargins(); });
     connect(w.HS(), &QScrollBar::valueChanged, this, &Printing::HS_Change);
 
-    w.setBatchNavigator([this](store::FlexGrid &grid) { m_nav->InitBatchNav(grid); });
     if (store::FlexGrid *grid = w.MSF(1))
         m_nav->InitBatchNav(*grid);
 }
@@ -158,18 +155,6 @@ void Printing::EditMargins()
                               store::SaveFmtMargins(ctx);
                           },
                           &m_w);
-}
-
-Printing *InstallPrinting(MainWindow &w, PrintQuestions questions)
-{
-    if (Printing *p = printingOf(w))
-        return p;
-    return new Printing(w, std::move(questions));
-}
-
-Printing *printingOf(const MainWindow &w)
-{
-    return w.findChild<Printing *>(kObjectName, Qt::FindDirectChildrenOnly);
 }
 
 } // namespace mainwin

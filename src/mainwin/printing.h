@@ -25,6 +25,7 @@ class PendingHistory;
 namespace mainwin {
 
 class MainWindow;
+class Typing;
 
 // How a print asks for the printer and for the PDF output's file; an empty one asks the user
 // (the printer chooser, a save dialog).
@@ -38,7 +39,8 @@ class Printing : public QObject
 {
     Q_OBJECT
 public:
-    Printing(MainWindow &w, PrintQuestions questions);
+    // typing converts and calculates the texts of each batch record put on the page.
+    Printing(MainWindow &w, Typing &typing, PrintQuestions questions);
     ~Printing() override;
 
     print::PrintRun &run() const { return *m_run; }
@@ -57,6 +59,7 @@ private:
     void AfterPrint();
 
     MainWindow &m_w;
+    Typing &m_typing;
     std::unique_ptr<print::BatchNav> m_nav;
     // The prints of the document being printed, until it is complete (before m_run, which may
     // still drop them when it goes).
@@ -68,10 +71,5 @@ private:
     std::optional<values::ValueEnv> m_batchEnv;
     std::optional<store::ParaSnapshot> m_batchPara;
 };
-
-// Installs printing on the main window (once; later calls return the same object).
-Printing *InstallPrinting(MainWindow &w, PrintQuestions questions = {});
-// The printing object of the window, nullptr before InstallPrinting.
-Printing *printingOf(const MainWindow &w);
 
 } // namespace mainwin

@@ -3,12 +3,12 @@
 #include "mainwin/commandroute.h"
 #include "mainwin/histcombo.h"
 #include "mainwin/mainwindow.h"
-#include "mainwin/typingfmt.h"
 #include "page/calcadapter.h"
 #include "page/field.h"
 #include "page/pageview.h"
 #include "page/registry.h"
 #include "store/context.h"
+#include "store/fieldrow.h"
 #include "store/fmtstore.h"
 #include "store/grid.h"
 #include "store/gridcolor.h"
@@ -63,9 +63,9 @@ void PaintBackground(QWidget *w, const std::optional<quint32> &color)
     w->setPalette(pal);
 }
 
-qint32 WholeOf(const QString &cell)
+qint32 WholeOf(const store::NumberCell &cell)
 {
-    return qint32(store::RoundEven(store::Val(cell)));
+    return qint32(store::RoundEven(cell.Val()));
 }
 
 bool LeavesWindow(const QFocusEvent *e)
@@ -85,7 +85,6 @@ Typing::Typing(MainWindow &w) : QObject(&w), m_w(w)
     connect(timer, &QTimer::timeout, this, &Typing::AutoFind_Timer);
     connect(&reg(), &page::FieldRegistry::textLostFocus, this,
             [this](int index) { TT_LostFocus(index); });
-    w.route().SetEditFinisher([this](const QWidget *keep) { return FinishEdit(keep); });
     // Nothing typed for one format may land in the next one.
     connect(&w.context(), &store::AppContext::formatSwitching, this, [this] {
         m_w.AutoFind()->stop();
@@ -424,15 +423,17 @@ void Typing::SetCheckBoxRCtl(page::CheckField &box)
     const store::FlexGrid *grid = reg().Grid();
     if (!grid)
         return;
-    const qint32 start = WholeOf(grid->TextMatrix(box.Row(), store::ColID));
-    qint32 next = WholeOf(grid->TextMatrix(box.Row(), store::ColRCtl));
+    const store::FieldRow self = store::ReadFieldRow(*grid, box.Row());
+    const qint32 start = WholeOf(self.id);
+    qint32 next = WholeOf(self.rctl);
     for (int step = 0; step < kMaxGroupSteps; ++step) {
         if (next == 0 || next == start)
             return;
         int found = -1;
+        store::FieldRow other;
         for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
-            if (WholeOf(grid->TextMatrix(r, store::ColClas)) == 1 &&
-                WholeOf(grid->TextMatrix(r, store::ColID)) == next) {
+            other = store::ReadFieldRow(*grid, r);
+            if (WholeOf(other.clas) == 1 && WholeOf(other.id) == next) {
                 found = r;
                 break;
             }
@@ -441,22 +442,8 @@ void Typing::SetCheckBoxRCtl(page::CheckField &box)
             return;
         if (auto *other = dynamic_cast<page::CheckField *>(reg().GetCtlByRow(found)))
             other->SetValue(0);
-        next = WholeOf(grid->TextMatrix(found, store::ColRCtl));
+        next = WholeOf(other.rctl);
     }
-}
-
-Typing *installTyping(MainWindow &w)
-{
-    if (Typing *t = typingOf(w))
-        return t;
-    auto *t = new Typing(w);
-    installFormatCommands(w);
-    return t;
-}
-
-Typing *typingOf(const MainWindow &w)
-{
-    return w.findChild<Typing *>(QStringLiteral("Typing"), Qt::FindDirectChildrenOnly);
 }
 
 } // namespace mainwin

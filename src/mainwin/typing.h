@@ -93,10 +93,4 @@ private:
     QPointer<page::TextBox> m_afterDblClick;
 };
 
-// Installs typing on the main window (once; later calls return the same object), the format
-// commands as its way of opening formats, and the history drop-down.
-Typing *installTyping(MainWindow &w);
-// The typing object of the window, nullptr before installTyping.
-Typing *typingOf(const MainWindow &w);
-
 } // namespace mainwin

@@ -1,15 +1,17 @@
 #include "mainwin/typingfmt.h"
 
+#include "library/fmtlist.h"
 #include "mainwin/mainwindow.h"
+#include "mainwin/selformat.h"
 #include "page/backpic.h"
 #include "page/calcadapter.h"
 #include "page/fmtinit.h"
-
-#include <QPointer>
+#include "store/context.h"
 
 namespace mainwin {
 
-MainFormatCommands::MainFormatCommands(MainWindow &w) : QObject(&w), m_w(w)
+MainFormatCommands::MainFormatCommands(MainWindow &w, std::function<QString()> chooseFormat)
+    : QObject(&w), m_w(w), m_chooseFormat(std::move(chooseFormat))
 {
     setObjectName(QStringLiteral("FormatCommands"));
 }
@@ -20,12 +22,14 @@ store::AppContext &MainFormatCommands::context()
 }
 QString MainFormatCommands::chooseFormat()
 {
-    return m_w.chooseFormat();
+    if (m_chooseFormat)
+        return m_chooseFormat();
+    return library::ChooseFmtFromList(*this, &m_w);
 }
 
 QString MainFormatCommands::selectFormatName(bool allowEdit)
 {
-    return m_nameChooser ? m_nameChooser(allowEdit) : QString();
+    return ChooseFormatName(allowEdit, m_w.context().FormatName(), &m_w);
 }
 
 void MainFormatCommands::initFmtOnPage(const QString &name)
@@ -50,28 +54,6 @@ QString MainFormatCommands::backPicFile(const QString &name)
 store::FlexGrid *MainFormatCommands::historyGrid()
 {
     return m_w.MSF(2);
-}
-
-MainFormatCommands *installFormatCommands(MainWindow &w)
-{
-    if (MainFormatCommands *c = formatCommandsOf(w))
-        return c;
-    auto *cmds = new MainFormatCommands(w);
-    QPointer<MainFormatCommands> guard(cmds);
-    w.setFormatOpener([guard](MainWindow &win, const QString &requested, bool force) {
-        QString name = requested;
-        if (guard)
-            store::OpenFmt(*guard, name, force);
-        else
-            OpenFmtOnPage(win, name, force);
-    });
-    return cmds;
-}
-
-MainFormatCommands *formatCommandsOf(const MainWindow &w)
-{
-    return w.findChild<MainFormatCommands *>(QStringLiteral("FormatCommands"),
-                                             Qt::FindDirectChildrenOnly);
 }
 
 } // namespace mainwin

@@ -1,6 +1,8 @@
 #pragma once
 // The format commands on the main window: opening, saving under another name and deleting
-// formats run through the store's commands with the window as their host.
+// formats run through the store's commands with the window as their host. The format manager
+// chooses the format to open ("选择格式", "管理格式", the double click on the format name, a
+// stored name that is gone); the name chooser "请选择格式名称" names one to save or delete.
 
 #include "store/fmtcmd.h"
 
@@ -16,12 +18,8 @@ class MainFormatCommands : public QObject, public store::FormatCommandHost
 {
     Q_OBJECT
 public:
-    explicit MainFormatCommands(MainWindow &w);
-
-    // The name chooser "请选择格式名称" (its choice, "" when cancelled); without one, commands
-    // that must ask for a name do nothing.
-    using NameChooser = std::function<QString(bool allowEdit)>;
-    void setNameChooser(NameChooser chooser) { m_nameChooser = std::move(chooser); }
+    // chooseFormat, when given, answers in place of the format manager (tests).
+    MainFormatCommands(MainWindow &w, std::function<QString()> chooseFormat = {});
 
     store::AppContext &context() override;
     QString chooseFormat() override;
@@ -34,11 +32,7 @@ public:
 
 private:
     MainWindow &m_w;
-    NameChooser m_nameChooser;
+    std::function<QString()> m_chooseFormat;
 };
-
-// Makes the format commands the window's way of opening formats (once).
-MainFormatCommands *installFormatCommands(MainWindow &w);
-MainFormatCommands *formatCommandsOf(const MainWindow &w);
 
 } // namespace mainwin

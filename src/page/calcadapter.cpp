@@ -1,6 +1,6 @@
 #include "page/calcadapter.h"
 
-#include "store/fmtstore.h"
+#include "store/fieldrow.h"
 #include "store/grid.h"
 #include "store/history.h"
 #include "store/params.h"
@@ -12,11 +12,6 @@
 namespace page {
 
 namespace {
-
-double CellNumber(const store::FlexGrid &grid, int row, int col)
-{
-    return store::Val(grid.TextMatrix(row, col));
-}
 
 void ApplyConverted(TextField &field, const values::Converted &c)
 {
@@ -55,7 +50,8 @@ std::vector<values::CalcFieldRow> PageCalcFields::TextFieldRows() const
     if (!grid)
         return rows;
     for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
-        if (CellNumber(*grid, r, store::ColClas) != 0)
+        const store::FieldRow fr = store::ReadFieldRow(*grid, r);
+        if (fr.clas.Val() != 0)
             continue;
         const PageField *f = m_reg.GetCtlByRow(r);
         if (!f || f->Kind() != FieldKind::Text)
@@ -66,11 +62,11 @@ std::vector<values::CalcFieldRow> PageCalcFields::TextFieldRows() const
         values::CalcFieldRow row;
         row.id = *id;
         row.code = m_reg.GetCtlCash(f);
-        row.rctl = CellNumber(*grid, r, store::ColRCtl);
-        row.rctl1 = CellNumber(*grid, r, store::ColRCtl1);
-        row.sumId = CellNumber(*grid, r, store::ColSumID);
-        row.sumId1 = CellNumber(*grid, r, store::ColSumID1);
-        row.caption = f->Caption() ? f->Caption()->Caption() : grid->TextMatrix(r, store::ColLBL);
+        row.rctl = fr.rctl.Val();
+        row.rctl1 = fr.rctl1.Val();
+        row.sumId = fr.sumId.Val();
+        row.sumId1 = fr.sumId1.Val();
+        row.caption = f->Caption() ? f->Caption()->Caption() : fr.lbl;
         rows.push_back(row);
     }
     return rows;
@@ -124,10 +120,8 @@ std::vector<qint32> AutoCalc(FieldRegistry &reg, qint32 id, const values::ValueE
     const store::FlexGrid *grid = reg.Grid();
     const PageField *edited = reg.GetCtlByID(id);
     if (grid && edited && edited->Kind() == FieldKind::Text) {
-        const int r = edited->Row();
-        if (CellNumber(*grid, r, store::ColRCtl) == 0 && CellNumber(*grid, r, store::ColRCtl1) == 0
-            && CellNumber(*grid, r, store::ColSumID) == 0
-            && CellNumber(*grid, r, store::ColSumID1) == 0)
+        const store::FieldRow f = store::ReadFieldRow(*grid, edited->Row());
+        if (f.rctl.Val() == 0 && f.rctl1.Val() == 0 && f.sumId.Val() == 0 && f.sumId1.Val() == 0)
             return {id};
     }
     PageCalcFields fields(reg);

@@ -5,7 +5,7 @@
 #include "page/registry.h"
 #include "page/rowsync.h"
 #include "store/context.h"
-#include "store/fmtstore.h"
+#include "store/fieldrow.h"
 #include "store/grid.h"
 #include "store/reporter.h"
 #include "store/vb.h"
@@ -403,10 +403,12 @@ void Designer::StepSelFontSize(double delta)
         if (!f->Selected())
             continue;
         const int row = f->Row();
-        const double size = store::Val(grid->TextMatrix(row, store::ColFSize)) + delta;
+        store::FieldRow r = store::ReadFieldRow(*grid, row);
+        const double size = r.fontSize.Val() + delta;
         if (!(size > 0))
             continue;
-        grid->SetNumber(row, store::ColFSize, size);
+        r.fontSize.Set(size);
+        store::WriteFieldRow(*grid, row, r);
         RowToCtl(m_reg, *grid, row, f);
     }
 }

@@ -137,7 +137,7 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
     for (int i = 0; i < 2; ++i) {
         m_csum[size_t(i)] = new QComboBox(this);
         m_csum[size_t(i)]->setObjectName(i == 0 ? QStringLiteral("CSUM") : QStringLiteral("CSUM1"));
-        m_csum[size_t(i)]->setMinimumContentsLength(14);
+        store::FitComboToEntries(m_csum[size_t(i)]);
         m_csum[size_t(i)]->setToolTip(
             QStringLiteral("本输入框内容（数值）累加至其他输入框，实现自动累计。"));
         auto [a, b] = optionPair(this, QStringLiteral("累加"), QStringLiteral("累乘"),
@@ -168,7 +168,7 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
         m_rctl[size_t(i)]->setToolTip(
             QStringLiteral("本输入框与其他输入框的内容关联（此功能使用户减少重复输入）。"));
         m_rctl[size_t(i)]->installEventFilter(this);
-        m_rctl[size_t(i)]->setMinimumContentsLength(14);
+        store::FitComboToEntries(m_rctl[size_t(i)]);
         auto [a, b] = optionPair(this, QStringLiteral("相同"), QStringLiteral("相关"),
                                  QStringLiteral("Op2(%1)").arg(2 * i),
                                  QStringLiteral("Op2(%1)").arg(2 * i + 1), true);
@@ -320,16 +320,16 @@ double EditCtl::DataTypeVal() const
 void EditCtl::FillRelationList(qint32 id, QComboBox *list)
 {
     const FlexGrid &g = *registry().Grid();
-    const qint64 self = std::llabs(qint64(CLng(Val(g.TextMatrix(CtlRow(), ColID)))));
+    const qint64 self = std::llabs(qint64(CLng(ReadFieldRow(g, CtlRow()).id.Val())));
     list->clear();
     list->addItem(S(kNoRelation));
     list->setCurrentIndex(0);
     for (int r = g.FixedRows(); r < g.Rows(); ++r) {
-        const double rid = Val(g.TextMatrix(r, ColID));
-        if (rid == double(self) || Val(g.TextMatrix(r, ColClas)) != 0 || !(rid > 0))
+        const FieldRow f = ReadFieldRow(g, r);
+        const double rid = f.id.Val();
+        if (rid == double(self) || f.clas.Val() != 0 || !(rid > 0))
             continue;
-        list->addItem(g.TextMatrix(r, ColID).trimmed().rightJustified(6, u'0') + kBar +
-                      g.TextMatrix(r, ColLBL));
+        list->addItem(f.id.Text().trimmed().rightJustified(6, u'0') + kBar + f.lbl);
         if (rid == std::abs(double(id)))
             list->setCurrentIndex(list->count() - 1);
     }
@@ -338,21 +338,20 @@ void EditCtl::FillRelationList(qint32 id, QComboBox *list)
 void EditCtl::load(int row)
 {
     const FlexGrid &g = *registry().Grid();
+    const FieldRow f = ReadFieldRow(g, row);
     RowFontToCtl(g, row, m_sample);
-    m_tt[0]->setText(g.TextMatrix(row, ColLBL));
-    for (int i = 1; i <= 5; ++i)
-        m_tt[size_t(i)]->setText(g.TextMatrix(row, ColX + i - 1));
-    loadSpacing(g, row, m_tt[6]);
-    setCaptionDir(DirTextToCode(g.TextMatrix(row, ColDir)));
-    SetDataTypeLabel(Val(g.TextMatrix(row, ColCash)));
+    loadCaptionAndSizes(f, {m_tt.data(), 6});
+    loadSpacing(f.l, m_tt[6]);
+    setCaptionDir(f.dir);
+    SetDataTypeLabel(f.cash.Val());
     for (int i = 0; i < 2; ++i) {
-        const double link = Val(g.TextMatrix(row, i == 0 ? ColRCtl : store::ColRCtl1));
+        const double link = (i == 0 ? f.rctl : f.rctl1).Val();
         FillRelationList(CLng(link), m_rctl[size_t(i)]);
         setRadio(m_op2[size_t(2 * i)], link > 0);
-        const double sum = Val(g.TextMatrix(row, i == 0 ? ColSumID : store::ColSumID1));
-        FillRelationList(qint32(Fix(sum)), m_csum[size_t(i)]);
-        (sum >= 0 ? m_op1[size_t(2 * i)] : m_op1[size_t(2 * i + 1)])->setChecked(true);
-        m_chk[size_t(i)]->setChecked(sum - Fix(sum) != 0);
+        const store::SumLink sum = store::SumLinkOf(i == 0 ? f.sumId : f.sumId1);
+        FillRelationList(sum.target, m_csum[size_t(i)]);
+        m_op1[size_t(2 * i + (sum.product ? 1 : 0))]->setChecked(true);
+        m_chk[size_t(i)]->setChecked(sum.negate);
     }
     SetAlignOp();
 }
@@ -368,34 +367,30 @@ bool EditCtl::validate()
 void EditCtl::saveRow(PageField &field, int row)
 {
     FlexGrid &g = *registry().Grid();
-    if (isMarked(QStringLiteral("caption")))
-        g.SetTextMatrix(row, ColLBL, m_tt[0]->text());
-    const char *items[5] = {"x", "y", "w", "h", "s"};
-    for (int i = 1; i <= 5; ++i)
-        if (isMarked(QString::fromLatin1(items[i - 1])))
-            g.SetNumber(row, ColX + i - 1, Val(m_tt[size_t(i)]->text()));
-    writeSpacing(g, row, m_tt[6]);
-    if (isMarked(QStringLiteral("font")))
-        CtlFontToRow(g, row, m_sample);
+    FieldRow f = ReadFieldRow(g, row);
+    saveCaptionAndSizes(f, {m_tt.data(), 6});
+    writeSpacing(f.l, m_tt[6]);
     if (isMarked(QStringLiteral("pos")))
-        g.SetTextMatrix(row, ColDir, DirCodeToText(captionDir()));
+        f.dir = captionDir();
     for (int i = 0; i < 2; ++i) {
         if (!isMarked(QStringLiteral("sum%1").arg(i)))
             continue;
-        const double t = Val(m_csum[size_t(i)]->currentText());
-        const double f = m_chk[size_t(i)]->isChecked() && t != 0 ? 0.1 : 0;
-        g.SetNumber(row, i == 0 ? ColSumID : store::ColSumID1,
-                    m_op1[size_t(2 * i)]->isChecked() ? t + f : -(t + f));
+        (i == 0 ? f.sumId : f.sumId1)
+            .Set(store::SumLinkValue(Val(m_csum[size_t(i)]->currentText()),
+                                     !m_op1[size_t(2 * i)]->isChecked(),
+                                     m_chk[size_t(i)]->isChecked()));
     }
     if (isMarked(QStringLiteral("kind")))
-        g.SetNumber(row, ColCash, DataTypeVal());
+        f.cash.Set(DataTypeVal());
     for (int i = 0; i < 2; ++i) {
         if (!isMarked(QStringLiteral("rel%1").arg(i)))
             continue;
         const double id = Val(m_rctl[size_t(i)]->currentText());
-        g.SetNumber(row, i == 0 ? ColRCtl : store::ColRCtl1,
-                    m_op2[size_t(2 * i)]->isChecked() ? id : -id);
+        (i == 0 ? f.rctl : f.rctl1).Set(m_op2[size_t(2 * i)]->isChecked() ? id : -id);
     }
+    WriteFieldRow(g, row, f);
+    if (isMarked(QStringLiteral("font")))
+        CtlFontToRow(g, row, m_sample);
     RowToCtl(registry(), g, row, &field);
     AutoConvertField(registry(), static_cast<TextField &>(field));
 }

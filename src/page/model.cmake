@@ -1,7 +1,7 @@
 # The field model: kinds, control arrays, field rows and their synchronisation (target page).
 add_library(page STATIC
   ${CMAKE_CURRENT_LIST_DIR}/field.cpp ${CMAKE_CURRENT_LIST_DIR}/field.h
-  ${CMAKE_CURRENT_LIST_DIR}/fieldrow.cpp ${CMAKE_CURRENT_LIST_DIR}/fieldrow.h
+  ${CMAKE_CURRENT_LIST_DIR}/fieldrow.h
   ${CMAKE_CURRENT_LIST_DIR}/fieldvalue.cpp ${CMAKE_CURRENT_LIST_DIR}/fieldvalue.h
   ${CMAKE_CURRENT_LIST_DIR}/registry.cpp ${CMAKE_CURRENT_LIST_DIR}/registry.h
   ${CMAKE_CURRENT_LIST_DIR}/rowsync.cpp ${CMAKE_CURRENT_LIST_DIR}/rowsync.h

@@ -3,7 +3,7 @@
 #include "page/field.h"
 #include "page/fieldvalue.h"
 #include "store/context.h"
-#include "store/fmtstore.h"
+#include "store/fieldrow.h"
 #include "store/grid.h"
 #include "store/params.h"
 #include "store/reporter.h"
@@ -132,7 +132,7 @@ void InstallPicCtlContent(store::AppContext &ctx)
     PicContentEnv env;
     env.code39Font = [guard](const PictureField &f) {
         if (guard && guard->FieldGrid()) {
-            const QString name = guard->FieldGrid()->TextMatrix(f.Row(), store::ColFName);
+            const QString name = store::ReadFieldRow(*guard->FieldGrid(), f.Row()).fontName;
             if (!name.isEmpty())
                 return name;
         }
@@ -141,7 +141,7 @@ void InstallPicCtlContent(store::AppContext &ctx)
     env.identity = [guard](const PictureField &f) {
         return guard && guard->FieldGrid()
                    ? guard->FormatName() + u'\x1f' +
-                         guard->FieldGrid()->TextMatrix(f.Row(), store::ColID)
+                         store::ReadFieldRow(*guard->FieldGrid(), f.Row()).id.Text()
                    : QString();
     };
     env.invalid = [](const QString &m) { store::ReportMessage(m, store::MsgKind::Warning); };

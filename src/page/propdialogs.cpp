@@ -132,11 +132,39 @@ QLineEdit *PropertyDialog::addNumberBox(const QString &item, const QString &tip)
     return box;
 }
 
-void PropertyDialog::writeNumber(FlexGrid &grid, int row, int col, const QString &item,
-                                 const QLineEdit *box) const
+void PropertyDialog::writeNumber(NumberCell &cell, const QString &item, const QLineEdit *box) const
 {
     if (isMarked(item))
-        grid.SetTextMatrix(row, col, NumberText(box));
+        cell.SetText(NumberText(box));
+}
+
+namespace {
+
+// The cells of the caption box's followers, in the order of the boxes.
+template <typename Row> auto SizeCells(Row &f)
+{
+    return std::array{&f.x, &f.y, &f.w, &f.h, &f.s};
+}
+
+const char *const kSizeItems[5] = {"x", "y", "w", "h", "s"};
+
+} // namespace
+
+void PropertyDialog::loadCaptionAndSizes(const FieldRow &f, std::span<QLineEdit *const> boxes)
+{
+    const auto cells = SizeCells(f);
+    boxes[0]->setText(f.lbl);
+    for (size_t i = 1; i < boxes.size() && i <= cells.size(); ++i)
+        boxes[i]->setText(cells[i - 1]->Text());
+}
+
+void PropertyDialog::saveCaptionAndSizes(FieldRow &f, std::span<QLineEdit *const> boxes) const
+{
+    if (isMarked(QStringLiteral("caption")))
+        f.lbl = boxes[0]->text();
+    const auto cells = SizeCells(f);
+    for (size_t i = 1; i < boxes.size() && i <= cells.size(); ++i)
+        writeNumber(*cells[i - 1], QString::fromLatin1(kSizeItems[i - 1]), boxes[i]);
 }
 
 QLayout *PropertyDialog::makeAlignOptions()
@@ -169,19 +197,19 @@ void PropertyDialog::setSampleAlignment(int a)
     m_sample->setAlignment(a == 1 ? Qt::AlignRight : a == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
 }
 
-void PropertyDialog::loadSpacing(const FlexGrid &grid, int row, QLineEdit *spacing)
+void PropertyDialog::loadSpacing(const NumberCell &cell, QLineEdit *spacing)
 {
-    const double packed = Val(grid.TextMatrix(row, ColL));
+    const double packed = cell.Val();
     spacing->setText(CStr(SpacingOfPacked(packed)));
     const int a = std::clamp(AlignmentOfPacked(packed), 0, 2);
     m_opA[size_t(a)]->setChecked(true);
     setSampleAlignment(a);
 }
 
-void PropertyDialog::writeSpacing(FlexGrid &grid, int row, const QLineEdit *spacing) const
+void PropertyDialog::writeSpacing(NumberCell &packed, const QLineEdit *spacing) const
 {
     if (isMarked(QStringLiteral("l")))
-        grid.SetNumber(row, ColL, PackSpacing(Val(spacing->text()), sampleAlignment()));
+        packed.Set(PackSpacing(Val(spacing->text()), sampleAlignment()));
 }
 
 bool PropertyDialog::validate()
@@ -350,22 +378,20 @@ ProChk::ProChk(FieldRegistry &reg, QWidget *parent)
 void ProChk::load(int row)
 {
     const FlexGrid &g = *registry().Grid();
-    m_tt[0]->setText(g.TextMatrix(row, ColLBL));
-    m_tt[1]->setText(g.TextMatrix(row, ColX));
-    m_tt[2]->setText(g.TextMatrix(row, ColY));
-    setCaptionDir(DirTextToCode(g.TextMatrix(row, ColDir)));
+    const FieldRow f = ReadFieldRow(g, row);
+    loadCaptionAndSizes(f, {m_tt.data(), 3});
+    setCaptionDir(f.dir);
     RowFontToCtl(g, row, m_sample);
 }
 
 void ProChk::saveRow(PageField &field, int row)
 {
     FlexGrid &g = *registry().Grid();
-    if (isMarked(QStringLiteral("caption")))
-        g.SetTextMatrix(row, ColLBL, m_tt[0]->text());
+    FieldRow f = ReadFieldRow(g, row);
+    saveCaptionAndSizes(f, {m_tt.data(), 3});
     if (isMarked(QStringLiteral("pos")))
-        g.SetTextMatrix(row, ColDir, DirCodeToText(captionDir()));
-    writeNumber(g, row, ColX, QStringLiteral("x"), m_tt[1]);
-    writeNumber(g, row, ColY, QStringLiteral("y"), m_tt[2]);
+        f.dir = captionDir();
+    WriteFieldRow(g, row, f);
     if (isMarked(QStringLiteral("font")))
         CtlFontToRow(g, row, m_sample);
     RowToCtl(registry(), g, row, &field);
@@ -396,23 +422,20 @@ ProPic::ProPic(FieldRegistry &reg, QWidget *parent)
 void ProPic::load(int row)
 {
     const FlexGrid &g = *registry().Grid();
-    m_tt[0]->setText(g.TextMatrix(row, ColLBL));
-    for (int i = 1; i <= 4; ++i)
-        m_tt[size_t(i)]->setText(g.TextMatrix(row, ColX + i - 1));
-    setCaptionDir(DirTextToCode(g.TextMatrix(row, ColDir)));
+    const FieldRow f = ReadFieldRow(g, row);
+    loadCaptionAndSizes(f, {m_tt.data(), 5});
+    setCaptionDir(f.dir);
     RowFontToCtl(g, row, m_sample);
 }
 
 void ProPic::saveRow(PageField &field, int row)
 {
     FlexGrid &g = *registry().Grid();
-    if (isMarked(QStringLiteral("caption")))
-        g.SetTextMatrix(row, ColLBL, m_tt[0]->text());
+    FieldRow f = ReadFieldRow(g, row);
+    saveCaptionAndSizes(f, {m_tt.data(), 5});
     if (isMarked(QStringLiteral("pos")))
-        g.SetTextMatrix(row, ColDir, DirCodeToText(captionDir()));
-    const char *items[4] = {"x", "y", "w", "h"};
-    for (int i = 1; i <= 4; ++i)
-        writeNumber(g, row, ColX + i - 1, QString::fromLatin1(items[i - 1]), m_tt[size_t(i)]);
+        f.dir = captionDir();
+    WriteFieldRow(g, row, f);
     if (isMarked(QStringLiteral("font")))
         CtlFontToRow(g, row, m_sample);
     RowToCtl(registry(), g, row, &field);
@@ -456,21 +479,19 @@ ProLBL::ProLBL(FieldRegistry &reg, QWidget *parent)
 void ProLBL::load(int row)
 {
     const FlexGrid &g = *registry().Grid();
-    for (int i = 0; i <= 5; ++i)
-        m_tt[size_t(i)]->setText(g.TextMatrix(row, i == 0 ? ColLBL : ColX + i - 1));
+    const FieldRow f = ReadFieldRow(g, row);
+    loadCaptionAndSizes(f, {m_tt.data(), 6});
     RowFontToCtl(g, row, m_sample);
-    loadSpacing(g, row, m_tt[6]);
+    loadSpacing(f.l, m_tt[6]);
 }
 
 void ProLBL::saveRow(PageField &field, int row)
 {
     FlexGrid &g = *registry().Grid();
-    if (isMarked(QStringLiteral("caption")))
-        g.SetTextMatrix(row, ColLBL, m_tt[0]->text());
-    const char *items[5] = {"x", "y", "w", "h", "s"};
-    for (int i = 1; i <= 5; ++i)
-        writeNumber(g, row, ColX + i - 1, QString::fromLatin1(items[i - 1]), m_tt[size_t(i)]);
-    writeSpacing(g, row, m_tt[6]);
+    FieldRow f = ReadFieldRow(g, row);
+    saveCaptionAndSizes(f, {m_tt.data(), 6});
+    writeSpacing(f.l, m_tt[6]);
+    WriteFieldRow(g, row, f);
     if (isMarked(QStringLiteral("font")))
         CtlFontToRow(g, row, m_sample);
     RowToCtl(registry(), g, row, &field);
@@ -543,12 +564,14 @@ void ProLine::updateSample()
 
 void ProLine::load(int row)
 {
-    const FlexGrid &g = *registry().Grid();
-    m_sampleColor = GetCellColor(g, row, ColColor, false);
-    m_tt[0]->setText(g.TextMatrix(row, ColFSize));
-    for (int i = 1; i <= 4; ++i)
-        m_tt[size_t(i)]->setText(g.TextMatrix(row, ColX + i - 1));
-    const double style = Val(g.TextMatrix(row, ColCash));
+    const FieldRow f = ReadFieldRow(*registry().Grid(), row);
+    m_sampleColor = f.color;
+    m_tt[0]->setText(f.fontSize.Text());
+    m_tt[1]->setText(f.x.Text());
+    m_tt[2]->setText(f.y.Text());
+    m_tt[3]->setText(f.w.Text());
+    m_tt[4]->setText(f.h.Text());
+    const double style = f.cash.Val();
     for (int i = 0; i < m_cmb->count(); ++i)
         if (Val(m_cmb->itemText(i)) == style) {
             m_cmb->setCurrentIndex(i);
@@ -572,14 +595,17 @@ bool ProLine::validate()
 void ProLine::saveRow(PageField &field, int row)
 {
     FlexGrid &g = *registry().Grid();
-    writeNumber(g, row, ColFSize, QStringLiteral("width"), m_tt[0]);
-    const char *items[4] = {"x1", "y1", "x2", "y2"};
-    for (int i = 1; i <= 4; ++i)
-        writeNumber(g, row, ColX + i - 1, QString::fromLatin1(items[i - 1]), m_tt[size_t(i)]);
+    FieldRow f = ReadFieldRow(g, row);
+    writeNumber(f.fontSize, QStringLiteral("width"), m_tt[0]);
+    writeNumber(f.x, QStringLiteral("x1"), m_tt[1]);
+    writeNumber(f.y, QStringLiteral("y1"), m_tt[2]);
+    writeNumber(f.w, QStringLiteral("x2"), m_tt[3]);
+    writeNumber(f.h, QStringLiteral("y2"), m_tt[4]);
     if (isMarked(QStringLiteral("style")))
-        g.SetNumber(row, ColCash, Val(m_cmb->currentText()));
+        f.cash.Set(Val(m_cmb->currentText()));
     if (isMarked(QStringLiteral("color")))
-        SetCellColor(g, row, ColColor, m_sampleColor, false);
+        f.color = m_sampleColor;
+    WriteFieldRow(g, row, f);
     RowToCtl(registry(), g, row, &field);
 }
 

@@ -12,6 +12,7 @@
 #include <array>
 #include <functional>
 #include <set>
+#include <span>
 
 class QButtonGroup;
 class QComboBox;
@@ -23,7 +24,9 @@ class QRadioButton;
 
 namespace store {
 class FlexGrid;
-}
+class NumberCell;
+struct FieldRow;
+} // namespace store
 
 namespace page {
 
@@ -77,16 +80,21 @@ protected:
     void checkNumber(const QString &item, QLineEdit *box) { m_numbers.push_back({item, box}); }
     // A box of a number, checked at OK.
     QLineEdit *addNumberBox(const QString &item, const QString &tip);
-    // A marked number box written into its column as the number's text.
-    void writeNumber(store::FlexGrid &grid, int row, int col, const QString &item,
-                     const QLineEdit *box) const;
+    // A marked number box written into its cell of the row as the number's text.
+    void writeNumber(store::NumberCell &cell, const QString &item, const QLineEdit *box) const;
+    // The caption box and the number boxes after it (X, Y, W, H, S in turn) from the row, and
+    // back into the row for each box that was edited.
+    void loadCaptionAndSizes(const store::FieldRow &f, std::span<QLineEdit *const> boxes);
+    void saveCaptionAndSizes(store::FieldRow &f, std::span<QLineEdit *const> boxes) const;
     // The alignment options "居左", "居右", "居中" (OpA); a click aligns the sample and marks
     // the line spacing item "l", which is packed with the alignment into column 9.
     QLayout *makeAlignOptions();
     int sampleAlignment() const;
     void setSampleAlignment(int a);
-    void loadSpacing(const store::FlexGrid &grid, int row, QLineEdit *spacing);
-    void writeSpacing(store::FlexGrid &grid, int row, const QLineEdit *spacing) const;
+    // The packed cell (line spacing and alignment) to the spacing box and the options, and back
+    // when "l" is marked.
+    void loadSpacing(const store::NumberCell &packed, QLineEdit *spacing);
+    void writeSpacing(store::NumberCell &packed, const QLineEdit *spacing) const;
     // The number's text of a box ("12.5abc" gives "12.5").
     static QString NumberText(const QLineEdit *box);
     // The sample box and its font button; an accepted font marks "font".

@@ -12,17 +12,6 @@
 
 namespace page {
 
-namespace {
-
-std::optional<qint32> CellLong(const QString &cell)
-{
-    if (!store::IsNumeric(cell))
-        return std::nullopt;
-    return store::CLngChecked(store::Val(cell));
-}
-
-} // namespace
-
 FieldRegistry::FieldRegistry(store::AppContext &ctx, QWidget *page, QObject *parent)
     : QObject(parent), m_ctx(ctx), m_page(page)
 {
@@ -156,53 +145,55 @@ PageField *FieldRegistry::FieldOfWidget(const QObject *widget) const
     return f && GetCtlByIdx(f->Index()) == f ? f : nullptr;
 }
 
-QString FieldRegistry::Cell(const PageField *ctl, int col) const
+store::FieldRow FieldRegistry::RowOf(const PageField *ctl) const
 {
     const store::FlexGrid *grid = Grid();
     if (!ctl || !grid)
-        return QString();
-    return grid->TextMatrix(ctl->Row(), col);
+        return store::FieldRow();
+    return store::ReadFieldRow(*grid, ctl->Row());
 }
 
 std::optional<qint32> FieldRegistry::GetCtlID(const PageField *ctl) const
 {
-    return CellLong(Cell(ctl, store::ColID));
+    return RowOf(ctl).id.Long();
 }
 
 int FieldRegistry::GetCtlDir(const PageField *ctl) const
 {
-    return DirTextToCode(Cell(ctl, store::ColDir));
+    return RowOf(ctl).dir;
 }
 
 double FieldRegistry::GetCtlCash(const PageField *ctl) const
 {
-    return StrictNumber(Cell(ctl, store::ColCash)).value_or(0.0);
+    return RowOf(ctl).cash.Number().value_or(0.0);
 }
 
 qint32 FieldRegistry::GetRCtl(const PageField *ctl) const
 {
-    const qint32 r = CellLong(Cell(ctl, store::ColRCtl)).value_or(0);
+    const store::FieldRow f = RowOf(ctl);
+    const qint32 r = f.rctl.Long().value_or(0);
     if (r >= 1)
         return r;
-    return CellLong(Cell(ctl, store::ColRCtl1)).value_or(0);
+    return f.rctl1.Long().value_or(0);
 }
 
 qint32 FieldRegistry::GetRCtl1(const PageField *ctl) const
 {
-    const qint32 related = CellLong(Cell(ctl, store::ColRCtl1)).value_or(0);
+    const store::FieldRow f = RowOf(ctl);
+    const qint32 related = f.rctl1.Long().value_or(0);
     if (related < 0)
         return related;
-    return CellLong(Cell(ctl, store::ColRCtl)).value_or(0);
+    return f.rctl.Long().value_or(0);
 }
 
 qint32 FieldRegistry::GetSumID(const PageField *ctl) const
 {
-    return CellLong(Cell(ctl, store::ColSumID)).value_or(0);
+    return RowOf(ctl).sumId.Long().value_or(0);
 }
 
 qint32 FieldRegistry::GetSumID1(const PageField *ctl) const
 {
-    return CellLong(Cell(ctl, store::ColSumID1)).value_or(0);
+    return RowOf(ctl).sumId1.Long().value_or(0);
 }
 
 PageField *FieldRegistry::GetCtlByRow(int row, bool *error) const
@@ -210,7 +201,7 @@ PageField *FieldRegistry::GetCtlByRow(int row, bool *error) const
     if (error)
         *error = false;
     const store::FlexGrid *grid = Grid();
-    const auto kind = grid ? CellLong(grid->TextMatrix(row, store::ColClas)) : std::nullopt;
+    const auto kind = grid ? store::ReadFieldRow(*grid, row).Kind() : std::nullopt;
     if (!kind || *kind < 0 || *kind >= kKindCount) {
         if (error)
             *error = true;
@@ -230,7 +221,7 @@ PageField *FieldRegistry::GetCtlByID(qint32 id, bool *error) const
     if (!grid)
         return nullptr;
     for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
-        const auto cell = CellLong(grid->TextMatrix(r, store::ColID));
+        const auto cell = store::ReadFieldRow(*grid, r).id.Long();
         if (!cell) {
             if (error)
                 *error = true;

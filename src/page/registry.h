@@ -9,6 +9,7 @@
 
 #include "page/field.h"
 #include "store/context.h"
+#include "store/fieldrow.h"
 
 #include <QObject>
 #include <QPointer>
@@ -127,7 +128,8 @@ signals:
     void textLostFocus(int index);
 
 private:
-    QString Cell(const PageField *ctl, int col) const;
+    // The field row of ctl; an empty row without a field or grid.
+    store::FieldRow RowOf(const PageField *ctl) const;
 
     store::AppContext &m_ctx;
     QPointer<QWidget> m_page;

@@ -22,21 +22,18 @@ using namespace store;
 
 namespace {
 
-std::optional<int> CellKind(const FlexGrid &grid, int row)
+std::optional<int> KindOf(const FieldRow &f)
 {
-    const auto v = StrictNumber(grid.TextMatrix(row, ColClas));
-    if (!v)
-        return std::nullopt;
-    const auto k = CLngChecked(*v);
+    const auto k = f.Kind();
     if (!k || *k < 0 || *k >= kKindCount)
         return std::nullopt;
     return *k;
 }
 
 // The saved text of a prompt-less text box, read once when the field is made.
-void LoadFixedText(const FlexGrid &grid, int row, TextField &field)
+void LoadFixedText(const FieldRow &f, TextField &field)
 {
-    const auto id = StrictNumber(grid.TextMatrix(row, ColID));
+    const auto &id = f.id.Number();
     if (!id || *id < 1 || *id != std::floor(*id))
         return;
     const QVariant mem = GetFieldByID(QStringLiteral("Fmt"), qint64(*id), QStringLiteral("Mem"));
@@ -53,64 +50,63 @@ PageField *RowToCtl(FieldRegistry &reg, FlexGrid &grid, int row, PageField *ctl)
         return nullptr;
     const double z = reg.Zoom();
     const double s = reg.Scale();
+    const FieldRow f = ReadFieldRow(grid, row);
     if (!ctl) {
-        if (!CellKind(grid, row))
+        if (!KindOf(f))
             return nullptr;
         ctl = reg.GetCtlByRow(row);
         if (!ctl)
             return nullptr;
     }
     const FieldKind kind = ctl->Kind();
-    auto text = [&](int c) { return grid.TextMatrix(row, c); };
-    auto number = [&](int c) { return StrictNumber(text(c)); };
-    auto twips = [&](int c, int current) {
-        const auto mm = number(c);
+    auto twips = [&](const store::NumberCell &c, int current) {
+        const auto &mm = c.Number();
         return (mm && s > 0) ? MMToPage(*mm, s) : current;
     };
-    const quint32 color = GetCellColor(grid, row, ColColor, false);
+    const quint32 color = f.color;
 
     if (kind == FieldKind::Line) {
         auto *line = static_cast<LineField *>(ctl);
-        line->SetPoints(twips(ColX, line->X1()), twips(ColY, line->Y1()), twips(ColW, line->X2()),
-                        twips(ColH, line->Y2()));
-        if (const auto w = number(ColFSize))
+        line->SetPoints(twips(f.x, line->X1()), twips(f.y, line->Y1()), twips(f.w, line->X2()),
+                        twips(f.h, line->Y2()));
+        if (const auto &w = f.fontSize.Number())
             line->SetBorderWidth(*w * z);
-        line->SetBorderStyle(CLng(Val(text(ColCash))));
+        line->SetBorderStyle(CLng(f.cash.Val()));
         line->SetBorderColor(color);
         line->SetSelected(false);
         return ctl;
     }
 
     const bool check = kind == FieldKind::Check;
-    ctl->SetGeometryTw(twips(ColX, ctl->Left()), twips(ColY, ctl->Top()),
-                       check ? ctl->Width() : twips(ColW, ctl->Width()),
-                       check ? ctl->Height() : twips(ColH, ctl->Height()));
+    ctl->SetGeometryTw(twips(f.x, ctl->Left()), twips(f.y, ctl->Top()),
+                       check ? ctl->Width() : twips(f.w, ctl->Width()),
+                       check ? ctl->Height() : twips(f.h, ctl->Height()));
     FieldFont font = ctl->Font();
-    if (!text(ColFName).isEmpty())
-        font.name = text(ColFName);
+    if (!f.fontName.isEmpty())
+        font.name = f.fontName;
     if (!check) {
-        const auto size = number(ColFSize);
+        const auto &size = f.fontSize.Number();
         if (size && *size * z > 0)
             font.size = *size * z;
     }
-    font.bold = TickOf(text(ColBold));
-    font.italic = TickOf(text(ColItalic));
-    font.underline = TickOf(text(ColUnderline));
-    font.strikethru = TickOf(text(ColStrikethru));
+    font.bold = f.bold;
+    font.italic = f.italic;
+    font.underline = f.underline;
+    font.strikethru = f.strikethru;
     ctl->SetLook(font, color);
 
     std::optional<int> alignment;
     if (kind == FieldKind::Text || kind == FieldKind::Check || kind == FieldKind::Label) {
-        if (const auto l = number(ColL))
+        if (const auto &l = f.l.Number())
             alignment = AlignmentOfPacked(*l);
     }
     if (kind == FieldKind::Label)
-        static_cast<LabelField *>(ctl)->SetCaptionText(text(ColLBL));
+        static_cast<LabelField *>(ctl)->SetCaptionText(f.lbl);
     if (ctl->Caption())
-        ctl->Caption()->SetCaption(text(ColLBL));
+        ctl->Caption()->SetCaption(f.lbl);
     if (kind == FieldKind::Text) {
         auto *tf = static_cast<TextField *>(ctl);
-        const values::KindInfo info = values::DecodeKind(Val(text(ColCash)));
+        const values::KindInfo info = values::DecodeKind(f.cash.Val());
         tf->SetBorderStyle(info.border);
         if (info.rightAligned)
             alignment = 1;
@@ -134,56 +130,59 @@ int CtlToRow(FieldRegistry &reg, PageField *ctl)
     const double s = reg.Scale();
     const int row = ctl->Row();
     const FieldKind kind = ctl->Kind();
+    FieldRow r = ReadFieldRow(*grid, row);
 
-    auto writeMm = [&](int col, int tw) {
+    // A length that still lays out to the field's twips keeps its text.
+    auto writeMm = [&](store::NumberCell &cell, int tw) {
         if (s <= 0)
             return;
-        const auto mm = StrictNumber(grid->TextMatrix(row, col));
+        const auto &mm = cell.Number();
         if (mm && MMToPage(*mm, s) == tw)
             return;
-        grid->SetNumber(row, col, PageToMM(tw, s));
+        cell.Set(PageToMM(tw, s));
     };
-    auto writeScaled = [&](int col, double shown) {
-        const auto v = StrictNumber(grid->TextMatrix(row, col));
+    auto writeScaled = [&](store::NumberCell &cell, double shown) {
+        const auto &v = cell.Number();
         if (v && std::fabs(*v * z - shown) < 1e-9)
             return;
-        grid->SetNumber(row, col, shown * f);
+        cell.Set(shown * f);
     };
 
     if (kind == FieldKind::Line) {
         auto *line = static_cast<LineField *>(ctl);
-        grid->SetTextMatrix(row, ColLBL, QStringLiteral("线条"));
-        writeMm(ColX, line->X1());
-        writeMm(ColY, line->Y1());
-        writeMm(ColW, line->X2());
-        writeMm(ColH, line->Y2());
-        grid->SetTextMatrix(row, ColFName, QString::fromUtf16(kTemplateFont));
+        r.lbl = QStringLiteral("线条");
+        writeMm(r.x, line->X1());
+        writeMm(r.y, line->Y1());
+        writeMm(r.w, line->X2());
+        writeMm(r.h, line->Y2());
+        r.fontName = QString::fromUtf16(kTemplateFont);
         // Only the row sets a line's thickness, at the zoom of that moment: the cell is written
         // back only when it holds no number yet, so a later zoom never rewrites it.
-        if (!StrictNumber(grid->TextMatrix(row, ColFSize)))
-            writeScaled(ColFSize, line->BorderWidth());
+        if (!r.fontSize.Number())
+            writeScaled(r.fontSize, line->BorderWidth());
         if (!line->Selected())
-            SetCellColor(*grid, row, ColColor, line->BorderColor(), false);
-        grid->SetNumber(row, ColCash, line->BorderStyle());
+            r.color = line->BorderColor();
+        r.cash.Set(line->BorderStyle());
     } else {
         if (kind == FieldKind::Label)
-            grid->SetTextMatrix(row, ColLBL, static_cast<LabelField *>(ctl)->CaptionText());
+            r.lbl = static_cast<LabelField *>(ctl)->CaptionText();
         else if (ctl->Caption())
-            grid->SetTextMatrix(row, ColLBL, ctl->Caption()->Caption());
-        writeMm(ColX, ctl->Left());
-        writeMm(ColY, ctl->Top());
-        writeMm(ColW, ctl->Width());
-        writeMm(ColH, ctl->Height());
+            r.lbl = ctl->Caption()->Caption();
+        writeMm(r.x, ctl->Left());
+        writeMm(r.y, ctl->Top());
+        writeMm(r.w, ctl->Width());
+        writeMm(r.h, ctl->Height());
         const FieldFont &font = ctl->Font();
-        grid->SetTextMatrix(row, ColFName, font.name);
-        writeScaled(ColFSize, font.size);
-        SetCellColor(*grid, row, ColColor, ctl->ForeColor(), false);
-        grid->SetTextMatrix(row, ColBold, BoolToTick(font.bold));
-        grid->SetTextMatrix(row, ColItalic, BoolToTick(font.italic));
-        grid->SetTextMatrix(row, ColUnderline, BoolToTick(font.underline));
-        grid->SetTextMatrix(row, ColStrikethru, BoolToTick(font.strikethru));
+        r.fontName = font.name;
+        writeScaled(r.fontSize, font.size);
+        r.color = ctl->ForeColor();
+        r.bold = font.bold;
+        r.italic = font.italic;
+        r.underline = font.underline;
+        r.strikethru = font.strikethru;
     }
-    grid->SetNumber(row, ColClas, int(kind));
+    r.clas.Set(int(kind));
+    WriteFieldRow(*grid, row, r);
     return row;
 }
 
@@ -191,16 +190,17 @@ void RowFontToCtl(const FlexGrid &grid, int row, QWidget *sample)
 {
     if (!sample)
         return;
+    const FieldRow f = ReadFieldRow(grid, row);
     FieldFont font;
-    font.name = grid.TextMatrix(row, ColFName);
-    font.size = StrictNumber(grid.TextMatrix(row, ColFSize)).value_or(sample->font().pointSizeF());
-    font.bold = TickOf(grid.TextMatrix(row, ColBold));
-    font.italic = TickOf(grid.TextMatrix(row, ColItalic));
-    font.strikethru = TickOf(grid.TextMatrix(row, ColStrikethru));
-    font.underline = TickOf(grid.TextMatrix(row, ColUnderline));
+    font.name = f.fontName;
+    font.size = f.fontSize.Number().value_or(sample->font().pointSizeF());
+    font.bold = f.bold;
+    font.italic = f.italic;
+    font.strikethru = f.strikethru;
+    font.underline = f.underline;
     sample->setFont(font.toQFont());
     QPalette pal = sample->palette();
-    const QColor c = VbToQColor(GetCellColor(grid, row, ColColor, false));
+    const QColor c = VbToQColor(f.color);
     pal.setColor(QPalette::Text, c);
     pal.setColor(QPalette::WindowText, c);
     sample->setPalette(pal);
@@ -210,22 +210,27 @@ void CtlFontToRow(FlexGrid &grid, int row, const QWidget *sample)
 {
     if (!sample)
         return;
-    const QFont f = sample->font();
-    grid.SetTextMatrix(row, ColFName, f.family());
-    grid.SetNumber(row, ColFSize, f.pointSizeF());
-    SetCellColor(grid, row, ColColor, QColorToVb(sample->palette().color(QPalette::Text)), false);
-    grid.SetTextMatrix(row, ColBold, BoolToTick(f.bold()));
-    grid.SetTextMatrix(row, ColItalic, BoolToTick(f.italic()));
-    grid.SetTextMatrix(row, ColStrikethru, BoolToTick(f.strikeOut()));
-    grid.SetTextMatrix(row, ColUnderline, BoolToTick(f.underline()));
+    const QFont font = sample->font();
+    FieldRow f = ReadFieldRow(grid, row);
+    f.fontName = font.family();
+    f.fontSize.Set(font.pointSizeF());
+    f.color = QColorToVb(sample->palette().color(QPalette::Text));
+    f.bold = font.bold();
+    f.italic = font.italic();
+    f.strikethru = font.strikeOut();
+    f.underline = font.underline();
+    WriteFieldRow(grid, row, f);
 }
 
 bool ReloadAllCtl(FieldRegistry &reg, FlexGrid &grid, bool showProgress)
 {
     FieldRegistry::ReloadGuard guard(reg);
-    std::array<int, kKindCount> counts{};
+    std::vector<FieldRow> rows;
     for (int r = grid.FixedRows(); r < grid.Rows(); ++r)
-        if (const auto k = CellKind(grid, r))
+        rows.push_back(ReadFieldRow(grid, r));
+    std::array<int, kKindCount> counts{};
+    for (const FieldRow &f : rows)
+        if (const auto k = KindOf(f))
             ++counts[size_t(*k)];
     for (int n : counts) {
         if (n > kMaxFieldsPerKind) {
@@ -241,11 +246,12 @@ bool ReloadAllCtl(FieldRegistry &reg, FlexGrid &grid, bool showProgress)
     if (showProgress)
         StepProgress(1, QStringLiteral("pages"));
     for (int r = grid.FixedRows(); r < grid.Rows(); ++r) {
-        if (const auto k = CellKind(grid, r)) {
+        const FieldRow &f = rows[size_t(r - grid.FixedRows())];
+        if (const auto k = KindOf(f)) {
             if (PageField *ctl = reg.AddCtl(*k, r)) {
                 RowToCtl(reg, grid, r, ctl);
-                if (ctl->Kind() == FieldKind::Text && grid.TextMatrix(r, ColLBL).isEmpty())
-                    LoadFixedText(grid, r, *static_cast<TextField *>(ctl));
+                if (ctl->Kind() == FieldKind::Text && f.lbl.isEmpty())
+                    LoadFixedText(f, *static_cast<TextField *>(ctl));
             }
         }
         if (showProgress)

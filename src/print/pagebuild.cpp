@@ -1,8 +1,8 @@
 #include "print/pagebuild.h"
 
 #include "page/backpic.h"
-#include "page/fieldrow.h"
 #include "store/context.h"
+#include "store/fieldrow.h"
 #include "store/fmtstore.h"
 #include "store/grid.h"
 #include "store/gridcolor.h"
@@ -20,12 +20,11 @@ namespace print {
 
 namespace {
 
-bool Number(const QString &cell, double *out)
+bool Number(const store::NumberCell &cell, double *out)
 {
-    const std::optional<double> v = page::StrictNumber(cell);
-    if (v)
-        *out = *v;
-    return v.has_value();
+    if (cell.Number())
+        *out = *cell.Number();
+    return cell.Number().has_value();
 }
 
 } // namespace
@@ -51,30 +50,31 @@ FilledPage BuildFilledPage(const store::FlexGrid &grid, const PageOptions &o,
 
     int counts[5] = {0, 0, 0, 0, 0};
     for (int row = grid.FixedRows(); row < grid.Rows(); ++row) {
-        const int kind = int(store::Val(grid.TextMatrix(row, 17)));
+        const store::FieldRow r = store::ReadFieldRow(grid, row);
+        const int kind = int(r.clas.Val());
         if (kind < 0 || kind > 4)
             continue;
         FilledField f;
         f.kind = FieldKind(kind);
         f.index = kind * 1000 + ++counts[kind];
-        f.id = store::CLng(store::Val(grid.TextMatrix(row, 0)));
-        f.prompt = grid.TextMatrix(row, 2);
-        f.valid = Number(grid.TextMatrix(row, 4), &f.x) && Number(grid.TextMatrix(row, 5), &f.y) &&
-                  Number(grid.TextMatrix(row, 6), &f.w) && Number(grid.TextMatrix(row, 7), &f.h);
-        f.charSpacing = store::Val(grid.TextMatrix(row, 8));
-        f.packedSpacing = store::Val(grid.TextMatrix(row, 9));
-        quint32 color = grid.CellBackColor(row, 10);
+        f.id = store::CLng(r.id.Val());
+        f.prompt = r.lbl;
+        f.valid = Number(r.x, &f.x) && Number(r.y, &f.y) && Number(r.w, &f.w) && Number(r.h, &f.h);
+        f.charSpacing = r.s.Val();
+        f.packedSpacing = r.l.Val();
+        quint32 color = r.color;
         if (color == 0x010101)
             color = 0;
         f.color = store::VbToQColor(color);
-        f.fontName = grid.TextMatrix(row, 11);
-        f.fontSize = store::Val(grid.TextMatrix(row, 12));
-        f.bold = !grid.TextMatrix(row, 13).isEmpty();
-        f.italic = !grid.TextMatrix(row, 14).isEmpty();
-        f.underline = !grid.TextMatrix(row, 15).isEmpty();
-        f.strikeOut = !grid.TextMatrix(row, 16).isEmpty();
-        f.cash = store::Val(grid.TextMatrix(row, 18));
-        const QString value = values.value && f.kind <= FieldKind::Picture ? values.value(f.index) : QString();
+        f.fontName = r.fontName;
+        f.fontSize = r.fontSize.Val();
+        f.bold = r.bold;
+        f.italic = r.italic;
+        f.underline = r.underline;
+        f.strikeOut = r.strikethru;
+        f.cash = r.cash.Val();
+        const QString value =
+            values.value && f.kind <= FieldKind::Picture ? values.value(f.index) : QString();
         switch (f.kind) {
         case FieldKind::Text:
             f.text = value;

@@ -1,6 +1,7 @@
 #include "store/fmtstore.h"
 
 #include "store/db.h"
+#include "store/fieldrow.h"
 #include "store/gridbind.h"
 #include "store/indicator.h"
 #include "store/reporter.h"
@@ -16,8 +17,6 @@ namespace store {
 
 namespace {
 
-constexpr std::array<int, 4> kLinkCols = {ColRCtl, ColRCtl1, ColSumID, ColSumID1};
-
 QString Marker() { return QString::fromUtf8(kFmtParaMarker); }
 
 QString Resolve(const AppContext &ctx, const QString &name)
@@ -25,20 +24,10 @@ QString Resolve(const AppContext &ctx, const QString &name)
     return name.isEmpty() ? ctx.FormatName() : name;
 }
 
-// A cell read as a number the way the database would accept it, or nothing.
-std::optional<double> CellNumber(const QString &text)
-{
-    if (!IsNumeric(text))
-        return std::nullopt;
-    return Val(text);
-}
-
+// A text read as a whole number the way the database would accept it, or nothing.
 std::optional<qint64> CellInteger(const QString &text)
 {
-    const auto v = CellNumber(text);
-    if (!v)
-        return std::nullopt;
-    const auto l = CLngChecked(*v);
+    const auto l = NumberCell(text).Long();
     if (!l)
         return std::nullopt;
     return qint64(*l);
@@ -58,24 +47,36 @@ struct RecordValues
         else
             values << v;
     }
-    void addNumber(const char *name, const QString &cell)
+    // A cell that is no number is left out: the stored value (or the default) stays.
+    void addNumber(const char *name, const NumberCell &cell)
     {
-        if (const auto v = CellNumber(cell))
+        if (const auto &v = cell.Number())
             add(name, *v);
     }
-    void addInteger(const char *name, const QString &cell)
+    void addInteger(const char *name, const NumberCell &cell)
     {
-        if (const auto v = CellInteger(cell))
-            add(name, *v);
+        if (const auto v = cell.Long())
+            add(name, qint64(*v));
     }
 };
 
-void AddLinkValues(RecordValues &rec, const FlexGrid &grid, int row)
+void AddLinkValues(RecordValues &rec, const FieldRow &f)
 {
-    rec.addNumber("RCtl", grid.TextMatrix(row, ColRCtl));
-    rec.addNumber("SumID", grid.TextMatrix(row, ColSumID));
-    rec.addNumber("SumID1", grid.TextMatrix(row, ColSumID1));
-    rec.addInteger("RCtl1", grid.TextMatrix(row, ColRCtl1));
+    rec.addNumber("RCtl", f.rctl);
+    rec.addNumber("SumID", f.sumId);
+    rec.addNumber("SumID1", f.sumId1);
+    rec.addInteger("RCtl1", f.rctl1);
+}
+
+// The link cells of a row.
+std::array<NumberCell *, 4> LinksOf(FieldRow &f)
+{
+    return {&f.rctl, &f.rctl1, &f.sumId, &f.sumId1};
+}
+
+bool SameLinks(const FieldRow &a, const FieldRow &b)
+{
+    return a.rctl == b.rctl && a.rctl1 == b.rctl1 && a.sumId == b.sumId && a.sumId1 == b.sumId1;
 }
 
 bool WriteRecord(const RecordValues &rec, std::optional<qint64> id)
@@ -239,8 +240,8 @@ bool SaveFmtPara(AppContext &ctx, const QString &w, const QString &h, double x, 
     RecordValues rec;
     rec.add("Fmt", fmt);
     rec.add("LBL", Marker());
-    rec.addNumber("W", w);
-    rec.addNumber("H", h);
+    rec.addNumber("W", NumberCell(w));
+    rec.addNumber("H", NumberCell(h));
     rec.add("X", x);
     rec.add("Y", y);
     rec.add("Color", ctx.ScreenWidthTwips());
@@ -317,10 +318,14 @@ bool LoadFmtToGrid(AppContext &ctx, FlexGrid &grid, const QString &name)
     }
     const double zoom = ctx.FmtZoom();
     for (int r = grid.FixedRows(); r < grid.Rows(); ++r) {
+        // The side is stored as its code and shown as its word.
         grid.SetTextMatrix(r, ColDir, DirCodeToText(int(Val(grid.TextMatrix(r, ColDir)))));
         if (zoom != 1.0) {
-            if (const auto size = CellNumber(grid.TextMatrix(r, ColFSize)))
-                grid.SetNumber(r, ColFSize, std::nearbyint(*size * zoom * 100.0) / 100.0);
+            FieldRow f = ReadFieldRow(grid, r);
+            if (const auto &size = f.fontSize.Number()) {
+                f.fontSize.Set(std::nearbyint(*size * zoom * 100.0) / 100.0);
+                WriteFieldRow(grid, r, f);
+            }
         }
     }
     grid.SetColWidth(ColID, 900);
@@ -332,7 +337,7 @@ QString TranslateLink(const QString &cell, qint64 oldId, qint64 newId, bool sumC
 {
     if (oldId <= 0 || oldId == newId)
         return cell;
-    const auto v = CellNumber(cell);
+    const auto v = StrictNumber(cell);
     if (!v)
         return cell;
     const double a = std::fabs(*v);
@@ -353,48 +358,54 @@ std::optional<qint64> SaveRowToDB(FlexGrid &grid, int row, const QString &fmtNam
 {
     if (row < grid.FixedRows() || row >= grid.Rows())
         return std::nullopt;
-    auto cell = [&](int c) { return grid.TextMatrix(row, c); };
-    auto tick = [&](int c) { return !cell(c).isEmpty(); };
+    const FieldRow f = ReadFieldRow(grid, row);
 
     RecordValues rec;
     rec.add("Fmt", fmtName);
-    rec.add("LBL", cell(ColLBL));
-    rec.addInteger("Clas", cell(ColClas));
-    rec.add("Dir", DirTextToCode(cell(ColDir)));
-    rec.addNumber("X", cell(ColX));
-    rec.addNumber("Y", cell(ColY));
-    rec.addNumber("W", cell(ColW));
-    rec.addNumber("H", cell(ColH));
-    rec.addNumber("S", cell(ColS));
-    rec.addNumber("L", cell(ColL));
-    rec.add("Color", qint64(GetCellColor(grid, row, ColColor, false)));
-    rec.add("fName", cell(ColFName));
-    rec.addNumber("fSize", cell(ColFSize));
-    rec.add("fBold", tick(ColBold));
-    rec.add("fItalic", tick(ColItalic));
-    rec.add("fUnderline", tick(ColUnderline));
-    rec.add("fStrikethru", tick(ColStrikethru));
-    rec.addNumber("Cash", cell(ColCash));
-    AddLinkValues(rec, grid, row);
+    rec.add("LBL", f.lbl);
+    rec.addInteger("Clas", f.clas);
+    rec.add("Dir", f.dir);
+    rec.addNumber("X", f.x);
+    rec.addNumber("Y", f.y);
+    rec.addNumber("W", f.w);
+    rec.addNumber("H", f.h);
+    rec.addNumber("S", f.s);
+    rec.addNumber("L", f.l);
+    rec.add("Color", qint64(f.color));
+    rec.add("fName", f.fontName);
+    rec.addNumber("fSize", f.fontSize);
+    rec.add("fBold", f.bold);
+    rec.add("fItalic", f.italic);
+    rec.add("fUnderline", f.underline);
+    rec.add("fStrikethru", f.strikethru);
+    rec.addNumber("Cash", f.cash);
+    AddLinkValues(rec, f);
     if (mem)
         rec.add("Mem", *mem);
 
     if (!WriteRecord(rec, existingId))
         return std::nullopt;
     const qint64 newId = existingId ? *existingId : Db::Main().LastInsertId();
-    const auto oldId = CellInteger(cell(ColID));
+    const auto oldId = f.id.Long();
     if (oldId && *oldId != newId) {
         for (int r = grid.FixedRows(); r < grid.Rows(); ++r) {
-            for (int c : kLinkCols) {
-                const bool sum = c == ColSumID || c == ColSumID1;
-                const QString t = grid.TextMatrix(r, c);
-                const QString n = TranslateLink(t, *oldId, newId, sum);
-                if (n != t)
-                    grid.SetTextMatrix(r, c, n);
+            FieldRow other = ReadFieldRow(grid, r);
+            bool changed = false;
+            for (NumberCell *link : LinksOf(other)) {
+                const bool sum = link == &other.sumId || link == &other.sumId1;
+                const QString t = TranslateLink(link->Text(), *oldId, newId, sum);
+                if (t != link->Text()) {
+                    link->SetText(t);
+                    changed = true;
+                }
             }
+            if (changed)
+                WriteFieldRow(grid, r, other);
         }
     }
-    grid.SetNumber(row, ColID, double(newId));
+    FieldRow saved = ReadFieldRow(grid, row);
+    saved.id.Set(double(newId));
+    WriteFieldRow(grid, row, saved);
     return newId;
 }
 
@@ -408,20 +419,12 @@ bool SaveGridToFmt(AppContext &ctx, FlexGrid &grid, const QString &name)
     const int first = grid.FixedRows();
     const int rows = grid.Rows();
 
-    // What a failed save must put back into the grid: the IDs and the links.
-    struct Saved
-    {
-        QString id;
-        std::array<QString, 4> links;
-    };
-    std::vector<Saved> before;
+    // What a failed save must put back into the grid: the rows as they were (the save changes
+    // only the IDs and the links).
+    std::vector<FieldRow> before;
     before.reserve(size_t(std::max(0, rows - first)));
-    for (int r = first; r < rows; ++r) {
-        Saved s{grid.TextMatrix(r, ColID), {}};
-        for (size_t i = 0; i < kLinkCols.size(); ++i)
-            s.links[i] = grid.TextMatrix(r, kLinkCols[i]);
-        before.push_back(std::move(s));
-    }
+    for (int r = first; r < rows; ++r)
+        before.push_back(ReadFieldRow(grid, r));
 
     StartProgress(QStringLiteral("正在保存格式……"), rows + 1);
     bool ok = false;
@@ -439,8 +442,8 @@ bool SaveGridToFmt(AppContext &ctx, FlexGrid &grid, const QString &name)
         // Delete pass: records of the format that no row names, the old whole-format row too.
         if (ok) {
             QSet<qint64> named;
-            for (int r = first; r < rows; ++r)
-                if (const auto id = CellInteger(grid.TextMatrix(r, ColID)))
+            for (const FieldRow &f : before)
+                if (const auto id = f.id.Long())
                     named.insert(*id);
             for (qint64 id : std::as_const(existing)) {
                 if (named.contains(id))
@@ -453,13 +456,13 @@ bool SaveGridToFmt(AppContext &ctx, FlexGrid &grid, const QString &name)
             StepProgress(1, QStringLiteral("pages"));
         }
         // Write pass, row by row; a second row naming the same ID gets a record of its own.
-        std::vector<std::array<QString, 4>> written(size_t(std::max(0, rows - first)));
+        std::vector<FieldRow> written(before.size());
         std::vector<qint64> ids(written.size(), 0);
         QSet<qint64> used;
         PageFields *fields = ctx.Fields();
         for (int r = first; ok && r < rows; ++r) {
             std::optional<qint64> target;
-            const auto id = CellInteger(grid.TextMatrix(r, ColID));
+            const auto id = ReadFieldRow(grid, r).id.Long();
             if (id && existing.contains(*id) && !used.contains(*id))
                 target = *id;
             const std::optional<QString> mem =
@@ -471,19 +474,16 @@ bool SaveGridToFmt(AppContext &ctx, FlexGrid &grid, const QString &name)
             }
             used.insert(*newId);
             ids[size_t(r - first)] = *newId;
-            for (size_t i = 0; i < kLinkCols.size(); ++i)
-                written[size_t(r - first)][i] = grid.TextMatrix(r, kLinkCols[i]);
+            written[size_t(r - first)] = ReadFieldRow(grid, r);
             StepProgress(1, QStringLiteral("pages"));
         }
         // Rows written before a later row took its new ID carry the old ID in their links.
         for (int r = first; ok && r < rows; ++r) {
-            bool changed = false;
-            for (size_t i = 0; i < kLinkCols.size(); ++i)
-                changed |= grid.TextMatrix(r, kLinkCols[i]) != written[size_t(r - first)][i];
-            if (!changed)
+            const FieldRow now = ReadFieldRow(grid, r);
+            if (SameLinks(now, written[size_t(r - first)]))
                 continue;
             RecordValues rec;
-            AddLinkValues(rec, grid, r);
+            AddLinkValues(rec, now);
             ok = WriteRecord(rec, ids[size_t(r - first)]);
         }
         if (ok) {
@@ -498,12 +498,8 @@ bool SaveGridToFmt(AppContext &ctx, FlexGrid &grid, const QString &name)
     EndProgress();
 
     if (!ok) {
-        for (int r = first; r < rows && r - first < int(before.size()); ++r) {
-            const Saved &s = before[size_t(r - first)];
-            grid.SetTextMatrix(r, ColID, s.id);
-            for (size_t i = 0; i < kLinkCols.size(); ++i)
-                grid.SetTextMatrix(r, kLinkCols[i], s.links[i]);
-        }
+        for (int r = first; r < rows && r - first < int(before.size()); ++r)
+            WriteFieldRow(grid, r, before[size_t(r - first)]);
         ReportMessage(QStringLiteral("保存格式“%1”失败，数据库中的格式未作改动！").arg(fmt),
                       MsgKind::Error);
         return false;

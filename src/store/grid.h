@@ -1,24 +1,20 @@
 #pragma once
-// The flex grid: a grid of text cells addressed by row and column from 0, its first FixedRows
-// rows and FixedCols columns fixed, every cell a text with an optional text colour and back
-// colour (0x00BBGGRR), sizes in twips. The cells are the truth; the view shows them.
-//
-// A bound grid keeps the database column names in row 0 (height 0, never shown) and the
-// captions in row 1; data rows start at FixedRows. The view shows the last fixed row as its
-// header and the data rows below it, so every row number the program uses means the same row
-// in code and on screen.
+// The flex grid view: shows the cells of a FlexGridModel (see store/gridmodel.h) in a table, the
+// last fixed row as its header and the data rows below it, and reports what the user selects,
+// scrolls and resizes back into the model. It owns a model of its own until it is handed
+// another. The thin forwarders below let window code keep addressing the grid as one control.
+
+#include "store/gridmodel.h"
 
 #include <QFont>
 #include <QString>
 #include <QTableView>
 
 #include <functional>
+#include <memory>
 #include <optional>
-#include <vector>
 
 namespace store {
-
-class FlexGridModel;
 
 class FlexGrid : public QTableView
 {
@@ -31,89 +27,73 @@ public:
     FlexGrid(const FlexGrid &) = delete;
     FlexGrid &operator=(const FlexGrid &) = delete;
 
-    // Counts. Growing adds empty cells; shrinking drops rows or columns at the end. Fixed counts
-    // are clamped so that Rows >= FixedRows and Cols >= FixedCols; raising a fixed count above
-    // the size grows the grid (as the original control did).
-    int Rows() const;
-    void SetRows(int rows);
-    int Cols() const;
-    void SetCols(int cols);
-    int FixedRows() const;
-    void SetFixedRows(int n);
-    int FixedCols() const;
-    void SetFixedCols(int n);
-    // Removes count rows from first on, whole rows with their colours and heights.
-    void RemoveRows(int first, int count);
+    // The cells shown. SetGridModel shows another model (not owned; it must outlive the view or
+    // be handed back); nullptr returns to the grid's own.
+    FlexGridModel &Model() { return *m_model; }
+    const FlexGridModel &Model() const { return *m_model; }
+    void SetGridModel(FlexGridModel *model);
 
-    // Cell text; "" outside the grid. Writing outside the grid does nothing and returns false.
-    QString TextMatrix(int row, int col) const;
-    bool SetTextMatrix(int row, int col, const QString &text);
-    // A number written into a cell becomes its decimal text (CStr: 15 significant digits, ".",
-    // no exponent).
-    bool SetNumber(int row, int col, double value);
+    // The model's operations, forwarded.
+    int Rows() const { return m_model->Rows(); }
+    void SetRows(int rows) { m_model->SetRows(rows); }
+    int Cols() const { return m_model->Cols(); }
+    void SetCols(int cols) { m_model->SetCols(cols); }
+    int FixedRows() const { return m_model->FixedRows(); }
+    void SetFixedRows(int n) { m_model->SetFixedRows(n); }
+    int FixedCols() const { return m_model->FixedCols(); }
+    void SetFixedCols(int n) { m_model->SetFixedCols(n); }
+    void RemoveRows(int first, int count) { m_model->RemoveRows(first, count); }
+    QString TextMatrix(int row, int col) const { return m_model->TextMatrix(row, col); }
+    bool SetTextMatrix(int row, int col, const QString &text)
+    {
+        return m_model->SetTextMatrix(row, col, text);
+    }
+    bool SetNumber(int row, int col, double value) { return m_model->SetNumber(row, col, value); }
+    quint32 CellBackColor(int row, int col) const { return m_model->CellBackColor(row, col); }
+    bool HasCellBackColor(int row, int col) const { return m_model->HasCellBackColor(row, col); }
+    void SetCellBackColor(int row, int col, quint32 color)
+    {
+        m_model->SetCellBackColor(row, col, color);
+    }
+    void ClearCellBackColor(int row, int col) { m_model->ClearCellBackColor(row, col); }
+    quint32 CellForeColor(int row, int col) const { return m_model->CellForeColor(row, col); }
+    bool HasCellForeColor(int row, int col) const { return m_model->HasCellForeColor(row, col); }
+    void SetCellForeColor(int row, int col, quint32 color)
+    {
+        m_model->SetCellForeColor(row, col, color);
+    }
+    int Row() const { return m_model->Row(); }
+    void SetRow(int row) { m_model->SetRow(row); }
+    int Col() const { return m_model->Col(); }
+    void SetCol(int col) { m_model->SetCol(col); }
+    int RowSel() const { return m_model->RowSel(); }
+    void SetRowSel(int row) { m_model->SetRowSel(row); }
+    int ColSel() const { return m_model->ColSel(); }
+    void SetColSel(int col) { m_model->SetColSel(col); }
+    int TopRow() const { return m_model->TopRow(); }
+    void SetTopRow(int row) { m_model->SetTopRow(row); }
+    int LeftCol() const { return m_model->LeftCol(); }
+    void SetLeftCol(int col) { m_model->SetLeftCol(col); }
+    int ColWidth(int col) const { return m_model->ColWidth(col); }
+    void SetColWidth(int col, int twips) { m_model->SetColWidth(col, twips); }
+    int RowHeight(int row) const { return m_model->RowHeight(row); }
+    void SetRowHeight(int row, int twips) { m_model->SetRowHeight(row, twips); }
+    int ColAlignment(int col) const { return m_model->ColAlignment(col); }
+    void SetColAlignment(int col, int alignment) { m_model->SetColAlignment(col, alignment); }
+    QString Tag() const { return m_model->Tag(); }
+    void SetTag(const QString &tag) { m_model->SetTag(tag); }
+    int DoubleDecimals() const { return m_model->DoubleDecimals(); }
+    void SetDoubleDecimals(int n) { m_model->SetDoubleDecimals(n); }
+    bool Redraw() const { return m_model->Redraw(); }
+    void SetRedraw(bool on) { m_model->SetRedraw(on); }
+    bool Sortable() const { return m_model->Sortable(); }
+    void SetSortable(bool on) { m_model->SetSortable(on); }
+    void Sort(int col, bool ascending) { m_model->Sort(col, ascending); }
 
-    // Colours as 0x00BBGGRR. A cell without a colour of its own reads 0 (the grid's default).
-    quint32 CellBackColor(int row, int col) const;
-    bool HasCellBackColor(int row, int col) const;
-    void SetCellBackColor(int row, int col, quint32 color);
-    void ClearCellBackColor(int row, int col);
-    quint32 CellForeColor(int row, int col) const;
-    bool HasCellForeColor(int row, int col) const;
-    void SetCellForeColor(int row, int col, quint32 color);
-
-    // The current cell and the far corner of the selection. Setting Row or Col collapses the
-    // selection onto the current cell; RowSel/ColSel then extend it.
-    int Row() const { return m_row; }
-    void SetRow(int row);
-    int Col() const { return m_col; }
-    void SetCol(int col);
-    int RowSel() const { return m_rowSel; }
-    void SetRowSel(int row);
-    int ColSel() const { return m_colSel; }
-    void SetColSel(int col);
-    // First visible data row and first visible scrollable column.
-    int TopRow() const;
-    void SetTopRow(int row);
-    int LeftCol() const;
-    void SetLeftCol(int col);
-
-    // Sizes in twips. Row heights of hidden rows (row 0 of a bound grid) are 0.
-    int ColWidth(int col) const;
-    void SetColWidth(int col, int twips);
-    int RowHeight(int row) const;
-    void SetRowHeight(int row, int twips);
-    // Alignment codes of the original control: 0 left top, 1 left centre, 2 left bottom,
-    // 3 centre top, 4 centre, 5 centre bottom, 6 right top, 7 right centre, 8 right bottom,
-    // 9 general (text left, numbers right).
-    int ColAlignment(int col) const;
-    void SetColAlignment(int col, int alignment);
     // Width of the grid in twips.
     int GridWidth() const;
     // Twips per device pixel of the grid's screen (15 at 96 dpi).
     int TwipsPerPixel() const;
-
-    // The table the grid shows (or another key its owner keeps there).
-    QString Tag() const { return m_tag; }
-    void SetTag(const QString &tag) { m_tag = tag; }
-
-    // Decimals kept when a stored Double is loaded into the grid (2, the display rule of every
-    // grid; the field grid keeps 3).
-    int DoubleDecimals() const { return m_doubleDecimals; }
-    void SetDoubleDecimals(int n) { m_doubleDecimals = n; }
-
-    // Suspends drawing while a grid is filled; switching it on again shows the new contents.
-    bool Redraw() const { return m_redraw; }
-    void SetRedraw(bool on);
-
-    // Whether the data rows may be reordered by a header click. The field grid, whose rows are
-    // bound to the field controls by position, refuses it.
-    bool Sortable() const { return m_sortable; }
-    void SetSortable(bool on) { m_sortable = on; }
-
-    // Sorts the data rows (FixedRows .. Rows-1) by one column, whole rows with their colours:
-    // cells that both read as numbers compare as numbers, numbers come before text, text in
-    // the program's list order; equal cells keep their order.
-    void Sort(int col, bool ascending);
 
     // The room a cell takes beside its text (the text margins on both sides and the grid line),
     // in twips: a column fitted to a text needs this much more to show it whole.
@@ -135,29 +115,23 @@ signals:
     void cellDoubleClicked(int row, int col);
 
 private:
-    friend class FlexGridModel;
+    class Measurer;
+
+    void attach();
+    void detach();
     void headerPressed(int section);
     void viewSelectionChanged();
     void syncViewSelection();
+    void scrollToTopRow(int row);
     void applyColumnWidth(int col);
+    void applyRowHeight(int row);
     void applyAllSizes();
-    void clampCursor();
 
+    std::unique_ptr<FlexGridModel> m_own;
     FlexGridModel *m_model = nullptr;
-    QString m_tag;
-    int m_row = 0;
-    int m_col = 0;
-    int m_rowSel = 0;
-    int m_colSel = 0;
-    int m_topRow = 0;
-    int m_leftCol = 0;
-    bool m_redraw = true;
-    bool m_sortable = true;
-    int m_doubleDecimals = 2;
+    std::unique_ptr<Measurer> m_measure;
+    QList<QMetaObject::Connection> m_links;
     bool m_syncing = false;
-    std::vector<int> m_colWidth;
-    std::vector<int> m_colAlign;
-    std::vector<int> m_rowHeight;
     std::function<int(const QString &)> m_measurer;
     bool m_asCellsDraw = false;
 };

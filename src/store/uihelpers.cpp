@@ -192,6 +192,10 @@ void FitComboToEntries(QComboBox *combo)
         combo->view()->setMinimumWidth(widest + 2 * combo->view()->frameWidth() +
                                        st->pixelMetric(QStyle::PM_ScrollBarExtent) +
                                        4 * (st->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1));
+        // The combo's smallest size is remembered from its first list; a list filled later
+        // (after the window was laid out) would otherwise be cut when shown closed.
+        combo->setMinimumWidth(0);
+        combo->setMinimumWidth(combo->sizeHint().width());
     };
     fit();
     QAbstractItemModel *m = combo->model();

@@ -7,28 +7,28 @@
 
 #include "batch_fixture.h"
 
+#include "mainwin/historytab.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/notifyinglabel.h"
-#include "mainwin/historytab.h"
 #include "mainwin/printing.h"
 #include "mainwin/typing.h"
 #include "page/field.h"
 #include "page/registry.h"
 #include "print/printers.h"
 #include "store/grid.h"
-#include "store/paths.h"
 #include "store/params.h"
+#include "store/paths.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
-#include <QFileInfo>
-#include <QProcess>
 #include <QTimer>
 #include <QToolButton>
 
@@ -37,15 +37,14 @@
 namespace {
 
 const QString kData = QStringLiteral(BATCH_DATA_DIR);
-constexpr int kPayee = 8;   // 收款人
-constexpr int kWords = 9;   // 大写金额, converted from the figure
-constexpr int kAmount = 10; // 小写金额
+constexpr int kPayee = 8;    // 收款人
+constexpr int kWords = 9;    // 大写金额, converted from the figure
+constexpr int kAmount = 10;  // 小写金额
 constexpr int kPurpose = 11; // 用途
 
 // Runs action on the modal window of type T as soon as it is the active modal window (the
 // windows are waited on with exec()).
-template <class T>
-void WhenModal(std::function<void(T *)> action)
+template <class T> void WhenModal(std::function<void(T *)> action)
 {
     QTimer::singleShot(0, [action] {
         auto *w = qobject_cast<T *>(QApplication::activeModalWidget());
@@ -63,20 +62,17 @@ protected:
     {
         BatchTest::SetUp();
         // Wired as the program's start-up wires it, with the print questions answered.
-        w = std::make_unique<mainwin::MainWindow>();
-        mainwin::installTyping(*w);
-        QSignalSpy loaded(w.get(), &mainwin::MainWindow::loadFinished);
-        w->show();
-        ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
-        w->OpenFmt(QStringLiteral("转账支票"), false);
         mainwin::PrintQuestions q;
         q.choosePrinter = [] {
             print::Current().Select(print::kPdfPrinterName);
             return print::kPdfPrinterName;
         };
         q.pdfFileName = [this] { return pdf; };
-        mainwin::InstallPrinting(*w, q);
-        mainwin::InstallHistoryTab(*w);
+        w = std::make_unique<mainwin::MainWindow>(mainwin::MainWindowHooks{q, {}, {}});
+        QSignalSpy loaded(w.get(), &mainwin::MainWindow::loadFinished);
+        w->show();
+        ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
+        w->OpenFmt(QStringLiteral("转账支票"), false);
         target.host = w.get();
         target.fields = w->fields();
         target.parent = w.get();
@@ -134,7 +130,8 @@ TEST_F(ImportTest, WorkbookIntoTheBatchGridAndPrinted)
     QStringList listed;
     WhenModal<batch::Sheets>([&](batch::Sheets *s) {
         for (int r = 1; r < s->SHL->Rows(); ++r)
-            listed << s->SHL->TextMatrix(r, 0) + s->SHL->TextMatrix(r, 1) + s->SHL->TextMatrix(r, 2);
+            listed << s->SHL->TextMatrix(r, 0) + s->SHL->TextMatrix(r, 1) +
+                          s->SHL->TextMatrix(r, 2);
         s->Img[0]->click();
     });
     batch::SelImportFile(1, target);
@@ -157,8 +154,8 @@ TEST_F(ImportTest, WorkbookIntoTheBatchGridAndPrinted)
     });
     batch::ShowInputMap(target);
     EXPECT_EQ(preview, QStringLiteral("A姓名第一行\n第二行"));
-    EXPECT_EQ(mapRows, w->fields()->CtlCount(0) + w->fields()->CtlCount(1) +
-                           w->fields()->CtlCount(2));
+    EXPECT_EQ(mapRows,
+              w->fields()->CtlCount(0) + w->fields()->CtlCount(1) + w->fields()->CtlCount(2));
     EXPECT_EQ(rec().messages, QStringList());
 
     // Exactly the sheet's five records (rows 2 to 6), none beyond.
@@ -177,23 +174,24 @@ TEST_F(ImportTest, WorkbookIntoTheBatchGridAndPrinted)
 
     w->COM(1)->click();
     const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf});
-    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+5\\n")))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+5\\n"))))
+        << info.toStdString();
 
     // The specs are kept by field ID, the row boxes in the settings file.
     const QString maps =
         RunTool(QStringLiteral("sqlite3"),
-            {store::DataFilePath(),
-             QStringLiteral("SELECT Map FROM 映射 WHERE Fmt='转账支票' ORDER BY ID;")});
+                {store::DataFilePath(),
+                 QStringLiteral("SELECT Map FROM 映射 WHERE Fmt='转账支票' ORDER BY ID;")});
     EXPECT_EQ(maps, QStringLiteral("A\nC\nE,\"No.1\"\n"));
     const QString ini = RunTool(QStringLiteral("/usr/bin/python3"),
-                            {QStringLiteral("-c"),
-                             QStringLiteral("import configparser,sys,urllib.parse\n"
-                                            "c=configparser.ConfigParser()\nc.optionxform=str\n"
-                                            "c.read(sys.argv[1],encoding='utf-8')\n"
-                                            "s=c['Quillbrook']\n"
-                                            "print(','.join(s[urllib.parse.quote(k)] for k in "
-                                            "('T(0)','T(1)','T(2)')))"),
-                             store::SettingsFilePath()});
+                                {QStringLiteral("-c"),
+                                 QStringLiteral("import configparser,sys,urllib.parse\n"
+                                                "c=configparser.ConfigParser()\nc.optionxform=str\n"
+                                                "c.read(sys.argv[1],encoding='utf-8')\n"
+                                                "s=c['Quillbrook']\n"
+                                                "print(','.join(s[urllib.parse.quote(k)] for k in "
+                                                "('T(0)','T(1)','T(2)')))"),
+                                 store::SettingsFilePath()});
     EXPECT_EQ(ini.trimmed(), QStringLiteral("2,100,1"));
 }
 
@@ -226,7 +224,8 @@ TEST_F(ImportTest, FormulaWorkbooksOfLibreOfficeAndOpenpyxlAsOpenpyxlReadsThem)
     const QString out = m_dir.filePath(QStringLiteral("lo"));
     QProcess lo;
     lo.start(QStringLiteral("soffice"),
-             {QStringLiteral("-env:UserInstallation=file://") + m_dir.filePath(QStringLiteral("profile")),
+             {QStringLiteral("-env:UserInstallation=file://") +
+                  m_dir.filePath(QStringLiteral("profile")),
               QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xlsx"),
               QStringLiteral("--outdir"), out, made});
     ASSERT_TRUE(lo.waitForFinished(240000));
@@ -307,22 +306,23 @@ TEST_F(ImportTest, NothingToImportKeepsTheBatch)
     QFile(empty).open(QIODevice::WriteOnly);
     const QString emptySheet = m_dir.filePath(QStringLiteral("empty.xlsx"));
     const QString bomb = m_dir.filePath(QStringLiteral("bomb.xlsx"));
-    python(QStringLiteral(
-               "import sys,zipfile,openpyxl\n"
-               "wb=openpyxl.Workbook(); wb.active.title='A'; wb.save(sys.argv[1])\n"
-               "src=zipfile.ZipFile(sys.argv[1])\n"
-               "with zipfile.ZipFile(sys.argv[2],'w',zipfile.ZIP_DEFLATED) as z:\n"
-               "  for i in src.infolist():\n"
-               "    if i.filename!='xl/worksheets/sheet1.xml': z.writestr(i, src.read(i))\n"
-               "  with z.open('xl/worksheets/sheet1.xml','w',force_zip64=True) as f:\n"
-               "    f.write(b'<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>')\n"
-               "    for k in range(40): f.write(b'x'*(1<<20))\n"),
-           {emptySheet, bomb});
-    const QStringList expected{
-        QStringLiteral("没有可导入的数据！"), QStringLiteral("没有可导入的数据！"),
-        // Refused by the preview, and again by the confirm button.
-        QStringLiteral("表格文件解压后过大，可能已损坏，无法导入！"),
-        QStringLiteral("表格文件解压后过大，可能已损坏，无法导入！")};
+    python(
+        QStringLiteral("import sys,zipfile,openpyxl\n"
+                       "wb=openpyxl.Workbook(); wb.active.title='A'; wb.save(sys.argv[1])\n"
+                       "src=zipfile.ZipFile(sys.argv[1])\n"
+                       "with zipfile.ZipFile(sys.argv[2],'w',zipfile.ZIP_DEFLATED) as z:\n"
+                       "  for i in src.infolist():\n"
+                       "    if i.filename!='xl/worksheets/sheet1.xml': z.writestr(i, src.read(i))\n"
+                       "  with z.open('xl/worksheets/sheet1.xml','w',force_zip64=True) as f:\n"
+                       "    f.write(b'<worksheet><sheetData><row r=\"1\"><c r=\"A1\" "
+                       "t=\"inlineStr\"><is><t>')\n"
+                       "    for k in range(40): f.write(b'x'*(1<<20))\n"),
+        {emptySheet, bomb});
+    const QStringList expected{QStringLiteral("没有可导入的数据！"),
+                               QStringLiteral("没有可导入的数据！"),
+                               // Refused by the preview, and again by the confirm button.
+                               QStringLiteral("表格文件解压后过大，可能已损坏，无法导入！"),
+                               QStringLiteral("表格文件解压后过大，可能已损坏，无法导入！")};
     for (const QString &f : {empty, emptySheet, bomb}) {
         file = f;
         importColumns(6, 3);
@@ -336,7 +336,8 @@ TEST_F(ImportTest, ReopenedWindowKeepsSpecsAndRowsAndRefusesTooMany)
 {
     file = kData + "/sheet.csv";
     // The spec of a field that no longer exists is not shown, and goes when the window closes.
-    store::ExecSQL(QStringLiteral("INSERT INTO 映射(ID, Fmt, Map) VALUES(999999, '转账支票', 'Z')"));
+    store::ExecSQL(
+        QStringLiteral("INSERT INTO 映射(ID, Fmt, Map) VALUES(999999, '转账支票', 'Z')"));
     batch::SelImportFile(1, target);
     EXPECT_EQ(batch::ImportSheet, QString());
     // First visit: a spec typed, then cancel: saved all the same.
@@ -411,13 +412,13 @@ QHash<QString, QList<QStringList>> LibreOfficeCsv(const QStringList &files, cons
     QHash<QString, QList<QStringList>> out;
     for (const QString &f : files) {
         const QString csv = dir + "/csv/" + QFileInfo(f).completeBaseName() + ".csv";
-        const QString rows = RunTool(
-            QStringLiteral("/usr/bin/python3"),
-            {QStringLiteral("-c"),
-             QStringLiteral("import csv,sys\n"
-                            "for r in csv.reader(open(sys.argv[1],encoding='utf-8')):\n"
-                            "    print('\\x1f'.join(r))"),
-             csv});
+        const QString rows =
+            RunTool(QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("import csv,sys\n"
+                                    "for r in csv.reader(open(sys.argv[1],encoding='utf-8')):\n"
+                                    "    print('\\x1f'.join(r))"),
+                     csv});
         for (const QString &line : rows.split(u'\n', Qt::SkipEmptyParts))
             out[f] << line.split(QChar(0x1f));
     }
@@ -436,9 +437,9 @@ TEST_F(ImportTest, FormulaWorkbooksReadAsLibreOfficeShowsThem)
     ASSERT_EQ(csv.value(lo).size(), 8) << "LibreOffice made no CSV";
     // Sheet column (0-based) of each text field: the payee takes the text formula, the amount
     // the product.
-    const std::vector<std::pair<int, int>> fieldColumn{{1, 6},  {2, 0}, {3, 1}, {4, 2},
-                                                       {5, 4},  {6, 7}, {7, 8}, {kPayee, 5},
-                                                       {kWords, 9}, {kAmount, 3}, {kPurpose, 10}};
+    const std::vector<std::pair<int, int>> fieldColumn{
+        {1, 6}, {2, 0},      {3, 1},      {4, 2},       {5, 4},        {6, 7},
+        {7, 8}, {kPayee, 5}, {kWords, 9}, {kAmount, 3}, {kPurpose, 10}};
     ASSERT_GE(w->fields()->CtlCount(0), 11);
     const int kBoolean = 8; // 大额: LibreOffice shows 1 and 0 where the program reads True/False
     const QList<int> formulaColumns{3, 4, 5, 7, 8, 9};

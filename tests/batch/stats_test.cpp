@@ -12,7 +12,6 @@
 #include "mainwin/mainwindow.h"
 #include "mainwin/popupmenus.h"
 #include "mainwin/printing.h"
-#include "mainwin/statexport.h"
 #include "mainwin/typing.h"
 #include "print/picoutput.h"
 #include "store/grid.h"
@@ -43,14 +42,12 @@ protected:
         BatchTest::SetUp();
         ids = statsample::MakeFormat();
         statsample::MakeHistory(ids);
-        w = std::make_unique<mainwin::MainWindow>();
-        mainwin::installTyping(*w);
+        mainwin::MainWindowHooks hooks;
+        hooks.statExportFile = [this](const QString &, const QString &) { return book; };
+        w = std::make_unique<mainwin::MainWindow>(hooks);
         QSignalSpy loaded(w.get(), &mainwin::MainWindow::loadFinished);
         w->show();
         ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
-        mainwin::InstallPrinting(*w);
-        mainwin::InstallHistoryTab(*w);
-        mainwin::InstallStatExport(*w, [this](const QString &, const QString &) { return book; });
         w->OpenFmt(kFormat, false);
         ASSERT_EQ(w->context().FormatName(), kFormat);
         win = batch::ShowAnalyse(Target());
@@ -115,8 +112,8 @@ TEST_F(StatsTest, ListsAndRuns)
 {
     EXPECT_EQ(Items(win->Com[0]), (QStringList{"大写金额", "金额_XX", "金额大写", "收款人"}));
     EXPECT_EQ(win->Com[0]->currentText(), QStringLiteral("大写金额"));
-    EXPECT_EQ(Items(win->Com[1]),
-              (QStringList{"出票日期", "年", "月", "日", "大写金额", "金额_XX", "金额大写", "收款人"}));
+    EXPECT_EQ(Items(win->Com[1]), (QStringList{"出票日期", "年", "月", "日", "大写金额", "金额_XX",
+                                               "金额大写", "收款人"}));
     EXPECT_EQ(win->Com[1]->currentIndex(), -1);
     EXPECT_EQ(win->Com[3]->currentText(), QStringLiteral("出票日期"));
     EXPECT_EQ(win->Com[4]->currentText(), QStringLiteral("年"));
@@ -142,11 +139,16 @@ TEST_F(StatsTest, ListsAndRuns)
             EXPECT_TRUE(ShowsWholeText(*win->MSF, r, c))
                 << win->MSF->TextMatrix(r, c).toStdString();
     // Only the title's very last "；" goes.
-    EXPECT_EQ(Title(), (QStringList{"票据开单统计分析图表",
-                                    "统计：Quorvan支票打印软件；单据：统计样本；统计内容：金额；日期：2024-01至2024-04；",
-                                    "统计对象：大写金额"}));
-    EXPECT_EQ(RunTool("sqlite3", {store::DataFilePath(), "SELECT DT || '=' || Sm FROM TEMP_Ana ORDER BY DT;"}),
-              QStringLiteral("2024-01-05=1000.0\n2024-01-31=200.0\n2024-03-31=30.0\n2024-04-15=1.0\n"));
+    EXPECT_EQ(
+        Title(),
+        (QStringList{
+            "票据开单统计分析图表",
+            "统计：Quorvan支票打印软件；单据：统计样本；统计内容：金额；日期：2024-01至2024-04；",
+            "统计对象：大写金额"}));
+    EXPECT_EQ(
+        RunTool("sqlite3",
+                {store::DataFilePath(), "SELECT DT || '=' || Sm FROM TEMP_Ana ORDER BY DT;"}),
+        QStringLiteral("2024-01-05=1000.0\n2024-01-31=200.0\n2024-03-31=30.0\n2024-04-15=1.0\n"));
 
     // Counting by the combined date (two-digit and capital years).
     win->Op[5]->setChecked(true);
@@ -156,8 +158,9 @@ TEST_F(StatsTest, ListsAndRuns)
     Run();
     EXPECT_EQ(Months(), (QStringList{"2024-01=2", "2024-02=0", "2024-03=1", "2024-04=1"}));
     EXPECT_EQ(win->MSF->TextMatrix(1, 3), QStringLiteral("单据数"));
-    EXPECT_EQ(Title(), (QStringList{"票据开单统计分析图表",
-                                    "统计：Quorvan支票打印软件；单据：统计样本；统计内容：单据数；日期：2024-01至2024-04"}));
+    EXPECT_EQ(Title(),
+              (QStringList{"票据开单统计分析图表", "统计：Quorvan支票打印软件；单据：统计样本；统计"
+                                                   "内容：单据数；日期：2024-01至2024-04"}));
 
     // The group summed on a condition that holds a quote.
     win->Op[4]->setChecked(true);
@@ -168,15 +171,21 @@ TEST_F(StatsTest, ListsAndRuns)
     Choose(2, QStringLiteral("O'Brien"));
     Run();
     EXPECT_EQ(Months(), (QStringList{"2024-01=1334.5", "2024-02=0", "2024-03=5"}));
-    EXPECT_EQ(Title(), (QStringList{"票据开单统计分析图表",
-                                    "统计：Quorvan支票打印软件；单据：统计样本；统计内容：金额；日期：2024-01至2024-03；",
-                                    "统计对象：金额_XX；统计条件：收款人=“O'Brien”"}));
+    EXPECT_EQ(
+        Title(),
+        (QStringList{
+            "票据开单统计分析图表",
+            "统计：Quorvan支票打印软件；单据：统计样本；统计内容：金额；日期：2024-01至2024-03；",
+            "统计对象：金额_XX；统计条件：收款人=“O'Brien”"}));
     // Counting on the condition: the condition follows the date.
     win->Op[0]->setChecked(true);
     Run();
     EXPECT_EQ(Title().value(1),
-              QStringLiteral("统计：Quorvan支票打印软件；单据：统计样本；统计内容：单据数；日期：2024-01至2024-03；统计条件：收款人=“O'Brien”"));
-    EXPECT_EQ(RunTool("sqlite3", {store::DataFilePath(), "SELECT COUNT(*) FROM TEMP_Ana;"}).trimmed(), "2");
+              QStringLiteral("统计：Quorvan支票打印软件；单据：统计样本；统计内容：单据数；日期：20"
+                             "24-01至2024-03；统计条件：收款人=“O'Brien”"));
+    EXPECT_EQ(
+        RunTool("sqlite3", {store::DataFilePath(), "SELECT COUNT(*) FROM TEMP_Ana;"}).trimmed(),
+        "2");
 
     // The checks.
     win->Com[2]->setCurrentIndex(-1);
@@ -221,10 +230,12 @@ TEST_F(StatsTest, ExportsAndSplitter)
     EXPECT_TRUE(m->mMSF()->isVisible());
     m->mMSF()->hide();
     m->mOutMSF_Click();
-    const QString json = python(QStringLiteral(
-        "import sys, json, openpyxl\nws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
-        "print(json.dumps([ws.title] + [[c.value for c in r] for r in ws.iter_rows()], "
-        "ensure_ascii=False))"), {book});
+    const QString json = python(
+        QStringLiteral(
+            "import sys, json, openpyxl\nws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+            "print(json.dumps([ws.title] + [[c.value for c in r] for r in ws.iter_rows()], "
+            "ensure_ascii=False))"),
+        {book});
     const QJsonArray a = QJsonDocument::fromJson(json.toUtf8()).array();
     ASSERT_GE(a.size(), 3);
     EXPECT_EQ(a[0].toString(), QStringLiteral("Quorvan支票统计数据"));
@@ -250,12 +261,12 @@ TEST_F(StatsTest, ExportsAndSplitter)
     QTest::mouseRelease(handle, Qt::LeftButton);
     const int left = win->SplitLeft();
     EXPECT_EQ(left, 300 * 15);
-    const QString ini = RunTool("/usr/bin/python3",
-                                {"-c",
-                                 "import configparser,sys\nc=configparser.ConfigParser()\n"
-                                 "c.optionxform=str\nc.read(sys.argv[1],encoding='utf-8')\n"
-                                 "print(c['%U4F4D%U7F6E']['%U7EDF%U8BA1_%U5206%U754C%U7EBF'])",
-                                 store::SettingsFilePath()});
+    const QString ini =
+        RunTool("/usr/bin/python3", {"-c",
+                                     "import configparser,sys\nc=configparser.ConfigParser()\n"
+                                     "c.optionxform=str\nc.read(sys.argv[1],encoding='utf-8')\n"
+                                     "print(c['%U4F4D%U7F6E']['%U7EDF%U8BA1_%U5206%U754C%U7EBF'])",
+                                     store::SettingsFilePath()});
     EXPECT_EQ(ini.trimmed(), QString::number(left));
     win->close();
     QCoreApplication::processEvents();
@@ -272,8 +283,8 @@ TEST_F(StatsTest, ExportsAndSplitter)
 TEST(StatEntries, GroupRuleAfterTheFirstUnderscore)
 {
     const std::pair<const char *, const char *> cases[] = {
-        {"金额_1", "金额_XX"}, {"金额_2", "金额_XX"}, {"a_b_3", "a_b_3"}, {"x_2_y", "x_2_XX"},
-        {"金额大写", "金额大写"}, {"a_0", "a_0"},        {"b_1.5", "b_XX"}, {"_3", "_XX"}};
+        {"金额_1", "金额_XX"},    {"金额_2", "金额_XX"}, {"a_b_3", "a_b_3"}, {"x_2_y", "x_2_XX"},
+        {"金额大写", "金额大写"}, {"a_0", "a_0"},        {"b_1.5", "b_XX"},  {"_3", "_XX"}};
     for (const auto &[label, entry] : cases)
         EXPECT_EQ(batch::StatEntryOf(QString::fromUtf8(label)), QString::fromUtf8(entry)) << label;
     EXPECT_TRUE(batch::CompareLBL(QStringLiteral("金额_XX"), QStringLiteral("金额_7")));

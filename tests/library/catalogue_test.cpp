@@ -54,7 +54,7 @@ protected:
         LibraryTest::SetUp();
         w = static_cast<mainwin::MainWindow *>(mainwin::ShowMainWindow());
         QTRY_COMPARE(w->context().FormatName(), QStringLiteral("转账支票"));
-        host = mainwin::formatCommandsOf(*w);
+        host = &w->formatCommands();
         ASSERT_TRUE(host);
     }
     void TearDown() override

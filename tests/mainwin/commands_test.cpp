@@ -110,15 +110,13 @@ protected:
     void SetUp() override
     {
         MainWinTest::SetUp();
-        w = std::make_unique<MainWindow>();
         mainwin::PrintQuestions q;
         q.choosePrinter = [] {
             print::Current().Select(print::kPdfPrinterName);
             return print::kPdfPrinterName;
         };
         q.pdfFileName = [this] { return pdfFile; };
-        mainwin::InstallPrinting(*w, q);
-        mainwin::InstallMainWindowParts(*w);
+        w = std::make_unique<MainWindow>(mainwin::MainWindowHooks{q, {}, {}});
         QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
         w->show();
         ASSERT_TRUE(loaded.wait(5000));
@@ -194,7 +192,7 @@ TEST_F(CommandRouteTest, PrintByButtonMenuAndShortcutTakesTheAmountAsLeavingTheF
     EXPECT_EQ(lastPrint(kPayee), QStringLiteral("甲公司"));
 
     // 打印 > 打印当前单据 with the mouse.
-    mainwin::Menus *menus = mainwin::menusOf(*w);
+    mainwin::Menus *menus = &w->menus();
     ASSERT_NE(menus, nullptr);
     typeInto(kAmount, QStringLiteral("12.3"));
     pdfFile = m_dir.filePath(QStringLiteral("menu.pdf"));

@@ -25,14 +25,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLayout>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFile>
 #include <QFontDialog>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
 #include <QRadioButton>
@@ -75,7 +76,7 @@ protected:
     }
 
     page::FieldRegistry &reg() { return *m_w->fields(); }
-    page::Designer &designer() { return mainwin::pageEditingOf(*m_w)->designer(); }
+    page::Designer &designer() { return m_w->pageEditing().designer(); }
     page::PageView *pg() { return m_w->PG(); }
     int tpp() { return pg()->tpp(); }
     double scale() { return pg()->twWidth() / store::Val(m_w->context().Wid()); }
@@ -144,7 +145,7 @@ protected:
         });
     }
 
-    page::PropertyDialogs &dialogs() { return mainwin::pageEditingOf(*m_w)->dialogs(); }
+    page::PropertyDialogs &dialogs() { return m_w->dialogs(); }
     // "设置内容框" from the field's pop-up menu.
     void openCtlSet(PageField *f)
     {
@@ -255,7 +256,7 @@ TEST_F(DesignerTest, DragAtTheMoveGripMovesTheSelectionAndWritesOnlyItsCells)
     EXPECT_EQ(reg().Grid()->TextMatrix(payee->Row(), store::ColX),
               store::CStr(store::PageToMM(payeeTw.x() + dx, s)));
 
-    auto *cmds = mainwin::formatCommandsOf(*m_w);
+    auto *cmds = &m_w->formatCommands();
     ASSERT_NE(cmds, nullptr);
     ASSERT_TRUE(store::SaveFmt(*cmds));
     m_w->OpenFmt(kCheque, true);
@@ -328,7 +329,7 @@ TEST_F(DesignerTest, BandsCtrlClicksAndLines)
     QTest::mousePress(pg(), Qt::LeftButton, {}, pgAt(57, 50));
     EXPECT_EQ(pg()->toolTip(), "按住鼠标左键并拖动鼠标可以选中需要修改的输入框。");
     QTest::mouseMove(pg(), pgAt(30, 30));
-    auto *edit = mainwin::pageEditingOf(*m_w);
+    auto *edit = &m_w->pageEditing();
     EXPECT_TRUE(edit->band()->isVisible());
     QTest::mouseMove(pg(), pgAt(15, 10));
     QTest::mouseRelease(pg(), Qt::LeftButton, {}, pgAt(15, 10));
@@ -576,6 +577,13 @@ TEST_F(DesignerTest, TextFieldDialogWritesTheMarkedItemsToTheSelection)
     EXPECT_EQ(dlg->RCtl(0)->itemText(0), "000000｜没有相关联输入框");
     for (int i = 1; i < dlg->RCtl(0)->count(); ++i)
         EXPECT_FALSE(dlg->RCtl(0)->itemText(i).endsWith("｜小写金额"));
+    // The sum and relation lists, filled after the dialog was laid out, show their longest
+    // entry whole when closed.
+    QTRY_VERIFY(dlg->isVisible());
+    for (QComboBox *list : {dlg->CSUM(0), dlg->CSUM(1), dlg->RCtl(0), dlg->RCtl(1)}) {
+        dlg->layout()->activate();
+        EXPECT_GE(list->width(), list->sizeHint().width()) << list->objectName().toStdString();
+    }
     EXPECT_FALSE(dlg->Changed());
 
     // Cancel after edits writes nothing; a cancelled font dialog marks nothing.
@@ -620,7 +628,7 @@ TEST_F(DesignerTest, TextFieldDialogWritesTheMarkedItemsToTheSelection)
     EXPECT_EQ(payee->Text(), "壹仟贰佰叁拾肆元伍角整");
 
     // Saved and read back from outside: X and the kind of the three rows, nothing else.
-    ASSERT_TRUE(store::SaveFmt(*mainwin::formatCommandsOf(*m_w)));
+    ASSERT_TRUE(store::SaveFmt(*&m_w->formatCommands()));
     const QStringList after = dumpRows(kCheque);
     ASSERT_EQ(after.size(), before.size());
     int changed = 0;
@@ -853,7 +861,6 @@ TEST_F(DesignerTest, SlipSizeDialog)
 // Outside: the field the dialog moved prints at its new place.
 TEST_F(MainWinTest, FieldMovedByItsDialogPrintsThere)
 {
-    auto w = std::make_unique<MainWindow>();
     const QString pdf = m_dir.filePath("moved.pdf");
     mainwin::PrintQuestions q;
     q.choosePrinter = [] {
@@ -861,9 +868,8 @@ TEST_F(MainWinTest, FieldMovedByItsDialogPrintsThere)
         return print::kPdfPrinterName;
     };
     q.pdfFileName = [pdf] { return pdf; };
-    mainwin::InstallPrinting(*w, q);
-    mainwin::installTyping(*w);
-    auto *edit = mainwin::installPageEditing(*w);
+    auto w = std::make_unique<MainWindow>(mainwin::MainWindowHooks{q, {}, {}});
+    mainwin::PageEditing *edit = &w->pageEditing();
     QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
     w->show();
     ASSERT_TRUE(loaded.wait(5000));
@@ -1080,7 +1086,7 @@ TEST_F(DesignerTest, RightClicksAndDoubleClicksSelectOnlyWhatTheUserChose)
         EXPECT_EQ(QRect(f->Left(), f->Top(), f->Width(), f->Height()), places[lbl])
             << lbl.toStdString();
     }
-    ASSERT_TRUE(store::SaveFmt(*mainwin::formatCommandsOf(*m_w)));
+    ASSERT_TRUE(store::SaveFmt(*&m_w->formatCommands()));
     EXPECT_EQ(dumpRows(kCheque), before);
 
     // Ctrl+double-click toggles once, whether the second press comes with the double click (as

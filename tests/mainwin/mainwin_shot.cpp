@@ -82,7 +82,7 @@ int main(int argc, char *argv[])
                         } else if (which == QLatin1String("FmtList")) {
                             w->OpenFmt(QString(), false);
                         } else if (which == QLatin1String("FmtDown")) {
-                            library::FmtDown::ShowModeless(*mainwin::installFormatCommands(*w), w);
+                            library::FmtDown::ShowModeless(w->formatCommands(), w);
                         } else if (which == QLatin1String("SelFormat")) {
                             mainwin::ChooseFormatName(false, w->context().FormatName(), w);
                         }
@@ -94,12 +94,12 @@ int main(int argc, char *argv[])
                     continue;
                 if (t.startsWith(QLatin1String("records="))) {
                     const QString csv = t.mid(8);
-                    mainwin::batchTabOf(*w)->importTarget().openChooser = [csv](const QString &) {
+                    w->batchTab().importTarget().openChooser = [csv](const QString &) {
                         return csv;
                     };
                     QTimer::singleShot(300, w, [] {
-                        if (auto *m = qobject_cast<batch::InputMap *>(
-                                QApplication::activeModalWidget()))
+                        if (auto *m =
+                                qobject_cast<batch::InputMap *>(QApplication::activeModalWidget()))
                             m->Com_Click(0);
                     });
                     w->Com_Click(10);
@@ -110,7 +110,7 @@ int main(int argc, char *argv[])
                     continue;
                 }
                 const int zoom = QStringList{"in", "out", "fit"}.indexOf(t);
-                auto *edit = mainwin::pageEditingOf(*w);
+                auto *edit = &w->pageEditing();
                 const double pw = w->PG()->twWidth(), ph = w->PG()->twHeight();
                 if (t.startsWith("fmt=")) {
                     w->OpenFmt(t.mid(4), false);

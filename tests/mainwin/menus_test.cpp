@@ -18,6 +18,7 @@
 #include "mainwin/typingfmt.h"
 #include "page/field.h"
 #include "page/pageview.h"
+#include "page/propdialogs.h"
 #include "page/registry.h"
 #include "print/printers.h"
 #include "store/context.h"
@@ -129,8 +130,6 @@ protected:
     {
         MainWinTest::SetUp();
         // As the program wires it, with the printer and the PDF file answered here.
-        w = std::make_unique<MainWindow>();
-        mainwin::installTyping(*w);
         mainwin::PrintQuestions q;
         q.choosePrinter = [this] {
             ++asked;
@@ -138,9 +137,8 @@ protected:
             return print::kPdfPrinterName;
         };
         q.pdfFileName = [this] { return pdfFile; };
-        mainwin::InstallPrinting(*w, q);
-        mainwin::InstallHistoryTab(*w);
-        menus = mainwin::InstallMenus(*w);
+        w = std::make_unique<MainWindow>(mainwin::MainWindowHooks{q, {}, {}});
+        menus = &w->menus();
         QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
         w->show();
         ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
@@ -216,7 +214,7 @@ TEST_F(MenusTest, MenuBarAsTheTableSays)
         act(n);
     // Before a format brings its own marks: ticked, ticked, clear.
     MainWindow fresh;
-    mainwin::Menus *m = mainwin::InstallMenus(fresh);
+    mainwin::Menus *m = &fresh.menus();
     EXPECT_EQ(describe(m->m_Set).mid(0, 3),
               (QStringList{"✓自动设置纸张", "✓连同底图打印", "☐打印标尺坐标"}));
     EXPECT_TRUE(fresh.context().SetPaper());
@@ -295,7 +293,7 @@ TEST_F(MenusTest, DeleteAsksTheNameChooserMouseOnly)
         d->COM[0]->click();
     });
     rec().answer = false;
-    EXPECT_FALSE(store::DeleteFmt(*mainwin::installFormatCommands(win)));
+    EXPECT_FALSE(store::DeleteFmt(win.formatCommands()));
     EXPECT_EQ(offered, (QStringList{"进账单", "转账支票"})); // no empty state-row name
     EXPECT_EQ(rec().messages, QStringList{"您确定要删除格式：“进账单”？"});
 }
@@ -817,3 +815,118 @@ TEST_F(ImportQuestionsTest, MarkupInANameFromTheFileIsShownAsItStands)
 } // namespace
 
 #include "menus_test.moc"
+
+// Every way a format opens — start-up, "选择格式", "管理格式", the double click on the format's
+// name, the format import — closes the open field property dialog and puts today's date into the
+// date fields in their kind's form, whatever the format's stored values held.
+TEST_F(MainWinTest, EveryWayOfOpeningAFormatClosesTheDialogsAndFillsTheDates)
+{
+    // Today in the forms of the kinds the sample formats use: 110 the whole date, 100 the year
+    // in capital digits.
+    auto expected = [](int code) {
+        const QDate today = QDate::currentDate();
+        if (code == 110)
+            return today.toString(QStringLiteral("yyyy年MM月dd日"));
+        const QString capitals = QStringLiteral("零壹贰叁肆伍陆柒捌玖");
+        QString year;
+        for (const QChar c : QString::number(today.year()))
+            year += capitals[c.digitValue()];
+        return year;
+    };
+    auto dateFields = [](MainWindow &w) {
+        std::vector<std::pair<int, page::TextField *>> out;
+        page::FieldRegistry &reg = *w.fields();
+        for (int i = reg.FirstCtlIdx(0); i <= reg.LastCtlIdx(0); ++i)
+            if (auto *f = static_cast<page::TextField *>(reg.GetCtlByIdx(i))) {
+                const int code = int(reg.GetCtlCash(f));
+                if (code >= 100 && code <= 119)
+                    out.emplace_back(code, f);
+            }
+        return out;
+    };
+    auto expectDatesToday = [&](MainWindow &w, const char *entry) {
+        int checked = 0;
+        for (const auto &[code, f] : dateFields(w))
+            if (code == 100 || code == 110) {
+                EXPECT_EQ(f->Text(), expected(code)) << entry << " kind " << code;
+                ++checked;
+            }
+        EXPECT_GT(checked, 0) << entry;
+    };
+
+    MainWindow w; // the program's own format manager answers
+    QSignalSpy loaded(&w, &MainWindow::loadFinished);
+    w.show();
+    ASSERT_TRUE(loaded.wait(5000));
+    ASSERT_EQ(w.context().FormatName(), QStringLiteral("转账支票"));
+    expectDatesToday(w, "start-up");
+
+    // The format manager picks a format and is closed with its choose button.
+    auto pickInManager = [](const QString &name) {
+        whenModal<library::FmtList>([name](library::FmtList *d) {
+            store::FlexGrid &g = *d->MSF;
+            for (int r = g.FixedRows(); r < g.Rows(); ++r)
+                if (g.TextMatrix(r, 3) == name)
+                    g.SetRow(r);
+            QTest::mouseClick(d->Com[0], Qt::LeftButton);
+        });
+    };
+    auto menuEntry = [&w](const char *entry) {
+        auto &menus = w.menus();
+        QMenuBar *bar = w.menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(menus.mFormat->menuAction()).center());
+        QTRY_VERIFY(menus.mFormat->isVisible());
+        QAction *a = menus.mFormat->findChild<QAction *>(QString::fromLatin1(entry));
+        ASSERT_TRUE(a) << entry;
+        QTest::mouseClick(menus.mFormat, Qt::LeftButton, {},
+                          menus.mFormat->actionGeometry(a).center());
+    };
+    const QString cqf = m_dir.filePath(QStringLiteral("新进账单.cqf"));
+    QStringList lines = library::FmtFileText(QStringLiteral("进账单")).split("\r\n");
+    ASSERT_GT(lines.size(), 3);
+    lines[1] = QStringLiteral("新进账单");
+    ASSERT_EQ(store::WriteTextFile(lines.join("\r\n"), cqf), 1);
+    library::SetFileQuestion([cqf](const QString &, bool, const QString &) { return cqf; });
+    rec().answer = true; // "立即调用此格式？"
+
+    const struct
+    {
+        const char *entry;
+        QString format;
+        std::function<void()> open;
+    } entries[] = {
+        {"选择格式", QStringLiteral("进账单"),
+         [&] {
+             pickInManager(QStringLiteral("进账单"));
+             menuEntry("m_FCom(30)");
+         }},
+        {"管理格式", QStringLiteral("转账支票"),
+         [&] {
+             pickInManager(QStringLiteral("转账支票"));
+             menuEntry("mManageFmt");
+         }},
+        {"double click", QStringLiteral("进账单"),
+         [&] {
+             pickInManager(QStringLiteral("进账单"));
+             QTest::mouseDClick(w.LFMT(0), Qt::LeftButton);
+         }},
+        {"import", QStringLiteral("新进账单"), [&] { menuEntry("mInputFormat"); }},
+    };
+    for (const auto &e : entries) {
+        // The dates of the format being left are cleared, so that only the open can fill them
+        // when it comes back; a field's property dialog is open.
+        for (const auto &[code, f] : dateFields(w))
+            f->SetText(QString());
+        page::PageField *field = w.fields()->GetCtlByIdx(w.fields()->FirstCtlIdx(0));
+        ASSERT_TRUE(field);
+        QPointer<QDialog> dialog = w.dialogs().Open(field);
+        ASSERT_TRUE(dialog && dialog->isVisible()) << e.entry;
+
+        e.open();
+        QTRY_COMPARE(w.context().FormatName(), e.format);
+        EXPECT_TRUE(!dialog || !dialog->isVisible()) << e.entry;
+        expectDatesToday(w, e.entry);
+    }
+    library::SetFileQuestion({});
+}

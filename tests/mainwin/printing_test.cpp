@@ -1,5 +1,5 @@
-#include "mainwin/printing.h"
 #include "mainwin/historytab.h"
+#include "mainwin/printing.h"
 
 #include "../common/smalldisk.h"
 #include "mainwin_fixture.h"
@@ -56,12 +56,6 @@ protected:
     void SetUp() override
     {
         MainWinTest::SetUp();
-        w = std::make_unique<MainWindow>();
-        QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
-        w->show();
-        ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
-        w->OpenFmt(QStringLiteral("转账支票"), false);
-        ASSERT_EQ(w->LFMT(0)->caption(), QStringLiteral("转账支票"));
         mainwin::PrintQuestions q;
         q.choosePrinter = [this] {
             ++asked;
@@ -75,7 +69,13 @@ protected:
             progressWhenAsked |= store::IndicatorWindow() != nullptr;
             return pdfFile;
         };
-        printing = mainwin::InstallPrinting(*w, q);
+        w = std::make_unique<MainWindow>(mainwin::MainWindowHooks{q, {}, {}});
+        printing = &w->printing();
+        QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
+        w->show();
+        ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
+        w->OpenFmt(QStringLiteral("转账支票"), false);
+        ASSERT_EQ(w->LFMT(0)->caption(), QStringLiteral("转账支票"));
     }
     void TearDown() override
     {
@@ -161,7 +161,6 @@ private:
 
 TEST_F(PrintingTest, PrintButtonPrintsThePageAndRecordsIt)
 {
-    ASSERT_EQ(mainwin::InstallPrinting(*w), printing); // once per window
     QLineEdit *box = text(kAmount)->Box();
     box->setFocus();
     QTest::keyClicks(box, QStringLiteral("1234.50"));
@@ -173,7 +172,8 @@ TEST_F(PrintingTest, PrintButtonPrintsThePageAndRecordsIt)
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(PdfPages(pdfFile), 1);
     EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
-    EXPECT_EQ(history(kAmount), QStringList{QStringLiteral("1=1234.50")});
+    // Leaving the amount converted it, as the print's edit finish leaves it.
+    EXPECT_EQ(history(kAmount), QStringList{QStringLiteral("1=￥1,234.50")});
     EXPECT_TRUE(w->MSF(2)->Tag().isEmpty()); // the history tab loads again
     EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
 
@@ -181,7 +181,7 @@ TEST_F(PrintingTest, PrintButtonPrintsThePageAndRecordsIt)
     box->clear();
     QTest::keyClicks(box, QStringLiteral("7.00"));
     w->COM(0)->click();
-    EXPECT_EQ(history(kAmount), (QStringList{"1=1234.50", "2=7.00"}));
+    EXPECT_EQ(history(kAmount), (QStringList{"1=￥1,234.50", "2=￥7.00"}));
 }
 
 TEST_F(PrintingTest, CancelledPrinterChoicePrintsAndRecordsNothing)
@@ -223,12 +223,12 @@ TEST_F(PrintingTest, BatchRecordsOnTheScrollBarAndPrintedOnePageEach)
     EXPECT_EQ(w->R_Num(0)->text(), QStringLiteral("3"));
     EXPECT_EQ(w->R_Num(1)->text(), QStringLiteral("1"));
     EXPECT_EQ(text(kPayee)->Text(), QStringLiteral("甲公司"));
-    EXPECT_EQ(text(kAmount)->Text(), QStringLiteral("100.00"));
+    EXPECT_EQ(text(kAmount)->Text(), QStringLiteral("￥100.00"));
 
     w->HS()->setValue(3);
     EXPECT_EQ(w->R_Num(1)->text(), QStringLiteral("3"));
     EXPECT_EQ(text(kPayee)->Text(), QStringLiteral("丙公司"));
-    EXPECT_EQ(text(kAmount)->Text(), QStringLiteral("38.07"));
+    EXPECT_EQ(text(kAmount)->Text(), QStringLiteral("￥38.07"));
     w->HS()->setValue(2);
     EXPECT_EQ(text(kPayee)->Text(), QStringLiteral("乙公司"));
 
@@ -243,7 +243,7 @@ TEST_F(PrintingTest, BatchRecordsOnTheScrollBarAndPrintedOnePageEach)
     EXPECT_FALSE(progressWhenAsked); // the file question came before the progress window
 
     EXPECT_EQ(PdfPages(pdfFile), 3);
-    EXPECT_EQ(history(kAmount), (QStringList{"1=1.00", "2=100.00", "3=2500.50", "4=38.07"}));
+    EXPECT_EQ(history(kAmount), (QStringList{"1=1.00", "2=￥100.00", "3=￥2,500.50", "4=￥38.07"}));
     EXPECT_EQ(history(kPayee), (QStringList{"2=甲公司", "3=乙公司", "4=丙公司"}));
     EXPECT_TRUE(w->MSF(2)->Tag().isEmpty());
     // The record shown before the batch is back on the page.
@@ -374,9 +374,9 @@ TEST_F(PrintingTest, MarginsFromTheMarginButtonSurviveARestart)
     m->Comm[0]->click();
     // Kept in the format's whole-format row as 10 - margin.
     EXPECT_EQ(RunTool(QStringLiteral("sqlite3"),
-                  {QStringLiteral("-separator"), QStringLiteral(","), store::DataFilePath(),
-                   QStringLiteral("SELECT X, Y FROM Fmt WHERE Fmt='转账支票' AND "
-                                  "LBL='【§单据整体格式参数§】';")})
+                      {QStringLiteral("-separator"), QStringLiteral(","), store::DataFilePath(),
+                       QStringLiteral("SELECT X, Y FROM Fmt WHERE Fmt='转账支票' AND "
+                                      "LBL='【§单据整体格式参数§】';")})
                   .trimmed(),
               QStringLiteral("7.0,12.0"));
 
@@ -410,7 +410,6 @@ TEST_F(PrintingTest, MarginButtonEditsTheMargins)
 
 TEST_F(PrintingTest, HistoryTabShowsPrintsNewestFirstDeletesAndReprints)
 {
-    mainwin::InstallHistoryTab(*w);
     QLineEdit *box = text(kAmount)->Box();
     for (const char *amount : {"1.00", "2.00", "3.00"}) {
         box->clear();

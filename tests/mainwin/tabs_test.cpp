@@ -71,15 +71,13 @@ protected:
     {
         MainWinTest::SetUp();
         // The program's wiring, with the printer and the PDF file answered first.
-        w = std::make_unique<MainWindow>();
         mainwin::PrintQuestions q;
         q.choosePrinter = [] {
             print::Current().Select(print::kPdfPrinterName);
             return print::kPdfPrinterName;
         };
         q.pdfFileName = [this] { return pdfFile; };
-        mainwin::InstallPrinting(*w, q);
-        mainwin::InstallMainWindowParts(*w);
+        w = std::make_unique<MainWindow>(mainwin::MainWindowHooks{q, {}, {}});
         QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
         w->show();
         ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
@@ -87,9 +85,8 @@ protected:
         ASSERT_EQ(w->context().FormatName(), QStringLiteral("转账支票"));
         // Active, so that leaving a field converts it.
         QApplication::setActiveWindow(w.get());
-        batchTab = mainwin::batchTabOf(*w);
-        historyTab = mainwin::historyTabOf(*w);
-        ASSERT_TRUE(batchTab && historyTab);
+        batchTab = &w->batchTab();
+        historyTab = &w->historyTab();
         batchTab->importTarget().openChooser = [this](const QString &) {
             ++importAsked;
             return importFile;
@@ -316,7 +313,7 @@ TEST_F(TabsTest, PrintHistoryExportFindStatisticsBatchAndLibrary)
     EXPECT_EQ(b.Rows(), b.FixedRows());
 
     // The format library: exported through the chooser, imported under a new name.
-    mainwin::Menus *menus = mainwin::menusOf(*w);
+    mainwin::Menus *menus = &w->menus();
     ASSERT_TRUE(menus);
     ASSERT_TRUE(menus->mOutputFormat->isEnabled());
     ASSERT_TRUE(menus->mInputFormat->isEnabled());
@@ -426,7 +423,7 @@ TEST_F(TabsTest, DispatcherTable)
     EXPECT_TRUE(rec().messages.isEmpty());
 
     // The menu entries: the format chooser, the open dialog, the catalogue.
-    mainwin::Menus *menus = mainwin::menusOf(*w);
+    mainwin::Menus *menus = &w->menus();
     bool chooserShown = false;
     whenModal<mainwin::SelFormat>([&](mainwin::SelFormat *d) {
         chooserShown = true;
@@ -444,7 +441,7 @@ TEST_F(TabsTest, DispatcherTable)
 // also while the format is locked; each tab shows its container only.
 TEST_F(TabsTest, FieldGridDoubleClickAndTabContainers)
 {
-    page::PropertyDialogs &dialogs = mainwin::pageEditingOf(*w)->dialogs();
+    page::PropertyDialogs &dialogs = w->dialogs();
     store::FlexGrid &f = *w->MSF(3);
     w->O2(2)->setChecked(true);
     f.SetRow(1);

@@ -40,7 +40,7 @@ protected:
         if (HasFatalFailure())
             return;
         m_w = std::make_unique<MainWindow>();
-        m_typing = mainwin::installTyping(*m_w);
+        m_typing = &m_w->typing();
         QSignalSpy loaded(m_w.get(), &MainWindow::loadFinished);
         m_w->show();
         ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));

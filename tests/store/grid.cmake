@@ -4,6 +4,7 @@ add_executable(tests_store_grid
   grid_test.cpp
   grid_search_test.cpp
   fmtstore_test.cpp
+  fieldrow_test.cpp
   defaults_test.cpp
 )
 target_link_libraries(tests_store_grid PRIVATE store_grid Qt6::Test GTest::gtest)
