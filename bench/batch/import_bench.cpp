@@ -58,10 +58,8 @@ int main(int argc, char **argv)
     }
 
     mainwin::MainWindow w;
-    mainwin::installTyping(w);
     batchbench::ShowLoaded(w);
     w.OpenFmt(QStringLiteral("转账支票"), false);
-    mainwin::InstallPrinting(w);
 
     batch::ImportMaps maps;
     for (int k = 0; k < w.fields()->CtlCount(0); ++k)

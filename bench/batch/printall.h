@@ -5,10 +5,8 @@
 
 #include "benchhome.h"
 
-#include "mainwin/historytab.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/printing.h"
-#include "mainwin/typing.h"
 #include "print/printers.h"
 
 #include <QElapsedTimer>
@@ -26,16 +24,8 @@ class PrintAllWindow
 {
 public:
     explicit PrintAllWindow(const QString &pdf)
+        : w(mainwin::MainWindowHooks{Questions(pdf), {}, {}})
     {
-        mainwin::installTyping(w);
-        mainwin::PrintQuestions q;
-        q.choosePrinter = [] {
-            print::Current().Select(print::kPdfPrinterName);
-            return print::kPdfPrinterName;
-        };
-        q.pdfFileName = [pdf] { return pdf; };
-        mainwin::InstallPrinting(w, q);
-        mainwin::InstallHistoryTab(w);
         w.resize(1024, 768);
         loaded = ShowLoaded(w);
     }
@@ -49,6 +39,16 @@ public:
         w.COM(1)->click();
         CALLGRIND_TOGGLE_COLLECT;
         return t.nsecsElapsed() / 1e9;
+    }
+    static mainwin::PrintQuestions Questions(const QString &pdf)
+    {
+        mainwin::PrintQuestions q;
+        q.choosePrinter = [] {
+            print::Current().Select(print::kPdfPrinterName);
+            return print::kPdfPrinterName;
+        };
+        q.pdfFileName = [pdf] { return pdf; };
+        return q;
     }
     mainwin::MainWindow w;
     bool loaded = false;

@@ -55,7 +55,6 @@ struct Env
         store::UpgradeDBSchema();
         addBenchFormats();
         window = std::make_unique<mainwin::MainWindow>();
-        mainwin::installPageEditing(*window);
         window->resize(1024, 768);
         QSignalSpy loaded(window.get(), &mainwin::MainWindow::loadFinished);
         window->show();
@@ -114,7 +113,7 @@ void BM_DragStepOf60Fields(benchmark::State &state)
 {
     mainwin::MainWindow &w = *env().window;
     w.OpenFmt(QStringLiteral("基准支票甲"), false);
-    page::Designer &d = mainwin::pageEditingOf(w)->designer();
+    page::Designer &d = w.pageEditing().designer();
     d.SelRect = {-100000, -100000, 100000, 100000};
     d.SelCtlByRect(0);
     page::PageField *f = w.fields()->GetCtlByIdx(8); // a text field inside the page
@@ -140,7 +139,7 @@ void BM_BandStepOver60Fields(benchmark::State &state)
 {
     mainwin::MainWindow &w = *env().window;
     w.OpenFmt(QStringLiteral("基准支票甲"), false);
-    auto *edit = mainwin::pageEditingOf(w);
+    auto *edit = &w.pageEditing();
     edit->PG_MouseDown(1, 0, 5, 5);
     const double pw = w.PG()->twWidth(), ph = w.PG()->twHeight();
     int n = 0;

@@ -11,7 +11,7 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 data=${2:-${TMPDIR:-/tmp}/quorvan-scale}
-bin=$build/bench/mainwin/bench_scale
+bin=$build/bin/bench_scale
 export QT_QPA_PLATFORM=offscreen
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -59,4 +59,4 @@ cp "$data/big/DATA.mdb" "$work/compact/DATA.mdb"
 rm -rf "$work/compact"
 
 echo "== statistics over 1,000,000 rows"
-"$build/bench/batch/bench_batch_stats" | sed 's/^/  /'
+"$build/bin/bench_batch_stats" | sed 's/^/  /'

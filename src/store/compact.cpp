@@ -1,12 +1,14 @@
 #include "store/compact.h"
 
 #include "store/db.h"
+#include "store/dbcheck.h"
 #include "store/indicator.h"
 #include "store/paths.h"
 #include "store/reporter.h"
 
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -53,12 +55,13 @@ Failure ErrnoFailure()
     return {QString::number(errno), QString::fromLocal8Bit(std::strerror(errno))};
 }
 
-// VACUUM INTO a new file, which gets the owner and permissions of the database (a private 0600
-// file stays private, in its copies too); the target must not exist.
-bool VacuumInto(Db &db, const QString &target, const struct stat &like, Failure *failure)
+// VACUUM INTO a new file through a connection of its own (so it may run beside the backup copy),
+// which gets the owner and permissions of the database (a private 0600 file stays private, in
+// its copies too); the target must not exist. Synced by the caller.
+bool VacuumInto(const QString &file, const QString &target, const struct stat &like,
+                Failure *failure)
 {
-    if (!db.ExecSQL(QStringLiteral("VACUUM INTO ?"), {target})) {
-        *failure = LastDbFailure(db, "VACUUM INTO");
+    if (!VacuumFileInto(file, target, &failure->description, &failure->number)) {
         QFile::remove(target);
         return false;
     }
@@ -72,16 +75,11 @@ bool VacuumInto(Db &db, const QString &target, const struct stat &like, Failure 
         QFile::remove(target);
         return false;
     }
-    if (!SyncPath(target, false)) {
-        *failure = ErrnoFailure();
-        return false;
-    }
     return true;
 }
 
 // A plain copy of the file's bytes into a new file target (which must not exist) with the owner
-// and permissions of like, synced to the disk. The caller holds a read transaction, so that no
-// writer changes the file while it is copied.
+// and permissions of like, synced to the disk. The caller keeps other writers out meanwhile.
 bool CopyInto(const QString &source, const QString &target, const struct stat &like,
               Failure *failure)
 {
@@ -165,15 +163,24 @@ bool RemoveIfPresent(const QString &path, Failure *failure)
     return true;
 }
 
-bool CheckCopy(const QString &path, Failure *failure)
+// The compacted copy synced to the disk and checked in full, both at once (on any thread).
+bool SyncAndCheckCopy(const QString &path, Failure *failure)
 {
-    Db copy;
-    if (!copy.OpenConn(path, true)) {
-        *failure = {QStringLiteral("-1"), copy.LastError()};
+    bool synced = false;
+    bool checked = false;
+    int syncErrno = 0;
+    QString why;
+    RunTogether({[&] {
+                     synced = SyncPath(path, false);
+                     syncErrno = errno;
+                 },
+                 [&] { checked = CheckDatabaseFile(path, &why); }});
+    if (!synced) {
+        errno = syncErrno;
+        *failure = ErrnoFailure();
         return false;
     }
-    QString why;
-    if (!copy.IntegrityCheck(&why, [] { DrawProgress(ProgressState().current); })) {
+    if (!checked) {
         *failure = {QStringLiteral("-1"), QStringLiteral("压缩后的数据库未通过检查：") + why};
         return false;
     }
@@ -233,49 +240,75 @@ bool CompactDB(const QString &pathIn, bool backup)
         return fail();
     }
 
-    if (backup) {
-        const QString backupPath = CompactBackupPath(file);
-        const QString fresh = backupPath + QStringLiteral(".new");
-        if (!RemoveIfPresent(fresh, &failure))
-            return fail();
-        // The file as it is, copied while a read transaction keeps writers out.
-        {
-            Transaction read(db);
-            if (!read.Ok() || !CopyInto(file, fresh, like, &failure)) {
-                if (!read.Ok())
-                    failure = LastDbFailure(db, "BEGIN");
-                return fail();
-            }
-        }
-        if (std::rename(QFile::encodeName(fresh).constData(),
-                        QFile::encodeName(backupPath).constData())
-            != 0) {
-            failure = ErrnoFailure();
-            QFile::remove(fresh);
-            return fail();
-        }
-    }
-    StepProgress(1, QStringLiteral("pages"));
-
-    const QString work = CompactWorkPath(file);
-    QDir().mkpath(QFileInfo(work).absolutePath());
-    if (!RemoveIfPresent(work, &failure))
+    // From here until the compacted copy has taken the file's place no other writer changes the
+    // file: the backup, the compacted copy and the swap all see the same database.
+    Transaction hold(db);
+    if (!hold.Ok()) {
+        failure = LastDbFailure(db, "BEGIN");
         return fail();
-    if (!VacuumInto(db, work, like, &failure) || !CheckCopy(work, &failure)) {
+    }
+
+    const QString backupPath = CompactBackupPath(file);
+    const QString fresh = backupPath + QStringLiteral(".new");
+    const QString work = CompactWorkPath(file);
+    if (backup && !RemoveIfPresent(fresh, &failure))
+        return fail();
+    QDir().mkpath(QFileInfo(work).absolutePath());
+    const auto tick = [] { DrawProgress(ProgressState().current); };
+    QElapsedTimer timer;
+    timer.start();
+    bool vacuumed = false;
+    Failure vacuumFailure;
+    RunTogether({[&] {
+                    vacuumed = RemoveIfPresent(work, &vacuumFailure) &&
+                               VacuumInto(file, work, like, &vacuumFailure);
+                }},
+                tick);
+    StepProgress(1, QStringLiteral("pages"));
+    const qint64 vacuumMs = timer.restart();
+
+    // The backup (the file's bytes as they are) is copied while the compacted copy is synced and
+    // checked: none of them writes the database.
+    bool copied = !backup;
+    bool checked = false;
+    Failure copyFailure, checkFailure;
+    std::vector<std::function<void()>> jobs;
+    if (backup)
+        jobs.push_back([&] { copied = CopyInto(file, fresh, like, &copyFailure); });
+    if (vacuumed)
+        jobs.push_back([&] { checked = SyncAndCheckCopy(work, &checkFailure); });
+    RunTogether(jobs, tick);
+    if (!copied) {
+        failure = copyFailure;
+        QFile::remove(work);
+        return fail();
+    }
+    if (backup && std::rename(QFile::encodeName(fresh).constData(),
+                              QFile::encodeName(backupPath).constData()) != 0) {
+        failure = ErrnoFailure();
+        QFile::remove(fresh);
+        QFile::remove(work);
+        return fail();
+    }
+    if (!vacuumed || !checked) {
+        failure = vacuumed ? checkFailure : vacuumFailure;
         QFile::remove(work);
         return fail();
     }
     StepProgress(1, QString());
+    qInfo().noquote() << "compaction of" << file << ": VACUUM INTO" << vacuumMs
+                      << "ms, backup copy, sync and check" << timer.elapsed() << "ms";
 
     // Swap: the compacted file takes the database's name in one rename; until then the old
-    // file is complete.
-    db.Close();
+    // file is complete. Writers are let in only after it.
     if (std::rename(QFile::encodeName(work).constData(), QFile::encodeName(file).constData())
         != 0) {
         failure = ErrnoFailure();
         QFile::remove(work);
         return fail();
     }
+    hold.Commit();
+    db.Close();
     SyncPath(QFileInfo(file).absolutePath(), true);
     if (isMain && !mainDb.OpenConn(path)) {
         failure = {QStringLiteral("-1"), mainDb.LastError()};

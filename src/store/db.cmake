@@ -9,6 +9,7 @@ add_library(store STATIC
   reporter.cpp reporter.h
   paths.cpp paths.h
   db.cpp db.h
+  dbcheck.cpp dbcheck.h
   schema.cpp schema.h
   params.cpp params.h
   website.cpp website.h

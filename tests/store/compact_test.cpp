@@ -2,10 +2,12 @@
 
 #include "store/compact.h"
 #include "store/db.h"
+#include "store/dbcheck.h"
 #include "store/indicator.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 using namespace store;
 using storetest::Sqlite3;
@@ -141,4 +143,116 @@ TEST_F(Compaction, KeepsTheFilesModeAndFollowsALinkedDatabase)
     // The program goes on writing through the link.
     EXPECT_TRUE(ExecSQL("INSERT INTO 参数(Var, Con) VALUES('after', 'ok')"));
     EXPECT_EQ(Sqlite3(real, "SELECT Con FROM 参数 WHERE Var='after'"), "ok");
+}
+
+namespace {
+
+// A database whose index i was built over table t2, a near copy of t1, and then handed to t1
+// through the schema: the index's entries are then not t1's, the way a damaged index differs
+// from its table. change makes t2 from t1.
+QString FileWithForeignIndex(const QString &path, const QString &change,
+                             const QString &index = "(a, b)")
+{
+    Sqlite3(path, "CREATE TABLE t1(a INTEGER NOT NULL, b TEXT, c);"
+                  "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300)"
+                  " INSERT INTO t1 SELECT i, '值' || (i % 50), CASE i % 4 WHEN 0 THEN NULL"
+                  " WHEN 1 THEN i * 1.5 WHEN 2 THEN x'00ff' || i ELSE 'x' END FROM n;"
+                  "CREATE TABLE t2(a INTEGER NOT NULL, b TEXT, c);"
+                  "INSERT INTO t2(rowid, a, b, c) SELECT rowid, a, b, c FROM t1;" +
+                      change + "; CREATE INDEX i ON t2" + index +
+                      ";"
+                      "PRAGMA writable_schema = ON;"
+                      "UPDATE sqlite_master SET tbl_name = 't1', sql = 'CREATE INDEX i ON t1" +
+                      index + "' WHERE name = 'i';");
+    return Sqlite3(path, "PRAGMA integrity_check");
+}
+
+} // namespace
+
+// The check of the compacted copy finds what SQLite's full check finds, also where the quick
+// check sees nothing: an index that misses a row, holds one too many, holds a wrong key, is out
+// of its order or repeats a key it declares unique.
+TEST(DatabaseCheck, FindsEveryIndexThatDoesNotHoldItsTable)
+{
+    QTemporaryDir dir;
+    const struct
+    {
+        const char *name;
+        const char *change;
+        const char *index;
+    } faults[] = {
+        {"missing row", "DELETE FROM t2 WHERE a = 150", "(a, b)"},
+        {"extra row", "INSERT INTO t2(rowid, a, b) VALUES(301, 301, 'extra')", "(a, b)"},
+        {"wrong key", "UPDATE t2 SET b = '值7 ' WHERE a = 57", "(a, b)"},
+        {"wrong type", "UPDATE t2 SET c = '85.5' WHERE a = 57", "(a, c)"},
+        {"wrong rowid", "UPDATE t2 SET rowid = 1000 WHERE a = 300", "(a, b)"},
+        {"out of order", "SELECT 1", "(b, a)"},
+    };
+    for (const auto &f : faults) {
+        SCOPED_TRACE(f.name);
+        const QString path = dir.filePath(QString::fromUtf8(f.name) + ".db");
+        const QString full = FileWithForeignIndex(path, f.change, f.index);
+        if (QString(f.name) == "out of order") {
+            // Built ascending on (b, a), then declared descending on b.
+            Sqlite3(path, "PRAGMA writable_schema = ON; UPDATE sqlite_master SET"
+                          " sql = 'CREATE INDEX i ON t1(b DESC, a)' WHERE name = 'i'");
+        }
+        EXPECT_EQ(Sqlite3(path, "PRAGMA quick_check"), "ok");
+        ASSERT_NE(Sqlite3(path, "PRAGMA integrity_check"), "ok");
+        QString why;
+        EXPECT_FALSE(CheckDatabaseFile(path, &why));
+        EXPECT_FALSE(why.isEmpty());
+    }
+
+    // A key declared unique that the index repeats.
+    const QString twice = dir.filePath("twice.db");
+    Sqlite3(twice, "CREATE TABLE t(a TEXT NOT NULL, b);"
+                   "INSERT INTO t VALUES('甲', 1), ('乙', 2), ('乙', 3), ('丙', NULL);"
+                   "CREATE INDEX u ON t(a); PRAGMA writable_schema = ON;"
+                   "UPDATE sqlite_master SET sql = 'CREATE UNIQUE INDEX u ON t(a)'"
+                   " WHERE name = 'u'");
+    ASSERT_NE(Sqlite3(twice, "PRAGMA integrity_check"), "ok");
+    QString why;
+    EXPECT_FALSE(CheckDatabaseFile(twice, &why));
+    EXPECT_TRUE(why.contains("non-unique")) << why.toStdString();
+
+    // A sound file with every kind of index and value passes, as it does SQLite's full check.
+    const QString sound = dir.filePath("sound.db");
+    Sqlite3(sound, "CREATE TABLE t(a INTEGER PRIMARY KEY, b TEXT, c REAL, d, e TEXT UNIQUE);"
+                   "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500)"
+                   " INSERT INTO t SELECT i, CASE WHEN i % 7 = 0 THEN NULL ELSE '名' || (i % 30)"
+                   " END, i / 4.0, CASE i % 5 WHEN 0 THEN i WHEN 1 THEN i + 0.5 WHEN 2 THEN"
+                   " 'x' || i WHEN 3 THEN x'00' || i END, CASE WHEN i % 3 = 0 THEN NULL ELSE"
+                   " 'e' || i END FROM n;"
+                   "CREATE INDEX t_b ON t(b DESC, c); CREATE INDEX t_d ON t(d, b);"
+                   "CREATE INDEX t_ab ON t(b, a); CREATE INDEX t_c ON t(c) WHERE c > 10;"
+                   "CREATE INDEX t_x ON t(lower(b)); CREATE INDEX t_n ON t(b COLLATE NOCASE);"
+                   "CREATE TABLE w(k TEXT PRIMARY KEY, v) WITHOUT ROWID;"
+                   "INSERT INTO w SELECT b || a, a FROM t WHERE b IS NOT NULL;"
+                   "CREATE TABLE empty(x); CREATE INDEX empty_x ON empty(x);");
+    ASSERT_EQ(Sqlite3(sound, "PRAGMA integrity_check"), "ok");
+    why.clear();
+    EXPECT_TRUE(CheckDatabaseFile(sound, &why)) << why.toStdString();
+}
+
+TEST_F(Compaction, ACopyWhoseIndexDoesNotHoldItsTableIsRefusedAndTheFileKept)
+{
+    for (const char *change :
+         {"DELETE FROM t2 WHERE a = 150", "INSERT INTO t2(rowid, a, b) VALUES(301, 301, 'x')",
+          "UPDATE t2 SET b = '值7 ' WHERE a = 57"}) {
+        SCOPED_TRACE(change);
+        const QString path = Home() + "/damaged.mdb";
+        QFile::remove(path);
+        ASSERT_NE(FileWithForeignIndex(path, change), "ok");
+        const QByteArray before = storetest::FileBytes(path);
+        m_messages->messages.clear();
+        EXPECT_FALSE(CompactDB(path, false));
+        ASSERT_EQ(m_messages->messages.size(), 1);
+        EXPECT_TRUE(
+            m_messages->messages[0].startsWith("数据库压缩失败（-1压缩后的数据库未通过检查："))
+            << m_messages->messages[0].toStdString();
+        EXPECT_EQ(storetest::FileBytes(path), before);
+        EXPECT_FALSE(QFile::exists(CompactWorkPath(path)));
+        EXPECT_FALSE(ProgressShowing());
+    }
 }
