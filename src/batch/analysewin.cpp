@@ -36,14 +36,17 @@ QPointer<AnalyseWindow> g_window;
 
 } // namespace
 
-AnalyseWindow::AnalyseWindow(const StatTarget &target) : QWidget(target.parent, Qt::Window), m_t(target)
+AnalyseWindow::AnalyseWindow(const StatTarget &target)
+    : QWidget(target.parent, Qt::Window), m_t(target)
 {
     setObjectName(QStringLiteral("Analyse"));
     setWindowTitle(QStringLiteral("数据统计分析"));
     setAttribute(Qt::WA_DeleteOnClose);
     m_tpp = std::max(1, page::ScreenTpp());
     auto px = [this](int twips) { return twips / m_tpp; };
-    auto place = [&](QWidget *w, int l, int t, int wd, int h) { w->setGeometry(px(l), px(t), px(wd), px(h)); };
+    auto place = [&](QWidget *w, int l, int t, int wd, int h) {
+        w->setGeometry(px(l), px(t), px(wd), px(h));
+    };
     auto frame = [&](const QString &title, int l, int t, int w, int h) {
         auto *g = new QGroupBox(title, this);
         place(g, l, t, w, h);
@@ -219,12 +222,12 @@ StatChoice AnalyseWindow::Choice() const
 
 void AnalyseWindow::Comm_Click()
 {
-    if (!Analyse(FormatName(), *MSF, Choice(), ids))
+    if (!Analyse(FormatName(), MSF->Model(), Choice(), ids))
         return;
     Pic->Cls();
     if (MSF->Rows() > MSF->FixedRows()) {
         ImageCanvas canvas = Pic->Canvas();
-        DrawGridChart(canvas, *MSF, -1, -1, true);
+        DrawGridChart(canvas, MSF->Model(), -1, -1, true);
     }
     Pic->update();
 }
@@ -244,7 +247,8 @@ bool AnalyseWindow::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if (qobject_cast<QComboBox *>(watched) &&
-        (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride))
+        (type == QEvent::KeyPress || type == QEvent::KeyRelease ||
+         type == QEvent::ShortcutOverride))
         return true;
     if (type == QEvent::MouseButtonPress) {
         auto *me = static_cast<QMouseEvent *>(event);
@@ -252,7 +256,7 @@ bool AnalyseWindow::eventFilter(QObject *watched, QEvent *event)
         if ((watched == MSF->viewport() || watched == MSF->horizontalHeader()->viewport()) &&
             me->button() != Qt::LeftButton) {
             if (m_t.setCurGrid)
-                m_t.setCurGrid(MSF);
+                m_t.setCurGrid(&MSF->Model());
             if (m_t.mMSF)
                 m_t.mMSF->popup(global);
             return true;
@@ -274,7 +278,8 @@ void AnalyseWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     const int top = 1080 / m_tpp;
-    SplitLine->setGeometry(0, top, width() - 120 / m_tpp, std::max(1, height() - top - 500 / m_tpp));
+    SplitLine->setGeometry(0, top, width() - 120 / m_tpp,
+                           std::max(1, height() - top - 500 / m_tpp));
     // The grid keeps its width; the chart takes the rest.
     PlaceSplitLine();
 }

@@ -22,7 +22,8 @@ class PageHost;
 }
 namespace store {
 class FlexGrid;
-}
+class FlexGridModel;
+} // namespace store
 
 namespace batch {
 
@@ -36,7 +37,7 @@ struct StatTarget
     QWidget *parent = nullptr;
     QMenu *mMSF = nullptr;
     QMenu *mPic = nullptr;
-    std::function<void(store::FlexGrid *)> setCurGrid;
+    std::function<void(store::FlexGridModel *)> setCurGrid;
     std::function<void(QWidget *)> setCurPic;
 };
 

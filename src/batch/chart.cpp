@@ -24,7 +24,7 @@ constexpr quint32 kLightGrey = 0xD0D0D0;
 constexpr quint32 kGrey = 0xA0A0A0;
 
 // The chart's value of a cell: its leading number.
-double CellValue(const store::FlexGrid &grid, int row, int col)
+double CellValue(const store::FlexGridModel &grid, int row, int col)
 {
     return store::Val(grid.TextMatrix(row, col));
 }
@@ -179,8 +179,8 @@ void ChartTitle(ChartCanvas &pic, const QString &text, double top)
     }
 }
 
-double DrawChartAxes(ChartCanvas &pic, const store::FlexGrid &grid, double maximum, double left,
-                     double top, double rightMargin, double bottomMargin, int firstRow,
+double DrawChartAxes(ChartCanvas &pic, const store::FlexGridModel &grid, double maximum,
+                     double left, double top, double rightMargin, double bottomMargin, int firstRow,
                      int lastRow, bool negative)
 {
     // Without a value above 0 the axes still show, with the smallest unit.
@@ -224,7 +224,7 @@ double DrawChartAxes(ChartCanvas &pic, const store::FlexGrid &grid, double maxim
     return unit * 10;
 }
 
-double DrawChartRightAxis(ChartCanvas &pic, const store::FlexGrid &grid, double top,
+double DrawChartRightAxis(ChartCanvas &pic, const store::FlexGridModel &grid, double top,
                           double rightMargin, double bottomMargin, int firstRow, int lastRow,
                           int splitCol)
 {
@@ -248,7 +248,7 @@ double DrawChartRightAxis(ChartCanvas &pic, const store::FlexGrid &grid, double 
     return unit * 10;
 }
 
-void DrawChartSeries(ChartCanvas &pic, const store::FlexGrid &grid, double leftScale,
+void DrawChartSeries(ChartCanvas &pic, const store::FlexGridModel &grid, double leftScale,
                      double rightScale, double left, double top, double rightMargin,
                      double bottomMargin, int firstRow, int lastRow, bool negative, int splitCol)
 {
@@ -298,7 +298,7 @@ void DrawChartSeries(ChartCanvas &pic, const store::FlexGrid &grid, double leftS
     }
 }
 
-void DrawChartLegend(ChartCanvas &pic, const store::FlexGrid &grid, double legendWidth)
+void DrawChartLegend(ChartCanvas &pic, const store::FlexGridModel &grid, double legendWidth)
 {
     const int series = grid.Cols() - grid.FixedCols();
     if (series <= 0)
@@ -317,7 +317,7 @@ void DrawChartLegend(ChartCanvas &pic, const store::FlexGrid &grid, double legen
     }
 }
 
-void DrawGridChart(ChartCanvas &pic, const store::FlexGrid &grid, int firstRow, int lastRow,
+void DrawGridChart(ChartCanvas &pic, const store::FlexGridModel &grid, int firstRow, int lastRow,
                    bool split)
 {
     pic.Clear();

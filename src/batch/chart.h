@@ -11,7 +11,7 @@
 #include <QWidget>
 
 namespace store {
-class FlexGrid;
+class FlexGridModel;
 }
 
 namespace batch {
@@ -91,22 +91,22 @@ private:
 
 // The chart of the grid's rows firstRow..lastRow (-1: all data rows); split lets a series move
 // to the right axis.
-void DrawGridChart(ChartCanvas &pic, const store::FlexGrid &grid, int firstRow = -1,
+void DrawGridChart(ChartCanvas &pic, const store::FlexGridModel &grid, int firstRow = -1,
                    int lastRow = -1, bool split = true);
 
 // The parts, in twips: the left axis with its title, grid lines and labels (returns the left
 // scale), the right axis of the split series (returns its scale, 0 without one), the series, the
 // legend.
-double DrawChartAxes(ChartCanvas &pic, const store::FlexGrid &grid, double maximum, double left,
-                     double top, double rightMargin, double bottomMargin, int firstRow,
+double DrawChartAxes(ChartCanvas &pic, const store::FlexGridModel &grid, double maximum,
+                     double left, double top, double rightMargin, double bottomMargin, int firstRow,
                      int lastRow, bool negative);
-double DrawChartRightAxis(ChartCanvas &pic, const store::FlexGrid &grid, double top,
+double DrawChartRightAxis(ChartCanvas &pic, const store::FlexGridModel &grid, double top,
                           double rightMargin, double bottomMargin, int firstRow, int lastRow,
                           int splitCol);
-void DrawChartSeries(ChartCanvas &pic, const store::FlexGrid &grid, double leftScale,
+void DrawChartSeries(ChartCanvas &pic, const store::FlexGridModel &grid, double leftScale,
                      double rightScale, double left, double top, double rightMargin,
                      double bottomMargin, int firstRow, int lastRow, bool negative, int splitCol);
-void DrawChartLegend(ChartCanvas &pic, const store::FlexGrid &grid, double legendWidth);
+void DrawChartLegend(ChartCanvas &pic, const store::FlexGridModel &grid, double legendWidth);
 // Magenta for 0 to green for count; 0x00BBGGRR.
 quint32 ChartSeriesColor(int index, int count);
 // The title lines (CR LF between them): the first 18 points bold black, the others 10 points red,

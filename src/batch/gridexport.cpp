@@ -22,7 +22,7 @@ namespace {
 
 const QString kSaveError = QStringLiteral("文件保存出错！");
 
-std::vector<int> VisibleRows(const store::FlexGrid &grid)
+std::vector<int> VisibleRows(const store::FlexGridModel &grid)
 {
     std::vector<int> rows;
     for (int r = 0; r < grid.Rows(); ++r)
@@ -31,7 +31,7 @@ std::vector<int> VisibleRows(const store::FlexGrid &grid)
     return rows;
 }
 
-std::vector<int> VisibleCols(const store::FlexGrid &grid)
+std::vector<int> VisibleCols(const store::FlexGridModel &grid)
 {
     std::vector<int> cols;
     for (int c = 0; c < grid.Cols(); ++c)
@@ -57,7 +57,7 @@ QString SaveDialog::ShowSave(const QString &filter)
     return chosen;
 }
 
-void ExportGrid(const store::FlexGrid &grid, SaveDialog &dialog, const QString &sheetName)
+void ExportGrid(const store::FlexGridModel &grid, SaveDialog &dialog, const QString &sheetName)
 {
     if (grid.Rows() <= 0 || grid.Cols() <= 0) {
         store::ReportMessage(QStringLiteral("表格中没有数据！"));
@@ -100,7 +100,7 @@ QString CsvLine(const QStringList &cells)
     return out.join(u',');
 }
 
-bool ExportGridToCsv(const store::FlexGrid &grid, const QString &fileName)
+bool ExportGridToCsv(const store::FlexGridModel &grid, const QString &fileName)
 {
     const std::vector<int> cols = VisibleCols(grid);
     store::ProgressGuard progress;
@@ -125,7 +125,8 @@ bool ExportGridToCsv(const store::FlexGrid &grid, const QString &fileName)
     return ok;
 }
 
-bool ExportGridToXls(const store::FlexGrid &grid, const QString &fileName, const QString &sheetName)
+bool ExportGridToXls(const store::FlexGridModel &grid, const QString &fileName,
+                     const QString &sheetName)
 {
     const std::vector<int> rows = VisibleRows(grid);
     const std::vector<int> cols = VisibleCols(grid);

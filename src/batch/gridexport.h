@@ -7,7 +7,7 @@
 #include <functional>
 
 namespace store {
-class FlexGrid;
+class FlexGridModel;
 }
 
 namespace batch {
@@ -33,12 +33,12 @@ inline const QString kExportFilter =
 // "csv" (any case) as CSV, any other as an .xlsx workbook whose first sheet is named sheetName
 // (a name ending in ".xls" gets an "x"). An existing file is replaced only after the user agreed
 // and only by a complete new file.
-void ExportGrid(const store::FlexGrid &grid, SaveDialog &dialog, const QString &sheetName);
+void ExportGrid(const store::FlexGridModel &grid, SaveDialog &dialog, const QString &sheetName);
 
 // The writers. Every cell's text is followed by one TAB. Both report a failure with
 // "文件保存出错！", leave no partial file and an existing file untouched, and return false.
-bool ExportGridToCsv(const store::FlexGrid &grid, const QString &fileName);
-bool ExportGridToXls(const store::FlexGrid &grid, const QString &fileName,
+bool ExportGridToCsv(const store::FlexGridModel &grid, const QString &fileName);
+bool ExportGridToXls(const store::FlexGridModel &grid, const QString &fileName,
                      const QString &sheetName);
 
 // The CSV line of the cells (each already holding its TAB): quotes doubled, a cell quoted when it

@@ -204,14 +204,14 @@ void InputMap::LoadImportPreview()
     for (int c = 1; c < 60; ++c)
         M0->SetTextMatrix(0, c, ColNumToLetter(c));
     if (IsCsv(ImportFile)) {
-        LoadCsvToGrid(*M0, ImportFile);
+        LoadCsvToGrid(M0->Model(), ImportFile);
     } else if (!IsWorkbook(ImportFile)) {
         store::ReportMessage(QStringLiteral("您选择的文件格式不支持导入，请选择CSV或XLS文件！"),
                              store::MsgKind::Warning);
         ImportFile.clear();
     } else {
         store::StartProgress(QStringLiteral("正在读取EXCEL数据……"), 20);
-        const int e = LoadSheetToGrid(*M0, ImportFile, ImportSheet);
+        const int e = LoadSheetToGrid(M0->Model(), ImportFile, ImportSheet);
         if (e != 0) {
             store::EndProgress();
             if (e != kSheetCancelled)
@@ -221,7 +221,7 @@ void InputMap::LoadImportPreview()
                 store::StepProgress(1, QStringLiteral("pages"));
         }
     }
-    store::AutoColWidth(*M0, 2, false);
+    store::AutoColWidth(M0->Model(), 2, false);
     // The row numbers keep their narrow column as long as they fit in it.
     M0->SetColWidth(0, std::max(300, M0->ColWidth(0)));
     M0->SetRedraw(true);
@@ -260,7 +260,7 @@ void InputMap::FillMapGridRows()
             }
         }
     }
-    store::AutoColWidth(*M1, 0, false);
+    store::AutoColWidth(M1->Model(), 0, false);
     M1->show();
 }
 
@@ -352,7 +352,7 @@ void InputMap::Com_Click(int index)
         return;
     }
     const double n = std::clamp(store::RoundEven(store::Val(T[2]->text())), -1.0, 32768.0);
-    store::FlexGrid *grid = m_t.host ? m_t.host->batchGrid() : nullptr;
+    store::FlexGridModel *grid = m_t.host ? m_t.host->batchGrid() : nullptr;
     if (grid) {
         ImportMaps maps{ImportMapTT, ImportMapCC, ImportMapII};
         ImportPage page;
@@ -371,7 +371,7 @@ void InputMap::Com_Click(int index)
             return;
         }
         m_t.host->resetBatchNav(*grid);
-        grid->setVisible(true);
+        m_t.host->showBatchGrid();
     }
     accept();
 }

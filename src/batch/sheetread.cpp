@@ -4,13 +4,11 @@
 #include "batch/gridexport.h"
 #include "batch/sheetsource.h"
 
-#include "store/grid.h"
 #include "store/gridbind.h"
 #include "store/indicator.h"
 #include "store/reporter.h"
 #include "store/vb.h"
 
-#include <QFontMetricsF>
 #include <QHash>
 
 #include <algorithm>
@@ -124,7 +122,7 @@ std::vector<std::vector<SpecItem>> ParsedSpecs(const ImportMaps &maps)
 }
 
 // The records into the prepared grid, one progress step each.
-void FillRecords(store::FlexGrid &grid, qint64 records, const SheetData &sheet, qint64 start,
+void FillRecords(store::FlexGridModel &grid, qint64 records, const SheetData &sheet, qint64 start,
                  qint64 n, const std::vector<std::vector<SpecItem>> &specs, const QString &crlf)
 {
     const int fr = grid.FixedRows();
@@ -149,27 +147,10 @@ void FillRecords(store::FlexGrid &grid, qint64 records, const SheetData &sheet, 
 }
 
 // Fits the columns to the records, each text shown whole in its cell. A batch holds up to 30,000
-// records of mostly distinct texts: they are measured by the advances of their characters, each
-// character measured once.
-void FitColumns(store::FlexGrid &grid)
+// records of mostly distinct texts: they are measured by the advances of their characters.
+void FitColumns(store::FlexGridModel &grid)
 {
-    const QWidget *w = grid.window();
-    const QFontMetricsF fm(w ? w->font() : grid.font());
-    const int tpp = grid.TwipsPerPixel();
-    const int margin = grid.CellTextMargin();
-    QHash<char16_t, double> advance;
-    grid.SetTextMeasurer([&](const QString &text) {
-        double width = 0;
-        for (QChar c : text) {
-            auto it = advance.constFind(c.unicode());
-            if (it == advance.constEnd())
-                it = advance.insert(c.unicode(), fm.horizontalAdvance(c));
-            width += *it;
-        }
-        return int(std::ceil(width)) * tpp + margin;
-    });
-    store::AutoColWidth(grid, grid.FixedRows(), true);
-    grid.SetTextMeasurer({});
+    store::AutoColWidth(grid, grid.FixedRows(), true, store::MeasureBy::Characters);
 }
 
 // Rows per record as the readers take it: 0 when usable, else the failure number.
@@ -287,7 +268,7 @@ qint64 RecordCount(qint64 start, qint64 end, qint64 n, qint64 lastRow)
     return std::min(r, (lastRow - start) / n + 1);
 }
 
-void PrepareDataGrid(store::FlexGrid &grid, qint64 records, const ImportMaps &maps,
+void PrepareDataGrid(store::FlexGridModel &grid, qint64 records, const ImportMaps &maps,
                      const ImportPage &page)
 {
     const std::vector<int> indexes = MergedIndexes(maps);
@@ -314,7 +295,7 @@ namespace {
 // The records of the sheet rows start..end into the grid, then the columns fitted and the
 // progress window closed. A sheet that gives no record is reported and the grid keeps what it
 // holds.
-void WriteRecords(store::FlexGrid &grid, const SheetData &data, qint64 start, qint64 end,
+void WriteRecords(store::FlexGridModel &grid, const SheetData &data, qint64 start, qint64 end,
                   qint64 rowsPerRecord, const ImportMaps &maps,
                   const std::vector<std::vector<SpecItem>> &specs, const ImportPage &page)
 {
@@ -335,8 +316,9 @@ void WriteRecords(store::FlexGrid &grid, const SheetData &data, qint64 start, qi
 
 } // namespace
 
-int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &sheet, qint32 start,
-                  qint32 end, const ImportMaps &maps, qint32 rowsPerRecord, const ImportPage &page)
+int ReadExcelData(store::FlexGridModel &grid, const QString &path, const QString &sheet,
+                  qint32 start, qint32 end, const ImportMaps &maps, qint32 rowsPerRecord,
+                  const ImportPage &page)
 {
     auto failure = [&](int number) {
         store::EndProgress();
@@ -361,7 +343,7 @@ int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &she
     return 0;
 }
 
-int ReadCsvData(store::FlexGrid &grid, const QString &path, qint32 start, qint32 end,
+int ReadCsvData(store::FlexGridModel &grid, const QString &path, qint32 start, qint32 end,
                 const ImportMaps &maps, qint32 rowsPerRecord, const ImportPage &page)
 {
     auto failure = [&] {
@@ -390,7 +372,7 @@ int ReadCsvData(store::FlexGrid &grid, const QString &path, qint32 start, qint32
 
 namespace {
 
-void SheetToPreview(store::FlexGrid &grid, const SheetData &data)
+void SheetToPreview(store::FlexGridModel &grid, const SheetData &data)
 {
     for (int r = 1; r < grid.Rows(); ++r)
         for (int c = 1; c < grid.Cols(); ++c)
@@ -399,7 +381,7 @@ void SheetToPreview(store::FlexGrid &grid, const SheetData &data)
 
 } // namespace
 
-void LoadCsvToGrid(store::FlexGrid &grid, const QString &path)
+void LoadCsvToGrid(store::FlexGridModel &grid, const QString &path)
 {
     CsvRecords records;
     if (!ReadCsvRecords(path, records, std::max(0, grid.Rows() - 1)))
@@ -409,7 +391,7 @@ void LoadCsvToGrid(store::FlexGrid &grid, const QString &path)
     SheetToPreview(grid, data);
 }
 
-int LoadSheetToGrid(store::FlexGrid &grid, const QString &path, const QString &sheet)
+int LoadSheetToGrid(store::FlexGridModel &grid, const QString &path, const QString &sheet)
 {
     SheetData data;
     const int e =

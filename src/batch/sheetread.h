@@ -17,7 +17,7 @@
 #include <vector>
 
 namespace store {
-class FlexGrid;
+class FlexGridModel;
 }
 
 namespace batch {
@@ -69,7 +69,7 @@ qint64 RecordCount(qint64 start, qint64 end, qint64 n, qint64 lastRow);
 
 // Sets the grid's size for records data rows and every field's column: the field indexes in row
 // 0 (height 0), the captions in row 1, the record numbers in column 0.
-void PrepareDataGrid(store::FlexGrid &grid, qint64 records, const ImportMaps &maps,
+void PrepareDataGrid(store::FlexGridModel &grid, qint64 records, const ImportMaps &maps,
                      const ImportPage &page);
 
 // Fills the batch grid from the named sheet of a workbook (.xls or .xlsx). 0, or the number of
@@ -77,19 +77,20 @@ void PrepareDataGrid(store::FlexGrid &grid, qint64 records, const ImportMaps &ma
 // failed, 6 or 11 for rows per record above 32767 or below 1; 0 for a path of another kind); 18
 // without a message when the user closed the progress window. On a failure, and when the rows
 // give no record ("没有可导入的数据！"), the grid keeps what it held.
-int ReadExcelData(store::FlexGrid &grid, const QString &path, const QString &sheet, qint32 start,
-                  qint32 end, const ImportMaps &maps, qint32 rowsPerRecord, const ImportPage &page);
+int ReadExcelData(store::FlexGridModel &grid, const QString &path, const QString &sheet,
+                  qint32 start, qint32 end, const ImportMaps &maps, qint32 rowsPerRecord,
+                  const ImportPage &page);
 
 // Fills the batch grid from a CSV file, a record being a sheet row. Always 0; a path that is not
 // ".csv", a file that cannot be read, or rows per record outside 1..32767 show "CSV文件导入错误！",
 // and rows that give no record "没有可导入的数据！"; the grid then keeps what it held.
-int ReadCsvData(store::FlexGrid &grid, const QString &path, qint32 start, qint32 end,
+int ReadCsvData(store::FlexGridModel &grid, const QString &path, qint32 start, qint32 end,
                 const ImportMaps &maps, qint32 rowsPerRecord, const ImportPage &page);
 
 // The preview: sheet row r, column c into cell (r, c) for r < Rows, c < Cols. Silent on failure.
-void LoadCsvToGrid(store::FlexGrid &grid, const QString &path);
+void LoadCsvToGrid(store::FlexGridModel &grid, const QString &path);
 // The same from a workbook sheet; 0 or the failure number (its message not shown), 18 when the
 // user closed the progress window.
-int LoadSheetToGrid(store::FlexGrid &grid, const QString &path, const QString &sheet);
+int LoadSheetToGrid(store::FlexGridModel &grid, const QString &path, const QString &sheet);
 
 } // namespace batch

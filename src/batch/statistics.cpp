@@ -249,7 +249,7 @@ void CutIDArrayByCondi(const QString &fmt, const StatChoice &choice, IDArray &id
                });
 }
 
-bool Analyse(const QString &fmt, store::FlexGrid &grid, const StatChoice &choice, IDArray &ids)
+bool Analyse(const QString &fmt, store::FlexGridModel &grid, const StatChoice &choice, IDArray &ids)
 {
     auto refuse = [](const QString &text) {
         store::ReportMessage(text, store::MsgKind::Warning);
@@ -374,13 +374,14 @@ bool Analyse(const QString &fmt, store::FlexGrid &grid, const StatChoice &choice
         return true;
 
     auto noCrlf = [](QString s) { return s.remove(QStringLiteral("\r\n")); };
-    QString title = QStringLiteral("票据开单统计分析图表\r\n统计：Quorvan支票打印软件；单据：") + fmt +
-                    QStringLiteral("；统计内容：") +
+    QString title = QStringLiteral("票据开单统计分析图表\r\n统计：Quorvan支票打印软件；单据：") +
+                    fmt + QStringLiteral("；统计内容：") +
                     (choice.count ? QStringLiteral("单据数") : QStringLiteral("金额")) +
                     QStringLiteral("；日期：") + grid.TextMatrix(fr, 2) + QStringLiteral("至") +
                     grid.TextMatrix(grid.Rows() - 1, 2) + QStringLiteral("；");
     if (!choice.count)
-        title += QStringLiteral("\r\n统计对象：") + noCrlf(choice.amountField) + QStringLiteral("；");
+        title +=
+            QStringLiteral("\r\n统计对象：") + noCrlf(choice.amountField) + QStringLiteral("；");
     if (choice.condition)
         title += QStringLiteral("统计条件：") + noCrlf(choice.condField) + QStringLiteral("=“") +
                  noCrlf(choice.condValue) + QStringLiteral("”；");

@@ -12,7 +12,7 @@
 #include <vector>
 
 namespace store {
-class FlexGrid;
+class FlexGridModel;
 }
 
 namespace batch {
@@ -20,14 +20,14 @@ namespace batch {
 // The choices of the statistics window for one run.
 struct StatChoice
 {
-    QDate from, to;               // DTP(0), DTP(1)
-    bool fullDate = true;         // Op(4) "完整日期"; else Op(5) "组合日期"
-    QString dateField;            // Com(3)
+    QDate from, to;                          // DTP(0), DTP(1)
+    bool fullDate = true;                    // Op(4) "完整日期"; else Op(5) "组合日期"
+    QString dateField;                       // Com(3)
     QString yearField, monthField, dayField; // Com(4), Com(5), Com(6)
-    bool count = false;           // Op(0) "单据数量"; else Op(1) "开具金额"
-    bool condition = false;       // Op(3) "条件统计"; else Op(2) "综合统计"
-    QString amountField;          // Com(0)
-    QString condField, condValue; // Com(1), Com(2)
+    bool count = false;                      // Op(0) "单据数量"; else Op(1) "开具金额"
+    bool condition = false;                  // Op(3) "条件统计"; else Op(2) "综合统计"
+    QString amountField;                     // Com(0)
+    QString condField, condValue;            // Com(1), Com(2)
 };
 
 // A print job of the run: its print number (negative while the condition leaves it out) and date.
@@ -65,6 +65,7 @@ void CutIDArrayByCondi(const QString &fmt, const StatChoice &choice, IDArray &id
 // The run into the grid: the checks (false after the message), TEMP_Ana written anew, one grid
 // row per month from the first job's month to the last's, the title in the grid's tag (left
 // empty without a job).
-bool Analyse(const QString &fmt, store::FlexGrid &grid, const StatChoice &choice, IDArray &ids);
+bool Analyse(const QString &fmt, store::FlexGridModel &grid, const StatChoice &choice,
+             IDArray &ids);
 
 } // namespace batch

@@ -93,7 +93,7 @@ FmtDown::FmtDown(store::FormatCommandHost &host, QWidget *parent) : QDialog(pare
     MSF = new store::FlexGrid(this);
     MSF->setObjectName(QStringLiteral("MSF"));
     MSF->SetTag(QStringLiteral("网站格式"));
-    store::InitGridCols(*MSF, {"ID", "fPath", "pPath", "", "", "Clas", "Name", "Dat"},
+    store::InitGridCols(MSF->Model(), {"ID", "fPath", "pPath", "", "", "Clas", "Name", "Dat"},
                         {"ID", "格式", "图片", "序号", "选择", "类别", "格式名称", "更新日期"});
     MSF->SetColAlignment(kTickCol, 4);
     MSF->SetColAlignment(7, 8);
@@ -192,13 +192,13 @@ void FmtDown::DownWebFmt()
 void FmtDown::LoadWebFmtList()
 {
     MSF->setEnabled(false);
-    store::LoadTableToGrid(*MSF, QString(), {}, QStringLiteral("Dat DESC"));
+    store::LoadTableToGrid(MSF->Model(), QString(), {}, QStringLiteral("Dat DESC"));
     if (MSF->Rows() > MSF->FixedRows())
         MSF->SetRow(MSF->FixedRows());
     MSF->setEnabled(true);
     MSF_RowColChange();
     // The tick of the selected row counts for the widths too.
-    store::AutoColWidth(*MSF, MSF->FixedRows(), false);
+    store::AutoColWidth(MSF->Model(), MSF->FixedRows(), false);
 }
 
 void FmtDown::FindFmt()
@@ -208,7 +208,7 @@ void FmtDown::FindFmt()
         store::ReportMessage(QStringLiteral("请先输入关键词！"), store::MsgKind::Warning);
         return;
     }
-    const int row = FindNextRow(*MSF, keyword, {kNameCol, kClasCol});
+    const int row = FindNextRow(MSF->Model(), keyword, {kNameCol, kClasCol});
     if (row < 0)
         return;
     MSF->SetRow(row);

@@ -66,7 +66,7 @@ FmtList::FmtList(store::FormatCommandHost &host, QWidget *parent) : QDialog(pare
     MSF = new store::FlexGrid(this);
     MSF->setObjectName(QStringLiteral("MSF"));
     MSF->SetTag(QStringLiteral("Fmt"));
-    store::InitGridCols(*MSF, {"ID", "", "", "Fmt", "W", "H"},
+    store::InitGridCols(MSF->Model(), {"ID", "", "", "Fmt", "W", "H"},
                         {"ID", "序号", "选择", "格式名称", "宽(毫米)", "高(毫米)"});
     MSF->SetColAlignment(2, 4); // the tick centred
     store::MeasureWithCellMargins(*MSF);
@@ -123,10 +123,10 @@ void FmtList::LoadFmtList(bool markCurrent)
 {
     MSF->setEnabled(false);
     store::LoadTableToGrid(
-        *MSF, QStringLiteral("LBL=? AND (Fmt LIKE '%支票%' OR Fmt LIKE '%进账单%')"),
+        MSF->Model(), QStringLiteral("LBL=? AND (Fmt LIKE '%支票%' OR Fmt LIKE '%进账单%')"),
         {QString::fromUtf8(store::kFmtParaMarker)},
         QStringLiteral("Fmt COLLATE %1").arg(QLatin1String(store::kOrderCollate)));
-    store::AutoColWidth(*MSF, 0, false);
+    store::AutoColWidth(MSF->Model(), 0, false);
     if (markCurrent) {
         const int row = currentRowOfFormat();
         if (row >= 0) {
@@ -142,7 +142,7 @@ void FmtList::LoadFmtList(bool markCurrent)
     MSF->setEnabled(true);
     // The tick of the selected row counts for the widths too.
     MSF_RowColChange();
-    store::AutoColWidth(*MSF, 0, false);
+    store::AutoColWidth(MSF->Model(), 0, false);
 }
 
 int FmtList::currentRowOfFormat() const
@@ -158,7 +158,7 @@ void FmtList::MarkCurFmtRow(quint32 color)
 {
     const int row = currentRowOfFormat();
     if (row >= 0)
-        store::SetRowForeColor(*MSF, row, color);
+        store::SetRowForeColor(MSF->Model(), row, color);
 }
 
 void FmtList::MSF_RowColChange()
@@ -180,7 +180,7 @@ void FmtList::FindInFmtList()
         store::ReportMessage(QStringLiteral("请先输入关键词！"), store::MsgKind::Warning);
         return;
     }
-    const int row = FindNextRow(*MSF, keyword, {kNameCol});
+    const int row = FindNextRow(MSF->Model(), keyword, {kNameCol});
     if (row < 0)
         return;
     MSF->SetTopRow(row);
@@ -242,7 +242,7 @@ void FmtList::DeleteSelected()
             continue;
         if (store::DeleteFmt(m_host, MSF->TextMatrix(i, kNameCol))) {
             int first = i, last = i;
-            store::DeleteGridRows(*MSF, first, last, false);
+            store::DeleteGridRows(MSF->Model(), first, last, false);
         }
     }
     const int row = r >= MSF->Rows() ? MSF->Rows() - 1 : r;
@@ -259,7 +259,7 @@ void FmtList::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     // Fitted again now that the grid has its size (a column takes at most half of it).
-    store::AutoColWidth(*MSF, 0, false);
+    store::AutoColWidth(MSF->Model(), 0, false);
 }
 
 bool FmtList::eventFilter(QObject *watched, QEvent *event)

@@ -87,7 +87,7 @@ void PicturePreview::Fit()
     Img->resize(scaled.size());
 }
 
-int FindNextRow(const store::FlexGrid &grid, const QString &keyword,
+int FindNextRow(const store::FlexGridModel &grid, const QString &keyword,
                 std::initializer_list<int> cols)
 {
     const int fixed = grid.FixedRows();

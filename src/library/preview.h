@@ -12,7 +12,7 @@ class QLabel;
 class QScrollArea;
 
 namespace store {
-class FlexGrid;
+class FlexGridModel;
 }
 
 namespace library {
@@ -43,7 +43,7 @@ private:
 
 // The next data row below the current one (wrapping round to the first) whose text in one of the
 // columns contains the keyword, case-sensitive; -1 when none does.
-int FindNextRow(const store::FlexGrid &grid, const QString &keyword,
+int FindNextRow(const store::FlexGridModel &grid, const QString &keyword,
                 std::initializer_list<int> cols);
 
 } // namespace library

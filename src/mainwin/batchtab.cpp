@@ -48,8 +48,8 @@ void BatchTab::DeleteRecords()
     if (!grid)
         return;
     int first = grid->Row(), last = grid->RowSel();
-    if (store::DeleteGridRows(*grid, first, last, true))
-        m_w.resetBatchNav(*grid);
+    if (store::DeleteGridRows(grid->Model(), first, last, true))
+        m_w.resetBatchNav(grid->Model());
 }
 
 void BatchTab::ClearRecords()
@@ -57,7 +57,8 @@ void BatchTab::ClearRecords()
     store::FlexGrid *grid = m_w.MSF(1);
     if (!grid)
         return;
-    store::ClearGrid(*grid, true, [this](store::FlexGrid &g) { m_w.resetBatchNav(g); });
+    store::ClearGrid(grid->Model(), true,
+                     [this](store::FlexGridModel &g) { m_w.resetBatchNav(g); });
 }
 
 void MSF_DblClick(MainWindow &w, int index)

@@ -40,8 +40,8 @@ HistoryTab::HistoryTab(MainWindow &w, Printing &printing)
     store::MeasureWithCellMargins(*w.MSF(2));
 
     w.setCommand(20, [this] { Reprint(); });
-    w.setCommand(21, [&w] { store::DeleteHistoryRows(*w.MSF(2)); });
-    w.setCommand(22, [&w] { store::DeleteAllHistory(*w.MSF(2)); });
+    w.setCommand(21, [&w] { store::DeleteHistoryRows(w.MSF(2)->Model()); });
+    w.setCommand(22, [&w] { store::DeleteAllHistory(w.MSF(2)->Model()); });
     w.setCommand(23, [this] { Export(); });
     w.setCommand(24, [this] { Find(); });
     w.setCommand(25, [this] { ShowHistory(0); });
@@ -62,7 +62,7 @@ void HistoryTab::ShowHistory(int limit)
     const QString name = m_w.context().FormatName();
     if (name.isEmpty())
         return;
-    if (const auto more = store::LoadHistoryToGrid(*grid, name, limit)) {
+    if (const auto more = store::LoadHistoryToGrid(grid->Model(), name, limit)) {
         if (QToolButton *all = m_w.COM(25))
             all->setEnabled(*more);
     }
@@ -83,20 +83,20 @@ void HistoryTab::Reprint()
     };
     hooks.printPage = [&run] { return run.PrintFmt(false, false); };
     hooks.endDoc = [&run] { return run.EndDoc(); };
-    store::FillFromHistory(*m_w.MSF(2), *m_w.fields(), hooks);
+    store::FillFromHistory(m_w.MSF(2)->Model(), *m_w.fields(), hooks);
     run.ForgetOutputFile();
 }
 
 void HistoryTab::Export()
 {
     // No file name is preset: the dialog starts from the name chosen last.
-    batch::ExportGrid(*m_w.MSF(2), m_csave, kExportSheet);
+    batch::ExportGrid(m_w.MSF(2)->Model(), m_csave, kExportSheet);
 }
 
 void HistoryTab::Find()
 {
     QString keyword = m_w.KWord()->text();
-    store::FindInGrid(*m_w.MSF(2), keyword);
+    store::FindInGrid(m_w.MSF(2)->Model(), keyword);
 }
 
 void HistoryTab::ShowStatistics()
@@ -107,7 +107,7 @@ void HistoryTab::ShowStatistics()
     if (QPointer<PopupMenus> menus = m_w.menuForm()) {
         t.mMSF = menus->mMSF();
         t.mPic = menus->mPic();
-        t.setCurGrid = [menus](store::FlexGrid *g) {
+        t.setCurGrid = [menus](store::FlexGridModel *g) {
             if (menus)
                 menus->CurGrid = g;
         };

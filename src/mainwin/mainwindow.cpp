@@ -148,7 +148,7 @@ MainWindow::MainWindow(MainWindowHooks hooks, store::AppContext *ctx, QWidget *p
 
     buildTabs();
     m_fields = std::make_unique<page::FieldRegistry>(*m_ctx, PG());
-    m_ctx->SetFieldGrid(m_msf[3]);
+    m_ctx->SetFieldGrid(&m_msf[3]->Model());
     m_ctx->SetFields(m_fields.get());
     page::InstallPicCtlContent(*m_ctx);
     values::registerFontSubstitutes();
@@ -177,7 +177,7 @@ MainWindow::~MainWindow()
 {
     if (m_ctx->Fields() == m_fields.get())
         m_ctx->SetFields(nullptr);
-    if (m_ctx->FieldGrid() == m_msf[3])
+    if (m_ctx->FieldGrid() == &m_msf[3]->Model())
         m_ctx->SetFieldGrid(nullptr);
     m_fields.reset();
 }
@@ -796,15 +796,21 @@ store::AppContext &MainWindow::context()
 {
     return *m_ctx;
 }
-store::FlexGrid *MainWindow::batchGrid()
+store::FlexGridModel *MainWindow::batchGrid()
 {
-    return m_msf[1];
+    return m_msf[1] ? &m_msf[1]->Model() : nullptr;
 }
 
-void MainWindow::resetBatchNav(store::FlexGrid &grid)
+void MainWindow::resetBatchNav(store::FlexGridModel &grid)
 {
     if (m_printing)
         m_printing->batchNav().InitBatchNav(grid);
+}
+
+void MainWindow::showBatchGrid()
+{
+    if (m_msf[1])
+        m_msf[1]->setVisible(true);
 }
 
 void MainWindow::closeFieldDialogs()
@@ -816,7 +822,7 @@ void MainWindow::closeFieldDialogs()
 void MainWindow::reloadFields()
 {
     if (m_fields && m_msf[3])
-        page::ReloadAllCtl(*m_fields, *m_msf[3], false);
+        page::ReloadAllCtl(*m_fields, m_msf[3]->Model(), false);
 }
 
 page::FieldValues MainWindow::saveFieldValues()

@@ -29,6 +29,7 @@ class QToolButton;
 namespace store {
 class AppContext;
 class FlexGrid;
+class FlexGridModel;
 } // namespace store
 
 namespace page {
@@ -143,8 +144,9 @@ public:
     // --- the page host
     page::PageFrame &pageFrame() override;
     store::AppContext &context() override;
-    store::FlexGrid *batchGrid() override;
-    void resetBatchNav(store::FlexGrid &grid) override;
+    store::FlexGridModel *batchGrid() override;
+    void resetBatchNav(store::FlexGridModel &grid) override;
+    void showBatchGrid() override;
     void closeFieldDialogs() override;
     void reloadFields() override;
     page::FieldValues saveFieldValues() override;

@@ -18,7 +18,7 @@ class PageField;
 class PropertyDialogs;
 } // namespace page
 namespace store {
-class FlexGrid;
+class FlexGridModel;
 }
 
 namespace mainwin {
@@ -59,7 +59,7 @@ public:
 
     // What the menu was opened on: a field of the page, the statistics grid, the chart.
     page::PageField *CurCtl = nullptr;
-    store::FlexGrid *CurGrid = nullptr;
+    store::FlexGridModel *CurGrid = nullptr;
     QPointer<QWidget> CurPic;
 
     // "设置内容框": the property dialog of CurCtl's kind with its row.

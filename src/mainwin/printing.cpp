@@ -69,7 +69,7 @@ Printing::Printing(MainWindow &w, Typing &typing, PrintQuestions questions)
     h.saveHistory = [this](const std::function<bool()> &finish) {
         const bool saved = m_pending->Save(finish);
         if (store::FlexGrid *history = m_w.MSF(2))
-            store::ClearHistoryCache(*history);
+            store::ClearHistoryCache(history->Model());
         return saved;
     };
     h.dropHistory = [this] { m_pending->Drop(); };
@@ -77,7 +77,7 @@ Printing::Printing(MainWindow &w, Typing &typing, PrintQuestions questions)
     h.batchValue = [&w] { return w.HS()->value(); };
     h.loadBatchRow = [this](int row) {
         if (store::FlexGrid *grid = m_w.MSF(1))
-            m_nav->LoadBatchRow(*grid, row);
+            m_nav->LoadBatchRow(grid->Model(), row);
     };
     h.batchProblem = [this] { return m_nav->Problem(); };
     h.batchRunning = [this](bool running) {
@@ -103,7 +103,7 @@ Printing::Printing(MainWindow &w, Typing &typing, PrintQuestions questions)
     connect(w.HS(), &QScrollBar::valueChanged, this, &Printing::HS_Change);
 
     if (store::FlexGrid *grid = w.MSF(1))
-        m_nav->InitBatchNav(*grid);
+        m_nav->InitBatchNav(grid->Model());
 }
 
 Printing::~Printing() = default;
@@ -132,7 +132,7 @@ void Printing::AfterPrint()
 {
     // The history tab reads the prints again the next time it is shown.
     if (store::FlexGrid *history = m_w.MSF(2))
-        store::ClearHistoryCache(*history);
+        store::ClearHistoryCache(history->Model());
 }
 
 void Printing::HS_Change(int value)
@@ -141,7 +141,7 @@ void Printing::HS_Change(int value)
     if (m_run->Busy() || m_w.HS()->maximum() <= 1)
         return;
     if (store::FlexGrid *grid = m_w.MSF(1))
-        m_nav->LoadBatchRow(*grid, value + 1);
+        m_nav->LoadBatchRow(grid->Model(), value + 1);
 }
 
 void Printing::EditMargins()

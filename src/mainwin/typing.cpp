@@ -420,7 +420,7 @@ void Typing::CC_Click(int index, bool ticked)
 
 void Typing::SetCheckBoxRCtl(page::CheckField &box)
 {
-    const store::FlexGrid *grid = reg().Grid();
+    const store::FlexGridModel *grid = reg().Grid();
     if (!grid)
         return;
     const store::FieldRow self = store::ReadFieldRow(*grid, box.Row());

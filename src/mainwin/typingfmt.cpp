@@ -7,6 +7,7 @@
 #include "page/calcadapter.h"
 #include "page/fmtinit.h"
 #include "store/context.h"
+#include "store/grid.h"
 
 namespace mainwin {
 
@@ -51,9 +52,10 @@ QString MainFormatCommands::backPicFile(const QString &name)
 {
     return page::GetBackPicFile(name);
 }
-store::FlexGrid *MainFormatCommands::historyGrid()
+store::FlexGridModel *MainFormatCommands::historyGrid()
 {
-    return m_w.MSF(2);
+    store::FlexGrid *grid = m_w.MSF(2);
+    return grid ? &grid->Model() : nullptr;
 }
 
 } // namespace mainwin

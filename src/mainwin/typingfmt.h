@@ -28,7 +28,7 @@ public:
     void autoFillDates() override;
     void O2_Click(int index) override;
     QString backPicFile(const QString &name) override;
-    store::FlexGrid *historyGrid() override;
+    store::FlexGridModel *historyGrid() override;
 
 private:
     MainWindow &m_w;

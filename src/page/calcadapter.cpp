@@ -46,7 +46,7 @@ void AutoFillDates(FieldRegistry &reg, const values::ValueEnv &env)
 std::vector<values::CalcFieldRow> PageCalcFields::TextFieldRows() const
 {
     std::vector<values::CalcFieldRow> rows;
-    const store::FlexGrid *grid = m_reg.Grid();
+    const store::FlexGridModel *grid = m_reg.Grid();
     if (!grid)
         return rows;
     for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
@@ -117,7 +117,7 @@ std::vector<qint32> AutoCalc(FieldRegistry &reg, qint32 id, const values::ValueE
 {
     // A field that links to no other field and feeds no target changes nothing but itself; its
     // row tells at once, without the table of all fields.
-    const store::FlexGrid *grid = reg.Grid();
+    const store::FlexGridModel *grid = reg.Grid();
     const PageField *edited = reg.GetCtlByID(id);
     if (grid && edited && edited->Kind() == FieldKind::Text) {
         const store::FieldRow f = store::ReadFieldRow(*grid, edited->Row());

@@ -396,7 +396,7 @@ void Designer::CtlKeyMove(int key, int shift)
 
 void Designer::StepSelFontSize(double delta)
 {
-    store::FlexGrid *grid = m_reg.Grid();
+    store::FlexGridModel *grid = m_reg.Grid();
     if (!grid)
         return;
     for (PageField *f : m_reg.AllFields()) {

@@ -319,7 +319,7 @@ double EditCtl::DataTypeVal() const
 
 void EditCtl::FillRelationList(qint32 id, QComboBox *list)
 {
-    const FlexGrid &g = *registry().Grid();
+    const FlexGridModel &g = *registry().Grid();
     const qint64 self = std::llabs(qint64(CLng(ReadFieldRow(g, CtlRow()).id.Val())));
     list->clear();
     list->addItem(S(kNoRelation));
@@ -337,7 +337,7 @@ void EditCtl::FillRelationList(qint32 id, QComboBox *list)
 
 void EditCtl::load(int row)
 {
-    const FlexGrid &g = *registry().Grid();
+    const FlexGridModel &g = *registry().Grid();
     const FieldRow f = ReadFieldRow(g, row);
     RowFontToCtl(g, row, m_sample);
     loadCaptionAndSizes(f, {m_tt.data(), 6});
@@ -366,7 +366,7 @@ bool EditCtl::validate()
 
 void EditCtl::saveRow(PageField &field, int row)
 {
-    FlexGrid &g = *registry().Grid();
+    FlexGridModel &g = *registry().Grid();
     FieldRow f = ReadFieldRow(g, row);
     saveCaptionAndSizes(f, {m_tt.data(), 6});
     writeSpacing(f.l, m_tt[6]);

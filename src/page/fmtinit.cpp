@@ -18,8 +18,7 @@ namespace page {
 
 namespace {
 
-template <class F>
-void guarded(const char *step, F &&f)
+template <class F> void guarded(const char *step, F &&f)
 {
     try {
         f();
@@ -41,8 +40,9 @@ void InitFmtOnPage(PageHost &host, const QString &fmtName)
     guarded("hide", [&] { pg->setVisible(false); });
     guarded("dialogs", [&] { host.closeFieldDialogs(); });
     guarded("batch", [&] {
-        if (store::FlexGrid *batch = host.batchGrid())
-            store::ClearGrid(*batch, false, [&](store::FlexGrid &g) { host.resetBatchNav(g); });
+        if (store::FlexGridModel *batch = host.batchGrid())
+            store::ClearGrid(*batch, false,
+                             [&](store::FlexGridModel &g) { host.resetBatchNav(g); });
     });
     guarded("progress", [&] { store::StartProgress(QString::fromUtf16(kInitFmtCaption), 6); });
     guarded("step", step);
@@ -52,9 +52,9 @@ void InitFmtOnPage(PageHost &host, const QString &fmtName)
     guarded("step", step);
     guarded("grid", [&] {
         if (ctx.FormatName() != fmtName)
-            qWarning("InitFmtOnPage: the page shows %s, loading %s", qUtf8Printable(ctx.FormatName()),
-                     qUtf8Printable(fmtName));
-        if (store::FlexGrid *grid = ctx.FieldGrid())
+            qWarning("InitFmtOnPage: the page shows %s, loading %s",
+                     qUtf8Printable(ctx.FormatName()), qUtf8Printable(fmtName));
+        if (store::FlexGridModel *grid = ctx.FieldGrid())
             store::LoadFmtToGrid(ctx, *grid, fmtName);
     });
     guarded("step", step);

@@ -8,7 +8,7 @@
 
 namespace store {
 class AppContext;
-class FlexGrid;
+class FlexGridModel;
 } // namespace store
 
 namespace page {
@@ -28,9 +28,11 @@ public:
     // The main window's option handler O2_Click.
     virtual void O2_Click(int index) = 0;
     // The batch grid MSF(1), emptied when another format is put on the page; may be null.
-    virtual store::FlexGrid *batchGrid() { return nullptr; }
+    virtual store::FlexGridModel *batchGrid() { return nullptr; }
     // Resets the batch navigation after the batch grid was emptied.
-    virtual void resetBatchNav(store::FlexGrid &) {}
+    virtual void resetBatchNav(store::FlexGridModel &) {}
+    // Shows the batch grid (once records were imported into it).
+    virtual void showBatchGrid() {}
     // Closes the field property dialogs, whose rows belong to the format being left.
     virtual void closeFieldDialogs() {}
     // Creates the page's fields from the field grid again, at the page's scale, without a

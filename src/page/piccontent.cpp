@@ -22,7 +22,10 @@ namespace page {
 
 namespace {
 
-QString str(const char16_t *s) { return QString::fromUtf16(s); }
+QString str(const char16_t *s)
+{
+    return QString::fromUtf16(s);
+}
 
 QImage loadPicture(const QString &path)
 {

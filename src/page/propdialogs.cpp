@@ -97,7 +97,7 @@ PropertyDialog::PropertyDialog(FieldRegistry &reg, FieldKind kind, const QString
 
 bool PropertyDialog::isDataRow(int row) const
 {
-    const FlexGrid *grid = m_reg.Grid();
+    const FlexGridModel *grid = m_reg.Grid();
     return grid && row >= grid->FixedRows() && row < grid->Rows();
 }
 
@@ -377,7 +377,7 @@ ProChk::ProChk(FieldRegistry &reg, QWidget *parent)
 
 void ProChk::load(int row)
 {
-    const FlexGrid &g = *registry().Grid();
+    const FlexGridModel &g = *registry().Grid();
     const FieldRow f = ReadFieldRow(g, row);
     loadCaptionAndSizes(f, {m_tt.data(), 3});
     setCaptionDir(f.dir);
@@ -386,7 +386,7 @@ void ProChk::load(int row)
 
 void ProChk::saveRow(PageField &field, int row)
 {
-    FlexGrid &g = *registry().Grid();
+    FlexGridModel &g = *registry().Grid();
     FieldRow f = ReadFieldRow(g, row);
     saveCaptionAndSizes(f, {m_tt.data(), 3});
     if (isMarked(QStringLiteral("pos")))
@@ -421,7 +421,7 @@ ProPic::ProPic(FieldRegistry &reg, QWidget *parent)
 
 void ProPic::load(int row)
 {
-    const FlexGrid &g = *registry().Grid();
+    const FlexGridModel &g = *registry().Grid();
     const FieldRow f = ReadFieldRow(g, row);
     loadCaptionAndSizes(f, {m_tt.data(), 5});
     setCaptionDir(f.dir);
@@ -430,7 +430,7 @@ void ProPic::load(int row)
 
 void ProPic::saveRow(PageField &field, int row)
 {
-    FlexGrid &g = *registry().Grid();
+    FlexGridModel &g = *registry().Grid();
     FieldRow f = ReadFieldRow(g, row);
     saveCaptionAndSizes(f, {m_tt.data(), 5});
     if (isMarked(QStringLiteral("pos")))
@@ -478,7 +478,7 @@ ProLBL::ProLBL(FieldRegistry &reg, QWidget *parent)
 
 void ProLBL::load(int row)
 {
-    const FlexGrid &g = *registry().Grid();
+    const FlexGridModel &g = *registry().Grid();
     const FieldRow f = ReadFieldRow(g, row);
     loadCaptionAndSizes(f, {m_tt.data(), 6});
     RowFontToCtl(g, row, m_sample);
@@ -487,7 +487,7 @@ void ProLBL::load(int row)
 
 void ProLBL::saveRow(PageField &field, int row)
 {
-    FlexGrid &g = *registry().Grid();
+    FlexGridModel &g = *registry().Grid();
     FieldRow f = ReadFieldRow(g, row);
     saveCaptionAndSizes(f, {m_tt.data(), 6});
     writeSpacing(f.l, m_tt[6]);
@@ -594,7 +594,7 @@ bool ProLine::validate()
 
 void ProLine::saveRow(PageField &field, int row)
 {
-    FlexGrid &g = *registry().Grid();
+    FlexGridModel &g = *registry().Grid();
     FieldRow f = ReadFieldRow(g, row);
     writeNumber(f.fontSize, QStringLiteral("width"), m_tt[0]);
     writeNumber(f.x, QStringLiteral("x1"), m_tt[1]);
@@ -662,7 +662,7 @@ void FormSize::ok()
         const FieldValues values = m_host.saveFieldValues();
         ctx.SetPageSize(CStr(w), CStr(h));
         FitPagePic(m_host, w, h);
-        if (FlexGrid *grid = m_reg.Grid())
+        if (FlexGridModel *grid = m_reg.Grid())
             ReloadAllCtl(m_reg, *grid, true);
         m_host.restoreFieldValues(values);
     }

@@ -23,7 +23,7 @@ class QLayout;
 class QRadioButton;
 
 namespace store {
-class FlexGrid;
+class FlexGridModel;
 class NumberCell;
 struct FieldRow;
 } // namespace store

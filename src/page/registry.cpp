@@ -19,11 +19,20 @@ FieldRegistry::FieldRegistry(store::AppContext &ctx, QWidget *page, QObject *par
         m_tpp = std::max(1, qRound(1440.0 / page->logicalDpiX()));
 }
 
-FieldRegistry::~FieldRegistry() { UnloadAllCtl(); }
+FieldRegistry::~FieldRegistry()
+{
+    UnloadAllCtl();
+}
 
-store::FlexGrid *FieldRegistry::Grid() const { return m_ctx.FieldGrid(); }
+store::FlexGridModel *FieldRegistry::Grid() const
+{
+    return m_ctx.FieldGrid();
+}
 
-double FieldRegistry::Scale() const { return store::PageScale(m_ctx.PageWidth(), m_ctx.Wid()); }
+double FieldRegistry::Scale() const
+{
+    return store::PageScale(m_ctx.PageWidth(), m_ctx.Wid());
+}
 
 double FieldRegistry::Zoom() const
 {
@@ -32,7 +41,10 @@ double FieldRegistry::Zoom() const
     return m_ctx.PageWidth() / m_ctx.FrameWidth();
 }
 
-void FieldRegistry::ResetCtlCount() { UnloadAllCtl(); }
+void FieldRegistry::ResetCtlCount()
+{
+    UnloadAllCtl();
+}
 
 void FieldRegistry::UnloadAllCtl()
 {
@@ -147,7 +159,7 @@ PageField *FieldRegistry::FieldOfWidget(const QObject *widget) const
 
 store::FieldRow FieldRegistry::RowOf(const PageField *ctl) const
 {
-    const store::FlexGrid *grid = Grid();
+    const store::FlexGridModel *grid = Grid();
     if (!ctl || !grid)
         return store::FieldRow();
     return store::ReadFieldRow(*grid, ctl->Row());
@@ -200,7 +212,7 @@ PageField *FieldRegistry::GetCtlByRow(int row, bool *error) const
 {
     if (error)
         *error = false;
-    const store::FlexGrid *grid = Grid();
+    const store::FlexGridModel *grid = Grid();
     const auto kind = grid ? store::ReadFieldRow(*grid, row).Kind() : std::nullopt;
     if (!kind || *kind < 0 || *kind >= kKindCount) {
         if (error)
@@ -217,7 +229,7 @@ PageField *FieldRegistry::GetCtlByID(qint32 id, bool *error) const
 {
     if (error)
         *error = false;
-    const store::FlexGrid *grid = Grid();
+    const store::FlexGridModel *grid = Grid();
     if (!grid)
         return nullptr;
     for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
@@ -252,11 +264,16 @@ int FieldRegistry::GetCtlIndexByID(qint32 id) const
 std::optional<QPoint> CaptionPos(int dir, const QRect &field, const QSize &label, int offset)
 {
     switch (dir) {
-    case 0: return QPoint(field.x(), field.y() - label.height());
-    case 1: return QPoint(field.x() - label.width(), field.y() + offset);
-    case 2: return QPoint(field.x() + field.width(), field.y() + offset);
-    case 3: return QPoint(field.x(), field.y() + field.height());
-    default: return std::nullopt;
+    case 0:
+        return QPoint(field.x(), field.y() - label.height());
+    case 1:
+        return QPoint(field.x() - label.width(), field.y() + offset);
+    case 2:
+        return QPoint(field.x() + field.width(), field.y() + offset);
+    case 3:
+        return QPoint(field.x(), field.y() + field.height());
+    default:
+        return std::nullopt;
     }
 }
 
@@ -287,7 +304,10 @@ void FieldRegistry::PaintLines(QPainter &p) const
         static_cast<const LineField *>(f.get())->Paint(p);
 }
 
-QString FieldRegistry::CtlValue(int index) const { return GetCtlValue(GetCtlByIdx(index)); }
+QString FieldRegistry::CtlValue(int index) const
+{
+    return GetCtlValue(GetCtlByIdx(index));
+}
 
 std::optional<qint32> FieldRegistry::CtlID(int index) const
 {

@@ -23,7 +23,7 @@
 class QPainter;
 
 namespace store {
-class FlexGrid;
+class FlexGridModel;
 }
 
 namespace page {
@@ -43,7 +43,7 @@ public:
     ~FieldRegistry() override;
 
     store::AppContext &Context() const { return m_ctx; }
-    store::FlexGrid *Grid() const;
+    store::FlexGridModel *Grid() const;
     QWidget *Page() const { return m_page; }
     // Twips per pixel of the page's screen (15 at 96 dpi).
     int Tpp() const { return m_tpp; }

@@ -44,7 +44,7 @@ void LoadFixedText(const FieldRow &f, TextField &field)
 
 } // namespace
 
-PageField *RowToCtl(FieldRegistry &reg, FlexGrid &grid, int row, PageField *ctl)
+PageField *RowToCtl(FieldRegistry &reg, FlexGridModel &grid, int row, PageField *ctl)
 {
     if (row >= grid.Rows() || row < grid.FixedRows())
         return nullptr;
@@ -122,7 +122,7 @@ PageField *RowToCtl(FieldRegistry &reg, FlexGrid &grid, int row, PageField *ctl)
 
 int CtlToRow(FieldRegistry &reg, PageField *ctl)
 {
-    FlexGrid *grid = reg.Grid();
+    FlexGridModel *grid = reg.Grid();
     if (!ctl || !grid)
         return -1;
     const double z = reg.Zoom();
@@ -186,7 +186,7 @@ int CtlToRow(FieldRegistry &reg, PageField *ctl)
     return row;
 }
 
-void RowFontToCtl(const FlexGrid &grid, int row, QWidget *sample)
+void RowFontToCtl(const FlexGridModel &grid, int row, QWidget *sample)
 {
     if (!sample)
         return;
@@ -206,7 +206,7 @@ void RowFontToCtl(const FlexGrid &grid, int row, QWidget *sample)
     sample->setPalette(pal);
 }
 
-void CtlFontToRow(FlexGrid &grid, int row, const QWidget *sample)
+void CtlFontToRow(FlexGridModel &grid, int row, const QWidget *sample)
 {
     if (!sample)
         return;
@@ -222,7 +222,7 @@ void CtlFontToRow(FlexGrid &grid, int row, const QWidget *sample)
     WriteFieldRow(grid, row, f);
 }
 
-bool ReloadAllCtl(FieldRegistry &reg, FlexGrid &grid, bool showProgress)
+bool ReloadAllCtl(FieldRegistry &reg, FlexGridModel &grid, bool showProgress)
 {
     FieldRegistry::ReloadGuard guard(reg);
     std::vector<FieldRow> rows;

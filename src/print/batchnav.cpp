@@ -8,7 +8,7 @@
 
 namespace print {
 
-void BatchNav::Scan(const store::FlexGrid &grid)
+void BatchNav::Scan(const store::FlexGridModel &grid)
 {
     // Whether a column has any data is kept with the records rather than read from its width on
     // screen, which the user may change.
@@ -26,7 +26,7 @@ void BatchNav::Scan(const store::FlexGrid &grid)
     }
 }
 
-int BatchNav::ColumnFor(const store::FlexGrid &grid, int index)
+int BatchNav::ColumnFor(const store::FlexGridModel &grid, int index)
 {
     if (m_grid != &grid || m_rows != grid.Rows() || m_cols != grid.Cols())
         Scan(grid);
@@ -37,7 +37,7 @@ int BatchNav::ColumnFor(const store::FlexGrid &grid, int index)
     return -1;
 }
 
-bool BatchNav::Applies(const store::FlexGrid &grid, int col)
+bool BatchNav::Applies(const store::FlexGridModel &grid, int col)
 {
     if (m_grid != &grid || m_rows != grid.Rows() || m_cols != grid.Cols())
         Scan(grid);
@@ -53,7 +53,7 @@ QString BatchNav::Problem() const
         .arg(m_format, open);
 }
 
-void BatchNav::InitBatchNav(const store::FlexGrid &grid)
+void BatchNav::InitBatchNav(const store::FlexGridModel &grid)
 {
     Scan(grid);
     m_format = grid.FixedRows() < grid.Rows() ? OpenFormat() : QString();
@@ -81,7 +81,7 @@ void BatchNav::InitBatchNav(const store::FlexGrid &grid)
         hs->setEnabled(enable);
 }
 
-void BatchNav::LoadBatchRow(const store::FlexGrid &grid, int row)
+void BatchNav::LoadBatchRow(const store::FlexGridModel &grid, int row)
 {
     if (row < grid.FixedRows() || row >= grid.Rows() || !Problem().isEmpty())
         return;

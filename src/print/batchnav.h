@@ -11,7 +11,7 @@ class QScrollBar;
 class QWidget;
 
 namespace store {
-class FlexGrid;
+class FlexGridModel;
 }
 
 namespace print {
@@ -25,7 +25,7 @@ struct BatchNavTarget
     std::function<int(int kind)> ctlCount; // fields of a kind on the page
     std::function<void(int index, const QString &text)> setCtlValue;
     std::function<void(int index)> ttLostFocus; // conversion and calculation of a text field
-    std::function<QString()> formatName;         // the open format (LFMT(0))
+    std::function<QString()> formatName;        // the open format (LFMT(0))
 };
 
 class BatchNav
@@ -35,14 +35,14 @@ public:
 
     // Sets up the scroll bar, the counters and the print-all button for the grid's records and
     // shows the first record.
-    void InitBatchNav(const store::FlexGrid &grid);
+    void InitBatchNav(const store::FlexGridModel &grid);
     // Puts record row (a grid row) into the page's fields; rows outside the data change nothing.
-    void LoadBatchRow(const store::FlexGrid &grid, int row);
+    void LoadBatchRow(const store::FlexGridModel &grid, int row);
 
     // The data column that fills the field, -1 when none; a column that is empty in every record
     // never fills its field.
-    int ColumnFor(const store::FlexGrid &grid, int index);
-    bool Applies(const store::FlexGrid &grid, int col);
+    int ColumnFor(const store::FlexGridModel &grid, int index);
+    bool Applies(const store::FlexGridModel &grid, int col);
 
     // The records are keyed by the field indexes of the format that was open when they were
     // set up; under another format they would fill unrelated fields. Empty while they fit, else
@@ -50,12 +50,12 @@ public:
     QString Problem() const;
 
 private:
-    void Scan(const store::FlexGrid &grid);
+    void Scan(const store::FlexGridModel &grid);
 
     BatchNavTarget m_t;
     QString OpenFormat() const { return m_t.formatName ? m_t.formatName() : QString(); }
 
-    const store::FlexGrid *m_grid = nullptr;
+    const store::FlexGridModel *m_grid = nullptr;
     QString m_format; // the format the records were set up for
     int m_rows = -1, m_cols = -1;
     QList<int> m_indexOfCol; // field index named in row 0 of each column (-1: none)

@@ -29,7 +29,7 @@ bool Number(const store::NumberCell &cell, double *out)
 
 } // namespace
 
-FilledPage BuildFilledPage(const store::FlexGrid &grid, const PageOptions &o,
+FilledPage BuildFilledPage(const store::FlexGridModel &grid, const PageOptions &o,
                            const FieldValues &values)
 {
     FilledPage page;

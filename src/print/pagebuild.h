@@ -9,7 +9,7 @@
 
 namespace store {
 class AppContext;
-class FlexGrid;
+class FlexGridModel;
 class PageFields;
 } // namespace store
 
@@ -44,7 +44,7 @@ FieldValues ValuesFromPage(const store::PageFields &fields);
 
 // The n-th data row of a kind in the grid is field kind * 1000 + n. A row whose position or size
 // cell is not a number gives a field that is not printed.
-FilledPage BuildFilledPage(const store::FlexGrid &grid, const PageOptions &options,
+FilledPage BuildFilledPage(const store::FlexGridModel &grid, const PageOptions &options,
                            const FieldValues &values);
 // The open format of the context as it is filled now, page after page of a batch: the
 // background and the pictures are read from their files once.

@@ -14,7 +14,7 @@
 
 namespace store {
 
-class FlexGrid;
+class FlexGridModel;
 
 // What the stores need of the fields on the page. The field registry of the page implements it.
 class PageFields
@@ -84,8 +84,8 @@ public:
     void SetPageWidths(double page, double frame);
 
     // The hidden field grid MSF(3) and the fields on the page (not owned).
-    FlexGrid *FieldGrid() const { return m_fieldGrid; }
-    void SetFieldGrid(FlexGrid *grid) { m_fieldGrid = grid; }
+    FlexGridModel *FieldGrid() const { return m_fieldGrid; }
+    void SetFieldGrid(FlexGridModel *grid) { m_fieldGrid = grid; }
     PageFields *Fields() const { return m_fields; }
     void SetFields(PageFields *fields) { m_fields = fields; }
 
@@ -114,7 +114,7 @@ private:
     QString m_crlfChr = QStringLiteral("//");
     double m_pageWidth = 0;
     double m_frameWidth = 0;
-    FlexGrid *m_fieldGrid = nullptr;
+    FlexGridModel *m_fieldGrid = nullptr;
     PageFields *m_fields = nullptr;
 };
 

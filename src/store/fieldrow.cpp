@@ -1,6 +1,5 @@
 #include "store/fieldrow.h"
 
-#include "store/grid.h"
 #include "store/helpers.h"
 #include "store/vb.h"
 
@@ -93,16 +92,6 @@ void WriteFieldRow(FlexGridModel &grid, int row, const FieldRow &f)
     text(ColSumID, f.sumId.Text());
     text(ColSumID1, f.sumId1.Text());
     text(ColRCtl1, f.rctl1.Text());
-}
-
-FieldRow ReadFieldRow(const FlexGrid &grid, int row)
-{
-    return ReadFieldRow(grid.Model(), row);
-}
-
-void WriteFieldRow(FlexGrid &grid, int row, const FieldRow &fieldRow)
-{
-    WriteFieldRow(grid.Model(), row, fieldRow);
 }
 
 double PackSpacing(double spacing, int alignment)

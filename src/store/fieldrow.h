@@ -16,8 +16,6 @@
 
 namespace store {
 
-class FlexGrid;
-
 // A number cell: the text the grid holds, read once. Number() is the strict reading (the whole
 // text, blanks around it aside, is one number), Val() the leading-number reading (0 without
 // one). A cell that is no number keeps its text, so writing the row back leaves it untouched.
@@ -79,9 +77,6 @@ FieldRow ReadFieldRow(const FlexGridModel &grid, int row);
 // Writes the cells whose value differs from the grid's: a number cell by its text, a tick by
 // its truth, the side by its code, the colour by its value. Nothing outside the grid is written.
 void WriteFieldRow(FlexGridModel &grid, int row, const FieldRow &fieldRow);
-// The same through the view that shows the cells.
-FieldRow ReadFieldRow(const FlexGrid &grid, int row);
-void WriteFieldRow(FlexGrid &grid, int row, const FieldRow &fieldRow);
 
 // Column 9 packs the line spacing v (mm, signed) and the alignment a (0 left, 1 right,
 // 2 centre): +(|v| + 1000a) for v >= 0, -(|v| + 1000a) for v < 0.

@@ -101,7 +101,7 @@ bool SaveFmtAs(FormatCommandHost &host, const QString &requested)
     }
     if (name.isEmpty())
         return false;
-    FlexGrid *grid = ctx.FieldGrid();
+    FlexGridModel *grid = ctx.FieldGrid();
     if (!grid)
         return false;
     const QString current = ctx.FormatName();
@@ -121,7 +121,7 @@ bool SaveFmtAs(FormatCommandHost &host, const QString &requested)
     // Once more under the new name: every row is matched by its new ID, links hold final IDs.
     SaveGridToFmt(ctx, *grid, QString());
     SaveFmtState(ctx, name);
-    if (FlexGrid *history = host.historyGrid())
+    if (FlexGridModel *history = host.historyGrid())
         ClearHistoryCache(*history);
     return true;
 }
@@ -132,10 +132,10 @@ bool SaveFmt(FormatCommandHost &host)
         return false;
     BusyGuard busy;
     AppContext &ctx = host.context();
-    FlexGrid *grid = ctx.FieldGrid();
+    FlexGridModel *grid = ctx.FieldGrid();
     if (!grid || !SaveGridToFmt(ctx, *grid, QString()))
         return false;
-    if (FlexGrid *history = host.historyGrid())
+    if (FlexGridModel *history = host.historyGrid())
         ClearHistoryCache(*history);
     return true;
 }

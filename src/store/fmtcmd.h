@@ -7,7 +7,7 @@
 // usable), the others refuse to start, so that a switch can never slip into a half-done save.
 
 #include "store/context.h"
-#include "store/grid.h"
+#include "store/gridmodel.h"
 
 #include <QString>
 
@@ -36,7 +36,7 @@ public:
     // The background picture file of a format.
     virtual QString backPicFile(const QString &name) = 0;
     // The history grid, whose contents go stale when the format's fields change; may be null.
-    virtual FlexGrid *historyGrid() { return nullptr; }
+    virtual FlexGridModel *historyGrid() { return nullptr; }
 };
 
 // True while a format command runs.

@@ -17,7 +17,10 @@ namespace store {
 
 namespace {
 
-QString Marker() { return QString::fromUtf8(kFmtParaMarker); }
+QString Marker()
+{
+    return QString::fromUtf8(kFmtParaMarker);
+}
 
 QString Resolve(const AppContext &ctx, const QString &name)
 {
@@ -100,24 +103,27 @@ bool WriteRecord(const RecordValues &rec, std::optional<qint64> id)
                               rec.values);
 }
 
-QString SwitchText(bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); }
+QString SwitchText(bool on)
+{
+    return on ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 } // namespace
 
 const QStringList &FmtFieldNames()
 {
     static const QStringList names = {
-        QStringLiteral("ID"),         QString(),
-        QStringLiteral("LBL"),        QStringLiteral("Dir"),
-        QStringLiteral("X"),          QStringLiteral("Y"),
-        QStringLiteral("W"),          QStringLiteral("H"),
-        QStringLiteral("S"),          QStringLiteral("L"),
-        QStringLiteral("Color"),      QStringLiteral("fName"),
-        QStringLiteral("fSize"),      QStringLiteral("fBold"),
-        QStringLiteral("fItalic"),    QStringLiteral("fUnderline"),
+        QStringLiteral("ID"),          QString(),
+        QStringLiteral("LBL"),         QStringLiteral("Dir"),
+        QStringLiteral("X"),           QStringLiteral("Y"),
+        QStringLiteral("W"),           QStringLiteral("H"),
+        QStringLiteral("S"),           QStringLiteral("L"),
+        QStringLiteral("Color"),       QStringLiteral("fName"),
+        QStringLiteral("fSize"),       QStringLiteral("fBold"),
+        QStringLiteral("fItalic"),     QStringLiteral("fUnderline"),
         QStringLiteral("fStrikethru"), QStringLiteral("Clas"),
-        QStringLiteral("Cash"),       QStringLiteral("RCtl"),
-        QStringLiteral("SumID"),      QStringLiteral("SumID1"),
+        QStringLiteral("Cash"),        QStringLiteral("RCtl"),
+        QStringLiteral("SumID"),       QStringLiteral("SumID1"),
         QStringLiteral("RCtl1"),
     };
     return names;
@@ -126,17 +132,28 @@ const QStringList &FmtFieldNames()
 const QStringList &FmtFieldCaptions()
 {
     static const QStringList captions = {
-        QStringLiteral("ID"),           QStringLiteral("序号"),
-        QStringLiteral("标签内容"),     QStringLiteral("标签位置"),
-        QStringLiteral("横向位置(毫米)"), QStringLiteral("纵向位置(毫米)"),
-        QStringLiteral("宽度(毫米)"),   QStringLiteral("高度(毫米)"),
-        QStringLiteral("字间距(毫米)"), QStringLiteral("行距(毫米)"),
-        QStringLiteral("字体颜色"),     QStringLiteral("字体"),
-        QStringLiteral("字号"),         QStringLiteral("黑体"),
-        QStringLiteral("斜体"),         QStringLiteral("下划线"),
-        QStringLiteral("删除线"),       QStringLiteral("类别"),
-        QStringLiteral("数据类别"),     QStringLiteral("关联项"),
-        QStringLiteral("累加框"),       QStringLiteral("累加框1"),
+        QStringLiteral("ID"),
+        QStringLiteral("序号"),
+        QStringLiteral("标签内容"),
+        QStringLiteral("标签位置"),
+        QStringLiteral("横向位置(毫米)"),
+        QStringLiteral("纵向位置(毫米)"),
+        QStringLiteral("宽度(毫米)"),
+        QStringLiteral("高度(毫米)"),
+        QStringLiteral("字间距(毫米)"),
+        QStringLiteral("行距(毫米)"),
+        QStringLiteral("字体颜色"),
+        QStringLiteral("字体"),
+        QStringLiteral("字号"),
+        QStringLiteral("黑体"),
+        QStringLiteral("斜体"),
+        QStringLiteral("下划线"),
+        QStringLiteral("删除线"),
+        QStringLiteral("类别"),
+        QStringLiteral("数据类别"),
+        QStringLiteral("关联项"),
+        QStringLiteral("累加框"),
+        QStringLiteral("累加框1"),
         QStringLiteral("相关项1"),
     };
     return captions;
@@ -158,11 +175,16 @@ int DirTextToCode(const QString &text)
 QString DirCodeToText(int code)
 {
     switch (code) {
-    case 0: return QStringLiteral("上方");
-    case 1: return QStringLiteral("左边");
-    case 2: return QStringLiteral("右边");
-    case 3: return QStringLiteral("下方");
-    default: return QString();
+    case 0:
+        return QStringLiteral("上方");
+    case 1:
+        return QStringLiteral("左边");
+    case 2:
+        return QStringLiteral("右边");
+    case 3:
+        return QStringLiteral("下方");
+    default:
+        return QString();
     }
 }
 
@@ -301,7 +323,7 @@ bool SaveFmtState(AppContext &ctx, const QString &name)
                               {Resolve(ctx, name), options});
 }
 
-bool LoadFmtToGrid(AppContext &ctx, FlexGrid &grid, const QString &name)
+bool LoadFmtToGrid(AppContext &ctx, FlexGridModel &grid, const QString &name)
 {
     const QString fmt = Resolve(ctx, name);
     const bool redraw = grid.Redraw();
@@ -352,7 +374,7 @@ QString TranslateLink(const QString &cell, qint64 oldId, qint64 newId, bool sumC
     return cell;
 }
 
-std::optional<qint64> SaveRowToDB(FlexGrid &grid, int row, const QString &fmtName,
+std::optional<qint64> SaveRowToDB(FlexGridModel &grid, int row, const QString &fmtName,
                                   std::optional<qint64> existingId,
                                   const std::optional<QString> &mem)
 {
@@ -409,7 +431,7 @@ std::optional<qint64> SaveRowToDB(FlexGrid &grid, int row, const QString &fmtNam
     return newId;
 }
 
-bool SaveGridToFmt(AppContext &ctx, FlexGrid &grid, const QString &name)
+bool SaveGridToFmt(AppContext &ctx, FlexGridModel &grid, const QString &name)
 {
     const QString fmt = Resolve(ctx, name);
     if (fmt.isEmpty()) {

@@ -8,7 +8,7 @@
 // start at 2 in the order Clas, ID. Column 10 holds the colour as the cell's back colour.
 
 #include "store/context.h"
-#include "store/grid.h"
+#include "store/gridmodel.h"
 #include "store/schema.h" // kFmtParaMarker, the marker in LBL of the whole-format row
 
 #include <QString>
@@ -90,14 +90,14 @@ bool SaveFmtState(AppContext &ctx, const QString &name = QString());
 // line widths scaled by FmtZoom, column 0 900 twips wide. The field grid is not sortable.
 // Doubles keep three decimals (a thousandth of a millimetre) so that a save and load give the
 // same rows.
-bool LoadFmtToGrid(AppContext &ctx, FlexGrid &grid, const QString &name = QString());
+bool LoadFmtToGrid(AppContext &ctx, FlexGridModel &grid, const QString &name = QString());
 
 // Saves the field grid as the format (empty name: the open one) in one transaction: records of
 // the format that no grid row names are deleted (with the old whole-format row), every row is
 // written to its record by ID or to a new record, the links between fields follow new IDs, and a
 // new whole-format row is written. On any failure nothing is changed, in the database or in the
 // grid, and the user is told. An empty name is refused with a message.
-bool SaveGridToFmt(AppContext &ctx, FlexGrid &grid, const QString &name = QString());
+bool SaveGridToFmt(AppContext &ctx, FlexGridModel &grid, const QString &name = QString());
 
 // Writes one grid row into table Fmt under the format name: as an UPDATE of record existingId,
 // or as a new record when existingId is empty. Numeric cells that are no number leave the
@@ -105,7 +105,7 @@ bool SaveGridToFmt(AppContext &ctx, FlexGrid &grid, const QString &name = QStrin
 // link cell of the grid (columns 19 to 22) naming the row's old ID (column 0) is turned to the
 // record's ID, keeping its sign and a sum's negate tenth, and column 0 takes the new ID.
 // Returns the record's ID, or nullopt when the statement failed (grid unchanged).
-std::optional<qint64> SaveRowToDB(FlexGrid &grid, int row, const QString &fmtName,
+std::optional<qint64> SaveRowToDB(FlexGridModel &grid, int row, const QString &fmtName,
                                   std::optional<qint64> existingId,
                                   const std::optional<QString> &mem = std::nullopt);
 

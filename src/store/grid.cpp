@@ -4,7 +4,10 @@
 #include "store/gridcolor.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QHash>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPalette>
@@ -13,6 +16,7 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <cmath>
 
 namespace store {
 
@@ -44,13 +48,247 @@ protected:
     }
 };
 
-} // namespace
-
-class FlexGrid::Measurer
+// How the ASCII digits of one font measure. Where every digit has the same advance and pairs with
+// its neighbours exactly as '0' does (the same kerning, alone, after a Han or a Latin letter and
+// inside a run of the neighbour's own script), a text measures the same as the text with every
+// digit written '0'. Texts that differ only in their digits (amounts, account numbers, dates,
+// numbered names) then share one measurement. Checked once per font for the digits among
+// themselves and once per character found beside a digit; a character that fails, or that
+// shaping may join to the digit (a combining mark, a surrogate, a format or right-to-left
+// character), keeps the texts it stands beside a digit in measured as they are.
+class DigitMetrics
 {
+public:
+    explicit DigitMetrics(const QFont &font) : m_fm(font)
+    {
+        const qreal zero = m_fm.horizontalAdvance(QStringLiteral("0"));
+        m_alike = true;
+        for (char16_t d = u'1'; m_alike && d <= u'9'; ++d)
+            m_alike = m_fm.horizontalAdvance(QString(QChar(d))) == zero;
+        for (char16_t d = u'0'; m_alike && d <= u'9'; ++d) {
+            for (char16_t e = u'0'; m_alike && e <= u'9'; ++e)
+                m_alike = PairsAsZero(QChar(d), QChar(e));
+        }
+    }
+
+    // Digits may be replaced by '0' at all.
+    bool Alike() const { return m_alike; }
+
+    // Every digit pairs with x (on either side) as '0' does.
+    bool NeighbourSafe(QChar x)
+    {
+        const auto it = m_neighbours.constFind(x.unicode());
+        if (it != m_neighbours.constEnd())
+            return *it;
+        bool safe = !x.isSurrogate() && x.unicode() != 0x9C;
+        if (safe) {
+            switch (x.category()) {
+            case QChar::Mark_NonSpacing:
+            case QChar::Mark_SpacingCombining:
+            case QChar::Mark_Enclosing:
+            case QChar::Other_Format:
+                safe = false;
+                break;
+            default:
+                break;
+            }
+        }
+        if (safe) {
+            switch (x.direction()) {
+            case QChar::DirR:
+            case QChar::DirAL:
+            case QChar::DirRLE:
+            case QChar::DirRLO:
+            case QChar::DirRLI:
+            case QChar::DirLRE:
+            case QChar::DirLRO:
+            case QChar::DirLRI:
+            case QChar::DirFSI:
+            case QChar::DirPDF:
+            case QChar::DirPDI:
+                safe = false;
+                break;
+            default:
+                break;
+            }
+        }
+        for (char16_t d = u'1'; safe && d <= u'9'; ++d)
+            safe = PairsAsZero(QChar(d), x) && PairsAsZero(x, QChar(d)) &&
+                   Width(QString(x) + QChar(d) + x) == Width(QString(x) + u'0' + x);
+        m_neighbours.insert(x.unicode(), safe);
+        return safe;
+    }
+
+private:
+    qreal Width(const QString &text) const { return m_fm.horizontalAdvance(text); }
+
+    // a b measures as a b with each digit among them written '0', alone and after a Han and a
+    // Latin letter (which give the digits their script).
+    bool PairsAsZero(QChar a, QChar b) const
+    {
+        const auto zeroed = [](QChar c) {
+            return c.unicode() >= u'0' && c.unicode() <= u'9' ? QChar(u'0') : c;
+        };
+        for (const char16_t *prefix : {u"", u"一", u"A"}) {
+            const QString p = QString::fromUtf16(prefix);
+            if (Width(p + a + b) != Width(p + zeroed(a) + zeroed(b)))
+                return false;
+        }
+        return true;
+    }
+
+    QFontMetricsF m_fm;
+    bool m_alike = false;
+    QHash<char16_t, bool> m_neighbours;
 };
 
-FlexGrid::FlexGrid(QWidget *parent) : QTableView(parent), m_own(std::make_unique<FlexGridModel>())
+// The checks of the fonts met so far, by font and resolution; they go with the application
+// object, before the fonts do.
+QHash<QString, DigitMetrics *> &KnownDigitMetrics()
+{
+    static QHash<QString, DigitMetrics *> known;
+    return known;
+}
+
+void ForgetDigitMetrics()
+{
+    qDeleteAll(KnownDigitMetrics());
+    KnownDigitMetrics().clear();
+}
+
+DigitMetrics *DigitMetricsOf(const QFont &font, int twipsPerPixel)
+{
+    QHash<QString, DigitMetrics *> &known = KnownDigitMetrics();
+    if (known.isEmpty())
+        qAddPostRoutine(ForgetDigitMetrics);
+    const QString key = font.key() + u'@' + QString::number(twipsPerPixel);
+    auto it = known.find(key);
+    if (it == known.end())
+        it = known.insert(key, new DigitMetrics(font));
+    return (*it)->Alike() ? *it : nullptr;
+}
+
+// The widths of the texts of one grid, each distinct text measured once, and with the grid's own
+// font each distinct text up to its digits (DigitMetrics).
+class TextWidths
+{
+public:
+    explicit TextWidths(const FlexGrid &grid) : m_grid(grid)
+    {
+        if (const std::optional<QFont> font = grid.MeasuringFont())
+            m_digits = DigitMetricsOf(*font, grid.TwipsPerPixel());
+    }
+
+    int Width(const QString &text)
+    {
+        if (text.isEmpty())
+            return 0;
+        // A measurer of the caller's is quick, and a cache of many distinct texts would cost more
+        // than it saves.
+        if (m_grid.HasTextMeasurer())
+            return m_grid.TextWidth(text);
+        const QString &key = Key(text);
+        const auto it = m_measured.constFind(key);
+        if (it != m_measured.constEnd())
+            return *it;
+        const int w = m_grid.TextWidth(key);
+        m_measured.insert(key, w);
+        return w;
+    }
+
+private:
+    static bool IsDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+
+    // The text with its digits written '0' where that keeps its width, else the text itself.
+    const QString &Key(const QString &text)
+    {
+        if (!m_digits)
+            return text;
+        const QChar *p = text.constData();
+        const qsizetype n = text.size();
+        bool any = false;
+        for (qsizetype i = 0; i < n; ++i) {
+            if (!IsDigit(p[i]))
+                continue;
+            any = true;
+            if (i > 0 && !IsDigit(p[i - 1]) && !m_digits->NeighbourSafe(p[i - 1]))
+                return text;
+            if (i + 1 < n && !IsDigit(p[i + 1]) && !m_digits->NeighbourSafe(p[i + 1]))
+                return text;
+        }
+        if (!any)
+            return text;
+        m_key.resize(n);
+        QChar *q = m_key.data();
+        for (qsizetype i = 0; i < n; ++i)
+            q[i] = IsDigit(p[i]) ? QChar(u'0') : p[i];
+        return m_key;
+    }
+
+    const FlexGrid &m_grid;
+    DigitMetrics *m_digits = nullptr;
+    QHash<QString, int> m_measured;
+    QString m_key;
+};
+
+// Measures each text as the sum of its characters' advances in the font of the grid's window,
+// each character measured once, plus the cell margins: a batch of tens of thousands of mostly
+// distinct texts fits in one quick pass.
+class CharacterWidths
+{
+public:
+    explicit CharacterWidths(const FlexGrid &grid)
+        : m_fm(grid.window() ? grid.window()->font() : grid.font()), m_tpp(grid.TwipsPerPixel()),
+          m_margin(grid.CellTextMargin())
+    {
+    }
+
+    int Width(const QString &text)
+    {
+        double width = 0;
+        for (const QChar c : text) {
+            auto it = m_advance.constFind(c.unicode());
+            if (it == m_advance.constEnd())
+                it = m_advance.insert(c.unicode(), m_fm.horizontalAdvance(c));
+            width += *it;
+        }
+        return int(std::ceil(width)) * m_tpp + m_margin;
+    }
+
+private:
+    QFontMetricsF m_fm;
+    int m_tpp;
+    int m_margin;
+    QHash<char16_t, double> m_advance;
+};
+
+} // namespace
+
+// The grid's measure, installed on the model it shows.
+class FlexGrid::Measurer : public GridMeasurer
+{
+public:
+    explicit Measurer(const FlexGrid &grid) : m_grid(grid) {}
+
+    int GridWidth() const override { return m_grid.GridWidth(); }
+
+    std::function<int(const QString &)> MeasurePass(MeasureBy by) const override
+    {
+        if (by == MeasureBy::Characters) {
+            auto widths = std::make_shared<CharacterWidths>(m_grid);
+            return [widths](const QString &text) { return widths->Width(text); };
+        }
+        auto widths = std::make_shared<TextWidths>(m_grid);
+        return [widths](const QString &text) { return widths->Width(text); };
+    }
+
+private:
+    const FlexGrid &m_grid;
+};
+
+FlexGrid::FlexGrid(QWidget *parent)
+    : QTableView(parent), m_own(std::make_unique<FlexGridModel>()),
+      m_measure(std::make_unique<Measurer>(*this))
 {
     setItemDelegate(new CellColorDelegate(this));
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
@@ -94,8 +332,6 @@ FlexGrid::FlexGrid(QWidget *parent) : QTableView(parent), m_own(std::make_unique
 FlexGrid::~FlexGrid()
 {
     detach();
-    if (m_model != m_own.get())
-        m_model->SetMeasurer(nullptr);
     setModel(nullptr);
 }
 
@@ -135,12 +371,15 @@ void FlexGrid::attach()
         connect(m, &FlexGridModel::cursorChanged, this, &FlexGrid::syncViewSelection),
         connect(m, &FlexGridModel::topRowChanged, this, &FlexGrid::scrollToTopRow),
     };
+    m_model->SetMeasurer(m_measure.get());
     applyAllSizes();
     syncViewSelection();
 }
 
 void FlexGrid::detach()
 {
+    if (m_model->Measurer() == m_measure.get())
+        m_model->SetMeasurer(nullptr);
     for (const QMetaObject::Connection &c : std::as_const(m_links))
         disconnect(c);
     m_links.clear();
@@ -188,15 +427,21 @@ void FlexGrid::SetTextMeasurer(std::function<int(const QString &)> measurer)
     m_measurer = std::move(measurer);
 }
 
+void MeasureWithCellMargins(FlexGrid &grid)
+{
+    grid.SetTextMeasurer({});
+    grid.SetMeasureAsCellsDraw(true);
+}
+
 void FlexGrid::headerPressed(int section)
 {
     if (section < 0 || section >= Cols())
         return;
     if (section < FixedCols()) {
-        AutoColWidth(*this, FixedRows(), true);
+        AutoColWidth(*m_model, FixedRows(), true);
         return;
     }
-    SortGridByCol(*this, section);
+    SortGridByCol(*m_model, section);
 }
 
 void FlexGrid::viewSelectionChanged()

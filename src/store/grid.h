@@ -136,4 +136,8 @@ private:
     bool m_asCellsDraw = false;
 };
 
+// Makes the grid measure its texts as its cells draw them (with their margins), so that columns
+// fitted by AutoColWidth show whole texts.
+void MeasureWithCellMargins(FlexGrid &grid);
+
 } // namespace store

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
-#include <QFontMetricsF>
 #include <QHash>
 
 #include <algorithm>
@@ -19,7 +18,7 @@ namespace store {
 namespace {
 
 // Index of the row-number column: the first column whose caption is "序号", or -1.
-int RowNumberColumn(const FlexGrid &grid)
+int RowNumberColumn(const FlexGridModel &grid)
 {
     const int h = grid.FixedRows() - 1;
     if (h < 0)
@@ -30,7 +29,7 @@ int RowNumberColumn(const FlexGrid &grid)
     return -1;
 }
 
-void Renumber(FlexGrid &grid, int fromRow)
+void Renumber(FlexGridModel &grid, int fromRow)
 {
     const int c = grid.FixedCols() - 1;
     if (c < 0)
@@ -80,7 +79,7 @@ struct ColumnSource
 
 } // namespace
 
-bool InitGridCols(FlexGrid &grid, const QStringList &names, const QStringList &captions)
+bool InitGridCols(FlexGridModel &grid, const QStringList &names, const QStringList &captions)
 {
     if (names.size() != captions.size())
         return false;
@@ -141,7 +140,8 @@ QString GridCellText(const QVariant &value, ColType type, int decimals)
     }
 }
 
-bool LoadTableToGrid(FlexGrid &grid, const QString &cond, const SqlArgs &args, const QString &order)
+bool LoadTableToGrid(FlexGridModel &grid, const QString &cond, const SqlArgs &args,
+                     const QString &order)
 {
     const bool redraw = grid.Redraw();
     grid.SetRedraw(false);
@@ -250,7 +250,7 @@ bool LoadTableToGrid(FlexGrid &grid, const QString &cond, const SqlArgs &args, c
     return ok;
 }
 
-bool ClearGrid(FlexGrid &grid, bool ask, const std::function<void(FlexGrid &)> &navigator)
+bool ClearGrid(FlexGridModel &grid, bool ask, const std::function<void(FlexGridModel &)> &navigator)
 {
     if (ask && !AskQuestion(QStringLiteral("您确定要清除所有记录？")))
         return false;
@@ -260,7 +260,7 @@ bool ClearGrid(FlexGrid &grid, bool ask, const std::function<void(FlexGrid &)> &
     return true;
 }
 
-bool DeleteGridRows(FlexGrid &grid, int &first, int &last, bool ask)
+bool DeleteGridRows(FlexGridModel &grid, int &first, int &last, bool ask)
 {
     if (grid.FixedRows() >= grid.Rows())
         return false;
@@ -285,192 +285,19 @@ bool DeleteGridRows(FlexGrid &grid, int &first, int &last, bool ask)
 
 namespace {
 
-// How the ASCII digits of one font measure. Where every digit has the same advance and pairs with
-// its neighbours exactly as '0' does (the same kerning, alone, after a Han or a Latin letter and
-// inside a run of the neighbour's own script), a text measures the same as the text with every
-// digit written '0'. Texts that differ only in their digits (amounts, account numbers, dates,
-// numbered names) then share one measurement. Checked once per font for the digits among
-// themselves and once per character found beside a digit; a character that fails, or that
-// shaping may join to the digit (a combining mark, a surrogate, a format or right-to-left
-// character), keeps the texts it stands beside a digit in measured as they are.
-class DigitMetrics
+// Without a view the texts are estimated: a wide (East Asian) character as two narrow ones.
+int EstimatedWidth(const QString &text)
 {
-public:
-    explicit DigitMetrics(const QFont &font) : m_fm(font)
-    {
-        const qreal zero = m_fm.horizontalAdvance(QStringLiteral("0"));
-        m_alike = true;
-        for (char16_t d = u'1'; m_alike && d <= u'9'; ++d)
-            m_alike = m_fm.horizontalAdvance(QString(QChar(d))) == zero;
-        for (char16_t d = u'0'; m_alike && d <= u'9'; ++d) {
-            for (char16_t e = u'0'; m_alike && e <= u'9'; ++e)
-                m_alike = PairsAsZero(QChar(d), QChar(e));
-        }
-    }
-
-    // Digits may be replaced by '0' at all.
-    bool Alike() const { return m_alike; }
-
-    // Every digit pairs with x (on either side) as '0' does.
-    bool NeighbourSafe(QChar x)
-    {
-        const auto it = m_neighbours.constFind(x.unicode());
-        if (it != m_neighbours.constEnd())
-            return *it;
-        bool safe = !x.isSurrogate() && x.unicode() != 0x9C;
-        if (safe) {
-            switch (x.category()) {
-            case QChar::Mark_NonSpacing:
-            case QChar::Mark_SpacingCombining:
-            case QChar::Mark_Enclosing:
-            case QChar::Other_Format:
-                safe = false;
-                break;
-            default:
-                break;
-            }
-        }
-        if (safe) {
-            switch (x.direction()) {
-            case QChar::DirR:
-            case QChar::DirAL:
-            case QChar::DirRLE:
-            case QChar::DirRLO:
-            case QChar::DirRLI:
-            case QChar::DirLRE:
-            case QChar::DirLRO:
-            case QChar::DirLRI:
-            case QChar::DirFSI:
-            case QChar::DirPDF:
-            case QChar::DirPDI:
-                safe = false;
-                break;
-            default:
-                break;
-            }
-        }
-        for (char16_t d = u'1'; safe && d <= u'9'; ++d)
-            safe = PairsAsZero(QChar(d), x) && PairsAsZero(x, QChar(d)) &&
-                   Width(QString(x) + QChar(d) + x) == Width(QString(x) + u'0' + x);
-        m_neighbours.insert(x.unicode(), safe);
-        return safe;
-    }
-
-private:
-    qreal Width(const QString &text) const { return m_fm.horizontalAdvance(text); }
-
-    // a b measures as a b with each digit among them written '0', alone and after a Han and a
-    // Latin letter (which give the digits their script).
-    bool PairsAsZero(QChar a, QChar b) const
-    {
-        const auto zeroed = [](QChar c) {
-            return c.unicode() >= u'0' && c.unicode() <= u'9' ? QChar(u'0') : c;
-        };
-        for (const char16_t *prefix : {u"", u"一", u"A"}) {
-            const QString p = QString::fromUtf16(prefix);
-            if (Width(p + a + b) != Width(p + zeroed(a) + zeroed(b)))
-                return false;
-        }
-        return true;
-    }
-
-    QFontMetricsF m_fm;
-    bool m_alike = false;
-    QHash<char16_t, bool> m_neighbours;
-};
-
-// The checks of the fonts met so far, by font and resolution; they go with the application
-// object, before the fonts do.
-QHash<QString, DigitMetrics *> &KnownDigitMetrics()
-{
-    static QHash<QString, DigitMetrics *> known;
-    return known;
+    constexpr int kNarrow = 105; // twips
+    int w = 0;
+    for (const QChar c : text)
+        w += c.unicode() >= 0x2E80 ? 2 * kNarrow : kNarrow;
+    return w;
 }
-
-void ForgetDigitMetrics()
-{
-    qDeleteAll(KnownDigitMetrics());
-    KnownDigitMetrics().clear();
-}
-
-DigitMetrics *DigitMetricsOf(const QFont &font, int twipsPerPixel)
-{
-    QHash<QString, DigitMetrics *> &known = KnownDigitMetrics();
-    if (known.isEmpty())
-        qAddPostRoutine(ForgetDigitMetrics);
-    const QString key = font.key() + u'@' + QString::number(twipsPerPixel);
-    auto it = known.find(key);
-    if (it == known.end())
-        it = known.insert(key, new DigitMetrics(font));
-    return (*it)->Alike() ? *it : nullptr;
-}
-
-// The widths of the texts of one grid, each distinct text measured once, and with the grid's own
-// font each distinct text up to its digits (DigitMetrics).
-class TextWidths
-{
-public:
-    explicit TextWidths(const FlexGrid &grid) : m_grid(grid)
-    {
-        if (const std::optional<QFont> font = grid.MeasuringFont())
-            m_digits = DigitMetricsOf(*font, grid.TwipsPerPixel());
-    }
-
-    int Width(const QString &text)
-    {
-        if (text.isEmpty())
-            return 0;
-        // A measurer of the caller's is quick, and a cache of many distinct texts would cost more
-        // than it saves.
-        if (m_grid.HasTextMeasurer())
-            return m_grid.TextWidth(text);
-        const QString &key = Key(text);
-        const auto it = m_measured.constFind(key);
-        if (it != m_measured.constEnd())
-            return *it;
-        const int w = m_grid.TextWidth(key);
-        m_measured.insert(key, w);
-        return w;
-    }
-
-private:
-    static bool IsDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
-
-    // The text with its digits written '0' where that keeps its width, else the text itself.
-    const QString &Key(const QString &text)
-    {
-        if (!m_digits)
-            return text;
-        const QChar *p = text.constData();
-        const qsizetype n = text.size();
-        bool any = false;
-        for (qsizetype i = 0; i < n; ++i) {
-            if (!IsDigit(p[i]))
-                continue;
-            any = true;
-            if (i > 0 && !IsDigit(p[i - 1]) && !m_digits->NeighbourSafe(p[i - 1]))
-                return text;
-            if (i + 1 < n && !IsDigit(p[i + 1]) && !m_digits->NeighbourSafe(p[i + 1]))
-                return text;
-        }
-        if (!any)
-            return text;
-        m_key.resize(n);
-        QChar *q = m_key.data();
-        for (qsizetype i = 0; i < n; ++i)
-            q[i] = IsDigit(p[i]) ? QChar(u'0') : p[i];
-        return m_key;
-    }
-
-    const FlexGrid &m_grid;
-    DigitMetrics *m_digits = nullptr;
-    QHash<QString, int> m_measured;
-    QString m_key;
-};
 
 } // namespace
 
-void AutoColWidth(FlexGrid &grid, int startRow, bool showProgress)
+void AutoColWidth(FlexGridModel &grid, int startRow, bool showProgress, MeasureBy by)
 {
     const bool showing = grid.Rows() > 200 && showProgress;
     if (showing)
@@ -479,10 +306,12 @@ void AutoColWidth(FlexGrid &grid, int startRow, bool showProgress)
     if (grid.FixedRows() >= grid.Rows())
         r0 = 0;
     r0 = std::max(0, r0);
-    const int half = grid.GridWidth() / 2;
+    const GridMeasurer *measurer = grid.Measurer();
+    const int half = measurer ? measurer->GridWidth() / 2 : std::numeric_limits<int>::max();
+    const std::function<int(const QString &)> measure =
+        measurer ? measurer->MeasurePass(by) : EstimatedWidth;
+    auto widthOf = [&](const QString &t) { return t.isEmpty() ? 0 : measure(t); };
     const int numberCol = grid.FixedCols() - 1;
-    TextWidths widths(grid);
-    auto widthOf = [&](const QString &t) { return widths.Width(t); };
     for (int c = 0; c < grid.Cols(); ++c) {
         int w = 0;
         if (c >= numberCol) {
@@ -502,13 +331,7 @@ void AutoColWidth(FlexGrid &grid, int startRow, bool showProgress)
         EndProgress();
 }
 
-void MeasureWithCellMargins(FlexGrid &grid)
-{
-    grid.SetTextMeasurer({});
-    grid.SetMeasureAsCellsDraw(true);
-}
-
-void GridHeaderClick(FlexGrid &grid, double x, double y)
+void GridHeaderClick(FlexGridModel &grid, double x, double y)
 {
     double h = 0;
     for (int r = 0; r < grid.FixedRows(); ++r)
@@ -532,7 +355,7 @@ void GridHeaderClick(FlexGrid &grid, double x, double y)
         SortGridByCol(grid, c);
 }
 
-bool SortGridByCol(FlexGrid &grid, int col)
+bool SortGridByCol(FlexGridModel &grid, int col)
 {
     if (!grid.Sortable() || col < 0 || col >= grid.Cols() || grid.FixedRows() < 1)
         return false;
@@ -566,7 +389,7 @@ bool SortGridByCol(FlexGrid &grid, int col)
     return true;
 }
 
-int GridRowFromY(const FlexGrid &grid, double y)
+int GridRowFromY(const FlexGridModel &grid, double y)
 {
     double h = grid.RowHeight(1);
     for (int i = grid.TopRow(); i < grid.Rows(); ++i) {
@@ -577,13 +400,13 @@ int GridRowFromY(const FlexGrid &grid, double y)
     return grid.Rows() - 1;
 }
 
-void SetRowForeColor(FlexGrid &grid, int row, quint32 color)
+void SetRowForeColor(FlexGridModel &grid, int row, quint32 color)
 {
     for (int c = 0; c < grid.Cols(); ++c)
         grid.SetCellForeColor(row, c, color);
 }
 
-void SetRowBackColor(FlexGrid &grid, int row, quint32 color)
+void SetRowBackColor(FlexGridModel &grid, int row, quint32 color)
 {
     if (row < grid.FixedRows() || row >= grid.Rows())
         return;
@@ -591,7 +414,7 @@ void SetRowBackColor(FlexGrid &grid, int row, quint32 color)
         grid.SetCellBackColor(row, c, color);
 }
 
-void SetGridForeColor(FlexGrid &grid, quint32 color)
+void SetGridForeColor(FlexGridModel &grid, quint32 color)
 {
     const bool redraw = grid.Redraw();
     grid.SetRedraw(false);
@@ -601,12 +424,12 @@ void SetGridForeColor(FlexGrid &grid, quint32 color)
     grid.SetRedraw(redraw);
 }
 
-quint32 GetCellColor(const FlexGrid &grid, int row, int col, bool fore)
+quint32 GetCellColor(const FlexGridModel &grid, int row, int col, bool fore)
 {
     return fore ? grid.CellForeColor(row, col) : grid.CellBackColor(row, col);
 }
 
-void SetCellColor(FlexGrid &grid, int row, int col, quint32 color, bool fore)
+void SetCellColor(FlexGridModel &grid, int row, int col, quint32 color, bool fore)
 {
     if (fore)
         grid.SetCellForeColor(row, col, color);
@@ -614,7 +437,7 @@ void SetCellColor(FlexGrid &grid, int row, int col, quint32 color, bool fore)
         grid.SetCellBackColor(row, col, color);
 }
 
-double GetRangeMaxMin(const FlexGrid &grid, int c1, int c2, int r1, int r2, double &min)
+double GetRangeMaxMin(const FlexGridModel &grid, int c1, int c2, int r1, int r2, double &min)
 {
     min = 99999999999.0;
     OrderPair(c2, c1);

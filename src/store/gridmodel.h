@@ -1,9 +1,9 @@
 #pragma once
 // The cells of a flex grid: a grid of text cells addressed by row and column from 0, its first
 // FixedRows rows and FixedCols columns fixed, every cell a text with an optional text colour and
-// back colour (0x00BBGGRR), sizes in twips. The cells are the truth; a view (FlexGrid) shows them
-// and the code that keeps the open format, the history and the batch data reads and writes them
-// here without any window.
+// back colour (0x00BBGGRR), sizes in twips. The cells are the truth; a view (the grid widget of
+// store/grid.h) shows them and the code that keeps the open format, the history and the batch data
+// reads and writes them here without any window.
 //
 // A bound grid keeps the database column names in row 0 (height 0, never shown) and the
 // captions in row 1; data rows start at FixedRows. As an item model it offers the data rows
@@ -18,6 +18,10 @@
 
 namespace store {
 
+// How a pass of column fitting measures texts: each whole text, or each text as the sum of its
+// characters (quick for many distinct texts).
+enum class MeasureBy { Texts, Characters };
+
 // How texts measure where a grid is shown, for fitting its columns. The view installs one.
 class GridMeasurer
 {
@@ -27,7 +31,7 @@ public:
     virtual int GridWidth() const = 0;
     // Measures texts in twips for one pass over the cells; the measure may remember what it
     // measured until it is dropped.
-    virtual std::function<int(const QString &)> MeasurePass() const = 0;
+    virtual std::function<int(const QString &)> MeasurePass(MeasureBy by) const = 0;
 };
 
 class FlexGridModel : public QAbstractTableModel

@@ -6,7 +6,7 @@
 
 namespace store {
 
-bool FindInGrid(FlexGrid &grid, QString &keyword)
+bool FindInGrid(FlexGridModel &grid, QString &keyword)
 {
     keyword = keyword.trimmed();
     const int first = grid.FixedRows();

@@ -1,7 +1,7 @@
 #pragma once
 // Finding a keyword in a bound grid (the history tab's search button).
 
-#include "store/grid.h"
+#include "store/gridmodel.h"
 
 #include <QString>
 
@@ -12,6 +12,6 @@ namespace store {
 // current row is skipped, so pressing again finds the next row. Found: that row becomes current,
 // wholly selected and the first visible row; true. Not found: "没有查到相关的记录！" and false,
 // the selection unchanged. An empty keyword or a grid without data rows: false, no message.
-bool FindInGrid(FlexGrid &grid, QString &keyword);
+bool FindInGrid(FlexGridModel &grid, QString &keyword);
 
 } // namespace store

@@ -219,7 +219,7 @@ qint32 SaveHistory(AppContext &ctx, const QString &name)
     return SaveHistoryValues(fmt, PagePrintValues(*ctx.Fields()));
 }
 
-bool HistoryGridKey(const FlexGrid &grid, QString &fmt, int &limit)
+bool HistoryGridKey(const FlexGridModel &grid, QString &fmt, int &limit)
 {
     QString tag = grid.Tag();
     if (tag.isEmpty() || !tag.contains(u'|'))
@@ -232,12 +232,12 @@ bool HistoryGridKey(const FlexGrid &grid, QString &fmt, int &limit)
     return true;
 }
 
-void ClearHistoryCache(FlexGrid &grid)
+void ClearHistoryCache(FlexGridModel &grid)
 {
     grid.SetTag(QString());
 }
 
-void InitHistoryGrid(FlexGrid &grid, const QString &fmt)
+void InitHistoryGrid(FlexGridModel &grid, const QString &fmt)
 {
     grid.SetFixedRows(0);
     grid.SetRows(0);
@@ -263,7 +263,7 @@ void InitHistoryGrid(FlexGrid &grid, const QString &fmt)
     grid.SetTextMatrix(1, 1, str(kRowNumberCaption));
 }
 
-std::optional<bool> LoadHistoryToGrid(FlexGrid &grid, const QString &fmt, int limit)
+std::optional<bool> LoadHistoryToGrid(FlexGridModel &grid, const QString &fmt, int limit)
 {
     limit = std::max(0, limit);
     QString shownFmt;
@@ -362,7 +362,7 @@ std::optional<bool> LoadHistoryToGrid(FlexGrid &grid, const QString &fmt, int li
     return more;
 }
 
-int FillFromHistory(FlexGrid &grid, PageFields &fields, const ReprintHooks &hooks)
+int FillFromHistory(FlexGridModel &grid, PageFields &fields, const ReprintHooks &hooks)
 {
     if (grid.Rows() <= grid.FixedRows())
         return 0;
@@ -417,7 +417,7 @@ int FillFromHistory(FlexGrid &grid, PageFields &fields, const ReprintHooks &hook
     return filled;
 }
 
-bool DeleteHistoryRows(FlexGrid &grid)
+bool DeleteHistoryRows(FlexGridModel &grid)
 {
     if (grid.Rows() <= grid.FixedRows())
         return false;
@@ -454,7 +454,7 @@ bool DeleteHistoryRows(FlexGrid &grid)
     return true;
 }
 
-bool DeleteAllHistory(FlexGrid &grid)
+bool DeleteAllHistory(FlexGridModel &grid)
 {
     if (grid.Rows() <= grid.FixedRows())
         return false;

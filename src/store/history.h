@@ -8,7 +8,7 @@
 // one row per print, newest first. Its tag "<format>|<limit>" names what it shows.
 
 #include "store/context.h"
-#include "store/grid.h"
+#include "store/gridmodel.h"
 
 #include <QHash>
 #include <QList>
@@ -88,20 +88,20 @@ QList<PrintValue> PagePrintValues(const PageFields &fields);
 qint32 SaveHistory(AppContext &ctx, const QString &name = QString());
 
 // The format and the limit the history grid shows, from its tag; false when it shows nothing.
-bool HistoryGridKey(const FlexGrid &grid, QString &fmt, int &limit);
+bool HistoryGridKey(const FlexGridModel &grid, QString &fmt, int &limit);
 // Forgets what the history grid shows, so that it loads again the next time (after a print, or
 // after the format's fields changed).
-void ClearHistoryCache(FlexGrid &grid);
+void ClearHistoryCache(FlexGridModel &grid);
 
 // Sets the history grid up for the format: header rows, the two fixed columns and one column
 // per text, check and picture field, in ascending ID; no data row.
-void InitHistoryGrid(FlexGrid &grid, const QString &fmt);
+void InitHistoryGrid(FlexGridModel &grid, const QString &fmt);
 
 // Shows the newest `limit` prints of the format (0: all), newest first, every print with all its
 // values. Returns nullopt when the grid already showed exactly this (nothing is read); else
 // whether the format has more prints than are shown (the "显示全部" button is enabled then).
 // More than kHistoryTabLimit prints show the progress window while loading.
-std::optional<bool> LoadHistoryToGrid(FlexGrid &grid, const QString &fmt, int limit);
+std::optional<bool> LoadHistoryToGrid(FlexGridModel &grid, const QString &fmt, int limit);
 
 // What reprinting several prints needs of the main window and the print run.
 struct ReprintHooks
@@ -116,14 +116,14 @@ struct ReprintHooks
 // value; an empty cell empties the field). With several prints selected, asks once for the
 // printer and prints each of them as a document of its own; cancelling the question changes
 // nothing. Returns the number of prints filled.
-int FillFromHistory(FlexGrid &grid, PageFields &fields, const ReprintHooks &hooks);
+int FillFromHistory(FlexGridModel &grid, PageFields &fields, const ReprintHooks &hooks);
 
 // Asks "您确定要删除第a至第b行？" for the selected rows, then deletes those prints of the format
 // the grid shows, in one transaction, and removes the rows from the grid. False when nothing was
 // deleted (no rows, the answer no, or a database failure, which is reported).
-bool DeleteHistoryRows(FlexGrid &grid);
+bool DeleteHistoryRows(FlexGridModel &grid);
 // Selects every data row, then DeleteHistoryRows.
-bool DeleteAllHistory(FlexGrid &grid);
+bool DeleteAllHistory(FlexGridModel &grid);
 
 // --- look-ups for typing and field calculation
 

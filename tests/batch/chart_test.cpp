@@ -41,7 +41,8 @@ public:
     }
     void Box(QRectF box, quint32 color) override
     {
-        items.push_back({Item::Box, box.topLeft(), box.bottomRight(), color, Qt::SolidLine, {}, 0, {}});
+        items.push_back(
+            {Item::Box, box.topLeft(), box.bottomRight(), color, Qt::SolidLine, {}, 0, {}});
     }
     void Circle(QPointF c, double r, quint32 fill, Qt::PenStyle outline) override
     {
@@ -105,41 +106,41 @@ TEST(Chart, ScalesAndAxes)
     // One row, or one column: nothing but the clearing.
     g.SetRows(1);
     g.SetCols(5);
-    batch::DrawGridChart(pic, g);
+    batch::DrawGridChart(pic, g.Model());
     EXPECT_TRUE(pic.items.empty());
     EXPECT_EQ(pic.clears, 1);
 
     auto leftLabels = [&] { return pic.texts(kBlue, 0); };
     Fill(g, {{0.9, 0.3}}, 3);
-    batch::DrawGridChart(pic, g);
-    EXPECT_EQ(leftLabels(), (QStringList{"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8",
-                                         "0.9", "1"}));
+    batch::DrawGridChart(pic, g.Model());
+    EXPECT_EQ(leftLabels(),
+              (QStringList{"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8", "0.9", "1"}));
     // The title: the first line black, the other red.
     EXPECT_EQ(pic.texts(0).value(0), QStringLiteral("标题"));
     EXPECT_EQ(pic.texts(kRed).value(0), QStringLiteral("第二行"));
 
     Fill(g, {{55, 3}}, 3);
-    batch::DrawGridChart(pic, g);
+    batch::DrawGridChart(pic, g.Model());
     EXPECT_EQ(leftLabels().first(), "6");
     EXPECT_EQ(leftLabels().last(), "60");
 
     // Mended: 1.5 gets the unit 0.2, so its point lies inside the plot.
     Fill(g, {{1.5, 1}}, 3);
-    batch::DrawGridChart(pic, g);
+    batch::DrawGridChart(pic, g.Model());
     EXPECT_EQ(leftLabels().last(), "2");
     for (const Item &c : pic.of(Item::Circle, kRed))
         EXPECT_GE(c.a.y(), 1200) << "a point above the plot";
 
     // A negative value: 20 steps from -9 to 10 units.
     Fill(g, {{5, -3}}, 3);
-    batch::DrawGridChart(pic, g);
+    batch::DrawGridChart(pic, g.Model());
     ASSERT_EQ(leftLabels().size(), 20);
     EXPECT_EQ(leftLabels().first(), "-9");
     EXPECT_EQ(leftLabels().last(), "10");
 
     // Mended: all zeros still give the title and the axes.
     Fill(g, {{0}}, 3);
-    batch::DrawGridChart(pic, g);
+    batch::DrawGridChart(pic, g.Model());
     EXPECT_EQ(pic.texts(0).value(0), QStringLiteral("标题"));
     EXPECT_EQ(pic.of(Item::Line, 0).size(), 2u);
     EXPECT_EQ(leftLabels().last(), "1");
@@ -153,11 +154,11 @@ TEST(Chart, RightAxisMonthsAndLegend)
     store::FlexGrid g;
     // Exactly ten times larger stays on the left.
     Fill(g, {{10}, {100}}, 4);
-    batch::DrawGridChart(pic, g);
+    batch::DrawGridChart(pic, g.Model());
     EXPECT_TRUE(pic.texts(kRed, 0).size() == 1) << pic.texts(kRed, 0).join(',').toStdString();
     // More than ten times moves right: red labels of its own scale.
     Fill(g, {{10}, {101}}, 4);
-    batch::DrawGridChart(pic, g);
+    batch::DrawGridChart(pic, g.Model());
     const QStringList red = pic.texts(kRed, 0);
     ASSERT_EQ(red.size(), 1 + 10);
     EXPECT_EQ(red.mid(1).first(), "12");
@@ -179,7 +180,7 @@ TEST(Chart, RightAxisMonthsAndLegend)
 
     // 27 months: a dotted vertical at every plotted row but the last, labels reading downwards.
     Fill(g, {{1, 2, 3}}, 27);
-    batch::DrawGridChart(pic, g);
+    batch::DrawGridChart(pic, g.Model());
     EXPECT_EQ(pic.of(Item::Line, kLightGrey).size(), 26u);
     for (const Item &l : pic.of(Item::Line, kLightGrey))
         EXPECT_EQ(l.style, Qt::DotLine);
@@ -204,7 +205,7 @@ TEST(Chart, InkInAnImage)
     Fill(g, {{100, 0, 300, 250}}, 4);
     QImage image(800, 600, QImage::Format_ARGB32);
     batch::ImageCanvas canvas(image);
-    batch::DrawGridChart(canvas, g);
+    batch::DrawGridChart(canvas, g.Model());
     // The left axis is black from top to bottom of the plot; the series' first point is red.
     EXPECT_EQ(QColor(image.pixel(1200 / 15, 5000 / 15)), QColor(Qt::black));
     int reddish = 0, green = 0;
@@ -216,8 +217,8 @@ TEST(Chart, InkInAnImage)
             if (c.green() > 200 && c.red() < 100 && c.blue() < 100)
                 ++green;
         }
-    EXPECT_GE(reddish, 3);  // the three points above the axis
-    EXPECT_GT(green, 300);  // the series (one series: green) over 800 pixels of plot
+    EXPECT_GE(reddish, 3); // the three points above the axis
+    EXPECT_GT(green, 300); // the series (one series: green) over 800 pixels of plot
 }
 
 } // namespace

@@ -120,7 +120,7 @@ protected:
 TEST_F(ExportTest, WorkbookReadBackByOpenpyxl)
 {
     answer = path(QStringLiteral("history.xls"));
-    batch::ExportGrid(grid, dialog, kSheet);
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
     // The workbook is an .xlsx file: the name asked for gets its "x".
     const QString file = answer + u'x';
     ASSERT_TRUE(QFile::exists(file));
@@ -162,7 +162,7 @@ TEST_F(ExportTest, WorkbookReadBackByOpenpyxl)
 TEST_F(ExportTest, CsvReadBackByPythonsCsvModule)
 {
     answer = path(QStringLiteral("history.CSV"));
-    batch::ExportGrid(grid, dialog, kSheet);
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
     const QByteArray bytes = ReadAll(answer);
     ASSERT_FALSE(bytes.isEmpty());
     EXPECT_TRUE(bytes.endsWith("\r\n"));
@@ -178,7 +178,8 @@ TEST_F(ExportTest, CsvReadBackByPythonsCsvModule)
         EXPECT_EQ(got, want[r]) << r;
     }
     // A plain cell is written unquoted with its TAB; empty cells are a TAB between commas.
-    EXPECT_TRUE(bytes.startsWith(store::ToGbk(QStringLiteral("序号\t,收款人\t,金额\t,备注\t\r\n"))));
+    EXPECT_TRUE(
+        bytes.startsWith(store::ToGbk(QStringLiteral("序号\t,收款人\t,金额\t,备注\t\r\n"))));
     EXPECT_TRUE(bytes.contains(",\t,")) << bytes.constData();
 }
 
@@ -195,11 +196,11 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
     // No: nothing written.
     answer = file;
     rec().answer = false;
-    batch::ExportGrid(grid, dialog, kSheet);
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
     EXPECT_EQ(rec().messages, QStringList{QStringLiteral("该文件已存在，是否覆盖？")});
     EXPECT_EQ(ReadAll(file), old);
     // The dialog shows the name it held last.
-    batch::ExportGrid(grid, dialog, kSheet);
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
     EXPECT_EQ(shownNames.last(), file);
 
     // A workbook that cannot be written (a cell beyond a workbook's 32,767 characters) over an
@@ -210,7 +211,7 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
     rec().answer = true;
     rec().messages.clear();
     answer = book;
-    batch::ExportGrid(grid, dialog, kSheet);
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
     ASSERT_EQ(rec().messages.size(), 2);
     EXPECT_EQ(rec().messages.at(0), QStringLiteral("该文件已存在，是否覆盖？"));
     EXPECT_TRUE(SaveErrorNaming(rec().messages.at(1), book));
@@ -220,7 +221,7 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
     // A folder that does not exist: the save error, for CSV too.
     rec().messages.clear();
     answer = path(QStringLiteral("missing/out.csv"));
-    batch::ExportGrid(grid, dialog, kSheet);
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
     ASSERT_EQ(rec().messages.size(), 1);
     EXPECT_TRUE(SaveErrorNaming(rec().messages.at(0), answer));
 
@@ -232,7 +233,7 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
         QFile::setPermissions(path(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner);
         rec().messages.clear();
         answer = locked;
-        batch::ExportGrid(grid, dialog, kSheet);
+        batch::ExportGrid(grid.Model(), dialog, kSheet);
         EXPECT_EQ(rec().messages.value(1),
                   QStringLiteral("该文件无法覆盖，请确认该文件没被其他软件打开！"));
         EXPECT_EQ(ReadAll(locked), old);
@@ -245,7 +246,7 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
     wide.SetRows(1);
     wide.SetCols(16385);
     rec().messages.clear();
-    EXPECT_FALSE(batch::ExportGridToXls(wide, path(QStringLiteral("wide.xlsx")), kSheet));
+    EXPECT_FALSE(batch::ExportGridToXls(wide.Model(), path(QStringLiteral("wide.xlsx")), kSheet));
     ASSERT_EQ(rec().messages.size(), 1);
     EXPECT_TRUE(SaveErrorNaming(rec().messages.at(0), path(QStringLiteral("wide.xlsx"))));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("wide.xlsx"))));
@@ -254,7 +255,7 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
     store::FlexGrid empty;
     empty.SetRows(0);
     rec().messages.clear();
-    batch::ExportGrid(empty, dialog, kSheet);
+    batch::ExportGrid(empty.Model(), dialog, kSheet);
     EXPECT_EQ(rec().messages, QStringList{QStringLiteral("表格中没有数据！")});
 }
 
@@ -264,7 +265,7 @@ TEST_F(ExportTest, FullDiskKeepsTheOldFileAndTellsWhichFile)
 {
     const mode_t umaskBefore = ::umask(022);
     answer = path(QStringLiteral("new.xlsx"));
-    batch::ExportGrid(grid, dialog, kSheet);
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
     EXPECT_EQ(QFile::permissions(answer) & 0x0777,
               QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
     ::umask(umaskBefore);
@@ -287,7 +288,7 @@ TEST_F(ExportTest, FullDiskKeepsTheOldFileAndTellsWhichFile)
         const QString file = disk.path() + u'/' + name;
         rec().messages.clear();
         answer = file;
-        batch::ExportGrid(grid, dialog, kSheet);
+        batch::ExportGrid(grid.Model(), dialog, kSheet);
         ASSERT_EQ(rec().messages.size(), 2) << name.toStdString();
         EXPECT_TRUE(SaveErrorNaming(rec().messages.at(1), file));
         EXPECT_EQ(store::FromGbk(ReadAll(file)), QStringLiteral("旧文件"));
@@ -299,24 +300,24 @@ TEST_F(ExportTest, NamesDecideTheKindOfFile)
 {
     for (const QString name : {QStringLiteral("a.txt"), QStringLiteral("noext")}) {
         answer = path(name);
-        batch::ExportGrid(grid, dialog, kSheet);
+        batch::ExportGrid(grid.Model(), dialog, kSheet);
         EXPECT_TRUE(ReadAll(answer).startsWith("PK")) << name.toStdString(); // a workbook
     }
     answer = path(QStringLiteral("b.Csv"));
-    batch::ExportGrid(grid, dialog, kSheet);
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
     EXPECT_FALSE(ReadAll(answer).startsWith("PK"));
     EXPECT_EQ(rec().messages, QStringList());
 }
 
 TEST(ColumnLetters, BothWays)
 {
-    const std::pair<int, const char *> letters[] = {
-        {1, "A"}, {26, "Z"}, {27, "AA"}, {52, "AZ"}, {59, "BG"}, {702, "ZZ"}, {0, ""}, {703, ""},
-        {-1, ""}};
+    const std::pair<int, const char *> letters[] = {{1, "A"},   {26, "Z"},  {27, "AA"},
+                                                    {52, "AZ"}, {59, "BG"}, {702, "ZZ"},
+                                                    {0, ""},    {703, ""},  {-1, ""}};
     for (const auto &[n, s] : letters)
         EXPECT_EQ(batch::ColNumToLetter(n), QString::fromLatin1(s)) << n;
-    const std::pair<const char *, int> numbers[] = {
-        {"a", 1}, {" AB ", 28}, {"ABC", 0}, {"1", 1}, {"", 0}, {"zz", 702}, {"A1", 11}};
+    const std::pair<const char *, int> numbers[] = {{"a", 1}, {" AB ", 28}, {"ABC", 0}, {"1", 1},
+                                                    {"", 0},  {"zz", 702},  {"A1", 11}};
     for (const auto &[s, n] : numbers)
         EXPECT_EQ(batch::ColLetterToNum(QString::fromLatin1(s)), n) << s;
 }

@@ -40,8 +40,9 @@ QList<QStringList> Import(const QString &file, const ImportMaps &maps, int start
     store::FlexGrid g;
     MakeBatchGrid(g);
     int r = file.endsWith(QLatin1String(".csv"))
-                ? batch::ReadCsvData(g, file, start, end, maps, n, Page())
-                : batch::ReadExcelData(g, file, QStringLiteral("A"), start, end, maps, n, Page());
+                ? batch::ReadCsvData(g.Model(), file, start, end, maps, n, Page())
+                : batch::ReadExcelData(g.Model(), file, QStringLiteral("A"), start, end, maps, n,
+                                       Page());
     if (result)
         *result = r;
     return GridCells(g);
@@ -54,15 +55,9 @@ class SheetReadTest : public BatchTest
 TEST_F(SheetReadTest, OneSheetThreeFilesOneGrid)
 {
     ImportMaps maps;
-    maps.TT = {QStringLiteral("A"),
-               QStringLiteral("D,F"),
-               QStringLiteral("A,\"地址：\",E"),
-               QStringLiteral("D,“//”,F"),
-               QStringLiteral("C+1"),
-               QStringLiteral("\"x,y\",A"),
-               QStringLiteral("“号：”，A"),
-               QStringLiteral("B"),
-               QString()};
+    maps.TT = {QStringLiteral("A"),         QStringLiteral("D,F"), QStringLiteral("A,\"地址：\",E"),
+               QStringLiteral("D,“//”,F"),  QStringLiteral("C+1"), QStringLiteral("\"x,y\",A"),
+               QStringLiteral("“号：”，A"), QStringLiteral("B"),   QString()};
     maps.CC = {QStringLiteral("c")};
     maps.II = {QStringLiteral("2")};
     const QStringList files{kData + "/sheet.xls", kData + "/sheet.xlsx", kData + "/sheet.csv"};
@@ -75,11 +70,14 @@ TEST_F(SheetReadTest, OneSheetThreeFilesOneGrid)
     // Five records (the empty row 3 among them), none past the sheet's last row.
     ASSERT_EQ(g.size(), 2 + 5);
     ASSERT_EQ(g[0].size(), 1 + 11);
-    EXPECT_EQ(g[0].mid(1), (QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "1001", "2001"}));
+    EXPECT_EQ(g[0].mid(1),
+              (QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "1001", "2001"}));
     EXPECT_EQ(g[1][1], QStringLiteral("字段1"));
     EXPECT_EQ(g[2], (QStringList{"1", "张三", "2024-01-310.3", "张三地址：北京", "2024-01-31//0.3",
-                                 "", "x,y张三", "号：张三", "第一行//第二行", "", "1234.5", "第一行//第二行"}));
-    EXPECT_EQ(g[3], (QStringList{"2", "", "", "地址：", "//", "88", "x,y", "号：", "", "", "", ""}));
+                                 "", "x,y张三", "号：张三", "第一行//第二行", "", "1234.5",
+                                 "第一行//第二行"}));
+    EXPECT_EQ(g[3],
+              (QStringList{"2", "", "", "地址：", "//", "88", "x,y", "号：", "", "", "", ""}));
     EXPECT_EQ(g[4][8], QStringLiteral("含,逗号和\"引号\""));
     EXPECT_EQ(g[5][8], QStringLiteral("ζξ字"));
     EXPECT_EQ(g[5][2], QStringLiteral("2024-02-29-1.25"));
@@ -101,10 +99,11 @@ TEST_F(SheetReadTest, OneSheetThreeFilesOneGrid)
     // Our own export (libxlsxwriter: shared strings, relative part paths) reads the same.
     store::FlexGrid batchGrid;
     MakeBatchGrid(batchGrid);
-    batch::ReadCsvData(batchGrid, files[2], 1, 100, ImportMaps{{"A", "B", "C", "D", "E", "F"}, {}, {}}, 1, Page());
+    batch::ReadCsvData(batchGrid.Model(), files[2], 1, 100,
+                       ImportMaps{{"A", "B", "C", "D", "E", "F"}, {}, {}}, 1, Page());
     batchGrid.SetColWidth(0, 0);
     const QString own = path(QStringLiteral("own.xlsx"));
-    ASSERT_TRUE(batch::ExportGridToXls(batchGrid, own, QStringLiteral("A")));
+    ASSERT_TRUE(batch::ExportGridToXls(batchGrid.Model(), own, QStringLiteral("A")));
     // Exported rows: the captions, then the six sheet rows; columns A..F.
     EXPECT_EQ(Import(own, maps, 3, 100, 1), g);
 }
@@ -129,9 +128,9 @@ TEST_F(SheetReadTest, ExportedHistoryImportsBackWithoutTabs)
     ImportMaps maps{{QStringLiteral("A"), QStringLiteral("A,B"), QStringLiteral("B")}, {}, {}};
     for (const QString name : {QStringLiteral("h.xlsx"), QStringLiteral("h.csv")}) {
         const QString file = path(name);
-        ASSERT_TRUE(name.endsWith(QLatin1String("csv")) ? batch::ExportGridToCsv(history, file)
-                                                        : batch::ExportGridToXls(history, file,
-                                                                                 QStringLiteral("A")));
+        ASSERT_TRUE(name.endsWith(QLatin1String("csv"))
+                        ? batch::ExportGridToCsv(history.Model(), file)
+                        : batch::ExportGridToXls(history.Model(), file, QStringLiteral("A")));
         const QList<QStringList> g = Import(file, maps, 2, 100, 1);
         ASSERT_EQ(g.size(), 4) << name.toStdString();
         EXPECT_EQ(g[2].mid(1), (QStringList{"张三", "张三1,234.50", "1,234.50"}));
@@ -195,7 +194,8 @@ TEST_F(SheetReadTest, FailuresReportTheirNumbers)
     EXPECT_EQ(last(), QStringLiteral("无法打开Excel文件，请检查后重新输入文件名及路径！"));
     store::FlexGrid g;
     MakeBatchGrid(g);
-    EXPECT_EQ(batch::ReadExcelData(g, xls, QStringLiteral("无此表"), 2, 100, maps, 1, Page()), 9);
+    EXPECT_EQ(
+        batch::ReadExcelData(g.Model(), xls, QStringLiteral("无此表"), 2, 100, maps, 1, Page()), 9);
     EXPECT_EQ(last(), QStringLiteral("输入表格名称有误，无法打开表格，请重新输入！"));
     EXPECT_EQ(g.Rows(), 2); // no records
     const QString renamed = path(QStringLiteral("book.xls"));
@@ -312,12 +312,15 @@ TEST_F(SheetReadTest, HostileWorksheetsEndInOnePass)
     const QString make = QStringLiteral(
         "import sys, zipfile\n"
         "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
-        "z.writestr('xl/workbook.xml', '<workbook><sheets><sheet name=\"A\" r:id=\"r1\"/></sheets></workbook>')\n"
-        "z.writestr('xl/_rels/workbook.xml.rels', '<Relationships><Relationship Id=\"r1\" Target=\"worksheets/s.xml\"/></Relationships>')\n"
+        "z.writestr('xl/workbook.xml', '<workbook><sheets><sheet name=\"A\" "
+        "r:id=\"r1\"/></sheets></workbook>')\n"
+        "z.writestr('xl/_rels/workbook.xml.rels', '<Relationships><Relationship Id=\"r1\" "
+        "Target=\"worksheets/s.xml\"/></Relationships>')\n"
         "head = b'<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>'\n"
         "body = {'text': b'x' * (20 << 20),\n"
         "        'tag': b'</t></is></c><c r=\"B1\" ' + b'a' * (20 << 20),\n"
-        "        'amp': b'&' * (8 << 20) + b'&amp;</t></is></c></row></sheetData></worksheet>'}[sys.argv[2]]\n"
+        "        'amp': b'&' * (8 << 20) + "
+        "b'&amp;</t></is></c></row></sheetData></worksheet>'}[sys.argv[2]]\n"
         "z.writestr('xl/worksheets/s.xml', head + body)\n");
     batch::SheetData d;
     // All of the text is the cell's, the part being cut nowhere in it.
@@ -396,13 +399,13 @@ TEST_F(SheetReadTest, XlsReaderProcessFailures)
     const ImportMaps maps{{QStringLiteral("A"), QStringLiteral("C")}, {}, {}};
     store::FlexGrid g;
     MakeBatchGrid(g);
-    ASSERT_EQ(batch::ReadCsvData(g, kData + "/sheet.csv", 2, 100, maps, 1, Page()), 0);
+    ASSERT_EQ(batch::ReadCsvData(g.Model(), kData + "/sheet.csv", 2, 100, maps, 1, Page()), 0);
     const QList<QStringList> before = GridCells(g);
     ASSERT_EQ(before.size(), 2 + 5);
 
     rec().messages.clear();
-    EXPECT_EQ(batch::ReadExcelData(g, kData + "/crash.xls", QStringLiteral("A"), 2, 100, maps, 1,
-                                   Page()),
+    EXPECT_EQ(batch::ReadExcelData(g.Model(), kData + "/crash.xls", QStringLiteral("A"), 2, 100,
+                                   maps, 1, Page()),
               batch::kSheetReaderFailed);
     EXPECT_EQ(rec().messages, QStringList{QStringLiteral("无法打开XLS文件！")});
     EXPECT_EQ(GridCells(g), before);
@@ -430,7 +433,7 @@ TEST_F(SheetReadTest, XlsReaderProcessFailures)
     for (qsizetype n = 0; n < good.size(); ++n)
         EXPECT_FALSE(batch::DecodeXlsCells(good.left(n), 10, 3, status, back)) << n;
     EXPECT_FALSE(batch::DecodeXlsCells(good + "x", 10, 3, status, back));
-    EXPECT_FALSE(batch::DecodeXlsCells(good, 3, 3, status, back)); // row 4 beyond the rows asked
+    EXPECT_FALSE(batch::DecodeXlsCells(good, 3, 3, status, back));  // row 4 beyond the rows asked
     EXPECT_FALSE(batch::DecodeXlsCells(good, 10, 2, status, back)); // column 3 beyond the columns
     QByteArray bad = good;
     bad[16 + 4 + 4] = char(9); // no such kind

@@ -68,7 +68,7 @@ protected:
         mainwin::PopupMenus *m = w->menuForm();
         t.mMSF = m->mMSF();
         t.mPic = m->mPic();
-        t.setCurGrid = [m](store::FlexGrid *g) { m->CurGrid = g; };
+        t.setCurGrid = [m](store::FlexGridModel *g) { m->CurGrid = g; };
         t.setCurPic = [m](QWidget *p) { m->CurPic = p; };
         return t;
     }
@@ -226,7 +226,7 @@ TEST_F(StatsTest, ExportsAndSplitter)
     // The grid's menu on the right button, "导出表格" to .xlsx.
     mainwin::PopupMenus *m = w->menuForm();
     QTest::mousePress(win->MSF->viewport(), Qt::RightButton, {}, QPoint(10, 10));
-    EXPECT_EQ(m->CurGrid, win->MSF);
+    EXPECT_EQ(m->CurGrid, &win->MSF->Model());
     EXPECT_TRUE(m->mMSF()->isVisible());
     m->mMSF()->hide();
     m->mOutMSF_Click();

@@ -236,7 +236,7 @@ TEST_F(CatalogueTest, FormatManager)
             names << g.TextMatrix(r, 3);
         redRow = g.Row();
         tick = g.TextMatrix(g.Row(), 2);
-        EXPECT_EQ(store::GetCellColor(g, g.Row(), 3, true), 255u);
+        EXPECT_EQ(store::GetCellColor(g.Model(), g.Row(), 3, true), 255u);
         EXPECT_EQ(g.TextMatrix(g.Row(), 4), "240");
         history = d->Skey->currentText() + "/" + QString::number(d->Skey->count());
         // The search: case-sensitive, from the row below, with wrap.
@@ -282,7 +282,7 @@ TEST_F(CatalogueTest, FormatManager)
         for (int r = g.FixedRows(); r < g.Rows(); ++r)
             left << g.TextMatrix(r, 3);
         EXPECT_EQ(left, (QStringList{"进账单", "支票ABC", "转账支票"}));
-        EXPECT_EQ(store::GetCellColor(g, RowOf(g, "支票ABC"), 3, true), 255u);
+        EXPECT_EQ(store::GetCellColor(g.Model(), RowOf(g, "支票ABC"), 3, true), 255u);
         d->Com[1]->click(); // quit: the format stays
     });
     choose->trigger();
@@ -305,7 +305,7 @@ TEST_F(CatalogueTest, FormatManager)
     whenModal<library::FmtList>([&](library::FmtList *d) {
         d->Com[3]->click();
         marked = d->MSF->TextMatrix(d->MSF->Row(), 3);
-        EXPECT_EQ(store::GetCellColor(*d->MSF, d->MSF->Row(), 3, true), 255u);
+        EXPECT_EQ(store::GetCellColor(d->MSF->Model(), d->MSF->Row(), 3, true), 255u);
         d->close(); // the close box: nothing chosen
     });
     choose->trigger();

@@ -261,7 +261,7 @@ TEST_F(CommandRouteTest, PrintAllCommitsTheEditOfTheShownRecordOnEveryPage)
         g.SetTextMatrix(2 + i, 1, payees[i]);
         g.SetTextMatrix(2 + i, 2, amounts[i]);
     }
-    w->resetBatchNav(g);
+    w->resetBatchNav(g.Model());
     ASSERT_TRUE(w->COM(1)->isEnabled());
 
     // The use typed on the page is no column of the batch: it goes on every slip, and its stub

@@ -25,7 +25,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLayout>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QColorDialog>
@@ -33,6 +32,7 @@
 #include <QFile>
 #include <QFontDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
@@ -204,7 +204,7 @@ protected:
     QStringList gridRows()
     {
         QStringList rows;
-        const store::FlexGrid &g = *reg().Grid();
+        const store::FlexGridModel &g = *reg().Grid();
         for (int r = g.FixedRows(); r < g.Rows(); ++r) {
             QStringList cells;
             for (int c = 0; c < g.Cols(); ++c)
@@ -909,7 +909,7 @@ TEST_F(MainWinTest, FieldMovedByItsDialogPrintsThere)
 TEST_F(DesignerTest, TextFieldDialogKindsSumsLinksAndCustomPattern)
 {
     page::TextField *amount = text("小写金额"), *payee = text("收款人"), *use = text("用途");
-    store::FlexGrid &g = *reg().Grid();
+    store::FlexGridModel &g = *reg().Grid();
     auto open = [&](PageField *f) {
         auto *d = qobject_cast<page::EditCtl *>(dialogs().Open(f));
         EXPECT_NE(d, nullptr);

@@ -120,7 +120,7 @@ protected:
             g.SetTextMatrix(2 + i, 2, amounts[i]);
         }
         g.SetRedraw(true);
-        w->resetBatchNav(g);
+        w->resetBatchNav(g.Model());
     }
 
     std::unique_ptr<MainWindow> w;
@@ -253,7 +253,7 @@ TEST_F(PrintingTest, BatchRecordsOnTheScrollBarAndPrintedOnePageEach)
 
     // Emptied: the navigation is reset and print-all is off again.
     w->MSF(1)->SetRows(2);
-    w->resetBatchNav(*w->MSF(1));
+    w->resetBatchNav(w->MSF(1)->Model());
     EXPECT_FALSE(w->COM(1)->isEnabled());
     EXPECT_EQ(w->R_Num(0)->text(), QStringLiteral("1"));
 }

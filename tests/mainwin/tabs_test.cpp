@@ -368,7 +368,7 @@ TEST_F(TabsTest, DispatcherTable)
     b.SetRows(3);
     b.SetTextMatrix(0, 1, QString::number(kPayee));
     b.SetTextMatrix(2, 1, QStringLiteral("丙"));
-    w->resetBatchNav(b);
+    w->resetBatchNav(b.Model());
     w->SST()->setCurrentIndex(2);
     store::FlexGrid &h = *w->MSF(2);
     ASSERT_EQ(h.Rows(), h.FixedRows() + 2);

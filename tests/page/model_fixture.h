@@ -26,13 +26,14 @@ protected:
         GridDbTest::SetUp();
         m_page = std::make_unique<QWidget>();
         m_page->resize(800, 400);
-        m_grid = std::make_unique<store::FlexGrid>();
+        m_grid = std::make_unique<store::FlexGridModel>();
         m_ctx.SetFieldGrid(m_grid.get());
         m_ctx.SetPageSize("210", "100");
         SetWidths(11340, 11340);
         m_reg = std::make_unique<page::FieldRegistry>(m_ctx, m_page.get());
         m_ctx.SetFields(m_reg.get());
-        ASSERT_TRUE(store::InitGridCols(*m_grid, store::FmtFieldNames(), store::FmtFieldCaptions()));
+        ASSERT_TRUE(
+            store::InitGridCols(*m_grid, store::FmtFieldNames(), store::FmtFieldCaptions()));
     }
     void TearDown() override
     {
@@ -49,13 +50,32 @@ protected:
     int AddRow(int kind, const QString &lbl = QString(), double x = 10, double y = 10,
                double w = 40, double h = 6)
     {
-        store::FlexGrid &g = *m_grid;
+        store::FlexGridModel &g = *m_grid;
         const int r = g.Rows();
         g.SetRows(r + 1);
-        const QString cells[] = {QString::number(100 + r), QString::number(r - 1), lbl, "上方",
-                                 store::CStr(x), store::CStr(y), store::CStr(w), store::CStr(h),
-                                 "0", "0", "", "宋体", "10.5", "", "", "", "", QString::number(kind),
-                                 "0", "0", "0", "0", "0"};
+        const QString cells[] = {QString::number(100 + r),
+                                 QString::number(r - 1),
+                                 lbl,
+                                 "上方",
+                                 store::CStr(x),
+                                 store::CStr(y),
+                                 store::CStr(w),
+                                 store::CStr(h),
+                                 "0",
+                                 "0",
+                                 "",
+                                 "宋体",
+                                 "10.5",
+                                 "",
+                                 "",
+                                 "",
+                                 "",
+                                 QString::number(kind),
+                                 "0",
+                                 "0",
+                                 "0",
+                                 "0",
+                                 "0"};
         for (int c = 0; c < 23; ++c)
             g.SetTextMatrix(r, c, cells[c]);
         g.SetCellBackColor(r, store::ColColor, 0);
@@ -69,7 +89,7 @@ protected:
     }
 
     std::unique_ptr<QWidget> m_page;
-    std::unique_ptr<store::FlexGrid> m_grid;
+    std::unique_ptr<store::FlexGridModel> m_grid;
     std::unique_ptr<page::FieldRegistry> m_reg;
 };
 

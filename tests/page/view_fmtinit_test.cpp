@@ -43,8 +43,8 @@ public:
         if (index == 0 || index == 4)
             frame.page()->drawPageGrid(180, ctx.O2(0), ctx.O2(4) == 1);
     }
-    store::FlexGrid *batchGrid() override { return &batch; }
-    void resetBatchNav(store::FlexGrid &) override { log << "nav"; }
+    store::FlexGridModel *batchGrid() override { return &batch; }
+    void resetBatchNav(store::FlexGridModel &) override { log << "nav"; }
     void closeFieldDialogs() override { log << "dialogs"; }
     void reloadFields() override
     {
@@ -55,8 +55,8 @@ public:
     void restoreFieldValues(const FieldValues &) override {}
 
     store::AppContext ctx;
-    store::FlexGrid grid;
-    store::FlexGrid batch;
+    store::FlexGridModel grid;
+    store::FlexGridModel batch;
     PageFrame frame;
     std::unique_ptr<FieldRegistry> fields;
     QStringList log;
@@ -95,8 +95,8 @@ TEST_F(FmtInit, PutsTheChequeOnThePage)
     EXPECT_EQ(host->fields->CtlCount(0), 11);
     // Order: dialogs closed, batch emptied (navigation reset), page fitted and redrawn, fields
     // made without a progress window of their own while the format's one shows.
-    EXPECT_EQ(host->log, (QStringList{"dialogs", "nav", "O2_Click(0)", "O2_Click(4)",
-                                      "reload(progress)"}));
+    EXPECT_EQ(host->log,
+              (QStringList{"dialogs", "nav", "O2_Click(0)", "O2_Click(4)", "reload(progress)"}));
     EXPECT_EQ(host->batch.Rows(), 2);
     EXPECT_FALSE(store::ProgressShowing());
     EXPECT_EQ(store::ProgressState().caption, "正在初始化格式……");

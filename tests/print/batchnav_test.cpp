@@ -45,7 +45,7 @@ protected:
             grid.SetTextMatrix(row, c + 1, cells[c]);
     }
 
-    store::FlexGrid grid;
+    store::FlexGridModel grid;
     QScrollBar hs{Qt::Horizontal};
     QLabel count, shown;
     QPushButton printAll;
@@ -144,8 +144,9 @@ TEST_F(BatchNavTest, RecordsOfAnotherFormatAreNotUsed)
     set.clear();
     nav.LoadBatchRow(grid, 3);
     EXPECT_TRUE(set.isEmpty());
-    EXPECT_EQ(nav.Problem(),
-              QStringLiteral("批量记录是为格式“转账支票”导入的，与当前格式“进账单”不符，请重新导入！"));
+    EXPECT_EQ(
+        nav.Problem(),
+        QStringLiteral("批量记录是为格式“转账支票”导入的，与当前格式“进账单”不符，请重新导入！"));
     open = QStringLiteral("转账支票");
     nav.LoadBatchRow(grid, 3);
     EXPECT_EQ(set.first(), QStringLiteral("1=乙"));

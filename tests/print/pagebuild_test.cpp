@@ -49,7 +49,7 @@ protected:
         grid.SetTextMatrix(r, 18, QString::number(cash));
         return r;
     }
-    store::FlexGrid grid;
+    store::FlexGridModel grid;
     FakeFields fields;
 };
 

@@ -6,9 +6,6 @@
 #include "store/fmtstore.h"
 #include "store/gridbind.h"
 
-#include <QHeaderView>
-#include <QTest>
-
 #include <cmath>
 
 using namespace store;
@@ -20,20 +17,6 @@ class FmtStoreTest : public GridDbTest
 {
 protected:
     QString Marker() const { return QString::fromUtf8(kFmtParaMarker); }
-
-    // Every cell and colour of the data rows, for comparing grids.
-    static QStringList Dump(const FlexGrid &g, bool withIds = true)
-    {
-        QStringList out;
-        for (int r = g.FixedRows(); r < g.Rows(); ++r) {
-            QStringList cells;
-            for (int c = withIds ? 0 : 1; c < g.Cols(); ++c)
-                cells << g.TextMatrix(r, c);
-            cells << QString::number(g.CellBackColor(r, ColColor), 16);
-            out << cells.join(u'|');
-        }
-        return out;
-    }
 
     QString FmtRows(const QString &fmt) const
     {
@@ -71,7 +54,7 @@ TEST_F(FmtStoreTest, ScreenFactorFromTheSavedScreenWidth)
         m_screenWidth = c.screen;
         ASSERT_TRUE(LoadFmtPara(m_ctx, fmt));
         EXPECT_NEAR(m_ctx.FmtZoom(), c.zoom, 1e-12);
-        FlexGrid g;
+        FlexGridModel g;
         ASSERT_TRUE(LoadFmtToGrid(m_ctx, g, fmt));
         ASSERT_EQ(g.Rows(), 4);
         EXPECT_EQ(g.TextMatrix(2, ColFSize), QString::fromUtf8(c.size105));
@@ -106,8 +89,8 @@ TEST_F(FmtStoreTest, SwitchItemsNeedEightItems)
     // Starting from all switches off except the rulers, and O2 = 0 0 0 0 1.
     const Case cases[] = {
         {"TRUE|true|1|1|1|1|0|TRUE|", true, true, true, 1, 0},
-        {"True|False|1|0|0|1|0", false, false, true, 0, 1},  // seven items: nothing changes
-        {"True|False|1|0|0|1|0|", true, false, false, 1, 0}, // item 7 is "", unchecked
+        {"True|False|1|0|0|1|0", false, false, true, 0, 1},      // seven items: nothing changes
+        {"True|False|1|0|0|1|0|", true, false, false, 1, 0},     // item 7 is "", unchecked
         {"True|False|x|0|0|1|1|True|", true, false, true, 0, 1}, // "x" leaves O2(0)
         {"", false, false, true, 0, 1},
     };
@@ -150,7 +133,7 @@ TEST_F(FmtStoreTest, NamesWithQuotesAreValuesNotSql)
     InsertText(name, "它's", 1, 2);
     ASSERT_TRUE(LoadFmtPara(m_ctx, name));
     EXPECT_EQ(m_ctx.Wid(), "150");
-    FlexGrid g;
+    FlexGridModel g;
     ASSERT_TRUE(LoadFmtToGrid(m_ctx, g, name));
     ASSERT_EQ(g.Rows(), 3);
     EXPECT_EQ(g.TextMatrix(2, ColLBL), "它's");
@@ -201,7 +184,7 @@ TEST_F(FmtStoreTest, FieldGridHasTheFormatsFieldRowsInKindAndIdOrder)
     const qint64 t2 = InsertText("格式甲", "", 20, 20, {{"Dir", 7}});
     InsertPara("格式甲", 10, 10, 200, 80, 15360, "True|False|0|0|0|0|0|False|");
     InsertText("格式乙", "别的", 1, 1);
-    FlexGrid g;
+    FlexGridModel g;
     ASSERT_TRUE(LoadFmtToGrid(m_ctx, g, "格式甲"));
     EXPECT_EQ(g.Cols(), 23);
     EXPECT_EQ(g.FixedRows(), 2);
@@ -222,28 +205,7 @@ TEST_F(FmtStoreTest, FieldGridHasTheFormatsFieldRowsInKindAndIdOrder)
     }
     EXPECT_EQ(g.ColWidth(ColID), 900);
     EXPECT_FALSE(g.Sortable());
-    EXPECT_EQ(g.model()->headerData(ColLBL, Qt::Horizontal).toString(), "标签内容");
-}
-
-TEST_F(FmtStoreTest, FieldGridShowsCaptionsAndRefusesHeaderSorting)
-{
-    InsertText("格式丙", "乙", 30, 10);
-    InsertText("格式丙", "甲", 10, 10);
-    InsertText("格式丙", "丙", 20, 10);
-    FlexGrid g;
-    ASSERT_TRUE(LoadFmtToGrid(m_ctx, g, "格式丙"));
-    const QStringList before = Dump(g);
-    g.resize(900, 300);
-    g.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
-    QHeaderView *header = g.horizontalHeader();
-    EXPECT_EQ(g.model()->headerData(ColX, Qt::Horizontal).toString(), "横向位置(毫米)");
-    const int x = header->sectionViewportPosition(ColX) + header->sectionSize(ColX) / 2;
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-    EXPECT_EQ(Dump(g), before);
-    EXPECT_EQ(g.TextMatrix(1, ColX), "横向位置(毫米)");
-    EXPECT_FALSE(SortGridByCol(g, ColX));
-    EXPECT_EQ(Dump(g), before);
+    EXPECT_EQ(g.headerData(ColLBL, Qt::Horizontal, Qt::DisplayRole).toString(), "标签内容");
 }
 
 TEST_F(FmtStoreTest, SavingDeletesExactlyTheRemovedRowAndWritesANewWholeFormatRow)
@@ -259,7 +221,7 @@ TEST_F(FmtStoreTest, SavingDeletesExactlyTheRemovedRowAndWritesANewWholeFormatRo
     m_ctx.SetMargins("2.9", "1");
     m_ctx.SetO2(0, 1);
     m_screenWidth = 19200;
-    FlexGrid g;
+    FlexGridModel g;
     ASSERT_TRUE(LoadFmtToGrid(m_ctx, g));
     int first = 3, last = 3;
     ASSERT_TRUE(DeleteGridRows(g, first, last, false));
@@ -291,7 +253,7 @@ TEST_F(FmtStoreTest, SavingDeletesExactlyTheRemovedRowAndWritesANewWholeFormatRo
 
 TEST_F(FmtStoreTest, EmptyNameIsRefused)
 {
-    FlexGrid g;
+    FlexGridModel g;
     ASSERT_TRUE(InitGridCols(g, FmtFieldNames(), FmtFieldCaptions()));
     const QString before = Sqlite3("SELECT * FROM Fmt ORDER BY ID");
     EXPECT_FALSE(SaveGridToFmt(m_ctx, g, ""));
@@ -306,7 +268,7 @@ TEST_F(FmtStoreTest, AFailurePartWayLeavesThePreviousFormatExactly)
     InsertText("中断支票", "丙", 30, 10);
     InsertPara("中断支票", 10, 10, 200, 80, 15360, "True|False|0|0|0|0|0|False|");
     m_ctx.SetFormatName("中断支票");
-    FlexGrid g;
+    FlexGridModel g;
     ASSERT_TRUE(LoadFmtToGrid(m_ctx, g));
     // Remove the first field, change the others, and add a new one that links to field b.
     int first = 2, last = 2;
@@ -319,7 +281,7 @@ TEST_F(FmtStoreTest, AFailurePartWayLeavesThePreviousFormatExactly)
     g.SetTextMatrix(added, ColID, "");
     g.SetTextMatrix(added, ColLBL, "炸");
     g.SetTextMatrix(added, ColRCtl, QString::number(b));
-    const QStringList gridBefore = Dump(g);
+    const QStringList gridBefore = gridtest::Dump(g);
     const QString dbBefore = Sqlite3(".dump Fmt");
     // The new record is refused by the database: the save stops after the delete pass and two
     // written rows.
@@ -328,7 +290,7 @@ TEST_F(FmtStoreTest, AFailurePartWayLeavesThePreviousFormatExactly)
     EXPECT_FALSE(SaveGridToFmt(m_ctx, g));
     ASSERT_TRUE(ExecSQL("DROP TRIGGER boom"));
     EXPECT_EQ(Sqlite3(".dump Fmt"), dbBefore);
-    EXPECT_EQ(Dump(g), gridBefore);
+    EXPECT_EQ(gridtest::Dump(g), gridBefore);
     ASSERT_FALSE(m_messages->messages.isEmpty());
     EXPECT_EQ(m_messages->messages.last(), "保存格式“中断支票”失败，数据库中的格式未作改动！");
     // Once the database accepts it, the same grid saves.
@@ -348,7 +310,7 @@ TEST_F(FmtStoreTest, SavingUnderANewNameRenumbersLinksInOnePass)
                         {-double(a), double(c) + 0.1, 0, 5, b}));
     ASSERT_TRUE(ExecSQL("UPDATE Fmt SET RCtl=?, SumID=?, SumID1=? WHERE ID=?",
                         {double(a), 0, -(double(b)), c}));
-    FlexGrid g;
+    FlexGridModel g;
     ASSERT_TRUE(LoadFmtToGrid(m_ctx, g, "源支票"));
     ASSERT_TRUE(SaveGridToFmt(m_ctx, g, "新支票"));
     const qint64 na = g.TextMatrix(2, ColID).toLongLong();
@@ -371,9 +333,9 @@ TEST_F(FmtStoreTest, SavingUnderANewNameRenumbersLinksInOnePass)
     EXPECT_EQ(g.TextMatrix(3, ColRCtl1), "5");
     // The source format is untouched, and a reload gives back the saved grid.
     EXPECT_EQ(Sqlite3("SELECT COUNT(*) FROM Fmt WHERE Fmt='源支票'"), "3");
-    FlexGrid again;
+    FlexGridModel again;
     ASSERT_TRUE(LoadFmtToGrid(m_ctx, again, "新支票"));
-    EXPECT_EQ(Dump(again), Dump(g));
+    EXPECT_EQ(gridtest::Dump(again), gridtest::Dump(g));
 }
 
 TEST(TranslateLinkTest, WholeValuesSignsAndTheNegateTenth)
@@ -385,13 +347,14 @@ TEST(TranslateLinkTest, WholeValuesSignsAndTheNegateTenth)
         const char *out;
     };
     const Case cases[] = {
-        {"40", false, "731"},   {"-40", false, "-731"}, {"40.0", true, "731"},
+        {"40", false, "731"},    {"-40", false, "-731"},    {"40.0", true, "731"},
         {"40.1", true, "731.1"}, {"-40.1", true, "-731.1"}, {"40.1", false, "40.1"},
-        {"0", true, "0"},       {"5", true, "5"},       {"", true, ""},
-        {"abc", true, "abc"},   {"400", true, "400"},   {"40.2", true, "40.2"},
+        {"0", true, "0"},        {"5", true, "5"},          {"", true, ""},
+        {"abc", true, "abc"},    {"400", true, "400"},      {"40.2", true, "40.2"},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(TranslateLink(QString::fromUtf8(c.cell), 40, 731, c.sum), QString::fromUtf8(c.out))
+        EXPECT_EQ(TranslateLink(QString::fromUtf8(c.cell), 40, 731, c.sum),
+                  QString::fromUtf8(c.out))
             << c.cell;
     EXPECT_EQ(TranslateLink("2.1", 2, 731, true), "731.1");
     EXPECT_EQ(TranslateLink("731", 731, 731, false), "731");
@@ -401,23 +364,57 @@ TEST_F(FmtStoreTest, EveryKindSavedAndLoadedGivesTheSameRows)
 {
     const QString fmt = "全类支票";
     const qint64 t = InsertText(fmt, "0012", 20.019, 10.5,
-                                {{"Dir", 2}, {"S", 1.25}, {"L", -1003.5}, {"Color", 0x3366CC},
-                                 {"fName", "黑体"}, {"fSize", 12.5}, {"fBold", 1}, {"fUnderline", 1},
+                                {{"Dir", 2},
+                                 {"S", 1.25},
+                                 {"L", -1003.5},
+                                 {"Color", 0x3366CC},
+                                 {"fName", "黑体"},
+                                 {"fSize", 12.5},
+                                 {"fBold", 1},
+                                 {"fUnderline", 1},
                                  {"Cash", 114.11}});
     const qint64 fixed = InsertText(fmt, "", 30, 40, {{"Mem", "固定\r\n文字"}});
-    const qint64 ck = Insert(fmt, {{"LBL", "同意"}, {"Clas", 1}, {"X", 5.005}, {"Y", 6}, {"W", 4.498},
-                                   {"H", 4.498}, {"Dir", 1}, {"fSize", 9}, {"fItalic", 1}});
-    const qint64 pic = Insert(fmt, {{"LBL", "条码"}, {"Clas", 2}, {"X", 50}, {"Y", 60}, {"W", 40},
-                                    {"H", 15}, {"Dir", 3}, {"Color", 0x00FF00}});
-    Insert(fmt, {{"LBL", "线条"}, {"Clas", 3}, {"X", 1}, {"Y", 2.5}, {"W", 100.125}, {"H", 2.5},
-                 {"fName", "宋体"}, {"fSize", 2}, {"Cash", 3}, {"Color", 0x0000FF}});
-    Insert(fmt, {{"LBL", "标题文字"}, {"Clas", 4}, {"X", 70}, {"Y", 3}, {"W", 60}, {"H", 8},
-                 {"L", 2000}, {"fSize", 16}, {"fStrikethru", 1}});
+    const qint64 ck = Insert(fmt, {{"LBL", "同意"},
+                                   {"Clas", 1},
+                                   {"X", 5.005},
+                                   {"Y", 6},
+                                   {"W", 4.498},
+                                   {"H", 4.498},
+                                   {"Dir", 1},
+                                   {"fSize", 9},
+                                   {"fItalic", 1}});
+    const qint64 pic = Insert(fmt, {{"LBL", "条码"},
+                                    {"Clas", 2},
+                                    {"X", 50},
+                                    {"Y", 60},
+                                    {"W", 40},
+                                    {"H", 15},
+                                    {"Dir", 3},
+                                    {"Color", 0x00FF00}});
+    Insert(fmt, {{"LBL", "线条"},
+                 {"Clas", 3},
+                 {"X", 1},
+                 {"Y", 2.5},
+                 {"W", 100.125},
+                 {"H", 2.5},
+                 {"fName", "宋体"},
+                 {"fSize", 2},
+                 {"Cash", 3},
+                 {"Color", 0x0000FF}});
+    Insert(fmt, {{"LBL", "标题文字"},
+                 {"Clas", 4},
+                 {"X", 70},
+                 {"Y", 3},
+                 {"W", 60},
+                 {"H", 8},
+                 {"L", 2000},
+                 {"fSize", 16},
+                 {"fStrikethru", 1}});
     ASSERT_TRUE(ExecSQL("UPDATE Fmt SET RCtl=?, SumID=?, SumID1=?, RCtl1=? WHERE ID=?",
                         {double(ck), -(double(pic) + 0.1), double(fixed) + 0.1, -ck, t}));
-    FlexGrid g;
+    FlexGridModel g;
     ASSERT_TRUE(LoadFmtToGrid(m_ctx, g, fmt));
-    const QStringList loaded = Dump(g);
+    const QStringList loaded = gridtest::Dump(g);
     EXPECT_EQ(g.TextMatrix(2, ColLBL), "0012");
     EXPECT_EQ(g.TextMatrix(2, ColX), "20.019");
     EXPECT_EQ(g.TextMatrix(2, ColL), "-1003.5");
@@ -425,20 +422,21 @@ TEST_F(FmtStoreTest, EveryKindSavedAndLoadedGivesTheSameRows)
     EXPECT_EQ(g.TextMatrix(2, ColItalic), "");
     EXPECT_EQ(g.CellBackColor(2, ColColor), 0x3366CCu);
     ASSERT_TRUE(SaveGridToFmt(m_ctx, g, fmt));
-    EXPECT_EQ(Dump(g), loaded); // saving an unchanged format renumbers nothing
-    FlexGrid again;
+    EXPECT_EQ(gridtest::Dump(g), loaded); // saving an unchanged format renumbers nothing
+    FlexGridModel again;
     ASSERT_TRUE(LoadFmtToGrid(m_ctx, again, fmt));
-    EXPECT_EQ(Dump(again), loaded);
+    EXPECT_EQ(gridtest::Dump(again), loaded);
     EXPECT_EQ(Sqlite3(QStringLiteral("SELECT Mem FROM Fmt WHERE ID=%1").arg(fixed)),
               "固定\r\n文字");
-    EXPECT_EQ(Sqlite3(QStringLiteral("SELECT typeof(LBL) || ' ' || LBL FROM Fmt WHERE ID=%1").arg(t)),
-              "text 0012");
+    EXPECT_EQ(
+        Sqlite3(QStringLiteral("SELECT typeof(LBL) || ' ' || LBL FROM Fmt WHERE ID=%1").arg(t)),
+        "text 0012");
 }
 
 TEST_F(FmtStoreTest, CellsThatAreNoNumberLeaveTheStoredValue)
 {
     const qint64 id = InsertText("垃圾支票", "甲", 12.5, 7, {{"Cash", 104}});
-    FlexGrid g;
+    FlexGridModel g;
     ASSERT_TRUE(LoadFmtToGrid(m_ctx, g, "垃圾支票"));
     g.SetTextMatrix(2, ColX, "abc");
     g.SetTextMatrix(2, ColY, "");
@@ -454,7 +452,7 @@ TEST_F(FmtStoreTest, CellsThatAreNoNumberLeaveTheStoredValue)
 TEST_F(FmtStoreTest, TwoRowsWithOneIdKeepBothFields)
 {
     const qint64 id = InsertText("重复支票", "甲", 1, 1);
-    FlexGrid g;
+    FlexGridModel g;
     ASSERT_TRUE(LoadFmtToGrid(m_ctx, g, "重复支票"));
     g.SetRows(4);
     for (int c = 0; c < g.Cols(); ++c)
@@ -474,10 +472,11 @@ TEST_F(FmtStoreTest, WholeFormatRowIsUpdatedInPlaceOrInserted)
     m_ctx.SetSwitches(true, true, false);
     m_ctx.SetO2(4, 1);
     ASSERT_TRUE(SaveFmtPara(m_ctx, "200", "abc", 7.5, 8, "参数支票"));
-    const QString first = Sqlite3(QStringLiteral("SELECT ID || ' ' || W || ' ' || ifnull(H, 'null') "
-                                                 "|| ' ' || Mem FROM Fmt WHERE LBL='%1' AND "
-                                                 "Fmt='参数支票'")
-                                      .arg(Marker()));
+    const QString first =
+        Sqlite3(QStringLiteral("SELECT ID || ' ' || W || ' ' || ifnull(H, 'null') "
+                               "|| ' ' || Mem FROM Fmt WHERE LBL='%1' AND "
+                               "Fmt='参数支票'")
+                    .arg(Marker()));
     const QString id = first.section(u' ', 0, 0);
     EXPECT_EQ(first.section(u' ', 1), "200.0 null True|True|0|0|0|0|1|False|");
     ASSERT_TRUE(SaveFmtPara(m_ctx, "210", "99", 7.5, 8, "参数支票"));

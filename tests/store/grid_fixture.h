@@ -5,6 +5,7 @@
 
 #include "store/context.h"
 #include "store/db.h"
+#include "store/fmtstore.h"
 #include "store/paths.h"
 #include "store/reporter.h"
 #include "store/schema.h"
@@ -18,6 +19,20 @@
 #include <memory>
 
 namespace gridtest {
+
+// Every cell and the colour column's back colour of the data rows, for comparing grids.
+inline QStringList Dump(const store::FlexGridModel &g, bool withIds = true)
+{
+    QStringList out;
+    for (int r = g.FixedRows(); r < g.Rows(); ++r) {
+        QStringList cells;
+        for (int c = withIds ? 0 : 1; c < g.Cols(); ++c)
+            cells << g.TextMatrix(r, c);
+        cells << QString::number(g.CellBackColor(r, store::ColColor), 16);
+        out << cells.join(u'|');
+    }
+    return out;
+}
 
 class GridDbTest : public ::testing::Test
 {
@@ -64,10 +79,15 @@ protected:
     qint64 InsertText(const QString &fmt, const QString &lbl, double x, double y,
                       QVariantMap extra = {})
     {
-        QVariantMap v{{"LBL", lbl}, {"Dir", 0}, {"X", x}, {"Y", y}, {"W", 40}, {"H", 6},
-                      {"S", 0}, {"L", 0}, {"Color", 0}, {"fName", QStringLiteral("宋体")},
-                      {"fSize", 10.5}, {"Clas", 0}, {"Cash", 0}, {"RCtl", 0}, {"SumID", 0},
-                      {"SumID1", 0}, {"RCtl1", 0}};
+        QVariantMap v{{"LBL", lbl},    {"Dir", 0},
+                      {"X", x},        {"Y", y},
+                      {"W", 40},       {"H", 6},
+                      {"S", 0},        {"L", 0},
+                      {"Color", 0},    {"fName", QStringLiteral("宋体")},
+                      {"fSize", 10.5}, {"Clas", 0},
+                      {"Cash", 0},     {"RCtl", 0},
+                      {"SumID", 0},    {"SumID1", 0},
+                      {"RCtl1", 0}};
         for (auto it = extra.begin(); it != extra.end(); ++it)
             v[it.key()] = it.value();
         return Insert(fmt, v);
@@ -76,8 +96,13 @@ protected:
     qint64 InsertPara(const QString &fmt, double x, double y, double w, double h, qint64 color,
                       const QString &mem)
     {
-        return Insert(fmt, {{"LBL", QString::fromUtf8(store::kFmtParaMarker)}, {"X", x}, {"Y", y},
-                            {"W", w}, {"H", h}, {"Color", color}, {"Mem", mem}});
+        return Insert(fmt, {{"LBL", QString::fromUtf8(store::kFmtParaMarker)},
+                            {"X", x},
+                            {"Y", y},
+                            {"W", w},
+                            {"H", h},
+                            {"Color", color},
+                            {"Mem", mem}});
     }
 
     // Output of the sqlite3 client on the database file.

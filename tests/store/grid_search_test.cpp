@@ -11,7 +11,7 @@ using namespace store;
 namespace {
 
 // Hidden print number, row number, two data columns; data rows 1..5 at grid rows 2..6.
-void Fill(FlexGrid &g, const QStringList &texts)
+void Fill(FlexGridModel &g, const QStringList &texts)
 {
     ASSERT_TRUE(InitGridCols(g, {"ID", "", "A", "B"}, {"ID", "序号", "内容", "备注"}));
     g.SetRows(2 + int(texts.size()));
@@ -22,7 +22,7 @@ void Fill(FlexGrid &g, const QStringList &texts)
     }
 }
 
-bool WhollySelected(const FlexGrid &g, int row)
+bool WhollySelected(const FlexGridModel &g, int row)
 {
     return g.Row() == row && g.RowSel() == row && g.Col() == g.FixedCols() &&
            g.ColSel() == g.Cols() - 1;
@@ -33,7 +33,7 @@ bool WhollySelected(const FlexGrid &g, int row)
 TEST(FindInGridTest, BlankKeywordIsTrimmedAndFindsNothingSilently)
 {
     ScopedRecordingReporter rec;
-    FlexGrid g;
+    FlexGridModel g;
     Fill(g, {"x", "y"});
     g.SetRow(3);
     QString kw = "   ";
@@ -46,7 +46,7 @@ TEST(FindInGridTest, BlankKeywordIsTrimmedAndFindsNothingSilently)
 TEST(FindInGridTest, RepeatedSearchesWalkTheMatchesAndWrap)
 {
     ScopedRecordingReporter rec;
-    FlexGrid g;
+    FlexGridModel g;
     Fill(g, {"a", "支票甲", "b", "甲支票", "c"});
     g.SetRow(2); // row 1 current, not wholly selected
     g.SetCol(2);
@@ -65,7 +65,7 @@ TEST(FindInGridTest, RepeatedSearchesWalkTheMatchesAndWrap)
 TEST(FindInGridTest, OnlyInTheSelectedRowIsNotFoundAgain)
 {
     ScopedRecordingReporter rec;
-    FlexGrid g;
+    FlexGridModel g;
     Fill(g, {"a", "key", "b"});
     g.SetRow(3);
     g.SetCol(2);
@@ -79,7 +79,7 @@ TEST(FindInGridTest, OnlyInTheSelectedRowIsNotFoundAgain)
 TEST(FindInGridTest, CurrentRowNotWhollySelectedIsSearchedFirst)
 {
     ScopedRecordingReporter rec;
-    FlexGrid g;
+    FlexGridModel g;
     Fill(g, {"a", "key", "b"});
     g.SetRow(3);
     g.SetCol(3);
@@ -91,7 +91,7 @@ TEST(FindInGridTest, CurrentRowNotWhollySelectedIsSearchedFirst)
 TEST(FindInGridTest, CaseAndHiddenColumnsAreNotMatched)
 {
     ScopedRecordingReporter rec;
-    FlexGrid g;
+    FlexGridModel g;
     Fill(g, {"abc", "def"});
     g.SetRow(2);
     QString upper = "ABC";
@@ -106,7 +106,7 @@ TEST(FindInGridTest, CaseAndHiddenColumnsAreNotMatched)
 TEST(FindInGridTest, CurrentRowAmongTheHeadersEndsAndIgnoresCaptions)
 {
     ScopedRecordingReporter rec;
-    FlexGrid g;
+    FlexGridModel g;
     Fill(g, {"abc", "def"});
     g.SetRow(1);
     QString absent = "zzz";
@@ -122,7 +122,7 @@ TEST(FindInGridTest, CurrentRowAmongTheHeadersEndsAndIgnoresCaptions)
 TEST(FindInGridTest, NoDataRows)
 {
     ScopedRecordingReporter rec;
-    FlexGrid g;
+    FlexGridModel g;
     Fill(g, {});
     QString kw = "x";
     EXPECT_FALSE(FindInGrid(g, kw));

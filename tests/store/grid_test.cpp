@@ -3,6 +3,7 @@
 
 #include "grid_fixture.h"
 
+#include "store/grid.h"
 #include "store/gridbind.h"
 #include "store/gridcolor.h"
 
@@ -17,7 +18,7 @@ namespace {
 // A grid bound to table T: hidden ID, the row number, and five data columns.
 void InitTestGrid(FlexGrid &grid)
 {
-    ASSERT_TRUE(InitGridCols(grid, {"ID", "", "Amount", "Dat", "Ok", "Code", "Color"},
+    ASSERT_TRUE(InitGridCols(grid.Model(), {"ID", "", "Amount", "Dat", "Ok", "Code", "Color"},
                              {"ID", "序号", "金额", "日期", "标记", "代码", "颜色"}));
     grid.SetTag("T");
 }
@@ -62,7 +63,7 @@ TEST(FlexGridTest, CellsOutsideTheGridReadEmptyAndRefuseWrites)
 TEST(FlexGridTest, InitGridColsRefusesListsOfDifferentLength)
 {
     FlexGrid g;
-    ASSERT_TRUE(InitGridCols(g, {"A", "", "B"}, {"a", "序号", "b"}));
+    ASSERT_TRUE(InitGridCols(g.Model(), {"A", "", "B"}, {"a", "序号", "b"}));
     g.SetRows(4);
     g.SetTextMatrix(3, 2, "keep");
     QStringList names;
@@ -71,7 +72,7 @@ TEST(FlexGridTest, InitGridColsRefusesListsOfDifferentLength)
         names << QString::number(i);
     for (int i = 0; i < 22; ++i)
         captions << QString::number(i);
-    EXPECT_FALSE(InitGridCols(g, names, captions));
+    EXPECT_FALSE(InitGridCols(g.Model(), names, captions));
     EXPECT_EQ(g.Rows(), 4);
     EXPECT_EQ(g.Cols(), 3);
     EXPECT_EQ(g.TextMatrix(3, 2), "keep");
@@ -81,7 +82,7 @@ TEST(FlexGridTest, InitGridColsRefusesListsOfDifferentLength)
 TEST(FlexGridTest, SetUpAsBoundGrid)
 {
     FlexGrid g;
-    ASSERT_TRUE(InitGridCols(g, {"A", "", "B"}, {"a", "序号", "b"}));
+    ASSERT_TRUE(InitGridCols(g.Model(), {"A", "", "B"}, {"a", "序号", "b"}));
     EXPECT_EQ(g.Rows(), 2);
     EXPECT_EQ(g.FixedRows(), 2);
     EXPECT_EQ(g.FixedCols(), 2);
@@ -104,7 +105,7 @@ TEST_F(BoundGridTest, ValuesShowByDeclaredType)
     Row(30000000.0, "2014-08-28", -1, "x"); // beyond what a 32-bit hundredfold holds
     FlexGrid g;
     InitTestGrid(g);
-    ASSERT_TRUE(LoadTableToGrid(g, "", {}, "ID"));
+    ASSERT_TRUE(LoadTableToGrid(g.Model(), "", {}, "ID"));
     ASSERT_EQ(g.Rows(), 7);
     EXPECT_EQ(g.FixedCols(), 2);
     struct Expect
@@ -152,17 +153,17 @@ TEST_F(BoundGridTest, ColourColumnSetsTheBackColourAndBlackReadsZero)
     Row(3, QVariant(), 0, "c", QVariant());
     FlexGrid g;
     InitTestGrid(g);
-    ASSERT_TRUE(LoadTableToGrid(g, "", {}, "ID"));
+    ASSERT_TRUE(LoadTableToGrid(g.Model(), "", {}, "ID"));
     EXPECT_TRUE(g.HasCellBackColor(2, 6));
-    EXPECT_EQ(GetCellColor(g, 2, 6, false), 0u);
-    EXPECT_EQ(VbToQColor(GetCellColor(g, 2, 6, false)), QColor(Qt::black));
-    EXPECT_EQ(GetCellColor(g, 3, 6, false), 0x0000FFu);
+    EXPECT_EQ(GetCellColor(g.Model(), 2, 6, false), 0u);
+    EXPECT_EQ(VbToQColor(GetCellColor(g.Model(), 2, 6, false)), QColor(Qt::black));
+    EXPECT_EQ(GetCellColor(g.Model(), 3, 6, false), 0x0000FFu);
     EXPECT_EQ(VbToQColor(0x0000FF), QColor(255, 0, 0)); // red sits in the low byte
     EXPECT_FALSE(g.HasCellBackColor(4, 6));
     EXPECT_EQ(g.TextMatrix(3, 6), ""); // a colour column writes no text
     // A colour that happens to be 0x010101 is kept as it is.
-    SetCellColor(g, 4, 6, 0x010101, false);
-    EXPECT_EQ(GetCellColor(g, 4, 6, false), 0x010101u);
+    SetCellColor(g.Model(), 4, 6, 0x010101, false);
+    EXPECT_EQ(GetCellColor(g.Model(), 4, 6, false), 0x010101u);
     EXPECT_EQ(QColorToVb(QColor(0x12, 0x34, 0x56)), 0x563412u);
 }
 
@@ -172,10 +173,10 @@ TEST_F(BoundGridTest, ConditionValuesAreBoundAndLookupsRead)
     Row(1, QVariant(), 0, "O'Neil", QVariant(), id);
     Row(2, QVariant(), 0, "other", QVariant(), 999999);
     FlexGrid g;
-    ASSERT_TRUE(InitGridCols(g, {"ID", "", "Code", "Fmt:Ref:LBL", "Fmt:Ref"},
+    ASSERT_TRUE(InitGridCols(g.Model(), {"ID", "", "Code", "Fmt:Ref:LBL", "Fmt:Ref"},
                              {"ID", "序号", "代码", "标签", "短"}));
     g.SetTag("T");
-    ASSERT_TRUE(LoadTableToGrid(g, "Code=? OR Code=?", {"O'Neil", "other"}, "ID"));
+    ASSERT_TRUE(LoadTableToGrid(g.Model(), "Code=? OR Code=?", {"O'Neil", "other"}, "ID"));
     ASSERT_EQ(g.Rows(), 4);
     EXPECT_EQ(g.TextMatrix(2, 2), "O'Neil");
     EXPECT_EQ(g.TextMatrix(2, 3), QStringLiteral("它's 100%_"));
@@ -188,10 +189,10 @@ TEST_F(BoundGridTest, FailedQueryLeavesOnlyTheHeaderRows)
     Row(1, QVariant(), 0, "a");
     FlexGrid g;
     InitTestGrid(g);
-    ASSERT_TRUE(LoadTableToGrid(g));
+    ASSERT_TRUE(LoadTableToGrid(g.Model()));
     EXPECT_EQ(g.Rows(), 3);
     g.SetTag("NoSuchTable");
-    EXPECT_FALSE(LoadTableToGrid(g));
+    EXPECT_FALSE(LoadTableToGrid(g.Model()));
     EXPECT_EQ(g.Rows(), 2);
     ASSERT_FALSE(m_messages->messages.isEmpty());
     EXPECT_TRUE(m_messages->messages.last().startsWith("数据库打开错误("));
@@ -201,7 +202,8 @@ TEST(AutoColWidthTest, WidthsFromContents)
 {
     FlexGrid g;
     g.resize(400, 300); // 6000 twips at 15 twips a pixel
-    ASSERT_TRUE(InitGridCols(g, {"ID", "", "A", "B", "C"}, {"ID", "序号", "空列标题很长", "B", "C"}));
+    ASSERT_TRUE(InitGridCols(g.Model(), {"ID", "", "A", "B", "C"},
+                             {"ID", "序号", "空列标题很长", "B", "C"}));
     g.SetTextMeasurer([](const QString &t) { return int(t.size()) * 100; });
     g.SetRows(4);
     g.SetTextMatrix(2, 0, "12345");
@@ -210,7 +212,7 @@ TEST(AutoColWidthTest, WidthsFromContents)
     g.SetTextMatrix(2, 3, "12345678"); // 800 twips
     g.SetTextMatrix(3, 3, "1");
     g.SetTextMatrix(2, 4, QString(100, u'x'));
-    AutoColWidth(g, 2, false);
+    AutoColWidth(g.Model(), 2, false);
     EXPECT_EQ(g.ColWidth(0), 0);                 // left of 序号
     EXPECT_EQ(g.ColWidth(1), 300);               // caption "序号" counts: 200 + 100
     EXPECT_EQ(g.ColWidth(2), 50);                // all data cells empty, caption ignored
@@ -221,7 +223,8 @@ TEST(AutoColWidthTest, WidthsFromContents)
 TEST(SortTest, HeaderMarksToggleAndRowsRenumber)
 {
     FlexGrid g;
-    ASSERT_TRUE(InitGridCols(g, {"ID", "", "Amount", "Name"}, {"ID", "序号", "金额", "名称△"}));
+    ASSERT_TRUE(
+        InitGridCols(g.Model(), {"ID", "", "Amount", "Name"}, {"ID", "序号", "金额", "名称△"}));
     const QStringList amounts = {"10", "9.5", "abc", "", "100", "-3"};
     g.SetRows(2 + int(amounts.size()));
     for (int i = 0; i < amounts.size(); ++i) {
@@ -230,7 +233,7 @@ TEST(SortTest, HeaderMarksToggleAndRowsRenumber)
         g.SetTextMatrix(2 + i, 2, amounts[i]);
         g.SetCellBackColor(2 + i, 3, quint32(i + 1));
     }
-    ASSERT_TRUE(SortGridByCol(g, 2));
+    ASSERT_TRUE(SortGridByCol(g.Model(), 2));
     EXPECT_EQ(g.TextMatrix(1, 2), "金额△");
     EXPECT_EQ(g.TextMatrix(1, 3), "名称"); // marks leave the other captions
     QStringList got;
@@ -244,11 +247,11 @@ TEST(SortTest, HeaderMarksToggleAndRowsRenumber)
     EXPECT_EQ(g.TextMatrix(2, 0), "105");
     EXPECT_EQ(g.CellBackColor(2, 3), 6u);
 
-    ASSERT_TRUE(SortGridByCol(g, 2));
+    ASSERT_TRUE(SortGridByCol(g.Model(), 2));
     EXPECT_EQ(g.TextMatrix(1, 2), "金额▽");
     EXPECT_EQ(g.TextMatrix(2, 2), "abc");
     EXPECT_EQ(g.TextMatrix(g.Rows() - 1, 2), "-3");
-    ASSERT_TRUE(SortGridByCol(g, 2));
+    ASSERT_TRUE(SortGridByCol(g.Model(), 2));
     EXPECT_EQ(g.TextMatrix(1, 2), "金额△");
     EXPECT_EQ(g.TextMatrix(2, 2), "-3");
 }
@@ -256,14 +259,14 @@ TEST(SortTest, HeaderMarksToggleAndRowsRenumber)
 TEST(SortTest, EqualCellsKeepTheirOrder)
 {
     FlexGrid g;
-    ASSERT_TRUE(InitGridCols(g, {"ID", "", "K"}, {"ID", "序号", "K"}));
+    ASSERT_TRUE(InitGridCols(g.Model(), {"ID", "", "K"}, {"ID", "序号", "K"}));
     g.SetRows(6);
     const char *keys[] = {"b", "a", "b", "a"};
     for (int i = 0; i < 4; ++i) {
         g.SetTextMatrix(2 + i, 0, QString::number(i));
         g.SetTextMatrix(2 + i, 2, keys[i]);
     }
-    ASSERT_TRUE(SortGridByCol(g, 2));
+    ASSERT_TRUE(SortGridByCol(g.Model(), 2));
     EXPECT_EQ(g.TextMatrix(2, 0), "1");
     EXPECT_EQ(g.TextMatrix(3, 0), "3");
     EXPECT_EQ(g.TextMatrix(4, 0), "0");
@@ -277,7 +280,7 @@ TEST_F(BoundGridTest, ClickOnAHeaderSortsABoundGrid)
     Row(20, QVariant(), 0, "b");
     FlexGrid g;
     InitTestGrid(g);
-    ASSERT_TRUE(LoadTableToGrid(g, "", {}, "ID"));
+    ASSERT_TRUE(LoadTableToGrid(g.Model(), "", {}, "ID"));
     g.resize(700, 300);
     g.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
@@ -297,7 +300,7 @@ TEST_F(BoundGridTest, ClickOnAHeaderSortsABoundGrid)
 TEST(GridHeaderClickTest, FixedColumnsFitAndScrollableColumnsSort)
 {
     FlexGrid g;
-    ASSERT_TRUE(InitGridCols(g, {"ID", "", "A", "B"}, {"ID", "序号", "A", "B"}));
+    ASSERT_TRUE(InitGridCols(g.Model(), {"ID", "", "A", "B"}, {"ID", "序号", "A", "B"}));
     g.SetTextMeasurer([](const QString &t) { return int(t.size()) * 100; });
     g.resize(800, 300);
     g.SetRows(4);
@@ -306,16 +309,16 @@ TEST(GridHeaderClickTest, FixedColumnsFitAndScrollableColumnsSort)
     for (int c = 0; c < 4; ++c)
         g.SetColWidth(c, 1000);
     g.SetRowHeight(1, 300);
-    GridHeaderClick(g, 2500, 400); // below the header band
+    GridHeaderClick(g.Model(), 2500, 400); // below the header band
     EXPECT_EQ(g.TextMatrix(1, 2), "A");
-    GridHeaderClick(g, 1500, 100); // over a fixed column: fit the widths
+    GridHeaderClick(g.Model(), 1500, 100); // over a fixed column: fit the widths
     EXPECT_EQ(g.ColWidth(0), 0);
     EXPECT_EQ(g.TextMatrix(1, 2), "A");
     const int left = g.ColWidth(0) + g.ColWidth(1);
-    GridHeaderClick(g, left + 10, 100); // over column 2
+    GridHeaderClick(g.Model(), left + 10, 100); // over column 2
     EXPECT_EQ(g.TextMatrix(1, 2), "A△");
     EXPECT_EQ(g.TextMatrix(2, 2), "1");
-    GridHeaderClick(g, 99999, 100); // right of the last column
+    GridHeaderClick(g.Model(), 99999, 100); // right of the last column
     EXPECT_EQ(g.TextMatrix(1, 2), "A△");
 }
 
@@ -323,7 +326,7 @@ TEST(DeleteGridRowsTest, AsksWithTheShownNumbersAndRemovesWholeRows)
 {
     store::ScopedRecordingReporter rec;
     FlexGrid g;
-    ASSERT_TRUE(InitGridCols(g, {"ID", "", "A"}, {"ID", "序号", "A"}));
+    ASSERT_TRUE(InitGridCols(g.Model(), {"ID", "", "A"}, {"ID", "序号", "A"}));
     g.SetRows(10);
     for (int r = 2; r < 10; ++r) {
         g.SetTextMatrix(r, 0, QString::number(r));
@@ -333,7 +336,7 @@ TEST(DeleteGridRowsTest, AsksWithTheShownNumbersAndRemovesWholeRows)
     }
     int first = 7, last = 4;
     rec->answer = false;
-    EXPECT_FALSE(DeleteGridRows(g, first, last, true));
+    EXPECT_FALSE(DeleteGridRows(g.Model(), first, last, true));
     EXPECT_EQ(g.Rows(), 10);
     ASSERT_EQ(rec->messages.size(), 1);
     EXPECT_EQ(rec->messages[0], "您确定要删除第3至第6行？");
@@ -341,7 +344,7 @@ TEST(DeleteGridRowsTest, AsksWithTheShownNumbersAndRemovesWholeRows)
     rec->answer = true;
     first = 7;
     last = 4;
-    EXPECT_TRUE(DeleteGridRows(g, first, last, true));
+    EXPECT_TRUE(DeleteGridRows(g.Model(), first, last, true));
     EXPECT_EQ(first, 4);
     EXPECT_EQ(last, 7);
     ASSERT_EQ(g.Rows(), 6);
@@ -358,9 +361,9 @@ TEST(DeleteGridRowsTest, NothingToDeleteAsksNothing)
 {
     store::ScopedRecordingReporter rec;
     FlexGrid g;
-    ASSERT_TRUE(InitGridCols(g, {"ID", "", "A"}, {"ID", "序号", "A"}));
+    ASSERT_TRUE(InitGridCols(g.Model(), {"ID", "", "A"}, {"ID", "序号", "A"}));
     int first = 2, last = 5;
-    EXPECT_FALSE(DeleteGridRows(g, first, last, true));
+    EXPECT_FALSE(DeleteGridRows(g.Model(), first, last, true));
     EXPECT_TRUE(rec->messages.isEmpty());
 }
 
@@ -368,16 +371,16 @@ TEST(ClearGridTest, AsksThenEmptiesAndResetsTheNavigator)
 {
     store::ScopedRecordingReporter rec;
     FlexGrid g;
-    ASSERT_TRUE(InitGridCols(g, {"ID", "", "A"}, {"ID", "序号", "A"}));
+    ASSERT_TRUE(InitGridCols(g.Model(), {"ID", "", "A"}, {"ID", "序号", "A"}));
     g.SetRows(5);
     int navigated = 0;
-    auto nav = [&](FlexGrid &) { ++navigated; };
+    auto nav = [&](FlexGridModel &) { ++navigated; };
     rec->answer = false;
-    EXPECT_FALSE(ClearGrid(g, true, nav));
+    EXPECT_FALSE(ClearGrid(g.Model(), true, nav));
     EXPECT_EQ(g.Rows(), 5);
     EXPECT_EQ(navigated, 0);
     rec->answer = true;
-    EXPECT_TRUE(ClearGrid(g, true, nav));
+    EXPECT_TRUE(ClearGrid(g.Model(), true, nav));
     EXPECT_EQ(g.Rows(), 2);
     EXPECT_EQ(navigated, 1);
     EXPECT_EQ(rec->messages, QStringList({"您确定要清除所有记录？", "您确定要清除所有记录？"}));
@@ -393,11 +396,11 @@ TEST(GridHelpersTest, RangeMaxMinOrderPairAndRowFromY)
     g.SetTextMatrix(3, 1, "");
     g.SetTextMatrix(4, 1, "-3");
     double min = 0;
-    EXPECT_EQ(GetRangeMaxMin(g, 1, 1, 4, 2, min), 5);
+    EXPECT_EQ(GetRangeMaxMin(g.Model(), 1, 1, 4, 2, min), 5);
     EXPECT_EQ(min, -3);
     g.SetTextMatrix(2, 2, "-2");
     g.SetTextMatrix(3, 2, "-4");
-    EXPECT_EQ(GetRangeMaxMin(g, 2, 2, 2, 3, min), 0);
+    EXPECT_EQ(GetRangeMaxMin(g.Model(), 2, 2, 2, 3, min), 0);
     EXPECT_EQ(min, -4);
 
     int a = 3, b = 8;
@@ -410,25 +413,25 @@ TEST(GridHelpersTest, RangeMaxMinOrderPairAndRowFromY)
     for (int r = 0; r < 6; ++r)
         g.SetRowHeight(r, r == 0 ? 0 : 300);
     g.SetTopRow(2);
-    EXPECT_EQ(GridRowFromY(g, 100), 1);   // in the caption band
-    EXPECT_EQ(GridRowFromY(g, 350), 2);   // first data row
-    EXPECT_EQ(GridRowFromY(g, 99999), 5); // below every row
+    EXPECT_EQ(GridRowFromY(g.Model(), 100), 1);   // in the caption band
+    EXPECT_EQ(GridRowFromY(g.Model(), 350), 2);   // first data row
+    EXPECT_EQ(GridRowFromY(g.Model(), 99999), 5); // below every row
 }
 
 TEST(GridColourTest, RowAndGridColours)
 {
     FlexGrid g;
-    ASSERT_TRUE(InitGridCols(g, {"ID", "", "A", "B"}, {"ID", "序号", "A", "B"}));
+    ASSERT_TRUE(InitGridCols(g.Model(), {"ID", "", "A", "B"}, {"ID", "序号", "A", "B"}));
     g.SetRows(4);
-    SetRowBackColor(g, 1, 0xFF); // a fixed row: nothing
+    SetRowBackColor(g.Model(), 1, 0xFF); // a fixed row: nothing
     EXPECT_FALSE(g.HasCellBackColor(1, 2));
-    SetRowBackColor(g, 2, 0xFF);
+    SetRowBackColor(g.Model(), 2, 0xFF);
     EXPECT_FALSE(g.HasCellBackColor(2, 1));
-    EXPECT_EQ(GetCellColor(g, 2, 3, false), 0xFFu);
-    SetRowForeColor(g, 3, 0xFF00);
-    EXPECT_EQ(GetCellColor(g, 3, 0, true), 0xFF00u);
-    SetGridForeColor(g, 0);
-    EXPECT_EQ(GetCellColor(g, 3, 0, true), 0u);
+    EXPECT_EQ(GetCellColor(g.Model(), 2, 3, false), 0xFFu);
+    SetRowForeColor(g.Model(), 3, 0xFF00);
+    EXPECT_EQ(GetCellColor(g.Model(), 3, 0, true), 0xFF00u);
+    SetGridForeColor(g.Model(), 0);
+    EXPECT_EQ(GetCellColor(g.Model(), 3, 0, true), 0u);
     EXPECT_TRUE(g.HasCellForeColor(2, 2));
     EXPECT_FALSE(g.HasCellForeColor(1, 2));
 }
@@ -452,4 +455,25 @@ TEST(FlexGridTest, ShapeChangesWhileDrawingIsOn)
     grid.SetCols(6);
     EXPECT_EQ(grid.TextMatrix(5, 4), QString());
     EXPECT_EQ(grid.Rows(), 6);
+}
+
+TEST_F(BoundGridTest, FieldGridShowsCaptionsAndRefusesHeaderSorting)
+{
+    InsertText("格式丙", "乙", 30, 10);
+    InsertText("格式丙", "甲", 10, 10);
+    InsertText("格式丙", "丙", 20, 10);
+    FlexGrid g;
+    ASSERT_TRUE(LoadFmtToGrid(m_ctx, g.Model(), "格式丙"));
+    const QStringList before = gridtest::Dump(g.Model());
+    g.resize(900, 300);
+    g.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
+    QHeaderView *header = g.horizontalHeader();
+    EXPECT_EQ(g.model()->headerData(ColX, Qt::Horizontal).toString(), "横向位置(毫米)");
+    const int x = header->sectionViewportPosition(ColX) + header->sectionSize(ColX) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    EXPECT_EQ(gridtest::Dump(g.Model()), before);
+    EXPECT_EQ(g.TextMatrix(1, ColX), "横向位置(毫米)");
+    EXPECT_FALSE(SortGridByCol(g.Model(), ColX));
+    EXPECT_EQ(gridtest::Dump(g.Model()), before);
 }

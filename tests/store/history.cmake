@@ -3,6 +3,7 @@ add_executable(tests_store_history
   history_main.cpp history_fixture.h
   history_test.cpp
   history_fmtcmd_test.cpp
+  history_view_test.cpp
 )
 target_link_libraries(tests_store_history PRIVATE store_grid Qt6::Test GTest::gtest)
 add_test(NAME store_history COMMAND tests_store_history)

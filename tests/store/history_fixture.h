@@ -5,7 +5,7 @@
 #include "grid_fixture.h"
 
 #include "store/fmtstore.h"
-#include "store/grid.h"
+#include "store/gridmodel.h"
 
 #include <map>
 
@@ -24,7 +24,7 @@ public:
     int sets = 0;
 
     // One field per data row of the field grid, as the page makes them.
-    void BuildFrom(const store::FlexGrid &grid)
+    void BuildFrom(const store::FlexGridModel &grid)
     {
         fields.clear();
         int n[3] = {};
@@ -115,7 +115,43 @@ protected:
     }
 
     FakePage m_page;
-    store::FlexGrid m_grid;
+    store::FlexGridModel m_grid;
+};
+
+// A history database with the fields of a format on a page held in memory.
+class History : public HistoryDbTest
+{
+protected:
+    // A format "A" with a text box, a check box and a picture field; IDs in m_text etc.
+    void MakeFormat(const QString &fmt = QStringLiteral("A"))
+    {
+        m_text = InsertText(fmt, "收款人", 10, 10);
+        m_text2 = InsertText(fmt, "用途", 10, 20);
+        m_check = Insert(fmt, {{"LBL", "现金"}, {"Clas", 1}, {"X", 1}, {"Y", 1}});
+        m_pic = Insert(fmt, {{"LBL", "条码"}, {"Clas", 2}, {"X", 1}, {"Y", 1}});
+        InsertPara(fmt, 0, 0, 180, 80, 15360, QString());
+        m_page.fields.clear();
+        m_page.Add(0, m_text);
+        m_page.Add(0, m_text2);
+        m_page.Add(1, m_check);
+        m_page.Add(2, m_pic);
+    }
+    QStringList Column(int col) const
+    {
+        QStringList out;
+        for (int r = m_grid.FixedRows(); r < m_grid.Rows(); ++r)
+            out << m_grid.TextMatrix(r, col);
+        return out;
+    }
+    int ColumnOf(qint64 id) const
+    {
+        for (int c = 0; c < m_grid.Cols(); ++c)
+            if (m_grid.TextMatrix(0, c) == QString::number(id))
+                return c;
+        return -1;
+    }
+
+    qint64 m_text = 0, m_text2 = 0, m_check = 0, m_pic = 0;
 };
 
 } // namespace histtest

@@ -53,14 +53,14 @@ public:
     void autoFillDates() override { ++dateFills; }
     void O2_Click(int index) override { o2 << index; }
     QString backPicFile(const QString &name) override { return m_folder + "/" + name + ".jpg"; }
-    FlexGrid *historyGrid() override { return history; }
+    FlexGridModel *historyGrid() override { return history; }
 
     QString chooserAnswer, nameAnswer;
     int chooserCalls = 0, nameCalls = 0, dateFills = 0, LoadDefaultRecordCalls = 0;
     bool lastAllowEdit = false;
     QStringList inits;
     QList<int> o2;
-    FlexGrid *history = nullptr;
+    FlexGridModel *history = nullptr;
     std::function<void()> whileChoosing;
 
 private:
@@ -197,7 +197,7 @@ TEST_F(FmtCommands, SaveAsOntoAnExistingFormat)
     EXPECT_EQ(m_ctx.FormatName(), "A");
 
     m_messages->answer = true;
-    FlexGrid history;
+    FlexGridModel history;
     history.SetTag("A|300");
     m_host->history = &history;
     EXPECT_TRUE(SaveFmtAs(*m_host, "X"));

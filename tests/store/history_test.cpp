@@ -7,46 +7,8 @@
 #include "store/history.h"
 
 using namespace store;
-using histtest::HistoryDbTest;
 
-namespace {
-
-class History : public HistoryDbTest
-{
-protected:
-    // A format "A" with a text box, a check box and a picture field; IDs in m_text etc.
-    void MakeFormat(const QString &fmt = QStringLiteral("A"))
-    {
-        m_text = InsertText(fmt, "收款人", 10, 10);
-        m_text2 = InsertText(fmt, "用途", 10, 20);
-        m_check = Insert(fmt, {{"LBL", "现金"}, {"Clas", 1}, {"X", 1}, {"Y", 1}});
-        m_pic = Insert(fmt, {{"LBL", "条码"}, {"Clas", 2}, {"X", 1}, {"Y", 1}});
-        InsertPara(fmt, 0, 0, 180, 80, 15360, QString());
-        m_page.fields.clear();
-        m_page.Add(0, m_text);
-        m_page.Add(0, m_text2);
-        m_page.Add(1, m_check);
-        m_page.Add(2, m_pic);
-    }
-    QStringList Column(int col) const
-    {
-        QStringList out;
-        for (int r = m_grid.FixedRows(); r < m_grid.Rows(); ++r)
-            out << m_grid.TextMatrix(r, col);
-        return out;
-    }
-    int ColumnOf(qint64 id) const
-    {
-        for (int c = 0; c < m_grid.Cols(); ++c)
-            if (m_grid.TextMatrix(0, c) == QString::number(id))
-                return c;
-        return -1;
-    }
-
-    qint64 m_text = 0, m_text2 = 0, m_check = 0, m_pic = 0;
-};
-
-} // namespace
+using histtest::History;
 
 TEST_F(History, PrintNumbersCountPerFormat)
 {
@@ -450,40 +412,4 @@ TEST_F(History, OnePrintWithItsLabels)
     EXPECT_EQ(rows[0].lbl, "收款人");
     EXPECT_EQ(rows[1].lbl, "现金");
     EXPECT_TRUE(LoadHistoryPrint("A", 9).empty());
-}
-
-TEST_F(History, ColumnWidthsAreThoseOfMeasuringEveryCell)
-{
-    // Texts that differ only in their digits share one measurement; the widths must be exactly
-    // those of measuring every cell with the grid's own font, whatever stands beside the digits:
-    // letters that kern ("AV", "To"), punctuation, Han, spaces, marks that join a digit.
-    MakeFormat();
-    const QStringList shapes = {
-        "%1",       "¥%1.%2", "AV%1",  "To%1Ty", "%1年%2月%3日", "收款单位%1有限公司",
-        "No.%1-%2", "(%1)",   "%1 %2", "1̄%1",    "W%1.%2V",      "%1%2%3",
-        "fi%1fl",   "-%1,%2",
-    };
-    for (int p = 1; p <= 400; ++p) {
-        const QString shape = shapes[p % shapes.size()];
-        Store("A", p, qint32(m_text),
-              QString(shape).arg(p * 7919 % 100000).arg(p % 97).arg(p % 31));
-        Store("A", p, qint32(m_text2), QString(shapes[(p * 3) % shapes.size()]).arg(p % 10).arg(p));
-        Store("A", p, qint32(m_pic), QString("%1").arg(qint64(p) * 1234567));
-    }
-    // Wide enough that no column stops at half the grid.
-    m_grid.resize(4000, 400);
-    ASSERT_TRUE(LoadHistoryToGrid(m_grid, "A", 0).has_value());
-    ASSERT_TRUE(m_grid.MeasuringFont().has_value());
-    // The rule, cell by cell, from row 0 down.
-    const int half = m_grid.GridWidth() / 2;
-    for (int c = 1; c < m_grid.Cols(); ++c) {
-        int w = 0;
-        for (int r = 0; r < m_grid.Rows(); ++r)
-            if (!m_grid.TextMatrix(r, c).isEmpty())
-                w = std::max(w, m_grid.TextWidth(m_grid.TextMatrix(r, c)));
-        if (w != 0)
-            w = std::max(w, m_grid.TextWidth(m_grid.TextMatrix(1, c)));
-        w = w != 0 ? std::min(w + 100, half) : 50;
-        EXPECT_EQ(m_grid.ColWidth(c), w) << "column " << c;
-    }
 }
