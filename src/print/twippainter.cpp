@@ -8,10 +8,12 @@
 #include <QGlyphRun>
 #include <QImage>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 #include <QTextLayout>
 #include <algorithm>
+#include <cmath>
 
 namespace print {
 
@@ -176,6 +178,81 @@ void TwipPainter::PrintChars(const QStringList &chars, const QList<double> &xs, 
     flush();
 }
 
+void TwipPainter::BarcodeTexts(QPainter &painter, const QList<values::BarcodeText> &texts,
+                               const FontKey &key)
+{
+    // Each character's glyph goes where drawText(rect, AlignLeft | AlignTop, c) puts it: the
+    // cell's top-left corner cut to Qt's 1/64 grid in twips, plus the glyph's place in the
+    // character laid out alone (a multiple of 1/64 too), mapped by the painter as drawText maps
+    // it. That holds for a character of one glyph at its own origin under a painter that only
+    // scales and moves; anything else is drawn as before. So is text an image gets too big for
+    // the glyph cache (64 pixels): that is filled as outlines, from positions mapped back.
+    const QTransform &m = painter.worldTransform();
+    const double pixels = double(painter.font().pixelSize());
+    const bool outlines = painter.paintEngine() &&
+                          painter.paintEngine()->type() == QPaintEngine::Raster &&
+                          pixels * pixels * std::abs(m.determinant()) >= 64.0 * 64.0;
+    if (painter.viewTransformEnabled() || m.type() > QTransform::TxScale || outlines) {
+        values::DrawBarcodeTexts(painter, texts);
+        return;
+    }
+    FontTexts &cache = (*m_cache)[key];
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    int font = -1;
+    const auto flush = [&] {
+        if (indexes.isEmpty())
+            return;
+        QGlyphRun run;
+        run.setRawFont(cache.fonts.at(font));
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        painter.drawGlyphRun(QPointF(0, 0), run);
+        indexes.clear();
+        positions.clear();
+    };
+    for (const values::BarcodeText &t : texts) {
+        auto it = cache.glyphs.constFind(t.text);
+        if (it == cache.glyphs.constEnd()) {
+            QTextLayout layout(t.text, painter.font(), painter.device());
+            QTextOption option;
+            option.setTextDirection(painter.layoutDirection());
+            layout.setTextOption(option);
+            layout.beginLayout();
+            QTextLine line = layout.createLine();
+            line.setLineWidth(1e6);
+            layout.endLayout();
+            const QPointF origin(line.x(), line.y() + line.ascent());
+            QList<PlacedGlyph> placed;
+            const QList<QGlyphRun> runs = line.glyphRuns();
+            if (runs.size() == 1 && runs[0].glyphIndexes().size() == 1 &&
+                runs[0].positions().value(0) == origin) {
+                qsizetype f = cache.fonts.indexOf(runs[0].rawFont());
+                if (f < 0) {
+                    f = cache.fonts.size();
+                    cache.fonts.append(runs[0].rawFont());
+                }
+                placed.append({int(f), runs[0].glyphIndexes()[0], origin});
+            }
+            it = cache.glyphs.insert(t.text, placed);
+        }
+        if (it->isEmpty()) {
+            flush();
+            values::DrawBarcodeTexts(painter, {t});
+            continue;
+        }
+        const PlacedGlyph &g = it->constFirst();
+        if (g.font != font) {
+            flush();
+            font = g.font;
+        }
+        indexes.append(g.index);
+        positions.append(
+            QPointF(TextGrid(t.topLeft.x()) + g.at.x(), TextGrid(t.topLeft.y()) + g.at.y()));
+    }
+    flush();
+}
+
 void TwipPainter::SetColor(const QColor &color)
 {
     m_color = color;
@@ -213,9 +290,18 @@ void TwipPainter::Code39(const QString &text, double xMm, double yMm, double hMm
     m_painter.save();
     m_painter.setPen(m_color);
     values::SetTwipScale(m_painter, m_device);
+    // The line under the bars is shaped once per font and document, like the spaced texts (a
+    // negative resolution marks a font laid out in twips).
+    FontSpec spec;
+    spec.name = fontName;
+    spec.size = textSize;
+    const FontKey key{spec, -m_dpiX};
     // A character that cannot be drawn leaves the bars before it; the document tells the user
     // once instead of stopping every slip of a batch.
-    if (!values::DrawCode39(m_painter, text, xMm, yMm, hMm, narrowTw, textSize, true, fontName))
+    if (!values::DrawCode39(m_painter, text, xMm, yMm, hMm, narrowTw, textSize, true, fontName,
+                            [&](QPainter &p, const QList<values::BarcodeText> &texts) {
+                                BarcodeTexts(p, texts, key);
+                            }))
         m_invalidBarcode = true;
     m_painter.restore();
 }

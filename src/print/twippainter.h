@@ -16,6 +16,10 @@
 class QPainter;
 class QPaintDevice;
 
+namespace values {
+struct BarcodeText;
+}
+
 namespace print {
 
 class TwipPainter : public PrintSurface
@@ -91,6 +95,10 @@ private:
     const QFontMetricsF &Metrics();
     FontTexts &Texts();
     const QList<PlacedGlyph> &Glyphs(FontTexts &texts, const QString &c);
+    // A barcode's human-readable line as glyph runs where drawText would put each character,
+    // in the twip-scaled painter of the barcode.
+    void BarcodeTexts(QPainter &painter, const QList<values::BarcodeText> &texts,
+                      const FontKey &key);
 
     QPainter &m_painter;
     QPaintDevice &m_device;

@@ -22,7 +22,16 @@ QFont TwipFont(const QString &family, double pointSize)
     return f;
 }
 
-void PaintBarcode(QPainter &painter, const BarcodeLayout &layout, const QFont &font)
+void DrawBarcodeTexts(QPainter &painter, const QList<BarcodeText> &texts)
+{
+    constexpr double kBig = 1e6;
+    for (const BarcodeText &t : texts)
+        painter.drawText(QRectF(t.topLeft, QSizeF(kBig, kBig)),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, t.text);
+}
+
+void PaintBarcode(QPainter &painter, const BarcodeLayout &layout, const QFont &font,
+                  const BarcodeTextPainter &drawTexts)
 {
     painter.save();
     if (!layout.clip.isEmpty())
@@ -37,10 +46,10 @@ void PaintBarcode(QPainter &painter, const BarcodeLayout &layout, const QFont &f
     if (!layout.texts.isEmpty()) {
         painter.setFont(font);
         painter.setPen(colour);
-        constexpr double kBig = 1e6;
-        for (const BarcodeText &t : layout.texts)
-            painter.drawText(QRectF(t.topLeft, QSizeF(kBig, kBig)),
-                             Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, t.text);
+        if (drawTexts)
+            drawTexts(painter, layout.texts);
+        else
+            DrawBarcodeTexts(painter, layout.texts);
     }
     painter.restore();
 }

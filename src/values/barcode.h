@@ -9,6 +9,8 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
+
 class QPainter;
 class QPaintDevice;
 
@@ -34,8 +36,16 @@ void SetTwipScale(QPainter &painter, const QPaintDevice &device);
 // A font of `pointSize` points for a painter in twips (20 twips to the point).
 QFont TwipFont(const QString &family, double pointSize);
 
+// Draws the texts of a barcode with the painter's font and pen already set.
+using BarcodeTextPainter = std::function<void(QPainter &, const QList<BarcodeText> &)>;
+
+// Each text with its top at its position, one drawText call each.
+void DrawBarcodeTexts(QPainter &painter, const QList<BarcodeText> &texts);
+
 // Paints the bars in their colour (or the painter's pen colour), solid and not smoothed, and each
-// text with its top at its position; the painter's state is left as it was.
-void PaintBarcode(QPainter &painter, const BarcodeLayout &layout, const QFont &font);
+// text with its top at its position (through drawTexts when given, else DrawBarcodeTexts); the
+// painter's state is left as it was.
+void PaintBarcode(QPainter &painter, const BarcodeLayout &layout, const QFont &font,
+                  const BarcodeTextPainter &drawTexts = {});
 
 } // namespace values

@@ -169,7 +169,8 @@ BarcodeLayout LayoutCode39(const QString &text, double x, double y, double h, do
 }
 
 bool DrawCode39(QPainter &painter, const QString &text, double x, double y, double h, double narrow,
-                double textSize, bool showText, const QString &fontName)
+                double textSize, bool showText, const QString &fontName,
+                const BarcodeTextPainter &drawTexts)
 {
     if (text.isEmpty())
         return true;
@@ -183,7 +184,7 @@ bool DrawCode39(QPainter &painter, const QString &text, double x, double y, doub
     bool ok = true;
     const BarcodeLayout layout =
         LayoutCode39(text, x0, y0, ht, narrow, withText ? y0 + ht : -1, &ok);
-    PaintBarcode(painter, layout, font);
+    PaintBarcode(painter, layout, font, drawTexts);
     return ok;
 }
 

@@ -54,8 +54,10 @@ BarcodeLayout LayoutCode39(const QString &text, double x, double y, double h, do
 // Draws the symbol on a painter in twips: top-left (x, y) and height h in millimetres, narrow
 // width in twips, the human-readable line in `fontName` at `textSize` points under the bars
 // when textSize > 0 and showText. Returns false when the text holds a character that cannot
-// be drawn: the bars before it stay, and the caller shows kCode39InvalidMessage.
+// be drawn: the bars before it stay, and the caller shows kCode39InvalidMessage. drawTexts, when
+// given, draws the human-readable line (see PaintBarcode).
 bool DrawCode39(QPainter &painter, const QString &text, double x, double y, double h, double narrow,
-                double textSize, bool showText, const QString &fontName);
+                double textSize, bool showText, const QString &fontName,
+                const BarcodeTextPainter &drawTexts = {});
 
 } // namespace values
