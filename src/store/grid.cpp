@@ -22,8 +22,6 @@ namespace store {
 
 namespace {
 
-constexpr int kDefaultRowHeight = 300; // twips
-
 // Paints the cells' own colours, and the fixed columns in the button colour of the view.
 class CellColorDelegate : public QStyledItemDelegate
 {
@@ -302,7 +300,7 @@ FlexGrid::FlexGrid(QWidget *parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     verticalHeader()->setMinimumSectionSize(0);
-    verticalHeader()->setDefaultSectionSize(std::max(1, kDefaultRowHeight / TwipsPerPixel()));
+    verticalHeader()->setDefaultSectionSize(std::max(1, kGridRowHeight / TwipsPerPixel()));
     setSortingEnabled(false);
 
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &FlexGrid::headerPressed);
@@ -547,7 +545,7 @@ void FlexGrid::applyAllSizes()
     m_syncing = true;
     for (int r = fr; r < Rows(); ++r) {
         const int h = RowHeight(r);
-        if (h == kDefaultRowHeight)
+        if (h == kGridRowHeight)
             continue;
         if (h <= 0)
             setRowHidden(r - fr, true);

@@ -4,7 +4,6 @@
 #include "store/reporter.h"
 #include "store/vb.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QHash>

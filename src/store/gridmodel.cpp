@@ -11,8 +11,7 @@ namespace store {
 
 namespace {
 
-constexpr int kDefaultColWidth = 960;  // twips
-constexpr int kDefaultRowHeight = 300; // twips
+constexpr int kDefaultColWidth = 960; // twips
 
 Qt::Alignment AlignmentOf(int code, const QString &text)
 {
@@ -151,7 +150,7 @@ void FlexGridModel::ResizeRows(int n)
 void FlexGridModel::SetRows(int rows)
 {
     rows = std::max(0, rows);
-    m_rowHeight.resize(size_t(rows), kDefaultRowHeight);
+    m_rowHeight.resize(size_t(rows), kGridRowHeight);
     ResizeRows(rows);
     ClampCursor();
 }

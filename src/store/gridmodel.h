@@ -18,6 +18,9 @@
 
 namespace store {
 
+// The height of a new row, in twips.
+inline constexpr int kGridRowHeight = 300;
+
 // How a pass of column fitting measures texts: each whole text, or each text as the sum of its
 // characters (quick for many distinct texts).
 enum class MeasureBy { Texts, Characters };
