@@ -56,12 +56,12 @@ std::vector<values::CalcFieldRow> PageCalcFields::TextFieldRows() const
         const PageField *f = m_reg.GetCtlByRow(r);
         if (!f || f->Kind() != FieldKind::Text)
             continue;
-        const std::optional<qint32> id = m_reg.GetCtlID(f);
+        const std::optional<qint32> id = fr.id.Long();
         if (!id)
             continue;
         values::CalcFieldRow row;
         row.id = *id;
-        row.code = m_reg.GetCtlCash(f);
+        row.code = fr.cash.Number().value_or(0.0);
         row.rctl = fr.rctl.Val();
         row.rctl1 = fr.rctl1.Val();
         row.sumId = fr.sumId.Val();

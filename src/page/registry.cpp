@@ -213,7 +213,7 @@ PageField *FieldRegistry::GetCtlByRow(int row, bool *error) const
     if (error)
         *error = false;
     const store::FlexGridModel *grid = Grid();
-    const auto kind = grid ? store::ReadFieldRow(*grid, row).Kind() : std::nullopt;
+    const auto kind = grid ? store::ReadFieldRowKind(*grid, row) : std::nullopt;
     if (!kind || *kind < 0 || *kind >= kKindCount) {
         if (error)
             *error = true;
@@ -233,7 +233,7 @@ PageField *FieldRegistry::GetCtlByID(qint32 id, bool *error) const
     if (!grid)
         return nullptr;
     for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
-        const auto cell = store::ReadFieldRow(*grid, r).id.Long();
+        const auto cell = store::ReadFieldRowId(*grid, r).Long();
         if (!cell) {
             if (error)
                 *error = true;
