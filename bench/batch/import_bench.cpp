@@ -74,11 +74,11 @@ int main(int argc, char **argv)
     store::FlexGrid &grid = *w.MSF(1);
     t.start();
     if (csv)
-        batch::ReadCsvData(grid, file, start, end, maps, 1, page);
+        batch::ReadCsvData(grid.Model(), file, start, end, maps, 1, page);
     else
-        batch::ReadExcelData(grid, file, QStringLiteral("Sheet"), start, end, maps, 1, page);
+        batch::ReadExcelData(grid.Model(), file, QStringLiteral("Sheet"), start, end, maps, 1, page);
     const qint64 read = t.elapsed();
-    w.resetBatchNav(grid);
+    w.resetBatchNav(grid.Model());
     std::printf("import %d records: %lld ms (reader and grid %lld ms)\n",
                 grid.Rows() - grid.FixedRows(), t.elapsed(), read);
     for (const QString &m : quiet.messages)

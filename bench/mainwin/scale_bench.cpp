@@ -193,7 +193,7 @@ int ShowAll(const QString &home)
     grid.resize(1200, 600);
     QElapsedTimer t;
     t.start();
-    store::LoadHistoryToGrid(grid, kWide, 0);
+    store::LoadHistoryToGrid(grid.Model(), kWide, 0);
     const double ms = double(t.nsecsElapsed()) / 1e6;
     Print("showall.rows", grid.Rows() - grid.FixedRows(), "prints");
     Print("showall.ours", ms, "ms");
@@ -213,7 +213,7 @@ int Reload(const QString &home)
         return 1;
     store::FlexGrid grid;
     grid.resize(1200, 600);
-    store::LoadHistoryToGrid(grid, kBig, store::kHistoryTabLimit); // fonts, caches
+    store::LoadHistoryToGrid(grid.Model(), kBig, store::kHistoryTabLimit); // fonts, caches
     std::vector<double> ours, floors;
     for (int i = 0; i < 15; ++i) {
         floors.push_back(
@@ -225,10 +225,10 @@ int Reload(const QString &home)
                       QStringLiteral("SELECT ID, CID, Con FROM 历史 WHERE Fmt=? AND ID>=99701 "
                                      "ORDER BY ID DESC"),
                       {kBig}));
-        store::ClearHistoryCache(grid);
+        store::ClearHistoryCache(grid.Model());
         QElapsedTimer t;
         t.start();
-        store::LoadHistoryToGrid(grid, kBig, store::kHistoryTabLimit);
+        store::LoadHistoryToGrid(grid.Model(), kBig, store::kHistoryTabLimit);
         ours.push_back(double(t.nsecsElapsed()) / 1e6);
     }
     Print("reload.rows", grid.Rows() - grid.FixedRows(), "prints");

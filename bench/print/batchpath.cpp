@@ -122,7 +122,7 @@ int main(int argc, char **argv)
             return 1;
         p.w.OpenFmt(kFormat, false);
         FillBatchGrid(*p.w.MSF(1), records, times);
-        p.w.resetBatchNav(*p.w.MSF(1));
+        p.w.resetBatchNav(p.w.MSF(1)->Model());
 
         std::printf("ready after %.3f s, peak memory %.1f MiB\n", process.elapsed() / 1000.0,
                     PeakMiB());

@@ -134,8 +134,8 @@ void BM_LoadHistoryGrid(benchmark::State &state)
     FlexGrid grid;
     grid.resize(1200, 600);
     for (auto _ : state) {
-        ClearHistoryCache(grid);
-        benchmark::DoNotOptimize(LoadHistoryToGrid(grid, kFmt, kHistoryTabLimit));
+        ClearHistoryCache(grid.Model());
+        benchmark::DoNotOptimize(LoadHistoryToGrid(grid.Model(), kFmt, kHistoryTabLimit));
     }
     state.counters["rows"] = grid.Rows() - grid.FixedRows();
 }
