@@ -1,6 +1,7 @@
 #include "page/calcadapter.h"
 
 #include "store/fieldrow.h"
+#include "store/fmtstore.h"
 #include "store/grid.h"
 #include "store/history.h"
 #include "store/params.h"
@@ -120,8 +121,12 @@ std::vector<qint32> AutoCalc(FieldRegistry &reg, qint32 id, const values::ValueE
     const store::FlexGridModel *grid = reg.Grid();
     const PageField *edited = reg.GetCtlByID(id);
     if (grid && edited && edited->Kind() == FieldKind::Text) {
-        const store::FieldRow f = store::ReadFieldRow(*grid, edited->Row());
-        if (f.rctl.Val() == 0 && f.rctl1.Val() == 0 && f.sumId.Val() == 0 && f.sumId1.Val() == 0)
+        // The four link cells alone: this runs for every field of every slip printed.
+        const auto zero = [&](int col) {
+            return store::NumberCell(grid->TextMatrix(edited->Row(), col)).Val() == 0;
+        };
+        if (zero(store::ColRCtl) && zero(store::ColRCtl1) && zero(store::ColSumID) &&
+            zero(store::ColSumID1))
             return {id};
     }
     PageCalcFields fields(reg);

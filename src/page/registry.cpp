@@ -167,7 +167,11 @@ store::FieldRow FieldRegistry::RowOf(const PageField *ctl) const
 
 std::optional<qint32> FieldRegistry::GetCtlID(const PageField *ctl) const
 {
-    return RowOf(ctl).id.Long();
+    // The one cell asked for, not the whole row: calculations ask for every slip printed.
+    const store::FlexGridModel *grid = Grid();
+    if (!ctl || !grid)
+        return std::nullopt;
+    return store::NumberCell(grid->TextMatrix(ctl->Row(), store::ColID)).Long();
 }
 
 int FieldRegistry::GetCtlDir(const PageField *ctl) const
@@ -177,7 +181,10 @@ int FieldRegistry::GetCtlDir(const PageField *ctl) const
 
 double FieldRegistry::GetCtlCash(const PageField *ctl) const
 {
-    return RowOf(ctl).cash.Number().value_or(0.0);
+    const store::FlexGridModel *grid = Grid();
+    if (!ctl || !grid)
+        return 0.0;
+    return store::NumberCell(grid->TextMatrix(ctl->Row(), store::ColCash)).Number().value_or(0.0);
 }
 
 qint32 FieldRegistry::GetRCtl(const PageField *ctl) const
@@ -213,7 +220,9 @@ PageField *FieldRegistry::GetCtlByRow(int row, bool *error) const
     if (error)
         *error = false;
     const store::FlexGridModel *grid = Grid();
-    const auto kind = grid ? store::ReadFieldRow(*grid, row).Kind() : std::nullopt;
+    // Only the cell asked for is read: this runs for every field of every slip printed.
+    const auto kind =
+        grid ? store::NumberCell(grid->TextMatrix(row, store::ColClas)).Long() : std::nullopt;
     if (!kind || *kind < 0 || *kind >= kKindCount) {
         if (error)
             *error = true;
@@ -233,7 +242,7 @@ PageField *FieldRegistry::GetCtlByID(qint32 id, bool *error) const
     if (!grid)
         return nullptr;
     for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
-        const auto cell = store::ReadFieldRow(*grid, r).id.Long();
+        const auto cell = store::NumberCell(grid->TextMatrix(r, store::ColID)).Long();
         if (!cell) {
             if (error)
                 *error = true;
