@@ -73,7 +73,7 @@ struct Env
 {
     QTemporaryDir dir;
     store::AppContext ctx;
-    store::FlexGrid grid;
+    store::FlexGridModel grid;
     QWidget page;
     std::unique_ptr<page::FieldRegistry> reg;
     store::ScopedRecordingReporter messages;

@@ -1,8 +1,5 @@
 #include "store/context.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include <cmath>
 
 namespace store {
@@ -60,26 +57,34 @@ void AppContext::SetSwitches(bool setPaper, bool diTuPrint, bool printRulers)
     emit switchesChanged();
 }
 
+namespace {
+
+std::function<int()> &DefaultScreenWidth()
+{
+    static std::function<int()> source;
+    return source;
+}
+
+} // namespace
+
 int AppContext::ScreenWidthTwips() const
 {
     if (m_screenWidth)
         return m_screenWidth();
-    return PrimaryScreenWidthTwips();
+    if (const std::function<int()> &source = DefaultScreenWidth())
+        return source();
+    return 15360;
+}
+
+void AppContext::SetDefaultScreenWidthSource(std::function<int()> source)
+{
+    DefaultScreenWidth() = std::move(source);
 }
 
 void AppContext::SetPageWidths(double page, double frame)
 {
     m_pageWidth = page;
     m_frameWidth = frame;
-}
-
-int PrimaryScreenWidthTwips()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen || screen->logicalDotsPerInchX() <= 0)
-        return 15360;
-    const double tpp = std::max(1.0, std::round(1440.0 / screen->logicalDotsPerInchX()));
-    return int(screen->geometry().width() * tpp);
 }
 
 } // namespace store

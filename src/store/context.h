@@ -69,9 +69,12 @@ public:
     // narrower (1 = same width).
     double FmtZoom() const { return m_fmtZoom; }
     void SetFmtZoom(double z) { m_fmtZoom = z; }
-    // Width of the screen in twips now (the screen holding the main window).
+    // Width of the screen in twips now (the screen holding the main window): from the context's
+    // own source, else the program's (the primary screen, installed by the widget half), else
+    // 15360.
     int ScreenWidthTwips() const;
     void SetScreenWidthSource(std::function<int()> source) { m_screenWidth = std::move(source); }
+    static void SetDefaultScreenWidthSource(std::function<int()> source);
 
     // The line-break symbol of stored texts (default "//").
     QString CrlfChr() const { return m_crlfChr; }
@@ -117,8 +120,5 @@ private:
     FlexGridModel *m_fieldGrid = nullptr;
     PageFields *m_fields = nullptr;
 };
-
-// Width of the primary screen in twips (15360 for 1024 pixels at 96 dpi); 15360 without one.
-int PrimaryScreenWidthTwips();
 
 } // namespace store

@@ -1,4 +1,5 @@
-# Database layer, schema, parameters and settings, text files (no widgets): target store.
+# Database layer, schema, parameters and settings, text files, the messages and progress of
+# long work as interfaces (no widgets): target store.
 # Progress window, message boxes, window positions, waiting for dialogs, compaction and start-up:
 # target store_widgets.
 find_package(Qt6 REQUIRED COMPONENTS Core Sql Widgets)
@@ -7,6 +8,7 @@ pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
 
 add_library(store STATIC
   reporter.cpp reporter.h
+  progress.cpp progress.h
   paths.cpp paths.h
   db.cpp db.h
   dbcheck.cpp dbcheck.h
@@ -33,4 +35,4 @@ add_library(store_widgets STATIC
   compact.cpp compact.h
   startup.cpp startup.h
 )
-target_link_libraries(store_widgets PUBLIC store Qt6::Widgets)
+target_link_libraries(store_widgets PUBLIC store store_data Qt6::Widgets)

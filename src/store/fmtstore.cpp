@@ -3,7 +3,7 @@
 #include "store/db.h"
 #include "store/fieldrow.h"
 #include "store/gridbind.h"
-#include "store/indicator.h"
+#include "store/progress.h"
 #include "store/reporter.h"
 #include "store/vb.h"
 
@@ -448,7 +448,7 @@ bool SaveGridToFmt(AppContext &ctx, FlexGridModel &grid, const QString &name)
     for (int r = first; r < rows; ++r)
         before.push_back(ReadFieldRow(grid, r));
 
-    StartProgress(QStringLiteral("正在保存格式……"), rows + 1);
+    CurrentProgress().Start(QStringLiteral("正在保存格式……"), rows + 1);
     bool ok = false;
     {
         Transaction tx;
@@ -475,7 +475,7 @@ bool SaveGridToFmt(AppContext &ctx, FlexGridModel &grid, const QString &name)
                     break;
                 }
             }
-            StepProgress(1, QStringLiteral("pages"));
+            CurrentProgress().Step(1, QStringLiteral("pages"));
         }
         // Write pass, row by row; a second row naming the same ID gets a record of its own.
         std::vector<FieldRow> written(before.size());
@@ -497,7 +497,7 @@ bool SaveGridToFmt(AppContext &ctx, FlexGridModel &grid, const QString &name)
             used.insert(*newId);
             ids[size_t(r - first)] = *newId;
             written[size_t(r - first)] = ReadFieldRow(grid, r);
-            StepProgress(1, QStringLiteral("pages"));
+            CurrentProgress().Step(1, QStringLiteral("pages"));
         }
         // Rows written before a later row took its new ID carry the old ID in their links.
         for (int r = first; ok && r < rows; ++r) {
@@ -517,7 +517,7 @@ bool SaveGridToFmt(AppContext &ctx, FlexGridModel &grid, const QString &name)
         else
             tx.Rollback();
     }
-    EndProgress();
+    CurrentProgress().End();
 
     if (!ok) {
         for (int r = first; r < rows && r - first < int(before.size()); ++r)

@@ -1,6 +1,6 @@
 #include "store/gridbind.h"
 
-#include "store/indicator.h"
+#include "store/progress.h"
 #include "store/reporter.h"
 #include "store/vb.h"
 
@@ -301,7 +301,7 @@ void AutoColWidth(FlexGridModel &grid, int startRow, bool showProgress, MeasureB
 {
     const bool showing = grid.Rows() > 200 && showProgress;
     if (showing)
-        StartProgress(QStringLiteral("正在做交易数据表格进行格式设置……"), grid.Cols());
+        CurrentProgress().Start(QStringLiteral("正在做交易数据表格进行格式设置……"), grid.Cols());
     int r0 = startRow;
     if (grid.FixedRows() >= grid.Rows())
         r0 = 0;
@@ -325,10 +325,10 @@ void AutoColWidth(FlexGridModel &grid, int startRow, bool showProgress, MeasureB
         }
         grid.SetColWidth(c, w);
         if (showing)
-            StepProgress(1, QStringLiteral("pages"));
+            CurrentProgress().Step(1, QStringLiteral("pages"));
     }
     if (showing)
-        EndProgress();
+        CurrentProgress().End();
 }
 
 void GridHeaderClick(FlexGridModel &grid, double x, double y)

@@ -3,7 +3,7 @@
 #include "store/db.h"
 #include "store/gridbind.h"
 #include "store/helpers.h"
-#include "store/indicator.h"
+#include "store/progress.h"
 #include "store/reporter.h"
 #include "store/schema.h"
 #include "store/vb.h"
@@ -316,7 +316,8 @@ std::optional<bool> LoadHistoryToGrid(FlexGridModel &grid, const QString &fmt, i
         }
         const bool progress = expected > kHistoryTabLimit;
         if (progress)
-            StartProgress(str(kHistoryLoadCaption), qint32(std::min<qint64>(expected, INT_MAX)));
+            CurrentProgress().Start(str(kHistoryLoadCaption),
+                                    qint32(std::min<qint64>(expected, INT_MAX)));
         const int first = grid.FixedRows();
         int r = first - 1;
         qint64 last = std::numeric_limits<qint64>::min();
@@ -334,7 +335,7 @@ std::optional<bool> LoadHistoryToGrid(FlexGridModel &grid, const QString &fmt, i
                 grid.SetTextMatrix(r, 0, QString::number(id));
                 grid.SetTextMatrix(r, 1, QString::number(r - first + 1));
                 if (progress)
-                    StepProgress(1, QStringLiteral("pages"));
+                    CurrentProgress().Step(1, QStringLiteral("pages"));
             }
             const auto it = colOf.constFind(qint32(row.Int(1)));
             if (it != colOf.constEnd())
@@ -352,7 +353,7 @@ std::optional<bool> LoadHistoryToGrid(FlexGridModel &grid, const QString &fmt, i
         }
         grid.SetRows(r + 1);
         if (progress)
-            EndProgress();
+            CurrentProgress().End();
     }
 
     AutoColWidth(grid, 0, true);
@@ -387,7 +388,7 @@ int FillFromHistory(FlexGridModel &grid, PageFields &fields, const ReprintHooks 
         if (id != 0 && !colOf.contains(id))
             colOf.insert(id, c);
     }
-    StartProgress(str(kReprintCaption), last - first + 1);
+    CurrentProgress().Start(str(kReprintCaption), last - first + 1);
     int filled = 0;
     for (int r = first; r <= last; ++r) {
         for (int kind = 0; kind <= 2; ++kind) {
@@ -411,9 +412,9 @@ int FillFromHistory(FlexGridModel &grid, PageFields &fields, const ReprintHooks 
             if (!printed)
                 break;
         }
-        StepProgress(1, QStringLiteral("pages"));
+        CurrentProgress().Step(1, QStringLiteral("pages"));
     }
-    EndProgress();
+    CurrentProgress().End();
     return filled;
 }
 

@@ -1,6 +1,9 @@
 #include "store/indicator.h"
 
+#include "store/context.h"
 #include "store/helpers.h"
+#include "store/progress.h"
+#include "store/uihelpers.h"
 #include "store/vb.h"
 
 #include <QApplication>
@@ -205,8 +208,8 @@ void StepProgress(qint32 step, const QString &text)
             if (p >= 0.001 && g_window) {
                 const qint64 e = g_state.start.isValid() ? g_state.start.elapsed() / 1000 : 0;
                 const qint64 t = qint64(RoundEven(double(e) / p));
-                g_window->L2->setText(SecondsToTimeStr(e) + u'/' + SecondsToTimeStr(t - e) + u'/'
-                                      + SecondsToTimeStr(t));
+                g_window->L2->setText(SecondsToTimeStr(e) + u'/' + SecondsToTimeStr(t - e) + u'/' +
+                                      SecondsToTimeStr(t));
                 g_window->L1->setText(QStringLiteral("(%1/%2)").arg(k).arg(g_state.total));
             }
         } else {
@@ -239,5 +242,31 @@ void EndProgress()
     }
     g_state.showing = false;
 }
+
+namespace {
+
+// The progress window as the widget-free code's progress.
+class WindowProgress : public Progress
+{
+public:
+    void Start(const QString &caption, qint32 total) override { StartProgress(caption, total); }
+    void Step(qint32 step, const QString &text) override { StepProgress(step, text); }
+    void End() override { EndProgress(); }
+};
+
+// What the widget-free code of a widget application gets from the windows: the progress window
+// and the width of the primary screen.
+void InstallWindowServices()
+{
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return;
+    static WindowProgress progress;
+    SetProgress(&progress);
+    AppContext::SetDefaultScreenWidthSource(PrimaryScreenWidthTwips);
+}
+
+Q_COREAPP_STARTUP_FUNCTION(InstallWindowServices)
+
+} // namespace
 
 } // namespace store

@@ -19,12 +19,14 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStyle>
 #include <QToolTip>
 #include <QUrl>
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 
 namespace store {
 
@@ -106,9 +108,10 @@ QString SelectFileDlg(const QString &filter, bool save, const QString &defaultNa
     static QString lastFile;
     const QString start = defaultName.isEmpty() ? lastFile : defaultName;
     const QString qtFilter = VbFilterToQt(filter);
-    const QString chosen = save ? QFileDialog::getSaveFileName(nullptr, QString(), start, qtFilter, nullptr,
-                                                                QFileDialog::DontConfirmOverwrite)
-                                : QFileDialog::getOpenFileName(nullptr, QString(), start, qtFilter);
+    const QString chosen =
+        save ? QFileDialog::getSaveFileName(nullptr, QString(), start, qtFilter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite)
+             : QFileDialog::getOpenFileName(nullptr, QString(), start, qtFilter);
     if (!chosen.isEmpty())
         lastFile = chosen;
     return chosen;
@@ -225,9 +228,8 @@ void SetNumKeyFilter(QWidget *field, bool on)
 
 bool HasNumKeyFilter(const QWidget *field)
 {
-    return field
-           && field->findChild<NumKeyEventFilter *>(QLatin1String(kFilterName),
-                                                    Qt::FindDirectChildrenOnly);
+    return field && field->findChild<NumKeyEventFilter *>(QLatin1String(kFilterName),
+                                                          Qt::FindDirectChildrenOnly);
 }
 
 void FillHistoryCombo(QComboBox *combo, qint32 id)
@@ -289,6 +291,15 @@ bool ChooseCtlFont(QWidget *ctl)
         ctl->setPalette(p);
     }
     return true;
+}
+
+int PrimaryScreenWidthTwips()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen || screen->logicalDotsPerInchX() <= 0)
+        return 15360;
+    const double tpp = std::max(1.0, std::round(1440.0 / screen->logicalDotsPerInchX()));
+    return int(screen->geometry().width() * tpp);
 }
 
 } // namespace store

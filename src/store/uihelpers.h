@@ -10,6 +10,9 @@ class QWidget;
 
 namespace store {
 
+// Width of the primary screen in twips (15360 for 1024 pixels at 96 dpi); 15360 without one.
+int PrimaryScreenWidthTwips();
+
 // Opens a file, a folder or a web address with the desktop's default program.
 bool ShellOpen(const QString &target);
 
@@ -24,8 +27,8 @@ void SetFormTopmost(QWidget *window);
 // "desc (patterns);;desc (patterns)"; "*.*" becomes "*", ";" between patterns a blank.
 QString VbFilterToQt(const QString &filter);
 // The open or save dialog; "" when cancelled. The save dialog asks nothing about an existing
-// file: the caller completes the name and asks itself. Without a default name it starts with the file
-// chosen last time.
+// file: the caller completes the name and asks itself. Without a default name it starts with the
+// file chosen last time.
 QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName = QString());
 
 // The "确定" and "取消" buttons of a small dialog, made in that order (and so in that tab order)

@@ -1,7 +1,6 @@
-# Tests of the print history and the format commands.
+# Tests of the format commands and of the history grid as the history tab shows it.
 add_executable(tests_store_history
   history_main.cpp history_fixture.h
-  history_test.cpp
   history_fmtcmd_test.cpp
   history_view_test.cpp
 )
