@@ -86,7 +86,7 @@ struct Env
         store::UpgradeDBSchema();
         Fill();
         ctx.SetScreenWidthSource([] { return 15360; });
-        ctx.SetFieldGrid(&grid.Model());
+        ctx.SetFieldGrid(&grid);
         ctx.SetPageWidths(11340, 11340);
         page.resize(800, 450);
         reg = std::make_unique<page::FieldRegistry>(ctx, &page);
@@ -102,8 +102,8 @@ void Open(Env &e, const QString &name)
 {
     e.ctx.SetFormatName(name);
     store::LoadFmtPara(e.ctx, name);
-    store::LoadFmtToGrid(e.ctx, e.grid.Model(), name);
-    page::ReloadAllCtl(*e.reg, e.grid.Model(), false);
+    store::LoadFmtToGrid(e.ctx, e.grid, name);
+    page::ReloadAllCtl(*e.reg, e.grid, false);
 }
 
 void BM_LoadFormat(benchmark::State &state)
@@ -130,7 +130,7 @@ void BM_SaveFormat(benchmark::State &state)
     Open(e, FormatName(7));
     for (auto _ : state) {
         e.grid.SetNumber(2, store::ColX, 5.0 + state.iterations() % 7);
-        if (!store::SaveGridToFmt(e.ctx, e.grid.Model()))
+        if (!store::SaveGridToFmt(e.ctx, e.grid))
             state.SkipWithError("the save failed");
     }
 }
