@@ -1,7 +1,6 @@
 #include "page/calcadapter.h"
 
 #include "store/fieldrow.h"
-#include "store/fmtstore.h"
 #include "store/grid.h"
 #include "store/history.h"
 #include "store/params.h"
@@ -57,12 +56,12 @@ std::vector<values::CalcFieldRow> PageCalcFields::TextFieldRows() const
         const PageField *f = m_reg.GetCtlByRow(r);
         if (!f || f->Kind() != FieldKind::Text)
             continue;
-        const std::optional<qint32> id = m_reg.GetCtlID(f);
+        const std::optional<qint32> id = fr.id.Long();
         if (!id)
             continue;
         values::CalcFieldRow row;
         row.id = *id;
-        row.code = m_reg.GetCtlCash(f);
+        row.code = fr.cash.Number().value_or(0.0);
         row.rctl = fr.rctl.Val();
         row.rctl1 = fr.rctl1.Val();
         row.sumId = fr.sumId.Val();
@@ -121,12 +120,8 @@ std::vector<qint32> AutoCalc(FieldRegistry &reg, qint32 id, const values::ValueE
     const store::FlexGridModel *grid = reg.Grid();
     const PageField *edited = reg.GetCtlByID(id);
     if (grid && edited && edited->Kind() == FieldKind::Text) {
-        // The four link cells alone: this runs for every field of every slip printed.
-        const auto zero = [&](int col) {
-            return store::NumberCell(grid->TextMatrix(edited->Row(), col)).Val() == 0;
-        };
-        if (zero(store::ColRCtl) && zero(store::ColRCtl1) && zero(store::ColSumID) &&
-            zero(store::ColSumID1))
+        const store::FieldRow f = store::ReadFieldRow(*grid, edited->Row());
+        if (f.rctl.Val() == 0 && f.rctl1.Val() == 0 && f.sumId.Val() == 0 && f.sumId1.Val() == 0)
             return {id};
     }
     PageCalcFields fields(reg);

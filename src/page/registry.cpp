@@ -167,11 +167,7 @@ store::FieldRow FieldRegistry::RowOf(const PageField *ctl) const
 
 std::optional<qint32> FieldRegistry::GetCtlID(const PageField *ctl) const
 {
-    // The one cell asked for, not the whole row: calculations ask for every slip printed.
-    const store::FlexGridModel *grid = Grid();
-    if (!ctl || !grid)
-        return std::nullopt;
-    return store::NumberCell(grid->TextMatrix(ctl->Row(), store::ColID)).Long();
+    return RowOf(ctl).id.Long();
 }
 
 int FieldRegistry::GetCtlDir(const PageField *ctl) const
@@ -181,10 +177,7 @@ int FieldRegistry::GetCtlDir(const PageField *ctl) const
 
 double FieldRegistry::GetCtlCash(const PageField *ctl) const
 {
-    const store::FlexGridModel *grid = Grid();
-    if (!ctl || !grid)
-        return 0.0;
-    return store::NumberCell(grid->TextMatrix(ctl->Row(), store::ColCash)).Number().value_or(0.0);
+    return RowOf(ctl).cash.Number().value_or(0.0);
 }
 
 qint32 FieldRegistry::GetRCtl(const PageField *ctl) const
@@ -220,9 +213,7 @@ PageField *FieldRegistry::GetCtlByRow(int row, bool *error) const
     if (error)
         *error = false;
     const store::FlexGridModel *grid = Grid();
-    // Only the cell asked for is read: this runs for every field of every slip printed.
-    const auto kind =
-        grid ? store::NumberCell(grid->TextMatrix(row, store::ColClas)).Long() : std::nullopt;
+    const auto kind = grid ? store::ReadFieldRowKind(*grid, row) : std::nullopt;
     if (!kind || *kind < 0 || *kind >= kKindCount) {
         if (error)
             *error = true;
@@ -242,7 +233,7 @@ PageField *FieldRegistry::GetCtlByID(qint32 id, bool *error) const
     if (!grid)
         return nullptr;
     for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
-        const auto cell = store::NumberCell(grid->TextMatrix(r, store::ColID)).Long();
+        const auto cell = store::ReadFieldRowId(*grid, r).Long();
         if (!cell) {
             if (error)
                 *error = true;

@@ -7,13 +7,20 @@
 
 namespace store {
 
-NumberCell::NumberCell(const QString &text)
-    : m_text(text), m_number(StrictNumber(text)), m_val(m_number ? *m_number : store::Val(text))
+NumberCell::NumberCell(const QString &text) : m_text(text) {}
+
+void NumberCell::Parse() const
 {
+    if (m_parsed)
+        return;
+    m_number = StrictNumber(m_text);
+    m_val = m_number ? *m_number : store::Val(m_text);
+    m_parsed = true;
 }
 
 std::optional<qint32> NumberCell::Long() const
 {
+    Parse();
     if (!m_number)
         return std::nullopt;
     return CLngChecked(*m_number);
@@ -29,7 +36,7 @@ FieldRow ReadFieldRow(const FlexGridModel &grid, int row)
     auto text = [&](int c) { return grid.TextMatrix(row, c); };
     auto number = [&](int c) { return NumberCell(text(c)); };
     FieldRow f;
-    f.id = number(ColID);
+    f.id = ReadFieldRowId(grid, row);
     f.no = text(ColNo);
     f.lbl = text(ColLBL);
     f.dir = DirTextToCode(text(ColDir));
@@ -53,6 +60,16 @@ FieldRow ReadFieldRow(const FlexGridModel &grid, int row)
     f.sumId1 = number(ColSumID1);
     f.rctl1 = number(ColRCtl1);
     return f;
+}
+
+NumberCell ReadFieldRowId(const FlexGridModel &grid, int row)
+{
+    return NumberCell(grid.TextMatrix(row, ColID));
+}
+
+std::optional<qint32> ReadFieldRowKind(const FlexGridModel &grid, int row)
+{
+    return NumberCell(grid.TextMatrix(row, ColClas)).Long();
 }
 
 void WriteFieldRow(FlexGridModel &grid, int row, const FieldRow &f)

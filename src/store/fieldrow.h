@@ -16,9 +16,10 @@
 
 namespace store {
 
-// A number cell: the text the grid holds, read once. Number() is the strict reading (the whole
-// text, blanks around it aside, is one number), Val() the leading-number reading (0 without
-// one). A cell that is no number keeps its text, so writing the row back leaves it untouched.
+// A number cell: the text the grid holds, read once, when a reading is first asked for. Number()
+// is the strict reading (the whole text, blanks around it aside, is one number), Val() the
+// leading-number reading (0 without one). A cell that is no number keeps its text, so writing
+// the row back leaves it untouched.
 class NumberCell
 {
 public:
@@ -26,8 +27,16 @@ public:
     explicit NumberCell(const QString &text);
 
     const QString &Text() const { return m_text; }
-    const std::optional<double> &Number() const { return m_number; }
-    double Val() const { return m_val; }
+    const std::optional<double> &Number() const
+    {
+        Parse();
+        return m_number;
+    }
+    double Val() const
+    {
+        Parse();
+        return m_val;
+    }
     // The strict reading rounded to a 32-bit integer (halves to even); nullopt when the text is
     // no number or the number is out of range.
     std::optional<qint32> Long() const;
@@ -39,9 +48,12 @@ public:
     bool operator==(const NumberCell &other) const { return m_text == other.m_text; }
 
 private:
+    void Parse() const;
+
     QString m_text;
-    std::optional<double> m_number;
-    double m_val = 0;
+    mutable std::optional<double> m_number;
+    mutable double m_val = 0;
+    mutable bool m_parsed = false;
 };
 
 // The columns of one field row (see FmtCol).
@@ -74,6 +86,10 @@ struct FieldRow
 
 // The row's cells; a row outside the grid reads as an empty row.
 FieldRow ReadFieldRow(const FlexGridModel &grid, int row);
+// The ID and the kind alone, read by the same rule as the whole row, for look-ups that scan
+// every row (a field by its ID, a row's kind).
+NumberCell ReadFieldRowId(const FlexGridModel &grid, int row);
+std::optional<qint32> ReadFieldRowKind(const FlexGridModel &grid, int row);
 // Writes the cells whose value differs from the grid's: a number cell by its text, a tick by
 // its truth, the side by its code, the colour by its value. Nothing outside the grid is written.
 void WriteFieldRow(FlexGridModel &grid, int row, const FieldRow &fieldRow);

@@ -19,3 +19,7 @@ add_executable(tests_store_grid
 target_link_libraries(tests_store_grid PRIVATE store_grid Qt6::Test GTest::gtest)
 add_test(NAME store_grid COMMAND tests_store_grid)
 set_tests_properties(store_grid PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+# The data half links no widgets and no GUI.
+add_test(NAME store_data_links
+  COMMAND sh -c "ldd \"$1\" | grep -E 'libQt6(Widgets|Gui)' && exit 1 || exit 0" sh
+          $<TARGET_FILE:tests_store_data>)

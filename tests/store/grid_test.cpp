@@ -8,6 +8,7 @@
 #include "store/gridcolor.h"
 
 #include <QHeaderView>
+#include <QImage>
 #include <QTest>
 
 using namespace store;
@@ -476,4 +477,63 @@ TEST_F(BoundGridTest, FieldGridShowsCaptionsAndRefusesHeaderSorting)
     EXPECT_EQ(g.TextMatrix(1, ColX), "横向位置(毫米)");
     EXPECT_FALSE(SortGridByCol(g.Model(), ColX));
     EXPECT_EQ(gridtest::Dump(g.Model()), before);
+}
+
+// A model handed to views: what the code writes into the model is what every view shows and
+// paints (texts, cell colours, the fixed column, sizes, the cursor), what the user selects comes
+// back into the model, and a model that goes first leaves its views showing their own cells.
+TEST(GridModelViewTest, ViewsShowAndPaintTheModelTheyAreHanded)
+{
+    auto model = std::make_unique<FlexGridModel>();
+    ASSERT_TRUE(InitGridCols(*model, {"ID", "", "A", "B"}, {"ID", "序号", "甲", "乙"}));
+    model->SetRows(5);
+    for (int r = 2; r < 5; ++r)
+        model->SetTextMatrix(r, 2, QString::number(r * 11));
+    model->SetColWidth(0, 0);
+    FlexGrid first, second;
+    first.SetGridModel(model.get());
+    second.SetGridModel(model.get());
+    first.resize(500, 200);
+    first.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&first));
+
+    // Written after the views took the model: a colour, a width, a hidden row, the cursor.
+    model->SetCellBackColor(3, 2, 0x0000FF); // red (0x00BBGGRR)
+    model->SetColWidth(3, 1500);
+    model->SetRowHeight(4, 0);
+    model->SetRow(3);
+    model->SetCol(2);
+    EXPECT_EQ(first.model(), model.get());
+    EXPECT_EQ(first.model()->index(1, 2).data().toString(), "33");
+    EXPECT_EQ(first.model()->headerData(3, Qt::Horizontal).toString(), "乙");
+    EXPECT_TRUE(first.isColumnHidden(0) || first.horizontalHeader()->sectionSize(0) == 0);
+    EXPECT_EQ(first.horizontalHeader()->sectionSize(3), 1500 / first.TwipsPerPixel());
+    EXPECT_TRUE(first.isRowHidden(2));
+    EXPECT_EQ(first.currentIndex(), model->index(1, 2));
+    EXPECT_EQ(second.currentIndex(), model->index(1, 2));
+
+    // Ink: the red cell and the fixed row-number column in the button colour.
+    QTRY_VERIFY(first.viewport()->isVisible());
+    first.clearSelection();
+    model->SetRow(2);
+    const QImage shot = first.viewport()->grab().toImage();
+    const QRect red = first.visualRect(model->index(1, 2));
+    const QRect fixed = first.visualRect(model->index(0, 1));
+    EXPECT_EQ(shot.pixelColor(red.left() + 2, red.center().y()), QColor(255, 0, 0));
+    EXPECT_EQ(shot.pixelColor(fixed.left() + 2, fixed.center().y()),
+              first.palette().button().color());
+
+    // The user's click comes back into the model.
+    const QRect cell = first.visualRect(model->index(0, 3));
+    QTest::mouseClick(first.viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(model->Row(), 2);
+    EXPECT_EQ(model->Col(), 3);
+
+    model.reset();
+    EXPECT_EQ(first.model(), &first.Model());
+    EXPECT_EQ(second.Rows(), 0);
+    first.SetRows(3);
+    first.SetCols(2);
+    EXPECT_TRUE(first.SetTextMatrix(2, 1, "x"));
+    EXPECT_EQ(first.TextMatrix(2, 1), "x");
 }
