@@ -77,7 +77,9 @@ void OpenFmt(FormatCommandHost &host, QString &name, bool force)
         return;
     emit ctx.formatSwitching(current, name);
     if (name != current) {
-        SaveDefaultRecord(ctx, current);
+        // A format deleted meanwhile (the one used last, say) keeps no default record.
+        if (FmtExists(current))
+            SaveDefaultRecord(ctx, current);
         ctx.SetFormatName(name);
     }
     host.initFmtOnPage(name);

@@ -184,6 +184,18 @@ TEST_F(FmtCommands, ChooserDecidesAnEmptyOrMissingName)
     EXPECT_EQ(m_ctx.FormatName(), "A");
 }
 
+TEST_F(FmtCommands, LeavingAFormatThatIsNoLongerStoredSavesNoDefaults)
+{
+    // The format used last was deleted by another copy of the database: its name is still the
+    // open one when the user chooses another.
+    m_page.SetValue(qint32(m_a1), "甲公司");
+    ASSERT_TRUE(ExecSQL("DELETE FROM Fmt WHERE Fmt='A'"));
+    QString name = "B";
+    OpenFmt(*m_host, name, false);
+    EXPECT_EQ(m_ctx.FormatName(), "B");
+    EXPECT_EQ(Sqlite3("SELECT count(*) FROM 默认 WHERE Fmt='A'"), "0");
+}
+
 TEST_F(FmtCommands, SaveAsOntoAnExistingFormat)
 {
     const qint64 x1 = InsertText("X", "旧的", 1, 1);
