@@ -108,15 +108,59 @@ double TextGrid(double v)
 
 } // namespace
 
-const QList<TwipPainter::PlacedGlyph> &TwipPainter::Glyphs(FontTexts &texts, const QString &c)
+namespace {
+
+// Glyphs gathered into one drawGlyphRun call for as long as they share their font.
+class RunBatch
+{
+public:
+    RunBatch(QPainter &painter, const QList<QRawFont> &fonts) : m_painter(painter), m_fonts(fonts)
+    {
+    }
+    ~RunBatch() { Flush(); }
+    void Add(const TwipPainter::PlacedGlyph &g, const QPointF &at)
+    {
+        if (g.font != m_font) {
+            Flush();
+            m_font = g.font;
+        }
+        m_indexes.append(g.index);
+        m_positions.append(at);
+    }
+    void Flush()
+    {
+        if (m_indexes.isEmpty())
+            return;
+        QGlyphRun run;
+        run.setRawFont(m_fonts.at(m_font));
+        run.setGlyphIndexes(m_indexes);
+        run.setPositions(m_positions);
+        m_painter.drawGlyphRun(QPointF(0, 0), run);
+        m_indexes.clear();
+        m_positions.clear();
+    }
+
+private:
+    QPainter &m_painter;
+    const QList<QRawFont> &m_fonts;
+    QList<quint32> m_indexes;
+    QList<QPointF> m_positions;
+    int m_font = -1;
+};
+
+} // namespace
+
+const QList<TwipPainter::PlacedGlyph> &TwipPainter::LayOut(FontTexts &texts, const QString &c,
+                                                           const QFont &font, QPaintDevice *device,
+                                                           Qt::LayoutDirection direction)
 {
     auto it = texts.glyphs.constFind(c);
     if (it != texts.glyphs.constEnd())
         return *it;
     // The character laid out alone, as drawText lays it out, in the font for this device.
-    QTextLayout layout(c, m_font, &m_device);
+    QTextLayout layout(c, font, device);
     QTextOption option;
-    option.setTextDirection(m_painter.layoutDirection());
+    option.setTextDirection(direction);
     layout.setTextOption(option);
     layout.beginLayout();
     QTextLine line = layout.createLine();
@@ -125,16 +169,17 @@ const QList<TwipPainter::PlacedGlyph> &TwipPainter::Glyphs(FontTexts &texts, con
     const QPointF baseline(line.x(), line.y() + line.ascent());
     QList<PlacedGlyph> placed;
     for (const QGlyphRun &run : line.glyphRuns()) {
-        qsizetype font = texts.fonts.indexOf(run.rawFont());
-        if (font < 0) {
-            font = texts.fonts.size();
+        qsizetype f = texts.fonts.indexOf(run.rawFont());
+        if (f < 0) {
+            f = texts.fonts.size();
             texts.fonts.append(run.rawFont());
         }
         const QList<quint32> indexes = run.glyphIndexes();
         const QList<QPointF> positions = run.positions();
         for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i)
-            placed.append({int(font), indexes.at(i), positions.at(i) - baseline});
+            placed.append({int(f), indexes.at(i), positions.at(i) - baseline});
     }
+    texts.baselines.insert(c, baseline);
     return *texts.glyphs.insert(c, placed);
 }
 
@@ -149,40 +194,21 @@ void TwipPainter::PrintChars(const QStringList &chars, const QList<double> &xs, 
     // Each glyph where drawText puts it: the character's origin on the 1/64 pixel grid plus the
     // glyph's place in its laid out character, both exact in binary, so the sums are too.
     const double baseline = TextGrid(DevY(y) + Metrics().ascent());
-    QList<quint32> indexes;
-    QList<QPointF> positions;
-    int font = -1;
-    const auto flush = [&] {
-        if (indexes.isEmpty())
-            return;
-        QGlyphRun run;
-        run.setRawFont(texts.fonts.at(font));
-        run.setGlyphIndexes(indexes);
-        run.setPositions(positions);
-        m_painter.drawGlyphRun(QPointF(0, 0), run);
-        indexes.clear();
-        positions.clear();
-    };
     m_painter.setPen(m_color);
+    RunBatch runs(m_painter, texts.fonts);
     for (qsizetype i = 0; i < chars.size(); ++i) {
         const double origin = TextGrid(DevX(xs.at(i)));
-        for (const PlacedGlyph &g : Glyphs(texts, chars.at(i))) {
-            if (g.font != font) {
-                flush();
-                font = g.font;
-            }
-            indexes.append(g.index);
-            positions.append(QPointF(origin + g.at.x(), baseline + g.at.y()));
-        }
+        for (const PlacedGlyph &g :
+             LayOut(texts, chars.at(i), m_font, &m_device, m_painter.layoutDirection()))
+            runs.Add(g, QPointF(origin + g.at.x(), baseline + g.at.y()));
     }
-    flush();
 }
 
 void TwipPainter::BarcodeTexts(QPainter &painter, const QList<values::BarcodeText> &texts,
                                const FontKey &key)
 {
     // Each character's glyph goes where drawText(rect, AlignLeft | AlignTop, c) puts it: the
-    // cell's top-left corner cut to Qt's 1/64 grid in twips, plus the glyph's place in the
+    // cell's top-left corner cut to Qt's 1/64 grid in twips, plus the baseline's place in the
     // character laid out alone (a multiple of 1/64 too), mapped by the painter as drawText maps
     // it. That holds for a character of one glyph at its own origin under a painter that only
     // scales and moves; anything else is drawn as before. So is text an image gets too big for
@@ -197,60 +223,19 @@ void TwipPainter::BarcodeTexts(QPainter &painter, const QList<values::BarcodeTex
         return;
     }
     FontTexts &cache = (*m_cache)[key];
-    QList<quint32> indexes;
-    QList<QPointF> positions;
-    int font = -1;
-    const auto flush = [&] {
-        if (indexes.isEmpty())
-            return;
-        QGlyphRun run;
-        run.setRawFont(cache.fonts.at(font));
-        run.setGlyphIndexes(indexes);
-        run.setPositions(positions);
-        painter.drawGlyphRun(QPointF(0, 0), run);
-        indexes.clear();
-        positions.clear();
-    };
+    RunBatch runs(painter, cache.fonts);
     for (const values::BarcodeText &t : texts) {
-        auto it = cache.glyphs.constFind(t.text);
-        if (it == cache.glyphs.constEnd()) {
-            QTextLayout layout(t.text, painter.font(), painter.device());
-            QTextOption option;
-            option.setTextDirection(painter.layoutDirection());
-            layout.setTextOption(option);
-            layout.beginLayout();
-            QTextLine line = layout.createLine();
-            line.setLineWidth(1e6);
-            layout.endLayout();
-            const QPointF origin(line.x(), line.y() + line.ascent());
-            QList<PlacedGlyph> placed;
-            const QList<QGlyphRun> runs = line.glyphRuns();
-            if (runs.size() == 1 && runs[0].glyphIndexes().size() == 1 &&
-                runs[0].positions().value(0) == origin) {
-                qsizetype f = cache.fonts.indexOf(runs[0].rawFont());
-                if (f < 0) {
-                    f = cache.fonts.size();
-                    cache.fonts.append(runs[0].rawFont());
-                }
-                placed.append({int(f), runs[0].glyphIndexes()[0], origin});
-            }
-            it = cache.glyphs.insert(t.text, placed);
-        }
-        if (it->isEmpty()) {
-            flush();
+        const QList<PlacedGlyph> &glyphs =
+            LayOut(cache, t.text, painter.font(), painter.device(), painter.layoutDirection());
+        if (glyphs.size() != 1 || glyphs.constFirst().at != QPointF(0, 0)) {
+            runs.Flush();
             values::DrawBarcodeTexts(painter, {t});
             continue;
         }
-        const PlacedGlyph &g = it->constFirst();
-        if (g.font != font) {
-            flush();
-            font = g.font;
-        }
-        indexes.append(g.index);
-        positions.append(
-            QPointF(TextGrid(t.topLeft.x()) + g.at.x(), TextGrid(t.topLeft.y()) + g.at.y()));
+        const QPointF base = cache.baselines.value(t.text);
+        runs.Add(glyphs.constFirst(),
+                 QPointF(TextGrid(t.topLeft.x()) + base.x(), TextGrid(t.topLeft.y()) + base.y()));
     }
-    flush();
 }
 
 void TwipPainter::SetColor(const QColor &color)

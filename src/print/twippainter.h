@@ -84,6 +84,7 @@ public:
     {
         QHash<QString, double> widths;             // twips
         QHash<QString, QList<PlacedGlyph>> glyphs; // by character
+        QHash<QString, QPointF> baselines;         // the laid out character's baseline origin
         QList<QRawFont> fonts;
     };
     using TextCache = QHash<FontKey, FontTexts>;
@@ -94,7 +95,10 @@ public:
 private:
     const QFontMetricsF &Metrics();
     FontTexts &Texts();
-    const QList<PlacedGlyph> &Glyphs(FontTexts &texts, const QString &c);
+    // The character laid out alone in font on device (once per entry of the cache): its glyphs
+    // from its baseline's origin.
+    static const QList<PlacedGlyph> &LayOut(FontTexts &texts, const QString &c, const QFont &font,
+                                            QPaintDevice *device, Qt::LayoutDirection direction);
     // A barcode's human-readable line as glyph runs where drawText would put each character,
     // in the twip-scaled painter of the barcode.
     void BarcodeTexts(QPainter &painter, const QList<values::BarcodeText> &texts,
