@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -284,23 +285,231 @@ qint64 LastXrefOffset(QFile &f)
     return ok ? offset : -1;
 }
 
-} // namespace
-
-bool PdfTextAsDrawn(const QString &file)
+// A ToUnicode map found in a file: its object and its text.
+struct FoundMap
 {
-    // The corrected maps are appended to the file as an update of the objects they replace (new
-    // objects under the old numbers, an xref section and a trailer that points back to the old
-    // one), so the pass costs the fonts, not the pages: a batch of thousands of slips is neither
-    // read nor written again.
-    struct Fixed
+    int obj;
+    int gen;
+    std::string text;
+};
+
+struct FoundMaps
+{
+    std::vector<FoundMap> maps;
+    QByteArray trailerKeys; // /Size, /Root, /Info and /ID of the file's trailer
+};
+
+// The dictionary that starts at text[at] ("<<"), nested ones included; "" when it does not end
+// within the text.
+std::string_view DictAt(std::string_view text, size_t at)
+{
+    if (at >= text.size() || text.compare(at, 2, "<<") != 0)
+        return {};
+    int depth = 0;
+    for (size_t i = at; i + 1 < text.size(); ++i) {
+        if (text[i] == '<' && text[i + 1] == '<') {
+            ++depth;
+            ++i;
+        } else if (text[i] == '>' && text[i + 1] == '>') {
+            ++i;
+            if (--depth == 0)
+                return text.substr(at, i + 1 - at);
+        }
+    }
+    return {};
+}
+
+// The value after a key of a dictionary ("/Length 434" gives "434 ..."), or "" without the key.
+// The key must end there: "/Page" does not find "/Pages".
+std::string_view ValueOf(std::string_view dict, std::string_view key)
+{
+    for (size_t at = dict.find(key); at != std::string_view::npos; at = dict.find(key, at + 1)) {
+        const size_t end = at + key.size();
+        if (end < dict.size() && (std::isalnum(static_cast<unsigned char>(dict[end])) ||
+                                  dict[end] == '+' || dict[end] == '-' || dict[end] == '_'))
+            continue;
+        size_t v = end;
+        while (v < dict.size() && std::isspace(static_cast<unsigned char>(dict[v])))
+            ++v;
+        return dict.substr(v);
+    }
+    return {};
+}
+
+bool NameIs(std::string_view value, std::string_view name)
+{
+    return value.compare(0, name.size(), name) == 0 &&
+           (value.size() == name.size() ||
+            !std::isalnum(static_cast<unsigned char>(value[name.size()])));
+}
+
+// "12 0 R ..." as object and generation; false when the value is no reference.
+bool ReferenceOf(std::string_view value, int *obj, int *gen)
+{
+    int n = 0;
+    char r = 0;
+    const std::string text(value.substr(0, 40));
+    return std::sscanf(text.c_str(), "%d %d %c%n", obj, gen, &r, &n) == 3 && r == 'R';
+}
+
+// The fonts' ToUnicode maps of a file as Qt's PDF writer lays it out: one classic xref table
+// after the last object, the fonts written after the last page, each map a plain stream with a
+// direct length. Only the xref table and the objects after the last page are read, so the cost
+// does not grow with the pages. nullopt for any other layout.
+std::optional<FoundMaps> TailMaps(QFile &f, qint64 xrefAt)
+{
+    struct Entry
     {
+        qint64 offset;
         int obj;
         int gen;
-        std::string text;
     };
-    std::vector<Fixed> fixedMaps;
-    QByteArray trailerKeys;
-    qint64 size = 0;
+    // The objects with the largest offsets; the fonts and the page tree come after the pages.
+    constexpr size_t kKept = 4096;
+    auto later = [](const Entry &a, const Entry &b) { return a.offset > b.offset; };
+    std::vector<Entry> kept; // a heap whose top is the earliest kept object
+    bool dropped = false;
+
+    if (!f.seek(xrefAt) || f.readLine(64).trimmed() != "xref")
+        return std::nullopt;
+    QByteArray line;
+    for (;;) {
+        line = f.readLine(256);
+        if (line.isEmpty())
+            return std::nullopt;
+        if (line.startsWith("trailer"))
+            break;
+        int first = 0, count = 0;
+        if (std::sscanf(line.constData(), "%d %d", &first, &count) != 2 || first < 0 || count < 0)
+            return std::nullopt;
+        for (int i = 0; i < count; ++i) {
+            char entry[21];
+            if (f.read(entry, 20) != 20)
+                return std::nullopt;
+            entry[20] = 0;
+            long long offset = 0;
+            int gen = 0;
+            char type = 0;
+            if (std::sscanf(entry, "%lld %d %c", &offset, &gen, &type) != 3)
+                return std::nullopt;
+            if (type != 'n')
+                continue;
+            const Entry e{offset, first + i, gen};
+            if (kept.size() < kKept) {
+                kept.push_back(e);
+                std::push_heap(kept.begin(), kept.end(), later);
+            } else {
+                dropped = true;
+                if (e.offset > kept.front().offset) {
+                    std::pop_heap(kept.begin(), kept.end(), later);
+                    kept.back() = e;
+                    std::push_heap(kept.begin(), kept.end(), later);
+                }
+            }
+        }
+    }
+    const std::string trailerText = (line.mid(7) + f.read(4096)).toStdString();
+    const std::string_view trailer = DictAt(trailerText, trailerText.find("<<"));
+    if (trailer.empty() || !ValueOf(trailer, "/Prev").empty())
+        return std::nullopt;
+
+    FoundMaps found;
+    int size = 0;
+    if (std::sscanf(std::string(ValueOf(trailer, "/Size").substr(0, 20)).c_str(), "%d", &size) != 1)
+        return std::nullopt;
+    found.trailerKeys = "/Size " + QByteArray::number(size);
+    for (const char *key : {"/Root", "/Info"}) {
+        int obj = 0, gen = 0;
+        if (ReferenceOf(ValueOf(trailer, key), &obj, &gen))
+            found.trailerKeys += QByteArray(" ") + key + ' ' + QByteArray::number(obj) + ' ' +
+                                 QByteArray::number(gen) + " R";
+    }
+    if (const std::string_view id = ValueOf(trailer, "/ID"); !id.empty()) {
+        const size_t close = id.find(']');
+        if (id.front() != '[' || close == std::string_view::npos)
+            return std::nullopt;
+        found.trailerKeys += " /ID " + QByteArray(id.data(), qsizetype(close + 1));
+    }
+
+    std::sort(kept.begin(), kept.end(), later);
+    // The text of an object from its first token on, its header checked; start receives where
+    // that text begins in the file.
+    auto objectAt = [&](const Entry &e, qint64 length, std::string *text, qint64 *start) {
+        if (!f.seek(e.offset))
+            return false;
+        *text = f.read(length).toStdString();
+        const std::string head = std::to_string(e.obj) + ' ' + std::to_string(e.gen) + " obj";
+        if (text->compare(0, head.size(), head) != 0)
+            return false;
+        size_t at = head.size();
+        while (at < text->size() && std::isspace(static_cast<unsigned char>((*text)[at])))
+            ++at;
+        text->erase(0, at);
+        *start = e.offset + qint64(at);
+        return true;
+    };
+    std::vector<std::pair<int, int>> maps;
+    bool pageMet = false;
+    std::string text;
+    qint64 start = 0;
+    for (const Entry &e : kept) {
+        if (!objectAt(e, 4096, &text, &start))
+            return std::nullopt;
+        const std::string_view dict = DictAt(text, 0);
+        if (dict.empty())
+            continue; // a number, an array, or a dictionary longer than read: no font or page
+        const std::string_view type = ValueOf(dict, "/Type");
+        if (NameIs(type, "/Page")) {
+            pageMet = true;
+            break;
+        }
+        int obj = 0, gen = 0;
+        if (NameIs(type, "/Font") && ReferenceOf(ValueOf(dict, "/ToUnicode"), &obj, &gen) &&
+            std::find(maps.begin(), maps.end(), std::make_pair(obj, gen)) == maps.end())
+            maps.emplace_back(obj, gen);
+    }
+    if (!pageMet && dropped)
+        return std::nullopt;
+
+    for (const auto &[obj, gen] : maps) {
+        const auto e = std::find_if(kept.begin(), kept.end(),
+                                    [&](const Entry &k) { return k.obj == obj && k.gen == gen; });
+        if (e == kept.end() || !objectAt(*e, 512, &text, &start))
+            return std::nullopt;
+        const std::string_view dict = DictAt(text, 0);
+        long long length = -1;
+        int refObj = 0, refGen = 0;
+        const std::string lengthText(ValueOf(dict, "/Length").substr(0, 40));
+        if (dict.empty() || !ValueOf(dict, "/Filter").empty() ||
+            std::sscanf(lengthText.c_str(), "%lld", &length) != 1 || length < 0 ||
+            ReferenceOf(lengthText, &refObj, &refGen))
+            return std::nullopt;
+        size_t at = dict.size();
+        while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at])))
+            ++at;
+        if (text.compare(at, 6, "stream") != 0)
+            return std::nullopt;
+        at += 6;
+        if (text.compare(at, 2, "\r\n") == 0)
+            at += 2;
+        else if (text.compare(at, 1, "\n") == 0)
+            at += 1;
+        else
+            return std::nullopt;
+        if (!f.seek(start + qint64(at)))
+            return std::nullopt;
+        QByteArray data = f.read(length);
+        if (data.size() != length)
+            return std::nullopt;
+        found.maps.push_back({e->obj, e->gen, data.toStdString()});
+    }
+    return found;
+}
+
+// The same maps read with qpdf, for a file of any other layout (one updated before, say).
+std::optional<FoundMaps> QpdfMaps(const QString &file)
+{
+    FoundMaps found;
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
@@ -332,24 +541,53 @@ bool PdfTextAsDrawn(const QString &file)
                 continue;
             seen.push_back(mapId);
             const std::shared_ptr<Buffer> data = map.getStreamData(qpdf_dl_generalized);
-            const std::string text(reinterpret_cast<const char *>(data->getBuffer()),
-                                   data->getSize());
-            std::string fixed;
-            if (RadicalsToIdeographs(text, &fixed))
-                fixedMaps.push_back({mapId.getObj(), mapId.getGen(), std::move(fixed)});
+            found.maps.push_back(
+                {mapId.getObj(), mapId.getGen(),
+                 std::string(reinterpret_cast<const char *>(data->getBuffer()), data->getSize())});
         }
-        if (fixedMaps.empty())
-            return true;
         QPDFObjectHandle trailer = pdf.getTrailer();
-        trailerKeys = "/Size " + QByteArray::number(trailer.getKey("/Size").getIntValue());
+        found.trailerKeys = "/Size " + QByteArray::number(trailer.getKey("/Size").getIntValue());
         for (const char *key : {"/Root", "/Info", "/ID"}) {
             if (trailer.hasKey(key))
-                trailerKeys += QByteArray(" ") + key + ' ' +
-                               QByteArray::fromStdString(trailer.getKey(key).unparse());
+                found.trailerKeys += QByteArray(" ") + key + ' ' +
+                                     QByteArray::fromStdString(trailer.getKey(key).unparse());
         }
     } catch (const std::exception &) {
-        return false;
+        return std::nullopt;
     }
+    return found;
+}
+
+} // namespace
+
+bool PdfTextAsDrawn(const QString &file)
+{
+    // The corrected maps are appended to the file as an update of the objects they replace (new
+    // objects under the old numbers, an xref section and a trailer that points back to the old
+    // one), so the pass costs the fonts, not the pages: a batch of thousands of slips is neither
+    // read nor written again.
+    std::optional<FoundMaps> found;
+    {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            return false;
+        if (const qint64 xref = LastXrefOffset(f); xref >= 0)
+            found = TailMaps(f, xref);
+    }
+    if (!found)
+        found = QpdfMaps(file);
+    if (!found)
+        return false;
+    std::vector<FoundMap> fixedMaps;
+    for (FoundMap &m : found->maps) {
+        std::string fixed;
+        if (RadicalsToIdeographs(m.text, &fixed))
+            fixedMaps.push_back({m.obj, m.gen, std::move(fixed)});
+    }
+    if (fixedMaps.empty())
+        return true;
+    const QByteArray trailerKeys = found->trailerKeys;
+    qint64 size = 0;
 
     QFile f(file);
     if (!f.open(QIODevice::ReadWrite))
@@ -365,9 +603,9 @@ bool PdfTextAsDrawn(const QString &file)
             update += '\n';
     }
     std::sort(fixedMaps.begin(), fixedMaps.end(),
-              [](const Fixed &a, const Fixed &b) { return a.obj < b.obj; });
+              [](const FoundMap &a, const FoundMap &b) { return a.obj < b.obj; });
     std::vector<qint64> offsets;
-    for (const Fixed &m : fixedMaps) {
+    for (const FoundMap &m : fixedMaps) {
         offsets.push_back(size + update.size());
         update += QByteArray::number(m.obj) + ' ' + QByteArray::number(m.gen) +
                   " obj\n<< /Length " + QByteArray::number(qint64(m.text.size())) +
