@@ -156,8 +156,20 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *e) override
     {
-        return e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease ||
-               e->type() == QEvent::ShortcutOverride;
+        if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease &&
+            e->type() != QEvent::ShortcutOverride)
+            return false;
+        // The keys of the window around it still work: Enter confirms, Esc cancels, Tab moves on.
+        switch (static_cast<QKeyEvent *>(e)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return false;
+        default:
+            return true;
+        }
     }
 };
 

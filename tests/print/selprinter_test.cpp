@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace print;
@@ -64,6 +65,25 @@ TEST_F(SelPrinterTest, TypingChangesNothing)
         QCoreApplication::sendEvent(dlg.COMB, &press);
     }
     EXPECT_EQ(dlg.COMB->currentText(), "A");
+}
+
+TEST_F(SelPrinterTest, EnterAndEscAnswerTheWindowWhileTheListHasTheFocus)
+{
+    Use({"A", "B"}, "A");
+    for (const auto &[key, answer] : {std::pair{Qt::Key_Return, QDialog::Accepted},
+                                      std::pair{Qt::Key_Escape, QDialog::Rejected}}) {
+        SelPrinter dlg;
+        dlg.Tag = kChoosePrinterRole;
+        dlg.FillPrinterList();
+        dlg.show();
+        dlg.activateWindow();
+        dlg.COMB->setFocus();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+        QTest::keyClick(dlg.COMB, key);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(dlg.result(), answer);
+        EXPECT_EQ(dlg.COMB->currentText(), "A");
+    }
 }
 
 TEST_F(SelPrinterTest, AcceptMakesCurrentAndRemembers)
