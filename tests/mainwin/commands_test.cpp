@@ -3,6 +3,7 @@
 // the amount as leaving the field converts it (words, figures and digit boxes agree), read back
 // with pdftotext and the sqlite3 client.
 #include "mainwin_fixture.h"
+#include "window_fixture.h"
 
 #include "mainwin/mainwindow.h"
 #include "mainwin/menus.h"
@@ -111,17 +112,10 @@ protected:
     {
         MainWinTest::SetUp();
         mainwin::PrintQuestions q;
-        q.choosePrinter = [] {
-            print::Current().Select(print::kPdfPrinterName);
-            return print::kPdfPrinterName;
-        };
+        q.choosePrinter = ChoosePdfPrinter;
         q.pdfFileName = [this] { return pdfFile; };
-        w = std::make_unique<MainWindow>(mainwin::MainWindowHooks{q, {}, {}});
-        QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
-        w->show();
-        ASSERT_TRUE(loaded.wait(5000));
+        ASSERT_NO_FATAL_FAILURE(ShowChequeWindow(w, q));
         QApplication::setActiveWindow(w.get());
-        ASSERT_EQ(w->context().FormatName(), QStringLiteral("转账支票"));
     }
     void TearDown() override
     {

@@ -1,6 +1,7 @@
 // The menu bar through the real main window: its table, every enabled entry and what it reaches;
 // the format-name chooser, the password windows through the program's start-up, the about box.
 #include "mainwin_fixture.h"
+#include "window_fixture.h"
 
 #include "library/fmtfile.h"
 #include "library/fmtlist.h"
@@ -133,16 +134,11 @@ protected:
         mainwin::PrintQuestions q;
         q.choosePrinter = [this] {
             ++asked;
-            print::Current().Select(print::kPdfPrinterName);
-            return print::kPdfPrinterName;
+            return ChoosePdfPrinter();
         };
         q.pdfFileName = [this] { return pdfFile; };
-        w = std::make_unique<MainWindow>(mainwin::MainWindowHooks{q, {}, {}});
+        ASSERT_NO_FATAL_FAILURE(ShowChequeWindow(w, q));
         menus = &w->menus();
-        QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
-        w->show();
-        ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
-        w->OpenFmt(QStringLiteral("转账支票"), false);
         ASSERT_EQ(w->LFMT(0)->caption(), QStringLiteral("转账支票"));
     }
     void TearDown() override

@@ -3,6 +3,7 @@
 
 #include "../common/smalldisk.h"
 #include "mainwin_fixture.h"
+#include "window_fixture.h"
 
 #include "mainwin/mainwindow.h"
 #include "mainwin/notifyinglabel.h"
@@ -59,22 +60,15 @@ protected:
         mainwin::PrintQuestions q;
         q.choosePrinter = [this] {
             ++asked;
-            if (cancel)
-                return QString();
-            print::Current().Select(print::kPdfPrinterName);
-            return print::kPdfPrinterName;
+            return cancel ? QString() : ChoosePdfPrinter();
         };
         q.pdfFileName = [this] {
             ++fileAsked;
             progressWhenAsked |= store::IndicatorWindow() != nullptr;
             return pdfFile;
         };
-        w = std::make_unique<MainWindow>(mainwin::MainWindowHooks{q, {}, {}});
+        ASSERT_NO_FATAL_FAILURE(ShowChequeWindow(w, q));
         printing = &w->printing();
-        QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
-        w->show();
-        ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
-        w->OpenFmt(QStringLiteral("转账支票"), false);
         ASSERT_EQ(w->LFMT(0)->caption(), QStringLiteral("转账支票"));
     }
     void TearDown() override

@@ -5,6 +5,7 @@
 #include "mainwin/historytab.h"
 
 #include "mainwin_fixture.h"
+#include "window_fixture.h"
 
 #include "batch/analysewin.h"
 #include "batch/inputmap.h"
@@ -72,17 +73,9 @@ protected:
         MainWinTest::SetUp();
         // The program's wiring, with the printer and the PDF file answered first.
         mainwin::PrintQuestions q;
-        q.choosePrinter = [] {
-            print::Current().Select(print::kPdfPrinterName);
-            return print::kPdfPrinterName;
-        };
+        q.choosePrinter = ChoosePdfPrinter;
         q.pdfFileName = [this] { return pdfFile; };
-        w = std::make_unique<MainWindow>(mainwin::MainWindowHooks{q, {}, {}});
-        QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
-        w->show();
-        ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
-        w->OpenFmt(QStringLiteral("转账支票"), false);
-        ASSERT_EQ(w->context().FormatName(), QStringLiteral("转账支票"));
+        ASSERT_NO_FATAL_FAILURE(ShowChequeWindow(w, q));
         // Active, so that leaving a field converts it.
         QApplication::setActiveWindow(w.get());
         batchTab = &w->batchTab();
