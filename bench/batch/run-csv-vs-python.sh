@@ -10,7 +10,7 @@
 # Usage: bench/batch/run-csv-vs-python.sh BUILD_DIR
 set -euo pipefail
 build=$1
-prog=$build/bench/batch/bench_batch_import
+prog=$build/bin/bench_batch_import
 data=$(mktemp -d)
 trap 'rm -rf "$data"' EXIT
 /usr/bin/python3 "$(dirname "$0")/make-import-data.py" "$data"

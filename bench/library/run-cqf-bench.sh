@@ -9,6 +9,6 @@ trap 'rm -rf "$data"' EXIT
 /usr/bin/python3 "$(dirname "$0")/make-cqf-data.py" "$data"
 for f in "$data"/*.cqf; do
   printf '%s: ' "$(basename "$f")"
-  "$build/bench/library/bench_library_cqf" "$f" | tr '\n' ' '
+  "$build/bin/bench_library_cqf" "$f" | tr '\n' ' '
   echo
 done
