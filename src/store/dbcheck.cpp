@@ -457,8 +457,10 @@ bool Plan(const QString &path, std::vector<TablePlan> *tables)
         if (t.indexes.empty())
             continue;
         // Large tables are read in several rowid ranges at once.
-        Stmt bounds(conn,
-                    "SELECT min(" + t.rowid + "), max(" + t.rowid + ") FROM " + Quote(t.name));
+        // Each end from a statement of its own: SQLite then reads one page of the table for it,
+        // where min and max in one statement read every row.
+        Stmt bounds(conn, "SELECT (SELECT min(" + t.rowid + ") FROM " + Quote(t.name) +
+                              "), (SELECT max(" + t.rowid + ") FROM " + Quote(t.name) + ')');
         if (bounds.Step() != SQLITE_ROW)
             return false;
         if (sqlite3_column_type(bounds.get(), 0) == SQLITE_NULL) {
