@@ -82,6 +82,29 @@ QDate DateOfText(const QString &text)
     return d ? d->date() : QDate::fromString(kDefaultDate, Qt::ISODate);
 }
 
+// Binds the date as every date is stored ("yyyy-MM-dd"), written out here for the usual years:
+// a work table of a whole history binds one per row.
+void BindDate(store::RowBinder &row, int col, const QDate &date)
+{
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    if (y < 1000 || y > 9999) {
+        row.Value(col, date);
+        return;
+    }
+    char t[10];
+    const auto put = [&](int at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            t[at + i] = char('0' + value % 10);
+    };
+    put(0, y, 4);
+    t[4] = '-';
+    put(5, m, 2);
+    t[7] = '-';
+    put(8, d, 2);
+    row.Utf8(col, QByteArrayView(t, sizeof t));
+}
+
 qint64 PartOfDate(const QString &con)
 {
     const double v = store::RoundEven(store::Val(values::ConvertDigits(con, -1)));
@@ -185,13 +208,13 @@ void GetIDArrayByDate(const QString &fmt, QDate from, QDate to, const StatChoice
     };
     if (choice.fullDate) {
         // Many slips share a date: each text is read as a date once.
-        QHash<QString, QDate> dates;
+        QHash<QByteArray, QDate> dates;
         ForEachRow(QStringLiteral("SELECT ID, Con FROM 历史 WHERE CID=? AND Fmt=? ORDER BY ID"),
                    {dateId, fmt}, [&](const store::RowReader &q) {
-                       const QString con = q.Text(1);
-                       auto it = dates.constFind(con);
+                       const QByteArrayView con = q.Utf8(1);
+                       auto it = dates.constFind(QByteArray::fromRawData(con.data(), con.size()));
                        if (it == dates.constEnd())
-                           it = dates.insert(con, DateOfText(con));
+                           it = dates.insert(con.toByteArray(), DateOfText(QString::fromUtf8(con)));
                        add(qint32(q.Int(0)), *it);
                    });
         return;
@@ -199,6 +222,7 @@ void GetIDArrayByDate(const QString &fmt, QDate from, QDate to, const StatChoice
     qint32 job = 0;
     bool have = false;
     qint64 y = 0, m = 0, d = 0;
+    QHash<QByteArray, qint64> parts;
     auto finish = [&] {
         if (!have)
             return;
@@ -216,7 +240,11 @@ void GetIDArrayByDate(const QString &fmt, QDate from, QDate to, const StatChoice
                        y = m = d = 0;
                    }
                    const qint32 cid = qint32(q.Int(1));
-                   const qint64 v = PartOfDate(q.Text(2));
+                   const QByteArrayView con = q.Utf8(2);
+                   auto it = parts.constFind(QByteArray::fromRawData(con.data(), con.size()));
+                   if (it == parts.constEnd())
+                       it = parts.insert(con.toByteArray(), PartOfDate(QString::fromUtf8(con)));
+                   const qint64 v = *it;
                    if (cid == yearId)
                        y = v;
                    else if (cid == monthId)
@@ -271,10 +299,16 @@ bool Analyse(const QString &fmt, store::FlexGridModel &grid, const StatChoice &c
 
     GetIDArrayByDate(fmt, choice.from, choice.to, choice, ids);
     CutIDArrayByCondi(fmt, choice, ids);
-    QHash<qint32, size_t> jobOf; // print number -> its first job
-    for (size_t i = ids.size(); i-- > 0;)
+    // Print number -> its first job, in the order of the numbers: the amounts below come in the
+    // same order, so each is found by a short step forward from the one before.
+    std::vector<std::pair<qint32, size_t>> jobOf;
+    jobOf.reserve(ids.size());
+    for (size_t i = 0; i < ids.size(); ++i)
         if (ids[i].id > 0)
-            jobOf.insert(ids[i].id, i);
+            jobOf.emplace_back(ids[i].id, i);
+    std::stable_sort(jobOf.begin(), jobOf.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    auto nextJob = jobOf.cbegin();
 
     // The amount rows, each read with its own field's content kind, a job's rows together.
     struct Counted
@@ -289,7 +323,7 @@ bool Analyse(const QString &fmt, store::FlexGridModel &grid, const StatChoice &c
     bool wanted = false;
     double sum = 0;
     QDate date;
-    QHash<double, QHash<QString, double>> amountOf;
+    QHash<double, QHash<QByteArray, double>> amountOf;
     auto finish = [&] {
         if (inJob && wanted)
             counted.push_back({date, sum});
@@ -304,39 +338,55 @@ bool Analyse(const QString &fmt, store::FlexGridModel &grid, const StatChoice &c
                        job = id;
                        inJob = true;
                        sum = 0;
-                       const auto it = jobOf.constFind(id);
-                       wanted = it != jobOf.constEnd();
+                       if (nextJob != jobOf.cbegin() && std::prev(nextJob)->first >= id) {
+                           nextJob = std::lower_bound(
+                               jobOf.cbegin(), jobOf.cend(), id,
+                               [](const auto &e, qint32 v) { return e.first < v; });
+                       }
+                       while (nextJob != jobOf.cend() && nextJob->first < id)
+                           ++nextJob;
+                       wanted = nextJob != jobOf.cend() && nextJob->first == id;
                        if (wanted)
-                           date = ids[*it].date;
+                           date = ids[nextJob->second].date;
                    }
                    if (!wanted)
                        return;
                    // The same amounts come back again and again: each text of a kind is read
                    // once.
-                   QHash<QString, double> &known = amountOf[q.Double(2)];
-                   const QString con = q.Text(1);
-                   auto it = known.constFind(con);
+                   QHash<QByteArray, double> &known = amountOf[q.Double(2)];
+                   const QByteArrayView con = q.Utf8(1);
+                   auto it = known.constFind(QByteArray::fromRawData(con.data(), con.size()));
                    if (it == known.constEnd()) {
-                       QString t = values::CapitalToNum(con, q.Double(2));
+                       QString t = values::CapitalToNum(QString::fromUtf8(con), q.Double(2));
                        t.remove(u',');
                        t.remove(QChar(0xFFE5));
-                       it = known.insert(con, store::Val(t));
+                       it = known.insert(con.toByteArray(), store::Val(t));
                    }
                    sum += *it;
                });
     finish();
 
-    // The work table, one row per counted job, in one statement prepared once.
+    // The work table, one row per counted job, written a hundred rows per statement run (the
+    // rest in one more).
     {
-        std::vector<store::SqlArgs> rows;
-        rows.reserve(counted.size());
-        for (const Counted &c : counted)
-            rows.push_back({c.date.toString(Qt::ISODate), c.sum});
+        constexpr size_t kPerRun = 100;
+        auto insert = [&](size_t first, size_t perRun, size_t runs) {
+            QString sql = QStringLiteral("INSERT INTO TEMP_Ana(DT, Sm) VALUES(?, ?)");
+            for (size_t i = 1; i < perRun; ++i)
+                sql += QStringLiteral(", (?, ?)");
+            return store::Db::Main().ExecRows(sql, runs, [&](size_t run, store::RowBinder &row) {
+                for (size_t i = 0; i < perRun; ++i) {
+                    const Counted &c = counted[first + run * perRun + i];
+                    BindDate(row, int(2 * i), c.date);
+                    row.Double(int(2 * i + 1), c.sum);
+                }
+            });
+        };
+        const size_t whole = counted.size() / kPerRun;
+        const size_t rest = counted.size() % kPerRun;
         store::Transaction tx;
-        const bool ok = tx.Ok() &&
-                        store::Db::Main().ExecRows(
-                            QStringLiteral("INSERT INTO TEMP_Ana(DT, Sm) VALUES(?, ?)"), rows) &&
-                        tx.Commit();
+        const bool ok = tx.Ok() && insert(0, kPerRun, whole) &&
+                        insert(whole * kPerRun, rest, rest > 0 ? 1 : 0) && tx.Commit();
         if (!ok)
             store::ReportMessage(QStringLiteral("统计数据写入出错！"), store::MsgKind::Error);
     }

@@ -94,50 +94,81 @@ QVariant ToStored(const QVariant &v)
     }
 }
 
-// Binds the values to the statement's "?" placeholders in order, as ToStored gives them.
-int BindArgs(sqlite3_stmt *stmt, const SqlArgs &args)
+} // namespace
+
+void RowBinder::Null(int col)
 {
-    int rc = SQLITE_OK;
-    for (int i = 0; rc == SQLITE_OK && i < int(args.size()); ++i) {
-        const QVariant v = ToStored(args[i]);
-        switch (v.isNull() ? QMetaType::UnknownType : v.typeId()) {
-        case QMetaType::UnknownType:
-            rc = sqlite3_bind_null(stmt, i + 1);
-            break;
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::Short:
-        case QMetaType::UShort:
-        case QMetaType::Char:
-        case QMetaType::UChar:
-            rc = sqlite3_bind_int64(stmt, i + 1, v.toLongLong());
-            break;
-        case QMetaType::Double:
-        case QMetaType::Float:
-            rc = sqlite3_bind_double(stmt, i + 1, v.toDouble());
-            break;
-        case QMetaType::QByteArray: {
-            const QByteArray b = v.toByteArray();
-            rc = sqlite3_bind_blob(stmt, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        default: {
-            const QByteArray t = v.toString().toUtf8();
-            rc = sqlite3_bind_text(stmt, i + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        }
-    }
-    return rc;
+    if (m_rc == SQLITE_OK)
+        m_rc = sqlite3_bind_null(m_stmt, col + 1);
 }
+
+void RowBinder::Int(int col, qint64 v)
+{
+    if (m_rc == SQLITE_OK)
+        m_rc = sqlite3_bind_int64(m_stmt, col + 1, v);
+}
+
+void RowBinder::Double(int col, double v)
+{
+    if (m_rc == SQLITE_OK)
+        m_rc = sqlite3_bind_double(m_stmt, col + 1, v);
+}
+
+void RowBinder::Utf8(int col, QByteArrayView text)
+{
+    if (m_rc == SQLITE_OK)
+        m_rc = sqlite3_bind_text(m_stmt, col + 1, text.data(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+void RowBinder::Value(int col, const QVariant &value)
+{
+    if (m_rc != SQLITE_OK)
+        return;
+    const QVariant v = ToStored(value);
+    switch (v.isNull() ? QMetaType::UnknownType : v.typeId()) {
+    case QMetaType::UnknownType:
+        Null(col);
+        break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::UChar:
+        Int(col, v.toLongLong());
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        Double(col, v.toDouble());
+        break;
+    case QMetaType::QByteArray: {
+        const QByteArray b = v.toByteArray();
+        m_rc = sqlite3_bind_blob(m_stmt, col + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    default:
+        Utf8(col, v.toString().toUtf8());
+        break;
+    }
+}
+
+int Db::BindArgs(sqlite3_stmt *stmt, const SqlArgs &args)
+{
+    RowBinder bind(stmt);
+    for (int i = 0; i < int(args.size()); ++i)
+        bind.Value(i, args[i]);
+    return bind.m_rc;
+}
+
+namespace {
 
 bool IsSchemaStatement(const QString &sql)
 {
     const QString s = sql.trimmed();
-    return s.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive)
-           || s.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive)
-           || s.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive);
+    return s.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive) ||
+           s.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive) ||
+           s.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive);
 }
 
 // A non-empty file that does not start with the SQLite header (an Access file, for one).
@@ -164,8 +195,8 @@ bool LooksForeign(const QString &path, QString *why)
 
 struct Db::Cache
 {
-    QHash<QString, QStringList> declared;              // by statement text
-    QHash<QString, std::vector<Db::Column>> columns;   // by table name
+    QHash<QString, QStringList> declared;            // by statement text
+    QHash<QString, std::vector<Db::Column>> columns; // by table name
 };
 
 ColType ColTypeFromDeclared(const QString &declared)
@@ -173,23 +204,23 @@ ColType ColTypeFromDeclared(const QString &declared)
     const QString t = declared.trimmed().toUpper();
     if (t.isEmpty())
         return ColType::Text;
-    if (t.startsWith(QLatin1String("BOOL")) || t == QLatin1String("BIT")
-        || t == QLatin1String("YESNO"))
+    if (t.startsWith(QLatin1String("BOOL")) || t == QLatin1String("BIT") ||
+        t == QLatin1String("YESNO"))
         return ColType::Boolean;
     if (t.startsWith(QLatin1String("DATE")) || t.startsWith(QLatin1String("TIME")))
         return ColType::Date;
-    if (t.contains(QLatin1String("INT")) || t == QLatin1String("LONG")
-        || t == QLatin1String("COUNTER") || t == QLatin1String("AUTOINCREMENT"))
+    if (t.contains(QLatin1String("INT")) || t == QLatin1String("LONG") ||
+        t == QLatin1String("COUNTER") || t == QLatin1String("AUTOINCREMENT"))
         return ColType::Integer;
-    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("TEXT"))
-        || t.contains(QLatin1String("CLOB")) || t == QLatin1String("MEMO"))
+    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("TEXT")) ||
+        t.contains(QLatin1String("CLOB")) || t == QLatin1String("MEMO"))
         return ColType::Text;
     if (t.contains(QLatin1String("BLOB")))
         return ColType::Blob;
-    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA"))
-        || t.contains(QLatin1String("DOUB")) || t.contains(QLatin1String("NUM"))
-        || t.contains(QLatin1String("DEC")) || t.contains(QLatin1String("CURRENCY"))
-        || t == QLatin1String("SINGLE"))
+    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) ||
+        t.contains(QLatin1String("DOUB")) || t.contains(QLatin1String("NUM")) ||
+        t.contains(QLatin1String("DEC")) || t.contains(QLatin1String("CURRENCY")) ||
+        t == QLatin1String("SINGLE"))
         return ColType::Double;
     return ColType::Text;
 }
@@ -345,9 +376,9 @@ void Db::Close()
 bool Db::OpenConn(const QString &pathIn, bool quiet)
 {
     const QString memory = QStringLiteral(":memory:");
-    const QString path = pathIn == memory
-                             ? memory
-                             : QFileInfo(pathIn.isEmpty() ? DataFilePath() : pathIn).absoluteFilePath();
+    const QString path =
+        pathIn == memory ? memory
+                         : QFileInfo(pathIn.isEmpty() ? DataFilePath() : pathIn).absoluteFilePath();
     if (IsOpen() && path == m_path)
         return true;
     Close();
@@ -484,8 +515,9 @@ QStringList Db::DeclaredTypes(const QString &sql, int columns)
     sqlite3 *h = Handle(Connection());
     sqlite3_stmt *stmt = nullptr;
     const QByteArray utf8 = sql.toUtf8();
-    if (h && sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, nullptr) == SQLITE_OK
-        && stmt) {
+    if (h &&
+        sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, nullptr) == SQLITE_OK &&
+        stmt) {
         const int n = sqlite3_column_count(stmt);
         for (int i = 0; i < n; ++i) {
             const char *t = sqlite3_column_decltype(stmt, i);
@@ -576,8 +608,7 @@ bool Db::ExecRows(const QString &sql, const std::vector<SqlArgs> &rows)
 {
     if (rows.empty())
         return true;
-    sqlite3 *h = IsOpen() ? Handle(Connection()) : nullptr;
-    if (!h) {
+    if (!(IsOpen() && Handle(Connection()))) {
         // Without the driver's handle the rows go one statement each.
         for (const SqlArgs &args : rows) {
             if (!ExecSQL(sql, args))
@@ -585,13 +616,29 @@ bool Db::ExecRows(const QString &sql, const std::vector<SqlArgs> &rows)
         }
         return true;
     }
+    return ExecRows(sql, rows.size(), [&](size_t r, RowBinder &bind) {
+        for (int i = 0; i < int(rows[r].size()); ++i)
+            bind.Value(i, rows[r][i]);
+    });
+}
+
+bool Db::ExecRows(const QString &sql, size_t count,
+                  const std::function<void(size_t, RowBinder &)> &bind)
+{
+    if (count == 0)
+        return true;
     // The driver's own statement runs far slower per row than the statement itself: it is run
     // here directly, on the same connection and inside the caller's transaction.
-    const QByteArray utf8 = sql.toUtf8();
-    sqlite3_stmt *stmt = nullptr;
-    int rc = sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &stmt, nullptr);
-    for (size_t r = 0; rc == SQLITE_OK && r < rows.size(); ++r) {
-        rc = BindArgs(stmt, rows[r]);
+    sqlite3_stmt *stmt = PrepareNative(sql, {});
+    if (!stmt) {
+        qWarning().noquote() << "statement failed:" << sql << m_lastError;
+        return false;
+    }
+    int rc = SQLITE_OK;
+    for (size_t r = 0; rc == SQLITE_OK && r < count; ++r) {
+        RowBinder binder(stmt);
+        bind(r, binder);
+        rc = binder.m_rc;
         if (rc == SQLITE_OK) {
             rc = sqlite3_step(stmt);
             rc = rc == SQLITE_DONE || rc == SQLITE_ROW ? sqlite3_reset(stmt) : rc;
@@ -599,6 +646,7 @@ bool Db::ExecRows(const QString &sql, const std::vector<SqlArgs> &rows)
         }
     }
     if (rc != SQLITE_OK) {
+        sqlite3 *h = sqlite3_db_handle(stmt);
         m_lastError = QString::fromUtf8(sqlite3_errmsg(h));
         m_lastErrorCode = QString::number(sqlite3_extended_errcode(h));
         qWarning().noquote() << "statement failed:" << sql << m_lastError;
@@ -636,6 +684,12 @@ QString RowReader::Text(int col) const
     if (!text)
         return QString(u""_qs);
     return QString(text, sqlite3_column_bytes16(m_stmt, col) / int(sizeof(QChar)));
+}
+
+QByteArrayView RowReader::Utf8(int col) const
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, col));
+    return text ? QByteArrayView(text, sqlite3_column_bytes(m_stmt, col)) : QByteArrayView("");
 }
 
 QVariant RowReader::Value(int col) const
@@ -722,7 +776,8 @@ QVariant Db::GetFieldWhere(const QString &table, const QString &cond, const QStr
                            const SqlArgs &args)
 {
     Recordset rs;
-    const QString sql = QStringLiteral("SELECT * FROM %1 WHERE %2 LIMIT 1").arg(QuoteIdent(table), cond);
+    const QString sql =
+        QStringLiteral("SELECT * FROM %1 WHERE %2 LIMIT 1").arg(QuoteIdent(table), cond);
     if (!OpenRs(rs, sql, args) || rs.RecordCount() == 0)
         return QVariant(QString(u""_qs));
     const int col = rs.FieldIndex(field);
@@ -755,7 +810,8 @@ std::vector<Db::Column> Db::TableColumns(const QString &table)
                {table}, true)) {
         for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
             const QString declared = rs.Text(QStringLiteral("type"));
-            cols.push_back({rs.Text(QStringLiteral("name")), declared, ColTypeFromDeclared(declared)});
+            cols.push_back(
+                {rs.Text(QStringLiteral("name")), declared, ColTypeFromDeclared(declared)});
         }
     }
     if (m_cache && !cols.empty())

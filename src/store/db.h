@@ -74,8 +74,16 @@ public:
     int AbsolutePosition() const { return m_pos; }
     void MoveFirst() { m_pos = 0; }
     void MoveLast() { m_pos = RecordCount() - 1; }
-    void MoveNext() { if (m_pos < RecordCount()) ++m_pos; }
-    void MovePrevious() { if (m_pos >= 0) --m_pos; }
+    void MoveNext()
+    {
+        if (m_pos < RecordCount())
+            ++m_pos;
+    }
+    void MovePrevious()
+    {
+        if (m_pos >= 0)
+            --m_pos;
+    }
     void Move(int row) { m_pos = row; }
 
     // Value of the current row; an invalid QVariant when off the rows or no such column.
@@ -116,6 +124,8 @@ public:
     double Double(int col) const;
     // NULL reads "".
     QString Text(int col) const;
+    // The text as SQLite holds it, in UTF-8, valid until the next row; NULL reads "".
+    QByteArrayView Utf8(int col) const;
     // The value as OpenRs holds it: qint64, double, QString or QByteArray; NULL as a null
     // QVariant.
     QVariant Value(int col) const;
@@ -124,6 +134,27 @@ private:
     friend class Db;
     explicit RowReader(sqlite3_stmt *stmt) : m_stmt(stmt) {}
     sqlite3_stmt *m_stmt;
+};
+
+// The values of one row of a statement run once per row (Db::ExecRows), bound straight to it.
+// Columns count from 0, the statement's "?" placeholders in order.
+class RowBinder
+{
+public:
+    void Null(int col);
+    void Int(int col, qint64 v);
+    void Double(int col, double v);
+    // Text given in UTF-8 (copied).
+    void Utf8(int col, QByteArrayView text);
+    // A value as SqlArgs holds it, stored as every bound argument is (Booleans 0/1, dates as
+    // ISO text).
+    void Value(int col, const QVariant &v);
+
+private:
+    friend class Db;
+    explicit RowBinder(sqlite3_stmt *stmt) : m_stmt(stmt) {}
+    sqlite3_stmt *m_stmt;
+    int m_rc = 0;
 };
 
 // The process's connection to the database file.
@@ -162,6 +193,10 @@ public:
     // Runs one statement for each row of arguments, prepared once: many rows of one insert.
     // Stops at the first failure and returns false (logged, never shown).
     bool ExecRows(const QString &sql, const std::vector<SqlArgs> &rows);
+    // The same for count rows whose values bind(row, binder) binds: many rows without a copy of
+    // them all.
+    bool ExecRows(const QString &sql, size_t count,
+                  const std::function<void(size_t, RowBinder &)> &bind);
     // The rowid of the last successful INSERT on this connection.
     qint64 LastInsertId() const;
 
@@ -215,6 +250,8 @@ private:
     // Prepares sql on the connection's own handle with the values bound; nullptr (error noted)
     // on failure.
     sqlite3_stmt *PrepareNative(const QString &sql, const SqlArgs &args);
+    // Binds the values to the statement's "?" placeholders in order, as RowBinder::Value does.
+    static int BindArgs(sqlite3_stmt *stmt, const SqlArgs &args);
     QStringList DeclaredTypes(const QString &sql, int columns);
     void SchemaChanged();
     void NoteError(const QSqlError &e);

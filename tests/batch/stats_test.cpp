@@ -209,6 +209,29 @@ TEST_F(StatsTest, ListsAndRuns)
     EXPECT_EQ(win->MSF->Tag(), QString());
 }
 
+// A work table of more jobs than one statement run writes: every job once, with its day and sum.
+TEST_F(StatsTest, ManyJobsFillTheWorkTableWhole)
+{
+    {
+        store::Transaction tx;
+        for (int job = 0; job < 245; ++job) {
+            statsample::Print(
+                ids, {{"出票日期",
+                       QStringLiteral("2024-02-%1").arg(1 + job % 28, 2, 10, QLatin1Char('0'))},
+                      {"大写金额", job % 2 ? "壹元整" : "贰拾元伍角"}});
+        }
+        ASSERT_TRUE(tx.Commit());
+    }
+    Run();
+    EXPECT_EQ(rec().messages, QStringList());
+    // 122 jobs of 1 and 123 of 20.5 in February, beside the four of the sample.
+    EXPECT_EQ(Months(), (QStringList{"2024-01=1200", "2024-02=2643.5", "2024-03=30", "2024-04=1"}));
+    EXPECT_EQ(RunTool("sqlite3", {store::DataFilePath(),
+                                  "SELECT count(*), sum(Sm), count(DISTINCT DT) FROM TEMP_Ana;"
+                                  "SELECT count(*) FROM TEMP_Ana WHERE DT = '2024-02-28';"}),
+              QStringLiteral("249|3874.5|32\n8\n"));
+}
+
 TEST_F(StatsTest, ExportsAndSplitter)
 {
     Run();
