@@ -75,12 +75,12 @@ QVariant FlexGridModel::data(const QModelIndex &index, int role) const
     const int c = index.column();
     if (r < m_fixedRows || !Inside(r, c))
         return {};
-    const Cell &cell = m_cells[r][c];
+    const QString &text = m_cells[r].text[c];
     switch (role) {
     case Qt::DisplayRole:
-        return cell.text;
+        return text;
     case Qt::TextAlignmentRole:
-        return int(AlignmentOf(ColAlignment(c), cell.text));
+        return int(AlignmentOf(ColAlignment(c), text));
     default:
         return {};
     }
@@ -92,7 +92,7 @@ QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int
         return {};
     if (m_fixedRows < 1 || section < 0 || section >= m_cols)
         return {};
-    return m_cells[m_fixedRows - 1][section].text;
+    return m_cells[m_fixedRows - 1].text[section];
 }
 
 Qt::ItemFlags FlexGridModel::flags(const QModelIndex &index) const
@@ -140,7 +140,7 @@ void FlexGridModel::ResizeRows(int n)
         beginRemoveRows(QModelIndex(), newData, oldData - 1);
     m_cells.resize(size_t(n));
     for (int r = old; r < n; ++r)
-        m_cells[r].resize(size_t(m_cols));
+        m_cells[r].text.resize(size_t(m_cols));
     if (live && newData > oldData)
         endInsertRows();
     else if (live && newData < oldData)
@@ -170,8 +170,11 @@ void FlexGridModel::SetCols(int n)
         else if (live && n < old)
             beginRemoveColumns(QModelIndex(), n, old - 1);
         m_cols = n;
-        for (auto &row : m_cells)
-            row.resize(size_t(n));
+        for (CellRow &row : m_cells) {
+            row.text.resize(size_t(n));
+            if (!row.colors.empty())
+                row.colors.resize(size_t(n));
+        }
         if (live && n > old)
             endInsertColumns();
         else if (live && n < old)
@@ -244,14 +247,14 @@ QString FlexGridModel::TextMatrix(int row, int col) const
 {
     if (!Inside(row, col))
         return QString();
-    return m_cells[row][col].text;
+    return m_cells[row].text[col];
 }
 
 bool FlexGridModel::SetTextMatrix(int row, int col, const QString &text)
 {
     if (!Inside(row, col))
         return false;
-    QString &cell = m_cells[row][col].text;
+    QString &cell = m_cells[row].text[col];
     if (cell == text)
         return true;
     cell = text;
@@ -264,24 +267,39 @@ bool FlexGridModel::SetNumber(int row, int col, double value)
     return SetTextMatrix(row, col, CStr(value));
 }
 
-quint32 FlexGridModel::CellBackColor(int row, int col) const
+const FlexGridModel::CellColors *FlexGridModel::ColorsOf(int row, int col) const
 {
     if (!Inside(row, col))
-        return 0;
-    const Cell &c = m_cells[row][col];
-    return c.hasBack ? c.back : 0;
+        return nullptr;
+    const CellRow &r = m_cells[row];
+    return r.colors.empty() ? nullptr : &r.colors[col];
+}
+
+FlexGridModel::CellColors &FlexGridModel::ColorsFor(int row, int col)
+{
+    CellRow &r = m_cells[row];
+    if (r.colors.empty())
+        r.colors.resize(size_t(m_cols));
+    return r.colors[col];
+}
+
+quint32 FlexGridModel::CellBackColor(int row, int col) const
+{
+    const CellColors *c = ColorsOf(row, col);
+    return c && c->hasBack ? c->back : 0;
 }
 
 bool FlexGridModel::HasCellBackColor(int row, int col) const
 {
-    return Inside(row, col) && m_cells[row][col].hasBack;
+    const CellColors *c = ColorsOf(row, col);
+    return c && c->hasBack;
 }
 
 void FlexGridModel::SetCellBackColor(int row, int col, quint32 color)
 {
     if (!Inside(row, col))
         return;
-    Cell &c = m_cells[row][col];
+    CellColors &c = ColorsFor(row, col);
     c.back = color & 0xFFFFFF;
     c.hasBack = true;
     CellChanged(row, col);
@@ -291,32 +309,33 @@ void FlexGridModel::ClearCellBackColor(int row, int col)
 {
     if (!Inside(row, col))
         return;
-    Cell &c = m_cells[row][col];
-    c.back = 0;
-    c.hasBack = false;
+    if (const CellColors *c = ColorsOf(row, col); c && c->hasBack) {
+        CellColors &set = ColorsFor(row, col);
+        set.back = 0;
+        set.hasBack = false;
+    }
     CellChanged(row, col);
 }
 
 quint32 FlexGridModel::CellForeColor(int row, int col) const
 {
-    if (!Inside(row, col))
-        return 0;
-    const Cell &c = m_cells[row][col];
-    return c.hasFore ? c.fore : 0;
+    const CellColors *c = ColorsOf(row, col);
+    return c && c->hasFore ? c->fore : 0;
 }
 
 bool FlexGridModel::HasCellForeColor(int row, int col) const
 {
-    return Inside(row, col) && m_cells[row][col].hasFore;
+    const CellColors *c = ColorsOf(row, col);
+    return c && c->hasFore;
 }
 
 void FlexGridModel::SetCellForeColor(int row, int col, quint32 color)
 {
     if (!Inside(row, col))
         return;
-    Cell &c = m_cells[row][col];
-    if (c.hasFore && c.fore == (color & 0xFFFFFF))
+    if (const CellColors *c = ColorsOf(row, col); c && c->hasFore && c->fore == (color & 0xFFFFFF))
         return;
+    CellColors &c = ColorsFor(row, col);
     c.fore = color & 0xFFFFFF;
     c.hasFore = true;
     CellChanged(row, col);
@@ -434,7 +453,7 @@ void FlexGridModel::Sort(int col, bool ascending)
     std::vector<Key> keys;
     keys.reserve(size_t(Rows() - first));
     for (int r = first; r < Rows(); ++r) {
-        const QString &t = rows[r][col].text;
+        const QString &t = rows[r].text[col];
         const bool num = IsNumeric(t);
         keys.push_back({num, num ? Val(t) : 0.0, r});
     }
@@ -445,8 +464,8 @@ void FlexGridModel::Sort(int col, bool ascending)
             return a.number < b.number;
         if (a.numeric != b.numeric)
             return a.numeric; // numbers before text
-        const QString &ta = rows[a.row][col].text;
-        const QString &tb = rows[b.row][col].text;
+        const QString &ta = rows[a.row].text[col];
+        const QString &tb = rows[b.row].text[col];
         int c = collator.compare(ta, tb);
         if (c == 0)
             c = QString::compare(ta, tb);
@@ -457,7 +476,7 @@ void FlexGridModel::Sort(int col, bool ascending)
     else
         std::stable_sort(keys.begin(), keys.end(),
                          [&](const Key &a, const Key &b) { return less(b, a); });
-    std::vector<std::vector<Cell>> sorted;
+    std::vector<CellRow> sorted;
     std::vector<int> heights;
     sorted.reserve(keys.size());
     heights.reserve(keys.size());

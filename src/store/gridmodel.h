@@ -152,14 +152,22 @@ signals:
     void topRowChanged(int row);
 
 private:
-    struct Cell
+    struct CellColors
     {
-        QString text;
         quint32 fore = 0;
         quint32 back = 0;
         bool hasFore = false;
         bool hasBack = false;
     };
+    // One row: the texts of its cells, and their colours once a cell of the row has one (the
+    // rows of a long sheet mostly have none, and then take no room for them).
+    struct CellRow
+    {
+        std::vector<QString> text;
+        std::vector<CellColors> colors; // empty, or one per column
+    };
+    const CellColors *ColorsOf(int row, int col) const;
+    CellColors &ColorsFor(int row, int col);
 
     bool Inside(int row, int col) const;
     int DataRows() const;
@@ -167,7 +175,7 @@ private:
     void CellChanged(int row, int col);
     void ClampCursor();
 
-    std::vector<std::vector<Cell>> m_cells;
+    std::vector<CellRow> m_cells;
     int m_cols = 0;
     int m_fixedRows = 0;
     int m_fixedCols = 0;

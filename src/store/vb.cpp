@@ -96,8 +96,41 @@ NumberScan ScanNumber(std::string_view text)
     return scanImpl(text);
 }
 
+namespace {
+
+// A plain decimal ("-1234.50"), as nearly every number cell of a format holds: read at once,
+// to the same correctly rounded value as the whole scan gives. False for anything else.
+bool PlainDecimal(QStringView text, double *value)
+{
+    char plain[32];
+    const qsizetype n = text.size();
+    if (n == 0 || n > qsizetype(sizeof plain))
+        return false;
+    int before = 0, after = 0;
+    bool point = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= u'0' && c <= u'9')
+            ++(point ? after : before);
+        else if (c == u'.' && !point)
+            point = true;
+        else if (!(c == u'-' && i == 0))
+            return false;
+        plain[i] = char(c);
+    }
+    if (before == 0 || (point && after == 0))
+        return false;
+    const auto read = std::from_chars(plain, plain + n, *value);
+    return read.ec == std::errc() && read.ptr == plain + n;
+}
+
+} // namespace
+
 double Val(QStringView text)
 {
+    double plain = 0;
+    if (PlainDecimal(text, &plain))
+        return plain == 0.0 ? 0.0 : plain; // no negative zero
     const NumberScan n = ScanNumber(text);
     if (!n.any)
         return 0.0;

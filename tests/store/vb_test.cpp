@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
 using namespace store;
 
 TEST(Val, ReadsTheLeadingNumber)
@@ -19,6 +25,40 @@ TEST(Val, ReadsTheLeadingNumber)
     EXPECT_DOUBLE_EQ(Val(u"1,234"), 1);
     EXPECT_DOUBLE_EQ(Val(u"2e"), 2);
     EXPECT_DOUBLE_EQ(Val(u"１２"), 0); // full-width digits are not digits
+}
+
+// Plain decimals, the common case read without the full scan, give exactly what the C library
+// gives for the same digits, halfway cases and long digit strings included.
+TEST(Val, PlainDecimalsAreCorrectlyRounded)
+{
+    std::mt19937_64 random(7);
+    std::vector<std::string> texts{"0.1",
+                                   "-0.3",
+                                   "9007199254740993",
+                                   "2.675",
+                                   "1.005",
+                                   "0.30000000000000004",
+                                   "123456789012345678901234567890",
+                                   "00012.5000",
+                                   "-1234.50",
+                                   "4.35"};
+    for (int i = 0; i < 2000; ++i) {
+        std::string t = random() % 3 == 0 ? "-" : "";
+        const int before = 1 + int(random() % 15);
+        const int after = int(random() % 8);
+        for (int d = 0; d < before; ++d)
+            t += char('0' + random() % 10);
+        if (after > 0)
+            t += '.';
+        for (int d = 0; d < after; ++d)
+            t += char('0' + random() % 10);
+        texts.push_back(t);
+    }
+    for (const std::string &t : texts) {
+        const double expected = std::strtod(t.c_str(), nullptr);
+        EXPECT_EQ(Val(QString::fromLatin1(t.c_str())), expected == 0.0 ? 0.0 : expected) << t;
+    }
+    EXPECT_FALSE(std::signbit(Val(u"-0.00")));
 }
 
 TEST(Val, TextFormStaysExact)
