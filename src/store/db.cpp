@@ -197,6 +197,15 @@ struct Db::Cache
 {
     QHash<QString, QStringList> declared;            // by statement text
     QHash<QString, std::vector<Db::Column>> columns; // by table name
+    // Statements run once per row, kept prepared (reset, no values bound) by their text.
+    QHash<QString, sqlite3_stmt *> statements;
+
+    void FinalizeStatements()
+    {
+        for (sqlite3_stmt *stmt : std::as_const(statements))
+            sqlite3_finalize(stmt);
+        statements.clear();
+    }
 };
 
 ColType ColTypeFromDeclared(const QString &declared)
@@ -361,6 +370,9 @@ void Db::Close()
 {
     if (m_name.isEmpty())
         return;
+    // The connection closes only once none of its statements is left.
+    if (m_cache)
+        m_cache->FinalizeStatements();
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         db.close();
@@ -628,11 +640,23 @@ bool Db::ExecRows(const QString &sql, size_t count,
     if (count == 0)
         return true;
     // The driver's own statement runs far slower per row than the statement itself: it is run
-    // here directly, on the same connection and inside the caller's transaction.
-    sqlite3_stmt *stmt = PrepareNative(sql, {});
+    // here directly, on the same connection and inside the caller's transaction, and kept
+    // prepared for the next call with the same text (a print run writes its history a record at
+    // a time).
+    sqlite3_stmt *stmt = nullptr;
+    if (m_cache)
+        stmt = m_cache->statements.value(sql);
     if (!stmt) {
-        qWarning().noquote() << "statement failed:" << sql << m_lastError;
-        return false;
+        stmt = PrepareNative(sql, {});
+        if (!stmt) {
+            qWarning().noquote() << "statement failed:" << sql << m_lastError;
+            return false;
+        }
+        if (m_cache) {
+            if (m_cache->statements.size() >= 32)
+                m_cache->FinalizeStatements();
+            m_cache->statements.insert(sql, stmt);
+        }
     }
     int rc = SQLITE_OK;
     for (size_t r = 0; rc == SQLITE_OK && r < count; ++r) {
@@ -650,8 +674,11 @@ bool Db::ExecRows(const QString &sql, size_t count,
         m_lastError = QString::fromUtf8(sqlite3_errmsg(h));
         m_lastErrorCode = QString::number(sqlite3_extended_errcode(h));
         qWarning().noquote() << "statement failed:" << sql << m_lastError;
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
     }
-    sqlite3_finalize(stmt);
+    if (!m_cache || !m_cache->statements.contains(sql))
+        sqlite3_finalize(stmt);
     return rc == SQLITE_OK;
 }
 

@@ -58,6 +58,45 @@ bool HasContent(const QList<PrintValue> &values)
                        [](const PrintValue &v) { return !v.con.isEmpty(); });
 }
 
+// Writes the print's values that hold something as rows (fmt, number, field, value) of table in
+// one statement: a record is one write of the table, not one per value. The statement's text
+// names only the table and the count of rows. False when the database refused (reported).
+bool InsertPrintRows(const QString &table, const QString &fmt, qint32 number,
+                     const QList<PrintValue> &values, qsizetype *written = nullptr)
+{
+    std::vector<const PrintValue *> kept;
+    kept.reserve(size_t(values.size()));
+    for (const PrintValue &v : values) {
+        if (!v.con.isEmpty())
+            kept.push_back(&v);
+    }
+    if (written)
+        *written = qsizetype(kept.size());
+    const QByteArray name = fmt.toUtf8();
+    // At most 250 rows a statement, well within SQLite's count of values.
+    for (size_t first = 0; first < kept.size(); first += 250) {
+        const size_t count = std::min<size_t>(250, kept.size() - first);
+        QString insert =
+            QStringLiteral("INSERT INTO ") + table + QStringLiteral(" VALUES(?, ?, ?, ?)");
+        for (size_t i = 1; i < count; ++i)
+            insert += QStringLiteral(", (?, ?, ?, ?)");
+        const bool ok = Db::Main().ExecRows(insert, 1, [&](size_t, RowBinder &row) {
+            for (size_t i = 0; i < count; ++i) {
+                const int c = int(4 * i);
+                row.Utf8(c, name);
+                row.Int(c + 1, number);
+                row.Int(c + 2, kept[first + i]->cid);
+                row.Utf8(c + 3, kept[first + i]->con.toUtf8());
+            }
+        });
+        if (!ok) {
+            ReportMessage(OpenErrorText(insert), MsgKind::Error);
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
@@ -74,16 +113,8 @@ qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
     const std::optional<qint32> p = NextPrintNumber(fmt);
     if (!p)
         return 0; // told by the database layer
-    std::vector<SqlArgs> rows;
-    for (const PrintValue &v : values) {
-        if (!v.con.isEmpty())
-            rows.push_back({fmt, *p, v.cid, v.con});
-    }
-    const QString insert = QStringLiteral("INSERT INTO 历史(Fmt, ID, CID, Con) VALUES(?, ?, ?, ?)");
-    if (!db.ExecRows(insert, rows)) {
-        ReportMessage(OpenErrorText(insert), MsgKind::Error);
+    if (!InsertPrintRows(QStringLiteral("历史(Fmt, ID, CID, Con)"), fmt, *p, values))
         return 0;
-    }
     if (!tx.Commit()) {
         ReportMessage(OpenErrorText(QStringLiteral("COMMIT")), MsgKind::Error);
         return 0;
@@ -125,19 +156,10 @@ bool PendingHistory::Add(const QString &fmt, const QList<PrintValue> &values)
         m_formats.append(fmt);
     }
     const qint32 n = ++*next;
-    std::vector<SqlArgs> rows;
-    rows.reserve(size_t(values.size()));
-    for (const PrintValue &v : values) {
-        if (!v.con.isEmpty())
-            rows.push_back({fmt, n, v.cid, v.con});
-    }
-    const QString insert =
-        QStringLiteral("INSERT INTO ") + kPendingTable + QStringLiteral(" VALUES(?, ?, ?, ?)");
-    if (!db.ExecRows(insert, rows)) {
-        ReportMessage(OpenErrorText(insert), MsgKind::Error);
+    qsizetype rows = 0;
+    if (!InsertPrintRows(kPendingTable, fmt, n, values, &rows))
         return false;
-    }
-    m_rows += qsizetype(rows.size());
+    m_rows += rows;
     return true;
 }
 
