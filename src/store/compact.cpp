@@ -296,27 +296,26 @@ bool CompactDB(const QString &pathIn, bool backup)
     const auto tick = [] { DrawProgress(ProgressState().current); };
     QElapsedTimer timer;
     timer.start();
+    // The backup (the file's bytes as they are) is copied while the compacted copy is made:
+    // neither writes the database, and the copy takes a core the VACUUM leaves idle, where the
+    // check after it wants them all.
     bool vacuumed = false;
-    Failure vacuumFailure;
-    RunTogether({[&] {
-                    vacuumed = RemoveIfPresent(work, &vacuumFailure) &&
-                               VacuumInto(file, work, like, &vacuumFailure);
-                }},
-                tick);
+    bool copied = !backup;
+    Failure vacuumFailure, copyFailure;
+    std::vector<std::function<void()>> making{[&] {
+        vacuumed =
+            RemoveIfPresent(work, &vacuumFailure) && VacuumInto(file, work, like, &vacuumFailure);
+    }};
+    if (backup)
+        making.push_back([&] { copied = CopyInto(file, fresh, like, &copyFailure); });
+    RunTogether(making, tick);
     StepProgress(1, QStringLiteral("pages"));
     const qint64 vacuumMs = timer.restart();
 
-    // The backup (the file's bytes as they are) is copied while the compacted copy is synced and
-    // checked: none of them writes the database.
-    bool copied = !backup;
     bool checked = false;
-    Failure copyFailure, checkFailure;
-    std::vector<std::function<void()>> jobs;
-    if (backup)
-        jobs.push_back([&] { copied = CopyInto(file, fresh, like, &copyFailure); });
-    if (vacuumed)
-        jobs.push_back([&] { checked = SyncAndCheckCopy(work, &checkFailure); });
-    RunTogether(jobs, tick);
+    Failure checkFailure;
+    if (vacuumed && copied)
+        RunTogether({[&] { checked = SyncAndCheckCopy(work, &checkFailure); }}, tick);
     if (!copied) {
         failure = copyFailure;
         QFile::remove(work);
@@ -338,8 +337,8 @@ bool CompactDB(const QString &pathIn, bool backup)
         return fail();
     }
     StepProgress(1, QString());
-    qInfo().noquote() << "compaction of" << file << ": VACUUM INTO" << vacuumMs
-                      << "ms, backup copy, sync and check" << timer.elapsed() << "ms";
+    qInfo().noquote() << "compaction of" << file << ": VACUUM INTO and backup copy" << vacuumMs
+                      << "ms, sync and check" << timer.elapsed() << "ms";
 
     // Swap: the compacted file takes the database's name in one rename; until then the old
     // file is complete. Writers are let in only after it.

@@ -15,6 +15,11 @@ namespace store {
 void RunTogether(const std::vector<std::function<void()>> &jobs,
                  const std::function<void()> &tick = {});
 
+// Runs the jobs on as many threads as the machine has cores, each taking the next job in the
+// order given when it is free; otherwise as RunTogether.
+void RunOnCores(const std::vector<std::function<void()>> &jobs,
+                const std::function<void()> &tick = {});
+
 // VACUUM INTO target (which must not exist) through a read-only connection of its own to source,
 // so it may run on any thread. On failure why and code hold SQLite's reason and number.
 bool VacuumFileInto(const QString &source, const QString &target, QString *why, QString *code);

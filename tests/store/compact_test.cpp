@@ -132,10 +132,9 @@ TEST_F(Compaction, KeepsTheFilesModeAndFollowsALinkedDatabase)
     EXPECT_LT(QFileInfo(real).size(), sizeBefore);
     EXPECT_EQ(Dump(real), before);
     const auto privateMode = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    const auto modeBits = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                          | QFileDevice::ReadGroup | QFileDevice::WriteGroup
-                          | QFileDevice::ExeGroup | QFileDevice::ReadOther
-                          | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    const auto modeBits = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                          QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
     EXPECT_EQ(QFile::permissions(real) & modeBits, privateMode);
     // The backup of a private file is private too, beside the file it copies.
     EXPECT_EQ(QFile::permissions(Home() + "/elsewhere/backup.mdb") & modeBits, privateMode);
@@ -150,15 +149,18 @@ namespace {
 // A database whose index i was built over table t2, a near copy of t1, and then handed to t1
 // through the schema: the index's entries are then not t1's, the way a damaged index differs
 // from its table. change makes t2 from t1.
+// spread: rowids 1,000 apart, so that the table counts as large and is read in parts.
 QString FileWithForeignIndex(const QString &path, const QString &change,
-                             const QString &index = "(a, b)")
+                             const QString &index = "(a, b)", bool spread = false)
 {
-    Sqlite3(path, "CREATE TABLE t1(a INTEGER NOT NULL, b TEXT, c);"
-                  "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300)"
-                  " INSERT INTO t1 SELECT i, '值' || (i % 50), CASE i % 4 WHEN 0 THEN NULL"
-                  " WHEN 1 THEN i * 1.5 WHEN 2 THEN x'00ff' || i ELSE 'x' END FROM n;"
-                  "CREATE TABLE t2(a INTEGER NOT NULL, b TEXT, c);"
-                  "INSERT INTO t2(rowid, a, b, c) SELECT rowid, a, b, c FROM t1;" +
+    Sqlite3(path, QStringLiteral("CREATE TABLE t1(a INTEGER NOT NULL, b TEXT, c);"
+                                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n"
+                                 " WHERE i < 300) INSERT INTO t1(rowid, a, b, c) SELECT %1, i,"
+                                 " '值' || (i % 50), CASE i % 4 WHEN 0 THEN NULL WHEN 1 THEN"
+                                 " i * 1.5 WHEN 2 THEN x'00ff' || i ELSE 'x' END FROM n;")
+                          .arg(spread ? "i * 1000 + 7" : "i") +
+                      "CREATE TABLE t2(a INTEGER NOT NULL, b TEXT, c);"
+                      "INSERT INTO t2(rowid, a, b, c) SELECT rowid, a, b, c FROM t1;" +
                       change + "; CREATE INDEX i ON t2" + index +
                       ";"
                       "PRAGMA writable_schema = ON;"
@@ -188,20 +190,28 @@ TEST(DatabaseCheck, FindsEveryIndexThatDoesNotHoldItsTable)
         {"wrong rowid", "UPDATE t2 SET rowid = 1000 WHERE a = 300", "(a, b)"},
         {"out of order", "SELECT 1", "(b, a)"},
     };
-    for (const auto &f : faults) {
-        SCOPED_TRACE(f.name);
-        const QString path = dir.filePath(QString::fromUtf8(f.name) + ".db");
-        const QString full = FileWithForeignIndex(path, f.change, f.index);
-        if (QString(f.name) == "out of order") {
-            // Built ascending on (b, a), then declared descending on b.
-            Sqlite3(path, "PRAGMA writable_schema = ON; UPDATE sqlite_master SET"
-                          " sql = 'CREATE INDEX i ON t1(b DESC, a)' WHERE name = 'i'");
+    for (const bool spread : {false, true}) {
+        for (const auto &f : faults) {
+            SCOPED_TRACE(std::string(f.name) + (spread ? ", large table" : ""));
+            const QString path =
+                dir.filePath(QString::fromUtf8(f.name) + (spread ? "-large.db" : ".db"));
+            const QString full = FileWithForeignIndex(path, f.change, f.index, spread);
+            if (QString(f.name) == "out of order") {
+                // Built ascending on (b, a), then declared descending on b; in a large table
+                // the other way round (an ascending index is read in two halves).
+                Sqlite3(path, spread ? "PRAGMA writable_schema = ON; DROP INDEX i;"
+                                       " CREATE INDEX i ON t2(b DESC, a); UPDATE sqlite_master"
+                                       " SET tbl_name = 't1', sql = 'CREATE INDEX i ON t1(b, a)'"
+                                       " WHERE name = 'i'"
+                                     : "PRAGMA writable_schema = ON; UPDATE sqlite_master SET"
+                                       " sql = 'CREATE INDEX i ON t1(b DESC, a)' WHERE name = 'i'");
+            }
+            EXPECT_EQ(Sqlite3(path, "PRAGMA quick_check"), "ok");
+            ASSERT_NE(Sqlite3(path, "PRAGMA integrity_check"), "ok");
+            QString why;
+            EXPECT_FALSE(CheckDatabaseFile(path, &why));
+            EXPECT_FALSE(why.isEmpty());
         }
-        EXPECT_EQ(Sqlite3(path, "PRAGMA quick_check"), "ok");
-        ASSERT_NE(Sqlite3(path, "PRAGMA integrity_check"), "ok");
-        QString why;
-        EXPECT_FALSE(CheckDatabaseFile(path, &why));
-        EXPECT_FALSE(why.isEmpty());
     }
 
     // A key declared unique that the index repeats.
@@ -216,20 +226,29 @@ TEST(DatabaseCheck, FindsEveryIndexThatDoesNotHoldItsTable)
     EXPECT_FALSE(CheckDatabaseFile(twice, &why));
     EXPECT_TRUE(why.contains("non-unique")) << why.toStdString();
 
-    // A sound file with every kind of index and value passes, as it does SQLite's full check.
+    // A sound file with every kind of index and value passes, as it does SQLite's full check;
+    // its rowids spread so wide that the table is read in parts, each index in halves.
     const QString sound = dir.filePath("sound.db");
-    Sqlite3(sound, "CREATE TABLE t(a INTEGER PRIMARY KEY, b TEXT, c REAL, d, e TEXT UNIQUE);"
-                   "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500)"
-                   " INSERT INTO t SELECT i, CASE WHEN i % 7 = 0 THEN NULL ELSE '名' || (i % 30)"
-                   " END, i / 4.0, CASE i % 5 WHEN 0 THEN i WHEN 1 THEN i + 0.5 WHEN 2 THEN"
-                   " 'x' || i WHEN 3 THEN x'00' || i END, CASE WHEN i % 3 = 0 THEN NULL ELSE"
-                   " 'e' || i END FROM n;"
-                   "CREATE INDEX t_b ON t(b DESC, c); CREATE INDEX t_d ON t(d, b);"
-                   "CREATE INDEX t_ab ON t(b, a); CREATE INDEX t_c ON t(c) WHERE c > 10;"
-                   "CREATE INDEX t_x ON t(lower(b)); CREATE INDEX t_n ON t(b COLLATE NOCASE);"
-                   "CREATE TABLE w(k TEXT PRIMARY KEY, v) WITHOUT ROWID;"
-                   "INSERT INTO w SELECT b || a, a FROM t WHERE b IS NOT NULL;"
-                   "CREATE TABLE empty(x); CREATE INDEX empty_x ON empty(x);");
+    Sqlite3(sound,
+            "CREATE TABLE t(a INTEGER PRIMARY KEY, b TEXT, c REAL, d, e TEXT UNIQUE);"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500)"
+            " INSERT INTO t SELECT i * 997, CASE WHEN i % 7 = 0 THEN NULL ELSE '名' || (i % 30)"
+            " END, i / 4.0, CASE i % 5 WHEN 0 THEN i WHEN 1 THEN i + 0.5 WHEN 2 THEN"
+            " 'x' || i WHEN 3 THEN x'00' || i END, CASE WHEN i % 3 = 0 THEN NULL ELSE"
+            " 'e' || i END FROM n;"
+            "CREATE INDEX t_b ON t(b DESC, c); CREATE INDEX t_d ON t(d, b);"
+            "CREATE INDEX t_ab ON t(b, a); CREATE INDEX t_c ON t(c) WHERE c > 10;"
+            "CREATE INDEX t_x ON t(lower(b)); CREATE INDEX t_n ON t(b COLLATE NOCASE);"
+            "CREATE TABLE w(k TEXT PRIMARY KEY, v) WITHOUT ROWID;"
+            "INSERT INTO w SELECT b || a, a FROM t WHERE b IS NOT NULL;"
+            "CREATE TABLE empty(x); CREATE INDEX empty_x ON empty(x);"
+            "CREATE TABLE s(x NOT NULL, y TEXT, z INTEGER NOT NULL);"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 700)"
+            " INSERT INTO s(rowid, x, y, z) SELECT i * 1009, CASE i % 3 WHEN 0 THEN"
+            " i % 60 WHEN 1 THEN (i % 60) + 0.5 ELSE 'v' || (i % 40) END, CASE WHEN"
+            " i % 5 = 0 THEN NULL ELSE '键' || (i % 17) END, i FROM n;"
+            "CREATE INDEX s_xy ON s(x, y); CREATE UNIQUE INDEX s_z ON s(z);"
+            "CREATE INDEX s_y ON s(y);");
     ASSERT_EQ(Sqlite3(sound, "PRAGMA integrity_check"), "ok");
     why.clear();
     EXPECT_TRUE(CheckDatabaseFile(sound, &why)) << why.toStdString();
