@@ -15,8 +15,8 @@ namespace store {
 void RunTogether(const std::vector<std::function<void()>> &jobs,
                  const std::function<void()> &tick = {});
 
-// Runs the jobs on as many threads as the machine has cores, each taking the next job in the
-// order given when it is free; otherwise as RunTogether.
+// Runs the jobs on about as many threads as the machine has cores, each taking the next job in
+// the order given when it is free; otherwise as RunTogether.
 void RunOnCores(const std::vector<std::function<void()>> &jobs,
                 const std::function<void()> &tick = {});
 
