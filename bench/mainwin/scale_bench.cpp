@@ -10,13 +10,14 @@
 //                          (the tab's two queries stepped through SQLite alone), paired runs
 //   start HOME             the start-up from Main to the main window shown and loaded: ms
 //   compact HOME           compaction of DATA.mdb: ms beside VACUUM INTO a file + fsync
+//   check FILE             the check compaction makes of its copy, alone, on FILE: ms per run
 //
 // Every line of output is "name value unit" so that the script can take the figures.
 #include "mainwin/mainwindow.h"
 #include "mainwin/starthooks.h"
 #include "store/compact.h"
-#include "store/dbcheck.h"
 #include "store/db.h"
+#include "store/dbcheck.h"
 #include "store/grid.h"
 #include "store/history.h"
 #include "store/paths.h"
@@ -344,7 +345,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s make|showall|reload|start|compact FOLDER\n", argv[0]);
+        std::fprintf(stderr, "usage: %s make|showall|reload|start|compact|check FOLDER\n", argv[0]);
         return 2;
     }
     const QString what = QString::fromLocal8Bit(argv[1]);
