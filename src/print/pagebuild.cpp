@@ -29,8 +29,10 @@ bool Number(const store::NumberCell &cell, double *out)
 
 } // namespace
 
-FilledPage BuildFilledPage(const store::FlexGridModel &grid, const PageOptions &o,
-                           const FieldValues &values)
+namespace {
+
+// The page's options, without its fields.
+FilledPage PageOf(const PageOptions &o)
 {
     FilledPage page;
     page.formatName = o.formatName;
@@ -47,7 +49,14 @@ FilledPage BuildFilledPage(const store::FlexGridModel &grid, const PageOptions &
     page.barcodeStandard = o.barcodeStandard;
     page.frameWidthPx = o.frameWidthPx;
     page.screenDpi = o.screenDpi;
+    return page;
+}
 
+// The fields of the grid as the format places them, without their values: kinds in order 0..4,
+// each in index order, as the page walks them.
+QList<FilledField> FieldLayout(const store::FlexGridModel &grid)
+{
+    QList<FilledField> fields;
     int counts[5] = {0, 0, 0, 0, 0};
     for (int row = grid.FixedRows(); row < grid.Rows(); ++row) {
         const store::FieldRow r = store::ReadFieldRow(grid, row);
@@ -73,6 +82,20 @@ FilledPage BuildFilledPage(const store::FlexGridModel &grid, const PageOptions &
         f.underline = r.underline;
         f.strikeOut = r.strikethru;
         f.cash = r.cash.Val();
+        if (f.kind == FieldKind::Label)
+            f.text = f.prompt;
+        fields << f;
+    }
+    std::stable_sort(fields.begin(), fields.end(),
+                     [](const FilledField &a, const FilledField &b) { return a.kind < b.kind; });
+    return fields;
+}
+
+// The page with the fields laid out, each filled with its value.
+FilledPage FillPage(FilledPage page, const QList<FilledField> &layout, const FieldValues &values)
+{
+    page.fields = layout;
+    for (FilledField &f : page.fields) {
         const QString value =
             values.value && f.kind <= FieldKind::Picture ? values.value(f.index) : QString();
         switch (f.kind) {
@@ -88,18 +111,19 @@ FilledPage BuildFilledPage(const store::FlexGridModel &grid, const PageOptions &
             if (f.text.contains(QLatin1Char('.')) && values.picture)
                 f.picture = values.picture(f.text);
             break;
-        case FieldKind::Label:
-            f.text = f.prompt;
-            break;
         default:
             break;
         }
-        page.fields << f;
     }
-    // Kinds in order 0..4, each in index order, as the page walks them.
-    std::stable_sort(page.fields.begin(), page.fields.end(),
-                     [](const FilledField &a, const FilledField &b) { return a.kind < b.kind; });
     return page;
+}
+
+} // namespace
+
+FilledPage BuildFilledPage(const store::FlexGridModel &grid, const PageOptions &o,
+                           const FieldValues &values)
+{
+    return FillPage(PageOf(o), FieldLayout(grid), values);
 }
 
 PageOptions OptionsFromContext(const store::AppContext &ctx)
@@ -150,7 +174,15 @@ FilledPage PageSource::Fill()
         }
         o.background = m_back;
     }
-    return BuildFilledPage(*m_ctx.FieldGrid(), o, *m_values);
+    // The fields are laid out anew only when the format's grid has changed since: a batch
+    // fills the same layout page after page.
+    const store::FlexGridModel &grid = *m_ctx.FieldGrid();
+    if (m_layoutGrid != &grid || m_layoutRevision != grid.Revision()) {
+        m_layout = FieldLayout(grid);
+        m_layoutGrid = &grid;
+        m_layoutRevision = grid.Revision();
+    }
+    return FillPage(PageOf(o), m_layout, *m_values);
 }
 
 QList<HistoryValue> HistoryValues(const FilledPage &page)

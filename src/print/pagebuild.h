@@ -57,6 +57,9 @@ public:
 private:
     const store::AppContext &m_ctx;
     std::optional<FieldValues> m_values;
+    const store::FlexGridModel *m_layoutGrid = nullptr;
+    quint64 m_layoutRevision = 0;
+    QList<FilledField> m_layout;
     QString m_backFormat;
     QImage m_back;
 };

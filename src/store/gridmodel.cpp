@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <atomic>
 
 namespace store {
 
@@ -41,7 +42,22 @@ Qt::Alignment AlignmentOf(int code, const QString &text)
 
 } // namespace
 
-FlexGridModel::FlexGridModel(QObject *parent) : QAbstractTableModel(parent) {}
+namespace {
+
+// Revisions are handed out from one count, so that no two grids ever share one.
+std::atomic<quint64> g_revisions{0};
+
+} // namespace
+
+FlexGridModel::FlexGridModel(QObject *parent)
+    : QAbstractTableModel(parent), m_revision(++g_revisions)
+{
+}
+
+void FlexGridModel::Revise()
+{
+    m_revision = ++g_revisions;
+}
 
 FlexGridModel::~FlexGridModel() = default;
 
@@ -119,6 +135,7 @@ void FlexGridModel::SetRedraw(bool on)
 
 void FlexGridModel::ResizeRows(int n)
 {
+    Revise();
     const int old = Rows();
     if (n == old)
         return;
@@ -157,6 +174,7 @@ void FlexGridModel::SetRows(int rows)
 
 void FlexGridModel::SetCols(int n)
 {
+    Revise();
     n = std::max(0, n);
     m_colWidth.resize(size_t(n), kDefaultColWidth);
     m_colAlign.resize(size_t(n), 9);
@@ -185,6 +203,7 @@ void FlexGridModel::SetCols(int n)
 
 void FlexGridModel::SetFixedRows(int n)
 {
+    Revise();
     n = std::max(0, n);
     if (n > Rows())
         SetRows(n);
@@ -202,6 +221,7 @@ void FlexGridModel::SetFixedRows(int n)
 
 void FlexGridModel::SetFixedCols(int n)
 {
+    Revise();
     n = std::max(0, n);
     if (n > m_cols)
         SetCols(n);
@@ -217,6 +237,7 @@ void FlexGridModel::SetFixedCols(int n)
 
 void FlexGridModel::RemoveRows(int first, int count)
 {
+    Revise();
     first = std::max(first, m_fixedRows);
     count = std::min(count, Rows() - first);
     if (count <= 0)
@@ -233,6 +254,7 @@ void FlexGridModel::RemoveRows(int first, int count)
 
 void FlexGridModel::CellChanged(int r, int c)
 {
+    Revise();
     if (m_frozen)
         return;
     if (r >= m_fixedRows) {
@@ -440,6 +462,7 @@ void FlexGridModel::SetColAlignment(int col, int alignment)
 
 void FlexGridModel::Sort(int col, bool ascending)
 {
+    Revise();
     if (col < 0 || col >= m_cols || Rows() - m_fixedRows < 2)
         return;
     struct Key

@@ -51,6 +51,9 @@ public:
     // Counts. Growing adds empty cells; shrinking drops rows or columns at the end. Fixed counts
     // are clamped so that Rows >= FixedRows and Cols >= FixedCols; raising a fixed count above
     // the size grows the grid (as the original control did).
+    // Changes with every change of the cells, their colours or the grid's counts, and no two
+    // grids ever share one: what was read from a grid at one revision holds while it stays.
+    quint64 Revision() const { return m_revision; }
     int Rows() const { return int(m_cells.size()); }
     void SetRows(int rows);
     int Cols() const { return m_cols; }
@@ -169,6 +172,8 @@ private:
     const CellColors *ColorsOf(int row, int col) const;
     CellColors &ColorsFor(int row, int col);
 
+    // A new revision: the cells, their colours or the grid's shape changed.
+    void Revise();
     bool Inside(int row, int col) const;
     int DataRows() const;
     void ResizeRows(int n);
@@ -176,6 +181,7 @@ private:
     void ClampCursor();
 
     std::vector<CellRow> m_cells;
+    quint64 m_revision;
     int m_cols = 0;
     int m_fixedRows = 0;
     int m_fixedCols = 0;

@@ -146,4 +146,44 @@ TEST_F(PageBuildTest, OptionsComeFromTheContext)
     EXPECT_EQ(page.fields[0].text, QStringLiteral("乙"));
 }
 
+// Page after page of a batch reuses the fields' layout, and takes up every change of the format
+// between two pages: a moved field, a new colour, a new row, and another grid in its place.
+TEST_F(PageBuildTest, ASourceFollowsEveryChangeOfTheFormat)
+{
+    store::AppContext ctx;
+    ctx.SetFieldGrid(&grid);
+    ctx.SetFields(&fields);
+    const int payee = Row(3, "收款人", 0, {"10", "20", "50", "8"});
+    fields.values = {{1, "乙"}};
+    PageSource source(ctx);
+    ASSERT_EQ(source.Fill().fields.size(), 1);
+
+    fields.values = {{1, "丙"}};
+    FilledPage page = source.Fill();
+    EXPECT_EQ(page.fields[0].text, QStringLiteral("丙"));
+    EXPECT_DOUBLE_EQ(page.fields[0].x, 10);
+
+    grid.SetRedraw(false); // changes made while the grid does not redraw count too
+    grid.SetTextMatrix(payee, 4, QStringLiteral("12.5"));
+    grid.SetCellBackColor(payee, 10, 0x0000FF);
+    grid.SetRedraw(true);
+    page = source.Fill();
+    EXPECT_DOUBLE_EQ(page.fields[0].x, 12.5);
+    EXPECT_EQ(page.fields[0].color, QColor(Qt::red));
+    EXPECT_EQ(page.fields[0].text, QStringLiteral("丙"));
+
+    Row(4, "已付", 1, {"60", "20", "5", "5"});
+    fields.values = {{1, "丁"}, {1001, "1"}};
+    page = source.Fill();
+    ASSERT_EQ(page.fields.size(), 2);
+    EXPECT_EQ(page.fields[1].text, QStringLiteral("√"));
+
+    store::FlexGridModel other;
+    other.SetCols(23);
+    other.SetRows(2);
+    other.SetFixedRows(2);
+    ctx.SetFieldGrid(&other);
+    EXPECT_TRUE(source.Fill().fields.isEmpty());
+}
+
 } // namespace
