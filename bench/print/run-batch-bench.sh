@@ -92,7 +92,7 @@ if command -v valgrind >/dev/null; then
   # it is redrawn after each page, where a real run redraws it a few times in all: its share.
   progress() {
     callgrind_annotate --inclusive=yes "$out/cg.out" 2>/dev/null |
-      awk '/store::DrawProgress/ { gsub(",", "", $1); print $1; exit }'
+      awk '/store::DrawProgress/ && !n++ { gsub(",", "", $1); print $1 }'
   }
   all1=$(cg "$allpath" "$out/cg.csv" "$out/cg-allpath.pdf")
   prog1=$(progress)
