@@ -426,13 +426,18 @@ QByteArray IndexPassSql(const TablePlan &t, const IndexPlan &ix, int side = 0)
     return sql + t.rowid + ')';
 }
 
-// Whether SQLite runs the statement on the index alone (a search, for a half).
-bool ReadsIndexAlone(const Conn &conn, const QByteArray &sql, const QByteArray &index)
+// Whether SQLite runs the statement on the index alone; with search, only on the part of it the
+// statement asks for (a half that scanned the whole index would gain nothing).
+bool ReadsIndexAlone(const Conn &conn, const QByteArray &sql, const QByteArray &index,
+                     bool search = false)
 {
     Stmt eqp(conn, "EXPLAIN QUERY PLAN " + sql);
     bool covering = false;
-    while (eqp.Step() == SQLITE_ROW)
-        covering = covering || eqp.Text(3).contains("COVERING INDEX " + index);
+    while (eqp.Step() == SQLITE_ROW) {
+        const QByteArray step = eqp.Text(3);
+        covering = covering || (step.contains("COVERING INDEX " + index) &&
+                                (!search || step.startsWith("SEARCH")));
+    }
     return covering;
 }
 
@@ -466,8 +471,8 @@ void SplitIndex(const Conn &conn, const TablePlan &t, IndexPlan *ix)
             row.push_back(sqlite3_value_dup(sqlite3_column_value(samples.get(), c)));
         rows.push_back(std::move(row));
     }
-    if (rows.size() >= 3 && ReadsIndexAlone(conn, IndexPassSql(t, *ix, -1), ix->name) &&
-        ReadsIndexAlone(conn, IndexPassSql(t, *ix, 1), ix->name)) {
+    if (rows.size() >= 3 && ReadsIndexAlone(conn, IndexPassSql(t, *ix, -1), ix->name, true) &&
+        ReadsIndexAlone(conn, IndexPassSql(t, *ix, 1), ix->name, true)) {
         ix->split.swap(rows[rows.size() / 2]);
         ix->parts.assign(2, IndexPart());
         ix->parts[0].side = -1;
