@@ -119,11 +119,9 @@ std::vector<qint32> AutoCalc(FieldRegistry &reg, qint32 id, const values::ValueE
     // row tells at once, without the table of all fields.
     const store::FlexGridModel *grid = reg.Grid();
     const PageField *edited = reg.GetCtlByID(id);
-    if (grid && edited && edited->Kind() == FieldKind::Text) {
-        const store::FieldRow f = store::ReadFieldRow(*grid, edited->Row());
-        if (f.rctl.Val() == 0 && f.rctl1.Val() == 0 && f.sumId.Val() == 0 && f.sumId1.Val() == 0)
-            return {id};
-    }
+    if (grid && edited && edited->Kind() == FieldKind::Text &&
+        !store::FieldRowLinks(*grid, edited->Row()))
+        return {id};
     PageCalcFields fields(reg);
     StoreCalcHistory history;
     return values::AutoCalc(id, fields, history, env);

@@ -167,7 +167,11 @@ store::FieldRow FieldRegistry::RowOf(const PageField *ctl) const
 
 std::optional<qint32> FieldRegistry::GetCtlID(const PageField *ctl) const
 {
-    return RowOf(ctl).id.Long();
+    // Asked for every field of every record of a batch: only the ID's cell is read.
+    const store::FlexGridModel *grid = Grid();
+    if (!ctl || !grid)
+        return store::FieldRow().id.Long();
+    return store::ReadFieldRowId(*grid, ctl->Row()).Long();
 }
 
 int FieldRegistry::GetCtlDir(const PageField *ctl) const
@@ -177,7 +181,10 @@ int FieldRegistry::GetCtlDir(const PageField *ctl) const
 
 double FieldRegistry::GetCtlCash(const PageField *ctl) const
 {
-    return RowOf(ctl).cash.Number().value_or(0.0);
+    const store::FlexGridModel *grid = Grid();
+    if (!ctl || !grid)
+        return 0.0;
+    return store::ReadFieldRowCash(*grid, ctl->Row()).Number().value_or(0.0);
 }
 
 qint32 FieldRegistry::GetRCtl(const PageField *ctl) const

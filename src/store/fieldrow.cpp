@@ -72,6 +72,20 @@ std::optional<qint32> ReadFieldRowKind(const FlexGridModel &grid, int row)
     return NumberCell(grid.TextMatrix(row, ColClas)).Long();
 }
 
+NumberCell ReadFieldRowCash(const FlexGridModel &grid, int row)
+{
+    return NumberCell(grid.TextMatrix(row, ColCash));
+}
+
+bool FieldRowLinks(const FlexGridModel &grid, int row)
+{
+    for (const int c : {ColRCtl, ColRCtl1, ColSumID, ColSumID1}) {
+        if (NumberCell(grid.TextMatrix(row, c)).Val() != 0)
+            return true;
+    }
+    return false;
+}
+
 void WriteFieldRow(FlexGridModel &grid, int row, const FieldRow &f)
 {
     if (row < 0 || row >= grid.Rows())

@@ -90,6 +90,10 @@ FieldRow ReadFieldRow(const FlexGridModel &grid, int row);
 // every row (a field by its ID, a row's kind).
 NumberCell ReadFieldRowId(const FlexGridModel &grid, int row);
 std::optional<qint32> ReadFieldRowKind(const FlexGridModel &grid, int row);
+// The content kind alone, and whether the row links to another field or feeds one (any of its
+// relation and sum cells not 0): asked for every field of every record of a batch.
+NumberCell ReadFieldRowCash(const FlexGridModel &grid, int row);
+bool FieldRowLinks(const FlexGridModel &grid, int row);
 // Writes the cells whose value differs from the grid's: a number cell by its text, a tick by
 // its truth, the side by its code, the colour by its value. Nothing outside the grid is written.
 void WriteFieldRow(FlexGridModel &grid, int row, const FieldRow &fieldRow);
