@@ -76,6 +76,17 @@ bool KindAdmitted(int listKind, double cash)
     }
 }
 
+// What a text as SQLite holds it means, worked out once for each distinct text: the same dates,
+// date parts and amounts come back again and again.
+template <typename T, typename Work>
+T OncePerText(QHash<QByteArray, T> &known, QByteArrayView text, Work work)
+{
+    auto it = known.constFind(QByteArray::fromRawData(text.data(), text.size()));
+    if (it == known.constEnd())
+        it = known.insert(text.toByteArray(), work(QString::fromUtf8(text)));
+    return *it;
+}
+
 QDate DateOfText(const QString &text)
 {
     const auto d = store::CDate(text.trimmed(), QDate::currentDate());
@@ -211,11 +222,7 @@ void GetIDArrayByDate(const QString &fmt, QDate from, QDate to, const StatChoice
         QHash<QByteArray, QDate> dates;
         ForEachRow(QStringLiteral("SELECT ID, Con FROM 历史 WHERE CID=? AND Fmt=? ORDER BY ID"),
                    {dateId, fmt}, [&](const store::RowReader &q) {
-                       const QByteArrayView con = q.Utf8(1);
-                       auto it = dates.constFind(QByteArray::fromRawData(con.data(), con.size()));
-                       if (it == dates.constEnd())
-                           it = dates.insert(con.toByteArray(), DateOfText(QString::fromUtf8(con)));
-                       add(qint32(q.Int(0)), *it);
+                       add(qint32(q.Int(0)), OncePerText(dates, q.Utf8(1), DateOfText));
                    });
         return;
     }
@@ -240,11 +247,7 @@ void GetIDArrayByDate(const QString &fmt, QDate from, QDate to, const StatChoice
                        y = m = d = 0;
                    }
                    const qint32 cid = qint32(q.Int(1));
-                   const QByteArrayView con = q.Utf8(2);
-                   auto it = parts.constFind(QByteArray::fromRawData(con.data(), con.size()));
-                   if (it == parts.constEnd())
-                       it = parts.insert(con.toByteArray(), PartOfDate(QString::fromUtf8(con)));
-                   const qint64 v = *it;
+                   const qint64 v = OncePerText(parts, q.Utf8(2), PartOfDate);
                    if (cid == yearId)
                        y = v;
                    else if (cid == monthId)
@@ -351,18 +354,14 @@ bool Analyse(const QString &fmt, store::FlexGridModel &grid, const StatChoice &c
                    }
                    if (!wanted)
                        return;
-                   // The same amounts come back again and again: each text of a kind is read
-                   // once.
-                   QHash<QByteArray, double> &known = amountOf[q.Double(2)];
-                   const QByteArrayView con = q.Utf8(1);
-                   auto it = known.constFind(QByteArray::fromRawData(con.data(), con.size()));
-                   if (it == known.constEnd()) {
-                       QString t = values::CapitalToNum(QString::fromUtf8(con), q.Double(2));
+                   // Each text is read as an amount of its field's kind.
+                   const double kind = q.Double(2);
+                   sum += OncePerText(amountOf[kind], q.Utf8(1), [kind](const QString &con) {
+                       QString t = values::CapitalToNum(con, kind);
                        t.remove(u',');
                        t.remove(QChar(0xFFE5));
-                       it = known.insert(con.toByteArray(), store::Val(t));
-                   }
-                   sum += *it;
+                       return store::Val(t);
+                   });
                });
     finish();
 

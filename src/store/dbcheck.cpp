@@ -312,6 +312,19 @@ struct IndexPart
     bool any = false;
 };
 
+// A value copied out of a statement, freed with it.
+struct FreeValue
+{
+    void operator()(sqlite3_value *v) const { sqlite3_value_free(v); }
+};
+using OwnedValue = std::unique_ptr<sqlite3_value, FreeValue>;
+
+const std::vector<OwnedValue> &NoValues()
+{
+    static const std::vector<OwnedValue> none;
+    return none;
+}
+
 struct IndexPlan
 {
     QByteArray name;
@@ -321,27 +334,7 @@ struct IndexPlan
     bool unique = false;
     std::vector<int> tableColumns; // where each key column is in the table pass's row
     std::vector<IndexPart> parts{IndexPart()};
-    std::vector<sqlite3_value *> split; // the key between the halves (owned), when split
-
-    IndexPlan() = default;
-    IndexPlan(IndexPlan &&other) noexcept { *this = std::move(other); }
-    IndexPlan &operator=(IndexPlan &&other) noexcept
-    {
-        name = std::move(other.name);
-        columns = std::move(other.columns);
-        descending = std::move(other.descending);
-        notNull = std::move(other.notNull);
-        unique = other.unique;
-        tableColumns = std::move(other.tableColumns);
-        parts = std::move(other.parts);
-        split.swap(other.split);
-        return *this;
-    }
-    ~IndexPlan()
-    {
-        for (sqlite3_value *v : split)
-            sqlite3_value_free(v);
-    }
+    std::vector<OwnedValue> split; // the key between the halves, when split
 };
 
 struct TablePlan
@@ -464,23 +457,20 @@ void SplitIndex(const Conn &conn, const TablePlan &t, IndexPlan *ix)
     }
     Stmt samples(conn, "SELECT " + keys + " FROM " + Quote(t.name) + " WHERE " + t.rowid + " IN (" +
                            rowids + ") ORDER BY " + keys);
-    std::vector<std::vector<sqlite3_value *>> rows;
+    std::vector<std::vector<OwnedValue>> rows;
     while (samples.Step() == SQLITE_ROW) {
-        std::vector<sqlite3_value *> row;
+        std::vector<OwnedValue> row;
         for (int c = 0; c < int(split); ++c)
-            row.push_back(sqlite3_value_dup(sqlite3_column_value(samples.get(), c)));
+            row.emplace_back(sqlite3_value_dup(sqlite3_column_value(samples.get(), c)));
         rows.push_back(std::move(row));
     }
     if (rows.size() >= 3 && ReadsIndexAlone(conn, IndexPassSql(t, *ix, -1), ix->name, true) &&
         ReadsIndexAlone(conn, IndexPassSql(t, *ix, 1), ix->name, true)) {
-        ix->split.swap(rows[rows.size() / 2]);
+        ix->split = std::move(rows[rows.size() / 2]);
         ix->parts.assign(2, IndexPart());
         ix->parts[0].side = -1;
         ix->parts[1].side = 1;
     }
-    for (auto &row : rows)
-        for (sqlite3_value *v : row)
-            sqlite3_value_free(v);
 }
 
 void NoEntry(sqlite3_context *, int, sqlite3_value **) {}
@@ -619,8 +609,7 @@ bool Plan(const QString &path, std::vector<TablePlan> *tables)
 // the query reaches; entry returns false to stop the query.
 template <typename Entry>
 void RunPass(const QString &path, const QByteArray &sql, sqlite3_int64 from, sqlite3_int64 to,
-             Entry entry, Problems &problems,
-             const std::vector<sqlite3_value *> &values = std::vector<sqlite3_value *>())
+             Entry entry, Problems &problems, const std::vector<OwnedValue> &values = NoValues())
 {
     Conn conn(path);
     auto call = [](sqlite3_context *ctx, int argc, sqlite3_value **argv) {
@@ -643,7 +632,7 @@ void RunPass(const QString &path, const QByteArray &sql, sqlite3_int64 from, sql
         sqlite3_bind_int64(st.get(), 2, to);
     }
     for (std::size_t i = 0; i < values.size(); ++i)
-        sqlite3_bind_value(st.get(), int(i) + 1, values[i]);
+        sqlite3_bind_value(st.get(), int(i) + 1, values[i].get());
     if (st.Step() != SQLITE_ROW)
         problems.Add(conn.Error());
 }
@@ -739,7 +728,7 @@ void IndexPass(const QString &path, const TablePlan &t, IndexPlan &ix, IndexPart
     };
     Problems pass;
     RunPass(path, IndexPassSql(t, ix, part.side), 0, -1, entry, pass,
-            part.side != 0 ? ix.split : std::vector<sqlite3_value *>());
+            part.side != 0 ? ix.split : NoValues());
     if (!problem.isEmpty())
         problems.Add(problem);
     else if (!pass.List().isEmpty())
