@@ -1,5 +1,6 @@
 #include "print/printrun.h"
 
+#include "print/pagewriter.h"
 #include "print/printdoc.h"
 #include "print/printers.h"
 #include "print/selprinter.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QPrinter>
+#include <optional>
 #include <utility>
 
 namespace print {
@@ -151,15 +153,9 @@ PrintRun::PageResult PrintRun::PrintOnePage(const FilledPage &page, bool record)
         Discard();
         return PageResult::Failed;
     }
-    const QStringList paper = m_doc->Messages();
-    for (qsizetype i = m_told; i < paper.size(); ++i)
-        store::ReportMessage(paper.at(i), store::MsgKind::Warning);
-    m_told = paper.size();
+    TellDocumentMessages(m_doc->Messages());
     m_doc->PrintPage(page);
-    const QStringList told = m_doc->Messages();
-    for (qsizetype i = m_told; i < told.size(); ++i)
-        store::ReportMessage(told.at(i), store::MsgKind::Warning);
-    m_told = told.size();
+    TellDocumentMessages(m_doc->Messages());
     if (record && m_hooks.keepPrint) {
         ++m_kept;
         if (!m_hooks.keepPrint({page.formatName, HistoryValues(page)})) {
@@ -168,6 +164,13 @@ PrintRun::PageResult PrintRun::PrintOnePage(const FilledPage &page, bool record)
         }
     }
     return PageResult::Printed;
+}
+
+void PrintRun::TellDocumentMessages(const QStringList &told)
+{
+    for (qsizetype i = m_told; i < told.size(); ++i)
+        store::ReportMessage(told.at(i), store::MsgKind::Warning);
+    m_told = told.size();
 }
 
 bool PrintRun::CommitFile()
@@ -189,7 +192,12 @@ bool PrintRun::EndDoc()
 {
     if (!m_doc)
         return true;
-    if (!m_doc->End()) {
+    return Recorded(m_doc->End());
+}
+
+bool PrintRun::Recorded(bool ended)
+{
+    if (!ended) {
         store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
         Discard();
         return false;
@@ -252,21 +260,39 @@ void PrintRun::PrintBatchRows()
     int printed = 0;
     QString stopped;
     bool failed = false;
+    // The pages are drawn on a thread of their own while the next record passes through the
+    // page; the document is not touched here until the writer has finished with it.
+    std::optional<PageWriter> writer;
     for (int i = 1; i <= count; ++i) {
         if (m_hooks.loadBatchRow)
             m_hooks.loadBatchRow(i + 1);
-        const FilledPage page = m_hooks.fillPage ? m_hooks.fillPage() : FilledPage();
+        FilledPage page = m_hooks.fillPage ? m_hooks.fillPage() : FilledPage();
         const QString refused = CheckCashBoxes(page);
         if (!refused.isEmpty()) {
             stopped = QStringLiteral("第%1条记录：").arg(i) + refused;
             break;
         }
-        const PageResult r = PrintOnePage(page, true);
-        if (r != PageResult::Printed) {
+        if (!writer) {
+            if (!OpenDocument()) {
+                failed = true;
+                break;
+            }
+            writer.emplace(*m_doc);
+        }
+        PendingPrint print{page.formatName, HistoryValues(page)};
+        if (!writer->Queue(std::move(page))) {
             failed = true;
             break;
         }
-        m_doc->NewPage();
+        for (const QString &m : writer->TakeMessages())
+            store::ReportMessage(m, store::MsgKind::Warning);
+        if (m_hooks.keepPrint) {
+            ++m_kept;
+            if (!m_hooks.keepPrint(print)) {
+                failed = true;
+                break;
+            }
+        }
         ++printed;
         store::StepProgress(1, QStringLiteral("pages"));
         if (!store::ProgressShowing() && i < count) {
@@ -274,7 +300,20 @@ void PrintRun::PrintBatchRows()
             break;
         }
     }
-    if (!failed && printed > 0 && EndDoc() && !stopped.isEmpty())
+    if (writer) {
+        const bool ended = writer->Finish(!failed);
+        for (const QString &m : writer->TakeMessages())
+            store::ReportMessage(m, store::MsgKind::Warning);
+        writer.reset();
+        if (failed) {
+            if (!m_doc->ErrorText().isEmpty())
+                store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
+            Discard();
+        } else if (!Recorded(ended)) {
+            failed = true;
+        }
+    }
+    if (!failed && !stopped.isEmpty() && printed > 0)
         stopped += QStringLiteral("已打印前%1张单据。").arg(printed);
     if (!failed && printed == 0)
         Discard();

@@ -6,6 +6,7 @@
 #include "print/pagebuild.h"
 
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -84,6 +85,10 @@ public:
 private:
     enum class PageResult { Printed, Refused, Failed, Cancelled };
     PageResult PrintOnePage(const FilledPage &page, bool record);
+    void TellDocumentMessages(const QStringList &told);
+    // What follows the end of the document (ended: whether the printer took it): the history
+    // recorded and the file put in its place, or everything given up.
+    bool Recorded(bool ended);
     bool OpenDocument();
     void Discard();
 

@@ -183,6 +183,50 @@ TEST_F(PrintRunTest, BatchIsOneDocumentOfOnePagePerRecord)
     EXPECT_FALSE(run.Busy());
 }
 
+// The pages are drawn on a thread of their own: a batch longer than the pages waiting for it
+// comes out whole and in the order of its records, each page with its own record.
+TEST_F(PrintRunTest, LongBatchKeepsItsRecordsInOrder)
+{
+    const QStringList names{"一", "二", "三", "四", "五", "六", "七", "八", "九", "十", "甲", "乙"};
+    for (const QString &n : names)
+        records << Slip(QStringLiteral("收款人") + n);
+    PrintRun run(hooks);
+    run.PrintBatchRows();
+    ASSERT_EQ(PdfPages(pdfFile), int(names.size()));
+    ASSERT_EQ(history.size(), names.size());
+    for (int i = 0; i < names.size(); ++i) {
+        QProcess text;
+        const QString page = QString::number(i + 1);
+        text.start(QStringLiteral("pdftotext"), {"-f", page, "-l", page, pdfFile, "-"});
+        ASSERT_TRUE(text.waitForFinished(30000));
+        EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput())
+                        .contains(QStringLiteral("收款人") + names[i]))
+            << "page " << i + 1;
+        EXPECT_EQ(history[i].second.first().content, QStringLiteral("收款人") + names[i]);
+    }
+}
+
+// A document that cannot be begun stops the batch soon, however many records follow: told once,
+// nothing recorded, no file left behind.
+TEST_F(PrintRunTest, BatchWhoseDocumentCannotBeBegunIsToldOnce)
+{
+    store::ScopedRecordingReporter rec;
+    for (int i = 0; i < 40; ++i)
+        records << Slip(QString::number(i));
+    pdfFile = dir.filePath(QStringLiteral("no-such-folder/out.pdf"));
+    PrintRun run(hooks);
+    run.PrintBatchRows();
+    ASSERT_EQ(rec->messages.size(), 1) << rec->messages.join('|').toStdString();
+    EXPECT_TRUE(rec->messages[0].contains(QStringLiteral("无法写入文件")));
+    EXPECT_TRUE(history.isEmpty());
+    EXPECT_TRUE(kept.isEmpty());
+    EXPECT_LT(loaded.size(), 20);
+    EXPECT_EQ(loaded.last(), 3); // the record shown before is back
+    EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
+    EXPECT_FALSE(store::ProgressShowing());
+    EXPECT_FALSE(run.Busy());
+}
+
 TEST_F(PrintRunTest, ClosingTheProgressWindowStopsTheBatch)
 {
     store::ScopedRecordingReporter rec;

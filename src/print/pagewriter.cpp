@@ -1,0 +1,105 @@
+#include "print/pagewriter.h"
+
+#include "print/printdoc.h"
+
+#include <QThread>
+
+namespace print {
+
+namespace {
+
+// Pages handed over and not yet drawn: enough to keep the writer busy while a record is loaded,
+// few enough that a page that cannot be begun stops the batch soon.
+constexpr size_t kWaitingPages = 4;
+
+} // namespace
+
+PageWriter::PageWriter(PrintDocument &doc) : m_doc(doc)
+{
+    m_thread.reset(QThread::create([this] { Run(); }));
+    m_thread->setObjectName(QStringLiteral("page writer"));
+    m_thread->start();
+}
+
+PageWriter::~PageWriter()
+{
+    if (m_thread)
+        Finish(false);
+}
+
+bool PageWriter::Queue(FilledPage page)
+{
+    std::unique_lock lock(m_lock);
+    m_changed.wait(lock, [this] { return m_pages.size() < kWaitingPages || m_failed; });
+    if (m_failed)
+        return false;
+    m_pages.push_back(std::move(page));
+    m_changed.notify_all();
+    return true;
+}
+
+QStringList PageWriter::TakeMessages()
+{
+    std::lock_guard lock(m_lock);
+    return std::exchange(m_messages, {});
+}
+
+bool PageWriter::Finish(bool end)
+{
+    if (!m_thread)
+        return m_ended;
+    {
+        std::lock_guard lock(m_lock);
+        m_closing = true;
+        m_end = end;
+    }
+    m_changed.notify_all();
+    m_thread->wait();
+    m_thread.reset();
+    return m_ended;
+}
+
+void PageWriter::Run()
+{
+    for (;;) {
+        FilledPage page;
+        bool failed = false;
+        {
+            std::unique_lock lock(m_lock);
+            m_changed.wait(lock, [this] { return !m_pages.empty() || m_closing; });
+            if (m_pages.empty())
+                break;
+            page = std::move(m_pages.front());
+            m_pages.pop_front();
+            failed = m_failed;
+        }
+        m_changed.notify_all();
+        if (failed)
+            continue; // the pages after one that could not be begun are dropped
+        const bool drawn = m_doc.BeginPage(page) && m_doc.PrintPage(page);
+        if (drawn)
+            m_doc.NewPage();
+        const QStringList told = m_doc.Messages();
+        {
+            std::lock_guard lock(m_lock);
+            m_messages += told.mid(m_told);
+            m_failed = !drawn;
+        }
+        m_told = told.size();
+        if (!drawn)
+            m_changed.notify_all();
+    }
+    bool end = false;
+    {
+        std::lock_guard lock(m_lock);
+        end = m_end && !m_failed;
+    }
+    // Ended or aborted here: the printer system keeps the status of a job per thread.
+    const bool ended = end && m_doc.End();
+    if (!end)
+        m_doc.Abort();
+    std::lock_guard lock(m_lock);
+    m_ended = ended;
+}
+
+} // namespace print

@@ -1,0 +1,55 @@
+#pragma once
+// The pages of a long document drawn on a thread of their own, while the next record is loaded
+// into the page and put aside for the history: each page is handed over as a FilledPage (values
+// only, nothing of a widget), and the document is ended or aborted on the same thread, as its
+// printer system asks. The document is not touched by anyone else until Finish has returned.
+
+#include "print/filledpage.h"
+
+#include <QStringList>
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+class QThread;
+
+namespace print {
+
+class PrintDocument;
+
+class PageWriter
+{
+public:
+    explicit PageWriter(PrintDocument &doc);
+    // Aborts the document when Finish was not called.
+    ~PageWriter();
+    PageWriter(const PageWriter &) = delete;
+    PageWriter &operator=(const PageWriter &) = delete;
+
+    // Hands one page over; it is begun, drawn and followed by a page break. Waits while a few
+    // pages are still waiting to be drawn. False once a page could not be begun: the pages
+    // handed over after it are not drawn.
+    bool Queue(FilledPage page);
+    // The document's messages (paper, barcodes) that came up since the last call.
+    QStringList TakeMessages();
+    // Waits for the pages handed over, then ends the document (end) or aborts it. True when it
+    // was ended and every page was drawn; the document's ErrorText says why not.
+    bool Finish(bool end);
+
+private:
+    void Run();
+
+    PrintDocument &m_doc;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::deque<FilledPage> m_pages;
+    QStringList m_messages;
+    qsizetype m_told = 0; // the document's messages already passed on (writer thread only)
+    bool m_closing = false, m_end = false;
+    bool m_failed = false, m_ended = false;
+    std::unique_ptr<QThread> m_thread;
+};
+
+} // namespace print
