@@ -12,12 +12,6 @@
 #include <QElapsedTimer>
 #include <QToolButton>
 
-#if __has_include(<valgrind/callgrind.h>)
-#include <valgrind/callgrind.h>
-#else
-#define CALLGRIND_TOGGLE_COLLECT
-#endif
-
 namespace batchbench {
 
 class PrintAllWindow
@@ -29,15 +23,12 @@ public:
         w.resize(1024, 768);
         loaded = ShowLoaded(w);
     }
-    // Seconds the print-all command took. Under callgrind (--collect-atstart=no) the
-    // instructions of the command alone are collected.
+    // Seconds the print-all command took.
     double PrintAll()
     {
         QElapsedTimer t;
         t.start();
-        CALLGRIND_TOGGLE_COLLECT;
         w.COM(1)->click();
-        CALLGRIND_TOGGLE_COLLECT;
         return t.nsecsElapsed() / 1e9;
     }
     static mainwin::PrintQuestions Questions(const QString &pdf)

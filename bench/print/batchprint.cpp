@@ -9,12 +9,6 @@
 #include <QPrinter>
 #include <cstdio>
 
-#if __has_include(<valgrind/callgrind.h>)
-#include <valgrind/callgrind.h>
-#else
-#define CALLGRIND_TOGGLE_COLLECT
-#endif
-
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -31,8 +25,6 @@ int main(int argc, char **argv)
     printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     QElapsedTimer t;
     t.start();
-    // Under callgrind (--collect-atstart=no) the instructions of the document alone.
-    CALLGRIND_TOGGLE_COLLECT;
     print::PrintDocument doc(printer);
     for (int round = 0; round < times; ++round) {
         for (const QStringList &r : records) {
@@ -45,7 +37,6 @@ int main(int argc, char **argv)
         }
     }
     const bool ended = doc.End();
-    CALLGRIND_TOGGLE_COLLECT;
     if (!ended) {
         std::fprintf(stderr, "%s\n", qPrintable(doc.ErrorText()));
         return 1;

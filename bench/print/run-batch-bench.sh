@@ -3,9 +3,9 @@
 # (each record through the page, printed to PDF, the history recorded), the bare renderer (the
 # same slips straight into one PDF) and gLabels' glabels-3-batch. Wall time and peak memory of
 # each whole process, median of three runs at 1,000 records; peak memory at 1,000 and 20,000
-# records (flat when the history is put aside as the pages go); and the instructions of the
-# print-all command and of the bare renderer's document under callgrind, which the load of a
-# shared machine does not disturb. A run that fails (records missing from the history) shows as
+# records (flat when the history is put aside as the pages go); the command alone beside the
+# document alone; each record's own wall time; and each record's instructions under callgrind
+# (every thread), which the load of a shared machine does not disturb. A run that fails (records missing from the history) shows as
 # an error.
 # Usage: bench/print/run-batch-bench.sh BUILD_DIR [PEER_FOLDER] [CALLGRIND_RECORDS]
 #   BUILD_DIR: a Release build with -DQUORVAN_BENCH=ON.
@@ -45,6 +45,15 @@ export QUORVAN_HOME=$out/home XDG_CONFIG_HOME=$out/config
 "$allpath" "$peer/data.csv" "$out/allpath.pdf" >/dev/null 2>&1
 read -r all_s all_kb < <(median3 "$allpath" "$peer/data.csv" "$out/allpath.pdf")
 read -r bare_s bare_kb < <(median3 "$bare" "$peer/data.csv" "$out/bare.pdf")
+# The print-all command alone beside the bare renderer's document alone (the times each process
+# prints): what the command adds to the pages, without the window's start-up and the exit. Taken
+# before the 20,000-record run, on the history the 1,000-record runs saw.
+inner() {
+  for _ in 1 2 3; do "$@" 2>/dev/null | sed -n 's/.* in \([0-9.]*\) s.*/\1/p' | tail -1; done |
+    sort -n | sed -n 2p
+}
+all_in=$(inner "$allpath" "$peer/data.csv" "$out/allpath.pdf")
+bare_in=$(inner "$bare" "$peer/data.csv" "$out/bare.pdf")
 read -r all20_s all20_kb < <(measure "$allpath" "$peer/data.csv" "$out/allpath20.pdf" 20)
 read -r bare20_s bare20_kb < <(measure "$bare" "$peer/data.csv" "$out/bare20.pdf" 20)
 if command -v glabels-3-batch >/dev/null; then
@@ -61,16 +70,13 @@ printf 'print-all command 20,000 records: %6.2f s  %6.1f MiB\n' "$all20_s" "$(mi
 printf 'bare renderer     20,000 records: %6.2f s  %6.1f MiB\n' "$bare20_s" "$(mib "$bare20_kb")"
 printf 'print-all / bare renderer (wall time): %.2f (target at most 1.3)\n' \
   "$(ratio "$all_s" "$bare_s")"
-# The print-all command alone beside the bare renderer's document alone (the times each process
-# prints): what the command adds to the pages, without the window's start-up and the exit.
-inner() {
-  for _ in 1 2 3; do "$@" 2>/dev/null | sed -n 's/.* in \([0-9.]*\) s.*/\1/p' | tail -1; done |
-    sort -n | sed -n 2p
-}
-all_in=$(inner "$allpath" "$peer/data.csv" "$out/allpath.pdf")
-bare_in=$(inner "$bare" "$peer/data.csv" "$out/bare.pdf")
 printf 'print-all command alone / bare document alone, 1,000 records: %.3f s / %.3f s = %.2f\n' \
   "$all_in" "$bare_in" "$(ratio "$all_in" "$bare_in")"
+# Each record's own wall time: what 19,000 more records add to the whole process.
+printf 'each record (1,000 to 20,000 records, whole process): print-all %.1f us, bare %.1f us, ratio %.2f\n' \
+  "$(echo "($all20_s - $all_s) * 1000000 / 19000" | bc -l)" \
+  "$(echo "($bare20_s - $bare_s) * 1000000 / 19000" | bc -l)" \
+  "$(ratio "($all20_s - $all_s)" "($bare20_s - $bare_s)")"
 printf 'print-all memory, 20,000 records less 1,000: %.1f MiB (target at most 10)\n' \
   "$(mib "$((all20_kb - all_kb))")"
 if [ "$peer_s" != nan ]; then
@@ -84,7 +90,7 @@ if command -v valgrind >/dev/null; then
   head -n $((cg_records + 1)) "$peer/data.csv" >"$out/cg.csv"
   head -n $((2 * cg_records + 1)) "$peer/data.csv" >"$out/cg2.csv"
   cg() {
-    valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file="$out/cg.out" "$@" \
+    valgrind --tool=callgrind --callgrind-out-file="$out/cg.out" "$@" \
       >/dev/null 2>"$out/cg.log"
     grep -h '^totals:' "$out/cg.out" | awk '{print $2}'
   }
