@@ -32,8 +32,9 @@ QString g_cupsDir; // the scheduler's folder, empty when it did not start
 QString g_skipWhy;
 const QString kQueue = QStringLiteral("quorvan-test");
 
-// Waits, on file-system events, until the job's file is complete in the output folder.
-QString WaitForJobFile(const QString &outDir, int deadlineMs)
+// Waits, on file-system events, until a job's file other than those named in `earlier` is
+// complete in the output folder.
+QString WaitForJobFile(const QString &outDir, int deadlineMs, const QStringList &earlier = {})
 {
     QFileSystemWatcher watcher({outDir});
     QSignalSpy spy(&watcher, &QFileSystemWatcher::directoryChanged);
@@ -42,8 +43,10 @@ QString WaitForJobFile(const QString &outDir, int deadlineMs)
     while (timer.elapsed() < deadlineMs) {
         const QStringList jobs =
             QDir(outDir).entryList({QStringLiteral("job-*.prn")}, QDir::Files, QDir::Name);
-        if (!jobs.isEmpty())
-            return QDir(outDir).filePath(jobs.last());
+        for (const QString &job : jobs) {
+            if (!earlier.contains(job))
+                return QDir(outDir).filePath(job);
+        }
         spy.wait(int(std::max<qint64>(1, deadlineMs - timer.elapsed())));
     }
     return QString();
@@ -243,8 +246,10 @@ TEST(CupsPrintTest, QueueWithoutCustomSizesKeepsItsPaperAndSaysSo)
     EXPECT_EQ(form, QStringLiteral("A4"));
 }
 
-// Prints the sample cheque on the queue, which `prepare` spoils first; nothing may be recorded.
-void ExpectFailedPrint(const QString &queue, const QStringList &prepare)
+// Prints the sample cheque on the queue, which `prepare` spoils first (as a batch of three
+// records when asked, whose pages are drawn and sent on a thread of their own); nothing may be
+// recorded.
+void ExpectFailedPrint(const QString &queue, const QStringList &prepare, bool batch = false)
 {
     ASSERT_EQ(
         QProcess::execute(QStringLiteral("lpadmin"),
@@ -261,17 +266,25 @@ void ExpectFailedPrint(const QString &queue, const QStringList &prepare)
     hooks.choosePrinter = [&] { return queue; };
     QList<HistoryValue> kept;
     hooks.keepPrint = [&](const PendingPrint &p) {
-        kept = p.values;
+        kept += p.values;
         return true;
     };
     hooks.saveHistory = [&](const std::function<bool()> &finish) {
         saved = std::exchange(kept, {});
         return finish();
     };
+    hooks.dropHistory = [&] { kept.clear(); };
+    hooks.batchCount = [] { return 3; };
+    hooks.batchValue = [] { return 1; };
+    hooks.loadBatchRow = [](int) {};
     store::ScopedRecordingReporter rec;
     PrintRun run(hooks);
-    EXPECT_FALSE(run.PrintFmt(true, true));
+    if (batch)
+        run.PrintBatchRows();
+    else
+        EXPECT_FALSE(run.PrintFmt(true, true));
     EXPECT_TRUE(saved.isEmpty());
+    EXPECT_TRUE(kept.isEmpty());
     ASSERT_EQ(rec->messages.size(), 1) << rec->messages.join('|').toStdString();
     EXPECT_TRUE(rec->messages[0].contains(queue)) << rec->messages[0].toStdString();
     Current().Select(kQueue);
@@ -292,6 +305,51 @@ TEST(CupsPrintTest, QueueRefusingJobsIsReportedAndNotRecorded)
         GTEST_SKIP() << g_skipWhy.toStdString();
     ExpectFailedPrint(QStringLiteral("quorvan-closed"),
                       {QStringLiteral("cupsreject"), QStringLiteral("quorvan-closed")});
+}
+
+TEST(CupsPrintTest, BatchOnAQueueRefusingJobsIsReportedAndNotRecorded)
+{
+    if (g_cupsDir.isEmpty())
+        GTEST_SKIP() << g_skipWhy.toStdString();
+    ExpectFailedPrint(QStringLiteral("quorvan-closed2"),
+                      {QStringLiteral("cupsreject"), QStringLiteral("quorvan-closed2")}, true);
+}
+
+// A batch is one job of one page per record, taken by the queue and then recorded.
+TEST(CupsPrintTest, BatchReachesTheQueueAsOneJob)
+{
+    if (g_cupsDir.isEmpty())
+        GTEST_SKIP() << g_skipWhy.toStdString();
+    const QString outDir = g_cupsDir + QStringLiteral("/out");
+    const QStringList before = QDir(outDir).entryList({QStringLiteral("job-*.prn")}, QDir::Files);
+    Current().Select(kQueue);
+    int saved = 0, kept = 0;
+    PrintHooks hooks;
+    hooks.fillPage = [] { return printtest::SampleCheque(); };
+    hooks.choosePrinter = [] { return kQueue; };
+    hooks.keepPrint = [&](const PendingPrint &) {
+        ++kept;
+        return true;
+    };
+    hooks.saveHistory = [&](const std::function<bool()> &finish) {
+        saved = std::exchange(kept, 0);
+        return finish();
+    };
+    hooks.batchCount = [] { return 7; };
+    hooks.batchValue = [] { return 1; };
+    hooks.loadBatchRow = [](int) {};
+    store::ScopedRecordingReporter rec;
+    PrintRun run(hooks);
+    run.PrintBatchRows();
+    EXPECT_TRUE(rec->messages.isEmpty()) << rec->messages.join('|').toStdString();
+    EXPECT_EQ(saved, 7);
+    const QString job = WaitForJobFile(outDir, 60000, before);
+    ASSERT_FALSE(job.isEmpty()) << "no job came out of the queue";
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {job});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    const QString out = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("Pages:\\s+7\\b")))) << out.toStdString();
 }
 
 } // namespace
