@@ -2,11 +2,11 @@
 # The batch print in one run, on the same records: the print-all command of the main window
 # (each record through the page, printed to PDF, the history recorded), the bare renderer (the
 # same slips straight into one PDF) and gLabels' glabels-3-batch. Wall time and peak memory of
-# each whole process, median of three runs at 1,000 records; peak memory at 1,000 and 20,000
-# records (flat when the history is put aside as the pages go); the command alone beside the
-# document alone; each record's own wall time; and each record's instructions under callgrind
-# (every thread), which the load of a shared machine does not disturb. A run that fails (records missing from the history) shows as
-# an error.
+# each whole process, median of three runs, at 1,000 and at 20,000 records (memory flat when the
+# history is put aside as the pages go); the command alone beside the document alone; each
+# record's own wall time; and each record's instructions under callgrind (every thread), which
+# the load of a shared machine does not disturb. A run that fails (records missing from the
+# history) shows as an error.
 # Usage: bench/print/run-batch-bench.sh BUILD_DIR [PEER_FOLDER] [CALLGRIND_RECORDS]
 #   BUILD_DIR: a Release build with -DQUORVAN_BENCH=ON.
 set -euo pipefail
@@ -54,8 +54,8 @@ inner() {
 }
 all_in=$(inner "$allpath" "$peer/data.csv" "$out/allpath.pdf")
 bare_in=$(inner "$bare" "$peer/data.csv" "$out/bare.pdf")
-read -r all20_s all20_kb < <(measure "$allpath" "$peer/data.csv" "$out/allpath20.pdf" 20)
-read -r bare20_s bare20_kb < <(measure "$bare" "$peer/data.csv" "$out/bare20.pdf" 20)
+read -r all20_s all20_kb < <(median3 "$allpath" "$peer/data.csv" "$out/allpath20.pdf" 20)
+read -r bare20_s bare20_kb < <(median3 "$bare" "$peer/data.csv" "$out/bare20.pdf" 20)
 if command -v glabels-3-batch >/dev/null; then
   read -r peer_s peer_kb < <(cd "$peer" && median3 glabels-3-batch -i data.csv -o "$out/peer.pdf" \
     cheque.glabels)
