@@ -75,10 +75,15 @@ bool ReadTextFile(const QString &path, QString *text)
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         return false;
-    if (bytes.startsWith("\xEF\xBB\xBF"))
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
         *text = QString::fromUtf8(bytes.mid(3));
-    else
-        *text = FromGbk(bytes);
+        return true;
+    }
+    // Text saved on this desktop is UTF-8 without a mark; Chinese text in GBK is never valid
+    // UTF-8 beyond a character or two, and text of ASCII alone reads the same either way.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8.decode(bytes);
+    *text = utf8.hasError() ? FromGbk(bytes) : decoded;
     return true;
 }
 

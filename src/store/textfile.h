@@ -16,8 +16,8 @@ int WriteTextFile(const QString &text, const QString &path);
 // events run. True when written.
 bool WriteTextFileRetry(const QString &text, const QString &path, int intervalMs = 50);
 
-// Reads a whole text file: UTF-8 when it starts with a UTF-8 byte-order mark, else GB18030.
-// False when it cannot be opened or read.
+// Reads a whole text file: UTF-8 when it starts with a UTF-8 byte-order mark or its bytes are
+// valid UTF-8, else GB18030. False when it cannot be opened or read.
 bool ReadTextFile(const QString &path, QString *text);
 
 // Reads the file, retrying up to 100 times intervalMs apart while events run (an empty file counts

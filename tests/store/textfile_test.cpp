@@ -60,7 +60,7 @@ TEST_F(TextFiles, FailedWriteLeavesTheOldFileAndNoOtherNames)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"old.cqf"}));
 }
 
-TEST_F(TextFiles, ReadsGbkAndUtf8WithBomAndDeletesWhenAsked)
+TEST_F(TextFiles, ReadsGbkAndUtf8AndDeletesWhenAsked)
 {
     const QString p = P("r.cqf");
     QFile f(p);
@@ -79,6 +79,19 @@ TEST_F(TextFiles, ReadsGbkAndUtf8WithBomAndDeletesWhenAsked)
     QString text;
     ASSERT_TRUE(ReadTextFile(p, &text));
     EXPECT_EQ(text, "建行€");
+
+    // A sheet saved on this desktop: UTF-8 without a mark. GBK of a single character that
+    // happens to be valid UTF-8 would not be; a short GBK text still reads as GBK.
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QString("收款人,小写金额\n试印单位,12.50\n").toUtf8());
+    f.close();
+    ASSERT_TRUE(ReadTextFile(p, &text));
+    EXPECT_EQ(text, "收款人,小写金额\n试印单位,12.50\n");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(Iconv(QString("你好,用途").toUtf8(), "UTF-8", "GBK"));
+    f.close();
+    ASSERT_TRUE(ReadTextFile(p, &text));
+    EXPECT_EQ(text, "你好,用途");
     EXPECT_TRUE(messages->messages.isEmpty());
 }
 
