@@ -192,27 +192,32 @@ bool PrintRun::EndDoc()
 {
     if (!m_doc)
         return true;
-    return Recorded(m_doc->End());
-}
-
-bool PrintRun::Recorded(bool ended)
-{
-    if (!ended) {
-        store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
+    if (!EndAndRecord([this] { return m_doc->End(); })) {
         Discard();
         return false;
     }
-    m_doc.reset();
+    return true;
+}
+
+bool PrintRun::EndAndRecord(const std::function<bool()> &end)
+{
+    // The prints go into the history while the document is ended; they are kept only once the
+    // printer has taken it, and the file takes its place inside the same transaction, so that a
+    // file that could not be put there leaves no prints behind, and prints that could not be
+    // recorded leave the earlier file as it was.
+    const auto finish = [&] {
+        if (!end()) {
+            store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
+            return false;
+        }
+        return CommitFile();
+    };
     const qsizetype kept = std::exchange(m_kept, 0);
-    // The prints are recorded first; the file takes its place inside the same transaction, so
-    // that a file that could not be put there leaves no prints behind, and prints that could not
-    // be recorded leave the earlier file as it was.
-    const bool done = kept == 0 || !m_hooks.saveHistory
-                          ? CommitFile()
-                          : m_hooks.saveHistory([this] { return CommitFile(); });
-    if (!done)
-        Discard();
-    m_pdfTarget.clear();
+    const bool done = kept == 0 || !m_hooks.saveHistory ? finish() : m_hooks.saveHistory(finish);
+    if (done) {
+        m_doc.reset();
+        m_pdfTarget.clear();
+    }
     return done;
 }
 
@@ -301,17 +306,24 @@ void PrintRun::PrintBatchRows()
         }
     }
     if (writer) {
-        const bool ended = writer->Finish(!failed);
-        for (const QString &m : writer->TakeMessages())
-            store::ReportMessage(m, store::MsgKind::Warning);
-        writer.reset();
+        const auto finishWriter = [&](bool end) {
+            const bool ended = writer->Finish(end);
+            for (const QString &m : writer->TakeMessages())
+                store::ReportMessage(m, store::MsgKind::Warning);
+            return ended;
+        };
         if (failed) {
+            finishWriter(false);
             if (!m_doc->ErrorText().isEmpty())
                 store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
-            Discard();
-        } else if (!Recorded(ended)) {
+        } else if (!EndAndRecord([&] { return finishWriter(true); })) {
             failed = true;
         }
+        // A history that failed before the end was asked for leaves the document to abort.
+        finishWriter(false);
+        writer.reset();
+        if (failed)
+            Discard();
     }
     if (!failed && !stopped.isEmpty() && printed > 0)
         stopped += QStringLiteral("已打印前%1张单据。").arg(printed);

@@ -86,9 +86,10 @@ private:
     enum class PageResult { Printed, Refused, Failed, Cancelled };
     PageResult PrintOnePage(const FilledPage &page, bool record);
     void TellDocumentMessages(const QStringList &told);
-    // What follows the end of the document (ended: whether the printer took it): the history
-    // recorded and the file put in its place, or everything given up.
-    bool Recorded(bool ended);
+    // Ends the document (end: false when the printer did not take it, ErrorText says why, and it
+    // is told) while its prints are moved into the history, then puts the file in its place: all
+    // of it or none. False leaves the document to be discarded.
+    bool EndAndRecord(const std::function<bool()> &end);
     bool OpenDocument();
     void Discard();
 

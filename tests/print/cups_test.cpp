@@ -82,8 +82,11 @@ TEST(CupsPrintTest, SampleChequeReachesTheQueueAndTheHistory)
         return true;
     };
     hooks.saveHistory = [&](const std::function<bool()> &finish) {
-        history.append(std::exchange(kept, {}));
-        return finish();
+        const auto pending = std::exchange(kept, {});
+        if (!finish())
+            return false;
+        history.append(pending);
+        return true;
     };
     store::ScopedRecordingReporter rec;
     PrintRun run(hooks);
@@ -270,8 +273,11 @@ void ExpectFailedPrint(const QString &queue, const QStringList &prepare, bool ba
         return true;
     };
     hooks.saveHistory = [&](const std::function<bool()> &finish) {
-        saved = std::exchange(kept, {});
-        return finish();
+        const QList<HistoryValue> pending = std::exchange(kept, {});
+        if (!finish())
+            return false;
+        saved = pending;
+        return true;
     };
     hooks.dropHistory = [&] { kept.clear(); };
     hooks.batchCount = [] { return 3; };
@@ -332,8 +338,11 @@ TEST(CupsPrintTest, BatchReachesTheQueueAsOneJob)
         return true;
     };
     hooks.saveHistory = [&](const std::function<bool()> &finish) {
-        saved = std::exchange(kept, 0);
-        return finish();
+        const int pending = std::exchange(kept, 0);
+        if (!finish())
+            return false;
+        saved = pending;
+        return true;
     };
     hooks.batchCount = [] { return 7; };
     hooks.batchValue = [] { return 1; };
