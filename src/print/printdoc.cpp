@@ -12,8 +12,11 @@
 #include <QLibrary>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryFile>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 #include <malloc.h>
 #include <unistd.h>
 
@@ -21,21 +24,41 @@ namespace print {
 
 namespace {
 
-// The printer system hands a job to the scheduler inside QPainter::end() without telling whether
-// it was taken; its library keeps the status of the last request of this thread. Statuses from
-// 0x0400 on are errors. Returns true when no printer library is loaded.
-bool SchedulerTookTheJob()
+// Hands a complete PDF file to the printer system as one job on the queue, with the options the
+// printer support gives a job of its own (the paper by its name, one side, the orientation).
+// Returns the job's number, 0 when the scheduler did not take it (or no printer library is
+// there). The file can go once this returns.
+int SendToQueue(const QString &queue, const QString &file, const QString &title,
+                const QPageLayout &layout)
 {
-    using LastError = int (*)();
-    static const auto lastError =
-        reinterpret_cast<LastError>(QLibrary::resolve(QStringLiteral("cups"), 2, "cupsLastError"));
-    return !lastError || lastError() < 0x0400;
+    struct Option
+    {
+        char *name;
+        char *value;
+    };
+    using PrintFile = int (*)(const char *, const char *, const char *, int, Option *);
+    static const auto printFile =
+        reinterpret_cast<PrintFile>(QLibrary::resolve(QStringLiteral("cups"), 2, "cupsPrintFile"));
+    if (!printFile)
+        return 0;
+    QList<std::pair<QByteArray, QByteArray>> given{
+        {"media", layout.pageSize().key().toLocal8Bit()}, {"sides", "one-sided"}};
+    if (layout.orientation() == QPageLayout::Landscape)
+        given.append(std::pair<QByteArray, QByteArray>("landscape", ""));
+    std::vector<Option> options;
+    for (auto &[name, value] : given)
+        options.push_back({name.data(), value.data()});
+    // The queue without an instance ("name/instance" names a set of saved options).
+    const QByteArray name = queue.section(u'/', 0, 0).toLocal8Bit();
+    return printFile(name.constData(), QFile::encodeName(file).constData(),
+                     title.toLocal8Bit().constData(), int(options.size()), options.data());
 }
 
 // The PDF writer neither checks its writes nor the closing of its file: a full disk leaves a cut
 // file behind. A complete file ends with its trailer, "startxref", the offset of the cross
-// reference inside the file, and "%%EOF". The file is also synced, so that what is there stays.
-bool PdfFileComplete(const QString &path)
+// reference inside the file, and "%%EOF". The file is also synced when asked, so that what is
+// there stays.
+bool PdfFileComplete(const QString &path, bool sync = true)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly) || f.size() < 32)
@@ -55,7 +78,7 @@ bool PdfFileComplete(const QString &path)
     const qint64 offset = tail.mid(xref + 9, eof - xref - 9).trimmed().toLongLong(&ok);
     if (!ok || offset <= 0 || offset >= size)
         return false;
-    return ::fsync(f.handle()) == 0;
+    return !sync || ::fsync(f.handle()) == 0;
 }
 
 // The PDF writer sets up a fresh compressor with its buffers (a quarter of a megabyte) and a
@@ -112,11 +135,15 @@ bool PrintDocument::BeginPage(const FilledPage &page)
         m_printer.setPageOrientation(page.lengthwise ? QPageLayout::Landscape
                                                      : QPageLayout::Portrait);
         m_paper = slip;
+        if (m_spool)
+            m_spool->setPageLayout(m_printer.pageLayout());
     }
     if (!m_open) {
-        const bool gone = m_printer.outputFormat() == QPrinter::NativeFormat &&
-                          QPrinterInfo::printerInfo(m_printer.printerName()).isNull();
-        if (gone || !m_painter.begin(&m_printer)) {
+        const bool queue = m_printer.outputFormat() == QPrinter::NativeFormat;
+        const bool gone = queue && QPrinterInfo::printerInfo(m_printer.printerName()).isNull();
+        if (!gone && queue)
+            OpenSpool();
+        if (gone || (queue && !m_spool) || !m_painter.begin(&Target())) {
             m_error = m_printer.outputFormat() == QPrinter::PdfFormat
                           ? WriteError()
                           : QStringLiteral("无法开始打印，请检查打印机“%1”是否正常连接！")
@@ -125,15 +152,15 @@ bool PrintDocument::BeginPage(const FilledPage &page)
         }
         m_open = true;
     } else if (m_pendingNewPage) {
-        if (!m_printer.newPage()) {
+        if (!Target().newPage()) {
             m_error = QStringLiteral("打印机无法换页，打印未完成！");
             return false;
         }
         GiveBackIdleMemory(m_pages);
     }
     m_pendingNewPage = false;
-    const QRectF paper = m_printer.pageLayout().fullRect(QPageLayout::Point);
-    m_surface.emplace(m_painter, m_printer, QSizeF(paper.width() * 20, paper.height() * 20));
+    const QRectF paper = Target().pageLayout().fullRect(QPageLayout::Point);
+    m_surface.emplace(m_painter, Target(), QSizeF(paper.width() * 20, paper.height() * 20));
     m_surface->UseTextCache(&m_texts);
     ++m_pages;
     return true;
@@ -160,13 +187,18 @@ bool PrintDocument::End()
     m_surface.reset();
     m_open = false;
     bool ok = m_painter.end();
-    if (m_printer.printerState() == QPrinter::Error)
+    if (Target().printerState() == QPrinter::Error)
         ok = false;
-    if (ok && m_printer.outputFormat() == QPrinter::NativeFormat)
-        ok = SchedulerTookTheJob();
-    if (ok && m_printer.outputFormat() == QPrinter::PdfFormat)
+    if (m_spool) {
+        // The queue gets the document only now that it is whole.
+        ok = ok && PdfFileComplete(m_spool->outputFileName(), false) &&
+             SendToQueue(m_printer.printerName(), m_spool->outputFileName(), m_printer.docName(),
+                         m_spool->pageLayout()) > 0;
+        CloseSpool();
+    } else if (ok && m_printer.outputFormat() == QPrinter::PdfFormat) {
         ok = PdfFileComplete(m_printer.outputFileName()) &&
              PdfTextAsDrawn(m_printer.outputFileName());
+    }
     if (!ok) {
         m_error = m_printer.outputFormat() == QPrinter::PdfFormat
                       ? WriteError()
@@ -174,6 +206,33 @@ bool PrintDocument::End()
                             .arg(m_printer.printerName());
     }
     return ok;
+}
+
+void PrintDocument::OpenSpool()
+{
+    CloseSpool();
+    m_spoolFile = std::make_unique<QTemporaryFile>(QDir::temp().filePath(
+        QStringLiteral("quorvan-job-XXXXXX.pdf")));
+    if (!m_spoolFile->open()) {
+        m_spoolFile.reset();
+        return;
+    }
+    m_spoolFile->close();
+    m_spool = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    m_spool->setOutputFormat(QPrinter::PdfFormat);
+    m_spool->setOutputFileName(m_spoolFile->fileName());
+    m_spool->setResolution(m_printer.resolution());
+    m_spool->setFullPage(true);
+    m_spool->setPageLayout(m_printer.pageLayout());
+    m_spool->setColorMode(m_printer.colorMode());
+    m_spool->setDocName(m_printer.docName());
+    m_spool->setCreator(m_printer.creator());
+}
+
+void PrintDocument::CloseSpool()
+{
+    m_spool.reset();
+    m_spoolFile.reset();
 }
 
 QString PrintDocument::OutputName() const
@@ -193,9 +252,13 @@ void PrintDocument::Abort()
     m_surface.reset();
     m_open = false;
     m_pendingNewPage = false;
-    m_printer.abort();
+    // A queue's document is dropped unsent; the printer support itself cannot take back a job
+    // once its painting began.
+    if (!m_spool)
+        m_printer.abort();
     if (m_painter.isActive())
         m_painter.end();
+    CloseSpool();
 }
 
 } // namespace print

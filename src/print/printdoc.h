@@ -9,9 +9,11 @@
 
 #include <QPainter>
 #include <QString>
+#include <memory>
 #include <optional>
 
 class QPrinter;
+class QTemporaryFile;
 
 namespace print {
 
@@ -51,6 +53,11 @@ public:
     QStringList Messages() const { return m_messages; }
 
 private:
+    // The document of a printer queue is written to a file of its own and sent only once it is
+    // whole: a document given up never reaches the printer.
+    void OpenSpool();
+    void CloseSpool();
+    QPrinter &Target() { return m_spool ? *m_spool : m_printer; }
     QString OutputName() const;
     QString WriteError() const;
 
@@ -63,6 +70,8 @@ private:
     };
 
     QPrinter &m_printer;
+    std::unique_ptr<QTemporaryFile> m_spoolFile;
+    std::unique_ptr<QPrinter> m_spool;
     std::optional<PaperKey> m_paper; // what the pages of this document were set to last
     QPainter m_painter;
     std::optional<TwipPainter> m_surface;

@@ -313,6 +313,38 @@ TEST(CupsPrintTest, QueueRefusingJobsIsReportedAndNotRecorded)
                       {QStringLiteral("cupsreject"), QStringLiteral("quorvan-closed")});
 }
 
+// The jobs the scheduler has had for the queue, done or not.
+int JobsOf(const QString &queue)
+{
+    QProcess p;
+    p.start(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"),
+                                       QStringLiteral("-o"), queue});
+    if (!p.waitForFinished(30000))
+        return -1;
+    return int(QString::fromLocal8Bit(p.readAllStandardOutput())
+                   .split(u'\n', Qt::SkipEmptyParts)
+                   .size());
+}
+
+// A print the history cannot take does not reach the printer: a cheque is never printed
+// without its record.
+TEST(CupsPrintTest, PrintWhoseHistoryCannotBeStoredSendsNoJob)
+{
+    if (g_cupsDir.isEmpty())
+        GTEST_SKIP() << g_skipWhy.toStdString();
+    Current().Select(kQueue);
+    const int before = JobsOf(kQueue);
+    ASSERT_GE(before, 0);
+    PrintHooks hooks;
+    hooks.fillPage = [] { return printtest::SampleCheque(); };
+    hooks.choosePrinter = [] { return kQueue; };
+    hooks.keepPrint = [](const PendingPrint &) { return true; };
+    hooks.saveHistory = [](const std::function<bool()> &) { return false; };
+    PrintRun run(hooks);
+    EXPECT_FALSE(run.PrintFmt(true, true));
+    EXPECT_EQ(JobsOf(kQueue), before);
+}
+
 TEST(CupsPrintTest, BatchOnAQueueRefusingJobsIsReportedAndNotRecorded)
 {
     if (g_cupsDir.isEmpty())
