@@ -326,9 +326,9 @@ int JobsOf(const QString &queue)
                    .size());
 }
 
-// A print the history cannot take does not reach the printer: a cheque is never printed
+// Prints the history cannot take do not reach the printer: a cheque is never printed
 // without its record.
-TEST(CupsPrintTest, PrintWhoseHistoryCannotBeStoredSendsNoJob)
+TEST(CupsPrintTest, PrintsWhoseHistoryCannotBeStoredSendNoJob)
 {
     if (g_cupsDir.isEmpty())
         GTEST_SKIP() << g_skipWhy.toStdString();
@@ -342,6 +342,17 @@ TEST(CupsPrintTest, PrintWhoseHistoryCannotBeStoredSendsNoJob)
     hooks.saveHistory = [](const std::function<bool()> &) { return false; };
     PrintRun run(hooks);
     EXPECT_FALSE(run.PrintFmt(true, true));
+    EXPECT_EQ(JobsOf(kQueue), before);
+
+    // A batch whose third print cannot be put aside: its first pages are not printed either.
+    int kept = 0;
+    hooks.keepPrint = [&](const PendingPrint &) { return ++kept < 3; };
+    hooks.batchCount = [] { return 6; };
+    hooks.batchValue = [] { return 1; };
+    hooks.loadBatchRow = [](int) {};
+    PrintRun batch(hooks);
+    batch.PrintBatchRows();
+    EXPECT_EQ(kept, 3);
     EXPECT_EQ(JobsOf(kQueue), before);
 }
 
