@@ -46,8 +46,10 @@ QStringList PageWriter::TakeMessages()
 
 bool PageWriter::Finish(bool end)
 {
-    if (!m_thread)
+    if (!m_thread) {
+        std::lock_guard lock(m_lock);
         return m_ended;
+    }
     {
         std::lock_guard lock(m_lock);
         m_closing = true;
@@ -56,6 +58,9 @@ bool PageWriter::Finish(bool end)
     m_changed.notify_all();
     m_thread->wait();
     m_thread.reset();
+    // The writer's last step is under the lock: taking it here orders all it did before what
+    // follows, also for tools that do not see through the thread's end.
+    std::lock_guard lock(m_lock);
     return m_ended;
 }
 
