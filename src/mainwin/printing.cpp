@@ -5,6 +5,7 @@
 #include "mainwin/typing.h"
 #include "page/calcadapter.h"
 #include "page/fieldvalue.h"
+#include "page/pageview.h"
 #include "page/registry.h"
 #include "print/batchnav.h"
 #include "print/margin.h"
@@ -81,14 +82,16 @@ Printing::Printing(MainWindow &w, Typing &typing, PrintQuestions questions)
     };
     h.batchProblem = [this] { return m_nav->Problem(); };
     h.batchRunning = [this](bool running) {
-        // Each record passes through the page, but the window is painted only with the record
+        // Each record passes through the page, but the page is painted only with the record
         // put back at the end; the clock and the parameters are read once for the whole run.
+        // The rest of the window keeps answering the desktop: on one without a compositor, what
+        // the questions before uncover must be painted again.
         if (running) {
             m_batchPara.emplace();
             m_batchEnv = page::PageValueEnv();
-            m_w.setUpdatesEnabled(false);
+            m_w.PG()->setUpdatesEnabled(false);
         } else {
-            m_w.setUpdatesEnabled(true);
+            m_w.PG()->setUpdatesEnabled(true);
             m_batchEnv.reset();
             m_batchPara.reset();
         }

@@ -258,7 +258,7 @@ void PrintRun::PrintBatchRows()
     if (!AskOutputFile())
         return;
     BusyGuard busy(m_busy);
-    RunningGuard running(m_hooks.batchRunning);
+    std::optional<RunningGuard> running(std::in_place, m_hooks.batchRunning);
     const int count = m_hooks.batchCount ? m_hooks.batchCount() : 0;
     store::StartProgress(QStringLiteral("正在打印单据……"), count);
     store::ProgressGuard progress;
@@ -332,6 +332,8 @@ void PrintRun::PrintBatchRows()
     ForgetOutputFile();
     if (m_hooks.loadBatchRow && m_hooks.batchValue)
         m_hooks.loadBatchRow(m_hooks.batchValue() + 1);
+    // The window shows the record put back before the last word comes up.
+    running.reset();
     if (!stopped.isEmpty())
         store::ReportMessage(stopped, store::MsgKind::Warning);
 }
