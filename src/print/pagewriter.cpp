@@ -8,11 +8,37 @@ namespace print {
 
 namespace {
 
-// Pages handed over and not yet drawn: enough to keep the writer busy while a record is loaded,
-// few enough that a page that cannot be begun stops the batch soon.
-constexpr size_t kWaitingPages = 4;
+// Pages handed over and not yet drawn: the records run ahead of the writer by that many, so
+// that the history of a batch is written while its last pages are still drawn. The pictures
+// among them (each counted once, however many pages share it) are held to a few megabytes.
+constexpr size_t kWaitingPages = 256;
+constexpr qint64 kWaitingPictureBytes = 8 * 1024 * 1024;
+
+template <typename Visit>
+void ForEachPicture(const FilledPage &page, const Visit &visit)
+{
+    if (!page.background.isNull())
+        visit(page.background);
+    for (const FilledField &f : page.fields) {
+        if (!f.picture.isNull())
+            visit(f.picture);
+    }
+}
 
 } // namespace
+
+void PageWriter::CountPictures(const FilledPage &page, int step)
+{
+    ForEachPicture(page, [&](const QImage &image) {
+        int &holders = m_pictureHolders[image.cacheKey()];
+        if (step > 0 && holders++ == 0)
+            m_pictureBytes += image.sizeInBytes();
+        if (step < 0 && --holders == 0) {
+            m_pictureBytes -= image.sizeInBytes();
+            m_pictureHolders.remove(image.cacheKey());
+        }
+    });
+}
 
 PageWriter::PageWriter(PrintDocument &doc) : m_doc(doc)
 {
@@ -30,9 +56,14 @@ PageWriter::~PageWriter()
 bool PageWriter::Queue(FilledPage page)
 {
     std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [this] { return m_pages.size() < kWaitingPages || m_failed; });
+    m_changed.wait(lock, [this] {
+        return m_pages.empty() ||
+               (m_pages.size() < kWaitingPages && m_pictureBytes < kWaitingPictureBytes) ||
+               m_failed;
+    });
     if (m_failed)
         return false;
+    CountPictures(page, +1);
     m_pages.push_back(std::move(page));
     m_changed.notify_all();
     return true;
@@ -76,6 +107,7 @@ void PageWriter::Run()
                 break;
             page = std::move(m_pages.front());
             m_pages.pop_front();
+            CountPictures(page, -1);
             failed = m_failed;
         }
         m_changed.notify_all();

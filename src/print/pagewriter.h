@@ -6,6 +6,7 @@
 
 #include "print/filledpage.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <condition_variable>
@@ -28,9 +29,9 @@ public:
     PageWriter(const PageWriter &) = delete;
     PageWriter &operator=(const PageWriter &) = delete;
 
-    // Hands one page over; it is begun, drawn and followed by a page break. Waits while a few
-    // pages are still waiting to be drawn. False once a page could not be begun: the pages
-    // handed over after it are not drawn.
+    // Hands one page over; it is begun, drawn and followed by a page break. Waits while many
+    // pages (or pictures of a few megabytes) are still waiting to be drawn. False once a page
+    // could not be begun: the pages handed over after it are not drawn.
     bool Queue(FilledPage page);
     // The document's messages (paper, barcodes) that came up since the last call.
     QStringList TakeMessages();
@@ -40,11 +41,15 @@ public:
 
 private:
     void Run();
+    // Counts the page's pictures in (step 1) or out (step -1) of those waiting (under the lock).
+    void CountPictures(const FilledPage &page, int step);
 
     PrintDocument &m_doc;
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::deque<FilledPage> m_pages;
+    QHash<qint64, int> m_pictureHolders; // waiting pages holding each picture
+    qint64 m_pictureBytes = 0;
     QStringList m_messages;
     qsizetype m_told = 0; // the document's messages already passed on (writer thread only)
     bool m_closing = false, m_end = false;
