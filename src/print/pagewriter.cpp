@@ -108,11 +108,11 @@ void PageWriter::Run()
             page = std::move(m_pages.front());
             m_pages.pop_front();
             CountPictures(page, -1);
-            failed = m_failed;
+            failed = m_failed || (m_closing && !m_end);
         }
         m_changed.notify_all();
         if (failed)
-            continue; // the pages after one that could not be begun are dropped
+            continue; // dropped: a page before could not be begun, or the document is given up
         const bool drawn = m_doc.BeginPage(page) && m_doc.PrintPage(page);
         if (drawn)
             m_doc.NewPage();

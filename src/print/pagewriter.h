@@ -35,8 +35,9 @@ public:
     bool Queue(FilledPage page);
     // The document's messages (paper, barcodes) that came up since the last call.
     QStringList TakeMessages();
-    // Waits for the pages handed over, then ends the document (end) or aborts it. True when it
-    // was ended and every page was drawn; the document's ErrorText says why not.
+    // Waits for the pages handed over to be drawn, then ends the document (end); or drops them
+    // and aborts it. True when it was ended and every page was drawn; the document's ErrorText
+    // says why not.
     bool Finish(bool end);
 
 private:
