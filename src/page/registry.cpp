@@ -170,7 +170,7 @@ std::optional<qint32> FieldRegistry::GetCtlID(const PageField *ctl) const
     // Asked for every field of every record of a batch: only the ID's cell is read.
     const store::FlexGridModel *grid = Grid();
     if (!ctl || !grid)
-        return store::FieldRow().id.Long();
+        return std::nullopt;
     return store::ReadFieldRowId(*grid, ctl->Row()).Long();
 }
 

@@ -14,8 +14,7 @@ namespace {
 constexpr size_t kWaitingPages = 256;
 constexpr qint64 kWaitingPictureBytes = 8 * 1024 * 1024;
 
-template <typename Visit>
-void ForEachPicture(const FilledPage &page, const Visit &visit)
+template <typename Visit> void ForEachPicture(const FilledPage &page, const Visit &visit)
 {
     if (!page.background.isNull())
         visit(page.background);
@@ -69,10 +68,10 @@ bool PageWriter::Queue(FilledPage page)
     return true;
 }
 
-QStringList PageWriter::TakeMessages()
+QStringList PageWriter::Messages()
 {
     std::lock_guard lock(m_lock);
-    return std::exchange(m_messages, {});
+    return m_messages;
 }
 
 bool PageWriter::Finish(bool end)
@@ -119,10 +118,9 @@ void PageWriter::Run()
         const QStringList told = m_doc.Messages();
         {
             std::lock_guard lock(m_lock);
-            m_messages += told.mid(m_told);
+            m_messages = told;
             m_failed = !drawn;
         }
-        m_told = told.size();
         if (!drawn)
             m_changed.notify_all();
     }

@@ -33,8 +33,8 @@ public:
     // pages (or pictures of a few megabytes) are still waiting to be drawn. False once a page
     // could not be begun: the pages handed over after it are not drawn.
     bool Queue(FilledPage page);
-    // The document's messages (paper, barcodes) that came up since the last call.
-    QStringList TakeMessages();
+    // The document's messages (paper, barcodes) as of the last page drawn.
+    QStringList Messages();
     // Waits for the pages handed over to be drawn, then ends the document (end); or drops them
     // and aborts it. True when it was ended and every page was drawn; the document's ErrorText
     // says why not.
@@ -52,7 +52,6 @@ private:
     QHash<qint64, int> m_pictureHolders; // waiting pages holding each picture
     qint64 m_pictureBytes = 0;
     QStringList m_messages;
-    qsizetype m_told = 0; // the document's messages already passed on (writer thread only)
     bool m_closing = false, m_end = false;
     bool m_failed = false, m_ended = false;
     std::unique_ptr<QThread> m_thread;

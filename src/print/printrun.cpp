@@ -289,8 +289,7 @@ void PrintRun::PrintBatchRows()
             failed = true;
             break;
         }
-        for (const QString &m : writer->TakeMessages())
-            store::ReportMessage(m, store::MsgKind::Warning);
+        TellDocumentMessages(writer->Messages());
         if (m_hooks.keepPrint) {
             ++m_kept;
             if (!m_hooks.keepPrint(print)) {
@@ -308,8 +307,7 @@ void PrintRun::PrintBatchRows()
     if (writer) {
         const auto finishWriter = [&](bool end) {
             const bool ended = writer->Finish(end);
-            for (const QString &m : writer->TakeMessages())
-                store::ReportMessage(m, store::MsgKind::Warning);
+            TellDocumentMessages(writer->Messages());
             return ended;
         };
         if (failed) {

@@ -48,12 +48,13 @@ public:
     FlexGridModel(const FlexGridModel &) = delete;
     FlexGridModel &operator=(const FlexGridModel &) = delete;
 
-    // Counts. Growing adds empty cells; shrinking drops rows or columns at the end. Fixed counts
-    // are clamped so that Rows >= FixedRows and Cols >= FixedCols; raising a fixed count above
-    // the size grows the grid (as the original control did).
     // Changes with every change of the cells, their colours or the grid's counts, and no two
     // grids ever share one: what was read from a grid at one revision holds while it stays.
     quint64 Revision() const { return m_revision; }
+
+    // Counts. Growing adds empty cells; shrinking drops rows or columns at the end. Fixed counts
+    // are clamped so that Rows >= FixedRows and Cols >= FixedCols; raising a fixed count above
+    // the size grows the grid (as the original control did).
     int Rows() const { return int(m_cells.size()); }
     void SetRows(int rows);
     int Cols() const { return m_cols; }

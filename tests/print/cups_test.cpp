@@ -137,8 +137,8 @@ QList<WordBox> WordBoxes(const QString &file)
         // of the same shape (⽉ for 月): compared as read.
         QString text = m.captured(5).normalized(QString::NormalizationForm_KC);
         text.replace(QChar(0x2EC6), QChar(0x89D2)); // ⻆ for 角
-        words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
-                      m.captured(4).toDouble()});
+        words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble(),
+                      m.captured(3).toDouble(), m.captured(4).toDouble()});
     }
     return words;
 }
@@ -317,13 +317,12 @@ TEST(CupsPrintTest, QueueRefusingJobsIsReportedAndNotRecorded)
 int JobsOf(const QString &queue)
 {
     QProcess p;
-    p.start(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"),
-                                       QStringLiteral("-o"), queue});
+    p.start(QStringLiteral("lpstat"),
+            {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o"), queue});
     if (!p.waitForFinished(30000))
         return -1;
-    return int(QString::fromLocal8Bit(p.readAllStandardOutput())
-                   .split(u'\n', Qt::SkipEmptyParts)
-                   .size());
+    return int(
+        QString::fromLocal8Bit(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts).size());
 }
 
 // Prints the history cannot take do not reach the printer: a cheque is never printed
@@ -364,6 +363,31 @@ TEST(CupsPrintTest, BatchOnAQueueRefusingJobsIsReportedAndNotRecorded)
                       {QStringLiteral("cupsreject"), QStringLiteral("quorvan-closed2")}, true);
 }
 
+// The paper message of a batch comes from the page writer, and is told once for the document.
+TEST(CupsPrintTest, BatchOnAQueueWithoutCustomSizesSaysSoOnce)
+{
+    if (g_cupsDir.isEmpty())
+        GTEST_SKIP() << g_skipWhy.toStdString();
+    const QString raw = QStringLiteral("quorvan-raw");
+    const QString outDir = g_cupsDir + QStringLiteral("/out");
+    const QStringList before = QDir(outDir).entryList({QStringLiteral("job-*.prn")}, QDir::Files);
+    Current().Select(raw);
+    PrintHooks hooks;
+    hooks.fillPage = [] { return printtest::SampleCheque(); };
+    hooks.choosePrinter = [&] { return raw; };
+    hooks.batchCount = [] { return 5; };
+    hooks.batchValue = [] { return 1; };
+    hooks.loadBatchRow = [](int) {};
+    store::ScopedRecordingReporter rec;
+    PrintRun run(hooks);
+    run.PrintBatchRows();
+    EXPECT_EQ(rec->messages,
+              QStringList{QStringLiteral("打印机“quorvan-raw”不支持自定义纸张尺寸！")});
+    Current().Select(kQueue);
+    // The job still comes out, on the queue's own paper (the same output folder as the others).
+    EXPECT_FALSE(WaitForJobFile(outDir, 60000, before).isEmpty());
+}
+
 // A batch is one job of one page per record, taken by the queue and then recorded.
 TEST(CupsPrintTest, BatchReachesTheQueueAsOneJob)
 {
@@ -401,7 +425,8 @@ TEST(CupsPrintTest, BatchReachesTheQueueAsOneJob)
     info.start(QStringLiteral("pdfinfo"), {job});
     ASSERT_TRUE(info.waitForFinished(30000));
     const QString out = QString::fromUtf8(info.readAllStandardOutput());
-    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("Pages:\\s+7\\b")))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("Pages:\\s+7\\b"))))
+        << out.toStdString();
 }
 
 } // namespace
