@@ -8,10 +8,10 @@
 #include "store/indicator.h"
 #include "store/paths.h"
 #include "store/reporter.h"
+#include "store/uihelpers.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QPrinter>
 #include <optional>
 #include <utility>
@@ -64,8 +64,8 @@ PrintRun::PrintRun(PrintHooks hooks) : m_hooks(std::move(hooks))
         m_hooks.choosePrinter = [this] { return print::ChoosePrinter(m_hooks.parent); };
     if (!m_hooks.pdfFileName) {
         m_hooks.pdfFileName = [this] {
-            QString f = QFileDialog::getSaveFileName(m_hooks.parent, QString(), QString(),
-                                                     QStringLiteral("PDF文件 (*.pdf)"));
+            QString f = store::AskFileName(m_hooks.parent, true, QString(),
+                                           QStringLiteral("PDF文件 (*.pdf)"));
             if (!f.isEmpty() && !f.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
                 f += QStringLiteral(".pdf");
             return f;

@@ -12,8 +12,11 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QFileSystemModel>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QHelpEvent>
+#include <QIdentityProxyModel>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPointer>
@@ -22,6 +25,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QToolTip>
+#include <QTreeView>
 #include <QUrl>
 #include <QWidget>
 
@@ -103,15 +107,52 @@ QString VbFilterToQt(const QString &filter)
     return out.join(QStringLiteral(";;"));
 }
 
+namespace {
+
+// The file list of Qt's own file dialog writes a file's date in the form of the machine's locale
+// ("9 Dec 2026 15:49:04" under an English one): this one writes it in the program's, Chinese.
+class ChineseDates : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    static constexpr int kDateColumn = 3;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role == Qt::DisplayRole && index.column() == kDateColumn) {
+            if (const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel()))
+                return QLocale().toString(files->lastModified(mapToSource(index)),
+                                          QLocale::ShortFormat);
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+} // namespace
+
+QString AskFileName(QWidget *parent, bool save, const QString &start, const QString &filter,
+                    bool confirmOverwrite)
+{
+    QFileDialog dialog(parent, QString(), start, filter);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !confirmOverwrite);
+    dialog.setProxyModel(new ChineseDates(&dialog));
+    // The dates are shown whole: the column takes the width of its longest.
+    if (auto *list = dialog.findChild<QTreeView *>(QStringLiteral("treeView")))
+        list->header()->setSectionResizeMode(ChineseDates::kDateColumn,
+                                             QHeaderView::ResizeToContents);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
 QString SelectFileDlg(const QString &filter, bool save, const QString &defaultName)
 {
     static QString lastFile;
     const QString start = defaultName.isEmpty() ? lastFile : defaultName;
-    const QString qtFilter = VbFilterToQt(filter);
-    const QString chosen =
-        save ? QFileDialog::getSaveFileName(nullptr, QString(), start, qtFilter, nullptr,
-                                            QFileDialog::DontConfirmOverwrite)
-             : QFileDialog::getOpenFileName(nullptr, QString(), start, qtFilter);
+    const QString chosen = AskFileName(nullptr, save, start, VbFilterToQt(filter), false);
     if (!chosen.isEmpty())
         lastFile = chosen;
     return chosen;

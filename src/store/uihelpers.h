@@ -26,6 +26,12 @@ void SetFormTopmost(QWidget *window);
 // A file filter of the form "desc|patterns|desc|patterns" as a dialog filter
 // "desc (patterns);;desc (patterns)"; "*.*" becomes "*", ";" between patterns a blank.
 QString VbFilterToQt(const QString &filter);
+// Qt's open (save false) or save dialog over parent, starting at start (a folder or a file) with
+// the dialog filter; "" when cancelled. Its file list writes the dates in the Chinese form
+// whatever the machine's locale, whole. The save dialog asks about an existing file only when
+// confirmOverwrite.
+QString AskFileName(QWidget *parent, bool save, const QString &start, const QString &filter,
+                    bool confirmOverwrite = true);
 // The open or save dialog; "" when cancelled. The save dialog asks nothing about an existing
 // file: the caller completes the name and asks itself. Without a default name it starts with the
 // file chosen last time.

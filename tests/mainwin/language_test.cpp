@@ -2,9 +2,15 @@
 #include "mainwin_fixture.h"
 
 #include "store/msgbox.h"
+#include "store/uihelpers.h"
 #include "store/vb.h"
 
 #include <QAbstractButton>
+#include <QAbstractProxyModel>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QTemporaryDir>
+#include <QTreeView>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -65,9 +71,7 @@ TEST(ChineseDialogs, QtTextsAreChineseUnderAnEnglishLocale)
         buttons = buttonTexts(d->findChild<QDialogButtonBox *>());
         d->reject();
     });
-    QFileDialog::getSaveFileName(nullptr, QString(), QDir::tempPath(),
-                                 QStringLiteral("PDF文件 (*.pdf)"), nullptr,
-                                 QFileDialog::DontUseNativeDialog);
+    store::AskFileName(nullptr, true, QDir::tempPath(), QStringLiteral("PDF文件 (*.pdf)"));
     EXPECT_EQ(title, QStringLiteral("另存为"));
     buttons.sort();
     EXPECT_EQ(buttons, QStringList({QStringLiteral("保存"), QStringLiteral("取消")}));
@@ -75,4 +79,40 @@ TEST(ChineseDialogs, QtTextsAreChineseUnderAnEnglishLocale)
     for (const QString &l : labels)
         EXPECT_FALSE(l.contains(QRegularExpression(QStringLiteral("[A-Za-z]{3}"))))
             << l.toStdString();
+}
+
+// The file list writes a file's date in the Chinese form, whole, under an English locale too.
+TEST(ChineseDialogs, FileListDatesAreChineseAndWhole)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("批量数据.csv"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QDateTime written(QDate(2026, 12, 9), QTime(15, 49, 4));
+    ASSERT_TRUE(file.setFileTime(written, QFileDevice::FileModificationTime));
+    file.close();
+
+    QString shown;
+    int room = 0, needs = 0;
+    whenModal<QFileDialog>([&](QFileDialog *d) {
+        auto *files = d->findChild<QFileSystemModel *>();
+        auto *list = d->findChild<QTreeView *>(QStringLiteral("treeView"));
+        if (files && list) {
+            // The list is read on a thread of its own; it may be done already.
+            QSignalSpy loaded(files, &QFileSystemModel::directoryLoaded);
+            if (!files->lastModified(files->index(path)).isValid())
+                loaded.wait(10000);
+            // What the list shows: through the model between it and the files, if any.
+            const auto *proxy = qobject_cast<QAbstractProxyModel *>(list->model());
+            const QModelIndex source = files->index(path, 3);
+            const QModelIndex date = proxy ? proxy->mapFromSource(source) : source;
+            shown = date.data().toString();
+            room = list->header()->sectionSize(3);
+            needs = list->fontMetrics().horizontalAdvance(shown);
+        }
+        d->reject();
+    });
+    store::SelectFileDlg(QStringLiteral("CSV文件|*.csv"), false, path);
+    EXPECT_EQ(shown.toStdString(), "2026/12/9 15:49");
+    EXPECT_GT(room, needs);
 }
