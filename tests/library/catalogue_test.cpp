@@ -27,6 +27,8 @@
 
 #include <functional>
 
+#include "../common/qtry.h"
+
 namespace {
 
 QByteArray Jpeg(int w, int h, QColor c)

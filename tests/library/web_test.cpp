@@ -15,6 +15,8 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include "../common/qtry.h"
+
 namespace {
 
 const QString kCatalogue = QStringLiteral("/xrm/fmt.asp?key=支票,进账单");

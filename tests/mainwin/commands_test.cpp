@@ -29,6 +29,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "../common/qtry.h"
+
 using mainwin::MainWindow;
 
 namespace {

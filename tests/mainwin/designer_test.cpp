@@ -49,6 +49,8 @@
 #include <map>
 #include <set>
 
+#include "../common/qtry.h"
+
 using mainwin::MainWindow;
 using page::FieldKind;
 using page::PageField;

@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QtTest>
 
+#include "../common/qtry.h"
+
 using mainwin::MainWindow;
 
 namespace {

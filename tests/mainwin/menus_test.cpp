@@ -812,6 +812,8 @@ TEST_F(ImportQuestionsTest, MarkupInANameFromTheFileIsShownAsItStands)
 
 #include "menus_test.moc"
 
+#include "../common/qtry.h"
+
 // Every way a format opens — start-up, "选择格式", "管理格式", the double click on the format's
 // name, the format import — closes the open field property dialog and puts today's date into the
 // date fields in their kind's form, whatever the format's stored values held.

@@ -11,6 +11,8 @@
 #include <QImage>
 #include <QTest>
 
+#include "../common/qtry.h"
+
 using namespace store;
 using gridtest::GridDbTest;
 
