@@ -88,7 +88,7 @@ protected:
 
 PropertyDialog::PropertyDialog(FieldRegistry &reg, FieldKind kind, const QString &title,
                                QWidget *parent)
-    : QDialog(parent, Qt::Tool), m_reg(reg), m_kind(kind)
+    : QDialog(parent), m_reg(reg), m_kind(kind)
 {
     setWindowTitle(title);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -613,7 +613,7 @@ void ProLine::saveRow(PageField &field, int row)
 // The slip size
 
 FormSize::FormSize(PageHost &host, FieldRegistry &reg, QWidget *parent)
-    : QDialog(parent, Qt::Tool), m_host(host), m_reg(reg)
+    : QDialog(parent), m_host(host), m_reg(reg)
 {
     setObjectName(QStringLiteral("FormSize"));
     setWindowTitle(QStringLiteral("修改单据尺寸"));

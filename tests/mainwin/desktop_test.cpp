@@ -2,9 +2,15 @@
 // whole window, frame and title bar included, lies on the screen's work area.
 #include "mainwin/mainwindow.h"
 #include "mainwin_fixture.h"
+#include "page/propdialogs.h"
+#include "page/registry.h"
 #include "page/pageviewlayout.h"
+#include "store/msgbox.h"
 
 #include <QDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
 #include <QtTest>
 
@@ -46,5 +52,41 @@ TEST_F(MainWinTest, FramesLieOnTheWorkArea)
                                  qAbs(d.frameGeometry().center().x() - avail.center().x()) <= 1,
                              10000);
     d.close();
+    w.close();
+}
+
+// A message over a field dialog gives the dialog the focus back once it is answered, so that
+// what the user types next goes on into the dialog and not into a field of the slip behind it.
+TEST_F(MainWinTest, AnAnsweredMessageGivesTheFieldDialogTheFocusBack)
+{
+    MainWindow w;
+    QSignalSpy loaded(&w, &MainWindow::loadFinished);
+    w.show();
+    ASSERT_TRUE(loaded.count() > 0 || loaded.wait(10000));
+    page::PropertyDialog *dlg = w.dialogs().Open(w.fields()->GetCtlByIdx(1));
+    ASSERT_NE(dlg, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == dlg, 10000);
+
+    // A coordinate that is no number: OK answers with a message and keeps the dialog open.
+    QLineEdit *x = static_cast<page::EditCtl *>(dlg)->TT(1);
+    x->setFocus();
+    x->selectAll();
+    QTest::keyClicks(x, QStringLiteral("abc"));
+    store::MessageBoxReporter boxes;
+    store::SetReporter(&boxes);
+    // Answered with the Enter key as the X server delivers it (the window manager sees it too).
+    whenModal<QMessageBox>([](QMessageBox *m) {
+        QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == m, 10000);
+        if (QProcess::execute(QStringLiteral("xdotool"),
+                              {QStringLiteral("key"), QStringLiteral("Return")}) != 0)
+            m->accept();
+    });
+    dlg->okButton()->click();
+    store::SetReporter(&rec());
+    ASSERT_TRUE(dlg->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == dlg, 10000);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget()->window(), dlg);
+    dlg->close();
     w.close();
 }
