@@ -237,12 +237,14 @@ void FmtList::DeleteSelected()
     int hi = MSF->RowSel(), lo = MSF->Row();
     store::OrderPair(hi, lo);
     MarkCurFmtRow(0);
+    int deleted = 0;
     for (int i = hi; i >= lo; --i) {
         if (i < MSF->FixedRows() || i >= MSF->Rows())
             continue;
         if (store::DeleteFmt(m_host, MSF->TextMatrix(i, kNameCol))) {
             int first = i, last = i;
             store::DeleteGridRows(MSF->Model(), first, last, false);
+            ++deleted;
         }
     }
     const int row = r >= MSF->Rows() ? MSF->Rows() - 1 : r;
@@ -252,7 +254,9 @@ void FmtList::DeleteSelected()
     MSF->setEnabled(true);
     MSF_RowColChange();
     store::SelResult.clear();
-    store::ReportMessage(QStringLiteral("删除完成！"));
+    // Told only when a format went: after a refusal or a No, "done" would say what did not happen.
+    if (deleted > 0)
+        store::ReportMessage(QStringLiteral("删除完成！"));
 }
 
 void FmtList::showEvent(QShowEvent *event)

@@ -270,6 +270,19 @@ TEST_F(CatalogueTest, FormatManager)
     EXPECT_EQ(w->context().FormatName(), QStringLiteral("支票ABC"));
     EXPECT_EQ(store::GetPara("格式查找"), "B||a||c");
 
+    // The current format alone: refused, and nothing is said to be done.
+    rec().messages.clear();
+    whenModal<library::FmtList>([&](library::FmtList *d) {
+        store::FlexGrid &g = *d->MSF;
+        g.SetRow(RowOf(g, "支票ABC"));
+        g.SetRowSel(RowOf(g, "支票ABC"));
+        d->Com[4]->click();
+        EXPECT_EQ(g.Rows() - g.FixedRows(), 5);
+        d->Com[1]->click();
+    });
+    choose->trigger();
+    EXPECT_EQ(rec().messages, QStringList{"此格式为当前格式，不允许删除！"});
+
     // Deleting a range that holds the current format: the others go with their history and
     // column map, the current one stays.
     rec().messages.clear();
