@@ -13,7 +13,9 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -44,80 +46,88 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target)
     setAttribute(Qt::WA_DeleteOnClose);
     m_tpp = std::max(1, page::ScreenTpp());
     auto px = [this](int twips) { return twips / m_tpp; };
-    auto place = [&](QWidget *w, int l, int t, int wd, int h) {
-        w->setGeometry(px(l), px(t), px(wd), px(h));
+    // The controls above the table and the chart: the frames of the design side by side, each
+    // laid out on its two lines, so that at the desktop's fonts nothing overlaps or is cut.
+    m_top = new QWidget(this);
+    auto *frames = new QHBoxLayout(m_top);
+    frames->setContentsMargins(0, px(120) / 2, 0, 0);
+    frames->setSpacing(px(120) / 2);
+    auto frame = [&](const QString &title) {
+        auto *g = new QGroupBox(title, m_top);
+        frames->addWidget(g);
+        auto *grid = new QGridLayout(g);
+        grid->setContentsMargins(px(120) / 2, 2, px(120) / 2, 4);
+        grid->setVerticalSpacing(4);
+        grid->setHorizontalSpacing(6);
+        return grid;
     };
-    auto frame = [&](const QString &title, int l, int t, int w, int h) {
-        auto *g = new QGroupBox(title, this);
-        place(g, l, t, w, h);
-        return g;
+    auto label = [&](QGridLayout *grid, const QString &text, int row, int col) {
+        grid->addWidget(new QLabel(text, grid->parentWidget()), row, col);
     };
-    // Controls inside a frame sit below its title.
-    const int below = 5;
-    auto label = [&](QWidget *parent, const QString &text, int l, int t, int w) {
-        auto *lb = new QLabel(text, parent);
-        lb->setGeometry(px(l), px(t) - 3 + below, px(w) + 4, 18);
-        return lb;
-    };
-    auto option = [&](int i, QWidget *parent, const QString &text, int l, int t) {
-        Op[i] = new QRadioButton(text, parent);
+    auto option = [&](int i, QGridLayout *grid, const QString &text, int row, int col) {
+        Op[i] = new QRadioButton(text, grid->parentWidget());
         Op[i]->setObjectName(QStringLiteral("Op(%1)").arg(i));
-        Op[i]->setGeometry(px(l), px(t) - 3 + below, px(1095) + 8, 20);
+        grid->addWidget(Op[i], row, col);
         connect(Op[i], &QRadioButton::toggled, this, [this] { Op_Click(); });
     };
-    auto combo = [&](int i, QWidget *parent, int l, int t, int w) {
-        Com[i] = new QComboBox(parent);
+    auto combo = [&](int i, QGridLayout *grid, int row, int col, int span, int designWidth) {
+        Com[i] = new QComboBox(grid->parentWidget());
         Com[i]->setObjectName(QStringLiteral("Com(%1)").arg(i));
-        Com[i]->setGeometry(px(l), px(t) - 3 + below, px(w), 22);
-        store::FitComboToEntries(Com[i]);
+        Com[i]->setMinimumWidth(px(designWidth));
+        grid->addWidget(Com[i], row, col, 1, span);
+        // The field lists show their names whole; the value list (any length) keeps its width
+        // when closed and opens as wide as its longest value.
+        store::FitComboToEntries(Com[i], i != 2);
         // The lists are chosen with the mouse only.
         Com[i]->installEventFilter(this);
         connect(Com[i], &QComboBox::activated, this, [this, i] { Com_Click(i); });
     };
-    setMinimumSize(px(15840) / 2, px(9825) / 2);
-    resize(px(15840), px(9825));
 
-    auto *f1 = frame(QStringLiteral("日期范围"), 0, 120, 1815 + 120, 975);
-    label(f1, QStringLiteral("从"), 120, 300, 180);
-    label(f1, QStringLiteral("至"), 120, 660, 180);
+    QGridLayout *f1 = frame(QStringLiteral("日期范围"));
+    label(f1, QStringLiteral("从"), 0, 0);
+    label(f1, QStringLiteral("至"), 1, 0);
     for (int i = 0; i < 2; ++i) {
-        DTP[i] = new QDateEdit(f1);
+        DTP[i] = new QDateEdit(f1->parentWidget());
         DTP[i]->setObjectName(QStringLiteral("DTP(%1)").arg(i));
         DTP[i]->setCalendarPopup(true);
         DTP[i]->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-        DTP[i]->setGeometry(px(360), px(i == 0 ? 240 : 600) - 4 + below, px(1335) + 8, 22);
+        f1->addWidget(DTP[i], i, 1);
     }
-    auto *f3 = frame(QStringLiteral("日期内容框"), 1800 + 120, 120, 4695, 975);
-    option(4, f3, QStringLiteral("完整日期"), 120, 300);
-    combo(3, f3, 1200, 240, 3375);
-    option(5, f3, QStringLiteral("组合日期"), 120, 600);
-    label(f3, QStringLiteral("年"), 1200, 690, 180);
-    combo(4, f3, 1440, 600, 855);
-    label(f3, QStringLiteral("月"), 2370, 690, 180);
-    combo(5, f3, 2580, 600, 855);
-    label(f3, QStringLiteral("日"), 3510, 690, 180);
-    combo(6, f3, 3720, 600, 855);
+    QGridLayout *f3 = frame(QStringLiteral("日期内容框"));
+    option(4, f3, QStringLiteral("完整日期"), 0, 0);
+    combo(3, f3, 0, 1, 6, 3375);
+    option(5, f3, QStringLiteral("组合日期"), 1, 0);
+    label(f3, QStringLiteral("年"), 1, 1);
+    combo(4, f3, 1, 2, 1, 855);
+    label(f3, QStringLiteral("月"), 1, 3);
+    combo(5, f3, 1, 4, 1, 855);
+    label(f3, QStringLiteral("日"), 1, 5);
+    combo(6, f3, 1, 6, 1, 855);
     Op[4]->setChecked(true);
-    auto *f2 = frame(QStringLiteral("统计内容"), 6480, 120, 1335, 975);
-    option(0, f2, QStringLiteral("单据数量"), 120, 300);
-    option(1, f2, QStringLiteral("开具金额"), 120, 600);
+    QGridLayout *f2 = frame(QStringLiteral("统计内容"));
+    option(0, f2, QStringLiteral("单据数量"), 0, 0);
+    option(1, f2, QStringLiteral("开具金额"), 1, 0);
     Op[1]->setChecked(true);
-    auto *f4 = frame(QStringLiteral("统计对象"), 7800, 120, 6735, 975);
-    option(2, f4, QStringLiteral("综合统计"), 120, 300);
-    label(f4, QStringLiteral("金额框："), 1320, 360, 720);
-    combo(0, f4, 2160, 240, 4455);
-    option(3, f4, QStringLiteral("条件统计"), 120, 600);
-    combo(1, f4, 1320, 600, 2415);
-    label(f4, QStringLiteral("等于"), 3810, 660, 360);
-    combo(2, f4, 4200, 600, 2415);
-    Op[2]->setChecked(true);
+    QGridLayout *f4 = frame(QStringLiteral("统计对象"));
+    option(2, f4, QStringLiteral("综合统计"), 0, 0);
+    label(f4, QStringLiteral("金额框："), 0, 1);
+    // Its design width less what its label ("金额框：") takes of the line here.
+    combo(0, f4, 0, 2, 3, 3615);
+    option(3, f4, QStringLiteral("条件统计"), 1, 0);
+    combo(1, f4, 1, 1, 2, 2415);
+    label(f4, QStringLiteral("等于"), 1, 3);
+    combo(2, f4, 1, 4, 1, 2415);
+    f4->setColumnStretch(4, 1);
+    frames->setStretchFactor(f4->parentWidget(), 1);
 
-    Comm = new QToolButton(this);
+    Comm = new QToolButton(m_top);
     Comm->setObjectName(QStringLiteral("Comm"));
     Comm->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     Comm->setIconSize(QSize(32, 32));
     Comm->setToolTip(QStringLiteral("统计"));
-    place(Comm, 14520, 240, 1215, 855);
+    Comm->setParent(m_top);
+    Comm->setFixedSize(px(1215), px(855));
+    frames->addWidget(Comm, 0, Qt::AlignVCenter);
     connect(Comm, &QToolButton::clicked, this, &AnalyseWindow::Comm_Click);
 
     SplitLine = new QSplitter(Qt::Horizontal, this);
@@ -135,6 +145,17 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target)
     Pic->installEventFilter(this);
     SplitLine->handle(1)->installEventFilter(this);
     connect(SplitLine, &QSplitter::splitterMoved, this, [this] { m_splitLeft = SplitLeft(); });
+    resize(px(15840), px(9825));
+    FitToControls();
+}
+
+void AnalyseWindow::FitToControls()
+{
+    // The design's size, or wider when the controls need it (the panel and the right margin).
+    const int need = m_top->minimumSizeHint().width() + 120 / m_tpp;
+    setMinimumSize(std::max(15840 / m_tpp / 2, need), 9825 / m_tpp / 2);
+    if (width() < need)
+        resize(need, height());
 }
 
 AnalyseWindow::~AnalyseWindow() = default;
@@ -169,6 +190,7 @@ void AnalyseWindow::Form_Load()
     Op_Click();
     const QString stored = store::GetRegStr(kRoot, kPlace, kSplitKey);
     m_splitLeft = stored.isEmpty() ? kDefaultSplit : int(store::Val(stored));
+    FitToControls();
     PlaceSplitLine();
 }
 
@@ -277,7 +299,8 @@ bool AnalyseWindow::eventFilter(QObject *watched, QEvent *event)
 void AnalyseWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    const int top = 1080 / m_tpp;
+    m_top->setGeometry(0, 0, width() - 120 / m_tpp, m_top->sizeHint().height());
+    const int top = std::max(1080 / m_tpp, m_top->geometry().bottom() + 1 + 60 / m_tpp);
     SplitLine->setGeometry(0, top, width() - 120 / m_tpp,
                            std::max(1, height() - top - 500 / m_tpp));
     // The grid keeps its width; the chart takes the rest.

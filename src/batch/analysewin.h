@@ -75,6 +75,9 @@ protected:
 private:
     QString FormatName() const;
     void PlaceSplitLine();
+    // At least as wide as the controls above the grid need (their lists are filled later).
+    void FitToControls();
+    QWidget *m_top = nullptr; // the frames and the run button above the grid and the chart
     StatTarget m_t;
     int m_tpp = 15;
     int m_splitLeft = 3960; // twips

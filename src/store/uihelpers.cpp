@@ -233,12 +233,13 @@ void SetComboMouseOnly(QComboBox *combo)
         combo->installEventFilter(new KeyEater(combo));
 }
 
-void FitComboToEntries(QComboBox *combo)
+void FitComboToEntries(QComboBox *combo, bool closedWhole)
 {
     if (!combo)
         return;
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    auto fit = [combo] {
+    if (closedWhole)
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto fit = [combo, closedWhole] {
         const QFontMetrics fm(combo->view()->font());
         int widest = 0;
         for (int i = 0; i < combo->count(); ++i)
@@ -250,8 +251,10 @@ void FitComboToEntries(QComboBox *combo)
                                        4 * (st->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1));
         // The combo's smallest size is remembered from its first list; a list filled later
         // (after the window was laid out) would otherwise be cut when shown closed.
-        combo->setMinimumWidth(0);
-        combo->setMinimumWidth(combo->sizeHint().width());
+        if (closedWhole) {
+            combo->setMinimumWidth(0);
+            combo->setMinimumWidth(combo->sizeHint().width());
+        }
     };
     fit();
     QAbstractItemModel *m = combo->model();

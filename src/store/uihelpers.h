@@ -47,8 +47,9 @@ void SetComboMouseOnly(QComboBox *combo);
 
 // A combo box sized to its longest entry, now and whenever its list changes: in a layout it
 // grows to it, and its drop-down list is always wide enough for it (a combo placed at a fixed
-// size cuts only the text shown closed).
-void FitComboToEntries(QComboBox *combo);
+// size cuts only the text shown closed). With closedWhole false only the list is fitted: for a
+// list of values of any length, the closed box keeps the width its place gives it.
+void FitComboToEntries(QComboBox *combo, bool closedWhole = true);
 
 // Numeric fields: only "0".."9", "." and Backspace get through (navigation keys too); input
 // methods are off while the filter is on.

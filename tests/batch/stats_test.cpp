@@ -19,6 +19,8 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -210,6 +212,37 @@ TEST_F(StatsTest, ListsAndRuns)
 }
 
 // A work table of more jobs than one statement run writes: every job once, with its day and sum.
+// The controls above the grid at the desktop's fonts: none overlaps another, a text is shown
+// whole in every label, option and field list, and the grid starts below them all.
+TEST_F(StatsTest, ControlsAboveTheGridNeitherOverlapNorAreCut)
+{
+    Choose(1, QStringLiteral("收款人"));
+    QList<QWidget *> controls;
+    for (QGroupBox *frame : win->findChildren<QGroupBox *>()) {
+        controls << frame;
+        for (QWidget *c : frame->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (c->isVisible())
+                controls << c;
+    }
+    controls << win->Comm;
+    const auto rectOf = [this](QWidget *c) { return QRect(c->mapTo(win, QPoint()), c->size()); };
+    for (QWidget *a : controls) {
+        const QString name = a->objectName() + u' ' + a->metaObject()->className();
+        EXPECT_TRUE(win->rect().contains(rectOf(a))) << name.toStdString();
+        EXPECT_LE(rectOf(a).bottom(), win->SplitLine->geometry().top()) << name.toStdString();
+        // Labels and options show their texts whole; so do the lists of fields.
+        if (qobject_cast<QLabel *>(a) || qobject_cast<QRadioButton *>(a) ||
+            (qobject_cast<QComboBox *>(a) && a != win->Com[2]))
+            EXPECT_GE(a->width(), a->sizeHint().width()) << name.toStdString();
+        for (QWidget *b : controls) {
+            // Siblings never overlap (a frame holds its own controls).
+            if (a != b && a->parentWidget() == b->parentWidget())
+                EXPECT_FALSE(rectOf(a).intersects(rectOf(b)))
+                    << name.toStdString() << " / " << b->objectName().toStdString();
+        }
+    }
+}
+
 TEST_F(StatsTest, ManyJobsFillTheWorkTableWhole)
 {
     {
