@@ -146,7 +146,9 @@ InputMap::InputMap(const ImportTarget &target) : QDialog(target.parent), m_t(tar
     // The help names the user's own line-break symbol: shown as it stands.
     LBL2->setTextFormat(Qt::PlainText);
     LBL2->setText(kHelpText);
-    place(LBL2, 120, 7300, 7215, 700);
+    // Raised to hold its three lines above the window's edge, it ends before the row settings
+    // beside it.
+    place(LBL2, 120, 7300, 6960 - 120 - 120, 700);
 
     Com[0] = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton),
                              QStringLiteral("确 定"), this);
@@ -261,7 +263,29 @@ void InputMap::FillMapGridRows()
         }
     }
     store::AutoColWidth(M1->Model(), 0, false);
+    FitMapGridWidth();
     M1->show();
+}
+
+void InputMap::FitMapGridWidth()
+{
+    // The map grid shows its columns whole, the one the column numbers are typed into included:
+    // what it lacks at this desktop's fonts is taken from the preview beside it, which scrolls.
+    const QHeaderView *rowHeader = M1->verticalHeader();
+    const int need = M1->horizontalHeader()->length() +
+                     (rowHeader->isVisible() ? rowHeader->width() : 0) +
+                     M1->verticalScrollBar()->sizeHint().width() + 2 * M1->frameWidth();
+    const int extra = std::min(need - M1->width(), M0->width() / 2);
+    if (extra <= 0)
+        return;
+    M0->resize(M0->width() - extra, M0->height());
+    M1->setGeometry(M1->x() - extra, M1->y(), M1->width() + extra, M1->height());
+    // The texts above the two grids keep their places at the grids' edges.
+    for (const char *name : {"Label1(1)", "Label2(4)", "Label2(5)"}) {
+        if (auto *l = findChild<QLabel *>(QLatin1String(name)))
+            l->move(l->x() - extra, l->y());
+    }
+    T[2]->move(T[2]->x() - extra, T[2]->y());
 }
 
 void InputMap::LoadImportMap()

@@ -81,6 +81,7 @@ public:
     void LoadImportPreview();
     void InitMapGridHeader();
     void FillMapGridRows();
+    void FitMapGridWidth();
     void LoadImportMap();
     // Stores the specs and the row boxes; false (after a message) when the database refused.
     bool SaveImportMap();

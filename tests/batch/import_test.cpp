@@ -23,10 +23,12 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -277,7 +279,8 @@ TEST_F(ImportTest, PreviewAndMapShowWholeTexts)
                     .toUtf8());
     f.close();
     batch::ImportFile = csv;
-    int checked = 0;
+    int checked = 0, mapScrolls = -1;
+    bool helpUnderRows = true;
     QStringList cut;
     WhenModal<batch::InputMap>([&](batch::InputMap *m) {
         for (store::FlexGrid *g : {m->M0, m->M1})
@@ -287,11 +290,18 @@ TEST_F(ImportTest, PreviewAndMapShowWholeTexts)
                     if (!ShowsWholeText(*g, r, c))
                         cut << g->TextMatrix(r, c);
                 }
+        // Every column of the map, the one the column numbers go into included, without
+        // scrolling; the help text beside the row settings, not under them.
+        mapScrolls = m->M1->horizontalScrollBar()->maximum();
+        const auto *rows = m->findChild<QLabel *>(QStringLiteral("Label2(0)"));
+        helpUnderRows = !rows || m->LBL2->geometry().intersects(rows->geometry());
         m->Com[1]->click();
     });
     batch::ShowInputMap(target);
     EXPECT_GT(checked, 19 * 3);
     EXPECT_EQ(cut, QStringList());
+    EXPECT_EQ(mapScrolls, 0);
+    EXPECT_FALSE(helpUnderRows);
 }
 
 TEST_F(ImportTest, NothingToImportKeepsTheBatch)
