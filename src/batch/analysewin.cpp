@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolButton>
@@ -73,11 +74,17 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target)
     auto combo = [&](int i, QGridLayout *grid, int row, int col, int span, int designWidth) {
         Com[i] = new QComboBox(grid->parentWidget());
         Com[i]->setObjectName(QStringLiteral("Com(%1)").arg(i));
-        Com[i]->setMinimumWidth(px(designWidth));
         grid->addWidget(Com[i], row, col, 1, span);
-        // The field lists show their names whole; the value list (any length) keeps its width
-        // when closed and opens as wide as its longest value.
-        store::FitComboToEntries(Com[i], i != 2);
+        // The lists open as wide as their longest entry. Closed, the field lists ask for their
+        // names whole, and the value list (any length) for the width of the design; on a screen
+        // too narrow for that they give way down to the design's width (the wider ones to half
+        // of it), so that the window still fits.
+        store::FitComboToEntries(Com[i], false);
+        if (i != 2)
+            Com[i]->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        else
+            Com[i]->setMinimumContentsLength(std::max(1, px(designWidth) / 12));
+        Com[i]->setMinimumWidth(std::min(px(designWidth), std::max(px(855), px(designWidth) / 2)));
         // The lists are chosen with the mouse only.
         Com[i]->installEventFilter(this);
         connect(Com[i], &QComboBox::activated, this, [this, i] { Com_Click(i); });
@@ -151,11 +158,16 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target)
 
 void AnalyseWindow::FitToControls()
 {
-    // The design's size, or wider when the controls need it (the panel and the right margin).
-    const int need = m_top->minimumSizeHint().width() + 120 / m_tpp;
-    setMinimumSize(std::max(15840 / m_tpp / 2, need), 9825 / m_tpp / 2);
-    if (width() < need)
-        resize(need, height());
+    // As wide as the controls above the grid ask (and the right margin), at least the design's
+    // half, never wider than the screen's work area (less room for the window's frame).
+    const int margin = 120 / m_tpp;
+    const QRect area = screen() ? screen()->availableGeometry() : QRect(0, 0, 1 << 16, 1 << 16);
+    const int room = area.width() - 16;
+    const int least = std::min(std::max(15840 / m_tpp / 2, m_top->minimumSizeHint().width() + margin), room);
+    setMinimumSize(least, 9825 / m_tpp / 2);
+    const int want = std::clamp(std::max(width(), m_top->sizeHint().width() + margin), least, room);
+    if (want != width())
+        resize(want, std::min(height(), area.height() - 40));
 }
 
 AnalyseWindow::~AnalyseWindow() = default;
