@@ -124,6 +124,7 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target)
     combo(1, f4, 1, 1, 2, 2415);
     label(f4, QStringLiteral("等于"), 1, 3);
     combo(2, f4, 1, 4, 1, 2415);
+    Op[2]->setChecked(true);
     f4->setColumnStretch(4, 1);
     frames->setStretchFactor(f4->parentWidget(), 1);
 
@@ -132,7 +133,6 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target)
     Comm->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     Comm->setIconSize(QSize(32, 32));
     Comm->setToolTip(QStringLiteral("统计"));
-    Comm->setParent(m_top);
     Comm->setFixedSize(px(1215), px(855));
     frames->addWidget(Comm, 0, Qt::AlignVCenter);
     connect(Comm, &QToolButton::clicked, this, &AnalyseWindow::Comm_Click);
@@ -163,7 +163,8 @@ void AnalyseWindow::FitToControls()
     const int margin = 120 / m_tpp;
     const QRect area = screen() ? screen()->availableGeometry() : QRect(0, 0, 1 << 16, 1 << 16);
     const int room = area.width() - 16;
-    const int least = std::min(std::max(15840 / m_tpp / 2, m_top->minimumSizeHint().width() + margin), room);
+    const int least =
+        std::min(std::max(15840 / m_tpp / 2, m_top->minimumSizeHint().width() + margin), room);
     setMinimumSize(least, 9825 / m_tpp / 2);
     const int want = std::clamp(std::max(width(), m_top->sizeHint().width() + margin), least, room);
     if (want != width())

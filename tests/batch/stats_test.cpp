@@ -120,6 +120,9 @@ TEST_F(StatsTest, ListsAndRuns)
     EXPECT_EQ(win->Com[3]->currentText(), QStringLiteral("出票日期"));
     EXPECT_EQ(win->Com[4]->currentText(), QStringLiteral("年"));
     EXPECT_TRUE(win->Op[4]->isChecked());
+    // All slips until a condition is chosen: "综合统计", the option of the design.
+    EXPECT_TRUE(win->Op[2]->isChecked());
+    EXPECT_FALSE(win->Op[3]->isChecked());
     EXPECT_FALSE(win->Com[1]->isEnabled());
     // The lists take no keys.
     QTest::keyClick(win->Com[0], Qt::Key_Down);
