@@ -24,9 +24,9 @@ using CsvRecords = std::vector<QStringList>;
 CsvRecords ParseCsv(QStringView text, qint64 *steps = nullptr, qint64 maxRecords = 0,
                     qint64 firstKept = 0);
 
-// The whole file decoded (UTF-8 after a byte-order mark or when valid, else GB18030) and parsed. False when
-// the path does not end in ".csv" (any case) or the file cannot be opened or read; records is
-// then empty.
+// The whole file decoded (UTF-8 after a byte-order mark or when valid, else GB18030) and parsed.
+// False when the path does not end in ".csv" (any case) or the file cannot be opened or read;
+// records is then empty.
 bool ReadCsvRecords(const QString &path, CsvRecords &records, qint64 maxRecords = 0,
                     qint64 firstKept = 0);
 

@@ -64,7 +64,7 @@ PrintRun::PrintRun(PrintHooks hooks) : m_hooks(std::move(hooks))
         m_hooks.choosePrinter = [this] { return print::ChoosePrinter(m_hooks.parent); };
     if (!m_hooks.pdfFileName) {
         m_hooks.pdfFileName = [this] {
-            QString f = store::AskFileName(m_hooks.parent, true, QString(),
+            QString f = store::ChooseFileName(m_hooks.parent, true, QString(),
                                            QStringLiteral("PDF文件 (*.pdf)"));
             if (!f.isEmpty() && !f.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
                 f += QStringLiteral(".pdf");

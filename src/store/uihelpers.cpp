@@ -131,7 +131,7 @@ public:
 
 } // namespace
 
-QString AskFileName(QWidget *parent, bool save, const QString &start, const QString &filter,
+QString ChooseFileName(QWidget *parent, bool save, const QString &start, const QString &filter,
                     bool confirmOverwrite)
 {
     QFileDialog dialog(parent, QString(), start, filter);
@@ -152,7 +152,7 @@ QString SelectFileDlg(const QString &filter, bool save, const QString &defaultNa
 {
     static QString lastFile;
     const QString start = defaultName.isEmpty() ? lastFile : defaultName;
-    const QString chosen = AskFileName(nullptr, save, start, VbFilterToQt(filter), false);
+    const QString chosen = ChooseFileName(nullptr, save, start, VbFilterToQt(filter), false);
     if (!chosen.isEmpty())
         lastFile = chosen;
     return chosen;

@@ -30,7 +30,7 @@ QString VbFilterToQt(const QString &filter);
 // the dialog filter; "" when cancelled. Its file list writes the dates in the Chinese form
 // whatever the machine's locale, whole. The save dialog asks about an existing file only when
 // confirmOverwrite.
-QString AskFileName(QWidget *parent, bool save, const QString &start, const QString &filter,
+QString ChooseFileName(QWidget *parent, bool save, const QString &start, const QString &filter,
                     bool confirmOverwrite = true);
 // The open or save dialog; "" when cancelled. The save dialog asks nothing about an existing
 // file: the caller completes the name and asks itself. Without a default name it starts with the

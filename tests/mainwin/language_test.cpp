@@ -71,7 +71,7 @@ TEST(ChineseDialogs, QtTextsAreChineseUnderAnEnglishLocale)
         buttons = buttonTexts(d->findChild<QDialogButtonBox *>());
         d->reject();
     });
-    store::AskFileName(nullptr, true, QDir::tempPath(), QStringLiteral("PDF文件 (*.pdf)"));
+    store::ChooseFileName(nullptr, true, QDir::tempPath(), QStringLiteral("PDF文件 (*.pdf)"));
     EXPECT_EQ(title, QStringLiteral("另存为"));
     buttons.sort();
     EXPECT_EQ(buttons, QStringList({QStringLiteral("保存"), QStringLiteral("取消")}));

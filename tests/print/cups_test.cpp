@@ -52,6 +52,20 @@ QString WaitForJobFile(const QString &outDir, int deadlineMs, const QStringList 
     return QString();
 }
 
+// The sample cheque printed on the queue; with records, a batch of that many of it.
+PrintHooks SampleHooks(const QString &queue, int records = 0)
+{
+    PrintHooks hooks;
+    hooks.fillPage = [] { return printtest::SampleCheque(); };
+    hooks.choosePrinter = [queue] { return queue; };
+    if (records > 0) {
+        hooks.batchCount = [records] { return records; };
+        hooks.batchValue = [] { return 1; };
+        hooks.loadBatchRow = [](int) {};
+    }
+    return hooks;
+}
+
 TEST(CupsPrintTest, SampleChequeReachesTheQueueAndTheHistory)
 {
     if (g_cupsDir.isEmpty())
@@ -73,9 +87,7 @@ TEST(CupsPrintTest, SampleChequeReachesTheQueueAndTheHistory)
     EXPECT_EQ(Current().Name(), kQueue);
 
     QList<std::pair<QString, QList<HistoryValue>>> history;
-    PrintHooks hooks;
-    hooks.fillPage = [] { return printtest::SampleCheque(); };
-    hooks.choosePrinter = [] { return kQueue; };
+    PrintHooks hooks = SampleHooks(kQueue);
     QList<std::pair<QString, QList<HistoryValue>>> kept;
     hooks.keepPrint = [&](const PendingPrint &p) {
         kept.append({p.format, p.values});
@@ -264,9 +276,7 @@ void ExpectFailedPrint(const QString &queue, const QStringList &prepare, bool ba
     Current().Select(queue);
     ASSERT_EQ(QProcess::execute(prepare.first(), prepare.mid(1)), 0);
     QList<HistoryValue> saved;
-    PrintHooks hooks;
-    hooks.fillPage = [] { return printtest::SampleCheque(); };
-    hooks.choosePrinter = [&] { return queue; };
+    PrintHooks hooks = SampleHooks(queue, 3);
     QList<HistoryValue> kept;
     hooks.keepPrint = [&](const PendingPrint &p) {
         kept += p.values;
@@ -280,9 +290,6 @@ void ExpectFailedPrint(const QString &queue, const QStringList &prepare, bool ba
         return true;
     };
     hooks.dropHistory = [&] { kept.clear(); };
-    hooks.batchCount = [] { return 3; };
-    hooks.batchValue = [] { return 1; };
-    hooks.loadBatchRow = [](int) {};
     store::ScopedRecordingReporter rec;
     PrintRun run(hooks);
     if (batch)
@@ -334,9 +341,7 @@ TEST(CupsPrintTest, PrintsWhoseHistoryCannotBeStoredSendNoJob)
     Current().Select(kQueue);
     const int before = JobsOf(kQueue);
     ASSERT_GE(before, 0);
-    PrintHooks hooks;
-    hooks.fillPage = [] { return printtest::SampleCheque(); };
-    hooks.choosePrinter = [] { return kQueue; };
+    PrintHooks hooks = SampleHooks(kQueue, 6);
     hooks.keepPrint = [](const PendingPrint &) { return true; };
     hooks.saveHistory = [](const std::function<bool()> &) { return false; };
     PrintRun run(hooks);
@@ -346,9 +351,6 @@ TEST(CupsPrintTest, PrintsWhoseHistoryCannotBeStoredSendNoJob)
     // A batch whose third print cannot be put aside: its first pages are not printed either.
     int kept = 0;
     hooks.keepPrint = [&](const PendingPrint &) { return ++kept < 3; };
-    hooks.batchCount = [] { return 6; };
-    hooks.batchValue = [] { return 1; };
-    hooks.loadBatchRow = [](int) {};
     PrintRun batch(hooks);
     batch.PrintBatchRows();
     EXPECT_EQ(kept, 3);
@@ -372,12 +374,7 @@ TEST(CupsPrintTest, BatchOnAQueueWithoutCustomSizesSaysSoOnce)
     const QString outDir = g_cupsDir + QStringLiteral("/out");
     const QStringList before = QDir(outDir).entryList({QStringLiteral("job-*.prn")}, QDir::Files);
     Current().Select(raw);
-    PrintHooks hooks;
-    hooks.fillPage = [] { return printtest::SampleCheque(); };
-    hooks.choosePrinter = [&] { return raw; };
-    hooks.batchCount = [] { return 5; };
-    hooks.batchValue = [] { return 1; };
-    hooks.loadBatchRow = [](int) {};
+    PrintHooks hooks = SampleHooks(raw, 5);
     store::ScopedRecordingReporter rec;
     PrintRun run(hooks);
     run.PrintBatchRows();
@@ -397,9 +394,7 @@ TEST(CupsPrintTest, BatchReachesTheQueueAsOneJob)
     const QStringList before = QDir(outDir).entryList({QStringLiteral("job-*.prn")}, QDir::Files);
     Current().Select(kQueue);
     int saved = 0, kept = 0;
-    PrintHooks hooks;
-    hooks.fillPage = [] { return printtest::SampleCheque(); };
-    hooks.choosePrinter = [] { return kQueue; };
+    PrintHooks hooks = SampleHooks(kQueue, 7);
     hooks.keepPrint = [&](const PendingPrint &) {
         ++kept;
         return true;
@@ -411,9 +406,6 @@ TEST(CupsPrintTest, BatchReachesTheQueueAsOneJob)
         saved = pending;
         return true;
     };
-    hooks.batchCount = [] { return 7; };
-    hooks.batchValue = [] { return 1; };
-    hooks.loadBatchRow = [](int) {};
     store::ScopedRecordingReporter rec;
     PrintRun run(hooks);
     run.PrintBatchRows();
