@@ -132,17 +132,18 @@ public:
 } // namespace
 
 QString ChooseFileName(QWidget *parent, bool save, const QString &start, const QString &filter,
-                    bool confirmOverwrite)
+                       bool confirmOverwrite)
 {
     QFileDialog dialog(parent, QString(), start, filter);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !confirmOverwrite);
     dialog.setProxyModel(new ChineseDates(&dialog));
-    // The dates are shown whole: the column takes the width of its longest.
-    if (auto *list = dialog.findChild<QTreeView *>(QStringLiteral("treeView")))
-        list->header()->setSectionResizeMode(ChineseDates::kDateColumn,
-                                             QHeaderView::ResizeToContents);
+    // Sizes, kinds and dates are shown whole: each column takes the width of its longest.
+    if (auto *list = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        for (int column = 1; column <= ChineseDates::kDateColumn; ++column)
+            list->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);
