@@ -10,9 +10,11 @@
 #include "store/vb.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <utility>
 
 namespace batch {
@@ -119,6 +121,49 @@ std::vector<std::vector<SpecItem>> ParsedSpecs(const ImportMaps &maps)
     for (const QString &s : specs)
         out.push_back(ParseColSpec(s));
     return out;
+}
+
+// When formula cells that the records read have no result in the file (its writer computed
+// nothing), the clerk is told how many, in which columns, and how to get the values, and
+// chooses whether to import them empty. False: stop.
+bool MissingResultsAccepted(const SheetData &data, qint64 start, qint64 end,
+                            const std::vector<std::vector<SpecItem>> &specs)
+{
+    if (data.MissingResults().empty())
+        return true;
+    QSet<qint64> read;
+    for (const auto &items : specs)
+        for (const SpecItem &it : items)
+            if (!it.literal)
+                read.insert(it.col);
+    const auto [above, below] = OffsetRange(specs);
+    std::map<qint64, int> perColumn;
+    int count = 0;
+    for (const auto &[row, col] : data.MissingResults())
+        if (read.contains(col) && row >= start + above && row <= end + below) {
+            ++perColumn[col];
+            ++count;
+        }
+    if (count == 0)
+        return true;
+    QStringList columns;
+    for (const auto &[col, n] : perColumn) {
+        QString c = ColNumToLetter(qint32(col)) + QStringLiteral("列");
+        // The row above the first record holds the column's title as a rule (the first row
+        // when the records start there).
+        const QString title = data.Cell(std::max<qint64>(1, start - 1), col).trimmed();
+        if (!title.isEmpty())
+            c += QStringLiteral("“") + title.left(20) + QStringLiteral("”");
+        columns << c + QStringLiteral("%1个").arg(n);
+    }
+    if (columns.size() > 10)
+        columns = columns.mid(0, 10) << QStringLiteral("等");
+    return store::AskQuestion(
+        QStringLiteral("此表格中有%1个公式单元格没有保存计算结果（%2），导入后这些单元格将是空的。\n\n"
+                       "请先用Excel、WPS或LibreOffice打开此文件并保存一次，再重新导入。\n\n"
+                       "是否仍然导入？")
+            .arg(count)
+            .arg(columns.join(QStringLiteral("，"))));
 }
 
 // The records into the prepared grid, one progress step each.
@@ -339,6 +384,8 @@ int ReadExcelData(store::FlexGridModel &grid, const QString &path, const QString
                                     &wrongSuffix, WorkbookReadGoesOn);
     if (e != 0 || wrongSuffix)
         return failure(e);
+    if (!MissingResultsAccepted(data, start, end, specs))
+        return failure(kSheetCancelled);
     WriteRecords(grid, data, start, end, rowsPerRecord, maps, specs, page);
     return 0;
 }

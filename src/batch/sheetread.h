@@ -75,7 +75,8 @@ void PrepareDataGrid(store::FlexGridModel &grid, qint64 records, const ImportMap
 // Fills the batch grid from the named sheet of a workbook (.xls or .xlsx). 0, or the number of
 // the failure that stopped it after its message was shown (5, 7, 9, 438, 57 when the .xls reader
 // failed, 6 or 11 for rows per record above 32767 or below 1; 0 for a path of another kind); 18
-// without a message when the user closed the progress window. On a failure, and when the rows
+// without a message when the user closed the progress window, or chose not to import formula
+// cells whose results the file does not hold (a question asks). On a failure, and when the rows
 // give no record ("没有可导入的数据！"), the grid keeps what it held.
 int ReadExcelData(store::FlexGridModel &grid, const QString &path, const QString &sheet,
                   qint32 start, qint32 end, const ImportMaps &maps, qint32 rowsPerRecord,

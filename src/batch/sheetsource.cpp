@@ -649,6 +649,7 @@ int LoadXlsx(const QString &path, const QString &sheet, qint64 maxRow, int maxCo
     int style = 0;
     QByteArray raw; // the cell's value as it stands in the part
     bool inCell = false;
+    bool formula = false; // the cell has a formula
     bool inInline = false;
     bool collect = false; // inside <v> or an inline <t>
     int phonetic = 0;
@@ -658,6 +659,12 @@ int LoadXlsx(const QString &path, const QString &sheet, qint64 maxRow, int maxCo
         if (col < 1 || col > maxCol || (maxRow > 0 && row > maxRow) || row > kMaxSheetRows)
             return;
         const QString value = DecodeEntities(raw);
+        // A formula without its value (openpyxl writes none); a text result, even an empty
+        // one, is typed "str" by the programs that compute it.
+        if (formula && value.isEmpty() && type != "str" && type != "inlineStr") {
+            data.AddMissingResult(row, col);
+            return;
+        }
         QString text;
         if (type == "s") {
             bool okIndex = false;
@@ -706,8 +713,11 @@ int LoadXlsx(const QString &path, const QString &sheet, qint64 maxRow, int maxCo
             style = AttrOf(attrs, "s").toInt();
             raw.clear();
             inCell = true;
+            formula = false;
             if (empty)
                 finishCell();
+        } else if (inCell && name == "f") {
+            formula = true;
         } else if (inCell && name == "v" && !empty) {
             raw.clear();
             collect = true;

@@ -45,10 +45,20 @@ public:
     // Filling: the cells of row (1-based); rows between stay empty.
     void SetCell(qint64 row, qint64 col, QString text);
     void SetRow(qint64 row, QStringList cells);
-    void Clear() { m_rows.clear(); }
+    void Clear()
+    {
+        m_rows.clear();
+        m_missing.clear();
+    }
+
+    // Formula cells whose result the file does not hold (they read as ""), in reading order:
+    // (row, column), 1-based. Formulas are never evaluated here.
+    void AddMissingResult(qint64 row, qint64 col) { m_missing.emplace_back(row, col); }
+    const std::vector<std::pair<qint64, qint64>> &MissingResults() const { return m_missing; }
 
 private:
     std::vector<QStringList> m_rows; // row r at r - 1, column c at c - 1
+    std::vector<std::pair<qint64, qint64>> m_missing;
 };
 
 // Reads rows 1..maxRow (all when maxRow <= 0) and columns 1..maxCol of the named sheet of an .xls

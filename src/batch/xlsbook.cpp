@@ -260,6 +260,7 @@ void ReadResults(const QByteArray &s, const Globals &g, qsizetype start, qint64 
     int depth = 1;       // embedded charts bring BOF..EOF of their own
     quint64 pending = 0; // the formula cell whose text comes in the next STRING record
     bool hasPending = false;
+    bool anyResult = false; // a formula with a result of its own
     qsizetype pos = r.next;
     while (depth > 0 && RecordAt(s, pos, r)) {
         pos = r.next;
@@ -312,7 +313,8 @@ void ReadResults(const QByteArray &s, const Globals &g, qsizetype start, qint64 
             case 2:
                 c.text = ErrorText(v[2]);
                 break;
-            default: // an empty text
+            default: // an empty text, or no result at all (see below)
+                c.kind = XlsCell::NoResult;
                 break;
             }
         } else {
@@ -320,8 +322,16 @@ void ReadResults(const QByteArray &s, const Globals &g, qsizetype start, qint64 
             c.number = qFromLittleEndian(c.number);
             c.kind = xf < g.dateXf.size() && g.dateXf[xf] ? XlsCell::Date : XlsCell::Number;
         }
+        anyResult |= r.type == kFormula && c.kind != XlsCell::NoResult;
         out.insert(Key(c.row, c.col), c);
     }
+    // A writer that computes nothing (python's xlwt) marks every formula's result as an empty
+    // text; a spreadsheet program saves real results, so where any formula of the sheet has
+    // one, an empty text is the formula's true result.
+    if (anyResult)
+        for (XlsCell &c : out)
+            if (c.kind == XlsCell::NoResult)
+                c.kind = XlsCell::Text;
 }
 
 // The results of the sheet of that name; none for a file that is not BIFF8.

@@ -5,8 +5,8 @@
 // FreeXL passes over formula cells; their results as the spreadsheet last saved them (a number,
 // a text in the STRING record that follows, a Boolean or an error) are read from the workbook
 // stream of a BIFF8 file through libgsf and put over FreeXL's cells, and so are Boolean and error
-// constants, which FreeXL gives as numbers. Formulas are never evaluated: a file whose writer
-// saved no result (python's xlwt) has those cells empty.
+// constants, which FreeXL gives as numbers. Formulas are never evaluated: the cells of a file
+// whose writer saved no result (python's xlwt) come out as XlsCell::NoResult.
 
 #include "batch/xlsproto.h"
 

@@ -144,6 +144,9 @@ int LoadXlsSheet(const QString &path, const QString &sheet, qint64 maxRow, int m
         case XlsCell::Boolean:
             text = c.number != 0 ? QStringLiteral("True") : QStringLiteral("False");
             break;
+        case XlsCell::NoResult:
+            data.AddMissingResult(c.row, c.col);
+            break;
         }
         data.SetCell(c.row, c.col, std::move(text));
     }

@@ -157,6 +157,8 @@ QByteArray EncodeXlsCells(int status, const XlsCells &cells)
             case XlsCell::Boolean:
                 out.append(char(c.number != 0 ? 1 : 0));
                 break;
+            case XlsCell::NoResult:
+                break;
             }
         }
     }
@@ -215,6 +217,8 @@ bool DecodeXlsCells(const QByteArray &bytes, qint64 maxRow, int maxCol, int &sta
             c.number = b;
             break;
         }
+        case XlsCell::NoResult:
+            break;
         default:
             return false;
         }

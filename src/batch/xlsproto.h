@@ -8,7 +8,7 @@
 // entries; "END!".
 // A sheet name: its UTF-8 length (32 bits) and bytes. A cell: row and column (1-based, 32 bits
 // each), its kind byte, then for text its UTF-8 length and bytes, for a number or a date the
-// 64-bit IEEE double, for a Boolean one byte.
+// 64-bit IEEE double, for a Boolean one byte; a formula without its result has nothing more.
 
 #include <QByteArray>
 #include <QString>
@@ -20,7 +20,8 @@ namespace batch {
 
 struct XlsCell
 {
-    enum Kind : quint8 { Text = 0, Number = 1, Date = 2, Boolean = 3 };
+    // NoResult: a formula whose result the file does not hold (its writer saved none).
+    enum Kind : quint8 { Text = 0, Number = 1, Date = 2, Boolean = 3, NoResult = 4 };
     quint32 row = 0; // 1-based
     quint32 col = 0; // 1-based
     Kind kind = Text;

@@ -1,7 +1,7 @@
 #pragma once
-// Whole-file text for the format files exchanged with Windows users: GBK text (written as
-// GB18030, which is byte-identical for GBK characters), written through a temporary file that
-// replaces the old one only once the new text is complete.
+// Whole-file text for the files exchanged with Windows users (format files, CSV sheets): GBK text
+// (written as GB18030, which is byte-identical for GBK characters) through the one file writer;
+// read in whatever encoding the bytes show to be theirs.
 
 #include <QString>
 
@@ -12,18 +12,13 @@ namespace store {
 // file (if any) is untouched and no partial file stays behind.
 int WriteTextFile(const QString &text, const QString &path);
 
-// WriteTextFile with up to 31 tries on the same path, waiting intervalMs between tries while
-// events run. True when written.
-bool WriteTextFileRetry(const QString &text, const QString &path, int intervalMs = 50);
+// The text of bytes read from a file: as its byte-order mark says; else UTF-8 when the bytes are
+// UTF-8 whose characters are likely text, and GB18030 when its reading is the likelier one
+// (short GBK texts are often valid UTF-8 by chance).
+QString DecodeText(const QByteArray &bytes);
 
-// Reads a whole text file: UTF-8 when it starts with a UTF-8 byte-order mark or its bytes are
-// valid UTF-8, else GB18030. False when it cannot be opened or read.
+// Reads a whole text file, decoded by DecodeText. False when it cannot be opened or read.
 bool ReadTextFile(const QString &path, QString *text);
-
-// Reads the file, retrying up to 100 times intervalMs apart while events run (an empty file counts
-// as not ready and waits ten intervals more). Deletes the file after reading when asked. After the
-// last try shows "无法打开下载文档：" CR LF path and returns "".
-QString ReadTextFileRetry(const QString &path, bool deleteAfter, int intervalMs = 50);
 
 // Text as GBK/GB18030 bytes and back.
 QByteArray ToGbk(const QString &text);

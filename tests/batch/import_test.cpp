@@ -115,6 +115,19 @@ protected:
                 return c;
         return -1;
     }
+    // Every cell of the batch grid, row by row.
+    QString GridText() const
+    {
+        const store::FlexGrid &g = *w->MSF(1);
+        QStringList rows;
+        for (int r = 0; r < g.Rows(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < g.Cols(); ++c)
+                cells << g.TextMatrix(r, c);
+            rows << cells.join(u'|');
+        }
+        return rows.join(u'\n');
+    }
     QString fieldText(int index) const
     {
         return static_cast<page::TextField *>(w->fields()->GetCtlByIdx(index))->Text();
@@ -215,7 +228,8 @@ void ImportTest::importColumns(int rows, int cols)
 
 // Formulas of every result kind, shared strings, empty and merged cells in workbooks saved by
 // LibreOffice (which stores each formula's value) and by openpyxl (which stores none): every
-// imported cell is what openpyxl reads from the same file with data_only=True.
+// imported cell is what openpyxl reads from the same file with data_only=True. The formulas
+// without values are told before anything is taken; stopping keeps the batch.
 TEST_F(ImportTest, FormulaWorkbooksOfLibreOfficeAndOpenpyxlAsOpenpyxlReadsThem)
 {
     const QString script = kData + "/formula_sheets.py";
@@ -249,8 +263,27 @@ TEST_F(ImportTest, FormulaWorkbooksOfLibreOfficeAndOpenpyxlAsOpenpyxlReadsThem)
             EXPECT_EQ(want[1].toArray()[3].toString() + want[2].toArray()[6].toString(),
                       QStringLiteral("50ABC，第3笔"));
         file = f;
-        importColumns(kRows, kCols);
-        EXPECT_EQ(rec().messages, QStringList());
+        rec().messages.clear();
+        if (f == made) {
+            // Stopped at the question: the batch LibreOffice's file gave stays.
+            const QString before = GridText();
+            rec().answer = false;
+            importColumns(kRows, kCols);
+            ASSERT_EQ(rec().messages.size(), 1);
+            EXPECT_EQ(rec().messages[0],
+                      QStringLiteral("此表格中有18个公式单元格没有保存计算结果（D列“金额”5个，"
+                                     "E列“日期”4个，F列“已核”5个，G列“备注”4个），导入后这些单元格"
+                                     "将是空的。\n\n请先用Excel、WPS或LibreOffice打开此文件并保存"
+                                     "一次，再重新导入。\n\n是否仍然导入？"));
+            EXPECT_EQ(GridText(), before);
+            rec().answer = true;
+            rec().messages.clear();
+            importColumns(kRows, kCols);
+            EXPECT_EQ(rec().messages.size(), 1);
+        } else {
+            importColumns(kRows, kCols);
+            EXPECT_EQ(rec().messages, QStringList());
+        }
         const store::FlexGrid &g = *w->MSF(1);
         ASSERT_EQ(g.Rows(), 2 + kRows);
         for (int r = 0; r < kRows; ++r)
@@ -454,9 +487,7 @@ TEST_F(ImportTest, FormulaWorkbooksReadAsLibreOfficeShowsThem)
     const int kBoolean = 8; // 大额: LibreOffice shows 1 and 0 where the program reads True/False
     const QList<int> formulaColumns{3, 4, 5, 7, 8, 9};
 
-    for (const QString &book : {lo, xlwt}) {
-        SCOPED_TRACE(book.toStdString());
-        file = book;
+    auto import = [&] {
         rec().messages.clear();
         WhenModal<batch::Sheets>([](batch::Sheets *s) { s->Img[0]->click(); });
         batch::SelImportFile(1, target);
@@ -470,7 +501,29 @@ TEST_F(ImportTest, FormulaWorkbooksReadAsLibreOfficeShowsThem)
             m->Com[0]->click();
         });
         batch::ShowInputMap(target);
-        EXPECT_EQ(rec().messages, QStringList());
+    };
+    for (const QString &book : {lo, xlwt}) {
+        SCOPED_TRACE(book.toStdString());
+        file = book;
+        if (book == xlwt) {
+            // xlwt saved no results: the question names the columns, and stopping keeps the
+            // batch LibreOffice's file gave.
+            const QString before = GridText();
+            rec().answer = false;
+            import();
+            ASSERT_EQ(rec().messages.size(), 1);
+            EXPECT_TRUE(rec().messages[0].startsWith(QStringLiteral(
+                "此表格中有24个公式单元格没有保存计算结果（D列“金额”4个，E列“合计”4个，"
+                "F列“称呼”4个，H列“到期”4个，I列“大额”4个，J列“均价”4个）")))
+                << rec().messages[0].toStdString();
+            EXPECT_EQ(GridText(), before);
+            rec().answer = true;
+            import();
+            EXPECT_EQ(rec().messages.size(), 1);
+        } else {
+            import();
+            EXPECT_EQ(rec().messages, QStringList());
+        }
 
         const QList<QStringList> &sheet = csv.value(lo); // both files compute to this
         const store::FlexGrid &g = *w->MSF(1);
@@ -481,8 +534,7 @@ TEST_F(ImportTest, FormulaWorkbooksReadAsLibreOfficeShowsThem)
                 if (col == kBoolean && r > 0 && !want.isEmpty())
                     want = want == QLatin1String("1") ? QStringLiteral("True")
                                                       : QStringLiteral("False");
-                // xlwt saves no results of its formulas: without evaluating them there is
-                // nothing to read.
+                // xlwt saves no results of its formulas: going on imports them empty.
                 if (book == xlwt && r > 0 && r < 6 && formulaColumns.contains(col))
                     want.clear();
                 EXPECT_EQ(g.TextMatrix(2 + r, column(field)), want)
