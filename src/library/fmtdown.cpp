@@ -5,6 +5,7 @@
 #include "library/web.h"
 #include "page/backpic.h"
 #include "page/pageviewlayout.h"
+#include "store/fmtcmd.h"
 #include "store/db.h"
 #include "store/formpos.h"
 #include "store/grid.h"
@@ -258,7 +259,12 @@ void FmtDown::DownInputFmt()
     if (fPath.isEmpty())
         return;
     const QString pPath = ServerPath(row, kPPathCol);
-    const QString picture = page::GetBackPicFile(MSF->TextMatrix(row, kNameCol), TempDir());
+    // The files are named after the format: a catalogue name that cannot be a format's name
+    // is asked for again before anything is fetched.
+    const QString name = store::AskFmtName(m_host, MSF->TextMatrix(row, kNameCol), false);
+    if (name.isEmpty())
+        return;
+    const QString picture = page::GetBackPicFile(name, TempDir());
     const QString file = picture.left(picture.size() - 4) + QStringLiteral(".cqf");
     m_busy = true;
     store::StartProgress(QStringLiteral("正在下载..."), 2);

@@ -216,17 +216,11 @@ bool ImportFmtFile(store::FormatCommandHost &host, const QString &requested,
     QString name = QFileInfo(path).completeBaseName();
     if (name.isEmpty() || !IsFmtOfKind(name))
         name = lines.at(1).toString();
-    // The question opens above the progress window, which shows again when it is answered.
-    while (store::FmtExists(name)) {
-        const QString answer = store::AskText(QStringLiteral("格式：“") + name +
-                                                  QStringLiteral("”已存在，请另取格式名！"),
-                                              name, QStringLiteral("格式名输入"))
-                                   .value_or(QString())
-                                   .trimmed();
-        if (answer.isEmpty())
-            return false;
-        name = answer;
-    }
+    // A name that is taken, or cannot be a format's name, is asked for again. The question
+    // opens above the progress window, which shows again when it is answered.
+    name = store::AskFmtName(host, name, true);
+    if (name.isEmpty())
+        return false;
     store::StepProgress(1, QStringLiteral("pages"));
 
     // A record broken over several lines is joined again (never into the first two lines): from

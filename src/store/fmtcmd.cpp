@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 
 namespace store {
 
@@ -90,6 +91,50 @@ void OpenFmt(FormatCommandHost &host, QString &name, bool force)
         host.O2_Click(i);
 }
 
+QString FmtNameFault(const QString &name, const QString &pictureFile)
+{
+    for (const QChar c : name)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return QStringLiteral("含有控制字符");
+    // A file name has at most 255 bytes, and FileWriter writes the picture first under
+    // ".<name>.<up to 5 characters>.part" beside it.
+    constexpr qsizetype kWriterRoom = 12;
+    if (QFile::encodeName(QFileInfo(pictureFile).fileName()).size() > 255 - kWriterRoom)
+        return QStringLiteral("太长");
+    return QString();
+}
+
+QString AskFmtName(FormatCommandHost &host, QString name, bool mustBeNew)
+{
+    for (;;) {
+        const QString fault = FmtNameFault(name, host.backPicFile(name));
+        if (fault.isEmpty() && !(mustBeNew && FmtExists(name)))
+            return name;
+        QString shown = name;
+        QString prompt = QStringLiteral("”已存在，请另取格式名！");
+        QString preset = name;
+        if (!fault.isEmpty()) {
+            // Offered instead: the name without its control characters, cut to what fits.
+            preset.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+            while (!preset.isEmpty() && !FmtNameFault(preset, host.backPicFile(preset)).isEmpty())
+                preset.chop(preset.back().isLowSurrogate() ? 2 : 1);
+            // The name as shown: each control character a box, a long one cut short.
+            for (QChar &c : shown)
+                if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+                    c = u'□';
+            if (shown.size() > 30)
+                shown = shown.left(30) + u'…';
+            prompt = QStringLiteral("”") + fault + QStringLiteral("，请另取格式名！");
+        }
+        name = AskText(QStringLiteral("格式：“") + shown + prompt, preset,
+                       QStringLiteral("格式名输入"))
+                   .value_or(QString())
+                   .trimmed();
+        if (name.isEmpty())
+            return QString();
+    }
+}
+
 bool SaveFmtAs(FormatCommandHost &host, const QString &requested)
 {
     if (FmtCommandBusy())
@@ -101,6 +146,7 @@ bool SaveFmtAs(FormatCommandHost &host, const QString &requested)
         SelResult.clear();
         name = Chosen(host.selectFormatName(true));
     }
+    name = name.isEmpty() ? name : AskFmtName(host, name, false);
     if (name.isEmpty())
         return false;
     FlexGridModel *grid = ctx.FieldGrid();

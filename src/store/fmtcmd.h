@@ -45,13 +45,24 @@ bool FmtCommandBusy();
 // True when table Fmt holds rows of that format name.
 bool FmtExists(const QString &name);
 
+// Why a name cannot be taken for a new format: "" when it can; else a text that ends the name
+// question's prompt ("含有控制字符" for a character U+0000-U+001F or U+007F, "太长" when its
+// picture file, pictureFile, could not be written under its name on this file system). Stored
+// formats keep whatever name they have.
+QString FmtNameFault(const QString &name, const QString &pictureFile);
+
+// The name question: asks, with the title "格式名输入", for another name while the name cannot
+// be taken (FmtNameFault) or, when mustBeNew, while a format of that name exists ("格式：“name”
+// 已存在，请另取格式名！"). The answer is trimmed; "" when the user gave none.
+QString AskFmtName(FormatCommandHost &host, QString name, bool mustBeNew);
+
 // Opens the format. An empty name lets the user choose and receives the choice. Nothing happens
 // when there is no name, or the name is the open format and force is not set. A name that is not
 // stored lets the user choose another. Leaving a format saves its default record first.
 void OpenFmt(FormatCommandHost &host, QString &name, bool force);
 
-// Saves the open format under another name (empty: asks for it), after the question
-// "该格式已经存在，是否覆盖？" when that name exists, and makes it the open format; the background
+// Saves the open format under another name (empty: asks for it; one that cannot be a format's
+// name is asked for again), after the question "该格式已经存在，是否覆盖？" when that name exists, and makes it the open format; the background
 // picture follows when the target has none. True when saved.
 bool SaveFmtAs(FormatCommandHost &host, const QString &name = QString());
 

@@ -394,4 +394,72 @@ TEST_F(FmtFileTest, BadFilesLeaveTheDatabaseAsItWas)
     EXPECT_FALSE(store::ProgressShowing());
 }
 
+// Names from a format file that no format may have (a control character, too long for its
+// picture's file name) are asked for again; given none, nothing is stored and no file written.
+// A stored format of such a name still opens. The file's text reads as GBK or as UTF-8.
+TEST_F(FmtFileTest, NamesThatCannotBeFormatNamesAreAskedAgain)
+{
+    const QString dump = Dump();
+    const QString example = store::FromGbk(WorkedExample());
+    const QString home = QFileInfo(store::DataFilePath()).absolutePath();
+    const QStringList before = QDir(home).entryList(QDir::Files);
+    const QString longName = QStringLiteral("支票") + QString(298, u'长');
+    const struct
+    {
+        QString name;
+        QString prompt;
+        QString preset;
+    } cases[] = {
+        {QStringLiteral("支票") + QChar(0) + QStringLiteral("A"),
+         QStringLiteral("格式：“支票□A”含有控制字符，请另取格式名！"), QStringLiteral("支票A")},
+        {QStringLiteral("支票\nB"), QStringLiteral("格式：“支票□B”含有控制字符，请另取格式名！"),
+         QStringLiteral("支票B")},
+        {QStringLiteral("支票\x1b[31mC"),
+         QStringLiteral("格式：“支票□[31mC”含有控制字符，请另取格式名！"),
+         QStringLiteral("支票[31mC")},
+        {longName, QStringLiteral("格式：“") + longName.left(30) + QStringLiteral("…”太长，请另取格式名！"),
+         longName.left(79)}, // 79 characters of three bytes and ".jpg": 241 bytes, which the
+                             // file writer's temporary name still fits
+    };
+    const QString file = m_dir.path() + QStringLiteral("/named.cqf");
+    Put("/../named.jpg", "PICTURE");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.prompt.toStdString());
+        QString text = example;
+        text.replace(QStringLiteral("转账支票A"), c.name);
+        Put("/../named.cqf", store::ToGbk(text));
+        rec().messages.clear();
+        rec().textPresets.clear();
+        rec().textAnswers = QStringList{QString()}; // the question cancelled
+        EXPECT_FALSE(library::ImportFmtFile(host, file));
+        EXPECT_EQ(rec().messages, QStringList{c.prompt});
+        EXPECT_EQ(rec().textPresets, QStringList{c.preset});
+        EXPECT_EQ(rec().textTitles.value(0), QStringLiteral("格式名输入"));
+        EXPECT_EQ(Dump(), dump);
+        EXPECT_EQ(QDir(home).entryList(QDir::Files), before);
+        EXPECT_FALSE(store::ProgressShowing());
+    }
+    // The name offered is taken: the file imports under it, the picture installed beside it.
+    rec().answer = false;
+    rec().messages.clear();
+    rec().textAnswers.clear();
+    EXPECT_TRUE(library::ImportFmtFile(host, file));
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM Fmt WHERE Fmt='" + longName.left(79) + "';"),
+              "2");
+    EXPECT_TRUE(QFileInfo::exists(page::GetBackPicFile(longName.left(79))));
+
+    // The same file as UTF-8 without a mark, and a format stored under a name with a line
+    // break, which opens.
+    QString text = example;
+    text.replace(QStringLiteral("转账支票A"), QStringLiteral("工行支票"));
+    Put("/../named.cqf", text.toUtf8());
+    rec().textAnswers.clear();
+    EXPECT_TRUE(library::ImportFmtFile(host, file));
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM Fmt WHERE Fmt='工行支票';"), "2");
+    Sqlite("UPDATE Fmt SET Fmt='工行' || char(10) || '支票' WHERE Fmt='工行支票';");
+    QString open = QStringLiteral("工行\n支票");
+    store::OpenFmt(host, open, true);
+    EXPECT_EQ(host.opened.value(host.opened.size() - 1), QStringLiteral("工行\n支票"));
+}
+
 } // namespace
