@@ -1,6 +1,7 @@
 #include "batch/statistics.h"
 
 #include "store/db.h"
+#include "store/fieldrow.h"
 #include "store/grid.h"
 #include "store/gridbind.h"
 #include "store/helpers.h"
@@ -163,9 +164,12 @@ QStringList CashNameEntries(const QString &fmt, int listKind, QString *preselect
     QStringList entries;
     if (preselect)
         preselect->clear();
-    ForEachRow(QStringLiteral("SELECT LBL, Cash FROM Fmt WHERE Fmt=? AND LBL<>? AND LBL<>'' "
-                              "AND Clas<=1 ORDER BY ID"),
+    ForEachRow(QStringLiteral("SELECT LBL, Cash, Clas FROM Fmt WHERE Fmt=? AND LBL<>? AND "
+                              "LBL<>'' ORDER BY ID"),
                {fmt, kFormatRow}, [&](const store::RowReader &q) {
+                   const std::optional<qint32> kind = store::FieldKindOfCell(q.Text(2));
+                   if (!kind || *kind > 1)
+                       return;
                    const double cash = listKind == 0 ? 0 : q.Double(1);
                    if (!KindAdmitted(listKind, cash))
                        return;

@@ -38,26 +38,44 @@ Printing::Printing(MainWindow &w, Typing &typing, PrintQuestions questions)
     t.R_Num[0] = w.R_Num(0);
     t.R_Num[1] = w.R_Num(1);
     t.printAll = w.COM(1);
-    t.ctlCount = [&w](int kind) { return w.fields() ? w.fields()->CtlCount(kind) : 0; };
-    t.setCtlValue = [&w](int index, const QString &text) {
+    t.layout = [&w]() -> const page::FieldLayout * {
+        return w.fields() ? &w.fields()->Layout() : nullptr;
+    };
+    t.record = [&w] { return w.fields() ? w.fields()->Record() : page::FieldRecord(); };
+    t.putRecord = [&w](page::FieldRecord &record) {
         if (w.fields())
-            page::SetCtlValue(w.fields()->GetCtlByIdx(index), text, w.context().CrlfChr());
+            w.fields()->PutRecord(record);
     };
-    t.ttLostFocus = [this](int index) {
-        // Conversion and calculation belong to typing.
-        if (m_batchEnv)
-            m_typing.TT_LostFocus(index, *m_batchEnv);
-        else
-            m_typing.TT_LostFocus(index);
+    t.leaveText = [this, &w](page::FieldRecord &record, int index) {
+        if (!w.fields())
+            return;
+        try {
+            page::StoreCalcHistory history;
+            page::LeaveTextField(
+                w.fields()->Layout(), record, index,
+                page::FillEnv{m_batchEnv ? *m_batchEnv : page::PageValueEnv(), &history,
+                              w.context().FormatName()});
+        } catch (...) {
+            // A failing step changes nothing more, as when the field is left on the page.
+        }
     };
+    t.crlfChr = [&w] { return w.context().CrlfChr(); };
     t.formatName = [&w] { return w.LFMT(0)->caption(); };
     m_nav = std::make_unique<print::BatchNav>(std::move(t));
 
     print::PrintHooks h;
     h.parent = &w;
     h.fillPage = [this] {
-        if (!m_source)
-            m_source = std::make_unique<print::PageSource>(m_w.context());
+        if (!m_source) {
+            // A batch prints the record it carries, never what the page's widgets hold.
+            if (m_batchRecord)
+                m_source = std::make_unique<print::PageSource>(
+                    m_w.context(), print::ValuesOf([this](int index) {
+                        return m_batchRecord ? m_batchRecord->Value(index) : QString();
+                    }));
+            else
+                m_source = std::make_unique<print::PageSource>(m_w.context());
+        }
         return m_source->Fill();
     };
     h.keepPrint = [this](const print::PendingPrint &p) {
@@ -77,8 +95,15 @@ Printing::Printing(MainWindow &w, Typing &typing, PrintQuestions questions)
     h.batchCount = [&w] { return w.HS()->maximum(); };
     h.batchValue = [&w] { return w.HS()->value(); };
     h.loadBatchRow = [this](int row) {
-        if (store::FlexGrid *grid = m_w.MSF(1))
+        store::FlexGrid *grid = m_w.MSF(1);
+        if (!grid || !m_w.fields())
+            return;
+        if (!m_batchRecord) {
             m_nav->LoadBatchRow(grid->Model(), row);
+            return;
+        }
+        if (m_nav->FillRecord(grid->Model(), row, m_w.fields()->Layout(), *m_batchRecord))
+            m_batchRow = row;
     };
     h.batchProblem = [this] { return m_nav->Problem(); };
     h.batchRunning = [this](bool running) {
@@ -90,7 +115,20 @@ Printing::Printing(MainWindow &w, Typing &typing, PrintQuestions questions)
             m_batchPara.emplace();
             m_batchEnv = page::PageValueEnv();
             m_w.PG()->setUpdatesEnabled(false);
+            if (m_w.fields()) {
+                m_batchRecord = m_w.fields()->Record();
+                m_batchRow = -1;
+                m_source.reset();
+            }
         } else {
+            if (m_batchRecord && m_w.fields()) {
+                // The record the batch ended with (the one shown before it) goes on the page.
+                m_w.fields()->PutRecord(*m_batchRecord, true);
+                if (m_batchRow >= 0)
+                    m_nav->ShowRecordNumber(m_batchRow);
+            }
+            m_batchRecord.reset();
+            m_source.reset();
             m_w.PG()->setUpdatesEnabled(true);
             m_batchEnv.reset();
             m_batchPara.reset();

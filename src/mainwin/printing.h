@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "page/record.h"
 #include "store/params.h"
 #include "values/valueenv.h"
 
@@ -69,6 +70,10 @@ private:
     std::unique_ptr<print::PageSource> m_source;
     // The clock and parameters of a batch, read once for all its records.
     std::optional<values::ValueEnv> m_batchEnv;
+    // While print-all runs: the record carried from one batch row to the next, in place of the
+    // page, and the grid row it holds.
+    std::optional<page::FieldRecord> m_batchRecord;
+    int m_batchRow = -1;
     std::optional<store::ParaSnapshot> m_batchPara;
 };
 

@@ -38,7 +38,6 @@ namespace mainwin {
 namespace {
 
 constexpr int kMaxRelationSteps = 201;
-constexpr int kMaxGroupSteps = 501;
 constexpr char16_t kAllowedNumeric[] = u"0123456789.";
 const char *const kRelationColor = "relationColor";
 const char *const kWatched = "typingWatched";
@@ -61,11 +60,6 @@ void PaintBackground(QWidget *w, const std::optional<quint32> &color)
         w->setAutoFillBackground(color.has_value());
     }
     w->setPalette(pal);
-}
-
-qint32 WholeOf(const store::NumberCell &cell)
-{
-    return qint32(store::RoundEven(cell.Val()));
 }
 
 bool LeavesWindow(const QFocusEvent *e)
@@ -284,9 +278,7 @@ bool Typing::TT_LostFocus(int index, const values::ValueEnv &env)
         m_w.AutoFind()->stop();
     const quint64 told = store::MessagesShown();
     try {
-        page::AutoConvertField(reg(), *f, env);
-        if (const std::optional<qint32> id = reg().GetCtlID(f))
-            page::AutoCalc(reg(), *id, env);
+        page::LeaveField(reg(), index, env);
     } catch (...) {
         // A failing step changes nothing more; the user goes on typing.
         return false;
@@ -420,30 +412,9 @@ void Typing::CC_Click(int index, bool ticked)
 
 void Typing::SetCheckBoxRCtl(page::CheckField &box)
 {
-    const store::FlexGridModel *grid = reg().Grid();
-    if (!grid)
-        return;
-    const store::FieldRow self = store::ReadFieldRow(*grid, box.Row());
-    const qint32 start = WholeOf(self.id);
-    qint32 next = WholeOf(self.rctl);
-    for (int step = 0; step < kMaxGroupSteps; ++step) {
-        if (next == 0 || next == start)
-            return;
-        int found = -1;
-        store::FieldRow other;
-        for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
-            other = store::ReadFieldRow(*grid, r);
-            if (WholeOf(other.clas) == 1 && WholeOf(other.id) == next) {
-                found = r;
-                break;
-            }
-        }
-        if (found < 0)
-            return;
-        if (auto *other = dynamic_cast<page::CheckField *>(reg().GetCtlByRow(found)))
-            other->SetValue(0);
-        next = WholeOf(other.rctl);
-    }
+    page::FieldRecord record = reg().Record();
+    page::UncheckGroup(reg().Layout(), record, box.Index());
+    reg().PutRecord(record);
 }
 
 } // namespace mainwin

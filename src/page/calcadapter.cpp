@@ -43,62 +43,6 @@ void AutoFillDates(FieldRegistry &reg, const values::ValueEnv &env)
     }
 }
 
-std::vector<values::CalcFieldRow> PageCalcFields::TextFieldRows() const
-{
-    std::vector<values::CalcFieldRow> rows;
-    const store::FlexGridModel *grid = m_reg.Grid();
-    if (!grid)
-        return rows;
-    for (int r = grid->FixedRows(); r < grid->Rows(); ++r) {
-        const store::FieldRow fr = store::ReadFieldRow(*grid, r);
-        if (fr.clas.Val() != 0)
-            continue;
-        const PageField *f = m_reg.GetCtlByRow(r);
-        if (!f || f->Kind() != FieldKind::Text)
-            continue;
-        const std::optional<qint32> id = fr.id.Long();
-        if (!id)
-            continue;
-        values::CalcFieldRow row;
-        row.id = *id;
-        row.code = fr.cash.Number().value_or(0.0);
-        row.rctl = fr.rctl.Val();
-        row.rctl1 = fr.rctl1.Val();
-        row.sumId = fr.sumId.Val();
-        row.sumId1 = fr.sumId1.Val();
-        row.caption = f->Caption() ? f->Caption()->Caption() : fr.lbl;
-        rows.push_back(row);
-    }
-    return rows;
-}
-
-TextField *PageCalcFields::TextByID(qint32 id) const
-{
-    PageField *f = m_reg.GetCtlByID(id);
-    return f && f->Kind() == FieldKind::Text ? static_cast<TextField *>(f) : nullptr;
-}
-
-QString PageCalcFields::Text(qint32 id) const
-{
-    const TextField *f = TextByID(id);
-    return f ? f->Text() : QString();
-}
-
-void PageCalcFields::SetText(qint32 id, const QString &text, std::optional<int> border)
-{
-    TextField *f = TextByID(id);
-    if (!f)
-        return;
-    f->SetText(text);
-    if (border)
-        f->SetBorderStyle(*border);
-}
-
-QString PageCalcFields::FormatName() const
-{
-    return m_reg.Context().FormatName();
-}
-
 qint32 StoreCalcHistory::FindHistoryByCon(const QString &fmt, qint32 id, const QString &content,
                                           int &member)
 {
@@ -113,18 +57,12 @@ std::vector<values::CalcHistoryValue> StoreCalcHistory::LoadPrint(const QString 
     return out;
 }
 
-std::vector<qint32> AutoCalc(FieldRegistry &reg, qint32 id, const values::ValueEnv &env)
+void LeaveField(FieldRegistry &reg, int index, const values::ValueEnv &env)
 {
-    // A field that links to no other field and feeds no target changes nothing but itself; its
-    // row tells at once, without the table of all fields.
-    const store::FlexGridModel *grid = reg.Grid();
-    const PageField *edited = reg.GetCtlByID(id);
-    if (grid && edited && edited->Kind() == FieldKind::Text &&
-        !store::FieldRowLinks(*grid, edited->Row()))
-        return {id};
-    PageCalcFields fields(reg);
+    FieldRecord record = reg.Record();
     StoreCalcHistory history;
-    return values::AutoCalc(id, fields, history, env);
+    LeaveTextField(reg.Layout(), record, index, FillEnv{env, &history, reg.Context().FormatName()});
+    reg.PutRecord(record);
 }
 
 } // namespace page

@@ -21,21 +21,6 @@ void AutoConvertField(FieldRegistry &reg, TextField &field,
 // Every text field passes its conversion once more; date fields take today's date.
 void AutoFillDates(FieldRegistry &reg, const values::ValueEnv &env = PageValueEnv());
 
-// The text fields of the registry as the calculation sees them.
-class PageCalcFields : public values::CalcFields
-{
-public:
-    explicit PageCalcFields(FieldRegistry &reg) : m_reg(reg) {}
-    std::vector<values::CalcFieldRow> TextFieldRows() const override;
-    QString Text(qint32 id) const override;
-    void SetText(qint32 id, const QString &text, std::optional<int> border) override;
-    QString FormatName() const override;
-
-private:
-    TextField *TextByID(qint32 id) const;
-    FieldRegistry &m_reg;
-};
-
 // The print history of the database as the calculation sees it.
 class StoreCalcHistory : public values::CalcHistory
 {
@@ -45,9 +30,8 @@ public:
     std::vector<values::CalcHistoryValue> LoadPrint(const QString &fmt, qint32 print) override;
 };
 
-// The calculation after text field id was edited; returns the edited field and every field it
-// changed.
-std::vector<qint32> AutoCalc(FieldRegistry &reg, qint32 id,
-                             const values::ValueEnv &env = PageValueEnv());
+// What leaving text field index does on the page: the page's values as a record, the field's
+// conversion and the calculation on it (LeaveTextField), and what changed put back.
+void LeaveField(FieldRegistry &reg, int index, const values::ValueEnv &env = PageValueEnv());
 
 } // namespace page

@@ -327,7 +327,7 @@ void EditCtl::FillRelationList(qint32 id, QComboBox *list)
     for (int r = g.FixedRows(); r < g.Rows(); ++r) {
         const FieldRow f = ReadFieldRow(g, r);
         const double rid = f.id.Val();
-        if (rid == double(self) || f.clas.Val() != 0 || !(rid > 0))
+        if (rid == double(self) || f.Kind() != 0 || !(rid > 0))
             continue;
         list->addItem(f.id.Text().trimmed().rightJustified(6, u'0') + kBar + f.lbl);
         if (rid == std::abs(double(id)))

@@ -5,6 +5,8 @@
 #include "page/zoompage.h"
 #include "store/context.h"
 #include "store/defaults.h"
+#include "store/fieldrow.h"
+#include "store/reporter.h"
 #include "store/fmtstore.h"
 #include "store/gridbind.h"
 #include "store/indicator.h"
@@ -63,6 +65,23 @@ void InitFmtOnPage(PageHost &host, const QString &fmtName)
     guarded("defaults", [&] { store::LoadDefaultRecord(ctx, fmtName); });
     guarded("progress", [] { store::EndProgress(); });
     pg->setVisible(true);
+    // Rows whose kind cell holds no field kind (a damaged or hand-made format) make no field:
+    // the clerk learns which, once, and the rows stay as they are stored.
+    guarded("kinds", [&] {
+        const store::FlexGridModel *grid = ctx.FieldGrid();
+        const QStringList ignored = grid ? store::RowsWithoutKind(*grid) : QStringList();
+        if (ignored.isEmpty())
+            return;
+        QStringList names;
+        for (const QString &lbl : ignored)
+            names << (lbl.isEmpty() ? QStringLiteral("（无标签）") : u'“' + lbl + u'”');
+        store::ReportMessage(QStringLiteral("格式“%1”中有%2行的输入框类别无法识别，这些行不会"
+                                            "显示、打印或记入历史：\n%3")
+                                 .arg(fmtName)
+                                 .arg(ignored.size())
+                                 .arg(names.join(QStringLiteral("、"))),
+                             store::MsgKind::Warning);
+    });
 }
 
 } // namespace page

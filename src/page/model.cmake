@@ -8,3 +8,11 @@ add_library(page STATIC
 )
 target_include_directories(page PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(page PUBLIC store_grid store store_widgets store_core Qt6::Widgets)
+# A slip's values without widgets: the field layout of the grid and a record of field values,
+# filled by conversion and calculation (target page_record, used by the page and the print).
+add_library(page_record STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/record.cpp ${CMAKE_CURRENT_LIST_DIR}/record.h
+)
+target_include_directories(page_record PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(page_record PUBLIC store_data values Qt6::Core)
+target_link_libraries(page PUBLIC page_record)

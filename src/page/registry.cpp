@@ -311,6 +311,61 @@ void FieldRegistry::PaintLines(QPainter &p) const
         static_cast<const LineField *>(f.get())->Paint(p);
 }
 
+const FieldLayout &FieldRegistry::Layout() const
+{
+    static const store::FlexGridModel empty;
+    const store::FlexGridModel &grid = Grid() ? *Grid() : empty;
+    if (!m_layout.Fits(grid))
+        m_layout = FieldLayout(grid);
+    return m_layout;
+}
+
+FieldRecord FieldRegistry::Record() const
+{
+    FieldRecord record(Layout());
+    for (int kind = 0; kind <= 2; ++kind)
+        for (int i = FirstCtlIdx(kind); i <= LastCtlIdx(kind); ++i)
+            record.SetValue(i, GetCtlValue(GetCtlByIdx(i)));
+    record.TakeTouched();
+    return record;
+}
+
+void FieldRegistry::PutRecord(FieldRecord &record, bool all)
+{
+    std::vector<int> indexes = record.TakeTouched();
+    if (all) {
+        indexes.clear();
+        for (int kind = 0; kind <= 2; ++kind)
+            for (int i = FirstCtlIdx(kind); i <= LastCtlIdx(kind); ++i)
+                indexes.push_back(i);
+    }
+    for (int index : indexes) {
+        PageField *f = GetCtlByIdx(index);
+        if (!f)
+            continue;
+        const QString value = record.Value(index);
+        switch (f->Kind()) {
+        case FieldKind::Text: {
+            auto *t = static_cast<TextField *>(f);
+            if (!all || t->Text() != value)
+                t->SetText(value);
+            if (const std::optional<int> border = record.Border(index))
+                t->SetBorderStyle(*border);
+            break;
+        }
+        case FieldKind::Check:
+            static_cast<CheckField *>(f)->SetValue(int(store::Val(value)));
+            break;
+        case FieldKind::Picture:
+            if (GetCtlValue(f) != value)
+                SetPicCtlContent(*static_cast<PictureField *>(f), value);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
 QString FieldRegistry::CtlValue(int index) const
 {
     return GetCtlValue(GetCtlByIdx(index));

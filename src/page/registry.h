@@ -8,6 +8,7 @@
 // the look-ups between rows, IDs and fields read that grid.
 
 #include "page/field.h"
+#include "page/record.h"
 #include "store/context.h"
 #include "store/fieldrow.h"
 
@@ -99,6 +100,14 @@ public:
     // label nullptr takes the field's own. Lines and labels: nothing. Returns the label.
     CaptionLabel *SetCtlLBLPos(PageField *ctl, CaptionLabel *label, int &dir);
 
+    // The field layout of the grid, read again only when the grid has changed.
+    const FieldLayout &Layout() const;
+    // The values the fields show now, as a record of the layout.
+    FieldRecord Record() const;
+    // Puts the values and borders of a record into the fields: those touched since the record's
+    // last TakeTouched, or all of them. A value that is already shown is not set again.
+    void PutRecord(FieldRecord &record, bool all = false);
+
     // Paints every line field (the page calls it while painting).
     void PaintLines(QPainter &p) const;
 
@@ -136,6 +145,7 @@ private:
     int m_tpp = 15;
     int m_reloading = 0;
     std::array<std::vector<std::unique_ptr<PageField>>, kKindCount> m_fields;
+    mutable FieldLayout m_layout;
 };
 
 } // namespace page

@@ -24,10 +24,7 @@ namespace {
 
 std::optional<int> KindOf(const FieldRow &f)
 {
-    const auto k = f.Kind();
-    if (!k || *k < 0 || *k >= kKindCount)
-        return std::nullopt;
-    return *k;
+    return f.Kind();
 }
 
 // The saved text of a prompt-less text box, read once when the field is made.

@@ -1,6 +1,7 @@
 #include "print/batchnav.h"
 
-#include "store/grid.h"
+#include "store/defaults.h"
+#include "store/gridmodel.h"
 #include "store/vb.h"
 
 #include <QLabel>
@@ -17,10 +18,14 @@ void BatchNav::Scan(const store::FlexGridModel &grid)
     m_cols = grid.Cols();
     m_indexOfCol.fill(-1, m_cols);
     m_applies.fill(false, m_cols);
+    m_colOfIndex.clear();
     for (int c = grid.FixedCols(); c < m_cols; ++c) {
         const QString head = grid.TextMatrix(0, c);
-        if (store::IsNumeric(head))
+        if (store::IsNumeric(head)) {
             m_indexOfCol[c] = int(store::Val(head));
+            if (!m_colOfIndex.contains(m_indexOfCol[c]))
+                m_colOfIndex.insert(m_indexOfCol[c], c);
+        }
         for (int r = grid.FixedRows(); r < m_rows && !m_applies[c]; ++r)
             m_applies[c] = !grid.TextMatrix(r, c).isEmpty();
     }
@@ -30,11 +35,7 @@ int BatchNav::ColumnFor(const store::FlexGridModel &grid, int index)
 {
     if (m_grid != &grid || m_rows != grid.Rows() || m_cols != grid.Cols())
         Scan(grid);
-    for (int c = grid.FixedCols(); c < m_cols; ++c) {
-        if (m_indexOfCol[c] == index)
-            return c;
-    }
-    return -1;
+    return m_colOfIndex.value(index, -1);
 }
 
 bool BatchNav::Applies(const store::FlexGridModel &grid, int col)
@@ -83,20 +84,51 @@ void BatchNav::InitBatchNav(const store::FlexGridModel &grid)
 
 void BatchNav::LoadBatchRow(const store::FlexGridModel &grid, int row)
 {
-    if (row < grid.FixedRows() || row >= grid.Rows() || !Problem().isEmpty())
+    const page::FieldLayout *layout = m_t.layout ? m_t.layout() : nullptr;
+    if (!layout || !m_t.record)
         return;
+    page::FieldRecord record = m_t.record();
+    if (!FillRecord(grid, row, *layout, record))
+        return;
+    if (m_t.putRecord)
+        m_t.putRecord(record);
+    ShowRecordNumber(row);
+}
+
+bool BatchNav::FillRecord(const store::FlexGridModel &grid, int row,
+                          const page::FieldLayout &layout, page::FieldRecord &record)
+{
+    if (row < grid.FixedRows() || row >= grid.Rows() || !Problem().isEmpty())
+        return false;
+    const QString crlf = m_t.crlfChr ? m_t.crlfChr() : QStringLiteral("//");
     for (int kind = 0; kind <= 2; ++kind) {
-        const int count = m_t.ctlCount ? m_t.ctlCount(kind) : 0;
-        for (int index = kind * 1000 + 1; index <= kind * 1000 + count; ++index) {
+        for (int index = kind * 1000 + 1; index <= kind * 1000 + layout.Count(kind); ++index) {
             const int col = ColumnFor(grid, index);
             if (col < 0)
                 continue;
-            if (Applies(grid, col) && m_t.setCtlValue)
-                m_t.setCtlValue(index, grid.TextMatrix(row, col));
-            if (kind == 0 && m_t.ttLostFocus)
-                m_t.ttLostFocus(index);
+            if (Applies(grid, col)) {
+                const QString cell = grid.TextMatrix(row, col);
+                switch (kind) {
+                case 0:
+                    record.SetValue(index, store::CrlfToBreaks(cell, crlf));
+                    break;
+                case 1:
+                    page::SetCheckBox(layout, record, index, !cell.trimmed().isEmpty());
+                    break;
+                default:
+                    record.SetValue(index, cell);
+                    break;
+                }
+            }
+            if (kind == 0 && m_t.leaveText)
+                m_t.leaveText(record, index);
         }
     }
+    return true;
+}
+
+void BatchNav::ShowRecordNumber(int row)
+{
     if (m_t.R_Num[1])
         m_t.R_Num[1]->setText(QString::number(row - 1));
 }

@@ -2,6 +2,9 @@
 // Stepping through the imported batch records: one record of the batch grid at a time into the
 // page's fields, the record scroll bar and the two counters.
 
+#include "page/record.h"
+
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -22,10 +25,14 @@ struct BatchNavTarget
     QScrollBar *HS = nullptr;
     QLabel *R_Num[2] = {nullptr, nullptr}; // 0: record count, 1: record shown
     QWidget *printAll = nullptr;           // the print-all button
-    std::function<int(int kind)> ctlCount; // fields of a kind on the page
-    std::function<void(int index, const QString &text)> setCtlValue;
-    std::function<void(int index)> ttLostFocus; // conversion and calculation of a text field
-    std::function<QString()> formatName;        // the open format (LFMT(0))
+    // The page's fields: their layout, their values as a record and back (what changed).
+    std::function<const page::FieldLayout *()> layout;
+    std::function<page::FieldRecord()> record;
+    std::function<void(page::FieldRecord &record)> putRecord;
+    // What leaving text field index does (TT_LostFocus), on a record.
+    std::function<void(page::FieldRecord &record, int index)> leaveText;
+    std::function<QString()> crlfChr;    // the line-break symbol of sheet texts
+    std::function<QString()> formatName; // the open format (LFMT(0))
 };
 
 class BatchNav
@@ -38,6 +45,16 @@ public:
     void InitBatchNav(const store::FlexGridModel &grid);
     // Puts record row (a grid row) into the page's fields; rows outside the data change nothing.
     void LoadBatchRow(const store::FlexGridModel &grid, int row);
+    // What LoadBatchRow does to the page's values, done to a record of them: for kinds 0, 1, 2
+    // and each field in index order, the value of its column when the column has any data (a
+    // text with the line-break symbol turned into line breaks, a check box ticked by any
+    // non-blank text, a picture field's link), then for a text field what leaving it does. The
+    // record carries from one row to the next as the page would. False for a row outside the
+    // data or records that do not fit the open format: the record is unchanged.
+    bool FillRecord(const store::FlexGridModel &grid, int row, const page::FieldLayout &layout,
+                    page::FieldRecord &record);
+    // The record counter shows the record of grid row row.
+    void ShowRecordNumber(int row);
 
     // The data column that fills the field, -1 when none; a column that is empty in every record
     // never fills its field.
@@ -60,6 +77,7 @@ private:
     int m_rows = -1, m_cols = -1;
     QList<int> m_indexOfCol; // field index named in row 0 of each column (-1: none)
     QList<bool> m_applies;
+    QHash<int, int> m_colOfIndex; // the first column naming each field index
 };
 
 } // namespace print

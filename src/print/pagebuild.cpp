@@ -60,9 +60,10 @@ QList<FilledField> FieldLayout(const store::FlexGridModel &grid)
     int counts[5] = {0, 0, 0, 0, 0};
     for (int row = grid.FixedRows(); row < grid.Rows(); ++row) {
         const store::FieldRow r = store::ReadFieldRow(grid, row);
-        const int kind = int(r.clas.Val());
-        if (kind < 0 || kind > 4)
+        const std::optional<qint32> k = r.Kind();
+        if (!k)
             continue;
+        const int kind = *k;
         FilledField f;
         f.kind = FieldKind(kind);
         f.index = kind * 1000 + ++counts[kind];
@@ -148,8 +149,13 @@ PageOptions OptionsFromContext(const store::AppContext &ctx)
 
 FieldValues ValuesFromPage(const store::PageFields &fields)
 {
+    return ValuesOf([&fields](int index) { return fields.CtlValue(index); });
+}
+
+FieldValues ValuesOf(std::function<QString(int index)> value)
+{
     FieldValues v;
-    v.value = [&fields](int index) { return fields.CtlValue(index); };
+    v.value = std::move(value);
     auto cache = std::make_shared<QHash<QString, QImage>>();
     v.picture = [cache](const QString &path) {
         auto it = cache->constFind(path);
@@ -162,7 +168,7 @@ FieldValues ValuesFromPage(const store::PageFields &fields)
 
 FilledPage PageSource::Fill()
 {
-    if (!m_ctx.FieldGrid() || !m_ctx.Fields())
+    if (!m_ctx.FieldGrid() || (!m_values && !m_ctx.Fields()))
         return FilledPage();
     if (!m_values)
         m_values = ValuesFromPage(*m_ctx.Fields());

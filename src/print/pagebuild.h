@@ -41,6 +41,8 @@ struct FieldValues
 PageOptions OptionsFromContext(const store::AppContext &ctx);
 // The values of the fields on the page; each picture file is loaded once for these values.
 FieldValues ValuesFromPage(const store::PageFields &fields);
+// These values, each picture file loaded once.
+FieldValues ValuesOf(std::function<QString(int index)> value);
 
 // The n-th data row of a kind in the grid is field kind * 1000 + n. A row whose position or size
 // cell is not a number gives a field that is not printed.
@@ -52,6 +54,8 @@ class PageSource
 {
 public:
     explicit PageSource(const store::AppContext &ctx) : m_ctx(ctx) {}
+    // The page filled from these values instead of the page's fields.
+    PageSource(const store::AppContext &ctx, FieldValues values) : m_ctx(ctx), m_values(values) {}
     FilledPage Fill();
 
 private:

@@ -67,9 +67,31 @@ NumberCell ReadFieldRowId(const FlexGridModel &grid, int row)
     return NumberCell(grid.TextMatrix(row, ColID));
 }
 
+std::optional<qint32> FieldKindOfCell(const QString &cell)
+{
+    const std::optional<double> v = StrictNumber(cell);
+    if (!v || *v != std::floor(*v) || *v < 0 || *v > 4)
+        return std::nullopt;
+    return qint32(*v);
+}
+
+std::optional<qint32> FieldRow::Kind() const
+{
+    return FieldKindOfCell(clas.Text());
+}
+
 std::optional<qint32> ReadFieldRowKind(const FlexGridModel &grid, int row)
 {
-    return NumberCell(grid.TextMatrix(row, ColClas)).Long();
+    return FieldKindOfCell(grid.TextMatrix(row, ColClas));
+}
+
+QStringList RowsWithoutKind(const FlexGridModel &grid)
+{
+    QStringList rows;
+    for (int r = grid.FixedRows(); r < grid.Rows(); ++r)
+        if (!ReadFieldRowKind(grid, r))
+            rows << grid.TextMatrix(r, ColLBL);
+    return rows;
 }
 
 NumberCell ReadFieldRowCash(const FlexGridModel &grid, int row)

@@ -11,6 +11,7 @@
 #include "store/gridmodel.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -80,9 +81,18 @@ struct FieldRow
     NumberCell sumId1;
     NumberCell rctl1;
 
-    // The strict kind of the row, nullopt when the kind cell is no whole kind number.
-    std::optional<qint32> Kind() const { return clas.Long(); }
+    // The field kind of the row (FieldKindOfCell), nullopt when the row makes no field.
+    std::optional<qint32> Kind() const;
 };
+
+// The one rule by which every reader of a format (the page, the print, the history, the batch
+// map, the statistics) tells whether a row is a field and of which kind: the kind cell holds a
+// whole number 0..4 (0 text, 1 check box, 2 picture, 3 line, 4 label). Any other cell (empty, a
+// fraction, out of range, no number) makes no field: nothing shows, prints, counts or is recorded
+// for the row, which stays as it is stored.
+std::optional<qint32> FieldKindOfCell(const QString &cell);
+// The caption of every row of the grid that makes no field, in row order.
+QStringList RowsWithoutKind(const FlexGridModel &grid);
 
 // The row's cells; a row outside the grid reads as an empty row.
 FieldRow ReadFieldRow(const FlexGridModel &grid, int row);

@@ -1,6 +1,7 @@
 #include "store/history.h"
 
 #include "store/db.h"
+#include "store/fieldrow.h"
 #include "store/gridbind.h"
 #include "store/helpers.h"
 #include "store/progress.h"
@@ -271,12 +272,19 @@ void InitHistoryGrid(FlexGridModel &grid, const QString &fmt)
     grid.SetFixedCols(2);
     Recordset rs;
     if (OpenRs(rs,
-               QStringLiteral("SELECT ID, LBL FROM Fmt WHERE Fmt=? AND COALESCE(LBL,'')<>? "
-                              "AND Clas<=2 ORDER BY ID"),
+               QStringLiteral("SELECT ID, LBL, Clas FROM Fmt WHERE Fmt=? AND COALESCE(LBL,'')<>? "
+                              "ORDER BY ID"),
                {fmt, QString::fromUtf8(kFmtParaMarker)})) {
-        grid.SetCols(2 + rs.RecordCount());
-        int c = 2;
+        QList<const QVariantList *> fields;
         for (const auto &row : rs.Rows()) {
+            const std::optional<qint32> kind = FieldKindOfCell(row.at(2).toString());
+            if (kind && *kind <= 2)
+                fields << &row;
+        }
+        grid.SetCols(2 + int(fields.size()));
+        int c = 2;
+        for (const QVariantList *f : fields) {
+            const QVariantList &row = *f;
             grid.SetTextMatrix(0, c, row.at(0).toString());
             grid.SetTextMatrix(1, c, row.at(1).toString());
             ++c;

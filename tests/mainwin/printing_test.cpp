@@ -180,6 +180,78 @@ TEST_F(PrintingTest, PrintButtonPrintsThePageAndRecordsIt)
     EXPECT_EQ(history(kAmount), (QStringList{"1=￥1,234.50", "2=￥7.00"}));
 }
 
+// Every word of a printed PDF with its box, as pdftotext -bbox reads it.
+QStringList WordBoxes(const QString &pdf)
+{
+    QStringList words;
+    const QString xml = RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf,
+                                                             QStringLiteral("-")});
+    static const QRegularExpression word(QStringLiteral("<word [^>]*>[^<]*</word>"));
+    for (auto it = word.globalMatch(xml); it.hasNext();)
+        words << it.next().captured(0);
+    return words;
+}
+
+// A row whose kind cell holds no field kind (empty, or a fraction) makes no field anywhere: the
+// page, the printed words and the history stand as without it, and opening the format names it.
+TEST_F(PrintingTest, RowWithoutAFieldKindIsNeitherShownNorPrintedNorRecorded)
+{
+    const auto printOnce = [&](const QString &file) {
+        pdfFile = file;
+        QLineEdit *payee = text(kPayee)->Box();
+        QTest::mouseClick(payee, Qt::LeftButton);
+        QTest::keyClicks(payee, QStringLiteral("ACME Trading"));
+        QLineEdit *amount = text(kAmount)->Box();
+        QTest::mouseClick(amount, Qt::LeftButton);
+        QTest::keyClicks(amount, QStringLiteral("8000.5"));
+        QTest::mouseClick(w->COM(0), Qt::LeftButton);
+        return WordBoxes(file);
+    };
+    const auto printed = [](int print) {
+        return RunTool(QStringLiteral("sqlite3"),
+                       {store::DataFilePath(),
+                        QStringLiteral("SELECT CID || '=' || Con FROM 历史 WHERE Fmt='转账支票' "
+                                       "AND ID=%1 ORDER BY CID;")
+                            .arg(print)});
+    };
+    const QStringList clean = printOnce(m_dir.filePath(QStringLiteral("clean.pdf")));
+    ASSERT_FALSE(clean.isEmpty());
+    ASSERT_TRUE(printed(1).contains(QStringLiteral("=￥8,000.50")));
+    ASSERT_TRUE(printed(1).contains(QStringLiteral("捌仟元伍角整")));
+
+    // A row without a kind sorts before every field; one of kind 1.6 after the check boxes.
+    for (const char *clas : {"NULL", "1.6"}) {
+        ASSERT_TRUE(store::ExecSQL(
+            QStringLiteral("INSERT INTO Fmt(Fmt, LBL, Dir, X, Y, W, H, fName, fSize, Clas, Cash) "
+                           "VALUES('转账支票', ?, 0, 30, 30, 40, 6, '宋体', 10, %1, 0)")
+                .arg(QLatin1String(clas)),
+            {QStringLiteral("坏行") + QLatin1String(clas)}));
+    }
+    const int before = w->fields()->CtlCount(0) + w->fields()->CtlCount(1) +
+                       w->fields()->CtlCount(2) + w->fields()->CtlCount(4);
+    rec().messages.clear();
+    w->OpenFmt(QStringLiteral("转账支票"), true);
+    ASSERT_EQ(rec().messages.size(), 1) << rec().messages.join('|').toStdString();
+    EXPECT_TRUE(rec().messages[0].contains(QStringLiteral("坏行NULL")));
+    EXPECT_TRUE(rec().messages[0].contains(QStringLiteral("坏行1.6")));
+    EXPECT_EQ(w->fields()->CtlCount(0) + w->fields()->CtlCount(1) + w->fields()->CtlCount(2) +
+                  w->fields()->CtlCount(4),
+              before);
+    text(kPayee)->SetText(QString());
+    text(kAmount)->SetText(QString());
+
+    rec().messages.clear();
+    EXPECT_EQ(printOnce(m_dir.filePath(QStringLiteral("odd.pdf"))), clean);
+    EXPECT_EQ(printed(2), printed(1));
+    EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
+    // The rows stay as they are stored.
+    EXPECT_EQ(RunTool(QStringLiteral("sqlite3"),
+                      {store::DataFilePath(),
+                       QStringLiteral("SELECT COALESCE(Clas, 'null') FROM Fmt WHERE LBL LIKE "
+                                      "'坏行%' ORDER BY ID;")}),
+              QStringLiteral("null\n1.6\n"));
+}
+
 TEST_F(PrintingTest, CancelledPrinterChoicePrintsAndRecordsNothing)
 {
     QTest::keyClicks(text(kAmount)->Box(), QStringLiteral("5.00"));

@@ -1,5 +1,6 @@
 #include "print/batchnav.h"
 
+#include "store/fmtstore.h"
 #include "store/grid.h"
 
 #include <QLabel>
@@ -31,11 +32,23 @@ protected:
         target.R_Num[0] = &count;
         target.R_Num[1] = &shown;
         target.printAll = &printAll;
-        target.ctlCount = [](int kind) { return kind == 0 ? 3 : kind == 1 ? 1 : 0; };
-        target.setCtlValue = [this](int index, const QString &t) {
-            set << QStringLiteral("%1=%2").arg(index).arg(t);
+        // The open format: three text fields and a check box.
+        fields.SetCols(store::FmtColCount);
+        fields.SetRows(5);
+        fields.SetFixedRows(1);
+        for (int r = 1; r <= 4; ++r) {
+            fields.SetTextMatrix(r, store::ColID, QString::number(r));
+            fields.SetTextMatrix(r, store::ColClas, r == 4 ? QStringLiteral("1") : QStringLiteral("0"));
+        }
+        layout = page::FieldLayout(fields);
+        target.layout = [this] { return &layout; };
+        target.record = [this] { return page::FieldRecord(layout); };
+        // What the page would be given: every value set, in order.
+        target.putRecord = [this](page::FieldRecord &r) {
+            for (int index : r.TakeTouched())
+                set << QStringLiteral("%1=%2").arg(index).arg(r.Value(index));
         };
-        target.ttLostFocus = [this](int index) { lost << index; };
+        target.leaveText = [this](page::FieldRecord &, int index) { lost << index; };
     }
     void AddRecord(const QStringList &cells)
     {
@@ -46,6 +59,8 @@ protected:
     }
 
     store::FlexGridModel grid;
+    store::FlexGridModel fields;
+    page::FieldLayout layout;
     QScrollBar hs{Qt::Horizontal};
     QLabel count, shown;
     QPushButton printAll;
