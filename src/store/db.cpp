@@ -395,8 +395,9 @@ bool Db::OpenConn(const QString &pathIn, bool quiet)
         return true;
     Close();
 
-    auto fail = [&](const QString &why) {
+    auto fail = [&](const QString &why, const QString &code = QString()) {
         m_lastError = why;
+        m_lastErrorCode = code;
         qWarning().noquote() << "database" << path << why;
         if (!quiet)
             ReportMessage(QStringLiteral("无法建立数据库连接！\n") + why, MsgKind::Error);
@@ -416,19 +417,21 @@ bool Db::OpenConn(const QString &pathIn, bool quiet)
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
         if (!db.open()) {
             why = db.lastError().text();
+            const QString code = db.lastError().nativeErrorCode();
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(name);
-            return fail(why);
+            return fail(why, code);
         }
         // SQLite opens lazily: read the schema now so an unreadable file fails here.
         QSqlQuery probe(db);
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-            why = probe.lastError().text();
+            why = probe.lastError().databaseText();
+            const QString code = probe.lastError().nativeErrorCode();
             probe = QSqlQuery();
             db.close();
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(name);
-            return fail(why);
+            return fail(why.isEmpty() ? QStringLiteral("数据库文件无法读取") : why, code);
         }
         probe.exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
         if (sqlite3 *h = Handle(db)) {

@@ -2,6 +2,7 @@
 
 #include "store/paths.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -89,18 +90,30 @@ void KeepModeOf(const QString &target, int fd)
         ::fchmod(fd, st.st_mode & 07777);
 }
 
-QString JournalPath()
+// Each unfinished temporary is noted in a small file of its own in this folder, holding its path:
+// the note is written whole under a name of its own and then renamed into place, so a kill at any
+// moment leaves either a whole note or none (and no temporary yet, which is made only after its
+// note). Writers on other threads never share a note.
+QString NotesDir()
 {
-    return AppDataDir() + QStringLiteral("/Temp/unfinished-files.txt");
+    return AppDataDir() + QStringLiteral("/Temp/unfinished");
 }
 
-// The journal of the print run before every file went through the writer.
-QString OldJournalPath()
+QString NotePath(const QString &path)
 {
-    return AppDataDir() + QStringLiteral("/Temp/unfinished-pdf.txt");
+    return NotesDir() + u'/' +
+           QString::fromLatin1(
+               QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex());
 }
 
-QStringList ReadJournal(const QString &path)
+// The lists of earlier builds, one list rewritten in place for all temporaries.
+QStringList OldListPaths()
+{
+    return {AppDataDir() + QStringLiteral("/Temp/unfinished-files.txt"),
+            AppDataDir() + QStringLiteral("/Temp/unfinished-pdf.txt")};
+}
+
+QStringList ReadList(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -108,19 +121,21 @@ QStringList ReadJournal(const QString &path)
     return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
-void WriteJournal(const QStringList &entries)
+// Writes the whole note, then renames it into place. A note that cannot be written is given up:
+// the temporary is then removed only by its own writer.
+void WriteNote(const QString &note, const QString &path)
 {
-    const QString path = JournalPath();
-    if (entries.isEmpty()) {
-        QFile::remove(path);
+    const QByteArray bytes = path.toUtf8() + '\n';
+    const QByteArray part = Encoded(note + QStringLiteral(".new"));
+    int fd = ::open(part.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == ENOENT && QDir().mkpath(NotesDir()))
+        fd = ::open(part.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
         return;
-    }
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    // The list is small and only ever read by the next start; it is written in place, and a list
-    // cut short by a full disk only loses names (every name is checked before removing).
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write((entries.join(u'\n') + u'\n').toUtf8());
+    const bool whole = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    ::close(fd);
+    if (!whole || ::rename(part.constData(), Encoded(note).constData()) != 0)
+        ::unlink(part.constData());
 }
 
 bool IsTemporaryName(const QString &path)
@@ -139,25 +154,35 @@ void NoteUnfinishedFile(const QString &path)
 {
     if (!IsTemporaryName(path) || path.contains(u'\n'))
         return;
-    QStringList entries = ReadJournal(JournalPath());
-    if (!entries.contains(path))
-        WriteJournal(entries << path);
+    WriteNote(NotePath(path), path);
 }
 
 void ForgetUnfinishedFile(const QString &path)
 {
-    QStringList entries = ReadJournal(JournalPath());
-    if (entries.removeAll(path) > 0)
-        WriteJournal(entries);
+    if (IsTemporaryName(path))
+        ::unlink(Encoded(NotePath(path)).constData());
 }
 
 void RemoveUnfinishedFiles()
 {
-    for (const QString &journal : {JournalPath(), OldJournalPath()}) {
-        for (const QString &path : ReadJournal(journal))
+    const QDir notes(NotesDir());
+    for (const QString &name : notes.entryList(QDir::Files | QDir::Hidden)) {
+        const QString note = notes.filePath(name);
+        // A note cut short by a kill was never followed by its temporary.
+        if (!name.endsWith(QStringLiteral(".new"))) {
+            for (const QString &path : ReadList(note))
+                if (IsTemporaryName(path))
+                    QFile::remove(path);
+        }
+        QFile::remove(note);
+    }
+    for (const QString &list : OldListPaths()) {
+        if (!QFileInfo::exists(list))
+            continue;
+        for (const QString &path : ReadList(list))
             if (IsTemporaryName(path))
                 QFile::remove(path);
-        QFile::remove(journal);
+        QFile::remove(list);
     }
 }
 

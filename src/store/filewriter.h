@@ -5,9 +5,9 @@
 // write permission, a stream that breaks off), the old file stays byte for byte as it was, the
 // temporary is removed, and the caller gets a message that names the file.
 //
-// A new file gets the permissions of the user's umask; a replaced file keeps its own. Temporary
-// files are noted in a list in the program's Temp folder while they exist, so that the next start
-// removes what a killed program left behind (RemoveUnfinishedFiles).
+// A new file gets the permissions of the user's umask; a replaced file keeps its own. Each temporary
+// file is noted in the program's Temp folder while it exists, so that the next start removes what
+// a killed program left behind (RemoveUnfinishedFiles).
 
 #include <QString>
 
@@ -82,8 +82,9 @@ QString ErrnoReason(int err);
 // The message of a file that could not be written: "无法写入文件“<path>”！".
 QString WriteFailedText(const QString &path);
 
-// The list of unfinished temporaries: noted before one is made, forgotten once it is gone or
-// has become its target. Only names ending in ".part" are kept.
+// The unfinished temporaries: each noted (in a note of its own, written whole or not at all) before
+// it is made, forgotten once it is gone or has become its target. Only names ending in ".part"
+// are kept.
 void NoteUnfinishedFile(const QString &path);
 void ForgetUnfinishedFile(const QString &path);
 // Removes the temporaries a previous run left behind (called once the program holds its

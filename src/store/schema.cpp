@@ -240,7 +240,9 @@ bool UpgradeDBSchema(QString *why)
     auto Fail = [&](const char *what) {
         qWarning().noquote() << "schema upgrade failed:" << what << db.LastError();
         if (why)
-            *why = db.LastError().isEmpty() ? QString::fromUtf8(what) : db.LastError();
+            *why = QStringLiteral("无法更新数据库文件的结构。\n（详细信息：") +
+                   (db.LastError().isEmpty() ? QString::fromUtf8(what) : db.LastError()) +
+                   QStringLiteral("）");
         return false;
     };
     auto Refuse = [&](const QString &reason) {

@@ -1,6 +1,8 @@
 #include "store/startup.h"
 
+#include "store/compact.h"
 #include "store/db.h"
+#include "store/dbcheck.h"
 #include "store/filewriter.h"
 #include "store/indicator.h"
 #include "store/params.h"
@@ -9,10 +11,12 @@
 #include "store/schema.h"
 #include "store/textfile.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLocale>
 #include <QLockFile>
 #include <QTemporaryFile>
 
@@ -94,20 +98,20 @@ QString FullCheckReason(const QString &path)
     return QString();
 }
 
-// The full check, with the progress window when the file is big enough to take a while.
-bool CheckDatabase(Db &db, const QString &path, QString *why)
+// The full check (the parallel one compaction makes of its copy), with the progress window when
+// the file is big enough to take a while.
+bool CheckDatabase(const QString &path, QString *why)
 {
     ++g_fullChecks;
     const qint64 size = QFileInfo(path).size();
     const bool showing = size > 64LL * 1024 * 1024;
-    // A rough pace for the bar: the check reads the file and looks up every row in every index
-    // (some 40 MB a second here).
-    const double expectedMs = std::max(1.0, double(size) / (40.0 * 1024 * 1024) * 1000);
+    // A rough pace for the bar: the check reads some 250 MB a second here.
+    const double expectedMs = std::max(1.0, double(size) / (250.0 * 1024 * 1024) * 1000);
     QElapsedTimer t;
     t.start();
     if (showing)
         StartProgress(QStringLiteral("正在检查数据库……"), 100);
-    const bool ok = db.IntegrityCheck(why, [&] {
+    const bool ok = CheckDatabaseFile(path, why, [&] {
         if (showing) {
             const qint32 n = qint32(std::min(95.0, double(t.elapsed()) * 100 / expectedMs));
             StepProgress(std::max(0, n - ProgressState().current));
@@ -118,6 +122,180 @@ bool CheckDatabase(Db &db, const QString &path, QString *why)
     qInfo().noquote() << "full database check of" << path << "in" << t.elapsed()
                       << "ms:" << (ok ? QStringLiteral("ok") : *why);
     return ok;
+}
+
+QString Native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// The file the database path names (a symbolic link is followed, as SQLite follows it: its
+// journal lies beside the real file); the path itself when nothing is there.
+QString RealFile(const QString &path)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return real.isEmpty() ? QFileInfo(path).absoluteFilePath() : real;
+}
+
+const char *const kJournalSuffixes[] = {"-journal", "-wal"};
+
+// The journals SQLite would play into the file when it opens it.
+QStringList JournalsBeside(const QString &file)
+{
+    QStringList found;
+    for (const char *suffix : kJournalSuffixes) {
+        const QFileInfo j(file + QLatin1String(suffix));
+        if (j.isFile() && j.size() > 0)
+            found << j.absoluteFilePath();
+    }
+    return found;
+}
+
+// What a killed compaction leaves: its unfinished copies, each with whatever journal SQLite made
+// beside it. The database itself is complete until the swap, so these are only in the way.
+void RemoveCompactionLeftovers(const QString &file)
+{
+    for (const QString &copy :
+         {CompactBackupPath(file) + QStringLiteral(".new"), CompactWorkPath(file)}) {
+        for (const char *suffix : {"", "-journal", "-wal", "-shm"}) {
+            const QString f = copy + QLatin1String(suffix);
+            const QFileInfo fi(f);
+            if ((fi.isFile() || fi.isSymLink()) && QFile::remove(f))
+                qInfo().noquote() << "removed what a killed compaction left:" << f;
+        }
+    }
+}
+
+// The line that tells the way back through the copy compaction keeps, when there is one.
+QString BackupLine(const QString &file)
+{
+    const QFileInfo backup(CompactBackupPath(file));
+    if (!backup.isFile() || backup.size() == 0)
+        return QString();
+    return QStringLiteral("“压缩整理数据库”时保留的备份“%1”（%2）可以用来恢复：退出程序，把它复制为“%3”"
+                          "（其后的打印记录不在其中）。")
+        .arg(Native(backup.absoluteFilePath()),
+             QLocale(QLocale::Chinese, QLocale::China)
+                 .toString(backup.lastModified(), QStringLiteral("yyyy年M月d日 HH:mm")),
+             Native(file));
+}
+
+// SQLite's words on one line, cut short where a damaged file has it list page after page.
+QString DetailLine(const QString &detail)
+{
+    QString d = detail;
+    d.replace(u'\n', QStringLiteral("；"));
+    d = d.simplified();
+    if (d.size() > 240)
+        d = d.left(240) + QStringLiteral("……");
+    return QStringLiteral("（详细信息：") + d + QStringLiteral("）");
+}
+
+// The message of a database that cannot be used: what is wrong in Chinese, the technical detail
+// on a line of its own, then where a way back is.
+QString ProblemText(const QString &what, const QString &detail, const QStringList &more = {})
+{
+    QStringList lines{QStringLiteral("无法建立数据库连接！"), what};
+    if (!detail.isEmpty())
+        lines << DetailLine(detail);
+    for (const QString &m : more)
+        if (!m.isEmpty())
+            lines << m;
+    return lines.join(u'\n');
+}
+
+// Why the file could not be opened, in words for the clerk, from SQLite's error number.
+QString OpenProblem(const QString &file, const QString &code)
+{
+    const QString f = Native(file);
+    switch (code.toInt() & 0xff) {
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return QStringLiteral("数据库文件已损坏，无法读取：") + f;
+    case 8: // SQLITE_READONLY: a journal it may not roll back
+        return QStringLiteral("数据库文件“%1”是只读的，无法完成上次中断的写入。").arg(f);
+    case 13: // SQLITE_FULL
+        return QStringLiteral("磁盘空间不足，无法打开数据库文件“%1”。").arg(f);
+    case 14: // SQLITE_CANTOPEN
+    case 23: // SQLITE_AUTH
+        return QStringLiteral("无法打开数据库文件“%1”（没有读取权限，或文件夹不可用）。").arg(f);
+    default:
+        return QStringLiteral("无法读取数据库文件“%1”。").arg(f);
+    }
+}
+
+// A copy of the database and of its journals, set aside under Temp before the journal is played
+// into the file: if the file does not check out afterwards, the journal was not its own, and the
+// file goes back as it was.
+class SetAside
+{
+public:
+    // Copies the file and its journals through the file writer (each synced). False, with the
+    // reason, when a copy cannot be made; nothing is then left of the attempt.
+    bool Make(const QString &file, const QStringList &journals, QString *why)
+    {
+        if (!MakeDir(why))
+            return false;
+        m_copy = m_dir + u'/' + QFileInfo(file).fileName();
+        for (const QString &from : QStringList{file} + journals) {
+            const QString to = m_dir + u'/' + QFileInfo(from).fileName();
+            if (!CopyFileOver(from, to, why)) {
+                Drop();
+                return false;
+            }
+        }
+        qInfo().noquote() << "set aside before the journal is played:" << m_dir;
+        return true;
+    }
+    // Journals without their database (it is gone) are moved aside as they are: SQLite would
+    // drop them when it makes the new file.
+    void MoveAside(const QStringList &journals)
+    {
+        QString why;
+        if (!MakeDir(&why))
+            return;
+        for (const QString &j : journals) {
+            if (!QFile::rename(j, m_dir + u'/' + QFileInfo(j).fileName()))
+                qWarning().noquote() << "could not set aside" << j;
+        }
+        qInfo().noquote() << "journals of a database that is gone set aside in" << m_dir;
+    }
+    bool IsMade() const { return !m_dir.isEmpty(); }
+    QString Dir() const { return m_dir; }
+    QString Copy() const { return m_copy; }
+    void Drop()
+    {
+        if (!m_dir.isEmpty())
+            QDir(m_dir).removeRecursively();
+        m_dir.clear();
+    }
+
+private:
+    bool MakeDir(QString *why)
+    {
+        const QString base = AppDataDir() + QStringLiteral("/Temp/启动前的数据库-") +
+                             QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        m_dir = base;
+        for (int n = 2; QFileInfo::exists(m_dir); ++n)
+            m_dir = base + u'-' + QString::number(n);
+        if (!QDir().mkpath(m_dir)) {
+            *why = QStringLiteral("无法建立文件夹“%1”。").arg(Native(m_dir));
+            m_dir.clear();
+            return false;
+        }
+        return true;
+    }
+
+    QString m_dir;
+    QString m_copy;
+};
+
+// Puts the copy set aside back in the file's place, with no journal beside it.
+bool PutBack(const SetAside &aside, const QString &file, QString *why)
+{
+    for (const char *suffix : {"-journal", "-wal", "-shm"})
+        QFile::remove(file + QLatin1String(suffix));
+    return CopyFileOver(aside.Copy(), file, why);
 }
 
 } // namespace
@@ -204,28 +382,106 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
 
     Db &db = Db::Main();
     const QString path = DataFilePath();
-    // Whether the file is still as the last clean close left it, decided before this session
-    // touches it; from now on the record no longer describes the file.
-    const QString checkReason = QFileInfo::exists(path) ? FullCheckReason(path) : QString();
-    QFile::remove(CleanCloseRecordPath());
-    if (!db.OpenConn(path))
-        return 1;
-    // Nothing is written to a file that cannot take the program's writes or that is damaged;
-    // the user hears why at once, not when the work of the session is lost.
-    QString why;
-    if (db.IsReadOnly()) {
-        why = QStringLiteral("数据库文件是只读的，无法保存：") + QDir::toNativeSeparators(path);
-    } else if (!checkReason.isEmpty()) {
-        qInfo().noquote() << "checking the database:" << checkReason;
-        if (!CheckDatabase(db, path, &why))
-            why = QStringLiteral("数据库文件已损坏：") + why;
-    }
-    if (why.isEmpty() && !UpgradeDBSchema(&why) && why.isEmpty())
-        why = db.LastError();
-    if (!why.isEmpty()) {
-        ReportMessage(QStringLiteral("无法建立数据库连接！\n") + why, MsgKind::Error);
+    const QString file = RealFile(path);
+    RemoveCompactionLeftovers(file);
+    auto refuse = [&](const QString &text) {
+        ReportMessage(text, MsgKind::Error);
         db.Close();
         return 1;
+    };
+
+    // Only a missing file is made anew; an empty one is what is left of a file that was lost.
+    const bool exists = QFileInfo::exists(path);
+    if (exists && QFileInfo(file).isFile() && QFileInfo(file).size() == 0)
+        return refuse(ProblemText(
+            QStringLiteral("数据库文件“%1”是空的（0字节），其中的格式和打印记录已经丢失。程序没有改动它。")
+                .arg(Native(path)),
+            QString(), {BackupLine(file)}));
+
+    // Whether the file is still as the last clean close left it, decided before this session
+    // touches it; from now on the record no longer describes the file.
+    QString checkReason = exists ? FullCheckReason(path) : QString();
+    QFile::remove(CleanCloseRecordPath());
+
+    // A journal left by a run that was killed while writing is played into the file when it is
+    // opened. It may not be the file's own (a copy put in the file's place since): the file and
+    // the journal are set aside first, so the file can go back as it was.
+    SetAside aside;
+    const QStringList journals = JournalsBeside(file);
+    if (!exists && !journals.isEmpty()) {
+        aside.MoveAside(journals);
+    } else if (!journals.isEmpty()) {
+        checkReason = QStringLiteral("a journal was left beside the file: ") + journals.join(u' ');
+        QString why;
+        if (!aside.Make(file, journals, &why))
+            return refuse(ProblemText(
+                QStringLiteral("数据库文件旁有上次中断时留下的日志文件，使用它之前要先把数据库和日志另存一份，"
+                               "但无法另存（数据库和日志都没有改动）。"),
+                why));
+    }
+    const QString asideLine =
+        aside.IsMade()
+            ? QStringLiteral("启动前的数据库文件和日志文件已另存在“%1”。").arg(Native(aside.Dir()))
+            : QString();
+
+    if (!db.OpenConn(path, true)) {
+        if (db.LastErrorCode().isEmpty())
+            return refuse(ProblemText(db.LastError(), QString(), {asideLine}));
+        return refuse(ProblemText(OpenProblem(path, db.LastErrorCode()),
+                                  db.LastError() + QStringLiteral("，错误号") +
+                                      db.LastErrorCode(),
+                                  {BackupLine(file), asideLine}));
+    }
+    // Nothing is written to a file that cannot take the program's writes or that is damaged;
+    // the user hears why at once, not when the work of the session is lost.
+    if (db.IsReadOnly())
+        return refuse(ProblemText(
+            QStringLiteral("数据库文件是只读的，无法保存：") + Native(path), QString(), {asideLine}));
+    if (!checkReason.isEmpty()) {
+        qInfo().noquote() << "checking the database:" << checkReason;
+        QString why;
+        if (!CheckDatabase(file, &why)) {
+            if (!aside.IsMade())
+                return refuse(ProblemText(
+                    QStringLiteral("数据库文件已损坏，程序不能使用它：") + Native(path), why,
+                    {BackupLine(file)}));
+            // The file did not survive its journal: it goes back as it was before the start,
+            // without the journal, which is kept aside.
+            db.Close();
+            QString putBack;
+            if (!PutBack(aside, file, &putBack))
+                return refuse(ProblemText(
+                    QStringLiteral("用数据库文件旁留下的日志文件恢复后，数据库文件“%1”未通过检查，"
+                                   "而启动前的数据库文件无法放回原处。")
+                        .arg(Native(path)),
+                    why + u'\n' + putBack, {asideLine, BackupLine(file)}));
+            QString again;
+            if (!CheckDatabase(file, &again))
+                return refuse(ProblemText(
+                    QStringLiteral("数据库文件已损坏，程序不能使用它（它旁边留下的日志文件也无法修复它），"
+                                   "已放回启动前的样子：") +
+                        Native(path),
+                    again, {asideLine, BackupLine(file)}));
+            ReportMessage(
+                QStringLiteral("数据库文件旁有一个上次中断时留下的日志文件，但它不属于现在的数据库文件"
+                               "（用它恢复后数据库未通过检查）。\n"
+                               "数据库文件已放回启动前的样子，日志文件没有使用。\n") +
+                    QStringLiteral("日志文件和启动前的数据库文件另存在“%1”。").arg(Native(aside.Dir())) +
+                    u'\n' + DetailLine(why),
+                MsgKind::Warning);
+            if (!db.OpenConn(path, true))
+                return refuse(ProblemText(OpenProblem(path, db.LastErrorCode()), db.LastError(),
+                                          {asideLine}));
+        } else {
+            // The journal was the file's own and has been rolled back: nothing to keep.
+            aside.Drop();
+        }
+    }
+    QString why;
+    if (!UpgradeDBSchema(&why)) {
+        if (why.isEmpty())
+            why = db.LastError();
+        return refuse(QStringLiteral("无法建立数据库连接！\n") + why);
     }
 
     if (hooks.checkNewVersion)

@@ -6,7 +6,9 @@
 #include "store/startup.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
@@ -642,4 +644,208 @@ TEST(Program, ReadOnlyDatabaseIsReportedAtStartAndLeftUnchanged)
     EXPECT_TRUE(message.startsWith("无法建立数据库连接！\n数据库文件是只读的")) << message.toStdString();
     EXPECT_EQ(p.Close(), 1);
     EXPECT_EQ(storetest::FileBytes(run.DataFile()), before);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The start after something went wrong: journals, leftovers, an empty file.
+
+namespace {
+
+// A folder the program has made its database in and closed, with history rows added.
+void MakeFolderWithHistory(const RunFolders &run, int rows)
+{
+    ASSERT_EQ(RunAndClose(run), 0);
+    Sqlite3(run.DataFile(),
+            QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                    "INSERT INTO 历史(Fmt, ID, CID, Con) SELECT '转账支票', i, i % 7, "
+                    "printf('收款人%%06d', i) || hex(randomblob(40)) FROM n")
+                .arg(rows));
+}
+
+// A writer killed in the middle of a large change: SQLite's own client with a page cache so small
+// that the change spills into the file long before its commit, ended without a word.
+void KillDuringUpdate(const QString &db)
+{
+    QProcess py;
+    py.start("python3", {"-c", "import os, sqlite3, sys\n"
+                               "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                               "c.execute('PRAGMA cache_size=5')\n"
+                               "c.execute('BEGIN')\n"
+                               "c.execute(\"UPDATE 历史 SET Con = Con || '改'\")\n"
+                               "os._exit(0)\n",
+                         db});
+    ASSERT_TRUE(py.waitForFinished(kWait));
+    ASSERT_EQ(py.exitCode(), 0) << py.readAllStandardError().toStdString();
+    ASSERT_GT(QFileInfo(db + "-journal").size(), 0);
+}
+
+QStringList SetAsideFolders(const RunFolders &run)
+{
+    return QDir(run.Home() + "/Temp").entryList({"启动前的数据库-*"}, QDir::Dirs);
+}
+
+QString RowsDigest(const QString &db)
+{
+    return Sqlite3(db, "SELECT count(*), sum(length(Con)), max(Con) FROM 历史");
+}
+
+} // namespace
+
+TEST(Program, RestoredCopyIsNotDestroyedByAJournalOfANewerState)
+{
+    RunFolders run;
+    MakeFolderWithHistory(run, 3000);
+    // The copy the clerk keeps, and the rows it holds.
+    const QByteArray older = storetest::FileBytes(run.DataFile());
+    const QString olderRows = RowsDigest(run.DataFile());
+    // The database grows on, and the program is killed while writing it.
+    Sqlite3(run.DataFile(), "INSERT INTO 历史(Fmt, ID, CID, Con) SELECT Fmt, ID + 3000, CID, "
+                            "Con || Con FROM 历史");
+    KillDuringUpdate(run.DataFile());
+    const QByteArray journal = storetest::FileBytes(run.DataFile() + "-journal");
+    // The clerk puts the older copy in the database's place; the journal stays beside it.
+    WriteFile(run.DataFile(), older);
+
+    Program p(run.Home(), run.Config(), run.User());
+    const QString message = p.WaitForMessage();
+    EXPECT_EQ(p.Kill(), -1);
+    // The copy is the database again, byte for byte, whole and with every row.
+    EXPECT_EQ(storetest::FileBytes(run.DataFile()), older);
+    EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(RowsDigest(run.DataFile()), olderRows);
+    EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
+    // The clerk is told, and where the journal is kept.
+    const QStringList aside = SetAsideFolders(run);
+    ASSERT_EQ(aside.size(), 1) << message.toStdString();
+    const QString dir = run.Home() + "/Temp/" + aside[0];
+    EXPECT_TRUE(message.contains("日志文件")) << message.toStdString();
+    EXPECT_TRUE(message.contains(dir)) << message.toStdString();
+    EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb-journal"), journal);
+    EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb"), older);
+    // And the program works on it.
+    EXPECT_EQ(RunAndClose(run), 0);
+    EXPECT_EQ(RowsDigest(run.DataFile()), olderRows);
+}
+
+TEST(Program, HotJournalOfTheFileItselfIsRolledBackAndNothingIsKeptAside)
+{
+    RunFolders run;
+    MakeFolderWithHistory(run, 3000);
+    const QString rows = RowsDigest(run.DataFile());
+    KillDuringUpdate(run.DataFile());
+    const QString log = RunOnce(run, false);
+    EXPECT_TRUE(FullCheckRan(log)) << log.toStdString();
+    EXPECT_FALSE(log.contains("message: ")) << log.toStdString();
+    EXPECT_EQ(RowsDigest(run.DataFile()), rows);
+    EXPECT_EQ(Sqlite3(run.DataFile(), "SELECT count(*) FROM 历史 WHERE Con LIKE '%改'"), "0");
+    EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
+    EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
+    EXPECT_TRUE(SetAsideFolders(run).isEmpty());
+}
+
+TEST(Program, KilledExportsAndCompactionsLeaveNothingAfterTheNextStart)
+{
+    RunFolders run;
+    MakeFolderWithHistory(run, 20000);
+    const QString rows = RowsDigest(run.DataFile());
+    const QString exportDir = run.User() + "/导出";
+    QDir().mkpath(exportDir);
+    const QString target = exportDir + "/历史记录.csv";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUORVAN_HOME", run.Home());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    // Each child is killed a few writes (or compactions) in, wherever it then is.
+    auto killAfter = [&](const QStringList &args, const QByteArray &line, int lines) {
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), args);
+        ASSERT_TRUE(child.waitForStarted());
+        QByteArray out;
+        while (out.count(line) < lines) {
+            ASSERT_TRUE(child.waitForReadyRead(kWait)) << out.toStdString();
+            out += child.readAllStandardOutput();
+        }
+        child.kill();
+        ASSERT_TRUE(child.waitForFinished(kWait));
+    };
+    for (int k = 0; k < 50; ++k)
+        killAfter({"--child-write", target}, "writing", 1 + k % 4);
+    const QStringList leftByExports = QDir(exportDir).entryList({"*.part"}, QDir::Files | QDir::Hidden);
+    auto compactionLeftovers = [&] {
+        return QFileInfo::exists(run.Home() + "/backup.mdb.new")
+               || QFileInfo::exists(run.Home() + "/Temp/TEMP.mdb");
+    };
+    for (int k = 0; k < 20 && !(k >= 3 && compactionLeftovers()); ++k)
+        killAfter({"--child-compact"}, "compacting", 1 + k % 3);
+    ASSERT_FALSE(leftByExports.isEmpty());
+    ASSERT_TRUE(compactionLeftovers());
+
+    const QString log = RunOnce(run, false);
+    EXPECT_FALSE(log.contains("message: ")) << log.toStdString();
+    EXPECT_EQ(QDir(exportDir).entryList(QDir::Files | QDir::Hidden), QStringList{"历史记录.csv"});
+    EXPECT_EQ(QFileInfo(target).size(), 32 * 64 * 1024);
+    EXPECT_FALSE(QFileInfo::exists(run.Home() + "/backup.mdb.new"));
+    EXPECT_FALSE(QFileInfo::exists(run.Home() + "/Temp/TEMP.mdb"));
+    EXPECT_TRUE(QDir(run.Home() + "/Temp").entryList({"TEMP.mdb*"}, QDir::Files).isEmpty());
+    EXPECT_EQ(RowsDigest(run.DataFile()), rows);
+    EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
+
+    // A folder with only finished files keeps them all as they are.
+    const QString picture = run.Home() + "/转账支票.jpg";
+    WriteFile(picture, "jpeg");
+    auto listing = [&] {
+        QStringList all;
+        QDirIterator it(run.Home(), QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString f = it.next();
+            if (!f.endsWith("/DATA.mdb") && !f.endsWith("/.DATA.mdb.closed"))
+                all << f + " " + QString::fromLatin1(storetest::FileBytes(f).toHex().left(64));
+        }
+        all.sort();
+        return all;
+    };
+    const QStringList before = listing();
+    EXPECT_TRUE(before.join('\n').contains("/backup.mdb ")) << before.join('\n').toStdString();
+    RunOnce(run, false);
+    EXPECT_EQ(listing(), before);
+}
+
+TEST(Program, EmptyDatabaseFileIsRefusedAndStaysEmpty)
+{
+    RunFolders run;
+    WriteFile(run.DataFile(), QByteArray());
+    Program p(run.Home(), run.Config(), run.User());
+    const QString message = p.WaitForMessage();
+    EXPECT_TRUE(message.startsWith("无法建立数据库连接！\n数据库文件")) << message.toStdString();
+    EXPECT_TRUE(message.contains("0字节")) << message.toStdString();
+    EXPECT_EQ(p.Close(), 1);
+    EXPECT_TRUE(QFileInfo(run.DataFile()).isFile());
+    EXPECT_EQ(QFileInfo(run.DataFile()).size(), 0);
+}
+
+TEST(Startup, DamagedDatabaseMessageNamesTheBackupWithItsDate)
+{
+    TempHome home;
+    MakeDatabase(home);
+    ASSERT_TRUE(QFile::copy(home.DataFile(), home.Home() + "/backup.mdb"));
+    const QDateTime when(QDate(2024, 3, 5), QTime(14, 7));
+    {
+        QFile b(home.Home() + "/backup.mdb");
+        ASSERT_TRUE(b.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(b.setFileTime(when, QFileDevice::FileModificationTime));
+    }
+    // Garbage over the pages after the schema: the file opens, its history does not read.
+    QFile f(home.DataFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.seek(8 * 4096));
+    ASSERT_EQ(f.write(QByteArray(20 * 4096, '\x5a')), 20 * 4096);
+    f.close();
+    const QString message = RefusedAtStart(home);
+    const QStringList lines = message.split('\n');
+    ASSERT_GE(lines.size(), 4) << message.toStdString();
+    EXPECT_TRUE(lines[1].startsWith("数据库文件已损坏")) << message.toStdString();
+    EXPECT_TRUE(lines[2].startsWith("（详细信息：")) << message.toStdString();
+    EXPECT_TRUE(lines[3].contains(home.Home() + "/backup.mdb")) << message.toStdString();
+    EXPECT_TRUE(lines[3].contains("2024年3月5日 14:07")) << message.toStdString();
 }
