@@ -21,8 +21,8 @@ class Host : public store::FormatCommandHost
 {
 public:
     store::AppContext &context() override { return ctx; }
-    QString chooseFormat() override { return QString(); }
-    QString selectFormatName(bool) override { return QString(); }
+    std::optional<QString> chooseFormat() override { return QString(); }
+    std::optional<QString> selectFormatName(bool) override { return QString(); }
     void initFmtOnPage(const QString &) override {}
     void autoFillDates() override {}
     void O2_Click(int) override {}

@@ -8,7 +8,6 @@
 #include "store/indicator.h"
 #include "store/reporter.h"
 #include "store/schema.h"
-#include "store/startup.h"
 #include "store/textfile.h"
 #include "store/uihelpers.h"
 #include "store/vb.h"
@@ -126,29 +125,23 @@ QString FmtFileText(const QString &name)
     return lines.join(kCrLf);
 }
 
-bool ExportFmtFile(store::FormatCommandHost &host, const QString &requested)
+std::optional<QString> ExportFmtFile(store::FormatCommandHost &host, const QString &requested)
 {
-    QString name = requested;
-    if (name.isEmpty()) {
-        store::SelResult.clear();
-        store::SelResult = host.selectFormatName(false);
-    } else {
-        store::SelResult = name;
-    }
-    name = store::SelResult;
+    const QString name =
+        requested.isEmpty() ? host.selectFormatName(false).value_or(QString()) : requested;
     if (name.isEmpty())
-        return false;
+        return std::nullopt;
     const QString picture = page::GetBackPicFile(name);
     QString path = AskFileName(QString::fromUtf16(kFmtFileFilter), true,
                                QString(picture).remove(QStringLiteral(".jpg")));
     if (path.isEmpty())
-        return false;
+        return std::nullopt;
     if (path.right(4).toLower() != u".cqf")
         path += QStringLiteral(".cqf");
     const QString text = FmtFileText(name);
     if (QFileInfo::exists(path) && !store::AskQuestion(QStringLiteral("文件：“") + path +
                                                        QStringLiteral("”已经存在，是否覆盖？")))
-        return false;
+        return std::nullopt;
     // The format file and its picture are both complete on the disk before either replaces an
     // earlier one.
     const QString pictureCopy = path.left(path.size() - 4) + QStringLiteral(".jpg");
@@ -166,10 +159,10 @@ bool ExportFmtFile(store::FormatCommandHost &host, const QString &requested)
         store::ReportMessage(QStringLiteral("格式文件写入失败：“") + failed.Target() +
                                  QStringLiteral("”！\n") + failed.ErrorText().section(u'\n', 1),
                              store::MsgKind::Error);
-        return false;
+        return std::nullopt;
     }
     store::ReportMessage(QStringLiteral("格式：“") + name + QStringLiteral("”导出完成！"));
-    return true;
+    return name;
 }
 
 bool ImportFmtFile(store::FormatCommandHost &host, const QString &requested,

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace store {
 class FormatCommandHost;
@@ -30,8 +31,8 @@ QString AskFileName(const QString &filter, bool save, const QString &def);
 QString FmtFileText(const QString &name);
 
 // Exports the format (empty: the name chooser asks) into a file the save dialog asks for, with
-// its picture beside it. store::SelResult keeps the name. True when written.
-bool ExportFmtFile(store::FormatCommandHost &host, const QString &name = QString());
+// its picture beside it. The name of the format written; nothing when none was.
+std::optional<QString> ExportFmtFile(store::FormatCommandHost &host, const QString &name = QString());
 
 // Imports the format file (empty: the open dialog asks); picture: the picture to install with it
 // (empty: the .jpg beside the file). True when the format was added (whether or not the user

@@ -13,7 +13,6 @@
 #include "store/params.h"
 #include "store/reporter.h"
 #include "store/schema.h"
-#include "store/startup.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -113,7 +112,6 @@ FmtList::FmtList(store::FormatCommandHost &host, QWidget *parent) : QDialog(pare
             [this] { MSF_RowColChange(); });
 
     // Opening: the list, the current format marked, the keyword history.
-    store::SelResult.clear();
     store::LoadFormPos(this, kPosKey);
     LoadFmtList(true);
     LoadComboHistory(*Skey, kHistoryKey);
@@ -193,17 +191,17 @@ void FmtList::FindInFmtList()
 
 void FmtList::Com_Click(int index)
 {
-    store::SelResult.clear();
+    SelResult.clear();
     const int row = MSF->Row();
     const QString rowName =
         row >= MSF->FixedRows() && row < MSF->Rows() ? MSF->TextMatrix(row, kNameCol) : QString();
     switch (index) {
     case 0:
-        store::SelResult = rowName;
+        SelResult = rowName;
         accept();
         break;
     case 1:
-        store::SelResult = m_host.context().FormatName();
+        SelResult = m_host.context().FormatName();
         accept();
         break;
     case 2:
@@ -213,7 +211,6 @@ void FmtList::Com_Click(int index)
     case 3:
         if (ImportFmtFile(m_host))
             LoadFmtList(true);
-        store::SelResult.clear();
         break;
     case 4:
         DeleteSelected();
@@ -253,7 +250,6 @@ void FmtList::DeleteSelected()
     MarkCurFmtRow(kRed);
     MSF->setEnabled(true);
     MSF_RowColChange();
-    store::SelResult.clear();
     // Told only when a format went: after a refusal or a No, "done" would say what did not happen.
     if (deleted > 0)
         store::ReportMessage(QStringLiteral("删除完成！"));
@@ -286,9 +282,10 @@ bool FmtList::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-QString ChooseFmtFromList(store::FormatCommandHost &host, QWidget *parent)
+std::optional<QString> ChooseFmtFromList(store::FormatCommandHost &host, QWidget *parent)
 {
     bool download = false;
+    QString choice;
     {
         FmtList list(host, parent);
         page::CenterForm(&list);
@@ -296,12 +293,11 @@ QString ChooseFmtFromList(store::FormatCommandHost &host, QWidget *parent)
         store::SaveFormPos(&list, kPosKey);
         SaveComboHistory(*list.Skey, kHistoryKey);
         download = list.downloadRequested();
+        choice = list.SelResult;
     }
-    if (download) {
-        store::SelResult.clear();
+    if (download)
         FmtDown::ShowModeless(host, parent);
-    }
-    return store::SelResult;
+    return store::ChosenName(choice);
 }
 
 } // namespace library

@@ -2,11 +2,12 @@
 // The format manager FmtList "选择/管理格式模板": the cheque and deposit-slip formats with their
 // sizes, the open one red and ticked, a preview of the selected one, a keyword search with its
 // history, and the commands choose, quit, download more, import, delete and export. It is the
-// main window's format chooser: its choice goes to store::SelResult ("" = keep the format).
+// main window's format chooser: its choice is SelResult ("" = keep the format).
 
 #include <QDialog>
 
 #include <array>
+#include <optional>
 
 class QComboBox;
 class QPushButton;
@@ -30,6 +31,9 @@ public:
     PicturePreview *Preview;
     QComboBox *Skey;
     std::array<QPushButton *, 7> Com{};
+    // The choice, set by the choose button (or a double click) and the quit button, which
+    // names the open format; "" when the window was closed any other way.
+    QString SelResult;
 
     void LoadFmtList(bool markCurrent);
     void FindInFmtList();
@@ -57,8 +61,8 @@ private:
 void LoadComboHistory(QComboBox &combo, const QString &key);
 bool SaveComboHistory(const QComboBox &combo, const QString &key);
 
-// Shows the format manager and waits for it (no other window takes input meanwhile); its choice.
-// "下载更多…" closes it and opens the web catalogue.
-QString ChooseFmtFromList(store::FormatCommandHost &host, QWidget *parent = nullptr);
+// Shows the format manager and waits for it (no other window takes input meanwhile); its choice,
+// nothing when none was made. "下载更多…" closes it and opens the web catalogue.
+std::optional<QString> ChooseFmtFromList(store::FormatCommandHost &host, QWidget *parent = nullptr);
 
 } // namespace library

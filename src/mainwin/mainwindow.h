@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -55,7 +56,7 @@ class Typing;
 struct MainWindowHooks
 {
     PrintQuestions print;
-    std::function<QString()> chooseFormat;
+    std::function<std::optional<QString>()> chooseFormat;
     PopupMenus::ExportChooser statExportFile;
 };
 

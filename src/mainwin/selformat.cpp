@@ -2,7 +2,6 @@
 
 #include "page/pageviewlayout.h"
 #include "store/fmtcmd.h"
-#include "store/startup.h"
 #include "store/uihelpers.h"
 
 #include <QComboBox>
@@ -41,7 +40,7 @@ SelFormat::SelFormat(bool allowEdit, QWidget *parent) : QDialog(parent), m_allow
 
 void SelFormat::Form_Load(const QString &current)
 {
-    store::SelResult.clear();
+    SelResult.clear();
     if (SelContent == u"Format")
         store::FillFmtFieldCombo(*CMB, QStringLiteral("Fmt"));
     if (m_allowEdit)
@@ -52,7 +51,7 @@ void SelFormat::Form_Load(const QString &current)
 
 void SelFormat::COM_Click(int index)
 {
-    store::SelResult = index == 0 ? SelFormatAnswer(CMB->currentText()) : QString();
+    SelResult = index == 0 ? SelFormatAnswer(CMB->currentText()) : QString();
     if (index == 0)
         accept();
     else
@@ -66,7 +65,7 @@ QString SelFormatAnswer(const QString &text)
     return bar < 0 ? t : t.left(bar);
 }
 
-QString ChooseFormatName(bool allowEdit, const QString &current, QWidget *parent)
+std::optional<QString> ChooseFormatName(bool allowEdit, const QString &current, QWidget *parent)
 {
     SelFormat chooser(allowEdit, parent);
     chooser.Form_Load(current);
@@ -74,7 +73,7 @@ QString ChooseFormatName(bool allowEdit, const QString &current, QWidget *parent
     store::SetFormTopmost(&chooser);
     page::CenterForm(&chooser);
     chooser.exec();
-    return store::SelResult;
+    return store::ChosenName(chooser.SelResult);
 }
 
 } // namespace mainwin

@@ -11,7 +11,8 @@
 
 namespace mainwin {
 
-MainFormatCommands::MainFormatCommands(MainWindow &w, std::function<QString()> chooseFormat)
+MainFormatCommands::MainFormatCommands(MainWindow &w,
+                                       std::function<std::optional<QString>()> chooseFormat)
     : QObject(&w), m_w(w), m_chooseFormat(std::move(chooseFormat))
 {
     setObjectName(QStringLiteral("FormatCommands"));
@@ -21,14 +22,14 @@ store::AppContext &MainFormatCommands::context()
 {
     return m_w.context();
 }
-QString MainFormatCommands::chooseFormat()
+std::optional<QString> MainFormatCommands::chooseFormat()
 {
     if (m_chooseFormat)
         return m_chooseFormat();
     return library::ChooseFmtFromList(*this, &m_w);
 }
 
-QString MainFormatCommands::selectFormatName(bool allowEdit)
+std::optional<QString> MainFormatCommands::selectFormatName(bool allowEdit)
 {
     return ChooseFormatName(allowEdit, m_w.context().FormatName(), &m_w);
 }

@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 namespace mainwin {
 
@@ -19,11 +20,11 @@ class MainFormatCommands : public QObject, public store::FormatCommandHost
     Q_OBJECT
 public:
     // chooseFormat, when given, answers in place of the format manager (tests).
-    MainFormatCommands(MainWindow &w, std::function<QString()> chooseFormat = {});
+    MainFormatCommands(MainWindow &w, std::function<std::optional<QString>()> chooseFormat = {});
 
     store::AppContext &context() override;
-    QString chooseFormat() override;
-    QString selectFormatName(bool allowEdit) override;
+    std::optional<QString> chooseFormat() override;
+    std::optional<QString> selectFormatName(bool allowEdit) override;
     void initFmtOnPage(const QString &name) override;
     void autoFillDates() override;
     void O2_Click(int index) override;
@@ -32,7 +33,7 @@ public:
 
 private:
     MainWindow &m_w;
-    std::function<QString()> m_chooseFormat;
+    std::function<std::optional<QString>()> m_chooseFormat;
 };
 
 } // namespace mainwin

@@ -6,7 +6,6 @@
 #include "store/fmtstore.h"
 #include "store/history.h"
 #include "store/reporter.h"
-#include "store/startup.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -26,12 +25,6 @@ public:
     BusyGuard(const BusyGuard &) = delete;
     BusyGuard &operator=(const BusyGuard &) = delete;
 };
-
-QString Chosen(const QString &choice)
-{
-    SelResult = choice;
-    return choice;
-}
 
 } // namespace
 
@@ -57,16 +50,13 @@ void OpenFmt(FormatCommandHost &host, QString &name, bool force)
     // The choice is made before the command counts as running: the chooser (the format manager)
     // deletes and imports formats through these same commands while it is open, and it keeps the
     // rest of the program out by itself.
-    if (name.isEmpty()) {
-        SelResult.clear();
-        name = Chosen(host.chooseFormat());
-    }
+    if (name.isEmpty())
+        name = host.chooseFormat().value_or(QString());
     if (name.isEmpty())
         return;
     // A name that is no longer stored (the format used last was deleted): the user chooses.
     if (!FmtExists(name) && !(name == ctx.FormatName() && !force)) {
-        SelResult.clear();
-        name = Chosen(host.chooseFormat());
+        name = host.chooseFormat().value_or(QString());
         if (name.isEmpty() || !FmtExists(name))
             return;
     }
@@ -141,11 +131,8 @@ bool SaveFmtAs(FormatCommandHost &host, const QString &requested)
         return false;
     BusyGuard busy;
     AppContext &ctx = host.context();
-    QString name = requested;
-    if (name.isEmpty()) {
-        SelResult.clear();
-        name = Chosen(host.selectFormatName(true));
-    }
+    QString name =
+        requested.isEmpty() ? host.selectFormatName(true).value_or(QString()) : requested;
     name = name.isEmpty() ? name : AskFmtName(host, name, false);
     if (name.isEmpty())
         return false;
@@ -194,13 +181,8 @@ bool DeleteFmt(FormatCommandHost &host, const QString &requested)
         return false;
     BusyGuard busy;
     AppContext &ctx = host.context();
-    if (!requested.isEmpty()) {
-        SelResult = requested;
-    } else {
-        SelResult.clear();
-        Chosen(host.selectFormatName(false));
-    }
-    const QString name = SelResult;
+    const QString name =
+        requested.isEmpty() ? host.selectFormatName(false).value_or(QString()) : requested;
     if (name.isEmpty())
         return false;
     if (name == ctx.FormatName()) {

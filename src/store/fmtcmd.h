@@ -11,6 +11,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QComboBox;
 
 namespace store {
@@ -24,10 +26,11 @@ class FormatCommandHost
 public:
     virtual ~FormatCommandHost() = default;
     virtual AppContext &context() = 0;
-    // The format manager: shown, waited for until it is gone; its choice ("" cancelled).
-    virtual QString chooseFormat() = 0;
+    // The format manager: shown, waited for until it is gone; its choice, nothing when none
+    // was made (an empty answer counts as none too).
+    virtual std::optional<QString> chooseFormat() = 0;
     // The name chooser over the stored format names; allowEdit lets a new name be typed.
-    virtual QString selectFormatName(bool allowEdit) = 0;
+    virtual std::optional<QString> selectFormatName(bool allowEdit) = 0;
     // Puts the format on the page: size, field grid, fields, default values.
     virtual void initFmtOnPage(const QString &name) = 0;
     // Date fields take today's date.
@@ -41,6 +44,13 @@ public:
 
 // True while a format command runs.
 bool FmtCommandBusy();
+
+// A chooser's SelResult as its answer: nothing when it is empty (cancelled, closed, or an empty
+// text confirmed).
+inline std::optional<QString> ChosenName(const QString &selResult)
+{
+    return selResult.isEmpty() ? std::nullopt : std::optional<QString>(selResult);
+}
 
 // True when table Fmt holds rows of that format name.
 bool FmtExists(const QString &name);

@@ -491,8 +491,6 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
         return 0;
     }
 
-    SelResult.clear();
-
     QWidget *w = nullptr;
     if (!GetPara(QStringLiteral("软件密码")).isEmpty()) {
         if (hooks.showPasswordWindow)

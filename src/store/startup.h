@@ -13,9 +13,6 @@ class QWidget;
 
 namespace store {
 
-// The text through which the chooser dialogs hand back their choice.
-inline QString SelResult;
-
 struct StartupHooks
 {
     // Asks the vendor's server for a newer version (product number, version); may be empty.

@@ -264,10 +264,14 @@ TEST_F(MenusTest, ChooseFormatShowsTheFormatManager)
     whenModal<library::FmtList>([](library::FmtList *d) { d->Com[1]->click(); });
     act("mManageFmt")->trigger();
     EXPECT_EQ(w->context().FormatName(), QStringLiteral("进账单"));
-    whenModal<library::FmtList>([](library::FmtList *d) { d->close(); });
+    QString closedAnswer = QStringLiteral("unset");
+    whenModal<library::FmtList>([&](library::FmtList *d) {
+        d->close();
+        closedAnswer = d->SelResult;
+    });
     emit w->LFMT(0)->doubleClicked();
     EXPECT_EQ(w->context().FormatName(), QStringLiteral("进账单"));
-    EXPECT_TRUE(store::SelResult.isEmpty());
+    EXPECT_TRUE(closedAnswer.isEmpty());
 }
 
 TEST_F(MenusTest, DeleteAsksTheNameChooserMouseOnly)
@@ -356,14 +360,16 @@ TEST_F(MenusTest, SavePullsFieldsOntoThePageFirst)
 
 TEST_F(MenusTest, SaveAsStoresUnderTheTypedName)
 {
-    whenModal<mainwin::SelFormat>([](mainwin::SelFormat *d) {
+    QString answer;
+    whenModal<mainwin::SelFormat>([&](mainwin::SelFormat *d) {
         EXPECT_TRUE(d->CMB->isEditable());
         d->CMB->lineEdit()->selectAll();
         d->CMB->lineEdit()->insert(QStringLiteral("  工行支票｜备注 "));
         d->COM[0]->click();
+        answer = d->SelResult;
     });
     act("m_FCom(32)")->trigger();
-    EXPECT_EQ(store::SelResult, QStringLiteral("工行支票"));
+    EXPECT_EQ(answer, QStringLiteral("工行支票"));
     EXPECT_EQ(w->context().FormatName(), QStringLiteral("工行支票"));
     EXPECT_EQ(sqlite("SELECT COUNT(*) FROM Fmt WHERE Fmt='工行支票';"),
               sqlite("SELECT COUNT(*) FROM Fmt WHERE Fmt='转账支票';"));
@@ -502,12 +508,17 @@ TEST_F(SelFormatTest, AnswerIsTrimmedAndCutAtTheBar)
     EXPECT_EQ(mainwin::SelFormatAnswer(QStringLiteral("  工行支票｜备注 ")), "工行支票");
     EXPECT_EQ(mainwin::SelFormatAnswer(QStringLiteral("名 ｜x")), "名 ");
     EXPECT_EQ(mainwin::SelFormatAnswer(QStringLiteral("   ")), "");
-    // An empty text and the cancel button answer "".
+    // An empty text and the cancel button answer nothing.
     whenModal<mainwin::SelFormat>([](mainwin::SelFormat *d) {
         d->CMB->setEditText(QString());
         d->COM[0]->click();
     });
-    EXPECT_EQ(mainwin::ChooseFormatName(true, QStringLiteral("转账支票")), "");
+    EXPECT_FALSE(mainwin::ChooseFormatName(true, QStringLiteral("转账支票")));
+    whenModal<mainwin::SelFormat>([](mainwin::SelFormat *d) {
+        d->CMB->setEditText(QStringLiteral("old"));
+        d->COM[0]->click();
+    });
+    EXPECT_EQ(mainwin::ChooseFormatName(true, QStringLiteral("转账支票")), QStringLiteral("old"));
     whenModal<mainwin::SelFormat>([](mainwin::SelFormat *d) {
         EXPECT_EQ(d->CMB->currentText(), QStringLiteral("转账支票"));
         EXPECT_EQ(d->CMB->toolTip(), QStringLiteral("要选择的单据格式名称。"));
@@ -515,8 +526,7 @@ TEST_F(SelFormatTest, AnswerIsTrimmedAndCutAtTheBar)
         EXPECT_TRUE(d->windowFlags() & Qt::WindowStaysOnTopHint);
         d->COM[1]->click();
     });
-    store::SelResult = QStringLiteral("old");
-    EXPECT_EQ(mainwin::ChooseFormatName(true, QStringLiteral("转账支票")), "");
+    EXPECT_FALSE(mainwin::ChooseFormatName(true, QStringLiteral("转账支票")));
 }
 
 // --- the password through the program's start-up

@@ -28,14 +28,14 @@ public:
     {
     }
     AppContext &context() override { return m_ctx; }
-    QString chooseFormat() override
+    std::optional<QString> chooseFormat() override
     {
         ++chooserCalls;
         if (whileChoosing)
             whileChoosing();
         return chooserAnswer;
     }
-    QString selectFormatName(bool allowEdit) override
+    std::optional<QString> selectFormatName(bool allowEdit) override
     {
         ++nameCalls;
         lastAllowEdit = allowEdit;
@@ -158,13 +158,11 @@ TEST_F(FmtCommands, SwitchingSavesTheOldDefaultsAndOpensTheNew)
 
 TEST_F(FmtCommands, ChooserDecidesAnEmptyOrMissingName)
 {
-    SelResult = "B"; // left by an earlier chooser
     QString name;
     m_host->chooserAnswer.clear();
     OpenFmt(*m_host, name, false);
     EXPECT_EQ(m_host->chooserCalls, 1);
     EXPECT_TRUE(name.isEmpty());
-    EXPECT_EQ(SelResult, "");
     EXPECT_EQ(m_ctx.FormatName(), "A");
     EXPECT_TRUE(m_host->inits.isEmpty());
 
@@ -275,7 +273,6 @@ TEST_F(FmtCommands, DeletingAFormatTakesItsHistoryAndMapOnly)
 
     m_messages->answer = true;
     EXPECT_TRUE(DeleteFmt(*m_host, "B"));
-    EXPECT_EQ(SelResult, "B");
     EXPECT_EQ(Sqlite3("SELECT (SELECT count(*) FROM 历史 WHERE Fmt='B') || (SELECT count(*) "
                       "FROM 映射 WHERE Fmt='B') || (SELECT count(*) FROM Fmt WHERE Fmt='B')"),
               "000");

@@ -58,12 +58,10 @@ TEST(Startup, FreshFolderGetsTheDatabaseThenVersionCheckThenMainWindow)
     TempHome home;
     ScopedRecordingReporter messages;
     Calls calls;
-    SelResult = "HP LaserJet";
     std::unique_ptr<QLockFile> lock;
     EXPECT_EQ(Main(Hooks(calls), lock), std::nullopt);
     EXPECT_TRUE(lock);
     EXPECT_EQ(calls.log, QStringList({"check 60 9.10", "MF"}));
-    EXPECT_EQ(SelResult, "");
     EXPECT_TRUE(messages->messages.isEmpty());
     EXPECT_TRUE(Db::Main().IsOpen());
     EXPECT_EQ(Sqlite3(home.DataFile(), "SELECT count(*) FROM Fmt WHERE Fmt=''"), "1");
