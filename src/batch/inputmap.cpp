@@ -418,6 +418,9 @@ void InputMap::M1_Click(int row, int col)
     TT->show();
     TT->raise();
     TT->setFocus();
+    // As in any grid cell, the first key replaces the spec shown (the mouse may still place
+    // the cursor for an edit).
+    TT->selectAll();
 }
 
 void InputMap::HideEditBox()

@@ -101,7 +101,6 @@ protected:
         m->M1->scrollTo(cell);
         QTest::mouseClick(m->M1->viewport(), Qt::LeftButton, {}, m->M1->visualRect(cell).center());
         ASSERT_TRUE(m->TT->isVisible());
-        m->TT->selectAll();
         QTest::keyClicks(m->TT, spec);
     }
 
@@ -403,6 +402,9 @@ TEST_F(ImportTest, ReopenedWindowKeepsSpecsAndRowsAndRefusesTooMany)
             if (m->M1->TextMatrix(r, 0) == QString::number(kPayee))
                 shown = m->M1->TextMatrix(r, 4);
         shown += u'|' + m->T[0]->text() + u'|' + m->T[1]->text();
+        // The saved spec retyped: the first key replaces it, as in any grid cell.
+        TypeSpec(m, kPayee, QStringLiteral("C"));
+        shown += u'|' + m->M1->TextMatrix(m->MapEditRow, 4);
         m->T[0]->setText(QStringLiteral("1"));
         m->T[1]->setText(QStringLiteral("30001"));
         m->Com[0]->click();
@@ -414,12 +416,12 @@ TEST_F(ImportTest, ReopenedWindowKeepsSpecsAndRowsAndRefusesTooMany)
         m->Com[0]->click();
     });
     batch::ShowInputMap(target);
-    EXPECT_EQ(shown, QStringLiteral("A|100|2"));
+    EXPECT_EQ(shown, QStringLiteral("A|100|2|C"));
     EXPECT_EQ(afterRefusal,
               QStringList{QStringLiteral("一次性导入数据不得超过3万条记录，请重新设置！")});
     // 100 and 2 swapped: the CSV's rows 2 to 6.
     ASSERT_EQ(w->MSF(1)->Rows(), 2 + 5);
-    EXPECT_EQ(w->MSF(1)->TextMatrix(5, column(kPayee)), QStringLiteral("王五"));
+    EXPECT_EQ(w->MSF(1)->TextMatrix(5, column(kPayee)), QStringLiteral("0.5"));
 
     // An unsupported file: the message, nothing imported.
     file = m_dir.filePath(QStringLiteral("notes.txt"));
