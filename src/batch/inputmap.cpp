@@ -5,10 +5,9 @@
 #include "batch/sheets.h"
 #include "batch/sheetsource.h"
 
-#include "page/field.h"
 #include "page/pageviewhost.h"
 #include "page/pageviewlayout.h"
-#include "page/registry.h"
+#include "page/record.h"
 #include "store/context.h"
 #include "store/db.h"
 #include "store/grid.h"
@@ -247,18 +246,17 @@ void InputMap::InitMapGridHeader()
 void InputMap::FillMapGridRows()
 {
     int n = 0;
-    if (m_t.fields) {
+    if (const page::FieldLayout *layout = m_t.layout ? m_t.layout() : nullptr) {
         for (int kind = 0; kind <= 2; ++kind) {
-            for (int k = 1; k <= m_t.fields->CtlCount(kind); ++k) {
+            for (int k = 1; k <= layout->Count(kind); ++k) {
                 const int index = kind * 1000 + k;
-                const page::PageField *f = m_t.fields->GetCtlByIdx(index);
+                const page::LayoutField *f = layout->ByIndex(index);
                 const int row = M1->Rows();
                 M1->SetRows(row + 1);
                 M1->SetTextMatrix(row, 0, QString::number(index));
-                const auto id = f ? m_t.fields->GetCtlID(f) : std::nullopt;
-                M1->SetTextMatrix(row, 1, id ? QString::number(*id) : QString());
+                M1->SetTextMatrix(row, 1, f && f->id ? QString::number(*f->id) : QString());
                 M1->SetTextMatrix(row, 2, QString::number(++n));
-                M1->SetTextMatrix(row, 3, f && f->Caption() ? f->Caption()->Caption() : QString());
+                M1->SetTextMatrix(row, 3, f ? f->caption : QString());
             }
         }
     }
@@ -335,9 +333,9 @@ bool InputMap::SaveImportMap()
 
 void InputMap::MapGridToArrays()
 {
-    const int counts[3] = {m_t.fields ? m_t.fields->CtlCount(0) : 0,
-                           m_t.fields ? m_t.fields->CtlCount(1) : 0,
-                           m_t.fields ? m_t.fields->CtlCount(2) : 0};
+    const page::FieldLayout *layout = m_t.layout ? m_t.layout() : nullptr;
+    const int counts[3] = {layout ? layout->Count(0) : 0, layout ? layout->Count(1) : 0,
+                           layout ? layout->Count(2) : 0};
     QStringList *maps[3] = {&ImportMapTT, &ImportMapCC, &ImportMapII};
     for (int kind = 0; kind < 3; ++kind) {
         maps[kind]->clear();
@@ -380,10 +378,10 @@ void InputMap::Com_Click(int index)
     if (grid) {
         ImportMaps maps{ImportMapTT, ImportMapCC, ImportMapII};
         ImportPage page;
-        page::FieldRegistry *fields = m_t.fields;
-        page.caption = [fields](int idx) {
-            const page::PageField *f = fields ? fields->GetCtlByIdx(idx) : nullptr;
-            return f && f->Caption() ? f->Caption()->Caption() : QString();
+        const page::FieldLayout *layout = m_t.layout ? m_t.layout() : nullptr;
+        page.caption = [layout](int idx) {
+            const page::LayoutField *f = layout ? layout->ByIndex(idx) : nullptr;
+            return f ? f->caption : QString();
         };
         page.crlfChr = m_t.host->context().CrlfChr();
         if (csv)

@@ -14,7 +14,7 @@ class QLineEdit;
 class QPushButton;
 
 namespace page {
-class FieldRegistry;
+class FieldLayout;
 class PageHost;
 } // namespace page
 
@@ -34,7 +34,8 @@ extern QString ImportSheet;
 struct ImportTarget
 {
     page::PageHost *host = nullptr;
-    page::FieldRegistry *fields = nullptr;
+    // The field layout of the open format as it stands; null without one.
+    std::function<const page::FieldLayout *()> layout;
     QWidget *parent = nullptr;
     // Answers the open dialog in its place (tests); gets the filter, returns "" for cancel.
     std::function<QString(const QString &filter)> openChooser;

@@ -20,7 +20,9 @@ BatchTab::BatchTab(MainWindow &w) : QObject(&w), m_w(w)
 {
     setObjectName(kObjectName);
     m_import.host = &w;
-    m_import.fields = w.fields();
+    m_import.layout = [&w]() -> const page::FieldLayout * {
+        return w.fields() ? &w.fields()->Layout() : nullptr;
+    };
     m_import.parent = &w;
 
     if (store::FlexGrid *grid = w.MSF(1)) {

@@ -81,9 +81,17 @@ void HistoryTab::Reprint()
         const QString printer = run.ChoosePrinter();
         return !printer.isEmpty() && run.AskOutputFile(true) ? printer : QString();
     };
-    hooks.printPage = [&run] { return run.PrintFmt(false, false); };
+    // The prints are filled into a record that starts as the page's values; each is printed
+    // from it, and the page shows the last one filled.
+    page::FieldRegistry *fields = m_w.fields();
+    if (!fields)
+        return;
+    page::FieldRecord record = fields->Record();
+    page::RecordFields recordFields(fields->Layout(), record, m_w.context().CrlfChr());
+    hooks.printPage = [this, &record] { return m_printing.PrintRecord(record); };
     hooks.endDoc = [&run] { return run.EndDoc(); };
-    store::FillFromHistory(m_w.MSF(2)->Model(), *m_w.fields(), hooks);
+    if (store::FillFromHistory(m_w.MSF(2)->Model(), recordFields, hooks) > 0)
+        fields->PutRecord(record);
     run.ForgetOutputFile();
 }
 

@@ -67,14 +67,17 @@ Printing::Printing(MainWindow &w, Typing &typing, PrintQuestions questions)
     h.parent = &w;
     h.fillPage = [this] {
         if (!m_source) {
-            // A batch prints the record it carries, never what the page's widgets hold.
-            if (m_batchRecord)
-                m_source = std::make_unique<print::PageSource>(
-                    m_w.context(), print::ValuesOf([this](int index) {
-                        return m_batchRecord ? m_batchRecord->Value(index) : QString();
-                    }));
-            else
-                m_source = std::make_unique<print::PageSource>(m_w.context());
+            // A print is made from a record, never from the page's widgets: the record a batch
+            // carries, the print being reprinted, or else the page's values as they stand when
+            // the command starts.
+            if (!m_batchRecord && !m_record && m_w.fields())
+                m_record = m_w.fields()->Record();
+            m_source = std::make_unique<print::PageSource>(
+                m_w.context(), print::ValuesOf([this](int index) {
+                    if (m_batchRecord)
+                        return m_batchRecord->Value(index);
+                    return m_record ? m_record->Value(index) : QString();
+                }));
         }
         return m_source->Fill();
     };
@@ -154,8 +157,10 @@ void Printing::PrintCurrent()
     if (m_run->Busy())
         return;
     m_source.reset();
+    m_record.reset();
     m_run->PrintFmt(true, true);
     m_source.reset();
+    m_record.reset();
     AfterPrint();
 }
 
@@ -167,6 +172,16 @@ void Printing::PrintBatch()
     m_run->PrintBatchRows();
     m_source.reset();
     AfterPrint();
+}
+
+bool Printing::PrintRecord(const page::FieldRecord &record)
+{
+    m_source.reset();
+    m_record = record;
+    const bool printed = m_run->PrintFmt(false, false);
+    m_source.reset();
+    m_record.reset();
+    return printed;
 }
 
 void Printing::AfterPrint()

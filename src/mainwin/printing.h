@@ -51,6 +51,9 @@ public:
     void PrintCurrent();
     // The print-all button: every batch record on a page of its own, each into the history.
     void PrintBatch();
+    // One page of a reprint: the record on the chosen printer in the document begun, without
+    // the history; false when it was not printed.
+    bool PrintRecord(const page::FieldRecord &record);
     // The record scroll bar moved: that record onto the page (only with two records or more).
     void HS_Change(int value);
     // The margin button: the margin dialog.
@@ -74,6 +77,8 @@ private:
     // page, and the grid row it holds.
     std::optional<page::FieldRecord> m_batchRecord;
     int m_batchRow = -1;
+    // Outside a batch, the record one print command prints.
+    std::optional<page::FieldRecord> m_record;
     std::optional<store::ParaSnapshot> m_batchPara;
 };
 

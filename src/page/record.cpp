@@ -1,5 +1,6 @@
 #include "page/record.h"
 
+#include "store/defaults.h"
 #include "store/fieldrow.h"
 #include "store/helpers.h"
 #include "store/vb.h"
@@ -128,6 +129,40 @@ std::vector<int> FieldRecord::TakeTouched()
     for (int index : m_touched)
         At(index)->touched = false;
     return std::exchange(m_touched, {});
+}
+
+std::optional<qint32> RecordFields::CtlID(int index) const
+{
+    const LayoutField *f = m_layout.ByIndex(index);
+    return f ? f->id : std::nullopt;
+}
+
+bool RecordFields::SetValueByID(qint32 id, const QString &text, bool substituteCrlf)
+{
+    const LayoutField *f = m_layout.ByID(id);
+    if (!f || f->kind > 2)
+        return false;
+    switch (f->kind) {
+    case 0:
+        m_record.SetValue(f->index, substituteCrlf ? store::CrlfToBreaks(text, m_crlfChr) : text);
+        break;
+    case 1:
+        SetCheckBox(m_layout, m_record, f->index, !text.trimmed().isEmpty());
+        break;
+    default:
+        m_record.SetValue(f->index, text);
+        break;
+    }
+    return true;
+}
+
+std::optional<QString> RecordFields::FixedTextOfRow(int row) const
+{
+    for (const LayoutField &f : m_layout.Fields())
+        if (f.row == row)
+            return f.kind == 0 && f.caption.isEmpty() ? std::optional(m_record.Value(f.index))
+                                                      : std::nullopt;
+    return std::nullopt;
 }
 
 void SetCheckBox(const FieldLayout &layout, FieldRecord &record, int index, bool ticked)

@@ -9,6 +9,7 @@
 // field on the page, stepping through batch records and print-all all run LeaveTextField on a
 // record; the page puts what changed back into its widgets.
 
+#include "store/context.h"
 #include "store/gridmodel.h"
 #include "values/calc.h"
 #include "values/valueenv.h"
@@ -115,5 +116,28 @@ void SetCheckBox(const FieldLayout &layout, FieldRecord &record, int index, bool
 // Clears the check boxes that the links of check box index lead to, one after the other, until
 // a link leads back to it, to no check box or nowhere (at most 501 steps).
 void UncheckGroup(const FieldLayout &layout, FieldRecord &record, int index);
+
+// A record seen as the page's fields: what puts stored values into the page (the history's
+// reprint) fills the record instead, by the rules the page's fields follow for each kind: a text
+// as it is (line breaks substituted when asked), a check box ticked by any non-blank text, with
+// its group, a picture field's link.
+class RecordFields : public store::PageFields
+{
+public:
+    RecordFields(const FieldLayout &layout, FieldRecord &record, QString crlfChr)
+        : m_layout(layout), m_record(record), m_crlfChr(std::move(crlfChr))
+    {
+    }
+    int CtlCount(int kind) const override { return m_layout.Count(kind); }
+    QString CtlValue(int index) const override { return m_record.Value(index); }
+    std::optional<qint32> CtlID(int index) const override;
+    bool SetValueByID(qint32 id, const QString &text, bool substituteCrlf) override;
+    std::optional<QString> FixedTextOfRow(int row) const override;
+
+private:
+    const FieldLayout &m_layout;
+    FieldRecord &m_record;
+    QString m_crlfChr;
+};
 
 } // namespace page

@@ -1,6 +1,7 @@
 #include "print/pagebuild.h"
 
 #include "page/backpic.h"
+#include "page/record.h"
 #include "store/context.h"
 #include "store/fieldrow.h"
 #include "store/fmtstore.h"
@@ -53,20 +54,17 @@ FilledPage PageOf(const PageOptions &o)
 }
 
 // The fields of the grid as the format places them, without their values: kinds in order 0..4,
-// each in index order, as the page walks them.
+// each in index order, as the page walks them. Which rows are fields, and their indexes, come
+// from the page's own field layout.
 QList<FilledField> FieldLayout(const store::FlexGridModel &grid)
 {
     QList<FilledField> fields;
-    int counts[5] = {0, 0, 0, 0, 0};
-    for (int row = grid.FixedRows(); row < grid.Rows(); ++row) {
-        const store::FieldRow r = store::ReadFieldRow(grid, row);
-        const std::optional<qint32> k = r.Kind();
-        if (!k)
-            continue;
-        const int kind = *k;
+    const page::FieldLayout layout(grid);
+    for (const page::LayoutField &lf : layout.Fields()) {
+        const store::FieldRow r = store::ReadFieldRow(grid, lf.row);
         FilledField f;
-        f.kind = FieldKind(kind);
-        f.index = kind * 1000 + ++counts[kind];
+        f.kind = FieldKind(lf.kind);
+        f.index = lf.index;
         f.id = store::CLng(r.id.Val());
         f.prompt = r.lbl;
         f.valid = Number(r.x, &f.x) && Number(r.y, &f.y) && Number(r.w, &f.w) && Number(r.h, &f.h);
@@ -147,11 +145,6 @@ PageOptions OptionsFromContext(const store::AppContext &ctx)
     return o;
 }
 
-FieldValues ValuesFromPage(const store::PageFields &fields)
-{
-    return ValuesOf([&fields](int index) { return fields.CtlValue(index); });
-}
-
 FieldValues ValuesOf(std::function<QString(int index)> value)
 {
     FieldValues v;
@@ -168,10 +161,8 @@ FieldValues ValuesOf(std::function<QString(int index)> value)
 
 FilledPage PageSource::Fill()
 {
-    if (!m_ctx.FieldGrid() || (!m_values && !m_ctx.Fields()))
+    if (!m_ctx.FieldGrid())
         return FilledPage();
-    if (!m_values)
-        m_values = ValuesFromPage(*m_ctx.Fields());
     PageOptions o = OptionsFromContext(m_ctx);
     if (o.backPicture) {
         if (m_backFormat != o.formatName || m_back.isNull()) {
@@ -188,7 +179,7 @@ FilledPage PageSource::Fill()
         m_layoutGrid = &grid;
         m_layoutRevision = grid.Revision();
     }
-    return FillPage(PageOf(o), m_layout, *m_values);
+    return FillPage(PageOf(o), m_layout, m_values);
 }
 
 QList<HistoryValue> HistoryValues(const FilledPage &page)

@@ -10,7 +10,6 @@
 namespace store {
 class AppContext;
 class FlexGridModel;
-class PageFields;
 } // namespace store
 
 namespace print {
@@ -39,8 +38,6 @@ struct FieldValues
 // The options as the context holds them now; the barcode standard is read from the parameters.
 // The background picture is left to the caller.
 PageOptions OptionsFromContext(const store::AppContext &ctx);
-// The values of the fields on the page; each picture file is loaded once for these values.
-FieldValues ValuesFromPage(const store::PageFields &fields);
 // These values, each picture file loaded once.
 FieldValues ValuesOf(std::function<QString(int index)> value);
 
@@ -53,14 +50,16 @@ FilledPage BuildFilledPage(const store::FlexGridModel &grid, const PageOptions &
 class PageSource
 {
 public:
-    explicit PageSource(const store::AppContext &ctx) : m_ctx(ctx) {}
-    // The page filled from these values instead of the page's fields.
-    PageSource(const store::AppContext &ctx, FieldValues values) : m_ctx(ctx), m_values(values) {}
+    // The page filled from these values (a record's).
+    PageSource(const store::AppContext &ctx, FieldValues values)
+        : m_ctx(ctx), m_values(std::move(values))
+    {
+    }
     FilledPage Fill();
 
 private:
     const store::AppContext &m_ctx;
-    std::optional<FieldValues> m_values;
+    FieldValues m_values;
     const store::FlexGridModel *m_layoutGrid = nullptr;
     quint64 m_layoutRevision = 0;
     QList<FilledField> m_layout;

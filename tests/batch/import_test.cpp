@@ -76,7 +76,7 @@ protected:
         ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
         w->OpenFmt(QStringLiteral("转账支票"), false);
         target.host = w.get();
-        target.fields = w->fields();
+        target.layout = [this]() -> const page::FieldLayout * { return &w->fields()->Layout(); };
         target.parent = w.get();
         target.openChooser = [this](const QString &filter) {
             filters << filter;

@@ -202,9 +202,20 @@ protected:
         QTest::mouseClick(w->COM(1), Qt::LeftButton);
         const QString dir = m_dir.filePath(name);
         QDir().mkpath(dir);
-        RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"),
-                                             QStringLiteral("-gray"), pdfFile,
-                                             dir + QStringLiteral("/p")});
+        // The pages are rendered by four pdftoppm at once, each given the time it needs.
+        const int pageCount = w->HS()->maximum();
+        std::vector<std::unique_ptr<QProcess>> renderers;
+        for (int part = 0, first = 1; part < 4 && first <= pageCount; ++part) {
+            const int last = std::min(pageCount, first + (pageCount + 3) / 4 - 1);
+            auto &p = renderers.emplace_back(std::make_unique<QProcess>());
+            p->start(QStringLiteral("pdftoppm"),
+                     {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-gray"),
+                      QStringLiteral("-f"), QString::number(first), QStringLiteral("-l"),
+                      QString::number(last), pdfFile, dir + QStringLiteral("/p")});
+            first = last + 1;
+        }
+        for (auto &p : renderers)
+            EXPECT_TRUE(p->waitForFinished(-1) && p->exitCode() == 0);
         const QStringList history =
             RunTool(QStringLiteral("sqlite3"),
                     {store::DataFilePath(),

@@ -5,7 +5,9 @@
 #include "mainwin_fixture.h"
 #include "window_fixture.h"
 
+#include "library/fmtfile.h"
 #include "mainwin/mainwindow.h"
+#include "mainwin/menus.h"
 #include "page/pageview.h"
 #include "mainwin/notifyinglabel.h"
 #include "page/field.h"
@@ -19,9 +21,12 @@
 #include "store/indicator.h"
 #include "store/msgbox.h"
 #include "store/paths.h"
+#include "store/textfile.h"
 #include "store/startup.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QDir>
 #include <QFile>
 #include <QGlyphRun>
@@ -250,6 +255,34 @@ TEST_F(PrintingTest, RowWithoutAFieldKindIsNeitherShownNorPrintedNorRecorded)
                        QStringLiteral("SELECT COALESCE(Clas, 'null') FROM Fmt WHERE LBL LIKE "
                                       "'坏行%' ORDER BY ID;")}),
               QStringLiteral("null\n1.6\n"));
+
+    // The same rows brought in by a format file, the 1.6 written as the file has it.
+    const QString cqf = m_dir.filePath(QStringLiteral("坏行.cqf"));
+    QStringList lines = library::FmtFileText(QStringLiteral("转账支票")).split(QStringLiteral("\r\n"));
+    ASSERT_GT(lines.size(), 3);
+    lines[1] = QStringLiteral("转账支票乙");
+    ASSERT_TRUE(lines.filter(QStringLiteral("坏行1.6")).join(QString()).contains(u"1.6"));
+    ASSERT_EQ(store::WriteTextFile(lines.join(QStringLiteral("\r\n")), cqf), 1);
+    library::SetFileQuestion([cqf](const QString &, bool, const QString &) { return cqf; });
+    rec().messages.clear();
+    rec().answer = true; // open it at once
+    QAction *import = w->menus().mFormat->findChild<QAction *>(QStringLiteral("mInputFormat"));
+    ASSERT_TRUE(import);
+    import->trigger();
+    library::SetFileQuestion({});
+    ASSERT_EQ(w->context().FormatName(), QStringLiteral("转账支票乙"));
+    EXPECT_EQ(rec().messages.filter(QStringLiteral("坏行1.6")).size(), 1)
+        << rec().messages.join('|').toStdString();
+    text(kPayee)->SetText(QString());
+    text(kAmount)->SetText(QString());
+    EXPECT_EQ(printOnce(m_dir.filePath(QStringLiteral("imported.pdf"))), clean);
+    const auto contents = [](const QString &fmt) {
+        return RunTool(QStringLiteral("sqlite3"),
+                       {store::DataFilePath(),
+                        QStringLiteral("SELECT Con FROM 历史 WHERE Fmt='%1' AND ID=1 ORDER BY CID;")
+                            .arg(fmt)});
+    };
+    EXPECT_EQ(contents(QStringLiteral("转账支票乙")), contents(QStringLiteral("转账支票")));
 }
 
 TEST_F(PrintingTest, CancelledPrinterChoicePrintsAndRecordsNothing)
@@ -531,6 +564,15 @@ TEST_F(PrintingTest, HistoryTabShowsPrintsNewestFirstDeletesAndReprints)
     EXPECT_FALSE(progressWhenAsked);
     EXPECT_EQ(PdfPages(pdfFile), 1);
     EXPECT_EQ(PdfPages(m_dir.filePath(QStringLiteral("out-2.pdf"))), 1);
+    // Each document holds its own print; the page shows the last one filled.
+    const auto pdfText = [](const QString &pdf) {
+        return RunTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")})
+            .remove(QLatin1Char(' '));
+    };
+    EXPECT_TRUE(pdfText(pdfFile).contains(QStringLiteral("￥300")));
+    EXPECT_FALSE(pdfText(pdfFile).contains(QStringLiteral("￥100")));
+    EXPECT_TRUE(pdfText(m_dir.filePath(QStringLiteral("out-2.pdf"))).contains(QStringLiteral("￥100")));
+    EXPECT_EQ(text(kAmount)->Text(), QStringLiteral("1.00"));
     EXPECT_EQ(history(kAmount), (QStringList{"1=1.00", "3=3.00"}));
 }
 

@@ -11,15 +11,14 @@ using namespace print;
 
 namespace {
 
-class FakeFields : public store::PageFields
+// A record's values by field index.
+struct FakeFields
 {
-public:
-    int CtlCount(int) const override { return 0; }
-    QString CtlValue(int index) const override { return values.value(index); }
-    std::optional<qint32> CtlID(int) const override { return std::nullopt; }
-    bool SetValueByID(qint32, const QString &, bool) override { return false; }
-    std::optional<QString> FixedTextOfRow(int) const override { return std::nullopt; }
     QHash<int, QString> values;
+    FieldValues Values()
+    {
+        return ValuesOf([this](int index) { return values.value(index); });
+    }
 };
 
 class PageBuildTest : public testing::Test
@@ -74,7 +73,7 @@ TEST_F(PageBuildTest, RowsBecomeFieldsByKindAndIndex)
     o.height = QStringLiteral("80毫米");
     o.marginX = QStringLiteral("3");
     o.marginY = QStringLiteral("abc");
-    const FilledPage page = BuildFilledPage(grid, o, ValuesFromPage(fields));
+    const FilledPage page = BuildFilledPage(grid, o, fields.Values());
     EXPECT_DOUBLE_EQ(page.widthMm, 240);
     EXPECT_DOUBLE_EQ(page.heightMm, 80);
     EXPECT_DOUBLE_EQ(page.offX, -3);
@@ -114,7 +113,7 @@ TEST_F(PageBuildTest, PicturesAreLoadedFromTheirFiles)
     ASSERT_TRUE(img.save(file));
     Row(5, "图", 2, {"10", "40", "50", "15"});
     fields.values = {{2001, file}};
-    const FilledPage page = BuildFilledPage(grid, PageOptions(), ValuesFromPage(fields));
+    const FilledPage page = BuildFilledPage(grid, PageOptions(), fields.Values());
     ASSERT_EQ(page.fields.size(), 1);
     EXPECT_EQ(page.fields[0].picture.size(), QSize(8, 4));
 }
@@ -130,10 +129,9 @@ TEST_F(PageBuildTest, OptionsComeFromTheContext)
     ctx.SetO2(3, 1);
     ctx.SetPageWidths(15000, 15000);
     ctx.SetFieldGrid(&grid);
-    ctx.SetFields(&fields);
     Row(3, "收款人", 0, {"10", "20", "50", "8"});
     fields.values = {{1, "乙"}};
-    PageSource source(ctx);
+    PageSource source(ctx, fields.Values());
     const FilledPage page = source.Fill();
     EXPECT_EQ(page.formatName, QStringLiteral("进账单"));
     EXPECT_DOUBLE_EQ(page.widthMm, 212);
@@ -152,10 +150,9 @@ TEST_F(PageBuildTest, ASourceFollowsEveryChangeOfTheFormat)
 {
     store::AppContext ctx;
     ctx.SetFieldGrid(&grid);
-    ctx.SetFields(&fields);
     const int payee = Row(3, "收款人", 0, {"10", "20", "50", "8"});
     fields.values = {{1, "乙"}};
-    PageSource source(ctx);
+    PageSource source(ctx, fields.Values());
     ASSERT_EQ(source.Fill().fields.size(), 1);
 
     fields.values = {{1, "丙"}};
