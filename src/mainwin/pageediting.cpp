@@ -17,15 +17,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QChildEvent>
-#include <QComboBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRubberBand>
-#include <QToolButton>
 
 #include <cmath>
 #include <cstdlib>
@@ -35,7 +30,6 @@ namespace mainwin {
 namespace {
 
 constexpr int kBandStep = 100; // twips the mouse must leave the band's corner by
-const char *const kWatched = "pageEditingWatched";
 
 const char16_t *const kBandTip = u"按住鼠标左键并拖动鼠标可以选中需要修改的输入框。";
 const char16_t *const kKeysTip =
@@ -56,9 +50,41 @@ PageEditing::PageEditing(MainWindow &w, Typing &typing, page::PropertyDialogs &d
     connect(pg, &page::PageView::pageMouseMoved, this, &PageEditing::PG_MouseMove);
     connect(pg, &page::PageView::pageMouseReleased, this, &PageEditing::PG_MouseUp);
     connect(pg, &page::PageView::pageKeyPressed, this, &PageEditing::PG_KeyDown);
-    pg->installEventFilter(this);
-    for (QObject *child : pg->children())
-        watch(child);
+    // The page's own press handling sees each press once.
+    connect(pg, &page::PageView::pageMousePressing, this,
+            [this](const QMouseEvent *m, bool &taken) {
+                if (m_w.fields() && !taken)
+                    taken = SecondPress(m_w.PG(), m);
+            });
+    // The fields hand on what the user does to them, the typing having seen it first.
+    page::FieldRegistry &reg = *w.fields();
+    connect(&reg, &page::FieldRegistry::fieldMousePressed, this, &PageEditing::fieldPressed);
+    connect(&reg, &page::FieldRegistry::fieldDoubleClicked, this, &PageEditing::fieldPressed);
+    connect(&reg, &page::FieldRegistry::fieldMouseMoved, this,
+            [this](page::PageField *f, QMouseEvent *m, bool &taken) {
+                if (!m_w.fields() || taken)
+                    return;
+                const int tpp = m_w.PG()->tpp();
+                taken = FieldMouseMove(f, page::ButtonsCode(m->buttons()), m->position().x() * tpp,
+                                       m->position().y() * tpp);
+            });
+    connect(&reg, &page::FieldRegistry::fieldMouseReleased, this,
+            [this](page::PageField *f, QMouseEvent *, bool &taken) {
+                if (taken)
+                    return;
+                const bool dragged = m_dragged;
+                m_dragged = false;
+                if (m_mode == Mode::FieldDrag)
+                    m_mode = Mode::Idle;
+                // A check box dragged away is not ticked by the release that ends the drag.
+                if (dragged && f->Kind() == page::FieldKind::Check)
+                    taken = true;
+            });
+    connect(&reg, &page::FieldRegistry::textKeyPressed, this,
+            [this](page::TextField *, QKeyEvent *k, bool &taken) {
+                if (m_w.fields() && !taken)
+                    TT_KeyDown(k->key(), page::ShiftCode(k->modifiers()));
+            });
     buildCtlSameMenu();
 
     // The slip size button opens its dialog.
@@ -108,90 +134,23 @@ page::LineField *PageEditing::HoverLine() const
     return reg->GetCtlByIdx(m_hoverLineIndex) == m_hoverLine ? m_hoverLine : nullptr;
 }
 
-void PageEditing::watch(QObject *child)
+void PageEditing::fieldPressed(page::PageField *f, QMouseEvent *m, bool &taken)
 {
-    auto *w = qobject_cast<QWidget *>(child);
-    if (!w || w->property(kWatched).toBool() || qobject_cast<page::CaptionLabel *>(w) ||
-        w == m_band || w == static_cast<QWidget *>(m_w.COMB()))
+    if (!m_w.fields() || taken)
         return;
-    if (!qobject_cast<page::TextBox *>(w) && !qobject_cast<page::PictureBox *>(w) &&
-        !qobject_cast<QCheckBox *>(w) && !qobject_cast<QLabel *>(w))
+    const int button = page::ButtonCode(m->button());
+    // A double click is one press: Ctrl toggles the selection once, the right button opens one
+    // menu; the field itself still sees the left double click (the history drop-down).
+    if (m->type() == QEvent::MouseButtonDblClick || SecondPress(f->Widget(), m)) {
+        taken = button == 2;
         return;
-    w->installEventFilter(this);
-    // A press on a field belongs to the field only, never to the page under it.
-    w->setAttribute(Qt::WA_NoMousePropagation, true);
-    w->setProperty(kWatched, true);
-}
-
-page::PageField *PageEditing::fieldOf(QObject *widget) const
-{
-    page::FieldRegistry *reg = m_w.fields();
-    return reg ? reg->FieldOfWidget(widget) : nullptr;
-}
-
-bool PageEditing::eventFilter(QObject *watched, QEvent *event)
-{
-    if (!m_w.fields())
-        return false;
-    if (watched == m_w.PG()) {
-        switch (event->type()) {
-        case QEvent::ChildPolished:
-            watch(static_cast<QChildEvent *>(event)->child());
-            return false;
-        case QEvent::MouseButtonPress:
-            // The page's own press handling sees each press once.
-            return SecondPress(watched, static_cast<QMouseEvent *>(event));
-        case QEvent::MouseButtonDblClick:
-            return true;
-        default:
-            return false;
-        }
     }
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: {
-        page::PageField *f = fieldOf(watched);
-        if (!f)
-            return false;
-        auto *m = static_cast<QMouseEvent *>(event);
-        const int button = page::ButtonCode(m->button());
-        // A double click is one press: Ctrl toggles the selection once, the right button opens
-        // one menu; the field itself still sees the left double click (the history drop-down).
-        if (event->type() == QEvent::MouseButtonDblClick || SecondPress(watched, m))
-            return button == 2;
-        const int tpp = m_w.PG()->tpp();
-        m_dragged = false;
-        FieldMouseDown(f, button, page::ShiftCode(m->modifiers()), m->position().x() * tpp,
-                       m->position().y() * tpp, m->globalPosition().toPoint());
-        // The menu took the right press.
-        return button == 2;
-    }
-    case QEvent::MouseMove: {
-        page::PageField *f = fieldOf(watched);
-        if (!f)
-            return false;
-        auto *m = static_cast<QMouseEvent *>(event);
-        const int tpp = m_w.PG()->tpp();
-        return FieldMouseMove(f, page::ButtonsCode(m->buttons()), m->position().x() * tpp,
-                              m->position().y() * tpp);
-    }
-    case QEvent::MouseButtonRelease: {
-        const bool dragged = m_dragged;
-        m_dragged = false;
-        if (m_mode == Mode::FieldDrag)
-            m_mode = Mode::Idle;
-        // A check box dragged away is not ticked by the release that ends the drag.
-        return dragged && qobject_cast<QCheckBox *>(watched);
-    }
-    case QEvent::KeyPress:
-        if (qobject_cast<page::TextBox *>(watched) && fieldOf(watched)) {
-            auto *k = static_cast<QKeyEvent *>(event);
-            TT_KeyDown(k->key(), page::ShiftCode(k->modifiers()));
-        }
-        return false;
-    default:
-        return false;
-    }
+    const int tpp = m_w.PG()->tpp();
+    m_dragged = false;
+    // The menu takes the right press.
+    taken = button == 2;
+    FieldMouseDown(f, button, page::ShiftCode(m->modifiers()), m->position().x() * tpp,
+                   m->position().y() * tpp, m->globalPosition().toPoint());
 }
 
 bool PageEditing::SecondPress(const QObject *target, const QMouseEvent *m)

@@ -59,15 +59,12 @@ public:
     // A key pressed in a text field; the key still reaches the field.
     void TT_KeyDown(int key, int shift);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     // True for the press that is the second one of a double click on the same target (it
     // follows the first within the double-click time, without moving).
     bool SecondPress(const QObject *target, const QMouseEvent *m);
-    void watch(QObject *child);
-    page::PageField *fieldOf(QObject *widget) const;
+    // A press or double click on a field.
+    void fieldPressed(page::PageField *f, QMouseEvent *m, bool &taken);
     void hideRelationColor();
     void buildCtlSameMenu();
     void openFieldMenu(page::PageField *field, bool withText, const QPoint &globalPos);

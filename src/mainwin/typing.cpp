@@ -19,10 +19,8 @@
 #include "values/amounts.h"
 #include "values/contentkind.h"
 
-#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -40,7 +38,6 @@ namespace {
 constexpr int kMaxRelationSteps = 201;
 constexpr char16_t kAllowedNumeric[] = u"0123456789.";
 const char *const kRelationColor = "relationColor";
-const char *const kWatched = "typingWatched";
 
 bool IsRelationColor(quint32 c)
 {
@@ -62,11 +59,6 @@ void PaintBackground(QWidget *w, const std::optional<quint32> &color)
     w->setPalette(pal);
 }
 
-bool LeavesWindow(const QFocusEvent *e)
-{
-    return e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason;
-}
-
 } // namespace
 
 Typing::Typing(MainWindow &w) : QObject(&w), m_w(w)
@@ -85,10 +77,48 @@ Typing::Typing(MainWindow &w) : QObject(&w), m_w(w)
         m_autoFindBox.clear();
         m_comb->Hide();
     });
-    // Fields come and go with the format; each one is watched once it is ready to show.
-    w.PG()->installEventFilter(this);
-    for (QObject *child : w.PG()->children())
-        watch(child);
+    // The fields hand on what the user does to them. The layout editing connects after this,
+    // so it sees each event after the typing: a key swallowed here reaches neither it nor the
+    // field.
+    page::FieldRegistry &r = reg();
+    connect(&r, &page::FieldRegistry::textKeyPressed, this,
+            [this](page::TextField *f, QKeyEvent *e, bool &taken) {
+                if (m_w.fields() && !taken)
+                    taken = keyPress(*f, e);
+            });
+    connect(&r, &page::FieldRegistry::textInputMethod, this,
+            [this](page::TextField *f, QInputMethodEvent *e) {
+                if (m_w.fields())
+                    inputMethod(*f, e);
+            });
+    connect(&r, &page::FieldRegistry::fieldMouseReleased, this,
+            [this](page::PageField *f, QMouseEvent *e, bool &) {
+                if (m_w.fields())
+                    released(*f, e);
+            });
+    connect(&r, &page::FieldRegistry::fieldDoubleClicked, this,
+            [this](page::PageField *f, QMouseEvent *e, bool &) {
+                // The release that ends a double click is no click of its own.
+                if (m_w.fields() && f->Kind() == page::FieldKind::Text &&
+                    e->button() == Qt::LeftButton) {
+                    m_afterDblClick = static_cast<page::TextField *>(f)->Box();
+                    TT_DblClick(f->Index());
+                }
+            });
+    connect(&r, &page::FieldRegistry::fieldFocused, this,
+            [this](page::PageField *f, Qt::FocusReason reason) {
+                if (!m_w.fields())
+                    return;
+                if (f->Kind() == page::FieldKind::Text && reason != Qt::ActiveWindowFocusReason &&
+                    reason != Qt::PopupFocusReason)
+                    TT_GotFocus(f->Index());
+                else if (f->Kind() == page::FieldKind::Picture)
+                    m_w.PG()->setFocus(Qt::OtherFocusReason);
+            });
+    connect(&r, &page::FieldRegistry::checkToggled, this, [this](int index, bool ticked) {
+        if (m_w.fields())
+            CC_Click(index, ticked);
+    });
 }
 
 Typing::~Typing() = default;
@@ -98,84 +128,21 @@ page::FieldRegistry &Typing::reg() const
     return *m_w.fields();
 }
 
-void Typing::watch(QObject *child)
+void Typing::released(page::PageField &field, const QMouseEvent *e)
 {
-    auto *w = qobject_cast<QWidget *>(child);
-    if (!w || w->property(kWatched).toBool())
-        return;
-    if (qobject_cast<page::TextBox *>(w) || qobject_cast<page::PictureBox *>(w)) {
-        w->installEventFilter(this);
-    } else if (auto *box = qobject_cast<QCheckBox *>(w)) {
-        connect(box, &QCheckBox::toggled, this, [this, box](bool on) {
-            if (!m_w.fields())
-                return;
-            if (const int index = indexOfWidget(box))
-                CC_Click(index, on);
-        });
-    } else {
+    if (field.Kind() == page::FieldKind::Picture) {
+        m_comb->Hide();
         return;
     }
-    w->setProperty(kWatched, true);
-}
-
-int Typing::indexOfWidget(const QObject *widget) const
-{
-    const page::PageField *f = reg().FieldOfWidget(widget);
-    return f ? f->Index() : 0;
-}
-
-bool Typing::eventFilter(QObject *watched, QEvent *event)
-{
-    // The window takes its fields down before its children: nothing more to handle then.
-    if (!m_w.fields())
-        return false;
-    if (watched == m_w.PG()) {
-        if (event->type() == QEvent::ChildPolished)
-            watch(static_cast<QChildEvent *>(event)->child());
-        return false;
+    if (field.Kind() != page::FieldKind::Text)
+        return;
+    page::TextBox *box = static_cast<page::TextField &>(field).Box();
+    if (m_afterDblClick == box) {
+        m_afterDblClick.clear();
+        return;
     }
-    if (auto *box = qobject_cast<page::TextBox *>(watched)) {
-        auto *field = static_cast<page::TextField *>(reg().FieldOfWidget(box));
-        if (!field)
-            return false;
-        switch (event->type()) {
-        case QEvent::KeyPress:
-            return keyPress(*field, static_cast<QKeyEvent *>(event));
-        case QEvent::InputMethod:
-            inputMethod(*field, static_cast<QInputMethodEvent *>(event));
-            return false;
-        case QEvent::MouseButtonRelease: {
-            // The release that ends a double click is no click of its own.
-            const auto *m = static_cast<QMouseEvent *>(event);
-            if (m_afterDblClick == box) {
-                m_afterDblClick.clear();
-                return false;
-            }
-            if (m->button() == Qt::LeftButton && box->rect().contains(m->position().toPoint()))
-                TT_Click(field->Index());
-            return false;
-        }
-        case QEvent::MouseButtonDblClick:
-            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-                m_afterDblClick = box;
-                TT_DblClick(field->Index());
-            }
-            return false;
-        case QEvent::FocusIn:
-            if (!LeavesWindow(static_cast<QFocusEvent *>(event)))
-                TT_GotFocus(field->Index());
-            return false;
-        default:
-            return false;
-        }
-    }
-    if (qobject_cast<page::PictureBox *>(watched)) {
-        if (event->type() == QEvent::MouseButtonRelease)
-            m_comb->Hide();
-        else if (event->type() == QEvent::FocusIn)
-            m_w.PG()->setFocus(Qt::OtherFocusReason);
-    }
-    return false;
+    if (e->button() == Qt::LeftButton && box->rect().contains(e->position().toPoint()))
+        TT_Click(field.Index());
 }
 
 bool Typing::keyPress(page::TextField &field, QKeyEvent *e)

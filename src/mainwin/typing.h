@@ -11,6 +11,7 @@
 
 class QKeyEvent;
 class QInputMethodEvent;
+class QMouseEvent;
 
 namespace page {
 class CheckField;
@@ -74,17 +75,14 @@ public:
     // The relation colour a field shows now, kNormalBackColor when it shows none.
     static quint32 RelationColor(const page::PageField *field);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     page::FieldRegistry &reg() const;
-    void watch(QObject *child);
+    // A mouse button let go over a text or picture field.
+    void released(page::PageField &field, const QMouseEvent *e);
     bool keyPress(page::TextField &field, QKeyEvent *e);
     void inputMethod(page::TextField &field, QInputMethodEvent *e);
     void armAutoFind(page::TextField &field);
     void colour(page::PageField *field, quint32 color);
-    int indexOfWidget(const QObject *widget) const;
 
     MainWindow &m_w;
     HistoryDropDown *m_comb = nullptr;

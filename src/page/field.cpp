@@ -39,10 +39,11 @@ Qt::Alignment HorizontalAlignment(int alignment)
 class FieldCheckBox : public QCheckBox
 {
 public:
-    using QCheckBox::QCheckBox;
+    FieldCheckBox(PageField *field, QWidget *parent) : QCheckBox(parent), m_field(field) {}
     bool flat = false;
 
 protected:
+    bool event(QEvent *e) override { return m_field->HandOn(e) || QCheckBox::event(e); }
     void paintEvent(QPaintEvent *e) override
     {
         QCheckBox::paintEvent(e);
@@ -67,6 +68,25 @@ protected:
                                       QPointF(in.right(), in.top())}));
         }
     }
+
+private:
+    PageField *m_field;
+};
+
+// The widget of a label field.
+class FieldLabel : public QLabel
+{
+public:
+    FieldLabel(PageField *field, QWidget *parent)
+        : QLabel(QString::fromUtf16(kTemplateCaption), parent), m_field(field)
+    {
+    }
+
+protected:
+    bool event(QEvent *e) override { return m_field->HandOn(e) || QLabel::event(e); }
+
+private:
+    PageField *m_field;
 };
 
 } // namespace
@@ -125,6 +145,8 @@ PageField::PageField(int index, int tpp) : m_index(index), m_tpp(std::max(1, tpp
 
 PageField::~PageField()
 {
+    // A widget going away hands nothing on any more.
+    m_sink = nullptr;
     delete m_caption.data();
     delete m_widget.data();
 }
@@ -134,6 +156,8 @@ void PageField::AttachWidget(QWidget *widget, bool withCaption)
     m_widget = widget;
     widget->setMouseTracking(true);
     widget->setContextMenuPolicy(Qt::NoContextMenu);
+    // A press on a field belongs to the field only, never to the page under it.
+    widget->setAttribute(Qt::WA_NoMousePropagation, true);
     if (withCaption) {
         widget->setToolTip(QString::fromUtf16(kFieldToolTip));
         m_caption = new CaptionLabel(m_tpp, widget->parentWidget());
@@ -208,6 +232,24 @@ void PageField::SetVisible(bool on)
 
 int PageField::ToPx(int twips) const { return qRound(double(twips) / m_tpp); }
 
+bool PageField::HandOn(QEvent *event)
+{
+    if (!m_sink)
+        return false;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+    case QEvent::FocusIn:
+        return m_sink->FieldEvent(*this, event);
+    default:
+        return false;
+    }
+}
+
 void PageField::ApplyGeometry()
 {
     if (m_widget)
@@ -225,6 +267,11 @@ void PageField::ApplyLook()
 // ---------------------------------------------------------------------------------------------
 
 TextBox::TextBox(PageField *field, QWidget *parent) : QLineEdit(parent), m_field(field) {}
+
+bool TextBox::event(QEvent *event)
+{
+    return m_field->HandOn(event) || QLineEdit::event(event);
+}
 
 void TextBox::focusOutEvent(QFocusEvent *event)
 {
@@ -284,7 +331,7 @@ void TextField::ApplyLook()
 
 CheckField::CheckField(int index, int tpp, QWidget *page) : PageField(index, tpp)
 {
-    auto *box = new FieldCheckBox(page);
+    auto *box = new FieldCheckBox(this, page);
     box->setTristate(false);
     AttachWidget(box, true);
     m_width = kCheckBoxWidth;
@@ -343,6 +390,11 @@ void CheckField::ApplyLook()
 // ---------------------------------------------------------------------------------------------
 
 PictureBox::PictureBox(PageField *field, QWidget *parent) : QWidget(parent), m_field(field) {}
+
+bool PictureBox::event(QEvent *event)
+{
+    return m_field->HandOn(event) || QWidget::event(event);
+}
 
 const QImage &PictureBox::Picture() const
 {
@@ -470,7 +522,7 @@ void LineField::Changed()
 
 LabelField::LabelField(int index, int tpp, QWidget *page) : PageField(index, tpp)
 {
-    auto *label = new QLabel(QString::fromUtf16(kTemplateCaption), page);
+    auto *label = new FieldLabel(this, page);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     AttachWidget(label, false);

@@ -51,6 +51,18 @@ struct FieldFont
 
 class PageField;
 
+// Where the widget of a field hands on what the user does to it (the registry of its page),
+// before the widget itself acts on it: true when the event was taken and the widget must leave
+// it.
+class FieldEventSink
+{
+public:
+    virtual bool FieldEvent(PageField &field, QEvent *event) = 0;
+
+protected:
+    ~FieldEventSink() = default;
+};
+
 // The prompt label LL of a field of kind 0-2: sized to its text, placed beside its field.
 class CaptionLabel : public QLabel
 {
@@ -127,6 +139,11 @@ public:
     int Tpp() const { return m_tpp; }
     int ToPx(int twips) const;
 
+    // The sink the field's widget hands its key, mouse, focus and input-method events to.
+    void SetEventSink(FieldEventSink *sink) { m_sink = sink; }
+    // Called by the field's widget for each event it gets; true when the sink took it.
+    bool HandOn(QEvent *event);
+
 protected:
     PageField(int index, int tpp);
     void AttachWidget(QWidget *widget, bool withCaption);
@@ -145,6 +162,7 @@ protected:
     int m_pointerMode = 0;
     QPointer<QWidget> m_widget;
     QPointer<CaptionLabel> m_caption;
+    FieldEventSink *m_sink = nullptr;
 };
 
 // The editor of a text field (TT).
@@ -160,6 +178,7 @@ signals:
     void lostFocus();
 
 protected:
+    bool event(QEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
@@ -218,6 +237,7 @@ public:
     void SetPictureLater(std::function<QImage(const QSize &size)> draw);
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -152,9 +152,18 @@ QImage PageView::renderPage() const
 
 void PageView::mousePressEvent(QMouseEvent *e)
 {
+    bool taken = false;
+    emit pageMousePressing(e, taken);
+    if (taken)
+        return;
     const QPointF pt = e->position();
     emit pageMousePressed(ButtonCode(e->button()), ShiftCode(e->modifiers()), toTw(pt.x()),
                           toTw(pt.y()));
+}
+
+void PageView::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    e->accept();
 }
 
 void PageView::mouseMoveEvent(QMouseEvent *e)

@@ -66,6 +66,9 @@ signals:
     // Mouse and keys on the page itself, positions in page twips; shift is 1 Shift + 2 Ctrl +
     // 4 Alt, button 1 left, 2 right.
     void pageMousePressed(int button, int shift, double xTw, double yTw);
+    // Each press on the page before it is one: a handler that sets taken makes it none (the
+    // second press of a double click). A double click itself is never a press of the page.
+    void pageMousePressing(const QMouseEvent *event, bool &taken);
     void pageMouseMoved(int buttons, int shift, double xTw, double yTw);
     void pageMouseReleased(int button, int shift, double xTw, double yTw);
     void pageKeyPressed(int key, int shift);
@@ -73,6 +76,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;

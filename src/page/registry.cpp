@@ -8,6 +8,10 @@
 #include "store/vb.h"
 
 #include <QApplication>
+#include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace page {
@@ -79,9 +83,13 @@ PageField *FieldRegistry::AddCtl(int kind, int row)
         field = std::move(text);
         break;
     }
-    case FieldKind::Check:
-        field = std::make_unique<CheckField>(index, m_tpp, m_page);
+    case FieldKind::Check: {
+        auto check = std::make_unique<CheckField>(index, m_tpp, m_page);
+        connect(check->Box(), &QCheckBox::toggled, this,
+                [this, index](bool ticked) { emit checkToggled(index, ticked); });
+        field = std::move(check);
         break;
+    }
     case FieldKind::Picture:
         field = std::make_unique<PictureField>(index, m_tpp, m_page);
         break;
@@ -96,6 +104,7 @@ PageField *FieldRegistry::AddCtl(int kind, int row)
         break;
     }
     field->SetRow(row);
+    field->SetEventSink(this);
     field->SetVisible(true);
     // Labels and prompt labels lie under the typed fields.
     if (field->Kind() == FieldKind::Label && field->Widget())
@@ -104,6 +113,41 @@ PageField *FieldRegistry::AddCtl(int kind, int row)
         field->Caption()->lower();
     list.push_back(std::move(field));
     return list.back().get();
+}
+
+bool FieldRegistry::FieldEvent(PageField &field, QEvent *event)
+{
+    // Nothing after an emit touches the field: a handler may have rebuilt the page.
+    bool taken = false;
+    auto *text = field.Kind() == FieldKind::Text ? static_cast<TextField *>(&field) : nullptr;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (text)
+            emit textKeyPressed(text, static_cast<QKeyEvent *>(event), taken);
+        break;
+    case QEvent::InputMethod:
+        if (text)
+            emit textInputMethod(text, static_cast<QInputMethodEvent *>(event));
+        break;
+    case QEvent::MouseButtonPress:
+        emit fieldMousePressed(&field, static_cast<QMouseEvent *>(event), taken);
+        break;
+    case QEvent::MouseButtonDblClick:
+        emit fieldDoubleClicked(&field, static_cast<QMouseEvent *>(event), taken);
+        break;
+    case QEvent::MouseMove:
+        emit fieldMouseMoved(&field, static_cast<QMouseEvent *>(event), taken);
+        break;
+    case QEvent::MouseButtonRelease:
+        emit fieldMouseReleased(&field, static_cast<QMouseEvent *>(event), taken);
+        break;
+    case QEvent::FocusIn:
+        emit fieldFocused(&field, static_cast<QFocusEvent *>(event)->reason());
+        break;
+    default:
+        break;
+    }
+    return taken;
 }
 
 int FieldRegistry::CtlCount(int kind) const

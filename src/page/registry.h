@@ -21,6 +21,10 @@
 #include <optional>
 #include <vector>
 
+class QFocusEvent;
+class QInputMethodEvent;
+class QKeyEvent;
+class QMouseEvent;
 class QPainter;
 
 namespace store {
@@ -34,7 +38,7 @@ namespace page {
 // a label beside the field (40 twips on the page).
 std::optional<QPoint> CaptionPos(int dir, const QRect &field, const QSize &label, int offset);
 
-class FieldRegistry : public QObject, public store::PageFields
+class FieldRegistry : public QObject, public store::PageFields, private FieldEventSink
 {
     Q_OBJECT
 
@@ -135,8 +139,24 @@ public:
 signals:
     // The user left text field index (never during a rebuild).
     void textLostFocus(int index);
+    // A check box was ticked or unticked, by the user or by the program.
+    void checkToggled(int index, bool ticked);
+
+    // What the user does to a field, handed on by its widget before the widget acts on it
+    // (positions in the widget's pixels). The handlers run in the order they were connected;
+    // one that takes the event sets taken, and the handlers after it and the widget leave it.
+    void textKeyPressed(page::TextField *field, QKeyEvent *event, bool &taken);
+    // Text an input method commits into a text field; a handler may change the commit string.
+    void textInputMethod(page::TextField *field, QInputMethodEvent *event);
+    void fieldMousePressed(page::PageField *field, QMouseEvent *event, bool &taken);
+    void fieldDoubleClicked(page::PageField *field, QMouseEvent *event, bool &taken);
+    void fieldMouseMoved(page::PageField *field, QMouseEvent *event, bool &taken);
+    void fieldMouseReleased(page::PageField *field, QMouseEvent *event, bool &taken);
+    void fieldFocused(page::PageField *field, Qt::FocusReason reason);
 
 private:
+    bool FieldEvent(PageField &field, QEvent *event) override;
+
     // The field row of ctl; an empty row without a field or grid.
     store::FieldRow RowOf(const PageField *ctl) const;
 
