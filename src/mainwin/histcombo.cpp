@@ -29,6 +29,7 @@ HistoryDropDown::HistoryDropDown(Typing &typing, QComboBox *comb)
     m_comb->setInsertPolicy(QComboBox::NoInsert);
     m_comb->setCompleter(nullptr);
     m_comb->setMaxVisibleItems(20);
+    // Qt's own combo box tells the reason it lost the focus only in its focus-out event.
     m_comb->installEventFilter(this);
     connect(m_comb, &QComboBox::editTextChanged, this, [this] { COMB_Change(); });
     connect(m_comb, &QComboBox::activated, this, [this] { COMB_Click(); });

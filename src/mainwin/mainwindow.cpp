@@ -438,6 +438,7 @@ void MainWindow::buildPrintTab(QWidget *pic)
     m_autoFind->setObjectName(QStringLiteral("AutoFind"));
     m_autoFind->setSingleShot(true);
 
+    // The print tab is a plain page of Qt's tab widget: its resizes are seen only as events.
     pic->installEventFilter(this);
 }
 
