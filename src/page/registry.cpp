@@ -130,17 +130,20 @@ bool FieldRegistry::FieldEvent(PageField &field, QEvent *event)
             emit textInputMethod(text, static_cast<QInputMethodEvent *>(event));
         break;
     case QEvent::MouseButtonPress:
-        emit fieldMousePressed(&field, static_cast<QMouseEvent *>(event), taken);
-        break;
     case QEvent::MouseButtonDblClick:
-        emit fieldDoubleClicked(&field, static_cast<QMouseEvent *>(event), taken);
-        break;
     case QEvent::MouseMove:
-        emit fieldMouseMoved(&field, static_cast<QMouseEvent *>(event), taken);
+    case QEvent::MouseButtonRelease: {
+        using MouseSignal = void (FieldRegistry::*)(PageField *, QMouseEvent *, bool &);
+        const MouseSignal signal = event->type() == QEvent::MouseButtonPress
+                                       ? &FieldRegistry::fieldMousePressed
+                                   : event->type() == QEvent::MouseButtonDblClick
+                                       ? &FieldRegistry::fieldDoubleClicked
+                                   : event->type() == QEvent::MouseMove
+                                       ? &FieldRegistry::fieldMouseMoved
+                                       : &FieldRegistry::fieldMouseReleased;
+        emit(this->*signal)(&field, static_cast<QMouseEvent *>(event), taken);
         break;
-    case QEvent::MouseButtonRelease:
-        emit fieldMouseReleased(&field, static_cast<QMouseEvent *>(event), taken);
-        break;
+    }
     case QEvent::FocusIn:
         emit fieldFocused(&field, static_cast<QFocusEvent *>(event)->reason());
         break;
