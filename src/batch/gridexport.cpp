@@ -115,7 +115,7 @@ bool ExportGridToCsv(const store::FlexGridModel &grid, const QString &fileName)
                 cells << grid.TextMatrix(r, c) + u'\t';
             ok = out.Write(store::ToGbk(CsvLine(cells) + QLatin1String("\r\n")));
         }
-        store::StepProgress(1, QStringLiteral("pages"));
+        store::StepProgress(1, store::StepShows::CountAndTimes);
     }
     ok = ok && out.Commit();
     if (!ok) {
@@ -157,11 +157,11 @@ bool ExportGridToXls(const store::FlexGridModel &grid, const QString &fileName,
     lxw_workbook *wb = workbook_new(tempName.constData());
     if (!wb)
         return fail();
-    store::StepProgress(1, QStringLiteral("pages"));
+    store::StepProgress(1, store::StepShows::CountAndTimes);
     const QByteArray sheetUtf8 = sheetName.toUtf8();
     lxw_worksheet *ws = workbook_add_worksheet(wb, sheetUtf8.constData());
     bool ok = ws != nullptr;
-    store::StepProgress(1, QStringLiteral("pages"));
+    store::StepProgress(1, store::StepShows::CountAndTimes);
 
     lxw_format *body = workbook_add_format(wb);
     format_set_border(body, LXW_BORDER_THIN);
@@ -197,7 +197,7 @@ bool ExportGridToXls(const store::FlexGridModel &grid, const QString &fileName,
             }
             ++outRow;
         }
-        store::StepProgress(1, QStringLiteral("pages"));
+        store::StepProgress(1, store::StepShows::CountAndTimes);
     }
     errno = 0;
     const lxw_error closed = workbook_close(wb);

@@ -219,7 +219,7 @@ void InputMap::LoadImportPreview()
                 ReportSheetError(e);
         } else {
             for (int r = 1; r < 20; ++r)
-                store::StepProgress(1, QStringLiteral("pages"));
+                store::StepProgress(1, store::StepShows::CountAndTimes);
         }
     }
     store::AutoColWidth(M0->Model(), 2, false);

@@ -185,7 +185,7 @@ void FillRecords(store::FlexGridModel &grid, qint64 records, const SheetData &sh
             grid.SetTextMatrix(int(fr + r), int(fc + k), SpecValue(specs[k], sheet, first, crlf));
         }
         if (++pending == every || r + 1 == records) {
-            store::StepProgress(qint32(pending), QStringLiteral("pages"));
+            store::StepProgress(qint32(pending), store::StepShows::CountAndTimes);
             pending = 0;
         }
     }

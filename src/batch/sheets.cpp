@@ -94,7 +94,7 @@ bool Sheets::LoadSheets()
     for (int i = 0; i < names.size(); ++i) {
         SHL->SetTextMatrix(i + 1, 0, QString::number(i + 1));
         SHL->SetTextMatrix(i + 1, 2, names.at(i));
-        store::StepProgress(1, QStringLiteral("pages"));
+        store::StepProgress(1, store::StepShows::CountAndTimes);
     }
     if (SHL->Rows() > 1)
         SHL->SetTextMatrix(1, 1, kTick);

@@ -214,7 +214,7 @@ bool ImportFmtFile(store::FormatCommandHost &host, const QString &requested,
     name = store::AskFmtName(host, name, true);
     if (name.isEmpty())
         return false;
-    store::StepProgress(1, QStringLiteral("pages"));
+    store::StepProgress(1, store::StepShows::CountAndTimes);
 
     // A record broken over several lines is joined again (never into the first two lines): from
     // the last line up, a line that together with what was joined to it holds fewer than 21
@@ -339,7 +339,7 @@ bool ImportFmtFile(store::FormatCommandHost &host, const QString &requested,
                              store::MsgKind::Error);
         return false;
     }
-    store::StepProgress(1, QStringLiteral("pages"));
+    store::StepProgress(1, store::StepShows::CountAndTimes);
 
     const QString picture =
         givenPicture.isEmpty() ? path.left(path.size() - 4) + QStringLiteral(".jpg") : givenPicture;

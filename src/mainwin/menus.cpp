@@ -264,7 +264,7 @@ void Menus::mTool_Click(int index)
             if (moved)
                 page::CtlToRow(*reg, f);
         }
-        store::StepProgress(1, QStringLiteral("pages"));
+        store::StepProgress(1, store::StepShows::CountAndTimes);
     }
     store::EndProgress();
 }

@@ -37,7 +37,7 @@ void InitFmtOnPage(PageHost &host, const QString &fmtName)
 {
     store::AppContext &ctx = host.context();
     PageView *pg = host.pageFrame().page();
-    const auto step = [] { store::StepProgress(1, QStringLiteral("pages")); };
+    const auto step = [] { store::StepProgress(1, store::StepShows::CountAndTimes); };
 
     guarded("hide", [&] { pg->setVisible(false); });
     guarded("dialogs", [&] { host.closeFieldDialogs(); });

@@ -241,7 +241,7 @@ bool ReloadAllCtl(FieldRegistry &reg, FlexGridModel &grid, bool showProgress)
         StartProgress(QStringLiteral("重新加载格式……"), grid.Rows());
     reg.UnloadAllCtl();
     if (showProgress)
-        StepProgress(1, QStringLiteral("pages"));
+        StepProgress(1, StepShows::CountAndTimes);
     for (int r = grid.FixedRows(); r < grid.Rows(); ++r) {
         const FieldRow &f = rows[size_t(r - grid.FixedRows())];
         if (const auto k = KindOf(f)) {
@@ -252,7 +252,7 @@ bool ReloadAllCtl(FieldRegistry &reg, FlexGridModel &grid, bool showProgress)
             }
         }
         if (showProgress)
-            StepProgress(1, QStringLiteral("pages"));
+            StepProgress(1, StepShows::CountAndTimes);
     }
     if (showProgress)
         EndProgress();

@@ -298,7 +298,7 @@ void PrintRun::PrintBatchRows()
             }
         }
         ++printed;
-        store::StepProgress(1, QStringLiteral("pages"));
+        store::StepProgress(1, store::StepShows::CountAndTimes);
         if (!store::ProgressShowing() && i < count) {
             stopped = QStringLiteral("批量打印已中止。");
             break;

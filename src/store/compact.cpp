@@ -309,7 +309,7 @@ bool CompactDB(const QString &pathIn, bool backup)
     if (backup)
         making.push_back([&] { copied = CopyInto(file, fresh, like, &copyFailure); });
     RunTogether(making, tick);
-    StepProgress(1, QStringLiteral("pages"));
+    StepProgress(1, StepShows::CountAndTimes);
     const qint64 vacuumMs = timer.restart();
 
     bool checked = false;
@@ -336,7 +336,7 @@ bool CompactDB(const QString &pathIn, bool backup)
         QFile::remove(work);
         return fail();
     }
-    StepProgress(1, QString());
+    StepProgress(1);
     qInfo().noquote() << "compaction of" << file << ": VACUUM INTO and backup copy" << vacuumMs
                       << "ms, sync and check" << timer.elapsed() << "ms";
 

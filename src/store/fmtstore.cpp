@@ -475,7 +475,7 @@ bool SaveGridToFmt(AppContext &ctx, FlexGridModel &grid, const QString &name)
                     break;
                 }
             }
-            CurrentProgress().Step(1, QStringLiteral("pages"));
+            CurrentProgress().Step(1, StepShows::CountAndTimes);
         }
         // Write pass, row by row; a second row naming the same ID gets a record of its own.
         std::vector<FieldRow> written(before.size());
@@ -497,7 +497,7 @@ bool SaveGridToFmt(AppContext &ctx, FlexGridModel &grid, const QString &name)
             used.insert(*newId);
             ids[size_t(r - first)] = *newId;
             written[size_t(r - first)] = ReadFieldRow(grid, r);
-            CurrentProgress().Step(1, QStringLiteral("pages"));
+            CurrentProgress().Step(1, StepShows::CountAndTimes);
         }
         // Rows written before a later row took its new ID carry the old ID in their links.
         for (int r = first; ok && r < rows; ++r) {

@@ -324,7 +324,7 @@ void AutoColWidth(FlexGridModel &grid, int startRow, bool showProgress, MeasureB
         }
         grid.SetColWidth(c, w);
         if (showing)
-            CurrentProgress().Step(1, QStringLiteral("pages"));
+            CurrentProgress().Step(1, StepShows::CountAndTimes);
     }
     if (showing)
         CurrentProgress().End();

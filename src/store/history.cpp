@@ -365,7 +365,7 @@ std::optional<bool> LoadHistoryToGrid(FlexGridModel &grid, const QString &fmt, i
                 grid.SetTextMatrix(r, 0, QString::number(id));
                 grid.SetTextMatrix(r, 1, QString::number(r - first + 1));
                 if (progress)
-                    CurrentProgress().Step(1, QStringLiteral("pages"));
+                    CurrentProgress().Step(1, StepShows::CountAndTimes);
             }
             const auto it = colOf.constFind(qint32(row.Int(1)));
             if (it != colOf.constEnd())
@@ -442,7 +442,7 @@ int FillFromHistory(FlexGridModel &grid, PageFields &fields, const ReprintHooks 
             if (!printed)
                 break;
         }
-        CurrentProgress().Step(1, QStringLiteral("pages"));
+        CurrentProgress().Step(1, StepShows::CountAndTimes);
     }
     CurrentProgress().End();
     return filled;

@@ -195,7 +195,9 @@ void StartProgress(const QString &caption, qint32 total)
     StartProgress(caption, total, start);
 }
 
-void StepProgress(qint32 step, const QString &text)
+namespace {
+
+void Step(qint32 step, StepShows shows, const QString &caption)
 {
     if (g_state.total < 1)
         g_state.total = 1;
@@ -203,22 +205,31 @@ void StepProgress(qint32 step, const QString &text)
     const double p = Int(double(k) / g_state.total * 1000.0) / 1000.0;
     if (g_window)
         g_window->Percent->setText(CStr(p * 100) + u'%');
-    if (!text.isEmpty()) {
-        if (text.compare(QLatin1String("pages"), Qt::CaseInsensitive) == 0) {
-            if (p >= 0.001 && g_window) {
-                const qint64 e = g_state.start.isValid() ? g_state.start.elapsed() / 1000 : 0;
-                const qint64 t = qint64(RoundEven(double(e) / p));
-                g_window->L2->setText(SecondsToTimeStr(e) + u'/' + SecondsToTimeStr(t - e) + u'/' +
-                                      SecondsToTimeStr(t));
-                g_window->L1->setText(QStringLiteral("(%1/%2)").arg(k).arg(g_state.total));
-            }
-        } else {
-            g_state.caption = text;
-            if (g_window)
-                g_window->LBL->setText(text);
-        }
+    if (shows == StepShows::CountAndTimes && p >= 0.001 && g_window) {
+        const qint64 e = g_state.start.isValid() ? g_state.start.elapsed() / 1000 : 0;
+        const qint64 t = qint64(RoundEven(double(e) / p));
+        g_window->L2->setText(SecondsToTimeStr(e) + u'/' + SecondsToTimeStr(t - e) + u'/' +
+                              SecondsToTimeStr(t));
+        g_window->L1->setText(QStringLiteral("(%1/%2)").arg(k).arg(g_state.total));
+    }
+    if (!caption.isEmpty()) {
+        g_state.caption = caption;
+        if (g_window)
+            g_window->LBL->setText(caption);
     }
     DrawProgress(k);
+}
+
+} // namespace
+
+void StepProgress(qint32 step, StepShows shows)
+{
+    Step(step, shows, QString());
+}
+
+void StepProgress(qint32 step, const QString &caption)
+{
+    Step(step, StepShows::Bar, caption);
 }
 
 void DrawProgress(qint32 n)
@@ -250,7 +261,7 @@ class WindowProgress : public Progress
 {
 public:
     void Start(const QString &caption, qint32 total) override { StartProgress(caption, total); }
-    void Step(qint32 step, const QString &text) override { StepProgress(step, text); }
+    void Step(qint32 step, StepShows shows) override { StepProgress(step, shows); }
     void End() override { EndProgress(); }
 };
 

@@ -9,6 +9,8 @@
 // ProgressShowing() turns false and Indicator::closed fires. Steps made after the window was
 // closed update the state only.
 
+#include "store/progress.h"
+
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
@@ -85,9 +87,10 @@ QWidget *QuestionParent();
 // written back into start.
 void StartProgress(const QString &caption, qint32 total, qint32 &start);
 void StartProgress(const QString &caption, qint32 total);
-// Advances by step; "pages" (any case) also shows the count and the times; any other non-empty
-// text becomes the caption.
-void StepProgress(qint32 step, const QString &text = QString());
+// Advances by step.
+void StepProgress(qint32 step, StepShows shows = StepShows::Bar);
+// Advances by step under a new caption (an empty one keeps the caption).
+void StepProgress(qint32 step, const QString &caption);
 // Sets the count and draws the bar. Pending events (the redraw, Esc) are handled at the last step
 // and otherwise at most every few hundredths of a second.
 void DrawProgress(qint32 n);

@@ -8,7 +8,7 @@ class NoProgress : public Progress
 {
 public:
     void Start(const QString &, qint32) override {}
-    void Step(qint32, const QString &) override {}
+    void Step(qint32, StepShows) override {}
     void End() override {}
 };
 

@@ -7,15 +7,18 @@
 
 namespace store {
 
+// What a step shows besides the bar and the percentage: nothing more, or the count done of the
+// total with the elapsed, remaining and total time (work counted in units: rows, columns, pages).
+enum class StepShows { Bar, CountAndTimes };
+
 class Progress
 {
 public:
     virtual ~Progress() = default;
     // A new operation of total steps under the caption.
     virtual void Start(const QString &caption, qint32 total) = 0;
-    // Advances by step; "pages" (any case) also shows the count and the times; any other
-    // non-empty text becomes the caption.
-    virtual void Step(qint32 step, const QString &text = QString()) = 0;
+    // Advances by step.
+    virtual void Step(qint32 step, StepShows shows = StepShows::Bar) = 0;
     // The operation is over.
     virtual void End() = 0;
 };

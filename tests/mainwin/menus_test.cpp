@@ -346,7 +346,7 @@ TEST_F(MenusTest, SavePullsFieldsOntoThePageFirst)
     EXPECT_NEAR(stored(lineID, "X"), 0, 1e-9);
     EXPECT_NEAR(stored(lineID, "W"), pageMM, 0.05);
 
-    // The check on its own: one step "pages" per kind.
+    // The check on its own: one counted step per kind.
     payee->SetGeometryTw(-100, -50, payee->Width(), payee->Height());
     menus->mTool_Click(0);
     EXPECT_EQ(payee->Left(), 0);

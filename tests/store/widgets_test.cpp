@@ -33,7 +33,7 @@ TEST(Progress, PercentagesAreCutToTenthsOfAPercent)
     for (const Case c : {Case{1, 3, "33.3%"}, Case{2, 3, "66.6%"}, Case{3, 3, "100%"},
                          Case{250, 500, "50%"}, Case{1, 7, "14.2%"}, Case{4, 3, "133.3%"}}) {
         StartProgress("x", c.total);
-        StepProgress(c.done, "");
+        StepProgress(c.done);
         ASSERT_TRUE(IndicatorWindow());
         EXPECT_EQ(IndicatorWindow()->Percent->text(), QString::fromUtf8(c.percent));
     }
@@ -50,13 +50,13 @@ TEST(Progress, CountedStepsShowCountAndTimes)
     EXPECT_EQ(w->windowTitle(), "进度指示器");
     EXPECT_EQ(w->LBL->text(), "正在加载历史记录……");
     for (int i = 0; i < 250; ++i)
-        StepProgress(1, "Pages");
+        StepProgress(1, StepShows::CountAndTimes);
     EXPECT_EQ(w->Percent->text(), "50%");
     EXPECT_EQ(w->L1->text(), "(250/500)");
     // Within the first second everything reads zero.
     EXPECT_EQ(w->L2->text(), "0:0/0:0/0:0");
     EXPECT_DOUBLE_EQ(w->Pic->DrawnFraction(), 0.5);
-    // Another text changes the caption only.
+    // A new caption changes the caption only.
     StepProgress(1, "正在保存格式……");
     EXPECT_EQ(w->LBL->text(), "正在保存格式……");
     EXPECT_EQ(w->L1->text(), "(250/500)");
@@ -77,7 +77,7 @@ TEST(Progress, EscOnTheProgressWindowCancels)
     EXPECT_FALSE(ProgressShowing());
     EXPECT_EQ(closed.count(), 1);
     // Steps after the cancel only update the state.
-    StepProgress(1, "pages");
+    StepProgress(1, StepShows::CountAndTimes);
     EXPECT_FALSE(ProgressShowing());
 }
 
@@ -105,11 +105,11 @@ TEST(Progress, ZeroTotalAndStepsAfterTheEndAreHarmless)
     StartProgress("z", 0);
     DrawProgress(5);
     EXPECT_DOUBLE_EQ(IndicatorWindow()->Pic->DrawnFraction(), 0);
-    StepProgress(1, "pages");
+    StepProgress(1, StepShows::CountAndTimes);
     EXPECT_EQ(ProgressState().total, 1);
     EXPECT_EQ(IndicatorWindow()->Percent->text(), "600%");
     EndProgress();
-    StepProgress(1, "pages");
+    StepProgress(1, StepShows::CountAndTimes);
     DrawProgress(3);
     EXPECT_FALSE(IndicatorWindow());
     EXPECT_EQ(ProgressState().current, 3);
@@ -150,7 +150,7 @@ TEST(Progress, OtherWindowsAreDeafWhileItShowsAndAQuestionAboveItIsNot)
     EXPECT_FALSE(ProgressShowing());
     TypeThroughWindow(&other, "45");
     EXPECT_EQ(other.text(), "45");
-    StepProgress(1, "pages"); // the operation goes on without a window
+    StepProgress(1, StepShows::CountAndTimes); // the operation goes on without a window
     EXPECT_EQ(ProgressState().current, 1);
 }
 
