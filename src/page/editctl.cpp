@@ -35,6 +35,10 @@ namespace {
 constexpr char16_t kBar = u'｜';
 const char16_t *const kNoRelation = u"000000｜没有相关联输入框";
 
+using Item = PropertyDialog::Item;
+constexpr Item kSumItems[2] = {Item::Sum0, Item::Sum1};
+constexpr Item kRelItems[2] = {Item::Rel0, Item::Rel1};
+
 QString S(const char16_t *s)
 {
     return QString::fromUtf16(s);
@@ -78,13 +82,13 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
     : PropertyDialog(reg, FieldKind::Text, QStringLiteral("添加/修改控件"), parent)
 {
     setObjectName(QStringLiteral("EditCtl"));
-    m_tt[0] = addBox(QStringLiteral("caption"), S(u"输入框的提示标签内容。"));
-    const char *items[6] = {"x", "y", "w", "h", "s", "l"};
+    m_tt[0] = addBox(Item::Caption, S(u"输入框的提示标签内容。"));
+    const Item items[6] = {Item::X, Item::Y, Item::W, Item::H, Item::Spacing, Item::LineSpacing};
     const char16_t *tips[6] = {u"输入框的横向位置。",     u"输入框的纵向位置。",
                                u"输入框的横向宽度。",     u"输入框的纵向高度。",
                                u"输入框打印时的字间距。", u"输入框打印时的行间距。"};
     for (int i = 1; i <= 6; ++i)
-        m_tt[size_t(i)] = addNumberBox(QString::fromLatin1(items[i - 1]), S(tips[i - 1]));
+        m_tt[size_t(i)] = addNumberBox(items[i - 1], S(tips[i - 1]));
 
     auto *left = new QVBoxLayout;
     left->addWidget(makeCaptionGroup(QStringLiteral("标签内容/位置"), m_tt[0], 0));
@@ -151,7 +155,7 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
         sl->addWidget(a, i, 1);
         sl->addWidget(b, i, 2);
         sl->addWidget(m_chk[size_t(i)], i, 3);
-        const QString item = QStringLiteral("sum%1").arg(i);
+        const Item item = kSumItems[i];
         connect(m_csum[size_t(i)], &QComboBox::activated, this, [this, item] { mark(item); });
         for (QAbstractButton *btn :
              {static_cast<QAbstractButton *>(a), static_cast<QAbstractButton *>(b),
@@ -178,7 +182,7 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
         rl->addWidget(m_rctl[size_t(i)], i, 1);
         rl->addWidget(a, i, 2);
         rl->addWidget(b, i, 3);
-        const QString item = QStringLiteral("rel%1").arg(i);
+        const Item item = kRelItems[i];
         connect(m_rctl[size_t(i)], &QComboBox::activated, this, [this, item] { mark(item); });
         for (QRadioButton *btn : {a, b})
             connect(btn, &QAbstractButton::clicked, this, [this, item] { mark(item); });
@@ -196,7 +200,7 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
 
     m_cmb->installEventFilter(this);
     connect(m_cmb, &QComboBox::activated, this, &EditCtl::pickKind);
-    connect(m_cashNum, &QLineEdit::textEdited, this, [this] { mark(QStringLiteral("kind")); });
+    connect(m_cashNum, &QLineEdit::textEdited, this, [this] { mark(Item::Kind); });
     connect(m_cashNum, &QLineEdit::editingFinished, this, &EditCtl::checkBoxCount);
     connect(custom, &QPushButton::clicked, this, &EditCtl::customPattern);
     LoadUserFormat();
@@ -278,7 +282,7 @@ void EditCtl::pickKind(int index)
     if (k == 114 || k == 121)
         k += 0.11;
     SetDataTypeLabel(k);
-    mark(QStringLiteral("kind"));
+    mark(Item::Kind);
     SetAlignOp();
     m_custom->setEnabled(entry.contains(QStringLiteral("自定义")));
 }
@@ -370,26 +374,26 @@ void EditCtl::saveRow(PageField &field, int row)
     FieldRow f = ReadFieldRow(g, row);
     saveCaptionAndSizes(f, {m_tt.data(), 6});
     writeSpacing(f.l, m_tt[6]);
-    if (isMarked(QStringLiteral("pos")))
+    if (isMarked(Item::CaptionPos))
         f.dir = captionDir();
     for (int i = 0; i < 2; ++i) {
-        if (!isMarked(QStringLiteral("sum%1").arg(i)))
+        if (!isMarked(kSumItems[i]))
             continue;
         (i == 0 ? f.sumId : f.sumId1)
             .Set(store::SumLinkValue(Val(m_csum[size_t(i)]->currentText()),
                                      !m_op1[size_t(2 * i)]->isChecked(),
                                      m_chk[size_t(i)]->isChecked()));
     }
-    if (isMarked(QStringLiteral("kind")))
+    if (isMarked(Item::Kind))
         f.cash.Set(DataTypeVal());
     for (int i = 0; i < 2; ++i) {
-        if (!isMarked(QStringLiteral("rel%1").arg(i)))
+        if (!isMarked(kRelItems[i]))
             continue;
         const double id = Val(m_rctl[size_t(i)]->currentText());
         (i == 0 ? f.rctl : f.rctl1).Set(m_op2[size_t(2 * i)]->isChecked() ? id : -id);
     }
     WriteFieldRow(g, row, f);
-    if (isMarked(QStringLiteral("font")))
+    if (isMarked(Item::Font))
         CtlFontToRow(g, row, m_sample);
     RowToCtl(registry(), g, row, &field);
     AutoConvertField(registry(), static_cast<TextField &>(field));

@@ -111,10 +111,9 @@ void PropertyDialog::setCtlRow(int row)
     m_marks.clear();
 }
 
-QLineEdit *PropertyDialog::addBox(const QString &item, const QString &tip)
+QLineEdit *PropertyDialog::addBox(Item item, const QString &tip)
 {
     auto *box = new QLineEdit(this);
-    box->setObjectName(item);
     box->setToolTip(tip);
     connect(box, &QLineEdit::textEdited, this, [this, item] { mark(item); });
     return box;
@@ -125,14 +124,14 @@ QString PropertyDialog::NumberText(const QLineEdit *box)
     return CStr(Val(box->text()));
 }
 
-QLineEdit *PropertyDialog::addNumberBox(const QString &item, const QString &tip)
+QLineEdit *PropertyDialog::addNumberBox(Item item, const QString &tip)
 {
     QLineEdit *box = addBox(item, tip);
     checkNumber(item, box);
     return box;
 }
 
-void PropertyDialog::writeNumber(NumberCell &cell, const QString &item, const QLineEdit *box) const
+void PropertyDialog::writeNumber(NumberCell &cell, Item item, const QLineEdit *box) const
 {
     if (isMarked(item))
         cell.SetText(NumberText(box));
@@ -146,7 +145,8 @@ template <typename Row> auto SizeCells(Row &f)
     return std::array{&f.x, &f.y, &f.w, &f.h, &f.s};
 }
 
-const char *const kSizeItems[5] = {"x", "y", "w", "h", "s"};
+using Item = PropertyDialog::Item;
+constexpr Item kSizeItems[5] = {Item::X, Item::Y, Item::W, Item::H, Item::Spacing};
 
 } // namespace
 
@@ -160,11 +160,11 @@ void PropertyDialog::loadCaptionAndSizes(const FieldRow &f, std::span<QLineEdit 
 
 void PropertyDialog::saveCaptionAndSizes(FieldRow &f, std::span<QLineEdit *const> boxes) const
 {
-    if (isMarked(QStringLiteral("caption")))
+    if (isMarked(Item::Caption))
         f.lbl = boxes[0]->text();
     const auto cells = SizeCells(f);
     for (size_t i = 1; i < boxes.size() && i <= cells.size(); ++i)
-        writeNumber(*cells[i - 1], QString::fromLatin1(kSizeItems[i - 1]), boxes[i]);
+        writeNumber(*cells[i - 1], kSizeItems[i - 1], boxes[i]);
 }
 
 QLayout *PropertyDialog::makeAlignOptions()
@@ -181,7 +181,7 @@ QLayout *PropertyDialog::makeAlignOptions()
     m_opA[0]->setChecked(true);
     connect(group, &QButtonGroup::idClicked, this, [this](int i) {
         setSampleAlignment(i);
-        mark(QStringLiteral("l"));
+        mark(Item::LineSpacing);
     });
     return row;
 }
@@ -208,7 +208,7 @@ void PropertyDialog::loadSpacing(const NumberCell &cell, QLineEdit *spacing)
 
 void PropertyDialog::writeSpacing(NumberCell &packed, const QLineEdit *spacing) const
 {
-    if (isMarked(QStringLiteral("l")))
+    if (isMarked(Item::LineSpacing))
         packed.Set(PackSpacing(Val(spacing->text()), sampleAlignment()));
 }
 
@@ -256,7 +256,7 @@ QWidget *PropertyDialog::makeFontGroup(const QString &title)
     m_sample = new QLineEdit(QStringLiteral("Dunmarrow"), this);
     m_sample->setObjectName(QStringLiteral("TT(7)"));
     m_sample->setToolTip(QStringLiteral("输入框字体/字号/颜色等示例显示。"));
-    connect(m_sample, &QLineEdit::textEdited, this, [this] { mark(QStringLiteral("font")); });
+    connect(m_sample, &QLineEdit::textEdited, this, [this] { mark(Item::Font); });
     auto *b = new QPushButton(QStringLiteral("字体  设置"), this);
     b->setObjectName(QStringLiteral("FontButton"));
     b->setToolTip(QStringLiteral("修改输入框内的字体/字号/颜色等。"));
@@ -264,7 +264,7 @@ QWidget *PropertyDialog::makeFontGroup(const QString &title)
     connect(b, &QPushButton::clicked, this, [this] {
         // Only a font the user accepted is written.
         if (ChooseCtlFont(m_sample))
-            mark(QStringLiteral("font"));
+            mark(Item::Font);
     });
     m_fontButton = b;
     l->addWidget(m_sample, 1);
@@ -304,7 +304,7 @@ QWidget *PropertyDialog::makeCaptionGroup(const QString &title, QLineEdit *capti
     }
     l->addLayout(row, 2, 0, 1, 2);
     connect(m_posGroup, &QButtonGroup::idClicked, this, [this] {
-        mark(QStringLiteral("pos"));
+        mark(Item::CaptionPos);
         placePreview();
     });
     connect(caption, &QLineEdit::textChanged, this, [this](const QString &t) {
@@ -364,9 +364,9 @@ ProChk::ProChk(FieldRegistry &reg, QWidget *parent)
     : PropertyDialog(reg, FieldKind::Check, QStringLiteral("修改可选框属性"), parent)
 {
     setObjectName(QStringLiteral("ProChk"));
-    m_tt[0] = addBox(QStringLiteral("caption"), S(kCaptionTip));
-    m_tt[1] = addNumberBox(QStringLiteral("x"), S(kXTip));
-    m_tt[2] = addNumberBox(QStringLiteral("y"), S(kYTip));
+    m_tt[0] = addBox(Item::Caption, S(kCaptionTip));
+    m_tt[1] = addNumberBox(Item::X, S(kXTip));
+    m_tt[2] = addNumberBox(Item::Y, S(kYTip));
     auto *v = new QVBoxLayout(this);
     v->addWidget(makeCaptionGroup(QStringLiteral("标签内容/位置"), m_tt[0], 1));
     v->addWidget(geometryGroup(
@@ -389,10 +389,10 @@ void ProChk::saveRow(PageField &field, int row)
     FlexGridModel &g = *registry().Grid();
     FieldRow f = ReadFieldRow(g, row);
     saveCaptionAndSizes(f, {m_tt.data(), 3});
-    if (isMarked(QStringLiteral("pos")))
+    if (isMarked(Item::CaptionPos))
         f.dir = captionDir();
     WriteFieldRow(g, row, f);
-    if (isMarked(QStringLiteral("font")))
+    if (isMarked(Item::Font))
         CtlFontToRow(g, row, m_sample);
     RowToCtl(registry(), g, row, &field);
 }
@@ -404,11 +404,11 @@ ProPic::ProPic(FieldRegistry &reg, QWidget *parent)
     : PropertyDialog(reg, FieldKind::Picture, QStringLiteral("添加/修改图像框"), parent)
 {
     setObjectName(QStringLiteral("ProPic"));
-    m_tt[0] = addBox(QStringLiteral("caption"), S(kCaptionTip));
-    const char *items[4] = {"x", "y", "w", "h"};
+    m_tt[0] = addBox(Item::Caption, S(kCaptionTip));
+    const Item items[4] = {Item::X, Item::Y, Item::W, Item::H};
     const char16_t *tips[4] = {kXTip, kYTip, kWTip, kHTip};
     for (int i = 1; i <= 4; ++i)
-        m_tt[size_t(i)] = addNumberBox(QString::fromLatin1(items[i - 1]), S(tips[i - 1]));
+        m_tt[size_t(i)] = addNumberBox(items[i - 1], S(tips[i - 1]));
     auto *v = new QVBoxLayout(this);
     v->addWidget(makeCaptionGroup(QStringLiteral("标签内容/位置"), m_tt[0], 0));
     v->addWidget(geometryGroup({{QStringLiteral("横向坐标："), m_tt[1]},
@@ -433,10 +433,10 @@ void ProPic::saveRow(PageField &field, int row)
     FlexGridModel &g = *registry().Grid();
     FieldRow f = ReadFieldRow(g, row);
     saveCaptionAndSizes(f, {m_tt.data(), 5});
-    if (isMarked(QStringLiteral("pos")))
+    if (isMarked(Item::CaptionPos))
         f.dir = captionDir();
     WriteFieldRow(g, row, f);
-    if (isMarked(QStringLiteral("font")))
+    if (isMarked(Item::Font))
         CtlFontToRow(g, row, m_sample);
     RowToCtl(registry(), g, row, &field);
     // The picture or barcode drawn anew at the field's new size.
@@ -451,12 +451,12 @@ ProLBL::ProLBL(FieldRegistry &reg, QWidget *parent)
     : PropertyDialog(reg, FieldKind::Label, QStringLiteral("标签属性修改"), parent)
 {
     setObjectName(QStringLiteral("ProLBL"));
-    m_tt[0] = addBox(QStringLiteral("caption"), S(kCaptionTip));
-    const char *items[6] = {"x", "y", "w", "h", "s", "l"};
+    m_tt[0] = addBox(Item::Caption, S(kCaptionTip));
+    const Item items[6] = {Item::X, Item::Y, Item::W, Item::H, Item::Spacing, Item::LineSpacing};
     const char16_t *tips[6] = {
         kXTip, kYTip, kWTip, kHTip, u"输入框打印时的字间距。", u"输入框打印时的行间距。"};
     for (int i = 1; i <= 6; ++i)
-        m_tt[size_t(i)] = addNumberBox(QString::fromLatin1(items[i - 1]), S(tips[i - 1]));
+        m_tt[size_t(i)] = addNumberBox(items[i - 1], S(tips[i - 1]));
     auto *v = new QVBoxLayout(this);
     auto *content = new QHBoxLayout;
     content->addWidget(new QLabel(QStringLiteral("内容：")));
@@ -492,7 +492,7 @@ void ProLBL::saveRow(PageField &field, int row)
     saveCaptionAndSizes(f, {m_tt.data(), 6});
     writeSpacing(f.l, m_tt[6]);
     WriteFieldRow(g, row, f);
-    if (isMarked(QStringLiteral("font")))
+    if (isMarked(Item::Font))
         CtlFontToRow(g, row, m_sample);
     RowToCtl(registry(), g, row, &field);
 }
@@ -510,13 +510,13 @@ ProLine::ProLine(FieldRegistry &reg, QWidget *parent)
          {u"1 - 实线", u"2 - 虚线", u"3 - 点画线", u"4 - 点虚线", u"5 - 点点虚线"})
         m_cmb->addItem(S(e));
     connect(m_cmb, &QComboBox::activated, this, [this] {
-        mark(QStringLiteral("style"));
+        mark(Item::LineStyle);
         updateSample();
     });
-    const char *items[5] = {"width", "x1", "y1", "x2", "y2"};
+    const Item items[5] = {Item::LineWidth, Item::X, Item::Y, Item::W, Item::H};
     const char16_t *tips[5] = {u"", kXTip, kYTip, kWTip, kHTip};
     for (int i = 0; i < 5; ++i)
-        m_tt[size_t(i)] = addNumberBox(QString::fromLatin1(items[i]), S(tips[i]));
+        m_tt[size_t(i)] = addNumberBox(items[i], S(tips[i]));
     connect(m_tt[0], &QLineEdit::textChanged, this, [this] { updateSample(); });
     auto *g = new QGridLayout;
     addRow(g, 0, QStringLiteral("线型："), m_cmb);
@@ -531,7 +531,7 @@ ProLine::ProLine(FieldRegistry &reg, QWidget *parent)
         if (!c.isValid())
             return; // cancelled: nothing to write
         m_sampleColor = QColorToVb(c);
-        mark(QStringLiteral("color"));
+        mark(Item::LineColor);
         updateSample();
     });
     m_color = color;
@@ -584,7 +584,7 @@ bool ProLine::validate()
 {
     if (!PropertyDialog::validate())
         return false;
-    if (isMarked(QStringLiteral("width")) && Val(m_tt[0]->text()) < 1) {
+    if (isMarked(Item::LineWidth) && Val(m_tt[0]->text()) < 1) {
         ReportMessage(QStringLiteral("请输入有效的数值！"));
         m_tt[0]->setFocus();
         return false;
@@ -596,14 +596,14 @@ void ProLine::saveRow(PageField &field, int row)
 {
     FlexGridModel &g = *registry().Grid();
     FieldRow f = ReadFieldRow(g, row);
-    writeNumber(f.fontSize, QStringLiteral("width"), m_tt[0]);
-    writeNumber(f.x, QStringLiteral("x1"), m_tt[1]);
-    writeNumber(f.y, QStringLiteral("y1"), m_tt[2]);
-    writeNumber(f.w, QStringLiteral("x2"), m_tt[3]);
-    writeNumber(f.h, QStringLiteral("y2"), m_tt[4]);
-    if (isMarked(QStringLiteral("style")))
+    writeNumber(f.fontSize, Item::LineWidth, m_tt[0]);
+    writeNumber(f.x, Item::X, m_tt[1]);
+    writeNumber(f.y, Item::Y, m_tt[2]);
+    writeNumber(f.w, Item::W, m_tt[3]);
+    writeNumber(f.h, Item::H, m_tt[4]);
+    if (isMarked(Item::LineStyle))
         f.cash.Set(Val(m_cmb->currentText()));
-    if (isMarked(QStringLiteral("color")))
+    if (isMarked(Item::LineColor))
         f.color = m_sampleColor;
     WriteFieldRow(g, row, f);
     RowToCtl(registry(), g, row, &field);

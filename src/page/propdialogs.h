@@ -40,15 +40,43 @@ class PropertyDialog : public QDialog
 public:
     PropertyDialog(FieldRegistry &reg, FieldKind kind, const QString &title, QWidget *parent);
 
+    // What the user can change in a dialog; each is marked when changed, and OK writes only the
+    // marked ones.
+    enum class Item {
+        // The prompt label's text, and where it stands beside its field.
+        Caption,
+        CaptionPos,
+        // Position and size; a line runs from X, Y to W, H.
+        X,
+        Y,
+        W,
+        H,
+        // The space between characters; between lines, kept together with the alignment.
+        Spacing,
+        LineSpacing,
+        Font,
+        // A text field's content kind with its box count, the two fields its value is added or
+        // multiplied to, its two related fields.
+        Kind,
+        Sum0,
+        Sum1,
+        Rel0,
+        Rel1,
+        // A line's width, style and colour.
+        LineWidth,
+        LineStyle,
+        LineColor
+    };
+
     FieldKind kind() const { return m_kind; }
     FieldRegistry &registry() const { return m_reg; }
     // The row the dialog edits; a new row loads it, the same row keeps the edits.
     int CtlRow() const { return m_row; }
     void setCtlRow(int row);
     // Whether the user changed an item since the last load.
-    bool isMarked(const QString &item) const { return m_marks.count(item) > 0; }
+    bool isMarked(Item item) const { return m_marks.count(item) > 0; }
     bool Changed() const { return !m_marks.empty(); }
-    void mark(const QString &item) { m_marks.insert(item); }
+    void mark(Item item) { m_marks.insert(item); }
     // Closed and about to go.
     bool isClosing() const { return m_closing; }
 
@@ -75,29 +103,29 @@ protected:
     virtual bool saveWithoutMarks() const { return false; }
 
     // A box of a number of millimetres (or points); typing marks item.
-    QLineEdit *addBox(const QString &item, const QString &tip);
+    QLineEdit *addBox(Item item, const QString &tip);
     // The number boxes checked at OK: each marked one must start with a number.
-    void checkNumber(const QString &item, QLineEdit *box) { m_numbers.push_back({item, box}); }
+    void checkNumber(Item item, QLineEdit *box) { m_numbers.push_back({item, box}); }
     // A box of a number, checked at OK.
-    QLineEdit *addNumberBox(const QString &item, const QString &tip);
+    QLineEdit *addNumberBox(Item item, const QString &tip);
     // A marked number box written into its cell of the row as the number's text.
-    void writeNumber(store::NumberCell &cell, const QString &item, const QLineEdit *box) const;
+    void writeNumber(store::NumberCell &cell, Item item, const QLineEdit *box) const;
     // The caption box and the number boxes after it (X, Y, W, H, S in turn) from the row, and
     // back into the row for each box that was edited.
     void loadCaptionAndSizes(const store::FieldRow &f, std::span<QLineEdit *const> boxes);
     void saveCaptionAndSizes(store::FieldRow &f, std::span<QLineEdit *const> boxes) const;
     // The alignment options "居左", "居右", "居中" (OpA); a click aligns the sample and marks
-    // the line spacing item "l", which is packed with the alignment into column 9.
+    // the line spacing, which is packed with the alignment into column 9.
     QLayout *makeAlignOptions();
     int sampleAlignment() const;
     void setSampleAlignment(int a);
     // The packed cell (line spacing and alignment) to the spacing box and the options, and back
-    // when "l" is marked.
+    // when the line spacing is marked.
     void loadSpacing(const store::NumberCell &packed, QLineEdit *spacing);
     void writeSpacing(store::NumberCell &packed, const QLineEdit *spacing) const;
     // The number's text of a box ("12.5abc" gives "12.5").
     static QString NumberText(const QLineEdit *box);
-    // The sample box and its font button; an accepted font marks "font".
+    // The sample box and its font button; an accepted font marks the font.
     QWidget *makeFontGroup(const QString &title);
     // The prompt label position options with their preview (TXT "示例", LBL "标签").
     QWidget *makeCaptionGroup(const QString &title, QLineEdit *caption, int designDir);
@@ -125,8 +153,8 @@ private:
     FieldRegistry &m_reg;
     FieldKind m_kind;
     int m_row = 0;
-    std::set<QString> m_marks;
-    std::vector<std::pair<QString, QLineEdit *>> m_numbers;
+    std::set<Item> m_marks;
+    std::vector<std::pair<Item, QLineEdit *>> m_numbers;
     QAbstractButton *m_ok = nullptr;
     QAbstractButton *m_cancel = nullptr;
     bool m_closing = false;
