@@ -141,6 +141,8 @@ bool PrintDocument::BeginPage(const FilledPage &page)
     if (!m_open) {
         const bool queue = m_printer.outputFormat() == QPrinter::NativeFormat;
         const bool gone = queue && QPrinterInfo::printerInfo(m_printer.printerName()).isNull();
+        // The job (or the file) is known by the format's name.
+        m_printer.setDocName(page.formatName);
         if (!gone && queue)
             OpenSpool();
         if (gone || (queue && !m_spool) || !m_painter.begin(&Target())) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts a private CUPS scheduler for the print tests: its own folders under $1, a local socket
 # $1/cups.sock and a raw queue "quorvan-test" whose device puts job N, once complete, into
-# $1/out/job-N.prn, and a raw queue "quorvan-raw" on the same device.
+# $1/out/job-N.prn (its title into $1/out/job-N.title), and a raw queue "quorvan-raw" on the
+# same device.
 # Prints the socket path on success. Needs root and the Debian packages cups, cups-client.
 # Stop it with: kill "$(cat "$1/cupsd.pid")".
 set -euo pipefail
@@ -17,6 +18,7 @@ cat > "$dir/bin/backend/quorvanfile" <<BACKEND
 [ \$# -eq 0 ] && { echo 'direct quorvanfile "Unknown" "Quorvan test output"'; exit 0; }
 out="$dir/out/job-\$1.prn"
 if [ -n "\$6" ]; then cat "\$6" > "\$out.part"; else cat > "\$out.part"; fi
+printf '%s' "\$3" > "$dir/out/job-\$1.title"
 mv "\$out.part" "\$out"
 BACKEND
 chmod 0700 "$dir/bin/backend/quorvanfile"

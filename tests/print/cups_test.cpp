@@ -109,6 +109,10 @@ TEST(CupsPrintTest, SampleChequeReachesTheQueueAndTheHistory)
     QFile f(job);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.read(5).startsWith("%PDF-"));
+    // The queue lists the job by the format's name.
+    QFile title(job.chopped(4) + QStringLiteral(".title"));
+    ASSERT_TRUE(title.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(title.readAll()), QStringLiteral("转账支票"));
     // The slip's own paper size went with the job.
     QProcess info;
     info.start(QStringLiteral("pdfinfo"), {job});
