@@ -85,6 +85,13 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target)
         else
             Com[i]->setMinimumContentsLength(std::max(1, px(designWidth) / 12));
         Com[i]->setMinimumWidth(std::min(px(designWidth), std::max(px(855), px(designWidth) / 2)));
+        // The year, month and day lists hold a field's name whole (greyed or not), up to twice
+        // their design width.
+        if (i >= 4)
+            connect(Com[i]->model(), &QAbstractItemModel::rowsInserted, Com[i],
+                    [box = Com[i], most = px(2 * designWidth)] {
+                        box->setMinimumWidth(std::min(store::ClosedComboWidth(box), most));
+                    });
         // The lists are chosen with the mouse only.
         Com[i]->installEventFilter(this);
         connect(Com[i], &QComboBox::activated, this, [this, i] { Com_Click(i); });

@@ -18,6 +18,7 @@
 #include <QButtonGroup>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -26,6 +27,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -249,6 +251,20 @@ void PropertyDialog::done(int r)
     emit closed(m_row);
 }
 
+bool PropertyDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_sample && event->type() == QEvent::FontChange) {
+        const QMargins m = m_sample->textMargins();
+        const int frame = m_sample->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr,
+                                                         m_sample);
+        // The text, the box's frame and inner margins, and the cursor after the last letter.
+        m_sample->setMinimumWidth(m_sample->fontMetrics().horizontalAdvance(m_sample->text()) +
+                                  m.left() + m.right() + 2 * frame + 8);
+        m_sample->setCursorPosition(0);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 QWidget *PropertyDialog::makeFontGroup(const QString &title)
 {
     auto *g = new QGroupBox(title);
@@ -256,6 +272,7 @@ QWidget *PropertyDialog::makeFontGroup(const QString &title)
     m_sample = new QLineEdit(QStringLiteral("Dunmarrow"), this);
     m_sample->setObjectName(QStringLiteral("TT(7)"));
     m_sample->setToolTip(QStringLiteral("输入框字体/字号/颜色等示例显示。"));
+    m_sample->installEventFilter(this);
     connect(m_sample, &QLineEdit::textEdited, this, [this] { mark(Item::Font); });
     auto *b = new QPushButton(QStringLiteral("字体  设置"), this);
     b->setObjectName(QStringLiteral("FontButton"));

@@ -136,6 +136,8 @@ protected:
     QWidget *makeButtons();
 
     void done(int r) override;
+    // The sample box keeps its whole text in sight whatever font it is given.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     std::array<QRadioButton *, 4> m_pos{};
     std::array<QRadioButton *, 3> m_opA{};

@@ -24,6 +24,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QToolTip>
 #include <QTreeView>
 #include <QUrl>
@@ -234,6 +235,26 @@ void SetComboMouseOnly(QComboBox *combo)
         combo->installEventFilter(new KeyEater(combo));
 }
 
+int ClosedComboWidth(const QComboBox *combo)
+{
+    // The style's size for the longest entry leaves its text field a few pixels short of it in
+    // some styles (the last character goes under the arrow): what is missing is added.
+    const QSize hint = combo->sizeHint();
+    int widest = 0;
+    for (int i = 0; i < combo->count(); ++i)
+        widest = std::max(widest, combo->fontMetrics().horizontalAdvance(combo->itemText(i)));
+    QStyleOptionComboBox opt;
+    opt.initFrom(combo);
+    opt.editable = combo->isEditable();
+    opt.frame = combo->hasFrame();
+    opt.rect = QRect(QPoint(0, 0), hint);
+    const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &opt,
+                                                       QStyle::SC_ComboBoxEditField, combo);
+    // The text is drawn a little inside the field.
+    const int missing = widest + 4 - field.width();
+    return hint.width() + std::max(0, missing);
+}
+
 void FitComboToEntries(QComboBox *combo, bool closedWhole)
 {
     if (!combo)
@@ -254,7 +275,7 @@ void FitComboToEntries(QComboBox *combo, bool closedWhole)
         // (after the window was laid out) would otherwise be cut when shown closed.
         if (closedWhole) {
             combo->setMinimumWidth(0);
-            combo->setMinimumWidth(combo->sizeHint().width());
+            combo->setMinimumWidth(ClosedComboWidth(combo));
         }
     };
     fit();

@@ -45,6 +45,9 @@ QHBoxLayout *OkCancelRow(QWidget *parent, QPushButton *(&buttons)[2]);
 // more (a non-editable combo would otherwise step through its items on arrows and letters).
 void SetComboMouseOnly(QComboBox *combo);
 
+// The width at which a closed combo box shows its longest entry whole.
+int ClosedComboWidth(const QComboBox *combo);
+
 // A combo box sized to its longest entry, now and whenever its list changes: in a layout it
 // grows to it, and its drop-down list is always wide enough for it (a combo placed at a fixed
 // size cuts only the text shown closed). With closedWhole false only the list is fitted: for a
