@@ -9,7 +9,10 @@
 #include "store/schema.h"
 #include "store/vb.h"
 
+#include <QDataStream>
+#include <QFile>
 #include <QHash>
+#include <QTemporaryFile>
 #include <QScopeGuard>
 #include <QVariant>
 
@@ -62,32 +65,33 @@ bool HasContent(const QList<PrintValue> &values)
 // Writes the print's values that hold something as rows (fmt, number, field, value) of table in
 // one statement: a record is one write of the table, not one per value. The statement's text
 // names only the table and the count of rows. False when the database refused (reported).
-bool InsertPrintRows(const QString &table, const QString &fmt, qint32 number,
-                     const QList<PrintValue> &values, qsizetype *written = nullptr)
+// One row of the history on its way: the format, the print's number, the field and its content.
+struct PendingHistoryRow
 {
-    std::vector<const PrintValue *> kept;
-    kept.reserve(size_t(values.size()));
-    for (const PrintValue &v : values) {
-        if (!v.con.isEmpty())
-            kept.push_back(&v);
-    }
-    if (written)
-        *written = qsizetype(kept.size());
-    const QByteArray name = fmt.toUtf8();
-    // At most 250 rows a statement, well within SQLite's count of values.
-    for (size_t first = 0; first < kept.size(); first += 250) {
-        const size_t count = std::min<size_t>(250, kept.size() - first);
+    QByteArray fmt;
+    qint32 number = 0;
+    qint32 cid = 0;
+    QByteArray con;
+};
+
+// Writes the rows into the table, at most 250 rows a statement, well within SQLite's count of
+// values.
+bool InsertRows(const QString &table, const std::vector<PendingHistoryRow> &rows)
+{
+    for (size_t first = 0; first < rows.size(); first += 250) {
+        const size_t count = std::min<size_t>(250, rows.size() - first);
         QString insert =
             QStringLiteral("INSERT INTO ") + table + QStringLiteral(" VALUES(?, ?, ?, ?)");
         for (size_t i = 1; i < count; ++i)
             insert += QStringLiteral(", (?, ?, ?, ?)");
         const bool ok = Db::Main().ExecRows(insert, 1, [&](size_t, RowBinder &row) {
             for (size_t i = 0; i < count; ++i) {
+                const PendingHistoryRow &r = rows[first + i];
                 const int c = int(4 * i);
-                row.Utf8(c, name);
-                row.Int(c + 1, number);
-                row.Int(c + 2, kept[first + i]->cid);
-                row.Utf8(c + 3, kept[first + i]->con.toUtf8());
+                row.Utf8(c, r.fmt);
+                row.Int(c + 1, r.number);
+                row.Int(c + 2, r.cid);
+                row.Utf8(c + 3, r.con);
             }
         });
         if (!ok) {
@@ -96,6 +100,16 @@ bool InsertPrintRows(const QString &table, const QString &fmt, qint32 number,
         }
     }
     return true;
+}
+
+// The rows of one print: its values with content.
+void AppendPrintRows(std::vector<PendingHistoryRow> &rows, const QByteArray &fmt, qint32 number,
+                     const QList<PrintValue> &values)
+{
+    for (const PrintValue &v : values) {
+        if (!v.con.isEmpty())
+            rows.push_back({fmt, number, v.cid, v.con.toUtf8()});
+    }
 }
 
 } // namespace
@@ -114,7 +128,9 @@ qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
     const std::optional<qint32> p = NextPrintNumber(fmt);
     if (!p)
         return 0; // told by the database layer
-    if (!InsertPrintRows(QStringLiteral("历史(Fmt, ID, CID, Con)"), fmt, *p, values))
+    std::vector<PendingHistoryRow> rows;
+    AppendPrintRows(rows, fmt.toUtf8(), *p, values);
+    if (!InsertRows(QStringLiteral("历史(Fmt, ID, CID, Con)"), rows))
         return 0;
     if (!tx.Commit()) {
         ReportMessage(OpenErrorText(QStringLiteral("COMMIT")), MsgKind::Error);
@@ -125,11 +141,12 @@ qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
 
 namespace {
 
-// The prints of the document being printed, waiting for it to be complete. N numbers the prints
-// of a format from 1 in their order; the history's number is N after the format's largest.
-const QString kPendingTable = QStringLiteral("temp.待存历史");
+// What the messages name when the prints put aside cannot be written or read back.
+const QString kPendingName = QStringLiteral("待存历史");
 
 } // namespace
+
+PendingHistory::PendingHistory() = default;
 
 PendingHistory::~PendingHistory()
 {
@@ -141,15 +158,17 @@ bool PendingHistory::Add(const QString &fmt, const QList<PrintValue> &values)
     ++m_prints;
     if (!HasContent(values))
         return true;
-    Db &db = Db::Main();
-    if (!m_table) {
-        const QString create = QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS 待存历史(Fmt TEXT, "
-                                              "N INTEGER, CID INTEGER, Con TEXT)");
-        if (!db.ExecSQL(create) || !db.ExecSQL(QStringLiteral("DELETE FROM ") + kPendingTable)) {
-            ReportMessage(OpenErrorText(create), MsgKind::Error);
+    if (!m_file) {
+        // A file of our own, unlinked at once: nothing of the prints is left on the disk when
+        // the program is killed, and the history's database sees none of them until Save.
+        auto file = std::make_unique<QTemporaryFile>();
+        if (!file->open()) {
+            ReportMessage(OpenErrorText(kPendingName), MsgKind::Error);
             return false;
         }
-        m_table = true;
+        QFile::remove(file->fileName());
+        m_file = std::move(file);
+        m_out.setDevice(m_file.get());
     }
     auto next = m_next.find(fmt);
     if (next == m_next.end()) {
@@ -157,10 +176,17 @@ bool PendingHistory::Add(const QString &fmt, const QList<PrintValue> &values)
         m_formats.append(fmt);
     }
     const qint32 n = ++*next;
-    qsizetype rows = 0;
-    if (!InsertPrintRows(kPendingTable, fmt, n, values, &rows))
+    const quint32 format = quint32(m_formats.indexOf(fmt));
+    for (const PrintValue &v : values) {
+        if (v.con.isEmpty())
+            continue;
+        m_out << format << n << v.cid << v.con.toUtf8();
+        ++m_rows;
+    }
+    if (m_out.status() != QDataStream::Ok) {
+        ReportMessage(OpenErrorText(kPendingName), MsgKind::Error);
         return false;
-    m_rows += rows;
+    }
     return true;
 }
 
@@ -169,32 +195,48 @@ bool PendingHistory::Save(const std::function<bool()> &beforeCommit)
     const auto done = qScopeGuard([this] { Drop(); });
     if (m_rows == 0)
         return beforeCommit ? beforeCommit() : true;
+    if (!m_file->flush() || !m_file->seek(0)) {
+        ReportMessage(OpenErrorText(kPendingName), MsgKind::Error);
+        return false;
+    }
     Db &db = Db::Main();
     Transaction tx(db);
     if (!tx.Ok()) {
         ReportMessage(OpenErrorText(QStringLiteral("BEGIN")), MsgKind::Error);
         return false;
     }
-    // Read inside the transaction, so that two writers never take the same number.
-    const QString move = QStringLiteral("INSERT INTO 历史(Fmt, ID, CID, Con) SELECT Fmt, N + ?, "
-                                        "CID, Con FROM ") +
-                         kPendingTable + QStringLiteral(" WHERE Fmt=? ORDER BY rowid");
-    qsizetype moved = 0;
+    // Read inside the transaction, so that two writers never take the same number: a format's
+    // n-th print put aside becomes the n-th after its largest.
+    std::vector<QByteArray> names;
+    std::vector<qint32> before;
     for (const QString &fmt : std::as_const(m_formats)) {
         const std::optional<qint32> first = NextPrintNumber(fmt);
         if (!first)
             return false; // told by the database layer
-        int rows = 0;
-        if (!db.ExecSQL(move, {*first - 1, fmt}, &rows)) {
-            ReportMessage(OpenErrorText(move), MsgKind::Error);
+        names.push_back(fmt.toUtf8());
+        before.push_back(*first - 1);
+    }
+    QDataStream in(m_file.get());
+    std::vector<PendingHistoryRow> rows;
+    rows.reserve(250);
+    qsizetype moved = 0;
+    const QString table = QStringLiteral("历史(Fmt, ID, CID, Con)");
+    while (moved < m_rows) {
+        quint32 format = 0;
+        qint32 n = 0, cid = 0;
+        QByteArray con;
+        in >> format >> n >> cid >> con;
+        // A file that does not give back what was written would be prints missing or wrong.
+        if (in.status() != QDataStream::Ok || format >= names.size()) {
+            ReportMessage(OpenErrorText(kPendingName), MsgKind::Error);
             return false;
         }
-        moved += rows;
-    }
-    // Rows lost on the way (the connection was opened anew meanwhile) would be prints missing.
-    if (moved != m_rows) {
-        ReportMessage(OpenErrorText(move), MsgKind::Error);
-        return false;
+        rows.push_back({names[format], before[format] + n, cid, std::move(con)});
+        ++moved;
+        if ((rows.size() == 250 || moved == m_rows) && !InsertRows(table, rows))
+            return false;
+        if (rows.size() == 250)
+            rows.clear();
     }
     if (beforeCommit && !beforeCommit())
         return false;
@@ -207,9 +249,8 @@ bool PendingHistory::Save(const std::function<bool()> &beforeCommit)
 
 void PendingHistory::Drop()
 {
-    if (m_table && Db::Main().IsOpen())
-        Db::Main().ExecSQL(QStringLiteral("DROP TABLE IF EXISTS ") + kPendingTable);
-    m_table = false;
+    m_out.setDevice(nullptr);
+    m_file.reset();
     m_formats.clear();
     m_next.clear();
     m_rows = 0;

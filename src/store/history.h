@@ -10,14 +10,18 @@
 #include "store/context.h"
 #include "store/gridmodel.h"
 
+#include <QDataStream>
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class QTemporaryFile;
 
 namespace store {
 
@@ -44,16 +48,16 @@ std::optional<qint32> NextPrintNumber(const QString &fmt);
 // and 0 is returned.
 qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values);
 
-// The prints of one printer document while it is printed: each is put aside in a temporary
-// table of the connection as its page is drawn, so that a batch of any length takes no more
-// memory than one print, and the history stays as it was (lookups during the batch see no print
-// of it) until Save moves them all into it in one transaction, each a new print of its format
-// in order (prints without any value take no number). Whatever is not saved is dropped with the
-// object.
+// The prints of one printer document while it is printed: each is put aside in a temporary file
+// (unlinked, so that nothing is left of it when the program is killed) as its page is drawn, so
+// that a batch of any length takes no more memory than one print, and the history stays as it
+// was (lookups during the batch see no print of it) until Save moves them all into it in one
+// transaction, each a new print of its format in order (prints without any value take no
+// number). Whatever is not saved is dropped with the object.
 class PendingHistory
 {
 public:
-    PendingHistory() = default;
+    PendingHistory();
     ~PendingHistory();
     PendingHistory(const PendingHistory &) = delete;
     PendingHistory &operator=(const PendingHistory &) = delete;
@@ -71,11 +75,12 @@ public:
     void Drop();
 
 private:
+    std::unique_ptr<QTemporaryFile> m_file; // the rows: format, n, field, content
+    QDataStream m_out;
     QList<QString> m_formats;      // in the order of their first print
     QHash<QString, qint32> m_next; // prints with values so far, by format
     qsizetype m_rows = 0;
     qsizetype m_prints = 0;
-    bool m_table = false;
 };
 
 // The values of the page's fields as one print: every text box with text (as shown, line breaks
