@@ -226,21 +226,58 @@ QString OpenProblem(const QString &file, const QString &code)
 
 // A copy of the database and of its journals, set aside under Temp before the journal is played
 // into the file: if the file does not check out afterwards, the journal was not its own, and the
-// file goes back as it was.
+// file goes back as it was. Until the start has decided on it, the copy carries a mark; a start
+// that was ended before then (killed, or refused on the way) leaves it marked, and the next start
+// goes on from that copy: the file beside it may already hold the journal played into it.
 class SetAside
 {
 public:
-    // Copies the file and its journals through the file writer (each synced). False, with the
-    // reason, when a copy cannot be made; nothing is then left of the attempt.
+    // Takes up the copy an earlier start set aside and did not decide on, if there is one.
+    bool Resume(const QString &file)
+    {
+        QStringList marked;
+        for (const QFileInfo &d : QDir(TempRoot()).entryInfoList({kPrefix + u'*'}, QDir::Dirs))
+            if (QFileInfo::exists(d.absoluteFilePath() + u'/' + kMark))
+                marked << d.absoluteFilePath();
+        if (marked.isEmpty())
+            return false;
+        marked.sort();
+        m_dir = marked.last();
+        m_copy = m_dir + u'/' + QFileInfo(file).fileName();
+        qInfo().noquote() << "an earlier start did not decide on the copy it set aside:" << m_dir;
+        return true;
+    }
+    // Marks the copy with the file's state, then copies the file and its journals through the
+    // file writer (each synced). A copy taken up from an earlier start keeps its database while
+    // the file is in the state it was marked with; a file changed since (put in its place by
+    // someone, or part-played) gets a copy of its own, and the earlier one stays where it is.
+    // False, with the reason, when a copy cannot be made; nothing new is then left of the
+    // attempt.
     bool Make(const QString &file, const QStringList &journals, QString *why)
     {
-        if (!MakeDir(why))
-            return false;
-        m_copy = m_dir + u'/' + QFileInfo(file).fileName();
-        for (const QString &from : QStringList{file} + journals) {
-            const QString to = m_dir + u'/' + QFileInfo(from).fileName();
-            if (!CopyFileOver(from, to, why)) {
+        if (IsMade() && HasCopy() && MarkedLines().value(0) != Fingerprint(file)) {
+            qInfo().noquote() << "the file changed since the copy in" << m_dir << "was set aside";
+            Keep();
+            m_dir.clear();
+        }
+        const bool resumed = IsMade();
+        if (!resumed) {
+            if (!MakeDir(why))
+                return false;
+            if (WriteTextFile(Fingerprint(file) + u'\n', m_dir + u'/' + kMark) != 1) {
+                *why = QStringLiteral("无法写入文件“%1”。").arg(Native(m_dir + u'/' + kMark));
                 Drop();
+                return false;
+            }
+        }
+        m_copy = m_dir + u'/' + QFileInfo(file).fileName();
+        QStringList copies = journals;
+        if (!HasCopy())
+            copies.prepend(file);
+        for (const QString &from : copies) {
+            if (!CopyFileOver(from, m_dir + u'/' + QFileInfo(from).fileName(), why)) {
+                if (!resumed)
+                    Drop();
                 return false;
             }
         }
@@ -260,20 +297,55 @@ public:
         }
         qInfo().noquote() << "journals of a database that is gone set aside in" << m_dir;
     }
+    // The file is being put back (the check after the journal failed with why): a start that
+    // takes the copy up puts it back again, without checking the file first.
+    void BeginPutBack(const QString &file, const QString &why)
+    {
+        const QString state = MarkedLines().value(0, Fingerprint(file));
+        if (WriteTextFile(state + QStringLiteral("\nput back\n") + why + u'\n',
+                          m_dir + u'/' + kMark) != 1)
+            qWarning().noquote() << "could not mark the copy in" << m_dir << "as put back";
+    }
+    bool PutBackBegun(QString *why) const
+    {
+        const QStringList lines = MarkedLines();
+        if (lines.value(1) != u"put back")
+            return false;
+        *why = lines.mid(2).join(u'\n');
+        return true;
+    }
     bool IsMade() const { return !m_dir.isEmpty(); }
+    bool HasCopy() const { return !m_copy.isEmpty() && QFileInfo(m_copy).isFile(); }
     QString Dir() const { return m_dir; }
     QString Copy() const { return m_copy; }
+    // The copy is kept for the clerk, who is told where it is; no later start takes it up.
+    void Keep()
+    {
+        if (!m_dir.isEmpty())
+            QFile::remove(m_dir + u'/' + kMark);
+    }
     void Drop()
     {
         if (!m_dir.isEmpty())
             QDir(m_dir).removeRecursively();
         m_dir.clear();
+        m_copy.clear();
     }
 
 private:
+    static QString TempRoot() { return AppDataDir() + QStringLiteral("/Temp"); }
+
+    // The mark: the file's state when it was copied; "put back" and why, once it is put back.
+    QStringList MarkedLines() const
+    {
+        QString text;
+        ReadTextFile(m_dir + u'/' + kMark, &text);
+        return text.trimmed().split(u'\n');
+    }
+
     bool MakeDir(QString *why)
     {
-        const QString base = AppDataDir() + QStringLiteral("/Temp/启动前的数据库-") +
+        const QString base = TempRoot() + u'/' + kPrefix +
                              QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
         m_dir = base;
         for (int n = 2; QFileInfo::exists(m_dir); ++n)
@@ -286,6 +358,8 @@ private:
         return true;
     }
 
+    static inline const QString kPrefix = QStringLiteral("启动前的数据库-");
+    static inline const QString kMark = QStringLiteral(".undecided");
     QString m_dir;
     QString m_copy;
 };
@@ -408,8 +482,15 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
     // the journal are set aside first, so the file can go back as it was.
     SetAside aside;
     const QStringList journals = JournalsBeside(file);
+    const bool resumed = exists && aside.Resume(file);
     if (!exists && !journals.isEmpty()) {
         aside.MoveAside(journals);
+    } else if (resumed && journals.isEmpty()) {
+        if (aside.HasCopy())
+            checkReason = QStringLiteral("an earlier start ended before it decided on the copy set "
+                                         "aside in ") + aside.Dir();
+        else
+            aside.Drop(); // ended while copying: the file was never opened
     } else if (!journals.isEmpty()) {
         checkReason = QStringLiteral("a journal was left beside the file: ") + journals.join(u' ');
         QString why;
@@ -424,7 +505,12 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
             ? QStringLiteral("启动前的数据库文件和日志文件已另存在“%1”。").arg(Native(aside.Dir()))
             : QString();
 
-    if (!db.OpenConn(path, true)) {
+    // A file that no longer opens after its journal was played goes back as well.
+    const bool opened = db.OpenConn(path, true);
+    const int openCode = opened ? 0 : db.LastErrorCode().toInt() & 0xff;
+    const bool putBackUnreadable =
+        !opened && aside.HasCopy() && (openCode == 11 || openCode == 26); // CORRUPT, NOTADB
+    if (!opened && !putBackUnreadable) {
         if (db.LastErrorCode().isEmpty())
             return refuse(ProblemText(db.LastError(), QString(), {asideLine}));
         return refuse(ProblemText(OpenProblem(path, db.LastErrorCode()),
@@ -434,20 +520,26 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
     }
     // Nothing is written to a file that cannot take the program's writes or that is damaged;
     // the user hears why at once, not when the work of the session is lost.
-    if (db.IsReadOnly())
+    if (opened && db.IsReadOnly())
         return refuse(ProblemText(
             QStringLiteral("数据库文件是只读的，无法保存：") + Native(path), QString(), {asideLine}));
     if (!checkReason.isEmpty()) {
         qInfo().noquote() << "checking the database:" << checkReason;
         QString why;
-        if (!CheckDatabase(file, &why)) {
-            if (!aside.IsMade())
+        bool failed = true;
+        if (!opened)
+            why = db.LastError() + QStringLiteral("，错误号") + db.LastErrorCode();
+        else if (!aside.PutBackBegun(&why))
+            failed = !CheckDatabase(file, &why);
+        if (failed) {
+            if (!aside.HasCopy())
                 return refuse(ProblemText(
                     QStringLiteral("数据库文件已损坏，程序不能使用它：") + Native(path), why,
                     {BackupLine(file)}));
             // The file did not survive its journal: it goes back as it was before the start,
             // without the journal, which is kept aside.
             db.Close();
+            aside.BeginPutBack(file, why);
             QString putBack;
             if (!PutBack(aside, file, &putBack))
                 return refuse(ProblemText(
@@ -456,12 +548,15 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
                         .arg(Native(path)),
                     why + u'\n' + putBack, {asideLine, BackupLine(file)}));
             QString again;
-            if (!CheckDatabase(file, &again))
+            if (!CheckDatabase(file, &again)) {
+                aside.Keep();
                 return refuse(ProblemText(
                     QStringLiteral("数据库文件已损坏，程序不能使用它（它旁边留下的日志文件也无法修复它），"
                                    "已放回启动前的样子：") +
                         Native(path),
                     again, {asideLine, BackupLine(file)}));
+            }
+            aside.Keep();
             ReportMessage(
                 QStringLiteral("数据库文件旁有一个上次中断时留下的日志文件，但它不属于现在的数据库文件"
                                "（用它恢复后数据库未通过检查）。\n"

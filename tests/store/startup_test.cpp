@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -211,14 +212,27 @@ public:
     }
     qint64 Pid() const { return m_p.processId(); }
 
+    // Waits until the program's log holds one of the texts; false when it falls silent first.
+    bool WaitForLog(const QStringList &any)
+    {
+        auto found = [&] {
+            return std::any_of(any.begin(), any.end(), [&](const QString &t) { return m_err.contains(t); });
+        };
+        while (!found()) {
+            if (!m_p.waitForReadyRead(kWait))
+                return false;
+            m_err += QString::fromUtf8(m_p.readAllStandardError());
+        }
+        return true;
+    }
     // What the program tells the user (its message box text, as it also logs it).
     QString WaitForMessage()
     {
-        while (!m_err.contains("message: ")) {
-            if (!m_p.waitForReadyRead(kWait))
-                break;
-            m_err += QString::fromUtf8(m_p.readAllStandardError());
-        }
+        WaitForLog({"message: "});
+        return Message();
+    }
+    QString Message() const
+    {
         const qsizetype at = m_err.indexOf("message: ");
         return at < 0 ? QString() : m_err.mid(at + 9);
     }
@@ -723,6 +737,50 @@ TEST(Program, RestoredCopyIsNotDestroyedByAJournalOfANewerState)
     // And the program works on it.
     EXPECT_EQ(RunAndClose(run), 0);
     EXPECT_EQ(RowsDigest(run.DataFile()), olderRows);
+}
+
+TEST(Program, RestoredCopyOutlivesAForeignJournalAndStartsKilledWhileTheyCheckIt)
+{
+    RunFolders run;
+    MakeFolderWithHistory(run, 3000);
+    const QByteArray older = storetest::FileBytes(run.DataFile());
+    const QString olderRows = RowsDigest(run.DataFile());
+    // Beside it, the journal of another folder's database, killed while it was written.
+    RunFolders other;
+    MakeFolderWithHistory(other, 6000);
+    KillDuringUpdate(other.DataFile());
+    const QByteArray journal = storetest::FileBytes(other.DataFile() + "-journal");
+    WriteFile(run.DataFile() + "-journal", journal);
+
+    // Starts are ended as soon as they check the file, as a clerk ends a start that seems to
+    // hang (or once they speak, where one got that far), until one tells.
+    QString message;
+    for (int k = 0; k < 3 && message.isEmpty(); ++k) {
+        Program p(run.Home(), run.Config(), run.User());
+        ASSERT_TRUE(p.WaitForLog({"checking the database:", "message: "})) << p.Stderr().toStdString();
+        EXPECT_EQ(p.Kill(), -1);
+        message = p.Message();
+    }
+    if (message.isEmpty()) {
+        Program p(run.Home(), run.Config(), run.User());
+        message = p.WaitForMessage();
+        EXPECT_EQ(p.Kill(), -1);
+    }
+    EXPECT_EQ(storetest::FileBytes(run.DataFile()), older);
+    EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
+    EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
+    // One copy aside, whichever start made the decision, and the message names it.
+    const QStringList aside = SetAsideFolders(run);
+    ASSERT_EQ(aside.size(), 1) << aside.join(' ').toStdString();
+    const QString dir = run.Home() + "/Temp/" + aside[0];
+    EXPECT_TRUE(message.contains("日志文件")) << message.toStdString();
+    EXPECT_TRUE(message.contains(dir)) << message.toStdString();
+    EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb-journal"), journal);
+    EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb"), older);
+    // It is told once: the next start works on the copy and keeps what was set aside.
+    EXPECT_EQ(RunAndClose(run), 0);
+    EXPECT_EQ(RowsDigest(run.DataFile()), olderRows);
+    EXPECT_EQ(SetAsideFolders(run), aside);
 }
 
 TEST(Program, HotJournalOfTheFileItselfIsRolledBackAndNothingIsKeptAside)
