@@ -450,45 +450,6 @@ bool Db::OpenConn(const QString &pathIn, bool quiet)
     return true;
 }
 
-namespace {
-
-int TickDuringCheck(void *arg)
-{
-    (*static_cast<const std::function<void()> *>(arg))();
-    return 0;
-}
-
-} // namespace
-
-bool Db::IntegrityCheck(QString *why, const std::function<void()> &tick)
-{
-    sqlite3 *h = Handle(Connection());
-    if (h && tick)
-        sqlite3_progress_handler(h, 100000, TickDuringCheck,
-                                 const_cast<std::function<void()> *>(&tick));
-    QStringList problems;
-    const bool ran = ForEachRow(
-        QStringLiteral("PRAGMA integrity_check"), {},
-        [&](const RowReader &row) {
-            problems << row.Text(0);
-            return true;
-        },
-        true);
-    if (h && tick)
-        sqlite3_progress_handler(h, 0, nullptr, nullptr);
-    if (!ran) {
-        *why = m_lastError;
-        return false;
-    }
-    if (problems == QStringList{QStringLiteral("ok")})
-        return true;
-    // The first few lines say enough; a badly damaged file can list many.
-    *why = problems.mid(0, 5).join(u'\n');
-    if (why->isEmpty())
-        *why = QStringLiteral("数据库检查没有结果");
-    return false;
-}
-
 bool Db::IsReadOnly() const
 {
     sqlite3 *h = Handle(Connection());

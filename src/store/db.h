@@ -228,11 +228,6 @@ public:
     };
     std::vector<Column> TableColumns(const QString &table);
 
-    // SQLite's full check of the open file (every page, every row against every index): true
-    // when it finds nothing wrong; else false with the first problems it names (or why the check
-    // could not run) in why. tick, when given, is called now and then while the check runs (to
-    // keep a progress window alive); it reads the whole file, so it takes a while on a big one.
-    bool IntegrityCheck(QString *why, const std::function<void()> &tick = {});
     // The file could be opened for reading only (the file or its folder is not writable to us).
     bool IsReadOnly() const;
 
