@@ -25,7 +25,7 @@ export XDG_CONFIG_HOME=$work/config
 
 value() { awk -v k="$1" '$1 == k { print $2 }'; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", a / b }'; }
 now_ms() { date +%s%N | awk '{ printf "%.1f", $1 / 1e6 }'; }
 
 # 1.5 M rows: the cheque format with 100,000 prints of 15 fields beside 200 small formats. 5 M rows:
