@@ -701,6 +701,19 @@ QString RowsDigest(const QString &db)
     return Sqlite3(db, "SELECT count(*), sum(length(Con)), max(Con) FROM 历史");
 }
 
+// One folder under Temp holds the copy and the journal as they were, and the message names it.
+void ExpectOneCopyAsideNamedBy(const RunFolders &run, const QString &message,
+                               const QByteArray &journal, const QByteArray &copy)
+{
+    const QStringList aside = SetAsideFolders(run);
+    ASSERT_EQ(aside.size(), 1) << message.toStdString();
+    const QString dir = run.Home() + "/Temp/" + aside[0];
+    EXPECT_TRUE(message.contains("日志文件")) << message.toStdString();
+    EXPECT_TRUE(message.contains(dir)) << message.toStdString();
+    EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb-journal"), journal);
+    EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb"), copy);
+}
+
 } // namespace
 
 TEST(Program, RestoredCopyIsNotDestroyedByAJournalOfANewerState)
@@ -727,13 +740,7 @@ TEST(Program, RestoredCopyIsNotDestroyedByAJournalOfANewerState)
     EXPECT_EQ(RowsDigest(run.DataFile()), olderRows);
     EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
     // The clerk is told, and where the journal is kept.
-    const QStringList aside = SetAsideFolders(run);
-    ASSERT_EQ(aside.size(), 1) << message.toStdString();
-    const QString dir = run.Home() + "/Temp/" + aside[0];
-    EXPECT_TRUE(message.contains("日志文件")) << message.toStdString();
-    EXPECT_TRUE(message.contains(dir)) << message.toStdString();
-    EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb-journal"), journal);
-    EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb"), older);
+    ExpectOneCopyAsideNamedBy(run, message, journal, older);
     // And the program works on it.
     EXPECT_EQ(RunAndClose(run), 0);
     EXPECT_EQ(RowsDigest(run.DataFile()), olderRows);
@@ -770,13 +777,8 @@ TEST(Program, RestoredCopyOutlivesAForeignJournalAndStartsKilledWhileTheyCheckIt
     EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
     EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
     // One copy aside, whichever start made the decision, and the message names it.
+    ExpectOneCopyAsideNamedBy(run, message, journal, older);
     const QStringList aside = SetAsideFolders(run);
-    ASSERT_EQ(aside.size(), 1) << aside.join(' ').toStdString();
-    const QString dir = run.Home() + "/Temp/" + aside[0];
-    EXPECT_TRUE(message.contains("日志文件")) << message.toStdString();
-    EXPECT_TRUE(message.contains(dir)) << message.toStdString();
-    EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb-journal"), journal);
-    EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb"), older);
     // It is told once: the next start works on the copy and keeps what was set aside.
     EXPECT_EQ(RunAndClose(run), 0);
     EXPECT_EQ(RowsDigest(run.DataFile()), olderRows);
