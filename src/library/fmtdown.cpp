@@ -35,6 +35,12 @@
 namespace library {
 
 namespace {
+// The allowance of each try of the list's fetch, in seconds.
+double g_listTimeoutS = 60;
+} // namespace
+
+
+namespace {
 
 const QString kPosKey = QStringLiteral("网站格式模板列表");
 const QString kSearchKey = QStringLiteral("格式搜索");
@@ -168,6 +174,11 @@ void FmtDown::closeEvent(QCloseEvent *event)
     QDialog::closeEvent(event);
 }
 
+void SetCatalogueListTimeout(double seconds)
+{
+    g_listTimeoutS = seconds;
+}
+
 void FmtDown::DownWebFmt()
 {
     if (m_busy)
@@ -179,10 +190,16 @@ void FmtDown::DownWebFmt()
     }
     m_busy = true;
     QString reply;
-    const bool fetched = GetUrlTextRetry(url, reply, QStringLiteral("Finished"), 60).isEmpty();
+    // The wait shows, and a server that never answers is told once its tries are over.
+    store::StartProgress(QStringLiteral("正在下载..."), 1);
+    const QString failed = GetUrlTextRetry(url, reply, QStringLiteral("Finished"), g_listTimeoutS);
+    store::EndProgress();
     m_busy = false;
-    if (!fetched)
+    if (!failed.isEmpty()) {
+        store::ReportMessage(QStringLiteral("无法取得格式模板列表：%1").arg(failed),
+                             store::MsgKind::Error);
         return;
+    }
     if (!StoreWebFmtList(reply)) {
         store::ReportMessage(QStringLiteral("无法保存格式模板列表！"), store::MsgKind::Error);
         return;

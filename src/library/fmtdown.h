@@ -20,6 +20,9 @@ namespace library {
 
 class PicturePreview;
 
+// The allowance of each try of the catalogue list's fetch in seconds (60 unless set).
+void SetCatalogueListTimeout(double seconds);
+
 class FmtDown : public QDialog
 {
     Q_OBJECT

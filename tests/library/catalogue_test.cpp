@@ -14,8 +14,11 @@
 #include "store/context.h"
 #include "store/grid.h"
 #include "store/gridbind.h"
+#include "store/indicator.h"
 
 #include <QAction>
+#include <QElapsedTimer>
+#include <QTcpServer>
 #include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
@@ -328,6 +331,34 @@ TEST_F(CatalogueTest, FormatManager)
     EXPECT_EQ(marked, QStringLiteral("新支票"));
     EXPECT_EQ(w->context().FormatName(), QStringLiteral("新支票"));
     EXPECT_EQ(w->LFMT(0)->caption(), QStringLiteral("新支票"));
+}
+
+// A server that takes the connection and never answers: the wait shows the progress window
+// and ends, after the tries, with a message; the list stays as it was.
+TEST_F(CatalogueTest, ServerThatNeverAnswersIsToldAfterTheTries)
+{
+    library::SetCatalogueListTimeout(0.2);
+    QTcpServer mute;
+    ASSERT_TRUE(mute.listen(QHostAddress::LocalHost));
+    ASSERT_TRUE(store::SaveRegStr("KVRTM", "Web", "Server",
+                                  QStringLiteral("http://127.0.0.1:%1/").arg(mute.serverPort())));
+    // Whether the progress window is up each time a try reaches the server.
+    QStringList shown;
+    QObject::connect(&mute, &QTcpServer::newConnection, [&] {
+        shown << (store::ProgressShowing() ? QStringLiteral("shown") : QStringLiteral("hidden"));
+    });
+    QElapsedTimer t;
+    t.start();
+    library::FmtDown *d = Catalogue(); // an empty list is fetched on opening
+    d->Com[0]->click();
+    EXPECT_LT(t.elapsed(), 5000);
+    library::SetCatalogueListTimeout(60);
+    EXPECT_FALSE(shown.isEmpty());
+    EXPECT_FALSE(shown.contains(QStringLiteral("hidden"))) << shown.join(u' ').toStdString();
+    EXPECT_FALSE(store::ProgressShowing());
+    EXPECT_EQ(rec().messages, QStringList(2, "无法取得格式模板列表：网络错误！"));
+    EXPECT_EQ(d->MSF->Rows(), d->MSF->FixedRows());
+    d->close();
 }
 
 } // namespace
