@@ -38,6 +38,10 @@ HistoryTab::HistoryTab(MainWindow &w, Printing &printing)
     w.KWord()->installEventFilter(this);
     // Fitted columns show whole texts.
     store::MeasureWithCellMargins(*w.MSF(2));
+    // Prints written or deleted, or the format's fields saved: the rows are read again the next
+    // time the tab is shown.
+    connect(&store::HistoryEvents::Instance(), &store::HistoryEvents::historyChanged, this,
+            [&w] { store::ClearHistoryCache(w.MSF(2)->Model()); });
 
     w.setCommand(20, [this] { Reprint(); });
     w.setCommand(21, [&w] { store::DeleteHistoryRows(w.MSF(2)->Model()); });

@@ -89,10 +89,7 @@ Printing::Printing(MainWindow &w, Typing &typing, PrintQuestions questions)
         return m_pending->Add(p.format, values);
     };
     h.saveHistory = [this](const std::function<bool()> &finish) {
-        const bool saved = m_pending->Save(finish);
-        if (store::FlexGrid *history = m_w.MSF(2))
-            store::ClearHistoryCache(history->Model());
-        return saved;
+        return m_pending->Save(finish);
     };
     h.dropHistory = [this] { m_pending->Drop(); };
     h.batchCount = [&w] { return w.HS()->maximum(); };
@@ -161,7 +158,6 @@ void Printing::PrintCurrent()
     m_run->PrintFmt(true, true);
     m_source.reset();
     m_record.reset();
-    AfterPrint();
 }
 
 void Printing::PrintBatch()
@@ -171,7 +167,6 @@ void Printing::PrintBatch()
     m_source.reset();
     m_run->PrintBatchRows();
     m_source.reset();
-    AfterPrint();
 }
 
 bool Printing::PrintRecord(const page::FieldRecord &record)
@@ -182,13 +177,6 @@ bool Printing::PrintRecord(const page::FieldRecord &record)
     m_source.reset();
     m_record.reset();
     return printed;
-}
-
-void Printing::AfterPrint()
-{
-    // The history tab reads the prints again the next time it is shown.
-    if (store::FlexGrid *history = m_w.MSF(2))
-        store::ClearHistoryCache(history->Model());
 }
 
 void Printing::HS_Change(int value)

@@ -60,8 +60,6 @@ public:
     void EditMargins();
 
 private:
-    void AfterPrint();
-
     MainWindow &m_w;
     Typing &m_typing;
     std::unique_ptr<print::BatchNav> m_nav;

@@ -53,10 +53,5 @@ QString MainFormatCommands::backPicFile(const QString &name)
 {
     return page::GetBackPicFile(name);
 }
-store::FlexGridModel *MainFormatCommands::historyGrid()
-{
-    store::FlexGrid *grid = m_w.MSF(2);
-    return grid ? &grid->Model() : nullptr;
-}
 
 } // namespace mainwin

@@ -29,7 +29,6 @@ public:
     void autoFillDates() override;
     void O2_Click(int index) override;
     QString backPicFile(const QString &name) override;
-    store::FlexGridModel *historyGrid() override;
 
 private:
     MainWindow &m_w;

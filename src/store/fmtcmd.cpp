@@ -156,8 +156,7 @@ bool SaveFmtAs(FormatCommandHost &host, const QString &requested)
     // Once more under the new name: every row is matched by its new ID, links hold final IDs.
     SaveGridToFmt(ctx, *grid, QString());
     SaveFmtState(ctx, name);
-    if (FlexGridModel *history = host.historyGrid())
-        ClearHistoryCache(*history);
+    HistoryEvents::Instance().Changed(name);
     return true;
 }
 
@@ -170,8 +169,7 @@ bool SaveFmt(FormatCommandHost &host)
     FlexGridModel *grid = ctx.FieldGrid();
     if (!grid || !SaveGridToFmt(ctx, *grid, QString()))
         return false;
-    if (FlexGridModel *history = host.historyGrid())
-        ClearHistoryCache(*history);
+    HistoryEvents::Instance().Changed(ctx.FormatName());
     return true;
 }
 

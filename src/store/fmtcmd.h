@@ -38,8 +38,6 @@ public:
     virtual void O2_Click(int index) = 0;
     // The background picture file of a format.
     virtual QString backPicFile(const QString &name) = 0;
-    // The history grid, whose contents go stale when the format's fields change; may be null.
-    virtual FlexGridModel *historyGrid() { return nullptr; }
 };
 
 // True while a format command runs.

@@ -136,6 +136,7 @@ qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
         ReportMessage(OpenErrorText(QStringLiteral("COMMIT")), MsgKind::Error);
         return 0;
     }
+    HistoryEvents::Instance().Changed(fmt);
     return *p;
 }
 
@@ -244,6 +245,8 @@ bool PendingHistory::Save(const std::function<bool()> &beforeCommit)
         ReportMessage(OpenErrorText(QStringLiteral("COMMIT")), MsgKind::Error);
         return false;
     }
+    for (const QString &fmt : std::as_const(m_formats))
+        HistoryEvents::Instance().Changed(fmt);
     return true;
 }
 
@@ -299,6 +302,12 @@ bool HistoryGridKey(const FlexGridModel &grid, QString &fmt, int &limit)
 void ClearHistoryCache(FlexGridModel &grid)
 {
     grid.SetTag(QString());
+}
+
+HistoryEvents &HistoryEvents::Instance()
+{
+    static HistoryEvents events;
+    return events;
 }
 
 void InitHistoryGrid(FlexGridModel &grid, const QString &fmt)
@@ -523,6 +532,7 @@ bool DeleteHistoryRows(FlexGridModel &grid)
         }
     }
     DeleteGridRows(grid, first, last, false);
+    HistoryEvents::Instance().Changed(fmt);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <QDataStream>
 #include <QHash>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -97,6 +98,20 @@ bool HistoryGridKey(const FlexGridModel &grid, QString &fmt, int &limit);
 // Forgets what the history grid shows, so that it loads again the next time (after a print, or
 // after the format's fields changed).
 void ClearHistoryCache(FlexGridModel &grid);
+
+// Tells the views of the history that a format's history changed: prints written or deleted,
+// or the format's fields saved (the history's columns are its fields). The one place a view
+// learns it; nobody clears a view's rows by hand.
+class HistoryEvents : public QObject
+{
+    Q_OBJECT
+public:
+    static HistoryEvents &Instance();
+    void Changed(const QString &format) { emit historyChanged(format); }
+
+signals:
+    void historyChanged(const QString &format);
+};
 
 // Sets the history grid up for the format: header rows, the two fixed columns and one column
 // per text, check and picture field, in ascending ID; no data row.
