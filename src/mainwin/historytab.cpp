@@ -75,7 +75,8 @@ void HistoryTab::ShowHistory(int limit)
 void HistoryTab::Reprint()
 {
     print::PrintRun &run = m_printing.run();
-    if (run.Busy())
+    page::FieldRegistry *fields = m_w.fields();
+    if (run.Busy() || !fields)
         return;
     store::ReprintHooks hooks;
     hooks.showPrintTab = [this] { m_w.SST()->setCurrentIndex(0); };
@@ -87,9 +88,6 @@ void HistoryTab::Reprint()
     };
     // The prints are filled into a record that starts as the page's values; each is printed
     // from it, and the page shows the last one filled.
-    page::FieldRegistry *fields = m_w.fields();
-    if (!fields)
-        return;
     page::FieldRecord record = fields->Record();
     page::RecordFields recordFields(fields->Layout(), record, m_w.context().CrlfChr());
     hooks.printPage = [this, &record] { return m_printing.PrintRecord(record); };

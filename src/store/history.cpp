@@ -62,11 +62,8 @@ bool HasContent(const QList<PrintValue> &values)
                        [](const PrintValue &v) { return !v.con.isEmpty(); });
 }
 
-// Writes the print's values that hold something as rows (fmt, number, field, value) of table in
-// one statement: a record is one write of the table, not one per value. The statement's text
-// names only the table and the count of rows. False when the database refused (reported).
-// One row of the history on its way: the format, the print's number, the field and its content.
-struct PendingHistoryRow
+// One row of the history: the format, the print's number, the field and its content.
+struct HistoryRow
 {
     QByteArray fmt;
     qint32 number = 0;
@@ -74,9 +71,10 @@ struct PendingHistoryRow
     QByteArray con;
 };
 
-// Writes the rows into the table, at most 250 rows a statement, well within SQLite's count of
-// values.
-bool InsertRows(const QString &table, const std::vector<PendingHistoryRow> &rows)
+// Writes the rows into the table, at most 250 rows a statement (well within SQLite's count of
+// values); the statement's text names only the table and the count of rows. False when the
+// database refused (reported).
+bool InsertRows(const QString &table, const std::vector<HistoryRow> &rows)
 {
     for (size_t first = 0; first < rows.size(); first += 250) {
         const size_t count = std::min<size_t>(250, rows.size() - first);
@@ -86,7 +84,7 @@ bool InsertRows(const QString &table, const std::vector<PendingHistoryRow> &rows
             insert += QStringLiteral(", (?, ?, ?, ?)");
         const bool ok = Db::Main().ExecRows(insert, 1, [&](size_t, RowBinder &row) {
             for (size_t i = 0; i < count; ++i) {
-                const PendingHistoryRow &r = rows[first + i];
+                const HistoryRow &r = rows[first + i];
                 const int c = int(4 * i);
                 row.Utf8(c, r.fmt);
                 row.Int(c + 1, r.number);
@@ -103,7 +101,7 @@ bool InsertRows(const QString &table, const std::vector<PendingHistoryRow> &rows
 }
 
 // The rows of one print: its values with content.
-void AppendPrintRows(std::vector<PendingHistoryRow> &rows, const QByteArray &fmt, qint32 number,
+void AppendPrintRows(std::vector<HistoryRow> &rows, const QByteArray &fmt, qint32 number,
                      const QList<PrintValue> &values)
 {
     for (const PrintValue &v : values) {
@@ -128,7 +126,7 @@ qint32 SaveHistoryValues(const QString &fmt, const QList<PrintValue> &values)
     const std::optional<qint32> p = NextPrintNumber(fmt);
     if (!p)
         return 0; // told by the database layer
-    std::vector<PendingHistoryRow> rows;
+    std::vector<HistoryRow> rows;
     AppendPrintRows(rows, fmt.toUtf8(), *p, values);
     if (!InsertRows(QStringLiteral("历史(Fmt, ID, CID, Con)"), rows))
         return 0;
@@ -178,12 +176,11 @@ bool PendingHistory::Add(const QString &fmt, const QList<PrintValue> &values)
     }
     const qint32 n = ++*next;
     const quint32 format = quint32(m_formats.indexOf(fmt));
-    for (const PrintValue &v : values) {
-        if (v.con.isEmpty())
-            continue;
-        m_out << format << n << v.cid << v.con.toUtf8();
-        ++m_rows;
-    }
+    std::vector<HistoryRow> rows;
+    AppendPrintRows(rows, QByteArray(), n, values);
+    for (const HistoryRow &r : rows)
+        m_out << format << r.number << r.cid << r.con;
+    m_rows += qsizetype(rows.size());
     if (m_out.status() != QDataStream::Ok) {
         ReportMessage(OpenErrorText(kPendingName), MsgKind::Error);
         return false;
@@ -218,7 +215,7 @@ bool PendingHistory::Save(const std::function<bool()> &beforeCommit)
         before.push_back(*first - 1);
     }
     QDataStream in(m_file.get());
-    std::vector<PendingHistoryRow> rows;
+    std::vector<HistoryRow> rows;
     rows.reserve(250);
     qsizetype moved = 0;
     const QString table = QStringLiteral("历史(Fmt, ID, CID, Con)");
@@ -233,11 +230,11 @@ bool PendingHistory::Save(const std::function<bool()> &beforeCommit)
             return false;
         }
         rows.push_back({names[format], before[format] + n, cid, std::move(con)});
-        ++moved;
-        if ((rows.size() == 250 || moved == m_rows) && !InsertRows(table, rows))
-            return false;
-        if (rows.size() == 250)
+        if (++moved == m_rows || rows.size() == 250) {
+            if (!InsertRows(table, rows))
+                return false;
             rows.clear();
+        }
     }
     if (beforeCommit && !beforeCommit())
         return false;
