@@ -13,6 +13,9 @@ namespace {
 // among them (each counted once, however many pages share it) are held to a few megabytes.
 constexpr size_t kWaitingPages = 256;
 constexpr qint64 kWaitingPictureBytes = 8 * 1024 * 1024;
+// A full queue takes pages again once the writer has drawn half of it: the two threads then
+// meet once every so many pages, not once a page.
+constexpr size_t kResumePages = kWaitingPages / 2;
 
 template <typename Visit> void ForEachPicture(const FilledPage &page, const Visit &visit)
 {
@@ -39,6 +42,18 @@ void PageWriter::CountPictures(const FilledPage &page, int step)
     });
 }
 
+bool PageWriter::HasRoom() const
+{
+    return m_pages.empty() ||
+           (m_pages.size() < kWaitingPages && m_pictureBytes < kWaitingPictureBytes);
+}
+
+bool PageWriter::MayResume() const
+{
+    return m_pages.empty() ||
+           (m_pages.size() <= kResumePages && m_pictureBytes < kWaitingPictureBytes);
+}
+
 PageWriter::PageWriter(PrintDocument &doc) : m_doc(doc)
 {
     m_thread.reset(QThread::create([this] { Run(); }));
@@ -55,16 +70,20 @@ PageWriter::~PageWriter()
 bool PageWriter::Queue(FilledPage page)
 {
     std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [this] {
-        return m_pages.empty() ||
-               (m_pages.size() < kWaitingPages && m_pictureBytes < kWaitingPictureBytes) ||
-               m_failed;
-    });
+    if (!HasRoom() && !m_failed) {
+        m_queueWaits = true;
+        m_room.wait(lock, [this] { return MayResume() || m_failed; });
+        m_queueWaits = false;
+    }
     if (m_failed)
         return false;
+    const bool wasEmpty = m_pages.empty();
     CountPictures(page, +1);
     m_pages.push_back(std::move(page));
-    m_changed.notify_all();
+    lock.unlock();
+    // The writer sleeps only on an empty queue.
+    if (wasEmpty)
+        m_work.notify_one();
     return true;
 }
 
@@ -85,7 +104,7 @@ bool PageWriter::Finish(bool end)
         m_closing = true;
         m_end = end;
     }
-    m_changed.notify_all();
+    m_work.notify_one();
     m_thread->wait();
     m_thread.reset();
     // The writer's last step is under the lock: taking it here orders all it did before what
@@ -98,18 +117,20 @@ void PageWriter::Run()
 {
     for (;;) {
         FilledPage page;
-        bool failed = false;
+        bool failed = false, wake = false;
         {
             std::unique_lock lock(m_lock);
-            m_changed.wait(lock, [this] { return !m_pages.empty() || m_closing; });
+            m_work.wait(lock, [this] { return !m_pages.empty() || m_closing; });
             if (m_pages.empty())
                 break;
             page = std::move(m_pages.front());
             m_pages.pop_front();
             CountPictures(page, -1);
             failed = m_failed || (m_closing && !m_end);
+            wake = m_queueWaits && MayResume();
         }
-        m_changed.notify_all();
+        if (wake)
+            m_room.notify_one();
         if (failed)
             continue; // dropped: a page before could not be begun, or the document is given up
         const bool drawn = m_doc.BeginPage(page) && m_doc.PrintPage(page);
@@ -122,7 +143,7 @@ void PageWriter::Run()
             m_failed = !drawn;
         }
         if (!drawn)
-            m_changed.notify_all();
+            m_room.notify_one();
     }
     bool end = false;
     {

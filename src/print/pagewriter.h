@@ -44,16 +44,22 @@ private:
     void Run();
     // Counts the page's pictures in (step 1) or out (step -1) of those waiting (under the lock).
     void CountPictures(const FilledPage &page, int step);
+    // Whether Queue may add a page now, and whether a Queue waiting on a full queue may go on
+    // (under the lock).
+    bool HasRoom() const;
+    bool MayResume() const;
 
     PrintDocument &m_doc;
     std::mutex m_lock;
-    std::condition_variable m_changed;
+    std::condition_variable m_work; // a page waits, or the document is closing
+    std::condition_variable m_room; // the queue has room again, or a page failed
     std::deque<FilledPage> m_pages;
     QHash<qint64, int> m_pictureHolders; // waiting pages holding each picture
     qint64 m_pictureBytes = 0;
     QStringList m_messages;
     bool m_closing = false, m_end = false;
     bool m_failed = false, m_ended = false;
+    bool m_queueWaits = false; // Queue waits for room
     std::unique_ptr<QThread> m_thread;
 };
 

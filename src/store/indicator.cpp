@@ -203,15 +203,29 @@ void Step(qint32 step, StepShows shows, const QString &caption)
         g_state.total = 1;
     const qint32 k = g_state.current + step;
     const double p = Int(double(k) / g_state.total * 1000.0) / 1000.0;
+    // The texts change every tenth of a percent and every second; a run of many short steps
+    // makes them only when they change.
+    static double shownP = -1;
+    static qint64 shownE = -1;
+    static QString percent, times;
+    if (p != shownP) {
+        percent = CStr(p * 100) + u'%';
+        shownE = -1;
+    }
     if (g_window)
-        g_window->Percent->setText(CStr(p * 100) + u'%');
+        g_window->Percent->setText(percent);
     if (shows == StepShows::CountAndTimes && p >= 0.001 && g_window) {
         const qint64 e = g_state.start.isValid() ? g_state.start.elapsed() / 1000 : 0;
-        const qint64 t = qint64(RoundEven(double(e) / p));
-        g_window->L2->setText(SecondsToTimeStr(e) + u'/' + SecondsToTimeStr(t - e) + u'/' +
-                              SecondsToTimeStr(t));
+        if (e != shownE) {
+            const qint64 t = qint64(RoundEven(double(e) / p));
+            times = SecondsToTimeStr(e) + u'/' + SecondsToTimeStr(t - e) + u'/' +
+                    SecondsToTimeStr(t);
+            shownE = e;
+        }
+        g_window->L2->setText(times);
         g_window->L1->setText(QStringLiteral("(%1/%2)").arg(k).arg(g_state.total));
     }
+    shownP = p;
     if (!caption.isEmpty()) {
         g_state.caption = caption;
         if (g_window)
