@@ -267,6 +267,79 @@ bool RadicalsToIdeographs(const std::string &cmap, std::string *fixed)
     return true;
 }
 
+bool NameUnnamedGlyphs(const std::string &cmap, int glyphs, const QStringList &texts,
+                       std::string *fixed)
+{
+    if (glyphs <= 0 || glyphs > 0x10000)
+        return false;
+    const std::string_view s(cmap);
+    const std::vector<Token> t = Tokenise(s);
+    auto word = [&](size_t i, std::string_view w) {
+        return i < t.size() && t[i].kind == Token::Word &&
+               s.substr(t[i].begin, t[i].end - t[i].begin) == w;
+    };
+    auto code = [&](size_t i, unsigned *c) {
+        return t[i].kind == Token::Hex && ReadUnit(s.substr(t[i].begin, t[i].end - t[i].begin), c);
+    };
+    std::vector<bool> named(size_t(glyphs), false);
+    named[0] = true; // the glyph for a missing character stands for none
+    size_t endAt = std::string_view::npos;
+    for (size_t i = 0; i < t.size(); ++i) {
+        unsigned first = 0, last = 0;
+        if (word(i, "beginbfchar")) {
+            for (i = i + 1; i + 1 < t.size() && code(i, &first); i += 2) {
+                if (first < named.size())
+                    named[first] = true;
+            }
+            --i;
+        } else if (word(i, "beginbfrange")) {
+            for (i = i + 1; i + 2 < t.size() && code(i, &first) && code(i + 1, &last);) {
+                for (unsigned c = first; c <= last && c < named.size(); ++c)
+                    named[c] = true;
+                i += 2;
+                if (t[i].kind == Token::Open) {
+                    while (i < t.size() && t[i].kind != Token::Close)
+                        ++i;
+                }
+                ++i;
+            }
+            --i;
+        } else if (word(i, "endcmap")) {
+            endAt = t[i].begin;
+        }
+    }
+    if (endAt == std::string_view::npos)
+        return false;
+    std::vector<std::string> entries;
+    qsizetype next = 0;
+    for (size_t c = 0; c < named.size(); ++c) {
+        if (named[c])
+            continue;
+        if (next == texts.size())
+            return false;
+        const QString &text = texts.at(next++);
+        if (text.isEmpty())
+            continue;
+        std::string entry = '<' + Hex4(unsigned(c)) + "> <";
+        for (QChar unit : text)
+            entry += Hex4(unit.unicode());
+        entries.push_back(entry + ">\n");
+    }
+    if (next != texts.size() || entries.empty())
+        return false;
+    // A block holds at most a hundred entries.
+    std::string blocks;
+    for (size_t i = 0; i < entries.size(); i += 100) {
+        const size_t n = std::min<size_t>(100, entries.size() - i);
+        blocks += std::to_string(n) + " beginbfchar\n";
+        for (size_t k = i; k < i + n; ++k)
+            blocks += entries[k];
+        blocks += "endbfchar\n";
+    }
+    *fixed = cmap.substr(0, endAt) + blocks + cmap.substr(endAt);
+    return true;
+}
+
 namespace {
 
 // The offset the file's last "startxref" names, or -1.
@@ -291,6 +364,8 @@ struct FoundMap
     int obj;
     int gen;
     std::string text;
+    std::string font; // the font's name
+    int glyphs = -1;  // how many glyphs the font has, where known
 };
 
 struct FoundMaps
@@ -343,6 +418,47 @@ bool NameIs(std::string_view value, std::string_view name)
             !std::isalnum(static_cast<unsigned char>(value[name.size()])));
 }
 
+// The name a value starts with, without its slash ("/Noto-Regular /Encoding" gives
+// "Noto-Regular"); "" when it is no name.
+std::string NameOf(std::string_view value)
+{
+    if (value.empty() || value.front() != '/')
+        return {};
+    size_t e = 1;
+    while (e < value.size() && !std::isspace(static_cast<unsigned char>(value[e])) &&
+           !std::strchr("<>[]()/%{}", value[e]))
+        ++e;
+    return std::string(value.substr(1, e - 1));
+}
+
+// The number of glyphs of a font from the bits of its glyph set: the writer sets one for each of
+// its glyphs, from the first on. -1 for a set of any other shape.
+int GlyphsInSet(std::string_view bits)
+{
+    int n = 0;
+    bool gap = false;
+    for (const char byte : bits) {
+        for (int b = 7; b >= 0; --b) {
+            const bool set = (static_cast<unsigned char>(byte) >> b) & 1;
+            if (set && gap)
+                return -1;
+            gap = gap || !set;
+            n += set ? 1 : 0;
+        }
+    }
+    return n > 0 ? n : -1;
+}
+
+const UnnamedGlyphs *UnnamedOf(const std::vector<UnnamedGlyphs> &unnamed, const std::string &font)
+{
+    if (font.empty())
+        return nullptr;
+    const auto it = std::find_if(unnamed.begin(), unnamed.end(), [&](const UnnamedGlyphs &u) {
+        return u.font.toStdString() == font;
+    });
+    return it == unnamed.end() ? nullptr : &*it;
+}
+
 // "12 0 R ..." as object and generation; false when the value is no reference.
 bool ReferenceOf(std::string_view value, int *obj, int *gen)
 {
@@ -356,8 +472,10 @@ bool ReferenceOf(std::string_view value, int *obj, int *gen)
 // after the last object, the fonts written after the last page, each map a plain stream with a
 // direct length. Only the xref table and the objects after the last page are read, so the cost
 // does not grow with the pages. nullopt for any other layout.
-std::optional<FoundMaps> TailMaps(QFile &f, qint64 xrefAt)
+std::optional<FoundMaps> TailMaps(QFile &f, qint64 xrefAt,
+                                  const std::vector<UnnamedGlyphs> &unnamed)
 {
+    auto wanted = [&](const std::string &font) { return UnnamedOf(unnamed, font) != nullptr; };
     struct Entry
     {
         qint64 offset;
@@ -448,7 +566,14 @@ std::optional<FoundMaps> TailMaps(QFile &f, qint64 xrefAt)
         *start = e.offset + qint64(at);
         return true;
     };
-    std::vector<std::pair<int, int>> maps;
+    // The fonts met, each with its map, its name and its descendant font.
+    struct MapRef
+    {
+        int obj, gen;
+        std::string font;
+        int descendantObj = -1, descendantGen = 0;
+    };
+    std::vector<MapRef> maps;
     bool pageMet = false;
     std::string text;
     qint64 start = 0;
@@ -465,16 +590,27 @@ std::optional<FoundMaps> TailMaps(QFile &f, qint64 xrefAt)
         }
         int obj = 0, gen = 0;
         if (NameIs(type, "/Font") && ReferenceOf(ValueOf(dict, "/ToUnicode"), &obj, &gen) &&
-            std::find(maps.begin(), maps.end(), std::make_pair(obj, gen)) == maps.end())
-            maps.emplace_back(obj, gen);
+            std::find_if(maps.begin(), maps.end(), [&](const MapRef &m) {
+                return m.obj == obj && m.gen == gen;
+            }) == maps.end()) {
+            MapRef m{obj, gen, NameOf(ValueOf(dict, "/BaseFont"))};
+            const std::string_view descendants = ValueOf(dict, "/DescendantFonts");
+            if (!descendants.empty() && descendants.front() == '[')
+                ReferenceOf(descendants.substr(1), &m.descendantObj, &m.descendantGen);
+            maps.push_back(std::move(m));
+        }
     }
     if (!pageMet && dropped)
         return std::nullopt;
 
-    for (const auto &[obj, gen] : maps) {
+    auto entryOf = [&](int obj, int gen) -> const Entry * {
         const auto e = std::find_if(kept.begin(), kept.end(),
                                     [&](const Entry &k) { return k.obj == obj && k.gen == gen; });
-        if (e == kept.end() || !objectAt(*e, 512, &text, &start))
+        return e == kept.end() ? nullptr : &*e;
+    };
+    // The data of a plain stream with a direct length.
+    auto streamOf = [&](const Entry &e) -> std::optional<std::string> {
+        if (!objectAt(e, 512, &text, &start))
             return std::nullopt;
         const std::string_view dict = DictAt(text, 0);
         long long length = -1;
@@ -501,13 +637,43 @@ std::optional<FoundMaps> TailMaps(QFile &f, qint64 xrefAt)
         QByteArray data = f.read(length);
         if (data.size() != length)
             return std::nullopt;
-        found.maps.push_back({e->obj, e->gen, data.toStdString()});
+        return data.toStdString();
+    };
+    // The value of a key of an object's dictionary as a reference; the dictionary may go on
+    // beyond what is read (a font's widths come after its descriptor).
+    auto referenceIn = [&](int obj, int gen, std::string_view key, int *refObj, int *refGen) {
+        const Entry *e = entryOf(obj, gen);
+        if (!e || !objectAt(*e, 4096, &text, &start) || text.compare(0, 2, "<<") != 0)
+            return false;
+        const std::string_view object = std::string_view(text).substr(0, text.find("endobj"));
+        return ReferenceOf(ValueOf(object, key), refObj, refGen);
+    };
+
+    for (const MapRef &m : maps) {
+        const Entry *e = entryOf(m.obj, m.gen);
+        std::optional<std::string> data = e ? streamOf(*e) : std::nullopt;
+        if (!data)
+            return std::nullopt;
+        FoundMap map{m.obj, m.gen, std::move(*data), m.font};
+        // The number of glyphs, from the set of glyphs the font's descriptor lists, for a font
+        // whose unnamed glyphs are to be named.
+        int descriptorObj = 0, descriptorGen = 0, setObj = 0, setGen = 0;
+        if (wanted(m.font) && m.descendantObj >= 0 &&
+            referenceIn(m.descendantObj, m.descendantGen, "/FontDescriptor", &descriptorObj,
+                        &descriptorGen) &&
+            referenceIn(descriptorObj, descriptorGen, "/CIDSet", &setObj, &setGen)) {
+            if (const Entry *set = entryOf(setObj, setGen)) {
+                if (const std::optional<std::string> bits = streamOf(*set))
+                    map.glyphs = GlyphsInSet(*bits);
+            }
+        }
+        found.maps.push_back(std::move(map));
     }
     return found;
 }
 
 // The same maps read with qpdf, for a file of any other layout (one updated before, say).
-std::optional<FoundMaps> QpdfMaps(const QString &file)
+std::optional<FoundMaps> QpdfMaps(const QString &file, const std::vector<UnnamedGlyphs> &unnamed)
 {
     FoundMaps found;
     try {
@@ -541,9 +707,23 @@ std::optional<FoundMaps> QpdfMaps(const QString &file)
                 continue;
             seen.push_back(mapId);
             const std::shared_ptr<Buffer> data = map.getStreamData(qpdf_dl_generalized);
-            found.maps.push_back(
-                {mapId.getObj(), mapId.getGen(),
-                 std::string(reinterpret_cast<const char *>(data->getBuffer()), data->getSize())});
+            FoundMap found1{
+                mapId.getObj(), mapId.getGen(),
+                std::string(reinterpret_cast<const char *>(data->getBuffer()), data->getSize())};
+            if (QPDFObjectHandle name = obj.getKey("/BaseFont"); name.isName())
+                found1.font = name.getName().substr(1);
+            QPDFObjectHandle descendants = obj.getKey("/DescendantFonts");
+            if (UnnamedOf(unnamed, found1.font) && descendants.isArray() &&
+                descendants.getArrayNItems() == 1) {
+                QPDFObjectHandle set =
+                    descendants.getArrayItem(0).getKey("/FontDescriptor").getKey("/CIDSet");
+                if (set.isStream()) {
+                    const std::shared_ptr<Buffer> bits = set.getStreamData(qpdf_dl_generalized);
+                    found1.glyphs = GlyphsInSet(std::string_view(
+                        reinterpret_cast<const char *>(bits->getBuffer()), bits->getSize()));
+                }
+            }
+            found.maps.push_back(std::move(found1));
         }
         QPDFObjectHandle trailer = pdf.getTrailer();
         found.trailerKeys = "/Size " + QByteArray::number(trailer.getKey("/Size").getIntValue());
@@ -560,7 +740,7 @@ std::optional<FoundMaps> QpdfMaps(const QString &file)
 
 } // namespace
 
-bool PdfTextAsDrawn(const QString &file)
+bool PdfTextAsDrawn(const QString &file, const std::vector<UnnamedGlyphs> &unnamed)
 {
     // The corrected maps are appended to the file as an update of the objects they replace (new
     // objects under the old numbers, an xref section and a trailer that points back to the old
@@ -572,16 +752,29 @@ bool PdfTextAsDrawn(const QString &file)
         if (!f.open(QIODevice::ReadOnly))
             return false;
         if (const qint64 xref = LastXrefOffset(f); xref >= 0)
-            found = TailMaps(f, xref);
+            found = TailMaps(f, xref, unnamed);
     }
     if (!found)
-        found = QpdfMaps(file);
+        found = QpdfMaps(file, unnamed);
     if (!found)
         return false;
     std::vector<FoundMap> fixedMaps;
     for (FoundMap &m : found->maps) {
         std::string fixed;
-        if (RadicalsToIdeographs(m.text, &fixed))
+        bool changed = RadicalsToIdeographs(m.text, &fixed);
+        if (!changed)
+            fixed = m.text;
+        // A name two fonts of the file share does not tell which of them the glyphs are of.
+        const UnnamedGlyphs *u = UnnamedOf(unnamed, m.font);
+        if (u && std::count_if(found->maps.begin(), found->maps.end(),
+                               [&](const FoundMap &o) { return o.font == m.font; }) == 1) {
+            std::string named;
+            if (NameUnnamedGlyphs(fixed, m.glyphs, u->texts, &named)) {
+                fixed = std::move(named);
+                changed = true;
+            }
+        }
+        if (changed)
             fixedMaps.push_back({m.obj, m.gen, std::move(fixed)});
     }
     if (fixedMaps.empty())
