@@ -141,6 +141,7 @@ bool PrintDocument::BeginPage(const FilledPage &page)
     if (!m_open) {
         const bool queue = m_printer.outputFormat() == QPrinter::NativeFormat;
         const bool gone = queue && QPrinterInfo::printerInfo(m_printer.printerName()).isNull();
+        m_wide = WideGlyphs();
         // The job (or the file) is known by the format's name.
         m_printer.setDocName(page.formatName);
         if (!gone && queue)
@@ -164,6 +165,7 @@ bool PrintDocument::BeginPage(const FilledPage &page)
     const QRectF paper = Target().pageLayout().fullRect(QPageLayout::Point);
     m_surface.emplace(m_painter, Target(), QSizeF(paper.width() * 20, paper.height() * 20));
     m_surface->UseTextCache(&m_texts);
+    m_surface->NoteWideGlyphs(&m_wide);
     ++m_pages;
     return true;
 }
@@ -199,7 +201,7 @@ bool PrintDocument::End()
         CloseSpool();
     } else if (ok && m_printer.outputFormat() == QPrinter::PdfFormat) {
         ok = PdfFileComplete(m_printer.outputFileName()) &&
-             PdfTextAsDrawn(m_printer.outputFileName());
+             PdfTextAsDrawn(m_printer.outputFileName(), m_wide.Unnamed());
     }
     if (!ok) {
         m_error = m_printer.outputFormat() == QPrinter::PdfFormat

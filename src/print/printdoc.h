@@ -6,6 +6,7 @@
 #include "print/filledpage.h"
 #include "print/pagerender.h"
 #include "print/twippainter.h"
+#include "print/wideglyphs.h"
 
 #include <QPainter>
 #include <QString>
@@ -76,6 +77,7 @@ private:
     QPainter m_painter;
     std::optional<TwipPainter> m_surface;
     TwipPainter::TextCache m_texts; // texts measured and shaped on this document's printer
+    WideGlyphs m_wide;              // the characters beyond the plane it drew, for its text layer
     PageRenderer m_renderer;
     bool m_open = false;
     bool m_pendingNewPage = false;

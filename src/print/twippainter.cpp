@@ -1,5 +1,7 @@
 #include "print/twippainter.h"
 
+#include "print/wideglyphs.h"
+
 #include "store/units.h"
 #include "values/barcode.h"
 #include "values/code39.h"
@@ -95,7 +97,30 @@ void TwipPainter::PrintAt(double x, double y, const QString &text)
 {
     m_painter.setFont(m_font);
     m_painter.setPen(m_color);
+    if (m_wide) {
+        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+            if (text.at(i).isHighSurrogate() && text.at(i + 1).isLowSurrogate())
+                NoteWide(Texts(), text.mid(i++, 2));
+        }
+    }
     m_painter.drawText(QPointF(DevX(x), DevY(y) + Metrics().ascent()), text);
+}
+
+void TwipPainter::NoteWide(FontTexts &texts, const QString &c)
+{
+    if (!m_wide || c.size() != 2 || !c.at(0).isHighSurrogate())
+        return;
+    // The character laid out alone takes the glyphs it takes within its text: an ideograph is
+    // drawn the same wherever it stands.
+    const QList<PlacedGlyph> &placed =
+        LayOut(texts, c, m_font, &m_device, m_painter.layoutDirection());
+    for (qsizetype i = 0; i < placed.size();) {
+        QList<quint32> glyphs;
+        const int font = placed.at(i).font;
+        for (; i < placed.size() && placed.at(i).font == font; ++i)
+            glyphs.append(placed.at(i).index);
+        m_wide->Note(texts.fonts.at(font), glyphs, c);
+    }
 }
 
 namespace {
@@ -198,6 +223,8 @@ void TwipPainter::PrintChars(const QStringList &chars, const QList<double> &xs, 
     RunBatch runs(m_painter, texts.fonts);
     for (qsizetype i = 0; i < chars.size(); ++i) {
         const double origin = TextGrid(DevX(xs.at(i)));
+        if (m_wide && chars.at(i).size() == 2)
+            NoteWide(texts, chars.at(i));
         for (const PlacedGlyph &g :
              LayOut(texts, chars.at(i), m_font, &m_device, m_painter.layoutDirection()))
             runs.Add(g, QPointF(origin + g.at.x(), baseline + g.at.y()));

@@ -22,6 +22,8 @@ struct BarcodeText;
 
 namespace print {
 
+class WideGlyphs;
+
 class TwipPainter : public PrintSurface
 {
 public:
@@ -91,6 +93,9 @@ public:
     // Measures and shapes through the cache (not owned; it must stay for the device it was
     // filled on). Without one the surface keeps its own.
     void UseTextCache(TextCache *cache);
+    // Notes the glyphs of the characters beyond the Basic Multilingual Plane in record as they
+    // are drawn (not owned; none by default).
+    void NoteWideGlyphs(WideGlyphs *record) { m_wide = record; }
 
 private:
     const QFontMetricsF &Metrics();
@@ -99,6 +104,8 @@ private:
     // from its baseline's origin.
     static const QList<PlacedGlyph> &LayOut(FontTexts &texts, const QString &c, const QFont &font,
                                             QPaintDevice *device, Qt::LayoutDirection direction);
+    // Notes the glyphs c is drawn with, when it lies beyond the plane and a record is kept.
+    void NoteWide(FontTexts &texts, const QString &c);
     // A barcode's human-readable line as glyph runs where drawText would put each character,
     // in the twip-scaled painter of the barcode.
     void BarcodeTexts(QPainter &painter, const QList<values::BarcodeText> &texts,
@@ -116,6 +123,7 @@ private:
     FontTexts *m_texts = nullptr; // the current font's entry of m_cache
     QColor m_color = Qt::black;
     bool m_invalidBarcode = false;
+    WideGlyphs *m_wide = nullptr;
 };
 
 } // namespace print

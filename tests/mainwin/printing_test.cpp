@@ -595,6 +595,41 @@ TEST_F(PrintingTest, PdfTextReadsAsTyped)
     EXPECT_EQ(history(kPayee), QStringList{QStringLiteral("1=人民日报社")});
 }
 
+// Ideographs beyond the Basic Multilingual Plane read back out of the printed PDF as typed,
+// beside ordinary text, on a single print and on every page of a batch, where they come first,
+// again and new.
+TEST_F(PrintingTest, PdfTextKeepsCharactersBeyondTheBasicPlane)
+{
+    constexpr int kPurpose = 11; // 用途
+    const auto pdfText = [](const QString &pdf) {
+        return RunTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    };
+    text(kPayee)->Box()->insert(QStringLiteral("王𠀾𠮷村"));
+    text(kPurpose)->Box()->insert(QStringLiteral("收款人三月房租"));
+    w->COM(0)->click();
+    const QString single = pdfText(pdfFile);
+    for (const QString &s : {QStringLiteral("王𠀾𠮷村"), QStringLiteral("收款人三月房租")})
+        EXPECT_TRUE(single.contains(s)) << s.toStdString() << " not in " << single.toStdString();
+    EXPECT_EQ(history(kPayee), QStringList{QStringLiteral("1=王𠀾𠮷村")});
+
+    setUpBatch();
+    const QStringList payees{QStringLiteral("𠮷野家"), QStringLiteral("王𠀾𠮷村"),
+                             QStringLiteral("渔港𩸽店")};
+    for (int i = 0; i < 3; ++i)
+        w->MSF(1)->SetTextMatrix(2 + i, 1, payees[i]);
+    pdfFile = m_dir.filePath(QStringLiteral("batch.pdf"));
+    w->COM(1)->click();
+    ASSERT_EQ(PdfPages(pdfFile), 3);
+    const QString batch = pdfText(pdfFile);
+    const QStringList pages = batch.split(QLatin1Char('\f'));
+    ASSERT_GE(pages.size(), 3) << batch.toStdString();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(pages[i].contains(payees[i]))
+            << payees[i].toStdString() << " not in " << pages[i].toStdString();
+        EXPECT_TRUE(pages[i].contains(QStringLiteral("收款人三月房租"))) << pages[i].toStdString();
+    }
+}
+
 // The pass over the written file changes what the text reads as, never what the page shows:
 // text drawn as text and as glyph runs renders pixel for pixel as before.
 TEST(PdfText, PagesRenderExactlyAsBefore)
