@@ -92,7 +92,8 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target)
                     [box = Com[i], most = px(2 * designWidth)] {
                         box->setMinimumWidth(std::min(store::ClosedComboWidth(box), most));
                     });
-        // The lists are chosen with the mouse only.
+        // The lists are chosen with the mouse only: Qt's combo box is watched so that no key
+        // (Tab neither) reaches it.
         Com[i]->installEventFilter(this);
         connect(Com[i], &QComboBox::activated, this, [this, i] { Com_Click(i); });
     };
@@ -154,9 +155,16 @@ AnalyseWindow::AnalyseWindow(const StatTarget &target)
     Pic = new ChartPicture(SplitLine);
     SplitLine->addWidget(MSF);
     SplitLine->addWidget(Pic);
+    // Presses on the grid arrive at the viewports of Qt's scroll area and header: watched there.
     MSF->viewport()->installEventFilter(this);
     MSF->horizontalHeader()->viewport()->installEventFilter(this);
-    Pic->installEventFilter(this);
+    connect(Pic, &ChartPicture::rightPressed, this, [this](QPoint global) {
+        if (m_t.setCurPic)
+            m_t.setCurPic(Pic);
+        if (m_t.mPic)
+            m_t.mPic->popup(global + QPoint(0, 20 / m_tpp + 1));
+    });
+    // Qt's splitter handle tells of the end of a drag only by its release event.
     SplitLine->handle(1)->installEventFilter(this);
     connect(SplitLine, &QSplitter::splitterMoved, this, [this] { m_splitLeft = SplitLeft(); });
     resize(px(15840), px(9825));
@@ -301,13 +309,6 @@ bool AnalyseWindow::eventFilter(QObject *watched, QEvent *event)
                 m_t.setCurGrid(&MSF->Model());
             if (m_t.mMSF)
                 m_t.mMSF->popup(global);
-            return true;
-        }
-        if (watched == Pic && me->button() == Qt::RightButton) {
-            if (m_t.setCurPic)
-                m_t.setCurPic(Pic);
-            if (m_t.mPic)
-                m_t.mPic->popup(global);
             return true;
         }
     }

@@ -7,6 +7,7 @@
 #include "values/fonts.h"
 
 #include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -128,6 +129,16 @@ void ChartPicture::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.drawImage(0, 0, m_image);
+}
+
+void ChartPicture::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::RightButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    emit rightPressed(event->globalPosition().toPoint());
 }
 
 void ChartPicture::resizeEvent(QResizeEvent *)

@@ -5,6 +5,7 @@
 // first. Drawn in twips on a ChartCanvas: the chart widget's picture, an image, or a recording.
 
 #include <QImage>
+#include <QPoint>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
@@ -81,9 +82,14 @@ public:
     ImageCanvas Canvas();
     void Cls();
 
+signals:
+    // A right press on the picture, at its global position; the press goes no further.
+    void rightPressed(QPoint global);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
     QImage m_image;

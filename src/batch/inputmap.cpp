@@ -163,6 +163,7 @@ InputMap::InputMap(const ImportTarget &target) : QDialog(target.parent), m_t(tar
     TT = new QLineEdit(this);
     TT->setObjectName(QStringLiteral("TT"));
     TT->hide();
+    // Qt's line edit tells of losing the focus only by its focus-out event.
     TT->installEventFilter(this);
     connect(TT, &QLineEdit::textChanged, this, [this](const QString &text) {
         if (MapEditRow >= M1->FixedRows())

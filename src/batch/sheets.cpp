@@ -48,6 +48,8 @@ Sheets::Sheets(const QString &workbook, int mode, QWidget *parent)
     }
     SHL->SetColAlignment(0, 0);
     SHL->SetColAlignment(1, 4);
+    // Presses on the grid arrive at the viewports of Qt's scroll area and header, and are taken
+    // there before the view selects anything.
     SHL->viewport()->installEventFilter(this);
     SHL->horizontalHeader()->viewport()->installEventFilter(this);
     v->addWidget(SHL, 1);

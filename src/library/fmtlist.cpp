@@ -76,6 +76,7 @@ FmtList::FmtList(store::FormatCommandHost &host, QWidget *parent) : QDialog(pare
     Skey->setInsertPolicy(QComboBox::NoInsert);
     Skey->setToolTip(QStringLiteral("按ESC可以清除搜索关键词列表"));
     Skey->setMinimumWidth(160);
+    // Enter and Esc are taken before Qt's combo box and its line edit act on them.
     Skey->installEventFilter(this);
     Skey->lineEdit()->installEventFilter(this);
     const char16_t *captions[7] = {u"选 择", u"退 出", u"下载更多…", u"导 入",

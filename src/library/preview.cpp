@@ -35,7 +35,8 @@ PicturePreview::PicturePreview(QWidget *parent) : QWidget(parent)
     LBL->raise();
     LBL->hide();
     // The frame learns its size only when it is shown (the first time after its window): the
-    // picture is fitted whenever the frame's size changes.
+    // picture is fitted whenever the frame's size changes, which Qt's scroll area tells only by
+    // its resize event.
     Frm->installEventFilter(this);
 }
 

@@ -34,7 +34,8 @@ HistoryTab::HistoryTab(MainWindow &w, Printing &printing)
 {
     setObjectName(kObjectName);
     QObject::connect(w.SST(), &QTabWidget::currentChanged, this, [this] { SST_Click(); });
-    // Enter in the keyword box searches; every other key types.
+    // Enter in the keyword box searches; every other key types. Qt's line edit would hand Enter
+    // on to the window after it: it is taken before.
     w.KWord()->installEventFilter(this);
     // Fitted columns show whole texts.
     store::MeasureWithCellMargins(*w.MSF(2));

@@ -73,6 +73,7 @@ Rightform::Rightform(QWidget *parent) : QDialog(parent)
     buttons->addStretch();
     buttons->addWidget(Com0);
     v->addLayout(buttons);
+    // A click on Qt's plain labels is seen only as their mouse events.
     for (QLabel *l : lblCompany)
         l->installEventFilter(this);
     Image1->installEventFilter(this);

@@ -171,6 +171,7 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
         m_rctl[size_t(i)]->setObjectName(QStringLiteral("RCtl(%1)").arg(i));
         m_rctl[size_t(i)]->setToolTip(
             QStringLiteral("本输入框与其他输入框的内容关联（此功能使用户减少重复输入）。"));
+        // Qt's combo box is watched so that no key reaches it (see eventFilter).
         m_rctl[size_t(i)]->installEventFilter(this);
         store::FitComboToEntries(m_rctl[size_t(i)]);
         auto [a, b] = optionPair(this, QStringLiteral("相同"), QStringLiteral("相关"),
@@ -198,6 +199,7 @@ EditCtl::EditCtl(FieldRegistry &reg, QWidget *parent)
     v->addLayout(cols);
     v->addWidget(makeButtons());
 
+    // Qt's combo box is watched so that no key reaches it (see eventFilter).
     m_cmb->installEventFilter(this);
     connect(m_cmb, &QComboBox::activated, this, &EditCtl::pickKind);
     connect(m_cashNum, &QLineEdit::textEdited, this, [this] { mark(Item::Kind); });

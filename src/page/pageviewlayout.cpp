@@ -92,6 +92,7 @@ public:
         : QObject(w), m_window(w), m_place(std::move(place))
     {
         setObjectName(name());
+        // The window manager's frame is learnt only from the window's own events.
         w->installEventFilter(this);
     }
 

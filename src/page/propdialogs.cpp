@@ -272,6 +272,7 @@ QWidget *PropertyDialog::makeFontGroup(const QString &title)
     m_sample = new QLineEdit(QStringLiteral("Dunmarrow"), this);
     m_sample->setObjectName(QStringLiteral("TT(7)"));
     m_sample->setToolTip(QStringLiteral("输入框字体/字号/颜色等示例显示。"));
+    // Qt's line edit tells of a new font only by its font-change event: the box is widened then.
     m_sample->installEventFilter(this);
     connect(m_sample, &QLineEdit::textEdited, this, [this] { mark(Item::Font); });
     auto *b = new QPushButton(QStringLiteral("字体  设置"), this);

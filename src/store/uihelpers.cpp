@@ -17,7 +17,6 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QIdentityProxyModel>
-#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -75,6 +74,7 @@ void SetPlainToolTip(QWidget *widget, const QString &text)
     if (!filter)
         filter = new PlainTipFilter(qApp);
     widget->setToolTip(text);
+    // Any widget, Qt's or ours: its tip is shown from its tool-tip event.
     widget->installEventFilter(filter);
 }
 
@@ -162,35 +162,6 @@ QString SelectFileDlg(const QString &filter, bool save, const QString &defaultNa
 
 namespace {
 
-class NumKeyEventFilter : public QObject
-{
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        if (e->type() == QEvent::KeyPress) {
-            const auto *k = static_cast<QKeyEvent *>(e);
-            const QString text = k->text();
-            if (text.isEmpty() || k->key() == Qt::Key_Backspace)
-                return false;
-            if (text.size() != 1)
-                return true;
-            int code = text.at(0).unicode();
-            if (code < 32 && code != 8)
-                return false; // Enter, Tab, Escape
-            NumKeyFilter(code);
-            return code == 0;
-        }
-        if (e->type() == QEvent::InputMethod)
-            return !static_cast<QInputMethodEvent *>(e)->commitString().isEmpty();
-        return false;
-    }
-};
-
-const char *const kFilterName = "quorvanNumKeyFilter";
-
 class KeyEater : public QObject
 {
 public:
@@ -231,6 +202,7 @@ QHBoxLayout *OkCancelRow(QWidget *parent, QPushButton *(&buttons)[2])
 
 void SetComboMouseOnly(QComboBox *combo)
 {
+    // Qt's combo box acts on keys in its own handler: they are taken before it.
     if (combo)
         combo->installEventFilter(new KeyEater(combo));
 }
@@ -284,30 +256,6 @@ void FitComboToEntries(QComboBox *combo, bool closedWhole)
     QObject::connect(m, &QAbstractItemModel::rowsRemoved, combo, fit);
     QObject::connect(m, &QAbstractItemModel::modelReset, combo, fit);
     QObject::connect(m, &QAbstractItemModel::dataChanged, combo, fit);
-}
-
-void SetNumKeyFilter(QWidget *field, bool on)
-{
-    if (!field)
-        return;
-    auto *existing = field->findChild<NumKeyEventFilter *>(QLatin1String(kFilterName),
-                                                           Qt::FindDirectChildrenOnly);
-    if (on && !existing) {
-        auto *f = new NumKeyEventFilter(field);
-        f->setObjectName(QLatin1String(kFilterName));
-        field->installEventFilter(f);
-        field->setAttribute(Qt::WA_InputMethodEnabled, false);
-    } else if (!on && existing) {
-        field->removeEventFilter(existing);
-        delete existing;
-        field->setAttribute(Qt::WA_InputMethodEnabled, true);
-    }
-}
-
-bool HasNumKeyFilter(const QWidget *field)
-{
-    return field && field->findChild<NumKeyEventFilter *>(QLatin1String(kFilterName),
-                                                          Qt::FindDirectChildrenOnly);
 }
 
 void FillHistoryCombo(QComboBox *combo, qint32 id)

@@ -54,11 +54,6 @@ int ClosedComboWidth(const QComboBox *combo);
 // list of values of any length, the closed box keeps the width its place gives it.
 void FitComboToEntries(QComboBox *combo, bool closedWhole = true);
 
-// Numeric fields: only "0".."9", "." and Backspace get through (navigation keys too); input
-// methods are off while the filter is on.
-void SetNumKeyFilter(QWidget *field, bool on);
-bool HasNumKeyFilter(const QWidget *field);
-
 // Refills the combo's list with the earlier values of a text field from the print history: its own
 // values, or those of its label group when its label ends in "_n" with n >= 1 (labels that start
 // with the same text followed by "_"). Distinct, sorted; the typed text is kept.

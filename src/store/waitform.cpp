@@ -14,6 +14,7 @@ namespace {
 class HideWatcher : public QObject
 {
 public:
+    // Any window, Qt's or ours: being hidden is told only by its hide event.
     HideWatcher(QWidget *w, QEventLoop *loop) : m_loop(loop) { w->installEventFilter(this); }
 
 protected:

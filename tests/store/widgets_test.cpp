@@ -194,25 +194,6 @@ TEST(WaitFormClosed, ReturnsWhenTheWindowGoesAndAtOnceWhenNone)
     EXPECT_FALSE(hidden.isVisible());
 }
 
-TEST(NumericField, FilterLetsDigitsPointAndNavigationThrough)
-{
-    QLineEdit e;
-    e.show();
-    SetNumKeyFilter(&e, true);
-    EXPECT_TRUE(HasNumKeyFilter(&e));
-    QTest::keyClicks(&e, "1a2.-5");
-    EXPECT_EQ(e.text(), "12.5");
-    QTest::keyClick(&e, Qt::Key_Backspace);
-    EXPECT_EQ(e.text(), "12.");
-    QTest::keyClick(&e, Qt::Key_Home);
-    QTest::keyClicks(&e, "9");
-    EXPECT_EQ(e.text(), "912.");
-    EXPECT_FALSE(e.testAttribute(Qt::WA_InputMethodEnabled));
-    SetNumKeyFilter(&e, false);
-    QTest::keyClicks(&e, "x");
-    EXPECT_TRUE(e.text().contains('x'));
-}
-
 TEST(FileFilter, VbPairsBecomeDialogFilters)
 {
     EXPECT_EQ(VbFilterToQt("格式文件|*.cqf|所有文件|*.*"), "格式文件 (*.cqf);;所有文件 (*)");
