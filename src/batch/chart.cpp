@@ -1,8 +1,8 @@
 #include "batch/chart.h"
 
-#include "store/grid.h"
 #include "store/gridbind.h"
 #include "store/gridcolor.h"
+#include "store/gridmodel.h"
 #include "store/vb.h"
 #include "values/fonts.h"
 

@@ -1,7 +1,7 @@
 #include "batch/gridexport.h"
 
 #include "store/filewriter.h"
-#include "store/grid.h"
+#include "store/gridmodel.h"
 #include "store/indicator.h"
 #include "store/reporter.h"
 #include "store/textfile.h"

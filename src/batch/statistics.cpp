@@ -2,8 +2,8 @@
 
 #include "store/db.h"
 #include "store/fieldrow.h"
-#include "store/grid.h"
 #include "store/gridbind.h"
+#include "store/gridmodel.h"
 #include "store/helpers.h"
 #include "store/reporter.h"
 #include "store/vb.h"

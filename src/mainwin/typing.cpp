@@ -10,7 +10,6 @@
 #include "store/context.h"
 #include "store/fieldrow.h"
 #include "store/fmtstore.h"
-#include "store/grid.h"
 #include "store/gridcolor.h"
 #include "store/helpers.h"
 #include "store/history.h"

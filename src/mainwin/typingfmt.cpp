@@ -7,7 +7,6 @@
 #include "page/calcadapter.h"
 #include "page/fmtinit.h"
 #include "store/context.h"
-#include "store/grid.h"
 
 namespace mainwin {
 

@@ -1,7 +1,6 @@
 #include "page/calcadapter.h"
 
 #include "store/fieldrow.h"
-#include "store/grid.h"
 #include "store/history.h"
 #include "store/params.h"
 #include "store/vb.h"

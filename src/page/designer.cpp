@@ -6,7 +6,7 @@
 #include "page/rowsync.h"
 #include "store/context.h"
 #include "store/fieldrow.h"
-#include "store/grid.h"
+#include "store/gridmodel.h"
 #include "store/reporter.h"
 #include "store/vb.h"
 

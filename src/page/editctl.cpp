@@ -4,7 +4,7 @@
 #include "page/propdialogs.h"
 #include "page/registry.h"
 #include "page/rowsync.h"
-#include "store/grid.h"
+#include "store/gridmodel.h"
 #include "store/params.h"
 #include "store/reporter.h"
 #include "store/uihelpers.h"

@@ -4,7 +4,6 @@
 #include "page/fieldvalue.h"
 #include "store/context.h"
 #include "store/fieldrow.h"
-#include "store/grid.h"
 #include "store/params.h"
 #include "store/reporter.h"
 #include "store/uihelpers.h"

@@ -3,7 +3,7 @@
 #include "page/fieldrow.h"
 #include "page/fieldvalue.h"
 #include "store/fmtstore.h"
-#include "store/grid.h"
+#include "store/gridmodel.h"
 #include "store/helpers.h"
 #include "store/vb.h"
 
