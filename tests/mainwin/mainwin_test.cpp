@@ -9,7 +9,6 @@
 #include "page/registry.h"
 #include "store/context.h"
 #include "store/fmtstore.h"
-#include "store/grid.h"
 #include "store/helpers.h"
 #include "store/params.h"
 #include "store/vb.h"

@@ -7,8 +7,8 @@
 #include "page/registry.h"
 #include "page/rowsync.h"
 #include "store/fmtstore.h"
-#include "store/grid.h"
 #include "store/gridbind.h"
+#include "store/gridmodel.h"
 #include "store/helpers.h"
 #include "store/vb.h"
 

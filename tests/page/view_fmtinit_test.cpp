@@ -7,7 +7,7 @@
 #include "store/context.h"
 #include "store/db.h"
 #include "store/fmtstore.h"
-#include "store/grid.h"
+#include "store/gridmodel.h"
 #include "store/indicator.h"
 #include "store/paths.h"
 #include "store/reporter.h"

@@ -1,7 +1,7 @@
 #include "print/batchnav.h"
 
 #include "store/fmtstore.h"
-#include "store/grid.h"
+#include "store/gridmodel.h"
 
 #include <QLabel>
 #include <QPushButton>

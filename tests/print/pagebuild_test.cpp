@@ -1,7 +1,7 @@
 #include "print/pagebuild.h"
 
 #include "store/context.h"
-#include "store/grid.h"
+#include "store/gridmodel.h"
 
 #include <QHash>
 #include <QTemporaryDir>
