@@ -20,7 +20,6 @@
 #include "page/piccontent.h"
 #include "page/propdialogs.h"
 #include "page/registry.h"
-#include "page/rowsync.h"
 #include "page/zoompage.h"
 #include "print/batchnav.h"
 #include "store/context.h"
@@ -822,8 +821,8 @@ void MainWindow::closeFieldDialogs()
 
 void MainWindow::reloadFields()
 {
-    if (m_fields && m_msf[3])
-        page::ReloadAllCtl(*m_fields, m_msf[3]->Model(), false);
+    if (m_fields)
+        m_fields->ReloadFields(false);
 }
 
 page::FieldValues MainWindow::saveFieldValues()

@@ -12,7 +12,6 @@
 #include "page/field.h"
 #include "page/pageview.h"
 #include "page/registry.h"
-#include "page/rowsync.h"
 #include "store/compact.h"
 #include "store/context.h"
 #include "store/fmtcmd.h"
@@ -58,22 +57,21 @@ bool saveSetting(const QString &section, const QString &name, const QString &val
     return false;
 }
 
-// Moves a line's ends onto the page; true when one moved.
-bool ClampLine(page::LineField &ln, int pageW, int pageH)
+// Moves a line's ends onto the page (its row follows); a line on the page stays as it is.
+void ClampLine(page::FieldRegistry &reg, page::LineField &ln, int pageW, int pageH)
 {
     // Not std::clamp: the far edge wins even on a page of negative size.
     const auto onPage = [](int v, int edge) { return std::min(std::max(v, 0), edge); };
     const int x1 = onPage(ln.X1(), pageW), x2 = onPage(ln.X2(), pageW);
     const int y1 = onPage(ln.Y1(), pageH), y2 = onPage(ln.Y2(), pageH);
-    if (x1 == ln.X1() && x2 == ln.X2() && y1 == ln.Y1() && y2 == ln.Y2())
-        return false;
-    ln.SetPoints(x1, y1, x2, y2);
-    return true;
+    if (x1 != ln.X1() || x2 != ln.X2() || y1 != ln.Y1() || y2 != ln.Y2())
+        reg.PlaceLine(ln, x1, y1, x2, y2);
 }
 
-// Moves a field onto the page by the rules in their order; true when it moved. A field wider
-// (taller) than the page ends flush with its right (bottom) edge.
-bool ClampField(page::PageField &f, int pageW, int pageH)
+// Moves a field onto the page by the rules in their order (its prompt label and row follow); a
+// field on the page stays as it is. A field wider (taller) than the page ends flush with its
+// right (bottom) edge.
+void ClampField(page::FieldRegistry &reg, page::PageField &f, int pageW, int pageH)
 {
     int left = f.Left(), top = f.Top();
     if (left < 0 && top < 0) {
@@ -88,10 +86,8 @@ bool ClampField(page::PageField &f, int pageW, int pageH)
         top = 0;
     if (top > pageH - f.Height())
         top = pageH - f.Height();
-    if (left == f.Left() && top == f.Top())
-        return false;
-    f.SetGeometryTw(left, top, f.Width(), f.Height());
-    return true;
+    if (left != f.Left() || top != f.Top())
+        reg.PlaceField(f, left, top, f.Width(), f.Height());
 }
 
 } // namespace
@@ -251,18 +247,10 @@ void Menus::mTool_Click(int index)
             page::PageField *f = reg->GetCtlByIdx(i);
             if (!f)
                 continue;
-            bool moved;
-            if (f->Kind() == page::FieldKind::Line) {
-                moved = ClampLine(static_cast<page::LineField &>(*f), pageW, pageH);
-            } else {
-                moved = ClampField(*f, pageW, pageH);
-                if (moved && kind <= 2) {
-                    int dir = -1;
-                    reg->SetCtlLBLPos(f, nullptr, dir);
-                }
-            }
-            if (moved)
-                page::CtlToRow(*reg, f);
+            if (f->Kind() == page::FieldKind::Line)
+                ClampLine(*reg, static_cast<page::LineField &>(*f), pageW, pageH);
+            else
+                ClampField(*reg, *f, pageW, pageH);
         }
         store::StepProgress(1, store::StepShows::CountAndTimes);
     }

@@ -10,7 +10,6 @@
 #include "page/pageview.h"
 #include "page/propdialogs.h"
 #include "page/registry.h"
-#include "page/rowsync.h"
 #include "print/picoutput.h"
 #include "store/context.h"
 #include "store/uihelpers.h"
@@ -159,8 +158,7 @@ void PopupMenus::mPaste_Click()
         box->setText(text.left(s) + clip + text.mid(s + n));
         box->setCursorPosition(int(s + clip.size()));
     } else if (f->Kind() == page::FieldKind::Label) {
-        static_cast<page::LabelField *>(f)->SetCaptionText(clip);
-        page::CtlToRow(*window()->fields(), f);
+        window()->fields()->SetLabelText(static_cast<page::LabelField &>(*f), clip);
     }
 }
 

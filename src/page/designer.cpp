@@ -3,7 +3,6 @@
 #include "page/field.h"
 #include "page/pageview.h"
 #include "page/registry.h"
-#include "page/rowsync.h"
 #include "store/context.h"
 #include "store/fieldrow.h"
 #include "store/gridmodel.h"
@@ -323,18 +322,14 @@ void Designer::MoveCtl(int dx, int dy, PageField *ctl)
         auto *l = static_cast<LineField *>(ctl);
         const bool start = m_pagePointer != 8;
         const bool end = m_pagePointer != 5;
-        l->SetPoints(l->X1() + (start ? dx : 0), l->Y1() + (start ? dy : 0),
-                     l->X2() + (end ? dx : 0), l->Y2() + (end ? dy : 0));
-    } else {
-        const int pageW = int(std::lround(m_page->twWidth()));
-        const int pageH = int(std::lround(m_page->twHeight()));
-        ctl->SetGeometryTw(ClampMove(ctl->Left(), ctl->Width(), dx, pageW),
-                           ClampMove(ctl->Top(), ctl->Height(), dy, pageH), ctl->Width(),
-                           ctl->Height());
-        int dir = -1;
-        m_reg.SetCtlLBLPos(ctl, nullptr, dir);
+        m_reg.PlaceLine(*l, l->X1() + (start ? dx : 0), l->Y1() + (start ? dy : 0),
+                        l->X2() + (end ? dx : 0), l->Y2() + (end ? dy : 0));
+        return;
     }
-    CtlToRow(m_reg, ctl);
+    const int pageW = int(std::lround(m_page->twWidth()));
+    const int pageH = int(std::lround(m_page->twHeight()));
+    m_reg.PlaceField(*ctl, ClampMove(ctl->Left(), ctl->Width(), dx, pageW),
+                     ClampMove(ctl->Top(), ctl->Height(), dy, pageH), ctl->Width(), ctl->Height());
 }
 
 void Designer::SizeSelCtl(int dw, int dh, int index)
@@ -350,11 +345,8 @@ bool Designer::SizeCtl(int dw, int dh, PageField *ctl)
         return false;
     const int pageW = int(std::lround(m_page->twWidth()));
     const int pageH = int(std::lround(m_page->twHeight()));
-    ctl->SetGeometryTw(ctl->Left(), ctl->Top(), ClampSize(ctl->Left(), ctl->Width(), dw, pageW),
-                       ClampSize(ctl->Top(), ctl->Height(), dh, pageH));
-    int dir = -1;
-    m_reg.SetCtlLBLPos(ctl, nullptr, dir);
-    CtlToRow(m_reg, ctl);
+    m_reg.PlaceField(*ctl, ctl->Left(), ctl->Top(), ClampSize(ctl->Left(), ctl->Width(), dw, pageW),
+                     ClampSize(ctl->Top(), ctl->Height(), dh, pageH));
     return true;
 }
 
@@ -402,14 +394,9 @@ void Designer::StepSelFontSize(double delta)
     for (PageField *f : m_reg.AllFields()) {
         if (!f->Selected())
             continue;
-        const int row = f->Row();
-        store::FieldRow r = store::ReadFieldRow(*grid, row);
-        const double size = r.fontSize.Val() + delta;
-        if (!(size > 0))
-            continue;
-        r.fontSize.Set(size);
-        store::WriteFieldRow(*grid, row, r);
-        RowToCtl(m_reg, *grid, row, f);
+        const double size = store::ReadFieldRow(*grid, f->Row()).fontSize.Val() + delta;
+        if (size > 0)
+            m_reg.EditRow(*f, [size](store::FieldRow &r) { r.fontSize.Set(size); });
     }
 }
 

@@ -370,34 +370,32 @@ bool EditCtl::validate()
     return PropertyDialog::validate();
 }
 
-void EditCtl::saveRow(PageField &field, int row)
+void EditCtl::saveRow(PageField &field)
 {
-    FlexGridModel &g = *registry().Grid();
-    FieldRow f = ReadFieldRow(g, row);
-    saveCaptionAndSizes(f, {m_tt.data(), 6});
-    writeSpacing(f.l, m_tt[6]);
-    if (isMarked(Item::CaptionPos))
-        f.dir = captionDir();
-    for (int i = 0; i < 2; ++i) {
-        if (!isMarked(kSumItems[i]))
-            continue;
-        (i == 0 ? f.sumId : f.sumId1)
-            .Set(store::SumLinkValue(Val(m_csum[size_t(i)]->currentText()),
-                                     !m_op1[size_t(2 * i)]->isChecked(),
-                                     m_chk[size_t(i)]->isChecked()));
-    }
-    if (isMarked(Item::Kind))
-        f.cash.Set(DataTypeVal());
-    for (int i = 0; i < 2; ++i) {
-        if (!isMarked(kRelItems[i]))
-            continue;
-        const double id = Val(m_rctl[size_t(i)]->currentText());
-        (i == 0 ? f.rctl : f.rctl1).Set(m_op2[size_t(2 * i)]->isChecked() ? id : -id);
-    }
-    WriteFieldRow(g, row, f);
-    if (isMarked(Item::Font))
-        CtlFontToRow(g, row, m_sample);
-    RowToCtl(registry(), g, row, &field);
+    registry().EditRow(field, [this](FieldRow &f) {
+        saveCaptionAndSizes(f, {m_tt.data(), 6});
+        writeSpacing(f.l, m_tt[6]);
+        if (isMarked(Item::CaptionPos))
+            f.dir = captionDir();
+        for (int i = 0; i < 2; ++i) {
+            if (!isMarked(kSumItems[i]))
+                continue;
+            (i == 0 ? f.sumId : f.sumId1)
+                .Set(store::SumLinkValue(Val(m_csum[size_t(i)]->currentText()),
+                                         !m_op1[size_t(2 * i)]->isChecked(),
+                                         m_chk[size_t(i)]->isChecked()));
+        }
+        if (isMarked(Item::Kind))
+            f.cash.Set(DataTypeVal());
+        for (int i = 0; i < 2; ++i) {
+            if (!isMarked(kRelItems[i]))
+                continue;
+            const double id = Val(m_rctl[size_t(i)]->currentText());
+            (i == 0 ? f.rctl : f.rctl1).Set(m_op2[size_t(2 * i)]->isChecked() ? id : -id);
+        }
+        if (isMarked(Item::Font))
+            CtlFontToRow(f, m_sample);
+    });
     AutoConvertField(registry(), static_cast<TextField &>(field));
 }
 

@@ -237,7 +237,7 @@ void PropertyDialog::ok()
         return;
     for (PageField *f : m_reg.AllFields())
         if (f->Kind() == m_kind && (f->Row() == m_row || f->Selected()) && isDataRow(f->Row()))
-            saveRow(*f, f->Row());
+            saveRow(*f);
     afterSave();
     accept();
 }
@@ -402,17 +402,15 @@ void ProChk::load(int row)
     RowFontToCtl(g, row, m_sample);
 }
 
-void ProChk::saveRow(PageField &field, int row)
+void ProChk::saveRow(PageField &field)
 {
-    FlexGridModel &g = *registry().Grid();
-    FieldRow f = ReadFieldRow(g, row);
-    saveCaptionAndSizes(f, {m_tt.data(), 3});
-    if (isMarked(Item::CaptionPos))
-        f.dir = captionDir();
-    WriteFieldRow(g, row, f);
-    if (isMarked(Item::Font))
-        CtlFontToRow(g, row, m_sample);
-    RowToCtl(registry(), g, row, &field);
+    registry().EditRow(field, [this](FieldRow &f) {
+        saveCaptionAndSizes(f, {m_tt.data(), 3});
+        if (isMarked(Item::CaptionPos))
+            f.dir = captionDir();
+        if (isMarked(Item::Font))
+            CtlFontToRow(f, m_sample);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -446,17 +444,15 @@ void ProPic::load(int row)
     RowFontToCtl(g, row, m_sample);
 }
 
-void ProPic::saveRow(PageField &field, int row)
+void ProPic::saveRow(PageField &field)
 {
-    FlexGridModel &g = *registry().Grid();
-    FieldRow f = ReadFieldRow(g, row);
-    saveCaptionAndSizes(f, {m_tt.data(), 5});
-    if (isMarked(Item::CaptionPos))
-        f.dir = captionDir();
-    WriteFieldRow(g, row, f);
-    if (isMarked(Item::Font))
-        CtlFontToRow(g, row, m_sample);
-    RowToCtl(registry(), g, row, &field);
+    registry().EditRow(field, [this](FieldRow &f) {
+        saveCaptionAndSizes(f, {m_tt.data(), 5});
+        if (isMarked(Item::CaptionPos))
+            f.dir = captionDir();
+        if (isMarked(Item::Font))
+            CtlFontToRow(f, m_sample);
+    });
     // The picture or barcode drawn anew at the field's new size.
     auto &pic = static_cast<PictureField &>(field);
     SetPicCtlContent(pic, pic.LinkItem());
@@ -503,16 +499,14 @@ void ProLBL::load(int row)
     loadSpacing(f.l, m_tt[6]);
 }
 
-void ProLBL::saveRow(PageField &field, int row)
+void ProLBL::saveRow(PageField &field)
 {
-    FlexGridModel &g = *registry().Grid();
-    FieldRow f = ReadFieldRow(g, row);
-    saveCaptionAndSizes(f, {m_tt.data(), 6});
-    writeSpacing(f.l, m_tt[6]);
-    WriteFieldRow(g, row, f);
-    if (isMarked(Item::Font))
-        CtlFontToRow(g, row, m_sample);
-    RowToCtl(registry(), g, row, &field);
+    registry().EditRow(field, [this](FieldRow &f) {
+        saveCaptionAndSizes(f, {m_tt.data(), 6});
+        writeSpacing(f.l, m_tt[6]);
+        if (isMarked(Item::Font))
+            CtlFontToRow(f, m_sample);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -610,21 +604,19 @@ bool ProLine::validate()
     return true;
 }
 
-void ProLine::saveRow(PageField &field, int row)
+void ProLine::saveRow(PageField &field)
 {
-    FlexGridModel &g = *registry().Grid();
-    FieldRow f = ReadFieldRow(g, row);
-    writeNumber(f.fontSize, Item::LineWidth, m_tt[0]);
-    writeNumber(f.x, Item::X, m_tt[1]);
-    writeNumber(f.y, Item::Y, m_tt[2]);
-    writeNumber(f.w, Item::W, m_tt[3]);
-    writeNumber(f.h, Item::H, m_tt[4]);
-    if (isMarked(Item::LineStyle))
-        f.cash.Set(Val(m_cmb->currentText()));
-    if (isMarked(Item::LineColor))
-        f.color = m_sampleColor;
-    WriteFieldRow(g, row, f);
-    RowToCtl(registry(), g, row, &field);
+    registry().EditRow(field, [this](FieldRow &f) {
+        writeNumber(f.fontSize, Item::LineWidth, m_tt[0]);
+        writeNumber(f.x, Item::X, m_tt[1]);
+        writeNumber(f.y, Item::Y, m_tt[2]);
+        writeNumber(f.w, Item::W, m_tt[3]);
+        writeNumber(f.h, Item::H, m_tt[4]);
+        if (isMarked(Item::LineStyle))
+            f.cash.Set(Val(m_cmb->currentText()));
+        if (isMarked(Item::LineColor))
+            f.color = m_sampleColor;
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -680,8 +672,7 @@ void FormSize::ok()
         const FieldValues values = m_host.saveFieldValues();
         ctx.SetPageSize(CStr(w), CStr(h));
         FitPagePic(m_host, w, h);
-        if (FlexGridModel *grid = m_reg.Grid())
-            ReloadAllCtl(m_reg, *grid, true);
+        m_reg.ReloadFields(true);
         m_host.restoreFieldValues(values);
     }
     accept();

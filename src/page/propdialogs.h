@@ -95,8 +95,8 @@ protected:
     virtual void load(int row) = 0;
     // Checks the marked boxes; false (after the message) keeps the dialog open.
     virtual bool validate();
-    // Writes the marked items into one visited row and applies it.
-    virtual void saveRow(PageField &field, int row) = 0;
+    // Writes the marked items into the row of one visited field, which then follows its row.
+    virtual void saveRow(PageField &field) = 0;
     // After the visited rows were written (or not, with nothing marked).
     virtual void afterSave() {}
     // With nothing marked, OK writes nothing and applies nothing.
@@ -191,7 +191,7 @@ public:
 protected:
     void load(int row) override;
     bool validate() override;
-    void saveRow(PageField &field, int row) override;
+    void saveRow(PageField &field) override;
     bool saveWithoutMarks() const override { return true; }
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -223,7 +223,7 @@ public:
 
 protected:
     void load(int row) override;
-    void saveRow(PageField &field, int row) override;
+    void saveRow(PageField &field) override;
 
 private:
     std::array<QLineEdit *, 3> m_tt{};
@@ -239,7 +239,7 @@ public:
 
 protected:
     void load(int row) override;
-    void saveRow(PageField &field, int row) override;
+    void saveRow(PageField &field) override;
 
 private:
     std::array<QLineEdit *, 5> m_tt{};
@@ -256,7 +256,7 @@ public:
 
 protected:
     void load(int row) override;
-    void saveRow(PageField &field, int row) override;
+    void saveRow(PageField &field) override;
 
 private:
     std::array<QLineEdit *, 7> m_tt{};
@@ -277,7 +277,7 @@ public:
 protected:
     void load(int row) override;
     bool validate() override;
-    void saveRow(PageField &field, int row) override;
+    void saveRow(PageField &field) override;
 
 private:
     void updateSample();

@@ -2,6 +2,7 @@
 
 #include "page/fieldrow.h"
 #include "page/fieldvalue.h"
+#include "page/rowsync.h"
 #include "store/fmtstore.h"
 #include "store/gridmodel.h"
 #include "store/helpers.h"
@@ -350,6 +351,44 @@ CaptionLabel *FieldRegistry::SetCtlLBLPos(PageField *ctl, CaptionLabel *label, i
                                    QSize(label->Width(), label->Height()), 40))
         label->Move(at->x(), at->y());
     return label;
+}
+
+void FieldRegistry::EditRow(PageField &field, const std::function<void(store::FieldRow &)> &change)
+{
+    store::FlexGridModel *grid = Grid();
+    if (!grid)
+        return;
+    const int row = field.Row();
+    store::FieldRow r = store::ReadFieldRow(*grid, row);
+    change(r);
+    store::WriteFieldRow(*grid, row, r);
+    RowToCtl(*this, *grid, row, &field);
+}
+
+void FieldRegistry::PlaceField(PageField &field, int left, int top, int width, int height)
+{
+    field.SetGeometryTw(left, top, width, height);
+    int dir = -1;
+    SetCtlLBLPos(&field, nullptr, dir);
+    CtlToRow(*this, &field);
+}
+
+void FieldRegistry::PlaceLine(LineField &line, int x1, int y1, int x2, int y2)
+{
+    line.SetPoints(x1, y1, x2, y2);
+    CtlToRow(*this, &line);
+}
+
+void FieldRegistry::SetLabelText(LabelField &label, const QString &text)
+{
+    label.SetCaptionText(text);
+    CtlToRow(*this, &label);
+}
+
+bool FieldRegistry::ReloadFields(bool showProgress)
+{
+    store::FlexGridModel *grid = Grid();
+    return grid && ReloadAllCtl(*this, *grid, showProgress);
 }
 
 void FieldRegistry::PaintLines(QPainter &p) const

@@ -17,6 +17,7 @@
 #include <QRect>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -111,6 +112,23 @@ public:
     // Puts the values and borders of a record into the fields: those touched since the record's
     // last TakeTouched, or all of them. A value that is already shown is not set again.
     void PutRecord(FieldRecord &record, bool all = false);
+
+    // --- edits. A field and its row of the field grid change together only through these, each
+    // in the one order its kind of edit has; without a grid only the field changes.
+    // An edit of the row: change gets the row as it stands, the row is written back, then the
+    // field and its prompt label follow it. Nothing happens without a grid.
+    void EditRow(PageField &field, const std::function<void(store::FieldRow &)> &change);
+    // A move or resize of a box to left, top, width, height (twips of the page): the field takes
+    // it, its prompt label goes beside it on the row's side, then the row follows.
+    void PlaceField(PageField &field, int left, int top, int width, int height);
+    // A move of a line's ends; the row follows.
+    void PlaceLine(LineField &line, int x1, int y1, int x2, int y2);
+    // A label's text; the row follows.
+    void SetLabelText(LabelField &label, const QString &text);
+    // Rebuilds every field from the grid, one per data row, with the progress window when asked;
+    // false without a grid (nothing changes) or when the format has too many fields of one kind
+    // (the page is left empty).
+    bool ReloadFields(bool showProgress);
 
     // Paints every line field (the page calls it while painting).
     void PaintLines(QPainter &p) const;

@@ -203,12 +203,11 @@ void RowFontToCtl(const FlexGridModel &grid, int row, QWidget *sample)
     sample->setPalette(pal);
 }
 
-void CtlFontToRow(FlexGridModel &grid, int row, const QWidget *sample)
+void CtlFontToRow(FieldRow &f, const QWidget *sample)
 {
     if (!sample)
         return;
     const QFont font = sample->font();
-    FieldRow f = ReadFieldRow(grid, row);
     f.fontName = font.family();
     f.fontSize.Set(font.pointSizeF());
     f.color = QColorToVb(sample->palette().color(QPalette::Text));
@@ -216,7 +215,6 @@ void CtlFontToRow(FlexGridModel &grid, int row, const QWidget *sample)
     f.italic = font.italic();
     f.strikethru = font.strikeOut();
     f.underline = font.underline();
-    WriteFieldRow(grid, row, f);
 }
 
 bool ReloadAllCtl(FieldRegistry &reg, FlexGridModel &grid, bool showProgress)

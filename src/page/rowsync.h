@@ -1,6 +1,8 @@
 #pragma once
 // Keeping the fields on the page and their rows of the field grid in step. The grid holds
 // millimetres and font sizes at zoom 1; the fields hold twips of the page and sizes as shown.
+// Inside the page folder only: every other edit goes through FieldRegistry (EditRow,
+// PlaceField, PlaceLine, SetLabelText, ReloadFields), which runs these in the edit's order.
 
 #include "page/registry.h"
 #include "store/gridmodel.h"
@@ -25,7 +27,7 @@ int CtlToRow(FieldRegistry &reg, PageField *ctl);
 
 // Font and colour between a row and a dialog's sample box, without zoom.
 void RowFontToCtl(const store::FlexGridModel &grid, int row, QWidget *sample);
-void CtlFontToRow(store::FlexGridModel &grid, int row, const QWidget *sample);
+void CtlFontToRow(store::FieldRow &row, const QWidget *sample);
 
 // Rebuilds every field from the grid: all fields go, then one per data row in row order
 // (AddCtl, RowToCtl), and a prompt-less text box gets its saved text. No leave-the-field

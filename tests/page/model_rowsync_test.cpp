@@ -223,7 +223,7 @@ TEST_F(ModelTest, FontAndColourOfARow)
     f.setItalic(true);
     f.setBold(false);
     sample.setFont(f);
-    CtlFontToRow(*m_grid, r, &sample);
+    m_reg->EditRow(*tt, [&](store::FieldRow &row) { CtlFontToRow(row, &sample); });
     EXPECT_EQ(m_grid->TextMatrix(r, ColFSize), "14");
     EXPECT_EQ(m_grid->TextMatrix(r, ColItalic), "√");
     EXPECT_EQ(m_grid->TextMatrix(r, ColBold), "");
