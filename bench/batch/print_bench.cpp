@@ -4,6 +4,7 @@
 // Usage: bench_batch_print data.csv out.pdf
 #include "batch/inputmap.h"
 
+#include "page/registry.h"
 #include "printall.h"
 #include "stat_sample.h"
 #include "store/db.h"
@@ -62,7 +63,8 @@ int main(int argc, char **argv)
         w.OpenFmt(kFormat, false);
         const qint64 start = t.elapsed();
 
-        batch::ImportTarget target{&w, w.fields(), &w, [csv](const QString &) { return csv; }};
+        batch::ImportTarget target{
+            &w, [&w] { return &w.fields()->Layout(); }, &w, [csv](const QString &) { return csv; }};
         batch::SelImportFile(1, target);
         // The import window, once it waits for the user: the specs typed, the rows set, confirmed.
         std::function<void()> answer = [&answer] {

@@ -8,6 +8,7 @@
 
 #include "mainwin/mainwindow.h"
 #include "mainwin/popupmenus.h"
+#include "page/registry.h"
 #include "stat_sample.h"
 #include "store/db.h"
 #include "store/grid.h"
@@ -59,7 +60,7 @@ int main(int argc, char **argv)
     } else {
         batch::ImportFile = data + "/sheet.xlsx";
         batch::ImportSheet = QStringLiteral("A");
-        batch::ImportTarget t{&w, w.fields(), &w, {}};
+        batch::ImportTarget t{&w, [&w] { return &w.fields()->Layout(); }, &w, {}};
         auto *m = new batch::InputMap(t);
         m->Form_Load();
         const char *specs[][2] = {{"8", "A"}, {"10", "C"}, {"11", "E,“//”,B"}, {"5", "D"}};
