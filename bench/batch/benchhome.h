@@ -5,10 +5,10 @@
 // and the main window shown until its start-up is complete.
 
 #include "mainwin/mainwindow.h"
-#include "store/db.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
+#include "store/db/db.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
 
 #include <QEventLoop>
 #include <QTemporaryDir>

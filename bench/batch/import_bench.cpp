@@ -11,12 +11,12 @@
 #include "mainwin/typing.h"
 #include "page/field.h"
 #include "page/registry.h"
-#include "store/context.h"
-#include "store/db.h"
-#include "store/grid.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
+#include "store/model/context.h"
+#include "store/db/db.h"
+#include "store/view/grid.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

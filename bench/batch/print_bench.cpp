@@ -7,9 +7,9 @@
 #include "page/registry.h"
 #include "printall.h"
 #include "stat_sample.h"
-#include "store/db.h"
-#include "store/grid.h"
-#include "store/reporter.h"
+#include "store/db/db.h"
+#include "store/view/grid.h"
+#include "store/db/reporter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -7,11 +7,11 @@
 #include "benchhome.h"
 #include "mainwin/mainwindow.h"
 #include "stat_sample.h"
-#include "store/db.h"
-#include "store/grid.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
+#include "store/db/db.h"
+#include "store/view/grid.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
 
 #include <QApplication>
 #include <QComboBox>

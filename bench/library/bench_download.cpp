@@ -4,7 +4,7 @@
 // Usage: bench_download [MB]   (QT_QPA_PLATFORM=offscreen)
 
 #include "library/web.h"
-#include "store/params.h"
+#include "store/db/params.h"
 
 #include <QApplication>
 #include <QDir>

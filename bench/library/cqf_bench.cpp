@@ -5,9 +5,9 @@
 
 #include "library/fmtfile.h"
 #include "page/backpic.h"
-#include "store/context.h"
-#include "store/fmtcmd.h"
-#include "store/uihelpers.h"
+#include "store/model/context.h"
+#include "store/view/fmtcmd.h"
+#include "store/ui/uihelpers.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

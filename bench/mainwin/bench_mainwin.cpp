@@ -6,10 +6,10 @@
 #include "page/field.h"
 #include "page/pageview.h"
 #include "page/registry.h"
-#include "store/db.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
+#include "store/db/db.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -15,15 +15,15 @@
 // Every line of output is "name value unit" so that the script can take the figures.
 #include "mainwin/mainwindow.h"
 #include "mainwin/starthooks.h"
-#include "store/compact.h"
-#include "store/db.h"
-#include "store/dbcheck.h"
-#include "store/grid.h"
-#include "store/history.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
-#include "store/startup.h"
+#include "store/ui/compact.h"
+#include "store/db/db.h"
+#include "store/db/dbcheck.h"
+#include "store/view/grid.h"
+#include "store/model/history.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
+#include "store/ui/startup.h"
 
 #include <QApplication>
 #include <QDir>

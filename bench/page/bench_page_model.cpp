@@ -3,13 +3,13 @@
 
 #include "page/registry.h"
 #include "page/rowsync.h"
-#include "store/context.h"
-#include "store/db.h"
-#include "store/fmtstore.h"
-#include "store/grid.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
+#include "store/model/context.h"
+#include "store/db/db.h"
+#include "store/model/fmtstore.h"
+#include "store/view/grid.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -8,9 +8,9 @@
 #include "benchslip.h"
 #include "printall.h"
 
-#include "store/db.h"
-#include "store/grid.h"
-#include "store/schema.h"
+#include "store/db/db.h"
+#include "store/view/grid.h"
+#include "store/db/schema.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,7 +3,7 @@
 #include "print/pagerender.h"
 #include "print/printdoc.h"
 #include "print/twippainter.h"
-#include "store/units.h"
+#include "store/core/units.h"
 
 #include <QGuiApplication>
 #include <QPainter>

@@ -10,8 +10,8 @@
 #include "print/pagerender.h"
 #include "print/printdoc.h"
 #include "print/twippainter.h"
-#include "store/units.h"
-#include "store/vb.h"
+#include "store/core/units.h"
+#include "store/core/vb.h"
 #include "values/code39.h"
 
 #include <QDir>

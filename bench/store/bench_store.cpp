@@ -1,9 +1,9 @@
 // Timings of the database layer on a database holding 1,000 formats of 60 fields each:
 // one parameter read, one query of a whole format, one save of a format's 60 rows.
 
-#include "store/db.h"
-#include "store/params.h"
-#include "store/schema.h"
+#include "store/db/db.h"
+#include "store/db/params.h"
+#include "store/db/schema.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -5,10 +5,10 @@
 //
 // QUORVAN_BENCH_PRINTS overrides the number of prints of the big format.
 
-#include "store/db.h"
-#include "store/grid.h"
-#include "store/history.h"
-#include "store/schema.h"
+#include "store/db/db.h"
+#include "store/view/grid.h"
+#include "store/model/history.h"
+#include "store/db/schema.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #include "mainwin/starthooks.h"
 
-#include "store/msgbox.h"
-#include "store/startup.h"
-#include "store/uilanguage.h"
+#include "store/ui/msgbox.h"
+#include "store/ui/startup.h"
+#include "store/core/uilanguage.h"
 
 #include <QApplication>
 #include <QLockFile>

@@ -4,12 +4,12 @@
 
 #include "page/pageviewhost.h"
 #include "page/pageviewlayout.h"
-#include "store/context.h"
-#include "store/grid.h"
-#include "store/gridbind.h"
-#include "store/params.h"
-#include "store/uihelpers.h"
-#include "store/vb.h"
+#include "store/model/context.h"
+#include "store/view/grid.h"
+#include "store/model/gridbind.h"
+#include "store/db/params.h"
+#include "store/ui/uihelpers.h"
+#include "store/core/vb.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -1,9 +1,9 @@
 #include "batch/chart.h"
 
-#include "store/gridbind.h"
-#include "store/gridcolor.h"
-#include "store/gridmodel.h"
-#include "store/vb.h"
+#include "store/model/gridbind.h"
+#include "store/view/gridcolor.h"
+#include "store/model/gridmodel.h"
+#include "store/core/vb.h"
 #include "values/fonts.h"
 
 #include <QFontMetricsF>

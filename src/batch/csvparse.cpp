@@ -1,6 +1,6 @@
 #include "batch/csvparse.h"
 
-#include "store/textfile.h"
+#include "store/db/textfile.h"
 
 namespace batch {
 

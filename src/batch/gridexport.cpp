@@ -1,11 +1,11 @@
 #include "batch/gridexport.h"
 
-#include "store/filewriter.h"
-#include "store/gridmodel.h"
-#include "store/indicator.h"
-#include "store/reporter.h"
-#include "store/textfile.h"
-#include "store/uihelpers.h"
+#include "store/db/filewriter.h"
+#include "store/model/gridmodel.h"
+#include "store/ui/indicator.h"
+#include "store/db/reporter.h"
+#include "store/db/textfile.h"
+#include "store/ui/uihelpers.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,10 +4,10 @@
 #include "batch/gridexport.h"
 #include "batch/sheetsource.h"
 
-#include "store/gridbind.h"
-#include "store/indicator.h"
-#include "store/reporter.h"
-#include "store/vb.h"
+#include "store/model/gridbind.h"
+#include "store/ui/indicator.h"
+#include "store/db/reporter.h"
+#include "store/core/vb.h"
 
 #include <QHash>
 #include <QSet>

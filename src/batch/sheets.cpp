@@ -2,9 +2,9 @@
 
 #include "batch/sheetsource.h"
 
-#include "store/grid.h"
-#include "store/indicator.h"
-#include "store/reporter.h"
+#include "store/view/grid.h"
+#include "store/ui/indicator.h"
+#include "store/db/reporter.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

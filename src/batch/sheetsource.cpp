@@ -3,8 +3,8 @@
 #include "batch/workbookcore.h"
 #include "batch/xlschild.h"
 
-#include "store/reporter.h"
-#include "store/vb.h"
+#include "store/db/reporter.h"
+#include "store/core/vb.h"
 
 #include <QDir>
 #include <QFile>

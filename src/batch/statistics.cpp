@@ -1,12 +1,12 @@
 #include "batch/statistics.h"
 
-#include "store/db.h"
-#include "store/fieldrow.h"
-#include "store/gridbind.h"
-#include "store/gridmodel.h"
-#include "store/helpers.h"
-#include "store/reporter.h"
-#include "store/vb.h"
+#include "store/db/db.h"
+#include "store/model/fieldrow.h"
+#include "store/model/gridbind.h"
+#include "store/model/gridmodel.h"
+#include "store/core/helpers.h"
+#include "store/db/reporter.h"
+#include "store/core/vb.h"
 #include "values/amounts.h"
 
 #include <QHash>

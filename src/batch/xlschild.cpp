@@ -3,8 +3,8 @@
 #include "batch/sheetsource.h"
 #include "batch/xlsproto.h"
 
-#include "store/indicator.h"
-#include "store/vb.h"
+#include "store/ui/indicator.h"
+#include "store/core/vb.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

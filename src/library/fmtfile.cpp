@@ -1,16 +1,16 @@
 #include "library/fmtfile.h"
 
 #include "page/backpic.h"
-#include "store/db.h"
-#include "store/filewriter.h"
-#include "store/fmtcmd.h"
-#include "store/fmtstore.h"
-#include "store/indicator.h"
-#include "store/reporter.h"
-#include "store/schema.h"
-#include "store/textfile.h"
-#include "store/uihelpers.h"
-#include "store/vb.h"
+#include "store/db/db.h"
+#include "store/db/filewriter.h"
+#include "store/view/fmtcmd.h"
+#include "store/model/fmtstore.h"
+#include "store/ui/indicator.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
+#include "store/db/textfile.h"
+#include "store/ui/uihelpers.h"
+#include "store/core/vb.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "library/preview.h"
 
 #include "page/backpic.h"
-#include "store/gridmodel.h"
+#include "store/model/gridmodel.h"
 
 #include <QEvent>
 #include <QFileInfo>

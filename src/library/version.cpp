@@ -1,9 +1,9 @@
 #include "library/version.h"
 
 #include "library/web.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/vb.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/core/vb.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 #include "library/web.h"
 
-#include "store/filewriter.h"
-#include "store/indicator.h"
-#include "store/textfile.h"
-#include "store/website.h"
+#include "store/db/filewriter.h"
+#include "store/ui/indicator.h"
+#include "store/db/textfile.h"
+#include "store/db/website.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>

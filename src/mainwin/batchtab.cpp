@@ -3,8 +3,8 @@
 #include "mainwin/mainwindow.h"
 #include "mainwin/popupmenus.h"
 #include "page/registry.h"
-#include "store/grid.h"
-#include "store/gridbind.h"
+#include "store/view/grid.h"
+#include "store/model/gridbind.h"
 
 #include <QHeaderView>
 

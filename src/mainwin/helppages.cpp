@@ -1,9 +1,9 @@
 #include "mainwin/helppages.h"
 
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/uihelpers.h"
-#include "store/website.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/ui/uihelpers.h"
+#include "store/db/website.h"
 
 #include <QFileInfo>
 

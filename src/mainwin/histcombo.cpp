@@ -4,7 +4,7 @@
 #include "mainwin/typing.h"
 #include "page/field.h"
 #include "page/registry.h"
-#include "store/uihelpers.h"
+#include "store/ui/uihelpers.h"
 
 #include <QComboBox>
 #include <QFocusEvent>

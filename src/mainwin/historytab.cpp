@@ -6,11 +6,11 @@
 #include "mainwin/printing.h"
 #include "page/registry.h"
 #include "print/printrun.h"
-#include "store/context.h"
-#include "store/grid.h"
-#include "store/gridbind.h"
-#include "store/gridsearch.h"
-#include "store/history.h"
+#include "store/model/context.h"
+#include "store/view/grid.h"
+#include "store/model/gridbind.h"
+#include "store/model/gridsearch.h"
+#include "store/model/history.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -12,12 +12,12 @@
 #include "page/field.h"
 #include "page/pageview.h"
 #include "page/registry.h"
-#include "store/compact.h"
-#include "store/context.h"
-#include "store/fmtcmd.h"
-#include "store/indicator.h"
-#include "store/params.h"
-#include "store/reporter.h"
+#include "store/ui/compact.h"
+#include "store/model/context.h"
+#include "store/view/fmtcmd.h"
+#include "store/ui/indicator.h"
+#include "store/db/params.h"
+#include "store/db/reporter.h"
 
 #include <QAction>
 #include <QMenu>

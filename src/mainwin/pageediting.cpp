@@ -12,8 +12,8 @@
 #include "page/pageview.h"
 #include "page/propdialogs.h"
 #include "page/registry.h"
-#include "store/context.h"
-#include "store/vb.h"
+#include "store/model/context.h"
+#include "store/core/vb.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 
 #include "mainwin/mainwindow.h"
 #include "page/pageviewlayout.h"
-#include "store/params.h"
-#include "store/reporter.h"
-#include "store/uihelpers.h"
+#include "store/db/params.h"
+#include "store/db/reporter.h"
+#include "store/ui/uihelpers.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -11,8 +11,8 @@
 #include "page/propdialogs.h"
 #include "page/registry.h"
 #include "print/picoutput.h"
-#include "store/context.h"
-#include "store/uihelpers.h"
+#include "store/model/context.h"
+#include "store/ui/uihelpers.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -11,11 +11,11 @@
 #include "print/margin.h"
 #include "print/pagebuild.h"
 #include "print/printrun.h"
-#include "store/context.h"
-#include "store/fmtstore.h"
-#include "store/grid.h"
-#include "store/history.h"
-#include "store/params.h"
+#include "store/model/context.h"
+#include "store/model/fmtstore.h"
+#include "store/view/grid.h"
+#include "store/model/history.h"
+#include "store/db/params.h"
 
 #include <QScrollBar>
 #include <QToolButton>

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "page/record.h"
-#include "store/params.h"
+#include "store/db/params.h"
 #include "values/valueenv.h"
 
 namespace print {

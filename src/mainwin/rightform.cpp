@@ -3,8 +3,8 @@
 #include "mainwin/buttonicons.h"
 #include "mainwin/helppages.h"
 #include "page/pageviewlayout.h"
-#include "store/reporter.h"
-#include "store/uihelpers.h"
+#include "store/db/reporter.h"
+#include "store/ui/uihelpers.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "mainwin/selformat.h"
 
 #include "page/pageviewlayout.h"
-#include "store/fmtcmd.h"
-#include "store/uihelpers.h"
+#include "store/view/fmtcmd.h"
+#include "store/ui/uihelpers.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -1,7 +1,7 @@
 #pragma once
 // The program's own start-up hooks: the windows store::Main shows.
 
-#include "store/startup.h"
+#include "store/ui/startup.h"
 
 namespace mainwin {
 

@@ -6,7 +6,7 @@
 #include "page/backpic.h"
 #include "page/calcadapter.h"
 #include "page/fmtinit.h"
-#include "store/context.h"
+#include "store/model/context.h"
 
 namespace mainwin {
 

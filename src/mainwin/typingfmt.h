@@ -4,7 +4,7 @@
 // chooses the format to open ("选择格式", "管理格式", the double click on the format name, a
 // stored name that is gone); the name chooser "请选择格式名称" names one to save or delete.
 
-#include "store/fmtcmd.h"
+#include "store/view/fmtcmd.h"
 
 #include <QObject>
 

@@ -1,9 +1,9 @@
 #include "page/backpic.h"
 
 #include "page/pageview.h"
-#include "store/filewriter.h"
-#include "store/paths.h"
-#include "store/reporter.h"
+#include "store/db/filewriter.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
 
 #include <QDir>
 #include <QFile>

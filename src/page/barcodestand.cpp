@@ -3,8 +3,8 @@
 #include "page/fieldvalue.h"
 #include "page/pageviewlayout.h"
 #include "page/registry.h"
-#include "store/params.h"
-#include "store/vb.h"
+#include "store/db/params.h"
+#include "store/core/vb.h"
 
 #include <QButtonGroup>
 #include <QFrame>

@@ -1,9 +1,9 @@
 #include "page/calcadapter.h"
 
-#include "store/fieldrow.h"
-#include "store/history.h"
-#include "store/params.h"
-#include "store/vb.h"
+#include "store/model/fieldrow.h"
+#include "store/model/history.h"
+#include "store/db/params.h"
+#include "store/core/vb.h"
 #include "values/contentkind.h"
 
 #include <QDateTime>

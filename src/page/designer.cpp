@@ -3,11 +3,11 @@
 #include "page/field.h"
 #include "page/pageview.h"
 #include "page/registry.h"
-#include "store/context.h"
-#include "store/fieldrow.h"
-#include "store/gridmodel.h"
-#include "store/reporter.h"
-#include "store/vb.h"
+#include "store/model/context.h"
+#include "store/model/fieldrow.h"
+#include "store/model/gridmodel.h"
+#include "store/db/reporter.h"
+#include "store/core/vb.h"
 
 #include <QCursor>
 #include <QWidget>

@@ -4,11 +4,11 @@
 #include "page/propdialogs.h"
 #include "page/registry.h"
 #include "page/rowsync.h"
-#include "store/gridmodel.h"
-#include "store/params.h"
-#include "store/reporter.h"
-#include "store/uihelpers.h"
-#include "store/vb.h"
+#include "store/model/gridmodel.h"
+#include "store/db/params.h"
+#include "store/db/reporter.h"
+#include "store/ui/uihelpers.h"
+#include "store/core/vb.h"
 #include "values/contentkind.h"
 
 #include <QButtonGroup>

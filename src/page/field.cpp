@@ -1,6 +1,6 @@
 #include "page/field.h"
 
-#include "store/gridcolor.h"
+#include "store/view/gridcolor.h"
 
 #include <QFocusEvent>
 #include <QFontMetrics>

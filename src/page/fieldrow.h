@@ -2,7 +2,7 @@
 // The field row: one row of the field grid per field, its columns and codings kept by the
 // store (store::FieldRow, store::FmtCol); the page reads and writes rows through them.
 
-#include "store/fieldrow.h"
+#include "store/model/fieldrow.h"
 
 namespace page {
 

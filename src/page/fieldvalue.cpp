@@ -1,6 +1,6 @@
 #include "page/fieldvalue.h"
 
-#include "store/defaults.h"
+#include "store/model/defaults.h"
 
 #include <QImage>
 

@@ -3,14 +3,14 @@
 #include "page/pageview.h"
 #include "page/pageviewhost.h"
 #include "page/zoompage.h"
-#include "store/context.h"
-#include "store/defaults.h"
-#include "store/fieldrow.h"
-#include "store/reporter.h"
-#include "store/fmtstore.h"
-#include "store/gridbind.h"
-#include "store/indicator.h"
-#include "store/vb.h"
+#include "store/model/context.h"
+#include "store/model/defaults.h"
+#include "store/model/fieldrow.h"
+#include "store/db/reporter.h"
+#include "store/model/fmtstore.h"
+#include "store/model/gridbind.h"
+#include "store/ui/indicator.h"
+#include "store/core/vb.h"
 
 #include <QDebug>
 

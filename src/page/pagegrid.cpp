@@ -2,8 +2,8 @@
 
 #include "page/pageview.h"
 #include "page/registry.h"
-#include "store/gridcolor.h"
-#include "store/vb.h"
+#include "store/view/gridcolor.h"
+#include "store/core/vb.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -1,6 +1,6 @@
 #include "page/pageviewlayout.h"
 
-#include "store/vb.h"
+#include "store/core/vb.h"
 
 #include <QEvent>
 #include <QGuiApplication>

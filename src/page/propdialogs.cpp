@@ -7,13 +7,13 @@
 #include "page/registry.h"
 #include "page/rowsync.h"
 #include "page/zoompage.h"
-#include "store/context.h"
-#include "store/gridbind.h"
-#include "store/gridcolor.h"
-#include "store/gridmodel.h"
-#include "store/reporter.h"
-#include "store/uihelpers.h"
-#include "store/vb.h"
+#include "store/model/context.h"
+#include "store/model/gridbind.h"
+#include "store/view/gridcolor.h"
+#include "store/model/gridmodel.h"
+#include "store/db/reporter.h"
+#include "store/ui/uihelpers.h"
+#include "store/core/vb.h"
 
 #include <QButtonGroup>
 #include <QColorDialog>

@@ -1,9 +1,9 @@
 #include "page/record.h"
 
-#include "store/defaults.h"
-#include "store/fieldrow.h"
-#include "store/helpers.h"
-#include "store/vb.h"
+#include "store/model/defaults.h"
+#include "store/model/fieldrow.h"
+#include "store/core/helpers.h"
+#include "store/core/vb.h"
 #include "values/contentkind.h"
 
 namespace page {

@@ -9,8 +9,8 @@
 // field on the page, stepping through batch records and print-all all run LeaveTextField on a
 // record; the page puts what changed back into its widgets.
 
-#include "store/context.h"
-#include "store/gridmodel.h"
+#include "store/model/context.h"
+#include "store/model/gridmodel.h"
 #include "values/calc.h"
 #include "values/valueenv.h"
 

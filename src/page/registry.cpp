@@ -3,10 +3,10 @@
 #include "page/fieldrow.h"
 #include "page/fieldvalue.h"
 #include "page/rowsync.h"
-#include "store/fmtstore.h"
-#include "store/gridmodel.h"
-#include "store/helpers.h"
-#include "store/vb.h"
+#include "store/model/fmtstore.h"
+#include "store/model/gridmodel.h"
+#include "store/core/helpers.h"
+#include "store/core/vb.h"
 
 #include <QApplication>
 #include <QFocusEvent>

@@ -9,8 +9,8 @@
 
 #include "page/field.h"
 #include "page/record.h"
-#include "store/context.h"
-#include "store/fieldrow.h"
+#include "store/model/context.h"
+#include "store/model/fieldrow.h"
 
 #include <QObject>
 #include <QPointer>

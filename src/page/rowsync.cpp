@@ -1,13 +1,13 @@
 #include "page/rowsync.h"
 
 #include "page/fieldrow.h"
-#include "store/db.h"
-#include "store/gridbind.h"
-#include "store/gridcolor.h"
-#include "store/helpers.h"
-#include "store/indicator.h"
-#include "store/reporter.h"
-#include "store/vb.h"
+#include "store/db/db.h"
+#include "store/model/gridbind.h"
+#include "store/view/gridcolor.h"
+#include "store/core/helpers.h"
+#include "store/ui/indicator.h"
+#include "store/db/reporter.h"
+#include "store/core/vb.h"
 #include "values/contentkind.h"
 
 #include <QPalette>

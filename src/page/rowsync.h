@@ -5,7 +5,7 @@
 // PlaceField, PlaceLine, SetLabelText, ReloadFields), which runs these in the edit's order.
 
 #include "page/registry.h"
-#include "store/gridmodel.h"
+#include "store/model/gridmodel.h"
 
 class QWidget;
 

@@ -1,6 +1,6 @@
 #include "page/zoom.h"
 
-#include "store/vb.h"
+#include "store/core/vb.h"
 
 #include <algorithm>
 #include <cmath>

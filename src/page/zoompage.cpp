@@ -3,7 +3,7 @@
 #include "page/pageview.h"
 #include "page/pageviewhost.h"
 #include "page/zoom.h"
-#include "store/context.h"
+#include "store/model/context.h"
 
 namespace page {
 

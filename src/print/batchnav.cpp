@@ -1,8 +1,8 @@
 #include "print/batchnav.h"
 
-#include "store/defaults.h"
-#include "store/gridmodel.h"
-#include "store/vb.h"
+#include "store/model/defaults.h"
+#include "store/model/gridmodel.h"
+#include "store/core/vb.h"
 
 #include <QLabel>
 #include <QScrollBar>

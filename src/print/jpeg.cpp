@@ -1,6 +1,6 @@
 #include "print/jpeg.h"
 
-#include "store/filewriter.h"
+#include "store/db/filewriter.h"
 
 #include <QBuffer>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "print/margin.h"
 
-#include "store/uihelpers.h"
+#include "store/ui/uihelpers.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -2,14 +2,14 @@
 
 #include "page/backpic.h"
 #include "page/record.h"
-#include "store/context.h"
-#include "store/fieldrow.h"
-#include "store/fmtstore.h"
-#include "store/gridcolor.h"
-#include "store/gridmodel.h"
-#include "store/params.h"
-#include "store/units.h"
-#include "store/vb.h"
+#include "store/model/context.h"
+#include "store/model/fieldrow.h"
+#include "store/model/fmtstore.h"
+#include "store/view/gridcolor.h"
+#include "store/model/gridmodel.h"
+#include "store/db/params.h"
+#include "store/core/units.h"
+#include "store/core/vb.h"
 
 #include <QGuiApplication>
 #include <QHash>

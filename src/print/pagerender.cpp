@@ -1,9 +1,9 @@
 #include "print/pagerender.h"
 
 #include "print/textlayout.h"
-#include "store/gridcolor.h"
-#include "store/units.h"
-#include "store/vb.h"
+#include "store/view/gridcolor.h"
+#include "store/core/units.h"
+#include "store/core/vb.h"
 #include "values/contentkind.h"
 
 #include <QPointF>

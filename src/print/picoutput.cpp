@@ -1,8 +1,8 @@
 #include "print/picoutput.h"
 
 #include "print/jpeg.h"
-#include "store/reporter.h"
-#include "store/uihelpers.h"
+#include "store/db/reporter.h"
+#include "store/ui/uihelpers.h"
 
 #include <QFileInfo>
 #include <QWidget>

@@ -2,8 +2,8 @@
 
 #include "print/paperform.h"
 #include "print/pdftext.h"
-#include "store/units.h"
-#include "store/vb.h"
+#include "store/core/units.h"
+#include "store/core/vb.h"
 #include "values/code39.h"
 #include "values/fonts.h"
 

@@ -4,11 +4,11 @@
 #include "print/printdoc.h"
 #include "print/printers.h"
 #include "print/selprinter.h"
-#include "store/filewriter.h"
-#include "store/indicator.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/uihelpers.h"
+#include "store/db/filewriter.h"
+#include "store/ui/indicator.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/ui/uihelpers.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "print/selprinter.h"
 
 #include "print/printers.h"
-#include "store/params.h"
-#include "store/reporter.h"
-#include "store/uihelpers.h"
+#include "store/db/params.h"
+#include "store/db/reporter.h"
+#include "store/ui/uihelpers.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "print/textlayout.h"
 
-#include "store/vb.h"
+#include "store/core/vb.h"
 #include "values/amounts.h"
 #include "values/contentkind.h"
 

@@ -2,7 +2,7 @@
 
 #include "print/wideglyphs.h"
 
-#include "store/units.h"
+#include "store/core/units.h"
 #include "values/barcode.h"
 #include "values/code39.h"
 #include "values/ean13.h"

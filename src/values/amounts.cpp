@@ -2,8 +2,8 @@
 
 #include "values/contentkind.h"
 
-#include "store/helpers.h"
-#include "store/vb.h"
+#include "store/core/helpers.h"
+#include "store/core/vb.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "barcode.h"
 
-#include "store/units.h"
+#include "store/core/units.h"
 
 #include <QPaintDevice>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "code39.h"
 
-#include "store/units.h"
-#include "store/vb.h"
+#include "store/core/units.h"
+#include "store/core/vb.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

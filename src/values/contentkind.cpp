@@ -4,8 +4,8 @@
 #include "values/dates.h"
 #include "values/decimal.h"
 
-#include "store/helpers.h"
-#include "store/vb.h"
+#include "store/core/helpers.h"
+#include "store/core/vb.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 
 #include "values/amounts.h"
 
-#include "store/vb.h"
+#include "store/core/vb.h"
 
 #include <QLocale>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "decimal.h"
 
-#include "store/helpers.h"
-#include "store/vb.h"
+#include "store/core/helpers.h"
+#include "store/core/vb.h"
 
 #include <algorithm>
 #include <vector>

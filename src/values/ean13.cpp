@@ -1,7 +1,7 @@
 #include "ean13.h"
 
-#include "store/units.h"
-#include "store/vb.h"
+#include "store/core/units.h"
+#include "store/core/vb.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

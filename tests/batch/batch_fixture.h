@@ -2,11 +2,11 @@
 // A fresh program folder with its database for each test, messages recorded instead of shown,
 // and a way to run Debian's Python for the outside checks.
 
-#include "store/db.h"
-#include "store/grid.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
+#include "store/db/db.h"
+#include "store/view/grid.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
 
 #include "../common/programfolder.h"
 

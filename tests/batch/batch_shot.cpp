@@ -10,13 +10,13 @@
 #include "mainwin/popupmenus.h"
 #include "page/registry.h"
 #include "stat_sample.h"
-#include "store/db.h"
-#include "store/grid.h"
-#include "store/msgbox.h"
-#include "store/paths.h"
-#include "store/schema.h"
+#include "store/db/db.h"
+#include "store/view/grid.h"
+#include "store/ui/msgbox.h"
+#include "store/db/paths.h"
+#include "store/db/schema.h"
 
-#include "store/uilanguage.h"
+#include "store/core/uilanguage.h"
 
 #include <QApplication>
 #include <QDateEdit>

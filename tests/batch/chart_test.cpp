@@ -3,7 +3,7 @@
 
 #include "batch/chart.h"
 
-#include "store/grid.h"
+#include "store/view/grid.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "batch_fixture.h"
 
-#include "store/textfile.h"
+#include "store/db/textfile.h"
 
 #include <QFile>
 #include <QJsonArray>

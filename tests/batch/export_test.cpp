@@ -6,8 +6,8 @@
 #include "../common/smalldisk.h"
 #include "batch_fixture.h"
 
-#include "store/grid.h"
-#include "store/textfile.h"
+#include "store/view/grid.h"
+#include "store/db/textfile.h"
 
 #include <QDir>
 #include <QFile>

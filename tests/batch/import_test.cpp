@@ -15,9 +15,9 @@
 #include "page/field.h"
 #include "page/registry.h"
 #include "print/printers.h"
-#include "store/grid.h"
-#include "store/params.h"
-#include "store/paths.h"
+#include "store/view/grid.h"
+#include "store/db/params.h"
+#include "store/db/paths.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 
 #include "batch_fixture.h"
 
-#include "store/grid.h"
+#include "store/view/grid.h"
 
 #include <QFile>
 #include <QTest>

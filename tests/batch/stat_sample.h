@@ -3,8 +3,8 @@
 // capital amount, a group 金额_1/金额_2 beside a label 金额大写, a payee; five prints over four
 // months (February empty).
 
-#include "store/db.h"
-#include "store/history.h"
+#include "store/db/db.h"
+#include "store/model/history.h"
 
 #include <QMap>
 #include <QString>

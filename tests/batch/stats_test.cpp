@@ -14,8 +14,8 @@
 #include "mainwin/printing.h"
 #include "mainwin/typing.h"
 #include "print/picoutput.h"
-#include "store/grid.h"
-#include "store/params.h"
+#include "store/view/grid.h"
+#include "store/db/params.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -3,10 +3,10 @@
 // per test with the database opened and its schema made, messages recorded instead of shown,
 // running an outside tool, and acting on a modal window once it shows.
 
-#include "store/db.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
+#include "store/db/db.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
 
 #include <QApplication>
 #include <QProcess>

@@ -11,10 +11,10 @@
 #include "mainwin/notifyinglabel.h"
 #include "mainwin/typingfmt.h"
 #include "page/backpic.h"
-#include "store/context.h"
-#include "store/grid.h"
-#include "store/gridbind.h"
-#include "store/indicator.h"
+#include "store/model/context.h"
+#include "store/view/grid.h"
+#include "store/model/gridbind.h"
+#include "store/ui/indicator.h"
 
 #include <QAction>
 #include <QElapsedTimer>

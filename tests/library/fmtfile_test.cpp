@@ -5,11 +5,11 @@
 
 #include "library/fmtfile.h"
 #include "page/backpic.h"
-#include "store/context.h"
-#include "store/filewriter.h"
-#include "store/fmtcmd.h"
-#include "store/indicator.h"
-#include "store/startup.h"
+#include "store/model/context.h"
+#include "store/db/filewriter.h"
+#include "store/view/fmtcmd.h"
+#include "store/ui/indicator.h"
+#include "store/ui/startup.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -2,12 +2,12 @@
 // A fresh program folder and config folder per test, messages recorded, and a local web server
 // (webserver.py on 127.0.0.1) serving a fixture tree that the test writes.
 
-#include "store/db.h"
-#include "store/params.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
-#include "store/textfile.h"
+#include "store/db/db.h"
+#include "store/db/params.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
+#include "store/db/textfile.h"
 
 #include "../common/programfolder.h"
 

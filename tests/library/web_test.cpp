@@ -6,8 +6,8 @@
 #include "library/web.h"
 #include "mainwin/mainwindow.h"
 #include "mainwin/starthooks.h"
-#include "store/indicator.h"
-#include "store/startup.h"
+#include "store/ui/indicator.h"
+#include "store/ui/startup.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

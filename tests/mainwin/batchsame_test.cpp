@@ -12,9 +12,9 @@
 #include "mainwin/printing.h"
 #include "page/field.h"
 #include "page/registry.h"
-#include "store/context.h"
-#include "store/grid.h"
-#include "store/params.h"
+#include "store/model/context.h"
+#include "store/view/grid.h"
+#include "store/db/params.h"
 
 #include <QCryptographicHash>
 #include <QDir>

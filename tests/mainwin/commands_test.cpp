@@ -11,9 +11,9 @@
 #include "page/field.h"
 #include "page/registry.h"
 #include "print/printers.h"
-#include "store/context.h"
-#include "store/grid.h"
-#include "store/paths.h"
+#include "store/model/context.h"
+#include "store/view/grid.h"
+#include "store/db/paths.h"
 
 #include <QAction>
 #include <QApplication>

@@ -15,13 +15,13 @@
 #include "page/propdialogs.h"
 #include "page/registry.h"
 #include "print/printers.h"
-#include "store/context.h"
-#include "store/fmtcmd.h"
-#include "store/gridbind.h"
-#include "store/gridmodel.h"
-#include "store/helpers.h"
-#include "store/params.h"
-#include "store/vb.h"
+#include "store/model/context.h"
+#include "store/view/fmtcmd.h"
+#include "store/model/gridbind.h"
+#include "store/model/gridmodel.h"
+#include "store/core/helpers.h"
+#include "store/db/params.h"
+#include "store/core/vb.h"
 
 #include <QAction>
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "page/propdialogs.h"
 #include "page/registry.h"
 #include "page/pageviewlayout.h"
-#include "store/msgbox.h"
+#include "store/ui/msgbox.h"
 
 #include <QDialog>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 // Qt's own dialogs speak Chinese whatever LANG says (this binary runs under LANG=C.UTF-8).
 #include "mainwin_fixture.h"
 
-#include "store/msgbox.h"
-#include "store/uihelpers.h"
-#include "store/vb.h"
+#include "store/ui/msgbox.h"
+#include "store/ui/uihelpers.h"
+#include "store/core/vb.h"
 
 #include <QAbstractButton>
 #include <QAbstractProxyModel>

@@ -2,12 +2,12 @@
 // A fresh program folder with its database (schema and sample formats) for each test, messages
 // recorded instead of shown.
 
-#include "store/db.h"
-#include "store/fmtstore.h"
-#include "store/indicator.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
+#include "store/db/db.h"
+#include "store/model/fmtstore.h"
+#include "store/ui/indicator.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
 
 #include "../common/programfolder.h"
 

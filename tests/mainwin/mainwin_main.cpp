@@ -1,5 +1,5 @@
 // Test entry of the main window: one QApplication, headless unless told otherwise.
-#include "store/uilanguage.h"
+#include "store/core/uilanguage.h"
 
 #include <QApplication>
 

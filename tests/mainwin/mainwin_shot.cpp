@@ -21,11 +21,11 @@
 #include "page/pageview.h"
 #include "page/propdialogs.h"
 #include "page/registry.h"
-#include "store/context.h"
-#include "store/msgbox.h"
-#include "store/startup.h"
+#include "store/model/context.h"
+#include "store/ui/msgbox.h"
+#include "store/ui/startup.h"
 
-#include "store/uilanguage.h"
+#include "store/core/uilanguage.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -7,11 +7,11 @@
 #include "page/fieldvalue.h"
 #include "page/pageview.h"
 #include "page/registry.h"
-#include "store/context.h"
-#include "store/fmtstore.h"
-#include "store/helpers.h"
-#include "store/params.h"
-#include "store/vb.h"
+#include "store/model/context.h"
+#include "store/model/fmtstore.h"
+#include "store/core/helpers.h"
+#include "store/db/params.h"
+#include "store/core/vb.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -16,13 +16,13 @@
 #include "print/pdftext.h"
 #include "print/printers.h"
 #include "print/printrun.h"
-#include "store/context.h"
-#include "store/grid.h"
-#include "store/indicator.h"
-#include "store/msgbox.h"
-#include "store/paths.h"
-#include "store/textfile.h"
-#include "store/startup.h"
+#include "store/model/context.h"
+#include "store/view/grid.h"
+#include "store/ui/indicator.h"
+#include "store/ui/msgbox.h"
+#include "store/db/paths.h"
+#include "store/db/textfile.h"
+#include "store/ui/startup.h"
 
 #include <QAction>
 #include <QApplication>

@@ -22,10 +22,10 @@
 #include "page/propdialogs.h"
 #include "page/registry.h"
 #include "print/printers.h"
-#include "store/context.h"
-#include "store/grid.h"
-#include "store/history.h"
-#include "store/params.h"
+#include "store/model/context.h"
+#include "store/view/grid.h"
+#include "store/model/history.h"
+#include "store/db/params.h"
 
 #include <QAction>
 #include <QApplication>

@@ -9,11 +9,11 @@
 #include "mainwin_fixture.h"
 #include "page/field.h"
 #include "page/registry.h"
-#include "store/context.h"
-#include "store/db.h"
-#include "store/fmtstore.h"
-#include "store/grid.h"
-#include "store/history.h"
+#include "store/model/context.h"
+#include "store/db/db.h"
+#include "store/model/fmtstore.h"
+#include "store/view/grid.h"
+#include "store/model/history.h"
 
 #include <QApplication>
 #include <QClipboard>

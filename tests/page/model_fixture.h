@@ -6,11 +6,11 @@
 
 #include "page/registry.h"
 #include "page/rowsync.h"
-#include "store/fmtstore.h"
-#include "store/gridbind.h"
-#include "store/gridmodel.h"
-#include "store/helpers.h"
-#include "store/vb.h"
+#include "store/model/fmtstore.h"
+#include "store/model/gridbind.h"
+#include "store/model/gridmodel.h"
+#include "store/core/helpers.h"
+#include "store/core/vb.h"
 
 #include <QWidget>
 

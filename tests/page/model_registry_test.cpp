@@ -4,8 +4,8 @@
 #include "model_fixture.h"
 
 #include "page/fieldrow.h"
-#include "store/indicator.h"
-#include "store/reporter.h"
+#include "store/ui/indicator.h"
+#include "store/db/reporter.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -4,7 +4,7 @@
 #include "model_fixture.h"
 
 #include "page/fieldvalue.h"
-#include "store/defaults.h"
+#include "store/model/defaults.h"
 
 using namespace page;
 using namespace store;

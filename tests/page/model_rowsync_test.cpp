@@ -3,7 +3,7 @@
 #include "model_fixture.h"
 
 #include "page/fieldvalue.h"
-#include "store/gridbind.h"
+#include "store/model/gridbind.h"
 
 #include <QLineEdit>
 

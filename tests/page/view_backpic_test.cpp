@@ -1,7 +1,7 @@
 #include "../common/smalldisk.h"
 #include "page/backpic.h"
 #include "page/pageview.h"
-#include "store/reporter.h"
+#include "store/db/reporter.h"
 #include "view_home.h"
 
 #include <QDir>

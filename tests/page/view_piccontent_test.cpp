@@ -2,12 +2,12 @@
 #include "page/fieldvalue.h"
 #include "page/piccontent.h"
 #include "page/registry.h"
-#include "store/context.h"
-#include "store/db.h"
-#include "store/params.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
+#include "store/model/context.h"
+#include "store/db/db.h"
+#include "store/db/params.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
 #include "view_home.h"
 
 #include <QDir>

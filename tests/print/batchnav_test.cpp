@@ -1,7 +1,7 @@
 #include "print/batchnav.h"
 
-#include "store/fmtstore.h"
-#include "store/gridmodel.h"
+#include "store/model/fmtstore.h"
+#include "store/model/gridmodel.h"
 
 #include <QLabel>
 #include <QPushButton>

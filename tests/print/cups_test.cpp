@@ -6,8 +6,8 @@
 #include "print/printrun.h"
 #include "print/selprinter.h"
 #include "sample.h"
-#include "store/params.h"
-#include "store/reporter.h"
+#include "store/db/params.h"
+#include "store/db/reporter.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 #include "print/picoutput.h"
 
 #include "../common/smalldisk.h"
-#include "store/reporter.h"
+#include "store/db/reporter.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "print/pagebuild.h"
 
-#include "store/context.h"
-#include "store/gridmodel.h"
+#include "store/model/context.h"
+#include "store/model/gridmodel.h"
 
 #include <QHash>
 #include <QTemporaryDir>

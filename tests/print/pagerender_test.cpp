@@ -1,8 +1,8 @@
 #include "print/pagerender.h"
 
 #include "recorder.h"
-#include "store/units.h"
-#include "store/vb.h"
+#include "store/core/units.h"
+#include "store/core/vb.h"
 
 #include <gtest/gtest.h>
 

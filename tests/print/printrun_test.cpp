@@ -2,8 +2,8 @@
 
 #include "fakeprinters.h"
 #include "print/printers.h"
-#include "store/indicator.h"
-#include "store/reporter.h"
+#include "store/ui/indicator.h"
+#include "store/db/reporter.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "recorder.h"
 
-#include "store/units.h"
+#include "store/core/units.h"
 
 namespace printtest {
 

@@ -4,7 +4,7 @@
 #include "print/printdoc.h"
 #include "print/twippainter.h"
 #include "sample.h"
-#include "store/units.h"
+#include "store/core/units.h"
 #include "values/barcode.h"
 #include "values/code39.h"
 

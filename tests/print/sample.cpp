@@ -1,6 +1,6 @@
 #include "sample.h"
 
-#include "store/vb.h"
+#include "store/core/vb.h"
 
 #include <QFile>
 #include <QHash>

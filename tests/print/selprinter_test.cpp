@@ -2,8 +2,8 @@
 
 #include "fakeprinters.h"
 #include "print/printers.h"
-#include "store/params.h"
-#include "store/reporter.h"
+#include "store/db/params.h"
+#include "store/db/reporter.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 #include "store_fixture.h"
 
-#include "store/compact.h"
-#include "store/db.h"
-#include "store/dbcheck.h"
-#include "store/indicator.h"
+#include "store/ui/compact.h"
+#include "store/db/db.h"
+#include "store/db/dbcheck.h"
+#include "store/ui/indicator.h"
 
 #include <QDir>
 #include <QFileInfo>

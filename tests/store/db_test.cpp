@@ -1,7 +1,7 @@
 #include "store_fixture.h"
 
-#include "store/db.h"
-#include "store/paths.h"
+#include "store/db/db.h"
+#include "store/db/paths.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -2,7 +2,7 @@
 
 #include "grid_fixture.h"
 
-#include "store/defaults.h"
+#include "store/model/defaults.h"
 
 #include <map>
 

@@ -1,8 +1,8 @@
 // The typed field row: every coding of the field grid's cells read once and written back, on the
 // cell model alone (no view).
 
-#include "store/fieldrow.h"
-#include "store/gridmodel.h"
+#include "store/model/fieldrow.h"
+#include "store/model/gridmodel.h"
 
 #include <QSignalSpy>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "store_fixture.h"
 
 #include "../common/smalldisk.h"
-#include "store/filewriter.h"
+#include "store/db/filewriter.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -3,8 +3,8 @@
 
 #include "grid_fixture.h"
 
-#include "store/fmtstore.h"
-#include "store/gridbind.h"
+#include "store/model/fmtstore.h"
+#include "store/model/gridbind.h"
 
 #include <cmath>
 

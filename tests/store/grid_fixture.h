@@ -3,12 +3,12 @@
 // upgrade, recorded messages, and small helpers to put format rows into table Fmt and to read
 // the database with the sqlite3 client.
 
-#include "store/context.h"
-#include "store/db.h"
-#include "store/fmtstore.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
+#include "store/model/context.h"
+#include "store/db/db.h"
+#include "store/model/fmtstore.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

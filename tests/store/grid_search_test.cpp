@@ -1,8 +1,8 @@
 // Searching a bound grid for a keyword, row after row.
 
-#include "store/gridbind.h"
-#include "store/gridsearch.h"
-#include "store/reporter.h"
+#include "store/model/gridbind.h"
+#include "store/model/gridsearch.h"
+#include "store/db/reporter.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 
 #include "grid_fixture.h"
 
-#include "store/grid.h"
-#include "store/gridbind.h"
-#include "store/gridcolor.h"
+#include "store/view/grid.h"
+#include "store/model/gridbind.h"
+#include "store/view/gridcolor.h"
 
 #include <QHeaderView>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "store/helpers.h"
+#include "store/core/helpers.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 
 #include "grid_fixture.h"
 
-#include "store/fmtstore.h"
-#include "store/gridmodel.h"
+#include "store/model/fmtstore.h"
+#include "store/model/gridmodel.h"
 
 #include <map>
 

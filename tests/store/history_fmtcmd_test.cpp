@@ -3,10 +3,10 @@
 
 #include "history_fixture.h"
 
-#include "store/fmtcmd.h"
-#include "store/fmtstore.h"
-#include "store/history.h"
-#include "store/startup.h"
+#include "store/view/fmtcmd.h"
+#include "store/model/fmtstore.h"
+#include "store/model/history.h"
+#include "store/ui/startup.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -3,8 +3,8 @@
 
 #include "history_fixture.h"
 
-#include "store/gridbind.h"
-#include "store/history.h"
+#include "store/model/gridbind.h"
+#include "store/model/history.h"
 
 using namespace store;
 

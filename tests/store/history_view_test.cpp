@@ -2,8 +2,8 @@
 
 #include "history_fixture.h"
 
-#include "store/grid.h"
-#include "store/history.h"
+#include "store/view/grid.h"
+#include "store/model/history.h"
 
 using namespace store;
 using histtest::History;

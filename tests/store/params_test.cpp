@@ -2,8 +2,8 @@
 
 #include "../common/smalldisk.h"
 
-#include "store/formpos.h"
-#include "store/params.h"
+#include "store/ui/formpos.h"
+#include "store/db/params.h"
 
 #include <QFile>
 #include <QGuiApplication>

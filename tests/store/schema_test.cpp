@@ -1,7 +1,7 @@
 #include "store_fixture.h"
 
-#include "store/db.h"
-#include "store/schema.h"
+#include "store/db/db.h"
+#include "store/db/schema.h"
 
 using namespace store;
 using storetest::Sqlite3;

@@ -1,9 +1,9 @@
 #include "store_fixture.h"
 
-#include "store/db.h"
-#include "store/params.h"
-#include "store/paths.h"
-#include "store/startup.h"
+#include "store/db/db.h"
+#include "store/db/params.h"
+#include "store/db/paths.h"
+#include "store/ui/startup.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

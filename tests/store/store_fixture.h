@@ -2,10 +2,10 @@
 // A temporary program folder and config folder per test, with the database opened and its
 // schema made, and the messages recorded instead of shown.
 
-#include "store/db.h"
-#include "store/paths.h"
-#include "store/reporter.h"
-#include "store/schema.h"
+#include "store/db/db.h"
+#include "store/db/paths.h"
+#include "store/db/reporter.h"
+#include "store/db/schema.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -4,9 +4,9 @@
 // again through the file writer, as an export does, and with "--child-compact" it compacts the
 // program folder's database again and again, each time saying so, until it is killed.
 
-#include "store/compact.h"
-#include "store/db.h"
-#include "store/filewriter.h"
+#include "store/ui/compact.h"
+#include "store/db/db.h"
+#include "store/db/filewriter.h"
 
 #include <QApplication>
 

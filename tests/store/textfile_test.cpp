@@ -1,6 +1,6 @@
 #include "store_fixture.h"
 
-#include "store/textfile.h"
+#include "store/db/textfile.h"
 
 #include <QDir>
 #include <QFile>

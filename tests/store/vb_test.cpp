@@ -1,5 +1,5 @@
-#include "store/units.h"
-#include "store/vb.h"
+#include "store/core/units.h"
+#include "store/core/vb.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 
 #include "../common/programfolder.h"
 
-#include "store/indicator.h"
-#include "store/msgbox.h"
-#include "store/uihelpers.h"
-#include "store/waitform.h"
+#include "store/ui/indicator.h"
+#include "store/ui/msgbox.h"
+#include "store/ui/uihelpers.h"
+#include "store/ui/waitform.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 #include "values/ean13.h"
 #include "values/fonts.h"
 
-#include "store/units.h"
+#include "store/core/units.h"
 
 #include "print.h"
 

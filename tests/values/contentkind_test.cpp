@@ -6,7 +6,7 @@
 
 #include "print.h"
 
-#include "store/uilanguage.h"
+#include "store/core/uilanguage.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
 #include "values/dates.h"
 
-#include "store/vb.h"
+#include "store/core/vb.h"
 
 #include "print.h"
 

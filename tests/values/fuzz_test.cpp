@@ -5,7 +5,7 @@
 #include "values/decimal.h"
 #include "values/ean13.h"
 
-#include "store/vb.h"
+#include "store/core/vb.h"
 
 #include "print.h"
 
