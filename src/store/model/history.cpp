@@ -71,33 +71,23 @@ struct HistoryRow
     QByteArray con;
 };
 
-// Writes the rows into the table, at most 250 rows a statement (well within SQLite's count of
-// values); the statement's text names only the table and the count of rows. False when the
-// database refused (reported).
+// Writes the rows into the table, one prepared statement of one row stepped for each: a
+// statement that can write only one row needs no statement journal, which a statement of many
+// rows keeps for its own rollback. False when the database refused (reported).
 bool InsertRows(const QString &table, const std::vector<HistoryRow> &rows)
 {
-    for (size_t first = 0; first < rows.size(); first += 250) {
-        const size_t count = std::min<size_t>(250, rows.size() - first);
-        QString insert =
-            QStringLiteral("INSERT INTO ") + table + QStringLiteral(" VALUES(?, ?, ?, ?)");
-        for (size_t i = 1; i < count; ++i)
-            insert += QStringLiteral(", (?, ?, ?, ?)");
-        const bool ok = Db::Main().ExecRows(insert, 1, [&](size_t, RowBinder &row) {
-            for (size_t i = 0; i < count; ++i) {
-                const HistoryRow &r = rows[first + i];
-                const int c = int(4 * i);
-                row.Utf8(c, r.fmt);
-                row.Int(c + 1, r.number);
-                row.Int(c + 2, r.cid);
-                row.Utf8(c + 3, r.con);
-            }
-        });
-        if (!ok) {
-            ReportMessage(OpenErrorText(insert), MsgKind::Error);
-            return false;
-        }
-    }
-    return true;
+    const QString insert =
+        QStringLiteral("INSERT INTO ") + table + QStringLiteral(" VALUES(?, ?, ?, ?)");
+    const bool ok = Db::Main().ExecRows(insert, rows.size(), [&](size_t i, RowBinder &row) {
+        const HistoryRow &r = rows[i];
+        row.Utf8(0, r.fmt);
+        row.Int(1, r.number);
+        row.Int(2, r.cid);
+        row.Utf8(3, r.con);
+    });
+    if (!ok)
+        ReportMessage(OpenErrorText(insert), MsgKind::Error);
+    return ok;
 }
 
 // The rows of one print: its values with content.
