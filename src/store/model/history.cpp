@@ -132,6 +132,8 @@ namespace {
 
 // What the messages name when the prints put aside cannot be written or read back.
 const QString kPendingName = QStringLiteral("待存历史");
+// The rows read back from the file at a time before they go into the history.
+constexpr size_t kRowsAtATime = 250;
 
 } // namespace
 
@@ -206,7 +208,7 @@ bool PendingHistory::Save(const std::function<bool()> &beforeCommit)
     }
     QDataStream in(m_file.get());
     std::vector<HistoryRow> rows;
-    rows.reserve(250);
+    rows.reserve(kRowsAtATime);
     qsizetype moved = 0;
     const QString table = QStringLiteral("历史(Fmt, ID, CID, Con)");
     while (moved < m_rows) {
@@ -220,7 +222,7 @@ bool PendingHistory::Save(const std::function<bool()> &beforeCommit)
             return false;
         }
         rows.push_back({names[format], before[format] + n, cid, std::move(con)});
-        if (++moved == m_rows || rows.size() == 250) {
+        if (++moved == m_rows || rows.size() == kRowsAtATime) {
             if (!InsertRows(table, rows))
                 return false;
             rows.clear();
