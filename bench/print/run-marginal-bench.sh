@@ -8,6 +8,9 @@
 # (user + system), wall time and peak memory come from /usr/bin/time; the marginal cost of a
 # record is what the larger sizes add over 1,000 records, per added record, taken as the median
 # over the rounds of each round's own pair.
+# Beside each print-all run, the sqlite3 shell moves the rows that run added to the history into
+# the same starting database in one INSERT ... SELECT: the cost of those rows in the history table
+# and its indexes alone, with nothing of the program around it, shown per added record.
 # Usage: bench/print/run-marginal-bench.sh BUILD_DIR [ROUNDS] [PEER_FOLDER]
 #   BUILD_DIR: a Release build with -DQUORVAN_BENCH=ON (targets bench_print_allpath and
 #   bench_print_batch).
@@ -51,9 +54,14 @@ for ((r = 1; r <= rounds; ++r)); do
         # grid), and at the end of the command.
         ready=$(sed -n 's/^ready after .* peak memory \([0-9.]*\) MiB.*/\1/p' "$out/stdout")
         done=$(sed -n 's/^print-all: .* peak memory \([0-9.]*\) MiB.*/\1/p' "$out/stdout")
-        echo "$r $p $s $line ${ready:-0} ${done:-0}"
+        # The history's rows alone: the same rows into the same starting file, by the shell.
+        cp "$out/DATA.mdb.start" "$out/floor.mdb"
+        floor=$(run sqlite3 "$out/floor.mdb" "ATTACH '$out/home/DATA.mdb' AS run; BEGIN;
+            INSERT INTO 历史 SELECT Fmt, ID, CID, Con FROM run.历史
+              WHERE rowid > (SELECT MAX(rowid) FROM main.历史) ORDER BY rowid; COMMIT;")
+        echo "$r $p $s $line ${ready:-0} ${done:-0} ${floor%% *}"
       else
-        echo "$r $p $s $(run "$bare" "$peer/data.csv" "$out/$p.pdf" "$s") 0 0"
+        echo "$r $p $s $(run "$bare" "$peer/data.csv" "$out/$p.pdf" "$s") 0 0 0"
       fi
     done
   done
@@ -64,8 +72,9 @@ python3 - "$out/runs" <<'EOF'
 import statistics, sys
 runs = {}
 for line in open(sys.argv[1]):
-    r, p, s, cpu, wall, kib, ready, done = line.split()
-    runs[(int(r), p, int(s))] = (float(cpu), float(wall), int(kib), float(ready), float(done))
+    r, p, s, cpu, wall, kib, ready, done, floor = line.split()
+    runs[(int(r), p, int(s))] = (float(cpu), float(wall), int(kib), float(ready), float(done),
+                                 float(floor))
 rounds = sorted({k[0] for k in runs})
 def med(values):
     return statistics.median(values)
@@ -88,6 +97,15 @@ for s in (20, 100):
               " (rounds %s; target at most 1.3)"
               % (s * 1000, what, med(per["all"]), med(per["bare"]), med(ratios),
                  ", ".join("%.2f" % x for x in ratios)))
+print("the history's rows alone (sqlite3 shell, the same rows into the same file), per added record:")
+for s in (20, 100):
+    added = (s - 1) * 1000
+    floor = [(runs[(r, "all", s)][5] - runs[(r, "all", 1)][5]) / added * 1e6 for r in rounds]
+    bare = [(runs[(r, "bare", s)][0] - runs[(r, "bare", 1)][0]) / added * 1e6 for r in rounds]
+    allcpu = [(runs[(r, "all", s)][0] - runs[(r, "all", 1)][0]) / added * 1e6 for r in rounds]
+    print("  1,000 -> %7d records: %5.1f us CPU, %.2f of the bare renderer's; print-all less"
+          " it, ratio %.2f" % (s * 1000, med(floor), med([f / b for f, b in zip(floor, bare)]),
+                               med([(a - f) / b for a, f, b in zip(allcpu, floor, bare)])))
 grow = med([(runs[(r, "all", 100)][2] - runs[(r, "all", 1)][2]) / 1024 for r in rounds])
 print("print-all peak memory, 100,000 records less 1,000: %.1f MiB (target at most 10)" % grow)
 own = {s: med([runs[(r, "all", s)][4] - runs[(r, "all", s)][3] for r in rounds]) for s in (1, 100)}
