@@ -259,16 +259,19 @@ bool ClearGrid(FlexGridModel &grid, bool ask, const std::function<void(FlexGridM
     return true;
 }
 
-bool DeleteGridRows(FlexGridModel &grid, int &first, int &last, bool ask)
+bool ClampDataRows(const FlexGridModel &grid, int &first, int &last)
 {
     if (grid.FixedRows() >= grid.Rows())
         return false;
     OrderPair(last, first);
-    if (first < grid.FixedRows())
-        first = grid.FixedRows();
-    if (last >= grid.Rows())
-        last = grid.Rows() - 1;
-    if (first > last)
+    first = std::max(first, grid.FixedRows());
+    last = std::min(last, grid.Rows() - 1);
+    return first <= last;
+}
+
+bool DeleteGridRows(FlexGridModel &grid, int &first, int &last, bool ask)
+{
+    if (!ClampDataRows(grid, first, last))
         return false;
     if (ask) {
         const QString q = QStringLiteral("您确定要删除第%1至第%2行？")

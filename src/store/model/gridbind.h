@@ -78,6 +78,10 @@ template <class T> void OrderPair(T &first, T &second)
         std::swap(first, second);
 }
 
+// Puts the rows first and last in order and within the data rows of the grid (a selection made
+// either way, or reaching into the fixed rows); false when no data row lies between them.
+bool ClampDataRows(const FlexGridModel &grid, int &first, int &last);
+
 // Text colour of every cell of the row.
 void SetRowForeColor(FlexGridModel &grid, int row, quint32 color);
 // Back colour of the scrollable cells of one data row.

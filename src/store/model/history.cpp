@@ -440,10 +440,7 @@ int FillFromHistory(FlexGridModel &grid, PageFields &fields, const ReprintHooks 
         hooks.showPrintTab();
     int first = grid.Row();
     int last = grid.RowSel();
-    OrderPair(last, first);
-    first = std::max(first, grid.FixedRows());
-    last = std::min(last, grid.Rows() - 1);
-    if (first > last)
+    if (!ClampDataRows(grid, first, last))
         return 0;
     const bool several = first < last;
     if (several) {
@@ -489,14 +486,9 @@ int FillFromHistory(FlexGridModel &grid, PageFields &fields, const ReprintHooks 
 
 bool DeleteHistoryRows(FlexGridModel &grid)
 {
-    if (grid.Rows() <= grid.FixedRows())
-        return false;
     int first = grid.Row();
     int last = grid.RowSel();
-    OrderPair(last, first);
-    first = std::max(first, grid.FixedRows());
-    last = std::min(last, grid.Rows() - 1);
-    if (first > last)
+    if (!ClampDataRows(grid, first, last))
         return false;
     const QString q = QStringLiteral("您确定要删除第%1至第%2行？")
                           .arg(first - grid.FixedRows() + 1)
