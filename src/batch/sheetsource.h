@@ -7,6 +7,8 @@
 // a time), text as stored with its line breaks, "True"/"False" for a Boolean, "" for an empty
 // cell.
 
+#include "batch/workbookcore.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,17 +16,6 @@
 #include <vector>
 
 namespace batch {
-
-// Failure numbers of the workbook readers (the messages are SheetErrorText's).
-enum SheetError : int {
-    kSheetOk = 0,
-    kSheetCannotOpen = 5,    // missing or unreadable file
-    kSheetTooLarge = 7,      // a part of the workbook unzips beyond what a sheet can hold
-    kSheetNoSuchSheet = 9,   // no worksheet of that name
-    kSheetCancelled = 18,    // the user stopped the reading
-    kSheetReaderFailed = 57, // the .xls reading helper crashed, hung or answered nonsense
-    kSheetNotWorkbook = 438  // not a workbook of the kind its name says
-};
 
 // Told now and then how far a long read has come (0..1); false stops the read with
 // kSheetCancelled.

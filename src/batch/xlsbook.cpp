@@ -1,6 +1,5 @@
 #include "batch/xlsbook.h"
 
-#include "batch/sheetsource.h"
 #include "batch/workbookcore.h"
 
 #include <QFileInfo>

@@ -107,8 +107,10 @@ Printing::Printing(MainWindow &w, Typing &typing, PrintQuestions questions)
     };
     h.batchProblem = [this] { return m_nav->Problem(); };
     h.batchRunning = [this](bool running) {
-        // Each record passes through the page, but the page is painted only with the record
-        // put back at the end; the clock and the parameters are read once for the whole run.
+        // No record passes through the page: each one is filled into m_batchRecord without a
+        // widget (BatchNav::FillRecord) and printed from it through print::PageSource. The page
+        // is not painted during the run and gets back the record shown before it at the end; the
+        // clock and the parameters are read once for the whole run.
         // The rest of the window keeps answering the desktop: on one without a compositor, what
         // the questions before uncover must be painted again.
         if (running) {

@@ -40,7 +40,9 @@ class Printing : public QObject
 {
     Q_OBJECT
 public:
-    // typing converts and calculates the texts of each batch record put on the page.
+    // Batch records do not go through typing or the page: BatchNav::FillRecord fills each one
+    // into a record, converted and calculated as leaving its fields would (page::LeaveTextField),
+    // and print::PageSource prints it.
     Printing(MainWindow &w, Typing &typing, PrintQuestions questions);
     ~Printing() override;
 

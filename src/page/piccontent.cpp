@@ -108,8 +108,8 @@ void DrawPicCtlContent(PictureField &field, const QString &value, const PicConte
     const QString font = env.code39Font ? env.code39Font(field) : field.Font().name;
     bool valid = true;
     if (box && !box->updatesEnabled()) {
-        // Not shown now (a batch passing through the page): drawn when shown; a text that cannot
-        // be drawn is told by the print itself.
+        // Not shown now (the page while a batch prints, which gets its record back at the end):
+        // drawn when shown; a text that cannot be drawn is told by the print itself.
         const int tpp = field.Tpp();
         box->SetPictureLater([value, standard, tpp, size, font](const QSize &s) {
             return RenderBarcode(value, standard, s.width(), s.height(), tpp, size, font);

@@ -1,6 +1,8 @@
 #pragma once
-// Stepping through the imported batch records: one record of the batch grid at a time into the
-// page's fields, the record scroll bar and the two counters.
+// Stepping through the imported batch records: the record scroll bar, the two counters and one
+// record of the batch grid at a time, as a record without widgets (FillRecord, which a batch print
+// lays out through print::PageSource) or onto the page's fields when the scroll bar moves
+// (LoadBatchRow).
 
 #include "page/record.h"
 

@@ -1,11 +1,11 @@
 #include "print/pagerender.h"
 
 #include "print/textlayout.h"
-#include "store/view/gridcolor.h"
 #include "store/core/units.h"
 #include "store/core/vb.h"
 #include "values/contentkind.h"
 
+#include <QColor>
 #include <QPointF>
 #include <cmath>
 
@@ -142,7 +142,7 @@ void PageRenderer::PrintRulers(PrintSurface &s)
 {
     const double wMm = store::RoundEven(s.PaperWidth() / store::kTwipsPerMm);
     const double hMm = store::RoundEven(s.PaperHeight() / store::kTwipsPerMm);
-    const QColor grey = store::VbToQColor(0x333333);
+    const QColor grey(0x33, 0x33, 0x33);
     auto draw = [&](double at, bool vertical) {
         const bool cm = std::fmod(at, 10.0) == 0;
         const double t = store::MmToTwip(at);

@@ -265,8 +265,8 @@ void PrintRun::PrintBatchRows()
     int printed = 0;
     QString stopped;
     bool failed = false;
-    // The pages are drawn on a thread of their own while the next record passes through the
-    // page; the document is not touched here until the writer has finished with it.
+    // The pages are drawn on a thread of their own while the next record is filled; the
+    // document is not touched here until the writer has finished with it.
     std::optional<PageWriter> writer;
     for (int i = 1; i <= count; ++i) {
         if (m_hooks.loadBatchRow)

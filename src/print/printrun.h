@@ -39,11 +39,14 @@ struct PrintHooks
     std::function<void()> dropHistory;
     std::function<int()> batchCount;           // HS maximum
     std::function<int()> batchValue;           // HS value, the record shown
-    std::function<void(int row)> loadBatchRow; // LoadBatchRow of the batch grid
+    // Takes grid row row: onto the page (BatchNav::LoadBatchRow), or while a batch runs into the
+    // record it prints (BatchNav::FillRecord), which fillPage then lays out.
+    std::function<void(int row)> loadBatchRow;
     // Why the batch records cannot be printed under the open format ("" when they can).
     std::function<QString()> batchProblem;
-    // Told true once the questions of a batch are answered and its records start to pass
-    // through the page, false when the record shown before is back.
+    // Told true once the questions of a batch are answered and its records start to be filled
+    // and printed without the page's widgets, false at the end, when the record shown before is
+    // loaded again and goes back on the page.
     std::function<void(bool running)> batchRunning;
     // Asks for the printer; default: the printer chooser.
     std::function<QString()> choosePrinter;
