@@ -104,9 +104,10 @@ TEST_F(CsvEncoding, EachFileReadsAsTheTextItHolds)
         "收款人,金额,备注\n张三,½,2×3\nΑλφα,β系数,Иван\n", "张三,½", "李四,α,β,γ", "王五,Ω,100",
         // Cyrillic alone
         "Иван Петров,100", "Иван Петров,100\nСергей Иванов,200\n", "ПЕТРОВ,москва"};
-    const QStringList gbk{"支票,100", "陆拾,60", "一元",    "谢谢",
-                          "写,1",     "同票",    "陆路",    "每毛",
-                          "木目,2",   "你好,用途", "工行支票", "收款人,小写金额\r\n试印单位,12.50\r\n"};
+    const QStringList gbk{"支票,100",  "陆拾,60",  "一元",
+                          "谢谢",      "写,1",     "同票",
+                          "陆路",      "每毛",     "木目,2",
+                          "你好,用途", "工行支票", "收款人,小写金额\r\n试印单位,12.50\r\n"};
     const QString file = path(QStringLiteral("r.csv"));
     const auto read = [&](const QByteArray &bytes) {
         QFile f(file);

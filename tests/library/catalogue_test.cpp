@@ -208,7 +208,8 @@ TEST_F(CatalogueTest, InstallAsksAgainForANameWithHiddenCharacters)
                               QStringLiteral("\u0085"), QStringLiteral("\u2028")};
     QString list;
     for (const QString &h : hidden)
-        list += QStringLiteral("支票|工行") + h + QStringLiteral("支票|/fmt/a.cqf|/pic/a.jpg|2021-1-1<br>");
+        list += QStringLiteral("支票|工行") + h +
+                QStringLiteral("支票|/fmt/a.cqf|/pic/a.jpg|2021-1-1<br>");
     Put("/xrm/fmt.asp", store::ToGbk(list + QStringLiteral("Finished")));
     Put("/fmt/a.cqf", store::ToGbk(library::FmtFileText(QStringLiteral("转账支票"))));
     Put("/pic/a.jpg", Jpeg(240, 80, Qt::red));

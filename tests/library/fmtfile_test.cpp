@@ -404,12 +404,9 @@ TEST_F(FmtFileTest, FormatFileReadsAsTheTextItHolds)
         QString name;
         bool utf8;
     } cases[] = {
-        {QStringLiteral("支票½×2"), true},
-        {QStringLiteral("支票αβ"), true},
-        {QStringLiteral("Иван支票"), true},
-        {QStringLiteral("进账单Иван Петров"), true},
-        {QStringLiteral("陆拾支票"), false},
-        {QStringLiteral("谢谢支票"), false},
+        {QStringLiteral("支票½×2"), true},   {QStringLiteral("支票αβ"), true},
+        {QStringLiteral("Иван支票"), true},  {QStringLiteral("进账单Иван Петров"), true},
+        {QStringLiteral("陆拾支票"), false}, {QStringLiteral("谢谢支票"), false},
     };
     rec().answer = false; // not opened
     for (const auto &c : cases) {
@@ -453,13 +450,15 @@ TEST_F(FmtFileTest, NamesThatCannotBeFormatNamesAreAskedAgain)
         {QStringLiteral("支票\u202Egpj.exe"),
          QStringLiteral("格式：“支票□gpj.exe”含有控制字符，请另取格式名！"),
          QStringLiteral("支票gpj.exe")},
-        {QStringLiteral("转账\u200B支票"), QStringLiteral("格式：“转账□支票”含有控制字符，请另取格式名！"),
+        {QStringLiteral("转账\u200B支票"),
+         QStringLiteral("格式：“转账□支票”含有控制字符，请另取格式名！"),
          QStringLiteral("转账支票")},
-        {QStringLiteral("支票\u0085E"), QStringLiteral("格式：“支票□E”含有控制字符，请另取格式名！"),
-         QStringLiteral("支票E")},
-        {QStringLiteral("支票\u2028F"), QStringLiteral("格式：“支票□F”含有控制字符，请另取格式名！"),
-         QStringLiteral("支票F")},
-        {longName, QStringLiteral("格式：“") + longName.left(30) + QStringLiteral("…”太长，请另取格式名！"),
+        {QStringLiteral("支票\u0085E"),
+         QStringLiteral("格式：“支票□E”含有控制字符，请另取格式名！"), QStringLiteral("支票E")},
+        {QStringLiteral("支票\u2028F"),
+         QStringLiteral("格式：“支票□F”含有控制字符，请另取格式名！"), QStringLiteral("支票F")},
+        {longName,
+         QStringLiteral("格式：“") + longName.left(30) + QStringLiteral("…”太长，请另取格式名！"),
          longName.left(79)}, // 79 characters of three bytes and ".jpg": 241 bytes, which the
                              // file writer's temporary name still fits
     };

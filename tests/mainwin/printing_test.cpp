@@ -26,12 +26,12 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMenu>
 #include <QDir>
 #include <QFile>
 #include <QGlyphRun>
 #include <QLineEdit>
 #include <QLockFile>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPdfWriter>

@@ -268,8 +268,7 @@ TEST_F(FmtCommands, SaveAsAsksAgainForANameWithHiddenCharacters)
         m_messages->textPresets.clear();
         m_messages->textAnswers = QStringList{QString()}; // the question cancelled
         EXPECT_FALSE(SaveFmtAs(*m_host, "新" + hidden + "格式"));
-        EXPECT_EQ(m_messages->messages,
-                  QStringList{"格式：“新□格式”含有控制字符，请另取格式名！"});
+        EXPECT_EQ(m_messages->messages, QStringList{"格式：“新□格式”含有控制字符，请另取格式名！"});
         EXPECT_EQ(m_messages->textPresets, QStringList{"新格式"});
         EXPECT_EQ(Sqlite3("SELECT count(*) FROM Fmt"), before);
         EXPECT_EQ(m_ctx.FormatName(), "A");
