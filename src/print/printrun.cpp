@@ -149,7 +149,7 @@ PrintRun::PageResult PrintRun::PrintOnePage(const FilledPage &page, bool record)
     if (!OpenDocument())
         return PageResult::Cancelled;
     if (!m_doc->BeginPage(page)) {
-        store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
+        store::ReportMessage(DocumentError(), store::MsgKind::Error);
         Discard();
         return PageResult::Failed;
     }
@@ -171,6 +171,14 @@ void PrintRun::TellDocumentMessages(const QStringList &told)
     for (qsizetype i = m_told; i < told.size(); ++i)
         store::ReportMessage(told.at(i), store::MsgKind::Warning);
     m_told = told.size();
+}
+
+QString PrintRun::DocumentError() const
+{
+    // The PDF writer does not say why it failed: the file's folder tells.
+    if (!m_pdfPart.isEmpty())
+        return store::WrittenFileFailedText(m_pdfPart, m_pdfTarget);
+    return m_doc->ErrorText();
 }
 
 bool PrintRun::CommitFile()
@@ -204,19 +212,37 @@ bool PrintRun::EndAndRecord(const std::function<bool()> &end)
     // The prints go into the history while the document is ended; they are kept only once the
     // printer has taken it, and the file takes its place inside the same transaction, so that a
     // file that could not be put there leaves no prints behind, and prints that could not be
-    // recorded leave the earlier file as it was.
+    // recorded leave the earlier file as it was. Only a commit that fails once the file is in
+    // its place leaves the file without its prints; the user is told which of the two it was.
+    enum class Finished { No, Failed, Done } finished = Finished::No;
     const auto finish = [&] {
+        finished = Finished::Failed;
         if (!end()) {
-            store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
+            store::ReportMessage(DocumentError(), store::MsgKind::Error);
             return false;
         }
-        return CommitFile();
+        if (!CommitFile())
+            return false;
+        finished = Finished::Done;
+        return true;
     };
     const qsizetype kept = std::exchange(m_kept, 0);
     const bool done = kept == 0 || !m_hooks.saveHistory ? finish() : m_hooks.saveHistory(finish);
     if (done) {
         m_doc.reset();
         m_pdfTarget.clear();
+    } else if (finished != Finished::Failed) {
+        // The history has told why it failed; what became of the document is told here.
+        const bool pdf = !m_pdfTarget.isEmpty();
+        const QString where = QDir::toNativeSeparators(pdf ? m_pdfTarget : Current().Name());
+        QString told;
+        if (finished == Finished::Done)
+            told = pdf ? QStringLiteral("文件“%1”已经写入，但这次打印未能记入历史。")
+                       : QStringLiteral("单据已送往打印机“%1”，但这次打印未能记入历史。");
+        else
+            told = pdf ? QStringLiteral("这次打印未能记入历史，文件“%1”没有写入。")
+                       : QStringLiteral("这次打印未能记入历史，单据没有送往打印机“%1”。");
+        store::ReportMessage(told.arg(where), store::MsgKind::Error);
     }
     return done;
 }
@@ -313,7 +339,7 @@ void PrintRun::PrintBatchRows()
         if (failed) {
             finishWriter(false);
             if (!m_doc->ErrorText().isEmpty())
-                store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
+                store::ReportMessage(DocumentError(), store::MsgKind::Error);
         } else if (!EndAndRecord([&] { return finishWriter(true); })) {
             failed = true;
         }

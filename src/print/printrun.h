@@ -97,6 +97,8 @@ private:
     void Discard();
 
     bool CommitFile();
+    // Why the document failed: for a PDF the file and the reason its folder gives.
+    QString DocumentError() const;
 
     PrintHooks m_hooks;
     std::unique_ptr<PrintDocument> m_doc;

@@ -91,6 +91,40 @@ QString RandomCsv(QRandomGenerator &rng)
     return out;
 }
 
+// Each file is read in the encoding its bytes show: UTF-8 whose letters and signs a GBK reading
+// would turn into rare characters, and short GBK texts whose bytes happen to be valid UTF-8.
+class CsvEncoding : public BatchTest
+{
+};
+
+TEST_F(CsvEncoding, EachFileReadsAsTheTextItHolds)
+{
+    const QStringList utf8{
+        // signs, Greek and Cyrillic beside Chinese
+        "收款人,金额,备注\n张三,½,2×3\nΑλφα,β系数,Иван\n", "张三,½", "李四,α,β,γ", "王五,Ω,100",
+        // Cyrillic alone
+        "Иван Петров,100", "Иван Петров,100\nСергей Иванов,200\n", "ПЕТРОВ,москва"};
+    const QStringList gbk{"支票,100",  "陆拾,60",  "一元",
+                          "谢谢",      "写,1",     "同票",
+                          "陆路",      "每毛",     "木目,2",
+                          "你好,用途", "工行支票", "收款人,小写金额\r\n试印单位,12.50\r\n"};
+    const QString file = path(QStringLiteral("r.csv"));
+    const auto read = [&](const QByteArray &bytes) {
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+        batch::CsvRecords got;
+        EXPECT_TRUE(batch::ReadCsvRecords(file, got));
+        return got;
+    };
+    for (const QString &text : utf8)
+        EXPECT_EQ(read(text.toUtf8()), ParseCsv(text)) << text.toStdString();
+    for (const QString &text : gbk) {
+        EXPECT_EQ(read(store::ToGbk(text)), ParseCsv(text)) << text.toStdString();
+    }
+}
+
 const char *kPythonCsv = R"(
 import sys, csv, json, glob
 out = []

@@ -15,6 +15,7 @@
 #include "page/field.h"
 #include "page/registry.h"
 #include "print/printers.h"
+#include "store/db/textfile.h"
 #include "store/view/grid.h"
 #include "store/db/params.h"
 #include "store/db/paths.h"
@@ -292,6 +293,38 @@ TEST_F(ImportTest, FormulaWorkbooksOfLibreOfficeAndOpenpyxlAsOpenpyxlReadsThem)
     }
     // The values LibreOffice stored, not merely empty cells on both sides.
     EXPECT_EQ(w->MSF(1)->TextMatrix(3, column(4)), QString()); // openpyxl's file: no values
+}
+
+// A CSV file in UTF-8 without a mark, its signs and Greek and Cyrillic letters beside Chinese,
+// and a short one in GBK that is valid UTF-8 as well: the import window shows each as written.
+TEST_F(ImportTest, CsvFilesShowAsWritten)
+{
+    const struct
+    {
+        QByteArray bytes;
+        QStringList cells;
+    } files[] = {
+        {QStringLiteral("收款人,用途\n张三,½×2 αβ Иван Петров\n").toUtf8(),
+         {"收款人", "用途", "张三", "½×2 αβ Иван Петров"}},
+        {store::ToGbk(QStringLiteral("谢谢,写\n支票,100\n")), {"谢谢", "写", "支票", "100"}},
+    };
+    for (const auto &f : files) {
+        const QString csv = path(QStringLiteral("text.csv"));
+        QFile out(csv);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(f.bytes);
+        out.close();
+        batch::ImportFile = csv;
+        QStringList shown;
+        WhenModal<batch::InputMap>([&](batch::InputMap *m) {
+            shown = QStringList{m->M0->TextMatrix(1, 1), m->M0->TextMatrix(1, 2),
+                                m->M0->TextMatrix(2, 1), m->M0->TextMatrix(2, 2)};
+            m->Com[1]->click();
+        });
+        batch::ShowInputMap(target);
+        EXPECT_EQ(shown, f.cells);
+    }
+    EXPECT_EQ(rec().messages, QStringList());
 }
 
 // A file with nothing in it, an empty worksheet, and a workbook whose sheet unzips beyond any

@@ -393,6 +393,35 @@ TEST_F(FmtFileTest, BadFilesLeaveTheDatabaseAsItWas)
     EXPECT_FALSE(store::ProgressShowing());
 }
 
+// A format file reads as the text it holds: UTF-8 whose signs and Greek or Cyrillic letters a
+// GBK reading would turn into rare characters, and GBK.
+TEST_F(FmtFileTest, FormatFileReadsAsTheTextItHolds)
+{
+    const QString example = store::FromGbk(WorkedExample());
+    const QString file = m_dir.path() + QStringLiteral("/named.cqf");
+    const struct
+    {
+        QString name;
+        bool utf8;
+    } cases[] = {
+        {QStringLiteral("支票½×2"), true},   {QStringLiteral("支票αβ"), true},
+        {QStringLiteral("Иван支票"), true},  {QStringLiteral("进账单Иван Петров"), true},
+        {QStringLiteral("陆拾支票"), false}, {QStringLiteral("谢谢支票"), false},
+    };
+    rec().answer = false; // not opened
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        QString text = example;
+        text.replace(QStringLiteral("转账支票A"), c.name);
+        Put("/../named.cqf", c.utf8 ? text.toUtf8() : store::ToGbk(text));
+        rec().messages.clear();
+        EXPECT_TRUE(library::ImportFmtFile(host, file));
+        EXPECT_EQ(rec().messages,
+                  QStringList{QStringLiteral("格式“%1”导入成功,立即调用此格式？").arg(c.name)});
+        EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) > 1 FROM Fmt WHERE Fmt='" + c.name + "';"), "1");
+    }
+}
+
 // Names from a format file that no format may have (a control character, too long for its
 // picture's file name) are asked for again; given none, nothing is stored and no file written.
 // A stored format of such a name still opens. The file's text reads as GBK or as UTF-8.
@@ -416,7 +445,20 @@ TEST_F(FmtFileTest, NamesThatCannotBeFormatNamesAreAskedAgain)
         {QStringLiteral("支票\x1b[31mC"),
          QStringLiteral("格式：“支票□[31mC”含有控制字符，请另取格式名！"),
          QStringLiteral("支票[31mC")},
-        {longName, QStringLiteral("格式：“") + longName.left(30) + QStringLiteral("…”太长，请另取格式名！"),
+        // Characters that hide or turn round what a name shows: a right-to-left override, a
+        // zero-width space, a C1 control (NEL) and the line separator.
+        {QStringLiteral("支票\u202Egpj.exe"),
+         QStringLiteral("格式：“支票□gpj.exe”含有控制字符，请另取格式名！"),
+         QStringLiteral("支票gpj.exe")},
+        {QStringLiteral("转账\u200B支票"),
+         QStringLiteral("格式：“转账□支票”含有控制字符，请另取格式名！"),
+         QStringLiteral("转账支票")},
+        {QStringLiteral("支票\u0085E"),
+         QStringLiteral("格式：“支票□E”含有控制字符，请另取格式名！"), QStringLiteral("支票E")},
+        {QStringLiteral("支票\u2028F"),
+         QStringLiteral("格式：“支票□F”含有控制字符，请另取格式名！"), QStringLiteral("支票F")},
+        {longName,
+         QStringLiteral("格式：“") + longName.left(30) + QStringLiteral("…”太长，请另取格式名！"),
          longName.left(79)}, // 79 characters of three bytes and ".jpg": 241 bytes, which the
                              // file writer's temporary name still fits
     };

@@ -29,6 +29,7 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFontDialog>
 #include <QLabel>
@@ -36,6 +37,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QRubberBand>
@@ -662,6 +664,52 @@ TEST_F(DesignerTest, TextFieldDialogWritesTheMarkedItemsToTheSelection)
     EXPECT_EQ(gridRows(), other);
     EXPECT_FALSE(dialogs().Dialog(FieldKind::Text) &&
                  dialogs().Dialog(FieldKind::Text)->isVisible());
+}
+
+// A field whose family is not installed, at a size between whole points (as stored on a wide
+// screen): the font dialog opens on what the field shows, and 确定 on it changes nothing that
+// 保存格式 then stores.
+TEST_F(DesignerTest, FontDialogAcceptedUnchangedKeepsTheFieldsFont)
+{
+    ASSERT_TRUE(store::ExecSQL("UPDATE Fmt SET fName='宋体', fSize=16.54 WHERE Fmt=? AND "
+                               "LBL='收款人'",
+                               {kCheque}));
+    m_w->OpenFmt(kCheque, true);
+    const QStringList before = dumpRows(kCheque);
+    const QString shown = QFontInfo(text("收款人")->Widget()->font()).family();
+    ASSERT_NE(shown, "宋体");
+    openCtlSet(text("收款人"));
+    auto *dlg = qobject_cast<page::EditCtl *>(dialogs().Dialog(FieldKind::Text));
+    ASSERT_NE(dlg, nullptr);
+    QTRY_VERIFY(dlg->isVisible());
+    QFont opened;
+    int answered = 0;
+    auto *t = new QTimer(m_w);
+    t->setInterval(0);
+    QObject::connect(t, &QTimer::timeout, t, [&] {
+        QWidget *m = QApplication::activeModalWidget();
+        auto *box = m ? m->findChild<QDialogButtonBox *>() : nullptr;
+        if (!box || !(qobject_cast<QFontDialog *>(m) || qobject_cast<QColorDialog *>(m)))
+            return;
+        if (auto *f = qobject_cast<QFontDialog *>(m)) {
+            opened = f->currentFont();
+            QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        } else {
+            QTest::mouseClick(box->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+            t->deleteLater();
+        }
+        ++answered;
+    });
+    t->start();
+    QTest::mouseClick(static_cast<QAbstractButton *>(dlg->fontButton()), Qt::LeftButton);
+    EXPECT_EQ(answered, 2);
+    EXPECT_EQ(opened.family().toStdString(), shown.toStdString());
+    EXPECT_EQ(opened.pointSize(), 17);
+    QTest::mouseClick(dlg->okButton(), Qt::LeftButton);
+    QTRY_VERIFY(!dialogs().Dialog(FieldKind::Text));
+    m_w->findChild<QAction *>("m_FCom(31)")->trigger();
+    EXPECT_EQ(dumpRows(kCheque).join('\n').toStdString(), before.join('\n').toStdString());
+    EXPECT_TRUE(before.join('\n').contains("\t宋体\t16.54\t"));
 }
 
 TEST_F(DesignerTest, CheckPictureLabelAndLineDialogs)

@@ -26,12 +26,12 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMenu>
 #include <QDir>
 #include <QFile>
 #include <QGlyphRun>
 #include <QLineEdit>
 #include <QLockFile>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPdfWriter>
@@ -39,6 +39,7 @@
 #include <QPushButton>
 #include <QRawFont>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -406,7 +407,7 @@ TEST_F(PrintingTest, PdfOnAFullDiskFailsKeepsTheEarlierFileAndRecordsNothing)
 
     // Room for the start of a file (one block), not for a whole one.
     disk.fill(4096);
-    const QString failed = QStringLiteral("无法写入文件“%1”！").arg(pdfFile);
+    const QString failed = QStringLiteral("无法写入文件“%1”！\n磁盘空间不足。").arg(pdfFile);
     box->clear();
     QTest::keyClicks(box, QStringLiteral("2.00"));
     w->COM(0)->click();
@@ -415,14 +416,38 @@ TEST_F(PrintingTest, PdfOnAFullDiskFailsKeepsTheEarlierFileAndRecordsNothing)
     EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
     EXPECT_EQ(history(kAmount), QStringList{QStringLiteral("1=1.00")});
 
-    // A batch: one message for the document, no print of it recorded.
+    // A batch, with that room and with none: one message for the document, no print of it
+    // recorded.
     setUpBatch();
-    rec().messages.clear();
-    w->COM(1)->click();
-    EXPECT_EQ(rec().messages, QStringList{failed});
-    EXPECT_EQ(readAll(pdfFile), earlier);
-    EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
-    EXPECT_EQ(history(kAmount), QStringList{QStringLiteral("1=1.00")});
+    for (const qint64 left : {4096, 0}) {
+        disk.fill(left);
+        rec().messages.clear();
+        w->COM(1)->click();
+        EXPECT_EQ(rec().messages, QStringList{failed});
+        EXPECT_EQ(readAll(pdfFile), earlier);
+        EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
+        EXPECT_EQ(history(kAmount), QStringList{QStringLiteral("1=1.00")});
+    }
+}
+
+// A folder nobody may write in (an immutable one: the tests run as root, whom permissions do not
+// stop): the message names the file and says why.
+TEST_F(PrintingTest, PdfIntoAFolderWithoutWritePermissionSaysWhy)
+{
+    const QString folder = m_dir.filePath(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const auto immutable = [&](bool on) {
+        return QProcess::execute(QStringLiteral("chattr"), {on ? "+i" : "-i", folder}) == 0;
+    };
+    if (!immutable(true))
+        GTEST_SKIP() << "the file system here has no immutable folders";
+    const auto unlock = qScopeGuard([&] { immutable(false); });
+    pdfFile = folder + QStringLiteral("/out.pdf");
+    w->COM(0)->click();
+    EXPECT_EQ(rec().messages,
+              QStringList{QStringLiteral("无法写入文件“%1”！\n没有写入权限。").arg(pdfFile)});
+    EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(history(kAmount).isEmpty());
 }
 
 TEST_F(PrintingTest, BatchWhoseHistoryCannotBeStoredLeavesTheEarlierFileAndTellsOnce)
@@ -437,10 +462,34 @@ TEST_F(PrintingTest, BatchWhoseHistoryCannotBeStoredLeavesTheEarlierFileAndTells
     ASSERT_TRUE(store::ExecSQL(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON 历史 "
                                               "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
     w->COM(1)->click();
-    EXPECT_EQ(rec().messages.size(), 1) << rec().messages.join('|').toStdString();
+    // The database's message, then what became of the file.
+    ASSERT_EQ(rec().messages.size(), 2) << rec().messages.join('|').toStdString();
+    EXPECT_EQ(rec().messages.at(1),
+              QStringLiteral("这次打印未能记入历史，文件“%1”没有写入。").arg(pdfFile));
     EXPECT_EQ(readAll(pdfFile), QByteArray("earlier"));
     EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
     EXPECT_TRUE(history(kPayee).isEmpty());
+
+    // The history fails only at its commit, once the file has taken its place (as on a disk that
+    // fills up under the database): the file is kept, and the message says so.
+    ASSERT_TRUE(store::ExecSQL(QStringLiteral("DROP TRIGGER refuse")));
+    ASSERT_TRUE(store::ExecSQL(QStringLiteral("PRAGMA foreign_keys=ON")));
+    ASSERT_TRUE(store::ExecSQL(QStringLiteral("CREATE TABLE never(id INTEGER PRIMARY KEY)")));
+    ASSERT_TRUE(store::ExecSQL(QStringLiteral("CREATE TABLE late(p INTEGER REFERENCES never(id) "
+                                              "DEFERRABLE INITIALLY DEFERRED)")));
+    ASSERT_TRUE(store::ExecSQL(QStringLiteral("CREATE TRIGGER atcommit AFTER INSERT ON 历史 "
+                                              "BEGIN INSERT INTO late VALUES(-1); END")));
+    rec().messages.clear();
+    w->COM(1)->click();
+    ASSERT_EQ(rec().messages.size(), 2) << rec().messages.join('|').toStdString();
+    EXPECT_EQ(rec().messages.join('|').toStdString(),
+              (QStringLiteral("数据库打开错误(COMMIT)！|文件“%1”已经写入，但这次打印未能记入历史。")
+                   .arg(pdfFile))
+                  .toStdString());
+    EXPECT_EQ(PdfPages(pdfFile), 3);
+    EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
+    EXPECT_TRUE(history(kPayee).isEmpty());
+    ASSERT_TRUE(store::ExecSQL(QStringLiteral("PRAGMA foreign_keys=OFF")));
 }
 
 TEST_F(PrintingTest, UnfinishedPdfOfAnInterruptedRunIsRemovedAtTheNextStart)

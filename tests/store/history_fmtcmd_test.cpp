@@ -256,6 +256,32 @@ TEST_F(FmtCommands, SaveAsAsksForTheNameWhenNoneIsGiven)
     EXPECT_TRUE(FmtExists("新格式"));
 }
 
+// A name holding a character that hides or turns round what it shows is asked for again: the
+// question shows it as a box and offers the name without it.
+TEST_F(FmtCommands, SaveAsAsksAgainForANameWithHiddenCharacters)
+{
+    const QString before = Sqlite3("SELECT count(*) FROM Fmt");
+    for (const QString hidden : {QStringLiteral("\u202E"), QStringLiteral("\u200B"),
+                                 QStringLiteral("\u0085"), QStringLiteral("\u2028")}) {
+        SCOPED_TRACE(QString::number(hidden.at(0).unicode(), 16).toStdString());
+        m_messages->messages.clear();
+        m_messages->textPresets.clear();
+        m_messages->textAnswers = QStringList{QString()}; // the question cancelled
+        EXPECT_FALSE(SaveFmtAs(*m_host, "新" + hidden + "格式"));
+        EXPECT_EQ(m_messages->messages, QStringList{"格式：“新□格式”含有控制字符，请另取格式名！"});
+        EXPECT_EQ(m_messages->textPresets, QStringList{"新格式"});
+        EXPECT_EQ(Sqlite3("SELECT count(*) FROM Fmt"), before);
+        EXPECT_EQ(m_ctx.FormatName(), "A");
+    }
+    // The name offered is taken.
+    m_messages->messages.clear();
+    m_messages->textAnswers.clear();
+    EXPECT_TRUE(SaveFmtAs(*m_host, "新\u202E格式"));
+    EXPECT_EQ(m_ctx.FormatName(), "新格式");
+    EXPECT_EQ(Sqlite3("SELECT count(*) FROM Fmt WHERE Fmt GLOB '新*'"),
+              Sqlite3("SELECT count(*) FROM Fmt WHERE Fmt='新格式'"));
+}
+
 TEST_F(FmtCommands, DeletingTheOpenFormatIsRefused)
 {
     EXPECT_FALSE(DeleteFmt(*m_host, "A"));

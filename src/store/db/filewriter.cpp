@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -430,6 +431,40 @@ bool CommitWrittenFile(const QString &written, const QString &target, QString *e
     SyncFolderOf(resolved);
     ForgetUnfinishedFile(written);
     return true;
+}
+
+namespace {
+
+// What keeps a file from being written in the folder of path: the error of creating a file
+// there, else of giving it some room on the disk; 0 when both work.
+int WriteErrorIn(const QString &path)
+{
+    QByteArray probe = Encoded(QFileInfo(path).absolutePath() + QStringLiteral("/.probe-XXXXXX"));
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0)
+        return errno;
+    constexpr off_t kRoom = 64 * 1024;
+    int err = ::posix_fallocate(fd, 0, kRoom);
+    if (err == EOPNOTSUPP || err == EINVAL) {
+        // A file system that cannot reserve room is written to instead.
+        const QByteArray zeros(4096, '\0');
+        err = 0;
+        for (off_t done = 0; done < kRoom && !err; done += zeros.size())
+            if (::write(fd, zeros.constData(), size_t(zeros.size())) != zeros.size())
+                err = errno ? errno : ENOSPC;
+        if (!err && ::fsync(fd) != 0)
+            err = errno;
+    }
+    ::close(fd);
+    ::unlink(probe.constData());
+    return err;
+}
+
+} // namespace
+
+QString WrittenFileFailedText(const QString &written, const QString &target)
+{
+    return WriteFailedText(target) + u'\n' + ErrnoReason(WriteErrorIn(written));
 }
 
 } // namespace store

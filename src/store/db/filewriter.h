@@ -76,6 +76,11 @@ bool CopyFileOver(const QString &from, const QString &to, QString *error = nullp
 // the target. On failure the target is untouched and written stays for the caller to remove.
 bool CommitWrittenFile(const QString &written, const QString &target, QString *error = nullptr);
 
+// The message of a file that something else failed to write under the name written (a PDF
+// writer that does not tell why): "无法写入文件“<target>”！" and, on a line of its own, why a file
+// cannot be written in that folder now (no room, no permission, a read-only disk).
+QString WrittenFileFailedText(const QString &written, const QString &target);
+
 // Why a system call failed, in words for the user ("磁盘空间不足。" for ENOSPC).
 QString ErrnoReason(int err);
 

@@ -12,9 +12,10 @@ namespace store {
 // file (if any) is untouched and no partial file stays behind.
 int WriteTextFile(const QString &text, const QString &path);
 
-// The text of bytes read from a file: as its byte-order mark says; else UTF-8 when the bytes are
-// UTF-8 whose characters are likely text, and GB18030 when its reading is the likelier one
-// (short GBK texts are often valid UTF-8 by chance).
+// The text of bytes read from a file: as its byte-order mark says; else GB18030 for bytes that are
+// not UTF-8; else UTF-8, unless the GB18030 reading is clearly the likelier text (short GBK texts
+// are often valid UTF-8 by chance: "谢谢" reads "лл"). Both readings are judged alike: rare
+// characters outside GB2312, letters that make no word of one script, stray signs.
 QString DecodeText(const QByteArray &bytes);
 
 // Reads a whole text file, decoded by DecodeText. False when it cannot be opened or read.

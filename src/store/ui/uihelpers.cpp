@@ -294,17 +294,31 @@ bool ChooseCtlFont(QWidget *ctl)
 {
     if (!ctl)
         return false;
-    QFont start = ctl->font();
-    if (start.family().isEmpty())
-        start.setFamily(QStringLiteral("宋体"));
+    QFont own = ctl->font();
+    if (own.family().isEmpty())
+        own.setFamily(QStringLiteral("宋体"));
+    // The dialog lists installed families and whole sizes only. It opens on what the field
+    // really shows: the family drawing it (a substitute, where the named one is not installed)
+    // and its size to the nearest point.
+    const QFontInfo shown(own);
+    QFont start = own;
+    start.setFamily(shown.family());
+    const int startSize = qMax(1, qRound(own.pointSizeF()));
+    start.setPointSize(startSize);
     bool ok = false;
     QFont font = QFontDialog::getFont(&ok, start, ctl, QStringLiteral("字体"));
     if (!ok)
         return false;
-    // The dialog lists installed families only: a family the field names but that is shown by a
-    // substitute comes back as the substitute's name, and stays the field's own name.
-    if (font.family() == QFontInfo(start).family())
-        font.setFamily(start.family());
+    // What the clerk left as it was stays the field's own: its family name, its style and its
+    // exact size.
+    if (font.family() == shown.family())
+        font.setFamily(own.family());
+    if (font.bold() == own.bold() && font.italic() == own.italic()) {
+        font.setWeight(own.weight());
+        font.setStyleName(own.styleName());
+    }
+    if (font.pointSize() == startSize && own.pointSizeF() > 0)
+        font.setPointSizeF(own.pointSizeF());
     if (!(font.pointSizeF() > 0))
         font.setPointSizeF(0.1);
     ctl->setFont(font);

@@ -81,10 +81,45 @@ void OpenFmt(FormatCommandHost &host, QString &name, bool force)
         host.O2_Click(i);
 }
 
+namespace {
+
+// Characters a name may not hold because the eye cannot see them for what they are: controls
+// (C0, DEL, C1), format characters (the bidirectional overrides that turn the rest of a name
+// around, the zero-width ones that make two names look alike) and the line and paragraph
+// separators.
+bool IsHiddenChar(char32_t c)
+{
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    }
+}
+
+// The name with each hidden character replaced by replacement (or dropped, when it is empty).
+QString ReplaceHiddenChars(const QString &name, const QString &replacement)
+{
+    QString out;
+    out.reserve(name.size());
+    for (const char32_t c : name.toUcs4()) {
+        if (IsHiddenChar(c))
+            out += replacement;
+        else
+            out += QString::fromUcs4(&c, 1);
+    }
+    return out;
+}
+
+} // namespace
+
 QString FmtNameFault(const QString &name, const QString &pictureFile)
 {
-    for (const QChar c : name)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+    for (const char32_t c : name.toUcs4())
+        if (IsHiddenChar(c))
             return QStringLiteral("含有控制字符");
     // A file name has at most 255 bytes, and FileWriter writes the picture first under
     // ".<name>.<up to 5 characters>.part" beside it.
@@ -105,13 +140,11 @@ QString AskFmtName(FormatCommandHost &host, QString name, bool mustBeNew)
         QString preset = name;
         if (!fault.isEmpty()) {
             // Offered instead: the name without its control characters, cut to what fits.
-            preset.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+            preset = ReplaceHiddenChars(preset, QString());
             while (!preset.isEmpty() && !FmtNameFault(preset, host.backPicFile(preset)).isEmpty())
                 preset.chop(preset.back().isLowSurrogate() ? 2 : 1);
             // The name as shown: each control character a box, a long one cut short.
-            for (QChar &c : shown)
-                if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-                    c = u'□';
+            shown = ReplaceHiddenChars(shown, QStringLiteral("□"));
             if (shown.size() > 30)
                 shown = shown.left(30) + u'…';
             prompt = QStringLiteral("”") + fault + QStringLiteral("，请另取格式名！");
