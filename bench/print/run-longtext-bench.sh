@@ -13,8 +13,11 @@ trap 'rm -rf "$out"' EXIT
 
 echo "load: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 for n in "${lengths[@]}"; do
-  /usr/bin/time -f "%e %M" -o "$out/t" "$build/bin/bench_print_longtext" "$n" "$out/p.pdf" \
-    >"$out/stdout"
+  if ! /usr/bin/time -f "%e %M" -o "$out/t" "$build/bin/bench_print_longtext" "$n" "$out/p.pdf" \
+    >"$out/stdout" 2>"$out/stderr"; then
+    cat "$out/stderr" >&2
+    exit 1
+  fi
   read -r secs kib <"$out/t"
   printf '%s; process %.2f s, peak %d MiB\n' "$(cat "$out/stdout")" "$secs" $((kib / 1024))
 done
