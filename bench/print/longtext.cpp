@@ -46,12 +46,12 @@ int main(int argc, char **argv)
     // Latin letters, full-width signs and blanks), picked by a fixed generator so that no two
     // lines are alike.
     const QStringList words = {
-        QStringLiteral("收款单位"), QStringLiteral("0001"),   QStringLiteral("有限公司"),
-        QStringLiteral("，"),       QStringLiteral("账号"),   QStringLiteral("6222 0210"),
-        QStringLiteral(" "),        QStringLiteral("Bank"),   QStringLiteral("of Quorvan"),
-        QStringLiteral("（分行）"), QStringLiteral("壹仟"),   QStringLiteral("贰佰叁拾肆元"),
-        QStringLiteral("伍角整"),   QStringLiteral("。"),     QStringLiteral("ＡＢ１２"),
-        QStringLiteral("Wang"),     QStringLiteral("AVE."),   QStringLiteral("888599.97")};
+        QStringLiteral("收款单位"), QStringLiteral("0001"), QStringLiteral("有限公司"),
+        QStringLiteral("，"),       QStringLiteral("账号"), QStringLiteral("6222 0210"),
+        QStringLiteral(" "),        QStringLiteral("Bank"), QStringLiteral("of Quorvan"),
+        QStringLiteral("（分行）"), QStringLiteral("壹仟"), QStringLiteral("贰佰叁拾肆元"),
+        QStringLiteral("伍角整"),   QStringLiteral("。"),   QStringLiteral("ＡＢ１２"),
+        QStringLiteral("Wang"),     QStringLiteral("AVE."), QStringLiteral("888599.97")};
     QString text;
     text.reserve(n + 16);
     quint64 seed = 1;

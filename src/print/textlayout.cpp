@@ -50,7 +50,8 @@ double InkMargin(TextSurface &s)
 class LineCutter
 {
 public:
-    LineCutter(TextSurface &s, double w, double charSpacing) : m_s(s), m_w(w), m_spacing(charSpacing)
+    LineCutter(TextSurface &s, double w, double charSpacing)
+        : m_s(s), m_w(w), m_spacing(charSpacing)
     {
     }
 
@@ -85,16 +86,13 @@ private:
         return m_s.TextWidth(part) + m_spacing * double(n - 1) <= m_w;
     }
     // The rest's length when it has fewer than n characters, else n.
-    qsizetype Clamp(qsizetype n)
-    {
-        return EndOf(n) < 0 ? m_ends.size() : n;
-    }
+    qsizetype Clamp(qsizetype n) { return EndOf(n) < 0 ? m_ends.size() : n; }
     qsizetype Longest()
     {
         qsizetype guess = Clamp(std::max<qsizetype>(m_last, 2));
         if (guess < 2)
             return 1;
-        qsizetype fits = 1; // the longest run known to fit (1 always goes)
+        qsizetype fits = 1;  // the longest run known to fit (1 always goes)
         qsizetype fails = 0; // the shortest run known not to, 0 while none is
         if (Fits(guess)) {
             fits = guess;
@@ -173,7 +171,7 @@ void PrintSpacedStr(TextSurface &s, const QString &text, double x, double y, dou
         if (x < right && x + width > -margin) {
             chars.append(c);
             xs.append(x);
-        } else if (x >= right && spacing >= 0 && width >= 0) {
+        } else if (x >= right && spacing >= 0) {
             break; // the rest only moves further right
         }
         x += width + spacing;
@@ -188,7 +186,7 @@ void PrintMultiLineStr(TextSurface &s, const QString &text, double x, double y, 
     if (text.isEmpty())
         return;
     const double lineHeight = s.TextHeight(QStringLiteral("钟"));
-    const double margin = InkMargin(s);
+    const double margin = InkMargin(s); // the same line height
     const double bottom = s.PaperHeight() + margin;
     // Each line moves the next one by the same amount, so once a line lies beyond the paper in
     // the direction the lines go, so do all after it.

@@ -492,9 +492,9 @@ TEST_F(TabsTest, BatchWithAFiveMegabyteCellPrintsBothRecordsAndShowsThemInTheHis
 {
     // A payee cell of 1,750,000 characters (names, account numbers and amounts pasted over and
     // over, 5 MB in GBK), beside a record of the usual kind.
-    const QStringList words = {"收款单位", "0001", "有限公司", "；",    "账号",       "6222 0210",
-                               " ",        "Bank", "（分行）", "壹仟", "贰佰叁拾肆元", "ＡＢ１２",
-                               "𠮷野家",   "。"};
+    const QStringList words = {"收款单位",     "0001",     "有限公司", "；",       "账号",
+                               "6222 0210",    " ",        "Bank",     "（分行）", "壹仟",
+                               "贰佰叁拾肆元", "ＡＢ１２", "𠮷野家",   "。"};
     QString cell;
     quint64 seed = 7;
     while (cell.size() < 1750000) {
@@ -519,7 +519,8 @@ TEST_F(TabsTest, BatchWithAFiveMegabyteCellPrintsBothRecordsAndShowsThemInTheHis
                     continue;
                 m->M1_Click(r, 4);
                 m->TT->selectAll();
-                QTest::keyClicks(m->TT, index == kPayee ? QStringLiteral("A") : QStringLiteral("B"));
+                QTest::keyClicks(m->TT,
+                                 index == kPayee ? QStringLiteral("A") : QStringLiteral("B"));
             }
             m->Com[0]->click();
         });

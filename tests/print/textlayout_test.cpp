@@ -188,8 +188,7 @@ TEST(CashBoxesTest, PrintsOneCharacterPerBoxAndRefusesLostDigits)
 class LineRecorder : public TwipPainter
 {
 public:
-    LineRecorder(QPainter &painter, QImage &image)
-        : TwipPainter(painter, image, QSizeF(1e9, 1e9))
+    LineRecorder(QPainter &painter, QImage &image) : TwipPainter(painter, image, QSizeF(1e9, 1e9))
     {
     }
     void PrintChars(const QStringList &chars, const QList<double> &xs, double y) override
