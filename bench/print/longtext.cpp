@@ -66,9 +66,7 @@ int main(int argc, char **argv)
          QStringLiteral("壹仟贰佰叁拾肆元伍角整"), QStringLiteral("888599.97"), text,
          QStringLiteral("A000001")});
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromLocal8Bit(argv[2]));
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    printbench::PdfOutput(printer, QString::fromLocal8Bit(argv[2]));
     QElapsedTimer t;
     t.start();
     print::PrintDocument doc(printer);

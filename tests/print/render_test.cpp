@@ -70,7 +70,8 @@ double Px(double mm)
     return mm / 25.4 * kDpi;
 }
 
-QImage Render(const FilledPage &page, int dpi = kDpi)
+// A white image of the slip at the resolution.
+QImage BlankPage(const FilledPage &page, int dpi = kDpi)
 {
     QImage img(int(std::ceil(page.widthMm / 25.4 * dpi)),
                int(std::ceil(page.heightMm / 25.4 * dpi)), QImage::Format_RGB32);
@@ -78,6 +79,22 @@ QImage Render(const FilledPage &page, int dpi = kDpi)
     img.setDotsPerMeterX(dpm);
     img.setDotsPerMeterY(dpm);
     img.fill(Qt::white);
+    return img;
+}
+
+int DifferingPixels(const QImage &a, const QImage &b)
+{
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x)
+            differing += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+    }
+    return differing;
+}
+
+QImage Render(const FilledPage &page, int dpi = kDpi)
+{
+    QImage img = BlankPage(page, dpi);
     QPainter p(&img);
     TwipPainter surface(p, img,
                         QSizeF(store::MmToTwip(page.widthMm), store::MmToTwip(page.heightMm)));
@@ -209,11 +226,7 @@ public:
 
 template <typename Surface> QImage RenderWith(const FilledPage &page, int *drawTextCalls = nullptr)
 {
-    QImage img(int(std::ceil(Px(page.widthMm))), int(std::ceil(Px(page.heightMm))),
-               QImage::Format_RGB32);
-    img.setDotsPerMeterX(int(std::lround(kDpi / 0.0254)));
-    img.setDotsPerMeterY(int(std::lround(kDpi / 0.0254)));
-    img.fill(Qt::white);
+    QImage img = BlankPage(page);
     QPainter p(&img);
     Surface surface(p, img, QSizeF(store::MmToTwip(page.widthMm), store::MmToTwip(page.heightMm)));
     PageRenderer renderer;
@@ -298,12 +311,7 @@ TEST(RenderImageTest, GlyphRunsGiveTheSamePixelsAsCharacterByCharacter)
             EXPECT_GT(calls, 0) << c.name.toStdString();
         else
             EXPECT_EQ(calls, 0) << c.name.toStdString();
-        int differing = 0;
-        for (int y = 0; y < runs.height(); ++y) {
-            for (int x = 0; x < runs.width(); ++x)
-                differing += runs.pixel(x, y) != chars.pixel(x, y) ? 1 : 0;
-        }
-        EXPECT_EQ(differing, 0) << c.name.toStdString();
+        EXPECT_EQ(DifferingPixels(runs, chars), 0) << c.name.toStdString();
     }
 }
 
@@ -311,11 +319,7 @@ TEST(RenderImageTest, GlyphRunsGiveTheSamePixelsAsCharacterByCharacter)
 // renderer, each free text through the wrapping that measured every run from the rest down.
 QImage RenderWithOldWrapping(const FilledPage &page)
 {
-    QImage img(int(std::ceil(Px(page.widthMm))), int(std::ceil(Px(page.heightMm))),
-               QImage::Format_RGB32);
-    img.setDotsPerMeterX(int(std::lround(kDpi / 0.0254)));
-    img.setDotsPerMeterY(int(std::lround(kDpi / 0.0254)));
-    img.fill(Qt::white);
+    QImage img = BlankPage(page);
     QPainter p(&img);
     TwipPainter s(p, img, QSizeF(store::MmToTwip(page.widthMm), store::MmToTwip(page.heightMm)));
     PageRenderer renderer;
@@ -368,12 +372,7 @@ TEST(RenderImageTest, LongFreeTextsGiveTheSamePixelsAsBefore)
     const QImage now = Render(page);
     const QImage was = RenderWithOldWrapping(page);
     EXPECT_GT(InkPixels(now), 20000);
-    int differing = 0;
-    for (int y = 0; y < now.height(); ++y) {
-        for (int x = 0; x < now.width(); ++x)
-            differing += now.pixel(x, y) != was.pixel(x, y) ? 1 : 0;
-    }
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(DifferingPixels(now, was), 0);
 }
 
 TEST(RenderImageTest, BarcodeDecodes)
