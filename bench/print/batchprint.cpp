@@ -20,9 +20,7 @@ int main(int argc, char **argv)
     const QList<QStringList> records = printbench::ReadRecords(QString::fromLocal8Bit(argv[1]));
     const int times = argc > 3 ? std::max(1, atoi(argv[3])) : 1;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromLocal8Bit(argv[2]));
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    printbench::PdfOutput(printer, QString::fromLocal8Bit(argv[2]));
     QElapsedTimer t;
     t.start();
     print::PrintDocument doc(printer);

@@ -1,6 +1,7 @@
 #include "benchslip.h"
 
 #include <QFile>
+#include <QPrinter>
 #include <QTextStream>
 
 namespace printbench {
@@ -49,6 +50,13 @@ print::FilledPage BenchSlip(const QStringList &r)
     serial.text = r.value(5);
     p.fields << date << payee << words << amount << purpose << serial;
     return p;
+}
+
+void PdfOutput(QPrinter &printer, const QString &file)
+{
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 QList<QStringList> ReadRecords(const QString &path)

@@ -6,9 +6,13 @@
 
 #include <QStringList>
 
+class QPrinter;
+
 namespace printbench {
 
 print::FilledPage BenchSlip(const QStringList &record); // date,payee,words,amount,purpose,serial
+// Sends the printer's output to a PDF file, with no page margins.
+void PdfOutput(QPrinter &printer, const QString &file);
 // The records of a CSV file with a header line (plain commas, no quoting).
 QList<QStringList> ReadRecords(const QString &path);
 

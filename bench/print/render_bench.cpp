@@ -42,9 +42,7 @@ void BM_BatchPageToPdf(benchmark::State &state)
 {
     QTemporaryDir dir;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(dir.filePath(QStringLiteral("b.pdf")));
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    printbench::PdfOutput(printer, dir.filePath(QStringLiteral("b.pdf")));
     print::PrintDocument doc(printer);
     for (auto _ : state) {
         const print::FilledPage page = printbench::BenchSlip(kRecord);

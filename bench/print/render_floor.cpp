@@ -63,9 +63,7 @@ FloorFonts FitFonts(QPdfWriter &writer, const print::FilledPage &page)
 bool Renderer(const QList<QStringList> &records, const QString &file)
 {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    printbench::PdfOutput(printer, file);
     print::PrintDocument doc(printer);
     for (const QStringList &r : records) {
         const print::FilledPage page = printbench::BenchSlip(r);

@@ -36,9 +36,6 @@ public:
                         double textSize, const QString &fontName) = 0;
     virtual void Ean13(const QString &text, double xMm, double yMm, double hMm, double wMm,
                        double textSize) = 0;
-    // The paper in its current orientation, twips.
-    virtual double PaperWidth() const = 0;
-    virtual double PaperHeight() const = 0;
     // Width in pixels of the text on the screen page at that font (the measuring label).
     virtual double ScreenTextWidthPx(const QString &text, const FontSpec &font, double dpi);
 };

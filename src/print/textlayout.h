@@ -21,6 +21,10 @@ public:
     // Prints the characters of one line, each with the top-left of its cell at (xs[i], y), as
     // PrintAt would one after the other; a surface may draw them in one go.
     virtual void PrintChars(const QStringList &chars, const QList<double> &xs, double y);
+    // The paper in its current orientation, twips: text wholly beyond it is neither laid out nor
+    // drawn, however long it is.
+    virtual double PaperWidth() const = 0;
+    virtual double PaperHeight() const = 0;
 };
 
 // The alignment of a packed spacing value: 0 left, 1 right, 2 centred.
@@ -32,6 +36,11 @@ double GetSpaceVal(double packed);
 QStringList SplitChars(const QString &text);
 
 void PrintSpacedStr(TextSurface &s, const QString &text, double x, double y, double spacing);
+// Free text wrapped to w: each line is the longest run of characters whose width with its
+// spacing fits (at least one character); the search measures a line's length a few times around
+// the length of the line before, not every length from the rest of the text down, so a text
+// costs measurements in proportion to its length. Lines that fall below the paper are not laid
+// out.
 void PrintMultiLineStr(TextSurface &s, const QString &text, double x, double y, double w,
                        double charSpacing, double lineSpacing, int align);
 void PrintStrInBoxes(TextSurface &s, const QString &text, double x, double y, double w, int n,

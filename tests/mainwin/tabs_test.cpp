@@ -472,3 +472,92 @@ TEST_F(TabsTest, FieldGridDoubleClickAndTabContainers)
 }
 
 } // namespace
+
+namespace {
+
+// Page 1 of a PDF at 150 dpi in grey, read back from pdftoppm's file.
+QImage FirstPage(const QString &pdf)
+{
+    const QString stem = pdf + QStringLiteral("-p1");
+    RunTool(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-gray"),
+             QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+             QStringLiteral("-singlefile"), pdf, stem});
+    return QImage(stem + QStringLiteral(".pgm"));
+}
+
+} // namespace
+
+TEST_F(TabsTest, BatchWithAFiveMegabyteCellPrintsBothRecordsAndShowsThemInTheHistory)
+{
+    // A payee cell of 1,750,000 characters (names, account numbers and amounts pasted over and
+    // over, 5 MB in GBK), beside a record of the usual kind.
+    const QStringList words = {"收款单位",     "0001",     "有限公司", "；",       "账号",
+                               "6222 0210",    " ",        "Bank",     "（分行）", "壹仟",
+                               "贰佰叁拾肆元", "ＡＢ１２", "𠮷野家",   "。"};
+    QString cell;
+    quint64 seed = 7;
+    while (cell.size() < 1750000) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        cell += words.at(qsizetype((seed >> 33) % quint64(words.size())));
+    }
+    cell.truncate(1750000);
+
+    const auto importAndPrintAll = [&](const QString &payee, const QString &name) {
+        importFile = m_dir.filePath(name + QStringLiteral(".csv"));
+        {
+            QFile f(importFile);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            QStringEncoder gbk("GB18030");
+            f.write(gbk(QStringLiteral("收款人,金额\r\n") + payee +
+                        QStringLiteral(",100\r\n乙公司,2500.5\r\n")));
+        }
+        whenModal<batch::InputMap>([](batch::InputMap *m) {
+            for (int r = 1; r < m->M1->Rows(); ++r) {
+                const int index = m->M1->TextMatrix(r, 0).toInt();
+                if (index != kPayee && index != kAmount)
+                    continue;
+                m->M1_Click(r, 4);
+                m->TT->selectAll();
+                QTest::keyClicks(m->TT,
+                                 index == kPayee ? QStringLiteral("A") : QStringLiteral("B"));
+            }
+            m->Com[0]->click();
+        });
+        w->SST()->setCurrentIndex(1);
+        w->COM(10)->click();
+        ASSERT_EQ(w->MSF(1)->Rows(), w->MSF(1)->FixedRows() + 2);
+        pdfFile = m_dir.filePath(name + QStringLiteral(".pdf"));
+        QTest::mouseClick(w->COM(1), Qt::LeftButton);
+        EXPECT_EQ(PdfPages(pdfFile), 2);
+    };
+    ASSERT_NO_FATAL_FAILURE(importAndPrintAll(cell, QStringLiteral("long")));
+    ASSERT_NO_FATAL_FAILURE(importAndPrintAll(cell.left(2000), QStringLiteral("cut")));
+    EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
+
+    // The slip shows only the lines that reach its paper: those of the first 2,000 characters.
+    const QImage whole = FirstPage(m_dir.filePath(QStringLiteral("long.pdf")));
+    const QImage cut = FirstPage(m_dir.filePath(QStringLiteral("cut.pdf")));
+    ASSERT_FALSE(whole.isNull());
+    EXPECT_TRUE(whole == cut);
+
+    // Every print is in the history, the long payee whole.
+    EXPECT_EQ(RunTool(QStringLiteral("sqlite3"),
+                      {store::DataFilePath(),
+                       QStringLiteral("SELECT ID || ':' || length(Con) FROM 历史 WHERE "
+                                      "Fmt='转账支票' AND CID=%1 ORDER BY ID;")
+                           .arg(cidOf(kPayee))})
+                  .split(u'\n', Qt::SkipEmptyParts),
+              (QStringList{QStringLiteral("1:%1").arg(cell.toUcs4().size()), "2:3",
+                           QStringLiteral("3:%1").arg(cell.left(2000).toUcs4().size()), "4:3"}));
+
+    // The history tab fits its columns and paints the long cells.
+    w->SST()->setCurrentIndex(2);
+    store::FlexGrid &h = *w->MSF(2);
+    ASSERT_EQ(h.Rows(), h.FixedRows() + 4);
+    const int payeeCol = column(h, cidOf(kPayee));
+    ASSERT_GE(payeeCol, 0);
+    EXPECT_EQ(h.TextMatrix(h.FixedRows() + 3, payeeCol).size(), 1750000); // newest first
+    EXPECT_LE(h.ColWidth(payeeCol), h.GridWidth());
+    h.grab();
+}

@@ -1,5 +1,6 @@
 // The renderer on real devices: a 300 dpi image and PDF files, checked from outside (ink in the
 // image, zbarimg for the barcode, pdfinfo and pdftotext for the PDF).
+#include "oldwrap.h"
 #include "print/pagerender.h"
 #include "print/printdoc.h"
 #include "print/twippainter.h"
@@ -7,6 +8,7 @@
 #include "store/core/units.h"
 #include "values/barcode.h"
 #include "values/code39.h"
+#include "values/contentkind.h"
 
 #include <QDir>
 #include <QImage>
@@ -68,7 +70,8 @@ double Px(double mm)
     return mm / 25.4 * kDpi;
 }
 
-QImage Render(const FilledPage &page, int dpi = kDpi)
+// A white image of the slip at the resolution.
+QImage BlankPage(const FilledPage &page, int dpi = kDpi)
 {
     QImage img(int(std::ceil(page.widthMm / 25.4 * dpi)),
                int(std::ceil(page.heightMm / 25.4 * dpi)), QImage::Format_RGB32);
@@ -76,6 +79,22 @@ QImage Render(const FilledPage &page, int dpi = kDpi)
     img.setDotsPerMeterX(dpm);
     img.setDotsPerMeterY(dpm);
     img.fill(Qt::white);
+    return img;
+}
+
+int DifferingPixels(const QImage &a, const QImage &b)
+{
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x)
+            differing += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+    }
+    return differing;
+}
+
+QImage Render(const FilledPage &page, int dpi = kDpi)
+{
+    QImage img = BlankPage(page, dpi);
     QPainter p(&img);
     TwipPainter surface(p, img,
                         QSizeF(store::MmToTwip(page.widthMm), store::MmToTwip(page.heightMm)));
@@ -207,11 +226,7 @@ public:
 
 template <typename Surface> QImage RenderWith(const FilledPage &page, int *drawTextCalls = nullptr)
 {
-    QImage img(int(std::ceil(Px(page.widthMm))), int(std::ceil(Px(page.heightMm))),
-               QImage::Format_RGB32);
-    img.setDotsPerMeterX(int(std::lround(kDpi / 0.0254)));
-    img.setDotsPerMeterY(int(std::lround(kDpi / 0.0254)));
-    img.fill(Qt::white);
+    QImage img = BlankPage(page);
     QPainter p(&img);
     Surface surface(p, img, QSizeF(store::MmToTwip(page.widthMm), store::MmToTwip(page.heightMm)));
     PageRenderer renderer;
@@ -296,13 +311,68 @@ TEST(RenderImageTest, GlyphRunsGiveTheSamePixelsAsCharacterByCharacter)
             EXPECT_GT(calls, 0) << c.name.toStdString();
         else
             EXPECT_EQ(calls, 0) << c.name.toStdString();
-        int differing = 0;
-        for (int y = 0; y < runs.height(); ++y) {
-            for (int x = 0; x < runs.width(); ++x)
-                differing += runs.pixel(x, y) != chars.pixel(x, y) ? 1 : 0;
-        }
-        EXPECT_EQ(differing, 0) << c.name.toStdString();
+        EXPECT_EQ(DifferingPixels(runs, chars), 0) << c.name.toStdString();
     }
+}
+
+// The page as it was drawn before lines were found by a search: every field through the
+// renderer, each free text through the wrapping that measured every run from the rest down.
+QImage RenderWithOldWrapping(const FilledPage &page)
+{
+    QImage img = BlankPage(page);
+    QPainter p(&img);
+    TwipPainter s(p, img, QSizeF(store::MmToTwip(page.widthMm), store::MmToTwip(page.heightMm)));
+    PageRenderer renderer;
+    for (const FilledField &f : page.fields) {
+        const values::KindInfo kind = values::DecodeKind(f.cash);
+        if (f.kind != FieldKind::Text || f.text.isEmpty() ||
+            kind.print != values::PrintForm::Lines) {
+            FilledPage one = page;
+            one.fields = {f};
+            renderer.PrintFmtPage(s, one, 0, 0);
+            continue;
+        }
+        FontSpec font = s.Font();
+        font.name = f.fontName;
+        font.bold = f.bold;
+        font.italic = f.italic;
+        s.SetColor(f.color);
+        s.SetFont(font);
+        renderer.GetPrinterFontSize(s, page, f.fontSize, f.fontName, f.bold, 1);
+        const QPointF at = FeedShift(page, store::MmToTwip(f.x), store::MmToTwip(f.y),
+                                     s.PaperWidth(), s.PaperHeight());
+        printtest::OldPrintMultiLineStr(s, f.text, at.x(), at.y(), store::MmToTwip(f.w),
+                                        store::MmToTwip(f.charSpacing),
+                                        store::MmToTwip(GetSpaceVal(f.packedSpacing)),
+                                        kind.rightAligned ? 1 : GetSpaceMode(f.packedSpacing));
+    }
+    return img;
+}
+
+TEST(RenderImageTest, LongFreeTextsGiveTheSamePixelsAsBefore)
+{
+    FilledPage page = printtest::SampleFormat(QStringLiteral("转账支票"));
+    const QString unit = QStringLiteral("收款单位0001有限公司，账号6222 0210 0108 8888；Bank of "
+                                        "AVATAR To（分行）𠮷野家ＡＢ１２。\r\n");
+    QString text;
+    while (text.size() < 300)
+        text += unit;
+    int n = 0;
+    for (FilledField &f : page.fields) {
+        if (f.kind != FieldKind::Text || f.cash != 0)
+            continue;
+        // Left, right and centred lines; spacing none, wide and narrow; line spacing tight.
+        ++n;
+        f.text = text.mid(n * 7);
+        f.charSpacing = n == 2 ? 0.8 : n == 3 ? -0.1 : 0;
+        f.packedSpacing = (n % 3) * 1000 + 0.5 * n;
+        f.italic = n == 4;
+    }
+    ASSERT_EQ(n, 4);
+    const QImage now = Render(page);
+    const QImage was = RenderWithOldWrapping(page);
+    EXPECT_GT(InkPixels(now), 20000);
+    EXPECT_EQ(DifferingPixels(now, was), 0);
 }
 
 TEST(RenderImageTest, BarcodeDecodes)

@@ -1,7 +1,11 @@
 #include "print/textlayout.h"
 
+#include "oldwrap.h"
+#include "print/twippainter.h"
 #include "recorder.h"
 
+#include <QImage>
+#include <QPainter>
 #include <gtest/gtest.h>
 #include <cmath>
 
@@ -177,6 +181,150 @@ TEST(CashBoxesTest, PrintsOneCharacterPerBoxAndRefusesLostDigits)
     Recorder empty;
     PrintCashInBoxes(empty, QString(), 0, 0, 1100, 11, 0);
     EXPECT_TRUE(empty.texts.isEmpty());
+}
+
+// The lines a wrapping draws with the real font metrics of a 300 dpi image, on paper so large
+// that nothing is left out: each line's characters, their places and its top.
+class LineRecorder : public TwipPainter
+{
+public:
+    LineRecorder(QPainter &painter, QImage &image) : TwipPainter(painter, image, QSizeF(1e9, 1e9))
+    {
+    }
+    void PrintChars(const QStringList &chars, const QList<double> &xs, double y) override
+    {
+        if (chars.isEmpty())
+            return;
+        QString line = QString::number(y) + u':';
+        for (qsizetype i = 0; i < chars.size(); ++i)
+            line += chars.at(i) + u'@' + QString::number(xs.at(i), 'g', 17) + u' ';
+        lines << line;
+    }
+    QStringList lines;
+};
+
+TEST(MultiLineTest, SearchGivesTheSameLinesAsMeasuringEveryRun)
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.setDotsPerMeterX(11811);
+    image.setDotsPerMeterY(11811);
+    QPainter painter(&image);
+    const QString zeroWidth = QStringLiteral("Cafe\u0301 re\u0301sume\u0301 a\u200bb\u00adc "
+                                             "\u200d\u200d\u200dend");
+    const QStringList texts = {
+        QStringLiteral("中华人民共和国北京市海淀区某某科技发展有限公司，壹仟贰佰叁拾肆元伍角整。"
+                       "工商银行北京分行营业部代收款项"),
+        QStringLiteral("AVATAR Tower WAVE To Yo. Ta, LTAV office ffl  two  blanks, Smith & Co. "
+                       "Wolfgang VAT Tj Ty"),
+        QStringLiteral("6222021001088888 1234567890 0001 9999.99 1,234,567.89 -35.2 11111111"),
+        QStringLiteral("ＡＢＣ１２３，。！（）【】￥：；　ＶＡＷ％＆＊＋－＝〇一二三"),
+        QStringLiteral("𠀀𠀁𠮷𩸽𡈽字𠀀A𝐀𝐁𝐂😀😁1𠮷2"),
+        QStringLiteral("第一行\r\n\r\nsecond line that runs on\nthird\rfourth 第四\r\n"),
+        QStringLiteral("收款单位0001有限公司 Bank of Quorvan（分行）账号6222 0210；𠮷野家 AV "
+                       "ＡＶ\n\n末行"),
+        zeroWidth,
+    };
+    const struct
+    {
+        FontSpec font;
+        int align;
+    } fonts[] = {{{QStringLiteral("宋体"), 12}, 0},
+                 {{QStringLiteral("DejaVu Sans"), 9, false, true}, 1},
+                 {{QStringLiteral("Nimbus Roman"), 14, true}, 2}};
+    const double widths[] = {1, 300, 1517.5, 4000, 9000};
+    // Twips; the negative spacing is narrower than every character that has a width, so each
+    // character still moves the next one on.
+    const double spacings[] = {0, 37.5, -10};
+    int compared = 0;
+    for (const auto &f : fonts) {
+        for (const QString &text : texts) {
+            for (double w : widths) {
+                for (double spacing : spacings) {
+                    if (spacing < 0 && text == zeroWidth)
+                        continue;
+                    LineRecorder was(painter, image), now(painter, image);
+                    was.SetFont(f.font);
+                    now.SetFont(f.font);
+                    printtest::OldPrintMultiLineStr(was, text, 500, 30.5, w, spacing, 12, f.align);
+                    PrintMultiLineStr(now, text, 500, 30.5, w, spacing, 12, f.align);
+                    ASSERT_FALSE(was.lines.isEmpty());
+                    ASSERT_EQ(now.lines, was.lines)
+                        << f.font.name.toStdString() << " w " << w << " spacing " << spacing
+                        << " text " << text.toStdString();
+                    ++compared;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(compared, 3 * 8 * 5 * 3 - 3 * 5);
+}
+
+// A recorder that counts what it measures.
+class Counting : public Recorder
+{
+public:
+    using Recorder::Recorder;
+    double TextWidth(const QString &text) override
+    {
+        ++measures;
+        measured += text.size();
+        return Recorder::TextWidth(text);
+    }
+    qsizetype measures = 0, measured = 0;
+};
+
+QString Repeated(const QString &unit, qsizetype n)
+{
+    QString s;
+    while (s.size() < n)
+        s += unit;
+    s.truncate(n);
+    return s;
+}
+
+TEST(MultiLineTest, LongTextsCostInProportionToWhatCanPrint)
+{
+    // 19 characters and 18 gaps of 5 fit into 1990 twips: every line is measured about twice,
+    // however long the text is, and each character once more as it is placed.
+    const QString text = Repeated(QStringLiteral("中"), 200000);
+    Counting tall(210, 1e7);
+    PrintMultiLineStr(tall, text, 0, 0, 2050, 5, 0, 0);
+    EXPECT_EQ(tall.texts.size(), text.size());
+    EXPECT_EQ(tall.texts.constLast().y, 201.0 * (200000 / 19));
+    EXPECT_LT(tall.measured, 4 * text.size());
+
+    // On a sheet of A4 only the lines down to its bottom edge are laid out and drawn.
+    const QString huge = Repeated(QStringLiteral("中"), 1750000);
+    Counting a4;
+    PrintMultiLineStr(a4, huge, 0, 0, 2050, 5, 0, 0);
+    const double bottom = a4.PaperHeight();
+    ASSERT_FALSE(a4.texts.isEmpty());
+    EXPECT_LT(a4.texts.constLast().y, bottom + 200);
+    EXPECT_GE(a4.texts.constLast().y, bottom - 201);
+    EXPECT_LT(a4.measured, 10000);
+
+    // Lines that climb (a negative line spacing) stop at the top edge; a field wider than the
+    // paper draws only what lies on it.
+    Counting climbing;
+    PrintMultiLineStr(climbing, huge, 0, 2000, 2050, 5, -600, 0);
+    EXPECT_LT(climbing.measured, 10000);
+    EXPECT_LE(climbing.texts.size(), 19 * 7);
+    Counting wide;
+    PrintMultiLineStr(wide, huge, -500, 0, 1e12, 0, 0, 0);
+    EXPECT_GE(wide.texts.size(), wide.PaperWidth() / 100);
+    EXPECT_LE(wide.texts.size(), wide.PaperWidth() / 100 + 8);
+
+    // Boxes: a text far longer than its boxes draws the boxes on the paper, at either end.
+    for (int align : {0, 1}) {
+        Counting boxes;
+        PrintStrInBoxes(boxes, huge, 1000, 0, 1200, 6, align);
+        ASSERT_FALSE(boxes.texts.isEmpty());
+        EXPECT_LT(boxes.texts.size(), boxes.PaperWidth() / 200 + 4);
+        for (const printtest::Text &t : boxes.texts)
+            EXPECT_TRUE(t.x > -300 && t.x < boxes.PaperWidth() + 200) << t.x;
+        if (align == 1)
+            EXPECT_DOUBLE_EQ(boxes.texts.constLast().x, 1000 + 5 * 200 + 50);
+    }
 }
 
 } // namespace

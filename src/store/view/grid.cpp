@@ -22,6 +22,18 @@ namespace store {
 
 namespace {
 
+// A cell's text up to this many characters is shown and measured whole; of a longer one only a
+// prefix that is already wider than the grid, which shows and fits the same.
+constexpr qsizetype kLongCell = 4096;
+
+// The first n characters of text, a surrogate pair kept whole.
+QString CellPrefix(const QString &text, qsizetype n)
+{
+    if (n < text.size() && n > 0 && text.at(n - 1).isHighSurrogate())
+        --n;
+    return text.left(n);
+}
+
 // Paints the cells' own colours, and the fixed columns in the button colour of the view.
 class CellColorDelegate : public QStyledItemDelegate
 {
@@ -32,6 +44,10 @@ protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
+        // The style lays out the whole text to elide it, at every paint: a long text is cut to
+        // what is wider than any cell can be, and still ends in an ellipsis.
+        if (option->text.size() > kLongCell)
+            option->text = CellPrefix(option->text, kLongCell) + QChar(0x2026);
         const auto *m = qobject_cast<const FlexGridModel *>(index.model());
         if (!m)
             return;
@@ -272,12 +288,24 @@ public:
 
     std::function<int(const QString &)> MeasurePass(MeasureBy by) const override
     {
+        std::function<int(const QString &)> measure;
         if (by == MeasureBy::Characters) {
             auto widths = std::make_shared<CharacterWidths>(m_grid);
-            return [widths](const QString &text) { return widths->Width(text); };
+            measure = [widths](const QString &text) { return widths->Width(text); };
+        } else {
+            auto widths = std::make_shared<TextWidths>(m_grid);
+            measure = [widths](const QString &text) { return widths->Width(text); };
         }
-        auto widths = std::make_shared<TextWidths>(m_grid);
-        return [widths](const QString &text) { return widths->Width(text); };
+        // No column is fitted wider than half the grid: a long text whose beginning is already
+        // wider than the whole grid gives that column without being measured to its end.
+        return [measure, limit = GridWidth()](const QString &text) {
+            if (text.size() > kLongCell) {
+                const int begins = measure(CellPrefix(text, kLongCell));
+                if (begins >= limit)
+                    return begins;
+            }
+            return measure(text);
+        };
     }
 
 private:
