@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPrinter>
+#include <QWidget>
 #include <optional>
 #include <utility>
 
@@ -207,7 +208,9 @@ bool PrintRun::EndAndRecord(const std::function<bool()> &end)
     // recorded leave the earlier file as it was.
     const auto finish = [&] {
         if (!end()) {
-            store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
+            // A document given up by the user has nothing to tell.
+            if (!m_doc->ErrorText().isEmpty())
+                store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
             return false;
         }
         return CommitFile();
@@ -266,8 +269,16 @@ void PrintRun::PrintBatchRows()
     QString stopped;
     bool failed = false;
     // The pages are drawn on a thread of their own while the next record passes through the
-    // page; the document is not touched here until the writer has finished with it.
+    // page; the document is not touched here until the writer has finished with it. Closing the
+    // progress window while the run waits for the writer gives the document up: its last
+    // pages may be far from drawn.
     std::optional<PageWriter> writer;
+    QMetaObject::Connection stopOnClose;
+    if (store::Indicator *progressWindow = store::IndicatorWindow())
+        stopOnClose = QObject::connect(progressWindow, &store::Indicator::closed, [&writer] {
+            if (writer && writer->Waiting())
+                writer->Stop();
+        });
     for (int i = 1; i <= count; ++i) {
         if (m_hooks.loadBatchRow)
             m_hooks.loadBatchRow(i + 1);
@@ -286,7 +297,7 @@ void PrintRun::PrintBatchRows()
         }
         PendingPrint print{page.formatName, HistoryValues(page)};
         if (!writer->Queue(std::move(page))) {
-            failed = true;
+            failed = !writer->Stopped();
             break;
         }
         TellDocumentMessages(writer->Messages());
@@ -304,24 +315,35 @@ void PrintRun::PrintBatchRows()
             break;
         }
     }
+    bool givenUp = false;
     if (writer) {
+        // Once the progress window is closed nobody can stop the wait any more; it still answers
+        // the desktop and a termination request, but takes no command in the middle of the run.
+        if (!store::ProgressShowing())
+            writer->SetWaitEvents(QEventLoop::ExcludeUserInputEvents);
         const auto finishWriter = [&](bool end) {
             const bool ended = writer->Finish(end);
             TellDocumentMessages(writer->Messages());
             return ended;
         };
-        if (failed) {
+        if (failed || writer->Stopped()) {
             finishWriter(false);
-            if (!m_doc->ErrorText().isEmpty())
+            if (failed && !m_doc->ErrorText().isEmpty())
                 store::ReportMessage(m_doc->ErrorText(), store::MsgKind::Error);
         } else if (!EndAndRecord([&] { return finishWriter(true); })) {
-            failed = true;
+            failed = !writer->Stopped();
         }
         // A history that failed before the end was asked for leaves the document to abort.
         finishWriter(false);
+        givenUp = writer->Stopped();
         writer.reset();
-        if (failed)
+        if (failed || givenUp)
             Discard();
+    }
+    QObject::disconnect(stopOnClose);
+    if (givenUp) {
+        stopped = QStringLiteral("批量打印已中止：文档没有打印完，已放弃，没有打印也没有记录任何单据。");
+        printed = 0;
     }
     if (!failed && !stopped.isEmpty() && printed > 0)
         stopped += QStringLiteral("已打印前%1张单据。").arg(printed);
@@ -330,9 +352,11 @@ void PrintRun::PrintBatchRows()
     ForgetOutputFile();
     if (m_hooks.loadBatchRow && m_hooks.batchValue)
         m_hooks.loadBatchRow(m_hooks.batchValue() + 1);
-    // The window shows the record put back before the last word comes up.
+    // The window shows the record put back before the last word comes up. A run whose window
+    // was closed under it (the program is asked to end) says nothing: a question now would hold
+    // the end up.
     running.reset();
-    if (!stopped.isEmpty())
+    if (!stopped.isEmpty() && (!m_hooks.parent || m_hooks.parent->isVisible()))
         store::ReportMessage(stopped, store::MsgKind::Warning);
 }
 

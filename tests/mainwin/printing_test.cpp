@@ -13,6 +13,7 @@
 #include "page/field.h"
 #include "page/registry.h"
 #include "print/margin.h"
+#include "print/pagewriter.h"
 #include "print/pdftext.h"
 #include "print/printers.h"
 #include "print/printrun.h"
@@ -45,8 +46,13 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -100,13 +106,13 @@ protected:
             .split('\n', Qt::SkipEmptyParts);
     }
 
-    // Three records for the payee and the amount, as the import leaves them.
-    void setUpBatch()
+    // Records for the payee and the amount (three unless told), as the import leaves them.
+    void setUpBatch(int count = 3)
     {
         store::FlexGrid &g = *w->MSF(1);
         g.SetRedraw(false);
         g.SetCols(3);
-        g.SetRows(5);
+        g.SetRows(2 + count);
         g.SetFixedRows(2);
         g.SetFixedCols(1);
         g.SetTextMatrix(0, 1, QString::number(kPayee));
@@ -115,9 +121,9 @@ protected:
         g.SetTextMatrix(1, 2, QStringLiteral("小写金额"));
         const QStringList payees{"甲公司", "乙公司", "丙公司"};
         const QStringList amounts{"100.00", "2500.50", "38.07"};
-        for (int i = 0; i < 3; ++i) {
-            g.SetTextMatrix(2 + i, 1, payees[i]);
-            g.SetTextMatrix(2 + i, 2, amounts[i]);
+        for (int i = 0; i < count; ++i) {
+            g.SetTextMatrix(2 + i, 1, payees.value(i, QStringLiteral("第%1家").arg(i + 1)));
+            g.SetTextMatrix(2 + i, 2, amounts.value(i, QStringLiteral("%1.00").arg(i + 1)));
         }
         g.SetRedraw(true);
         w->resetBatchNav(g.Model());
@@ -389,6 +395,99 @@ TEST_F(PrintingTest, MessageDuringABatchOpensAboveTheProgressWindowAndTakesTheMo
     EXPECT_EQ(PdfPages(pdfFile), 1);
     EXPECT_EQ(history(kPayee), QStringList{QStringLiteral("1=甲公司")});
     ExpectUsable(text(kPayee)->Box());
+}
+
+// Whether the file descriptor becomes readable within ms.
+bool Readable(int fd, int ms)
+{
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, ms) == 1;
+}
+
+// A page writer held back (a slow printer): all records are handed over at once and the run
+// waits for the writer to end the document. Esc on the progress window, and a termination
+// request, end that wait at once: the document is given up, nothing is recorded, no part file
+// is left.
+TEST_F(PrintingTest, WaitForASlowWriterAnswersEscAndTermination)
+{
+    constexpr int kRecords = 20;
+    constexpr auto kPageTime = std::chrono::milliseconds(250);
+    setUpBatch(kRecords);
+    pdfFile = m_dir.filePath(QStringLiteral("batch.pdf"));
+    const QString part = pdfFile + QStringLiteral(".part");
+    std::atomic<int> begun{0};
+    int handedOver = -1;
+    QElapsedTimer sinceEsc;
+    print::PageWriter::SetBeforePageHook([&] {
+        // On the second page the records are all handed over long since: Esc then falls into
+        // the wait for the writer.
+        if (++begun == 2) {
+            QMetaObject::invokeMethod(qApp, [&] {
+                handedOver = store::ProgressState().current;
+                sinceEsc.start();
+                KeyThroughWindow(store::IndicatorWindow(), Qt::Key_Escape);
+            }, Qt::QueuedConnection);
+        }
+        std::this_thread::sleep_for(kPageTime);
+    });
+    ClickThroughWindow(w->COM(1));
+    const qint64 afterEsc = sinceEsc.isValid() ? sinceEsc.elapsed() : -1;
+    print::PageWriter::SetBeforePageHook({});
+    EXPECT_EQ(handedOver, kRecords);
+    EXPECT_GE(afterEsc, 0);
+    EXPECT_LT(afterEsc, 1000);
+    EXPECT_LT(begun.load(), 6);
+    EXPECT_EQ(rec().messages,
+              QStringList{"批量打印已中止：文档没有打印完，已放弃，没有打印也没有记录任何单据。"});
+    EXPECT_FALSE(QFile::exists(pdfFile));
+    EXPECT_FALSE(QFile::exists(part));
+    EXPECT_TRUE(history(kPayee).isEmpty());
+    EXPECT_EQ(text(kPayee)->Text(), QStringLiteral("甲公司")); // the record shown before is back
+    ExpectUsable(text(kPayee)->Box());
+
+    // The program itself (its termination handling, its event loop) in a child: SIGTERM in the
+    // same wait ends it with status 0, the document given up as by Esc.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ready[0]);
+        store::CatchTerminationSignals();
+        store::CloseWindowsOnTerminationSignals();
+        int pages = 0;
+        print::PageWriter::SetBeforePageHook([&] {
+            if (++pages == 2) {
+                const char c = 1;
+                [[maybe_unused]] const ssize_t n = ::write(ready[1], &c, 1);
+            }
+            std::this_thread::sleep_for(kPageTime);
+        });
+        QTimer::singleShot(0, [&] { ClickThroughWindow(w->COM(1)); });
+        const int rc = QApplication::exec();
+        ::_exit(rc == 0 && !w->isVisible() ? 0 : 10 + rc);
+    }
+    ASSERT_GT(child, 0);
+    ::close(ready[1]);
+    const int exited = int(::syscall(SYS_pidfd_open, child, 0));
+    ASSERT_GE(exited, 0);
+    ASSERT_TRUE(Readable(ready[0], 30000)) << "the child's writer never began";
+    ::close(ready[0]);
+    QElapsedTimer sinceTerm;
+    sinceTerm.start();
+    ASSERT_EQ(::kill(child, SIGTERM), 0);
+    const bool ended = Readable(exited, 30000);
+    const qint64 afterTerm = sinceTerm.elapsed();
+    ::close(exited);
+    if (!ended)
+        ::kill(child, SIGKILL);
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_LT(afterTerm, 2000);
+    EXPECT_FALSE(QFile::exists(pdfFile));
+    EXPECT_FALSE(QFile::exists(part));
+    EXPECT_TRUE(history(kPayee).isEmpty());
 }
 
 TEST_F(PrintingTest, PdfOnAFullDiskFailsKeepsTheEarlierFileAndRecordsNothing)
