@@ -46,6 +46,8 @@ const QString kPosKey = QStringLiteral("网站格式模板列表");
 const QString kSearchKey = QStringLiteral("格式搜索");
 const QString kHint = QStringLiteral("输入关键词");
 const QString kNoServer = QStringLiteral("没有设置网站地址，无法连接格式下载网站！");
+const QString kBusy =
+    QStringLiteral("正在与格式下载网站通信，请等它完成，或在进度窗口按Esc键中止后再试。");
 constexpr int kFPathCol = 1, kPPathCol = 2, kTickCol = 4, kClasCol = 5, kNameCol = 6;
 
 QString TempDir()
@@ -179,9 +181,16 @@ void SetCatalogueListTimeout(double seconds)
     g_listTimeoutS = seconds;
 }
 
-void FmtDown::DownWebFmt()
+bool FmtDown::TellBusy() const
 {
     if (m_busy)
+        store::ReportMessage(kBusy, store::MsgKind::Warning);
+    return m_busy;
+}
+
+void FmtDown::DownWebFmt()
+{
+    if (TellBusy())
         return;
     const QString url = WebUrl(QStringLiteral("/xrm/fmt.asp?key=支票,进账单"));
     if (url.isEmpty()) {
@@ -190,11 +199,16 @@ void FmtDown::DownWebFmt()
     }
     m_busy = true;
     QString reply;
-    // The wait shows, and a server that never answers is told once its tries are over.
+    // The wait shows, and a server that never answers is told once its tries are over; closing
+    // the window ends the request and its tries, and leaves the list as it was.
     store::StartProgress(QStringLiteral("正在下载..."), 1);
-    const QString failed = GetUrlTextRetry(url, reply, QStringLiteral("Finished"), g_listTimeoutS);
+    bool cancelled = false;
+    const QString failed =
+        GetUrlTextRetry(url, reply, QStringLiteral("Finished"), g_listTimeoutS, &cancelled);
     store::EndProgress();
     m_busy = false;
+    if (cancelled)
+        return;
     if (!failed.isEmpty()) {
         store::ReportMessage(QStringLiteral("无法取得格式模板列表：%1").arg(failed),
                              store::MsgKind::Error);
@@ -244,7 +258,7 @@ QString FmtDown::ServerPath(int row, int col) const
 
 void FmtDown::MSF_RowColChange()
 {
-    if (!MSF->isEnabled() || m_busy)
+    if (!MSF->isEnabled() || TellBusy())
         return;
     const int row = MSF->Row();
     for (int r = MSF->FixedRows(); r < MSF->Rows(); ++r)
@@ -265,7 +279,7 @@ void FmtDown::MSF_RowColChange()
 
 void FmtDown::DownInputFmt()
 {
-    if (m_busy)
+    if (TellBusy())
         return;
     if (store::WebServerBase().isEmpty()) {
         store::ReportMessage(kNoServer, store::MsgKind::Warning);

@@ -50,6 +50,8 @@ protected:
 private:
     // The server's path of the row's column, "" when it is not a path on the server.
     QString ServerPath(int row, int col) const;
+    // While a request of the window runs, a command of it cannot: true after saying so.
+    bool TellBusy() const;
 
     store::FormatCommandHost &m_host;
     bool m_busy = false;

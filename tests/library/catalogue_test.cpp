@@ -361,4 +361,81 @@ TEST_F(CatalogueTest, ServerThatNeverAnswersIsToldAfterTheTries)
     d->close();
 }
 
+// A catalogue request that gets no answer for a while: Esc on its progress window ends it and
+// its tries at once, the window takes every command right after, and the answer that comes
+// late changes nothing. A command that comes while the request runs says why it cannot run.
+TEST_F(CatalogueTest, EscEndsTheListRequestAndItsTries)
+{
+    Serve();
+    Put("/xrm/fmt.asp", kCatalogue);
+    Put("/pic/boc.jpg", Jpeg(300, 120, Qt::blue));
+    Put("/pic/icbc.jpg", Jpeg(200, 600, Qt::green));
+    library::FmtDown *d = Catalogue();
+    store::FlexGrid &g = *d->MSF;
+    ASSERT_EQ(g.Rows() - g.FixedRows(), 3);
+    const QString table = SqliteTrimmed("SELECT * FROM 网站格式 ORDER BY ID;");
+
+    // From now on the server holds the list back (far less than a try's allowance of 60 s) and
+    // then would answer with another one.
+    Put("/xrm/fmt.asp", store::ToGbk("支票|迟到的格式|/fmt/late.cqf|/pic/late.jpg|2022-01-01"
+                                     "<br>Finished<BR>"));
+    Put("/xrm/fmt.asp.delay", "1.5");
+    const QString busy =
+        QStringLiteral("正在与格式下载网站通信，请等它完成，或在进度窗口按Esc键中止后再试。");
+    int listRequests = 0;
+    bool progressShown = false;
+    QElapsedTimer sinceEsc;
+    server.OnRequest([&](const QString &line) {
+        if (!line.startsWith(QStringLiteral("GET /xrm/fmt.asp")))
+            return;
+        ++listRequests;
+        progressShown = store::ProgressShowing();
+        if (listRequests == 1) {
+            // Commands of the window while its request runs.
+            d->Com[0]->click();
+            d->Com[1]->click();
+        }
+        sinceEsc.start();
+        KeyThroughWindow(store::IndicatorWindow(), Qt::Key_Escape);
+    });
+
+    const auto update = [&] {
+        sinceEsc.invalidate();
+        ClickThroughWindow(d->Com[0]);
+        ASSERT_TRUE(sinceEsc.isValid());
+        EXPECT_LT(sinceEsc.elapsed(), 500);
+        EXPECT_TRUE(progressShown);
+        EXPECT_FALSE(store::ProgressShowing());
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    };
+    update();
+    EXPECT_EQ(listRequests, 1);
+    EXPECT_EQ(rec().messages, QStringList(2, busy));
+    rec().messages.clear();
+
+    // "更新列表" at once sends a new request (and Esc ends it as well).
+    update();
+    EXPECT_EQ(listRequests, 2);
+
+    // A click on a row is taken at once: its preview is fetched and shown.
+    const QRect cell = g.visualRect(g.model()->index(3 - g.FixedRows(), 6));
+    QTest::mouseClick(g.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    EXPECT_EQ(g.Row(), 3);
+    EXPECT_EQ(g.TextMatrix(3, 4), QStringLiteral("√"));
+    EXPECT_TRUE(QFile::exists(home() + "/Temp/icbc.jpg"));
+    EXPECT_TRUE(d->Preview->Showing());
+    EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
+
+    // The server's late answers go nowhere: no further try, the list and its table as before.
+    const int picture = 1;
+    ASSERT_TRUE(server.WaitDone(1 + picture + 2 + picture, 10000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(listRequests, 2);
+    EXPECT_EQ(g.Rows() - g.FixedRows(), 3);
+    EXPECT_EQ(g.TextMatrix(2, 6), QStringLiteral("中国银行转账支票"));
+    EXPECT_EQ(SqliteTrimmed("SELECT * FROM 网站格式 ORDER BY ID;"), table);
+    EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
+    d->close();
+}
+
 } // namespace
