@@ -132,6 +132,10 @@ MainWindow::MainWindow(MainWindowHooks hooks, store::AppContext *ctx, QWidget *p
           [this](const QWidget *keep) { return !m_typing || m_typing->FinishEdit(keep); }, this)),
       m_tpp(page::ScreenTpp())
 {
+    connect(m_route, &CommandRoute::idle, this, [this] {
+        if (m_closePending && (m_loaded || !m_loadScheduled))
+            close();
+    });
     setObjectName(QStringLiteral("MF"));
     // Loading: the Temp folder, the caption, the line-break symbol, the field counters, the
     // pop-up menus, the layout; the format used last opens once the window shows.
@@ -772,6 +776,14 @@ void MainWindow::closeEvent(QCloseEvent *e)
     // A close that comes while the page is still being loaded waits for the load: saving a
     // half-loaded page would overwrite the format's stored values with a part of them.
     if (m_loadScheduled && !m_loaded && !m_unloaded) {
+        m_closePending = true;
+        e->ignore();
+        return;
+    }
+    // So does a close that comes while a command runs (a termination request while a print
+    // waits for its pages): the window, and what the command holds of it, stay until the command
+    // has returned.
+    if (m_route->Running() && !m_unloaded) {
         m_closePending = true;
         e->ignore();
         return;

@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QApplication>
 #include <QLockFile>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTemporaryFile>
 
@@ -631,7 +632,18 @@ void CloseWindowsOnTerminationSignals()
         char buf[16];
         while (::read(g_closePipe[0], buf, sizeof buf) > 0) {
         }
-        QApplication::closeAllWindows();
+        // The progress window first: closing it stops the operation that runs. A window that
+        // cannot close now (its command still runs) does not keep the others open; it closes
+        // itself once it may.
+        if (Indicator *progress = IndicatorWindow())
+            progress->close();
+        QList<QPointer<QWidget>> windows;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            windows << w;
+        for (const QPointer<QWidget> &w : windows) {
+            if (w && w->isVisible())
+                w->close();
+        }
     });
 }
 

@@ -46,8 +46,8 @@ void EndSession();
 int FullChecksRun();
 
 // A termination request (SIGTERM at log-out or shut-down, SIGINT, SIGHUP) closes the windows as
-// the user would, so the values of the page and the options are saved as at every close, and a
-// print or download that waits is stopped by its progress window closing. Catch before the
+// the user would, so the values of the page and the options are saved as at every close: the
+// progress window first, which stops the print or download that runs. Catch before the
 // application exists (the handler only writes a byte), then close on them once it does (the
 // event loop, or the wait of a print or download, reads it).
 void CatchTerminationSignals();
