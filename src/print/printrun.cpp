@@ -6,6 +6,7 @@
 #include "print/selprinter.h"
 #include "store/db/filewriter.h"
 #include "store/ui/indicator.h"
+#include "store/ui/startup.h"
 #include "store/db/paths.h"
 #include "store/db/reporter.h"
 #include "store/ui/uihelpers.h"
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPrinter>
-#include <QWidget>
 #include <optional>
 #include <utility>
 
@@ -342,7 +342,8 @@ void PrintRun::PrintBatchRows()
     }
     QObject::disconnect(stopOnClose);
     if (givenUp) {
-        stopped = QStringLiteral("批量打印已中止：文档没有打印完，已放弃，没有打印也没有记录任何单据。");
+        stopped =
+            QStringLiteral("批量打印已中止：文档没有打印完，已放弃，没有打印也没有记录任何单据。");
         printed = 0;
     }
     if (!failed && !stopped.isEmpty() && printed > 0)
@@ -352,11 +353,10 @@ void PrintRun::PrintBatchRows()
     ForgetOutputFile();
     if (m_hooks.loadBatchRow && m_hooks.batchValue)
         m_hooks.loadBatchRow(m_hooks.batchValue() + 1);
-    // The window shows the record put back before the last word comes up. A run whose window
-    // was closed under it (the program is asked to end) says nothing: a question now would hold
-    // the end up.
+    // The window shows the record put back before the last word comes up. A run stopped because
+    // the program is asked to end says nothing: a message now would hold the end up.
     running.reset();
-    if (!stopped.isEmpty() && (!m_hooks.parent || m_hooks.parent->isVisible()))
+    if (!stopped.isEmpty() && !store::TerminationRequested())
         store::ReportMessage(stopped, store::MsgKind::Warning);
 }
 

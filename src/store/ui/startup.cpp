@@ -37,6 +37,7 @@ namespace {
 
 // The handler writes a byte here; the event loop reads it.
 int g_closePipe[2] = {-1, -1};
+bool g_terminationRequested = false;
 
 void OnTerminationSignal(int)
 {
@@ -623,6 +624,11 @@ void CatchTerminationSignals()
         ::sigaction(sig, &sa, nullptr);
 }
 
+bool TerminationRequested()
+{
+    return g_terminationRequested;
+}
+
 void CloseWindowsOnTerminationSignals()
 {
     if (g_closePipe[0] < 0 || !qApp)
@@ -632,6 +638,7 @@ void CloseWindowsOnTerminationSignals()
         char buf[16];
         while (::read(g_closePipe[0], buf, sizeof buf) > 0) {
         }
+        g_terminationRequested = true;
         // The progress window first: closing it stops the operation that runs. A window that
         // cannot close now (its command still runs) does not keep the others open; it closes
         // itself once it may.

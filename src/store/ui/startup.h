@@ -52,6 +52,9 @@ int FullChecksRun();
 // event loop, or the wait of a print or download, reads it).
 void CatchTerminationSignals();
 void CloseWindowsOnTerminationSignals();
+// Whether a termination request has come: what it stops says nothing more (a message box now
+// would hold the end up).
+bool TerminationRequested();
 
 // Runs the start-up. Returns the exit code when the program must end now (0 for a second
 // instance, silently; 1 after the message when the lock cannot be made or the database cannot
