@@ -37,6 +37,7 @@ namespace library {
 namespace {
 // The allowance of each try of the list's fetch, in seconds.
 double g_listTimeoutS = 60;
+QPointer<FmtDown> g_open;
 } // namespace
 
 
@@ -145,16 +146,20 @@ FmtDown::FmtDown(store::FormatCommandHost &host, QWidget *parent) : QDialog(pare
             [this] { MSF_RowColChange(); });
 }
 
+FmtDown *FmtDown::Open()
+{
+    return g_open.data();
+}
+
 FmtDown *FmtDown::ShowModeless(store::FormatCommandHost &host, QWidget *parent)
 {
-    static QPointer<FmtDown> open;
-    if (open) {
-        open->raise();
-        open->activateWindow();
-        return open;
+    if (g_open) {
+        g_open->raise();
+        g_open->activateWindow();
+        return g_open;
     }
     auto *d = new FmtDown(host, parent);
-    open = d;
+    g_open = d;
     d->setAttribute(Qt::WA_DeleteOnClose);
     store::LoadFormPos(d, kPosKey);
     d->show();
@@ -171,6 +176,13 @@ FmtDown *FmtDown::ShowModeless(store::FormatCommandHost &host, QWidget *parent)
 
 void FmtDown::closeEvent(QCloseEvent *event)
 {
+    if (m_busy) {
+        m_closePending = true;
+        if (store::Indicator *progress = store::IndicatorWindow())
+            progress->close();
+        event->ignore();
+        return;
+    }
     store::SaveFormPos(this, kPosKey);
     store::SetPara(kSearchKey, Skey->text());
     QDialog::closeEvent(event);
@@ -186,6 +198,15 @@ bool FmtDown::TellBusy() const
     if (m_busy)
         store::ReportMessage(kBusy, store::MsgKind::Warning);
     return m_busy;
+}
+
+void FmtDown::EndBusy()
+{
+    m_busy = false;
+    // After the handler that ran the request has returned.
+    if (m_closePending)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    emit requestEnded();
 }
 
 void FmtDown::DownWebFmt()
@@ -206,7 +227,7 @@ void FmtDown::DownWebFmt()
     const QString failed =
         GetUrlTextRetry(url, reply, QStringLiteral("Finished"), g_listTimeoutS, &cancelled);
     store::EndProgress();
-    m_busy = false;
+    EndBusy();
     if (cancelled)
         return;
     if (!failed.isEmpty()) {
@@ -272,7 +293,7 @@ void FmtDown::MSF_RowColChange()
     if (!QFileInfo::exists(file)) {
         m_busy = true;
         DownloadUrlToFile(url, file, 60);
-        m_busy = false;
+        EndBusy();
     }
     Preview->LoadPicFileToFrame(file);
 }
@@ -310,7 +331,7 @@ void FmtDown::DownInputFmt()
         got = DownloadUrlToFile(WebUrl(fPath), file, 60, &cancelled, &why);
     }
     store::EndProgress();
-    m_busy = false;
+    EndBusy();
     if (cancelled)
         return; // the user closed the progress window: the install stops
     if (!got) {

@@ -15,6 +15,7 @@
 #include "store/view/grid.h"
 #include "store/model/gridbind.h"
 #include "store/ui/indicator.h"
+#include "store/ui/startup.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -28,6 +29,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <csignal>
 #include <functional>
 
 #include "../common/qtry.h"
@@ -436,6 +438,42 @@ TEST_F(CatalogueTest, EscEndsTheListRequestAndItsTries)
     EXPECT_EQ(SqliteTrimmed("SELECT * FROM 网站格式 ORDER BY ID;"), table);
     EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
     d->close();
+}
+
+// A termination request while the catalogue waits for its server: the request ends at once
+// (no further try), and the catalogue and the main window close only once the request has
+// returned, the catalogue's keyword saved as at every close.
+TEST_F(CatalogueTest, TerminationWhileTheListIsFetchedClosesAfterTheRequest)
+{
+    Serve();
+    Put("/xrm/fmt.asp", kCatalogue);
+    QPointer<library::FmtDown> d = Catalogue();
+    d->Skey->setText(QStringLiteral("工行"));
+    Put("/xrm/fmt.asp.delay", "1.5");
+    store::CatchTerminationSignals();
+    store::CloseWindowsOnTerminationSignals();
+    int listRequests = 0;
+    server.OnRequest([&](const QString &line) {
+        if (line.startsWith(QStringLiteral("GET /xrm/fmt.asp")) && ++listRequests == 1)
+            ::raise(SIGTERM);
+    });
+    bool inside = false, catalogueGoneInside = false, windowGoneInside = false;
+    QObject::connect(d, &QObject::destroyed, [&] { catalogueGoneInside = inside; });
+    QObject::connect(w, &QObject::destroyed, [&] { windowGoneInside = inside; });
+    QElapsedTimer t;
+    t.start();
+    inside = true;
+    d->Com[0]->click();
+    inside = false;
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_FALSE(catalogueGoneInside);
+    EXPECT_FALSE(windowGoneInside);
+    QTRY_VERIFY(!d && !w);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        ::signal(sig, SIG_DFL);
+    ASSERT_TRUE(server.WaitDone(2 + 1));
+    EXPECT_EQ(listRequests, 1);
+    EXPECT_EQ(store::GetPara("格式搜索"), QStringLiteral("工行"));
 }
 
 } // namespace
