@@ -469,7 +469,8 @@ TEST_F(PrintingTest, WaitForASlowWriterAnswersEscAndTermination)
                       {childHome + QStringLiteral("/DATA.mdb"), "SELECT COUNT(*) FROM 历史;"})
                   .trimmed(),
               QStringLiteral("0"));
-    QDir(childHome).removeRecursively();
+    // The child's whole temporary folder: its program folder and config folder.
+    QDir(QFileInfo(childHome).path()).removeRecursively();
 }
 
 // The child side of the test above: the window with a held-back page writer under the program's
