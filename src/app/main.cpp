@@ -6,59 +6,14 @@
 
 #include <QApplication>
 #include <QLockFile>
-#include <QSocketNotifier>
-
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-// A termination request (SIGTERM at log-out or shut-down, SIGINT, SIGHUP) closes the windows as
-// the user would, so the values of the page and the options are saved as at every close. The
-// handler only writes a byte; the event loop reads it.
-int g_closePipe[2] = {-1, -1};
-
-void OnTerminationSignal(int)
-{
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_closePipe[1], &c, 1);
-}
-
-void CatchTerminationSignals()
-{
-    if (::pipe2(g_closePipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    struct sigaction sa = {};
-    sa.sa_handler = OnTerminationSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(sig, &sa, nullptr);
-}
-
-void CloseWindowsOnTerminationSignal(QApplication &app)
-{
-    if (g_closePipe[0] < 0)
-        return;
-    auto *n = new QSocketNotifier(g_closePipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(n, &QSocketNotifier::activated, &app, [] {
-        char buf[16];
-        while (::read(g_closePipe[0], buf, sizeof buf) > 0) {
-        }
-        QApplication::closeAllWindows();
-    });
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
-    CatchTerminationSignals();
+    store::CatchTerminationSignals();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quorvan"));
     QApplication::setApplicationName(QStringLiteral("Quorvan"));
-    CloseWindowsOnTerminationSignal(app);
+    store::CloseWindowsOnTerminationSignals();
     store::UseChineseLanguage();
 
     store::MessageBoxReporter reporter;

@@ -37,6 +37,7 @@ namespace library {
 namespace {
 // The allowance of each try of the list's fetch, in seconds.
 double g_listTimeoutS = 60;
+QPointer<FmtDown> g_open;
 } // namespace
 
 
@@ -46,6 +47,8 @@ const QString kPosKey = QStringLiteral("网站格式模板列表");
 const QString kSearchKey = QStringLiteral("格式搜索");
 const QString kHint = QStringLiteral("输入关键词");
 const QString kNoServer = QStringLiteral("没有设置网站地址，无法连接格式下载网站！");
+const QString kBusy =
+    QStringLiteral("正在与格式下载网站通信，请等它完成，或在进度窗口按Esc键中止后再试。");
 constexpr int kFPathCol = 1, kPPathCol = 2, kTickCol = 4, kClasCol = 5, kNameCol = 6;
 
 QString TempDir()
@@ -143,16 +146,20 @@ FmtDown::FmtDown(store::FormatCommandHost &host, QWidget *parent) : QDialog(pare
             [this] { MSF_RowColChange(); });
 }
 
+FmtDown *FmtDown::Open()
+{
+    return g_open.data();
+}
+
 FmtDown *FmtDown::ShowModeless(store::FormatCommandHost &host, QWidget *parent)
 {
-    static QPointer<FmtDown> open;
-    if (open) {
-        open->raise();
-        open->activateWindow();
-        return open;
+    if (g_open) {
+        g_open->raise();
+        g_open->activateWindow();
+        return g_open;
     }
     auto *d = new FmtDown(host, parent);
-    open = d;
+    g_open = d;
     d->setAttribute(Qt::WA_DeleteOnClose);
     store::LoadFormPos(d, kPosKey);
     d->show();
@@ -169,6 +176,13 @@ FmtDown *FmtDown::ShowModeless(store::FormatCommandHost &host, QWidget *parent)
 
 void FmtDown::closeEvent(QCloseEvent *event)
 {
+    if (m_busy) {
+        m_closePending = true;
+        if (store::Indicator *progress = store::IndicatorWindow())
+            progress->close();
+        event->ignore();
+        return;
+    }
     store::SaveFormPos(this, kPosKey);
     store::SetPara(kSearchKey, Skey->text());
     QDialog::closeEvent(event);
@@ -179,9 +193,25 @@ void SetCatalogueListTimeout(double seconds)
     g_listTimeoutS = seconds;
 }
 
-void FmtDown::DownWebFmt()
+bool FmtDown::TellBusy() const
 {
     if (m_busy)
+        store::ReportMessage(kBusy, store::MsgKind::Warning);
+    return m_busy;
+}
+
+void FmtDown::EndBusy()
+{
+    m_busy = false;
+    // After the handler that ran the request has returned.
+    if (m_closePending)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    emit requestEnded();
+}
+
+void FmtDown::DownWebFmt()
+{
+    if (TellBusy())
         return;
     const QString url = WebUrl(QStringLiteral("/xrm/fmt.asp?key=支票,进账单"));
     if (url.isEmpty()) {
@@ -190,11 +220,16 @@ void FmtDown::DownWebFmt()
     }
     m_busy = true;
     QString reply;
-    // The wait shows, and a server that never answers is told once its tries are over.
+    // The wait shows, and a server that never answers is told once its tries are over; closing
+    // the window ends the request and its tries, and leaves the list as it was.
     store::StartProgress(QStringLiteral("正在下载..."), 1);
-    const QString failed = GetUrlTextRetry(url, reply, QStringLiteral("Finished"), g_listTimeoutS);
+    bool cancelled = false;
+    const QString failed =
+        GetUrlTextRetry(url, reply, QStringLiteral("Finished"), g_listTimeoutS, &cancelled);
     store::EndProgress();
-    m_busy = false;
+    EndBusy();
+    if (cancelled)
+        return;
     if (!failed.isEmpty()) {
         store::ReportMessage(QStringLiteral("无法取得格式模板列表：%1").arg(failed),
                              store::MsgKind::Error);
@@ -244,7 +279,7 @@ QString FmtDown::ServerPath(int row, int col) const
 
 void FmtDown::MSF_RowColChange()
 {
-    if (!MSF->isEnabled() || m_busy)
+    if (!MSF->isEnabled() || TellBusy())
         return;
     const int row = MSF->Row();
     for (int r = MSF->FixedRows(); r < MSF->Rows(); ++r)
@@ -258,14 +293,14 @@ void FmtDown::MSF_RowColChange()
     if (!QFileInfo::exists(file)) {
         m_busy = true;
         DownloadUrlToFile(url, file, 60);
-        m_busy = false;
+        EndBusy();
     }
     Preview->LoadPicFileToFrame(file);
 }
 
 void FmtDown::DownInputFmt()
 {
-    if (m_busy)
+    if (TellBusy())
         return;
     if (store::WebServerBase().isEmpty()) {
         store::ReportMessage(kNoServer, store::MsgKind::Warning);
@@ -296,7 +331,7 @@ void FmtDown::DownInputFmt()
         got = DownloadUrlToFile(WebUrl(fPath), file, 60, &cancelled, &why);
     }
     store::EndProgress();
-    m_busy = false;
+    EndBusy();
     if (cancelled)
         return; // the user closed the progress window: the install stops
     if (!got) {

@@ -43,16 +43,30 @@ public:
 
     // Shows the one catalogue window (a second call brings it to the front).
     static FmtDown *ShowModeless(store::FormatCommandHost &host, QWidget *parent);
+    // The catalogue window while it is open, else nullptr.
+    static FmtDown *Open();
+    // Whether a request of the window runs (its progress window handles events meanwhile).
+    bool Busy() const { return m_busy; }
+
+signals:
+    // A request of the window has ended.
+    void requestEnded();
 
 protected:
+    // A close while a request runs ends the request (its progress window closes); the window
+    // closes once the request has returned.
     void closeEvent(QCloseEvent *event) override;
 
 private:
     // The server's path of the row's column, "" when it is not a path on the server.
     QString ServerPath(int row, int col) const;
+    // While a request of the window runs, a command of it cannot: true after saying so.
+    bool TellBusy() const;
+    void EndBusy();
 
     store::FormatCommandHost &m_host;
     bool m_busy = false;
+    bool m_closePending = false;
 };
 
 // The preview picture's file in Temp for a picture address: its last path segment without a query,

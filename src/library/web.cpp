@@ -197,13 +197,22 @@ QUrl EncodeWebUrl(const QString &url)
     return u;
 }
 
-QString GetUrlText(const QString &url, QString &reply, const QString &marker, double timeoutS)
+QString GetUrlText(const QString &url, QString &reply, const QString &marker, double timeoutS,
+                   bool *cancelled)
 {
     const QString failed = QString::fromUtf16(kNetError);
+    if (cancelled) {
+        *cancelled = !store::ProgressShowing();
+        if (*cancelled)
+            return failed;
+    }
     if (url.isEmpty())
         return failed;
     Fetch f;
-    if (!f.Run(url, timeoutS, false, kMaxTextReplyBytes))
+    const bool fetched = f.Run(url, timeoutS, cancelled != nullptr, kMaxTextReplyBytes);
+    if (cancelled)
+        *cancelled = f.ending == Ending::Closed;
+    if (!fetched)
         return failed;
     const QString text = store::FromGbk(f.body);
     if (!text.contains(marker)) {
@@ -219,14 +228,17 @@ QString GetUrlText(const QString &url, QString &reply, const QString &marker, do
     return QString();
 }
 
-QString GetUrlTextRetry(const QString &url, QString &reply, const QString &marker, double timeoutS)
+QString GetUrlTextRetry(const QString &url, QString &reply, const QString &marker, double timeoutS,
+                        bool *cancelled)
 {
     QString result = QString::fromUtf16(kNetError);
+    if (cancelled)
+        *cancelled = false;
     if (url.isEmpty())
         return result;
     for (int i = 0; i < 5; ++i) {
-        result = GetUrlText(url, reply, marker, timeoutS);
-        if (result.isEmpty())
+        result = GetUrlText(url, reply, marker, timeoutS, cancelled);
+        if (result.isEmpty() || (cancelled && *cancelled))
             break;
     }
     return result;

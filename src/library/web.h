@@ -35,10 +35,15 @@ QUrl EncodeWebUrl(const QString &url);
 // Fetches the text at url (decoded as GBK whatever the server says). "" on success, with reply
 // cut before its last "<BR>" and every "<+>" turned into CR LF; else "网络错误！": without the
 // marker (case-sensitive) reply holds the whole text, after a time-out or an error it is left
-// as it was.
-QString GetUrlText(const QString &url, QString &reply, const QString &marker, double timeoutS);
-// GetUrlText up to five times, stopping at the first success.
-QString GetUrlTextRetry(const QString &url, QString &reply, const QString &marker, double timeoutS);
+// as it was. With cancelled given, the progress window showing now is the request's: closing it
+// ends the request at once (nothing that arrives later is read) and sets cancelled; a request
+// whose window is closed already is not sent.
+QString GetUrlText(const QString &url, QString &reply, const QString &marker, double timeoutS,
+                   bool *cancelled = nullptr);
+// GetUrlText up to five times, stopping at the first success, and with cancelled given at the
+// first try stopped by its progress window: no try follows a closed window.
+QString GetUrlTextRetry(const QString &url, QString &reply, const QString &marker, double timeoutS,
+                        bool *cancelled = nullptr);
 // Downloads url into file with the progress window "正在下载..."; closing that window stops it.
 // The reply is written into the file's temporary as it arrives and replaces the file only when
 // complete (as long as it announced) and synced. True when the whole reply is in the file; on

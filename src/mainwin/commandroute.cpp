@@ -20,8 +20,12 @@ bool CommandRoute::Run(const std::function<void()> &command, const QWidget *keep
 {
     if (!FinishEdit(keep))
         return false;
-    if (command)
+    if (command) {
+        ++m_running;
         command();
+        if (--m_running == 0)
+            emit idle();
+    }
     return true;
 }
 

@@ -29,14 +29,22 @@ public:
     bool FinishEdit(const QWidget *keep = nullptr);
     // Finishes the edit, then runs the command; false when it did not run.
     bool Run(const std::function<void()> &command, const QWidget *keep = nullptr);
+    // Whether a command runs now: one that waits (a print for its pages, a download) handles
+    // events meanwhile, a close of the window among them.
+    bool Running() const { return m_running > 0; }
 
     // The entry's command runs through Run each time the entry is triggered (an action by its
     // menu, its shortcut or code alike) or clicked.
     void Connect(QAction *entry, std::function<void()> command);
     void Connect(QAbstractButton *entry, std::function<void()> command);
 
+signals:
+    // The last command that ran has returned.
+    void idle();
+
 private:
     EditFinisher m_finisher;
+    int m_running = 0;
 };
 
 } // namespace mainwin

@@ -11,6 +11,7 @@
 #include "mainwin/printing.h"
 #include "mainwin/typing.h"
 #include "mainwin/typingfmt.h"
+#include "library/fmtdown.h"
 #include "page/backpic.h"
 #include "page/fieldvalue.h"
 #include "page/fmtinit.h"
@@ -132,6 +133,7 @@ MainWindow::MainWindow(MainWindowHooks hooks, store::AppContext *ctx, QWidget *p
           [this](const QWidget *keep) { return !m_typing || m_typing->FinishEdit(keep); }, this)),
       m_tpp(page::ScreenTpp())
 {
+    connect(m_route, &CommandRoute::idle, this, &MainWindow::closeIfPending);
     setObjectName(QStringLiteral("MF"));
     // Loading: the Temp folder, the caption, the line-break symbol, the field counters, the
     // pop-up menus, the layout; the format used last opens once the window shows.
@@ -728,6 +730,12 @@ void MainWindow::formLoadAfterShow()
         close();
 }
 
+void MainWindow::closeIfPending()
+{
+    if (m_closePending && (m_loaded || !m_loadScheduled))
+        close();
+}
+
 void MainWindow::OpenFmt(const QString &name, bool force)
 {
     QString chosen = name;
@@ -773,6 +781,18 @@ void MainWindow::closeEvent(QCloseEvent *e)
     // half-loaded page would overwrite the format's stored values with a part of them.
     if (m_loadScheduled && !m_loaded && !m_unloaded) {
         m_closePending = true;
+        e->ignore();
+        return;
+    }
+    // So does a close that comes while a command runs (a termination request while a print
+    // waits for its pages) or the catalogue, a window of ours, waits for its server: the window,
+    // and what the command holds of it, stay until the command has returned.
+    library::FmtDown *catalogue = library::FmtDown::Open();
+    if ((m_route->Running() || (catalogue && catalogue->Busy())) && !m_unloaded) {
+        m_closePending = true;
+        if (catalogue)
+            connect(catalogue, &library::FmtDown::requestEnded, this, &MainWindow::closeIfPending,
+                    Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
         e->ignore();
         return;
     }

@@ -174,6 +174,8 @@ private:
     void layoutWindowContents();
     void layoutPrintTab();
     void formLoadAfterShow();
+    // A close asked for while it could not be done (a command ran) is done now.
+    void closeIfPending();
     void formUnload();
     QToolButton *makeButton(int index, QWidget *parent, const QString &tip);
 

@@ -8,6 +8,8 @@ namespace print {
 
 namespace {
 
+std::function<void()> g_beforePage;
+
 // Pages handed over and not yet drawn: the records run ahead of the writer by that many, so
 // that the history of a batch is written while its last pages are still drawn. The pictures
 // among them (each counted once, however many pages share it) are held to a few megabytes.
@@ -67,15 +69,53 @@ PageWriter::~PageWriter()
         Finish(false);
 }
 
+void PageWriter::SetBeforePageHook(std::function<void()> hook)
+{
+    g_beforePage = std::move(hook);
+}
+
+void PageWriter::WaitAnswering(std::unique_lock<std::mutex> &lock,
+                               const std::function<bool()> &done)
+{
+    QEventLoop loop;
+    m_waiting = true;
+    while (!done()) {
+        m_waiter = &loop;
+        lock.unlock();
+        loop.exec(m_waitEvents);
+        lock.lock();
+        m_waiter = nullptr;
+    }
+    m_waiting = false;
+}
+
+void PageWriter::WakeWaiter()
+{
+    // The wait is cleared under the lock before its loop goes, and a wake-up posted to a loop
+    // that is gone is dropped with it.
+    if (m_waiter)
+        QMetaObject::invokeMethod(m_waiter, &QEventLoop::quit, Qt::QueuedConnection);
+}
+
+void PageWriter::Stop()
+{
+    {
+        std::lock_guard lock(m_lock);
+        m_stopped = true;
+        WakeWaiter();
+    }
+    m_work.notify_one();
+}
+
 bool PageWriter::Queue(FilledPage page)
 {
     std::unique_lock lock(m_lock);
-    if (!HasRoom() && !m_failed) {
+    if (!HasRoom() && !m_failed && !m_stopped) {
         m_queueWaits = true;
-        m_room.wait(lock, [this] { return MayResume() || m_failed; });
+        WaitAnswering(lock, [this] { return MayResume() || m_failed || m_stopped; });
         m_queueWaits = false;
     }
-    if (m_failed)
+    if (m_failed || m_stopped)
         return false;
     const bool wasEmpty = m_pages.empty();
     CountPictures(page, +1);
@@ -105,6 +145,11 @@ bool PageWriter::Finish(bool end)
         m_end = end;
     }
     m_work.notify_one();
+    {
+        std::unique_lock lock(m_lock);
+        WaitAnswering(lock, [this] { return m_done; });
+    }
+    // Past its last step: the thread only returns.
     m_thread->wait();
     m_thread.reset();
     // The writer's last step is under the lock: taking it here orders all it did before what
@@ -117,7 +162,7 @@ void PageWriter::Run()
 {
     for (;;) {
         FilledPage page;
-        bool failed = false, wake = false;
+        bool failed = false;
         {
             std::unique_lock lock(m_lock);
             m_work.wait(lock, [this] { return !m_pages.empty() || m_closing; });
@@ -126,13 +171,14 @@ void PageWriter::Run()
             page = std::move(m_pages.front());
             m_pages.pop_front();
             CountPictures(page, -1);
-            failed = m_failed || (m_closing && !m_end);
-            wake = m_queueWaits && MayResume();
+            failed = m_failed || m_stopped || (m_closing && !m_end);
+            if (m_queueWaits && MayResume())
+                WakeWaiter();
         }
-        if (wake)
-            m_room.notify_one();
         if (failed)
             continue; // dropped: a page before could not be begun, or the document is given up
+        if (g_beforePage)
+            g_beforePage();
         const bool drawn = m_doc.BeginPage(page) && m_doc.PrintPage(page);
         if (drawn)
             m_doc.NewPage();
@@ -141,14 +187,14 @@ void PageWriter::Run()
             std::lock_guard lock(m_lock);
             m_messages = told;
             m_failed = !drawn;
+            if (!drawn)
+                WakeWaiter();
         }
-        if (!drawn)
-            m_room.notify_one();
     }
     bool end = false;
     {
         std::lock_guard lock(m_lock);
-        end = m_end && !m_failed;
+        end = m_end && !m_failed && !m_stopped;
     }
     // Ended or aborted here: the printer system keeps the status of a job per thread.
     const bool ended = end && m_doc.End();
@@ -156,6 +202,8 @@ void PageWriter::Run()
         m_doc.Abort();
     std::lock_guard lock(m_lock);
     m_ended = ended;
+    m_done = true;
+    WakeWaiter();
 }
 
 } // namespace print

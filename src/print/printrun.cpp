@@ -6,6 +6,7 @@
 #include "print/selprinter.h"
 #include "store/db/filewriter.h"
 #include "store/ui/indicator.h"
+#include "store/ui/startup.h"
 #include "store/db/paths.h"
 #include "store/db/reporter.h"
 #include "store/ui/uihelpers.h"
@@ -218,7 +219,9 @@ bool PrintRun::EndAndRecord(const std::function<bool()> &end)
     const auto finish = [&] {
         finished = Finished::Failed;
         if (!end()) {
-            store::ReportMessage(DocumentError(), store::MsgKind::Error);
+            // A document given up by the user has nothing to tell.
+            if (!m_doc->ErrorText().isEmpty())
+                store::ReportMessage(DocumentError(), store::MsgKind::Error);
             return false;
         }
         if (!CommitFile())
@@ -292,8 +295,16 @@ void PrintRun::PrintBatchRows()
     QString stopped;
     bool failed = false;
     // The pages are drawn on a thread of their own while the next record is filled; the
-    // document is not touched here until the writer has finished with it.
+    // document is not touched here until the writer has finished with it. Closing the progress
+    // window while the run waits for the writer gives the document up: its last pages may be
+    // far from drawn.
     std::optional<PageWriter> writer;
+    QMetaObject::Connection stopOnClose;
+    if (store::Indicator *progressWindow = store::IndicatorWindow())
+        stopOnClose = QObject::connect(progressWindow, &store::Indicator::closed, [&writer] {
+            if (writer && writer->Waiting())
+                writer->Stop();
+        });
     for (int i = 1; i <= count; ++i) {
         if (m_hooks.loadBatchRow)
             m_hooks.loadBatchRow(i + 1);
@@ -312,7 +323,7 @@ void PrintRun::PrintBatchRows()
         }
         PendingPrint print{page.formatName, HistoryValues(page)};
         if (!writer->Queue(std::move(page))) {
-            failed = true;
+            failed = !writer->Stopped();
             break;
         }
         TellDocumentMessages(writer->Messages());
@@ -330,24 +341,36 @@ void PrintRun::PrintBatchRows()
             break;
         }
     }
+    bool givenUp = false;
     if (writer) {
+        // Once the progress window is closed nobody can stop the wait any more; it still answers
+        // the desktop and a termination request, but takes no command in the middle of the run.
+        if (!store::ProgressShowing())
+            writer->SetWaitEvents(QEventLoop::ExcludeUserInputEvents);
         const auto finishWriter = [&](bool end) {
             const bool ended = writer->Finish(end);
             TellDocumentMessages(writer->Messages());
             return ended;
         };
-        if (failed) {
+        if (failed || writer->Stopped()) {
             finishWriter(false);
-            if (!m_doc->ErrorText().isEmpty())
+            if (failed && !m_doc->ErrorText().isEmpty())
                 store::ReportMessage(DocumentError(), store::MsgKind::Error);
         } else if (!EndAndRecord([&] { return finishWriter(true); })) {
-            failed = true;
+            failed = !writer->Stopped();
         }
         // A history that failed before the end was asked for leaves the document to abort.
         finishWriter(false);
+        givenUp = writer->Stopped();
         writer.reset();
-        if (failed)
+        if (failed || givenUp)
             Discard();
+    }
+    QObject::disconnect(stopOnClose);
+    if (givenUp) {
+        stopped =
+            QStringLiteral("批量打印已中止：文档没有打印完，已放弃，没有打印也没有记录任何单据。");
+        printed = 0;
     }
     if (!failed && !stopped.isEmpty() && printed > 0)
         stopped += QStringLiteral("已打印前%1张单据。").arg(printed);
@@ -356,9 +379,10 @@ void PrintRun::PrintBatchRows()
     ForgetOutputFile();
     if (m_hooks.loadBatchRow && m_hooks.batchValue)
         m_hooks.loadBatchRow(m_hooks.batchValue() + 1);
-    // The window shows the record put back before the last word comes up.
+    // The window shows the record put back before the last word comes up. A run stopped because
+    // the program is asked to end says nothing: a message now would hold the end up.
     running.reset();
-    if (!stopped.isEmpty())
+    if (!stopped.isEmpty() && !store::TerminationRequested())
         store::ReportMessage(stopped, store::MsgKind::Warning);
 }
 

@@ -68,7 +68,8 @@ public:
     // was cancelled or nothing could be printed.
     bool PrintFmt(bool single, bool record);
     // Prints every batch record, each on its own page of one document. Closing the progress
-    // window (Esc) stops after the current page; the pages done are printed.
+    // window (Esc) stops after the current page; the pages done are printed. Esc while the run
+    // waits for the page writer gives the whole document up: nothing is printed or recorded.
     void PrintBatchRows();
     // Ends the printer document begun by PrintFmt(false, ...); false (reported) on failure. The
     // prints of the document are recorded before it counts as done; a PDF file takes its place

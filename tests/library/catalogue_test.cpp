@@ -15,6 +15,7 @@
 #include "store/view/grid.h"
 #include "store/model/gridbind.h"
 #include "store/ui/indicator.h"
+#include "store/ui/startup.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -28,6 +29,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <csignal>
 #include <functional>
 
 #include "../common/qtry.h"
@@ -395,6 +397,119 @@ TEST_F(CatalogueTest, ServerThatNeverAnswersIsToldAfterTheTries)
     EXPECT_EQ(rec().messages, QStringList(2, "无法取得格式模板列表：网络错误！"));
     EXPECT_EQ(d->MSF->Rows(), d->MSF->FixedRows());
     d->close();
+}
+
+// A catalogue request that gets no answer for a while: Esc on its progress window ends it and
+// its tries at once, the window takes every command right after, and the answer that comes
+// late changes nothing. A command that comes while the request runs says why it cannot run.
+TEST_F(CatalogueTest, EscEndsTheListRequestAndItsTries)
+{
+    Serve();
+    Put("/xrm/fmt.asp", kCatalogue);
+    Put("/pic/boc.jpg", Jpeg(300, 120, Qt::blue));
+    Put("/pic/icbc.jpg", Jpeg(200, 600, Qt::green));
+    library::FmtDown *d = Catalogue();
+    store::FlexGrid &g = *d->MSF;
+    ASSERT_EQ(g.Rows() - g.FixedRows(), 3);
+    const QString table = SqliteTrimmed("SELECT * FROM 网站格式 ORDER BY ID;");
+
+    // From now on the server holds the list back (far less than a try's allowance of 60 s) and
+    // then would answer with another one.
+    Put("/xrm/fmt.asp", store::ToGbk("支票|迟到的格式|/fmt/late.cqf|/pic/late.jpg|2022-01-01"
+                                     "<br>Finished<BR>"));
+    Put("/xrm/fmt.asp.delay", "1.5");
+    const QString busy =
+        QStringLiteral("正在与格式下载网站通信，请等它完成，或在进度窗口按Esc键中止后再试。");
+    int listRequests = 0;
+    bool progressShown = false;
+    QElapsedTimer sinceEsc;
+    server.OnRequest([&](const QString &line) {
+        if (!line.startsWith(QStringLiteral("GET /xrm/fmt.asp")))
+            return;
+        ++listRequests;
+        progressShown = store::ProgressShowing();
+        if (listRequests == 1) {
+            // Commands of the window while its request runs.
+            d->Com[0]->click();
+            d->Com[1]->click();
+        }
+        sinceEsc.start();
+        KeyThroughWindow(store::IndicatorWindow(), Qt::Key_Escape);
+    });
+
+    const auto update = [&] {
+        sinceEsc.invalidate();
+        ClickThroughWindow(d->Com[0]);
+        ASSERT_TRUE(sinceEsc.isValid());
+        EXPECT_LT(sinceEsc.elapsed(), 500);
+        EXPECT_TRUE(progressShown);
+        EXPECT_FALSE(store::ProgressShowing());
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    };
+    update();
+    EXPECT_EQ(listRequests, 1);
+    EXPECT_EQ(rec().messages, QStringList(2, busy));
+    rec().messages.clear();
+
+    // "更新列表" at once sends a new request (and Esc ends it as well).
+    update();
+    EXPECT_EQ(listRequests, 2);
+
+    // A click on a row is taken at once: its preview is fetched and shown.
+    const QRect cell = g.visualRect(g.model()->index(3 - g.FixedRows(), 6));
+    QTest::mouseClick(g.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    EXPECT_EQ(g.Row(), 3);
+    EXPECT_EQ(g.TextMatrix(3, 4), QStringLiteral("√"));
+    EXPECT_TRUE(QFile::exists(home() + "/Temp/icbc.jpg"));
+    EXPECT_TRUE(d->Preview->Showing());
+    EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
+
+    // The server's late answers go nowhere: no further try, the list and its table as before.
+    const int picture = 1;
+    ASSERT_TRUE(server.WaitDone(1 + picture + 2 + picture, 10000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(listRequests, 2);
+    EXPECT_EQ(g.Rows() - g.FixedRows(), 3);
+    EXPECT_EQ(g.TextMatrix(2, 6), QStringLiteral("中国银行转账支票"));
+    EXPECT_EQ(SqliteTrimmed("SELECT * FROM 网站格式 ORDER BY ID;"), table);
+    EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
+    d->close();
+}
+
+// A termination request while the catalogue waits for its server: the request ends at once
+// (no further try), and the catalogue and the main window close only once the request has
+// returned, the catalogue's keyword saved as at every close.
+TEST_F(CatalogueTest, TerminationWhileTheListIsFetchedClosesAfterTheRequest)
+{
+    Serve();
+    Put("/xrm/fmt.asp", kCatalogue);
+    QPointer<library::FmtDown> d = Catalogue();
+    d->Skey->setText(QStringLiteral("工行"));
+    Put("/xrm/fmt.asp.delay", "1.5");
+    store::CatchTerminationSignals();
+    store::CloseWindowsOnTerminationSignals();
+    int listRequests = 0;
+    server.OnRequest([&](const QString &line) {
+        if (line.startsWith(QStringLiteral("GET /xrm/fmt.asp")) && ++listRequests == 1)
+            ::raise(SIGTERM);
+    });
+    bool inside = false, catalogueGoneInside = false, windowGoneInside = false;
+    QObject::connect(d, &QObject::destroyed, [&] { catalogueGoneInside = inside; });
+    QObject::connect(w, &QObject::destroyed, [&] { windowGoneInside = inside; });
+    QElapsedTimer t;
+    t.start();
+    inside = true;
+    d->Com[0]->click();
+    inside = false;
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_FALSE(catalogueGoneInside);
+    EXPECT_FALSE(windowGoneInside);
+    QTRY_VERIFY(!d && !w);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        ::signal(sig, SIG_DFL);
+    ASSERT_TRUE(server.WaitDone(2 + 1));
+    EXPECT_EQ(listRequests, 1);
+    EXPECT_EQ(store::GetPara("格式搜索"), QStringLiteral("工行"));
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -100,6 +101,32 @@ public:
             out << r.value(0);
         return out;
     }
+    // Runs f with the request line of each request as the server logs it, while events run.
+    void OnRequest(std::function<void(const QString &line)> f)
+    {
+        m_told = Requests().size();
+        QObject::connect(&m_proc, &QProcess::readyReadStandardOutput, &m_proc, [this, f] {
+            const qsizetype seen = Requests().size();
+            const QStringList lines = RequestLines();
+            for (qsizetype i = m_told; i < seen; ++i)
+                f(lines.value(i));
+            m_told = seen;
+        });
+    }
+    // Waits until the answers of n requests have been sent (or their clients have gone).
+    bool WaitDone(int n, int ms = 10000)
+    {
+        QElapsedTimer t;
+        t.start();
+        for (;;) {
+            m_out += m_proc.readAllStandardOutput();
+            if (m_out.count("\nDONE ") + (m_out.startsWith("DONE ") ? 1 : 0) >= n)
+                return true;
+            if (t.elapsed() > ms)
+                return false;
+            m_proc.waitForReadyRead(100);
+        }
+    }
     // Waits until n requests have been logged (on the server's output, not by sleeping).
     bool WaitRequests(int n, int ms = 10000)
     {
@@ -117,6 +144,7 @@ private:
     QProcess m_proc;
     QByteArray m_out;
     int m_port = 0;
+    qsizetype m_told = 0;
 };
 
 class LibraryTest : public ProgramFolderTest

@@ -14,6 +14,8 @@ A missing file answers 404. It ends when its standard input closes (the test is 
   REQ <request line>
   HDR <name>: <value>   (one per header)
   END
+and once its answer is sent (or the client has gone) as
+  DONE <request line>
 """
 import os
 import sys
@@ -40,6 +42,13 @@ class Handler(BaseHTTPRequestHandler):
         pass
 
     def do_GET(self):
+        try:
+            self.serve()
+        finally:
+            sys.stdout.write("DONE %s\n" % self.requestline)
+            sys.stdout.flush()
+
+    def serve(self):
         lines = ["REQ " + self.requestline]
         for name, value in self.headers.items():
             lines.append("HDR %s: %s" % (name, value))

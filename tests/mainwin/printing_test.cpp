@@ -13,6 +13,7 @@
 #include "page/field.h"
 #include "page/registry.h"
 #include "print/margin.h"
+#include "print/pagewriter.h"
 #include "print/pdftext.h"
 #include "print/printers.h"
 #include "print/printrun.h"
@@ -46,7 +47,11 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <memory>
+#include <thread>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -101,13 +106,13 @@ protected:
             .split('\n', Qt::SkipEmptyParts);
     }
 
-    // Three records for the payee and the amount, as the import leaves them.
-    void setUpBatch()
+    // Records for the payee and the amount (three unless told), as the import leaves them.
+    void setUpBatch(int count = 3)
     {
         store::FlexGrid &g = *w->MSF(1);
         g.SetRedraw(false);
         g.SetCols(3);
-        g.SetRows(5);
+        g.SetRows(2 + count);
         g.SetFixedRows(2);
         g.SetFixedCols(1);
         g.SetTextMatrix(0, 1, QString::number(kPayee));
@@ -116,9 +121,9 @@ protected:
         g.SetTextMatrix(1, 2, QStringLiteral("小写金额"));
         const QStringList payees{"甲公司", "乙公司", "丙公司"};
         const QStringList amounts{"100.00", "2500.50", "38.07"};
-        for (int i = 0; i < 3; ++i) {
-            g.SetTextMatrix(2 + i, 1, payees[i]);
-            g.SetTextMatrix(2 + i, 2, amounts[i]);
+        for (int i = 0; i < count; ++i) {
+            g.SetTextMatrix(2 + i, 1, payees.value(i, QStringLiteral("第%1家").arg(i + 1)));
+            g.SetTextMatrix(2 + i, 2, amounts.value(i, QStringLiteral("%1.00").arg(i + 1)));
         }
         g.SetRedraw(true);
         w->resetBatchNav(g.Model());
@@ -390,6 +395,124 @@ TEST_F(PrintingTest, MessageDuringABatchOpensAboveTheProgressWindowAndTakesTheMo
     EXPECT_EQ(PdfPages(pdfFile), 1);
     EXPECT_EQ(history(kPayee), QStringList{QStringLiteral("1=甲公司")});
     ExpectUsable(text(kPayee)->Box());
+}
+
+// A page writer held back (a slow printer): all records are handed over at once and the run
+// waits for the writer to end the document. Esc on the progress window, and a termination
+// request, end that wait at once: the document is given up, nothing is recorded, no part file
+// is left.
+TEST_F(PrintingTest, WaitForASlowWriterAnswersEscAndTermination)
+{
+    constexpr int kRecords = 20;
+    constexpr auto kPageTime = std::chrono::milliseconds(250);
+    setUpBatch(kRecords);
+    pdfFile = m_dir.filePath(QStringLiteral("batch.pdf"));
+    const QString part = pdfFile + QStringLiteral(".part");
+    std::atomic<int> begun{0};
+    int handedOver = -1;
+    QElapsedTimer sinceEsc;
+    print::PageWriter::SetBeforePageHook([&] {
+        // On the second page the records are all handed over long since: Esc then falls into
+        // the wait for the writer.
+        if (++begun == 2) {
+            QMetaObject::invokeMethod(qApp, [&] {
+                handedOver = store::ProgressState().current;
+                sinceEsc.start();
+                KeyThroughWindow(store::IndicatorWindow(), Qt::Key_Escape);
+            }, Qt::QueuedConnection);
+        }
+        std::this_thread::sleep_for(kPageTime);
+    });
+    ClickThroughWindow(w->COM(1));
+    const qint64 afterEsc = sinceEsc.isValid() ? sinceEsc.elapsed() : -1;
+    print::PageWriter::SetBeforePageHook({});
+    EXPECT_EQ(handedOver, kRecords);
+    EXPECT_GE(afterEsc, 0);
+    EXPECT_LT(afterEsc, 1000);
+    EXPECT_LT(begun.load(), 6);
+    EXPECT_EQ(rec().messages,
+              QStringList{"批量打印已中止：文档没有打印完，已放弃，没有打印也没有记录任何单据。"});
+    EXPECT_FALSE(QFile::exists(pdfFile));
+    EXPECT_FALSE(QFile::exists(part));
+    EXPECT_TRUE(history(kPayee).isEmpty());
+    EXPECT_EQ(text(kPayee)->Text(), QStringLiteral("甲公司")); // the record shown before is back
+    ExpectUsable(text(kPayee)->Box());
+
+    // The program's termination handling and event loop in a process of its own (the child
+    // side below): SIGTERM in the same wait ends it with status 0, the document given up as by
+    // Esc, the window closed and saved only once the run has returned.
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUORVAN_TERM_CHILD_PDF"), pdfFile);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=PrintingTest.TerminationChild")});
+    QByteArray out;
+    while (!out.contains("WRITING\n") && child.waitForReadyRead(30000))
+        out += child.readAllStandardOutput();
+    ASSERT_TRUE(out.contains("WRITING\n")) << out.toStdString();
+    const QString childHome =
+        QString::fromUtf8(out).section(QStringLiteral("HOME "), 1).section(u'\n', 0, 0);
+    QElapsedTimer sinceTerm;
+    sinceTerm.start();
+    child.terminate();
+    ASSERT_TRUE(child.waitForFinished(30000));
+    const qint64 afterTerm = sinceTerm.elapsed();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    out += child.readAllStandardOutput();
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("MESSAGES 0\n")) << out.toStdString();
+    EXPECT_LT(afterTerm, 2000);
+    EXPECT_FALSE(QFile::exists(pdfFile));
+    EXPECT_FALSE(QFile::exists(part));
+    ASSERT_FALSE(childHome.isEmpty());
+    EXPECT_EQ(RunTool(QStringLiteral("sqlite3"),
+                      {childHome + QStringLiteral("/DATA.mdb"), "SELECT COUNT(*) FROM 历史;"})
+                  .trimmed(),
+              QStringLiteral("0"));
+    // The child's whole temporary folder: its program folder and config folder.
+    QDir(QFileInfo(childHome).path()).removeRecursively();
+}
+
+// The child side of the test above: the window with a held-back page writer under the program's
+// own termination handling and event loop; it tells its folder and when the writer has begun.
+TEST_F(PrintingTest, TerminationChild)
+{
+    const QString pdf = qEnvironmentVariable("QUORVAN_TERM_CHILD_PDF");
+    if (pdf.isEmpty())
+        GTEST_SKIP() << "run by WaitForASlowWriterAnswersEscAndTermination";
+    setUpBatch(20);
+    pdfFile = pdf;
+    // The folder outlives this process for the parent to read.
+    m_dir.setAutoRemove(false);
+    std::printf("HOME %s\n", qPrintable(home()));
+    std::fflush(stdout);
+    store::CatchTerminationSignals();
+    store::CloseWindowsOnTerminationSignals();
+    int pages = 0;
+    print::PageWriter::SetBeforePageHook([&] {
+        if (++pages == 2) {
+            std::printf("WRITING\n");
+            std::fflush(stdout);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    });
+    // As the program's own main window: it goes once closed, but never under a command that
+    // still runs.
+    MainWindow *window = w.release();
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    bool running = false, goneUnderTheRun = false;
+    QObject::connect(window, &QObject::destroyed, [&] { goneUnderTheRun = running; });
+    QTimer::singleShot(0, [&] {
+        running = true;
+        window->COM(1)->click();
+        running = false;
+    });
+    const int rc = QApplication::exec();
+    // Nothing is said on the way out (a message box would hold the end up).
+    std::printf("MESSAGES %d\n", int(rec().messages.size()));
+    std::fflush(stdout);
+    ::_exit(goneUnderTheRun ? 20 : rc);
 }
 
 TEST_F(PrintingTest, PdfOnAFullDiskFailsKeepsTheEarlierFileAndRecordsNothing)

@@ -1,15 +1,22 @@
 #include "print/printrun.h"
 
+#include "print/pagewriter.h"
+
 #include "fakeprinters.h"
 #include "print/printers.h"
 #include "store/ui/indicator.h"
 #include "store/db/reporter.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 using namespace print;
@@ -204,6 +211,61 @@ TEST_F(PrintRunTest, LongBatchKeepsItsRecordsInOrder)
             << "page " << i + 1;
         EXPECT_EQ(history[i].second.first().content, QStringLiteral("收款人") + names[i]);
     }
+}
+
+// A batch longer than the pages that may wait for the writer: the run waits for room while it
+// handles events. Whole, it comes out whole; with the writer held back, Esc in that wait gives
+// the document up at once: nothing recorded, no file left behind.
+TEST_F(PrintRunTest, WaitForRoomInTheQueueAnswersEsc)
+{
+    store::ScopedRecordingReporter rec;
+    for (int i = 0; i < 300; ++i)
+        records << Slip(QString::number(i));
+    {
+        PrintRun run(hooks);
+        run.PrintBatchRows();
+    }
+    EXPECT_EQ(PdfPages(pdfFile), 300);
+    EXPECT_EQ(history.size(), 300);
+    EXPECT_TRUE(rec->messages.isEmpty()) << rec->messages.join('|').toStdString();
+
+    QFile::remove(pdfFile);
+    history.clear();
+    loaded.clear();
+    std::atomic<int> begun{0};
+    int handedOver = -1;
+    QElapsedTimer sinceEsc;
+    PageWriter::SetBeforePageHook([&] {
+        if (++begun == 2) {
+            QMetaObject::invokeMethod(
+                qApp,
+                [&] {
+                    handedOver = store::ProgressState().current;
+                    sinceEsc.start();
+                    store::IndicatorWindow()->close();
+                },
+                Qt::QueuedConnection);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    });
+    {
+        PrintRun run(hooks);
+        run.PrintBatchRows();
+    }
+    const qint64 afterEsc = sinceEsc.isValid() ? sinceEsc.elapsed() : -1;
+    PageWriter::SetBeforePageHook({});
+    // Esc came while the run waited for room: far fewer records handed over than the batch has.
+    EXPECT_GT(handedOver, 100);
+    EXPECT_LT(handedOver, 300);
+    EXPECT_GE(afterEsc, 0);
+    EXPECT_LT(afterEsc, 1000);
+    EXPECT_LT(loaded.size(), 300);
+    EXPECT_TRUE(history.isEmpty());
+    EXPECT_TRUE(kept.isEmpty());
+    EXPECT_FALSE(QFile::exists(pdfFile));
+    EXPECT_FALSE(QFile::exists(pdfFile + QStringLiteral(".part")));
+    EXPECT_EQ(rec->messages,
+              QStringList{"批量打印已中止：文档没有打印完，已放弃，没有打印也没有记录任何单据。"});
 }
 
 // A document that cannot be begun stops the batch soon, however many records follow: told once,

@@ -17,11 +17,15 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocale>
+#include <QApplication>
 #include <QLockFile>
+#include <QPointer>
+#include <QSocketNotifier>
 #include <QTemporaryFile>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -30,6 +34,16 @@
 namespace store {
 
 namespace {
+
+// The handler writes a byte here; the event loop reads it.
+int g_closePipe[2] = {-1, -1};
+bool g_terminationRequested = false;
+
+void OnTerminationSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_closePipe[1], &c, 1);
+}
 
 // A running copy holds its lock file with a native lock for as long as it lives.
 bool LockHeldByLiveProcess(const QString &path)
@@ -596,6 +610,48 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
     if (!w)
         return 1;
     return std::nullopt;
+}
+
+void CatchTerminationSignals()
+{
+    if (g_closePipe[0] >= 0 || ::pipe2(g_closePipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    struct sigaction sa = {};
+    sa.sa_handler = OnTerminationSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(sig, &sa, nullptr);
+}
+
+bool TerminationRequested()
+{
+    return g_terminationRequested;
+}
+
+void CloseWindowsOnTerminationSignals()
+{
+    if (g_closePipe[0] < 0 || !qApp)
+        return;
+    auto *n = new QSocketNotifier(g_closePipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(n, &QSocketNotifier::activated, qApp, [] {
+        char buf[16];
+        while (::read(g_closePipe[0], buf, sizeof buf) > 0) {
+        }
+        g_terminationRequested = true;
+        // The progress window first: closing it stops the operation that runs. A window that
+        // cannot close now (its command still runs) does not keep the others open; it closes
+        // itself once it may.
+        if (Indicator *progress = IndicatorWindow())
+            progress->close();
+        QList<QPointer<QWidget>> windows;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            windows << w;
+        for (const QPointer<QWidget> &w : windows) {
+            if (w && w->isVisible())
+                w->close();
+        }
+    });
 }
 
 } // namespace store
