@@ -344,17 +344,20 @@ public:
         Other       // another file
     };
 
-    // Shows the messages of copies kept by starts that ended before they were shown.
-    static void TellUntold()
+    // The folders of copies kept by starts that ended before they told the clerk, each with what
+    // it was to say.
+    static QList<std::pair<QString, QString>> Untold()
     {
+        QList<std::pair<QString, QString>> untold;
         for (const QString &dir : Folders()) {
             const QStringList lines = MarkedLines(dir);
-            if (lines.value(0) != kTell)
-                continue;
-            ReportMessage(lines.mid(1).join(u'\n'), MsgKind::Warning);
-            QFile::remove(dir + u'/' + kMark);
+            if (lines.value(0) == kTell)
+                untold.append({dir, lines.mid(1).join(u'\n')});
         }
+        return untold;
     }
+    // The clerk has been told about the copy in dir.
+    static void Told(const QString &dir) { QFile::remove(dir + u'/' + kMark); }
     // Every folder under Temp that holds a set-aside copy, oldest first.
     static QStringList Folders()
     {
@@ -438,12 +441,12 @@ public:
         return true;
     }
     // Journals without their database (it is gone) are moved aside as they are: SQLite would
-    // drop them when it makes the new file. The clerk is told where they are.
-    void MoveAside(const QStringList &journals)
+    // drop them when it makes the new file. The text that tells the clerk where they are.
+    QString MoveAside(const QStringList &journals)
     {
         QString why;
         if (!MakeDir(&why))
-            return;
+            return QString();
         const QString text = QStringLiteral("数据库文件不存在，程序将建立新的数据库文件。\n"
                                             "原来旁边留下的日志文件另存在“%1”。")
                                  .arg(Native(m_dir));
@@ -453,7 +456,7 @@ public:
                 qWarning().noquote() << "could not set aside" << j;
         }
         qInfo().noquote() << "journals of a database that is gone set aside in" << m_dir;
-        Settle(text);
+        return text;
     }
     // The journal has been played into the file and it opens: its state now.
     void MarkPlayed(const QString &file)
@@ -487,21 +490,22 @@ public:
     bool HasCopy() const { return !m_copy.isEmpty() && QFileInfo(m_copy).isFile(); }
     QString Dir() const { return m_dir; }
     QString Copy() const { return m_copy; }
-    // The copy is about to be kept, and the clerk told so with text: a start ended before the
-    // message is shown (while the copy is changed on the way) shows it.
+    // The copy is about to be kept, and the clerk told so with text: a start that ends before
+    // the message is shown (or while the copy is still changed on the way) shows it.
     void WillTell(const QString &text)
     {
         if (!m_dir.isEmpty() && !WriteMark({kTell, text}))
             qWarning().noquote() << "could not mark" << m_dir;
     }
-    // The copy is kept for the clerk, who is told so with text (a warning); no later start
-    // takes it up.
-    void Settle(const QString &text)
+    // The copy is kept for the clerk, who is to be told so with text; no later start takes it
+    // up. Its folder, whose mark holds the text until Told.
+    QString Defer(const QString &text)
     {
-        if (m_dir.isEmpty())
-            return;
-        Keep();
-        ReportMessage(text, MsgKind::Warning);
+        WillTell(text);
+        const QString dir = m_dir;
+        m_dir.clear();
+        m_copy.clear();
+        return dir;
     }
     // The copy is kept; the message that names it comes from the caller.
     void Keep()
@@ -672,8 +676,32 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
     const QString path = DataFilePath();
     const QString file = RealFile(path);
     RemoveCompactionLeftovers(file);
+    // What the clerk is to hear about the copies kept at this start (and at starts that ended
+    // before they told it), said with the start's message or on its own once the start has
+    // decided; the folders' marks keep it until then.
+    QStringList notes;
+    QStringList noteDirs;
+    auto report = [&](const QString &text, MsgKind kind) {
+        for (const QString &d : std::as_const(noteDirs))
+            SetAside::Told(d);
+        QStringList all = notes;
+        if (!text.isEmpty())
+            all.prepend(text);
+        notes.clear();
+        noteDirs.clear();
+        if (!all.isEmpty())
+            ReportMessage(all.join(u'\n'), kind);
+    };
+    auto keep = [&](SetAside &copy, const QString &text) {
+        noteDirs << copy.Defer(text);
+        notes << text;
+    };
+    for (const auto &[dir, text] : SetAside::Untold()) {
+        noteDirs << dir;
+        notes << text;
+    }
     auto refuse = [&](const QString &text) {
-        ReportMessage(text, MsgKind::Error);
+        report(text, MsgKind::Error);
         db.Close();
         return 1;
     };
@@ -695,7 +723,6 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
     // opened. It may not be the file's own (a copy put in the file's place since): the file and
     // the journal are set aside first, so the file can go back as it was. A set-aside an earlier
     // start did not decide on is decided against the file it was made from.
-    SetAside::TellUntold();
     SetAside aside;
     QStringList journals = JournalsBeside(file);
     std::optional<SetAside::Found> found;
@@ -704,17 +731,17 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
         found = aside.Compare(file, journals);
         switch (*found) {
         case SetAside::Found::Missing:
-            aside.Settle(QStringLiteral("数据库文件“%1”不存在，程序将建立新的数据库文件。\n"
-                                        "上次启动前的数据库文件和日志文件另存在“%2”，没有删除。")
-                             .arg(Native(path), dir));
+            keep(aside, QStringLiteral("数据库文件“%1”不存在，程序将建立新的数据库文件。\n"
+                                       "上次启动前的数据库文件和日志文件另存在“%2”，没有删除。")
+                            .arg(Native(path), dir));
             break;
         case SetAside::Found::Other:
-            aside.Settle(
-                QStringLiteral("上次启动时另存的数据库文件和日志文件保留在“%1”。\n"
-                               "现在的数据库文件“%2”已不是当时另存的那一个，程序没有用另存的文件替换它。")
-                    .arg(dir, Native(path)));
             checkReason = QStringLiteral("another file is in the place of the one set aside in ") +
                           aside.Dir();
+            keep(aside,
+                 QStringLiteral("上次启动时另存的数据库文件和日志文件保留在“%1”。\n"
+                                "现在的数据库文件“%2”已不是当时另存的那一个，程序没有用另存的文件替换它。")
+                     .arg(dir, Native(path)));
             break;
         case SetAside::Found::Untouched:
         case SetAside::Found::Played:
@@ -729,7 +756,9 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
         }
     }
     if (!exists && !journals.isEmpty()) {
-        aside.MoveAside(journals);
+        SetAside moved;
+        if (const QString text = moved.MoveAside(journals); !text.isEmpty())
+            keep(moved, text);
     } else if (!journals.isEmpty()) {
         checkReason = QStringLiteral("a journal was left beside the file: ") + journals.join(u' ');
         QString why;
@@ -764,7 +793,7 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
                             .arg(Native(k)),
                         QString(), {CopiesLine()}));
             }
-            aside.Settle(text);
+            keep(aside, text);
             journals.clear();
             break;
         }
@@ -824,7 +853,7 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
                         Native(path),
                     again, {copiesLine, BackupLine(file)}));
             }
-            aside.Settle(
+            keep(aside,
                 QStringLiteral("数据库文件旁有一个上次中断时留下的日志文件，但它不属于现在的数据库文件"
                                "（用它恢复后数据库未通过检查）。\n"
                                "数据库文件已放回启动前的样子，日志文件没有使用。\n") +
@@ -844,6 +873,8 @@ std::optional<int> Main(const StartupHooks &hooks, std::unique_ptr<QLockFile> &i
             why = db.LastError();
         return refuse(QStringLiteral("无法建立数据库连接！\n") + why);
     }
+    // Told once the file is whole and has its tables: a start ended at the message finds it so.
+    report(QString(), MsgKind::Warning);
 
     if (hooks.checkNewVersion)
         hooks.checkNewVersion(60, QString::fromUtf8(kProgramVersion));
