@@ -678,17 +678,19 @@ void MakeFolderWithHistory(const RunFolders &run, int rows)
 }
 
 // A writer killed in the middle of a large change: SQLite's own client with a page cache so small
-// that the change spills into the file long before its commit, ended without a word.
-void KillDuringUpdate(const QString &db)
+// that the change spills into the file long before its commit, ended without a word. The
+// transaction begins with the statements given.
+void KillDuringUpdate(const QString &db, const QStringList &first = {})
 {
     QProcess py;
-    py.start("python3", {"-c", "import os, sqlite3, sys\n"
-                               "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
-                               "c.execute('PRAGMA cache_size=5')\n"
-                               "c.execute('BEGIN')\n"
-                               "c.execute(\"UPDATE 历史 SET Con = Con || '改'\")\n"
-                               "os._exit(0)\n",
-                         db});
+    py.start("python3", QStringList{"-c", "import os, sqlite3, sys\n"
+                                          "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                          "c.execute('PRAGMA cache_size=5')\n"
+                                          "c.execute('BEGIN')\n"
+                                          "for s in sys.argv[2:]: c.execute(s)\n"
+                                          "c.execute(\"UPDATE 历史 SET Con = Con || '改'\")\n"
+                                          "os._exit(0)\n",
+                                    db} + first);
     ASSERT_TRUE(py.waitForFinished(kWait));
     ASSERT_EQ(py.exitCode(), 0) << py.readAllStandardError().toStdString();
     ASSERT_GT(QFileInfo(db + "-journal").size(), 0);
@@ -702,6 +704,35 @@ QStringList SetAsideFolders(const RunFolders &run)
 QString RowsDigest(const QString &db)
 {
     return Sqlite3(db, "SELECT count(*), sum(length(Con)), max(Con) FROM 历史");
+}
+
+// The journal of another folder's database (made by the same start, with more history), left by
+// a writer killed in the middle of a change. Its page 1 holds the change count this folder's
+// file has as well, so nothing but playing it shows that it is not the file's own.
+QByteArray ForeignJournal(int rows)
+{
+    RunFolders other;
+    MakeFolderWithHistory(other, rows);
+    KillDuringUpdate(other.DataFile());
+    return storetest::FileBytes(other.DataFile() + "-journal");
+}
+
+// A start that tells something, ended by a kill while it shows it: what it told.
+QString ToldThenKilled(const RunFolders &run)
+{
+    Program p(run.Home(), run.Config(), run.User());
+    const QString message = p.WaitForMessage();
+    EXPECT_EQ(p.Kill(), -1);
+    return message;
+}
+
+// The copy is the database again, byte for byte, whole and with every row, no journal beside it.
+void ExpectCopyInPlace(const RunFolders &run, const QByteArray &copy, const QString &rows)
+{
+    EXPECT_EQ(storetest::FileBytes(run.DataFile()), copy);
+    EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(RowsDigest(run.DataFile()), rows);
+    EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
 }
 
 // One folder under Temp holds the copy and the journal as they were, and the message names it.
@@ -734,14 +765,8 @@ TEST(Program, RestoredCopyIsNotDestroyedByAJournalOfANewerState)
     // The clerk puts the older copy in the database's place; the journal stays beside it.
     WriteFile(run.DataFile(), older);
 
-    Program p(run.Home(), run.Config(), run.User());
-    const QString message = p.WaitForMessage();
-    EXPECT_EQ(p.Kill(), -1);
-    // The copy is the database again, byte for byte, whole and with every row.
-    EXPECT_EQ(storetest::FileBytes(run.DataFile()), older);
-    EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
-    EXPECT_EQ(RowsDigest(run.DataFile()), olderRows);
-    EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
+    const QString message = ToldThenKilled(run);
+    ExpectCopyInPlace(run, older, olderRows);
     // The clerk is told, and where the journal is kept.
     ExpectOneCopyAsideNamedBy(run, message, journal, older);
     // And the program works on it.
@@ -756,10 +781,7 @@ TEST(Program, RestoredCopyOutlivesAForeignJournalAndStartsKilledWhileTheyCheckIt
     const QByteArray older = storetest::FileBytes(run.DataFile());
     const QString olderRows = RowsDigest(run.DataFile());
     // Beside it, the journal of another folder's database, killed while it was written.
-    RunFolders other;
-    MakeFolderWithHistory(other, 6000);
-    KillDuringUpdate(other.DataFile());
-    const QByteArray journal = storetest::FileBytes(other.DataFile() + "-journal");
+    const QByteArray journal = ForeignJournal(6000);
     WriteFile(run.DataFile() + "-journal", journal);
 
     // Starts are ended as soon as they check the file, as a clerk ends a start that seems to
@@ -776,9 +798,7 @@ TEST(Program, RestoredCopyOutlivesAForeignJournalAndStartsKilledWhileTheyCheckIt
         message = p.WaitForMessage();
         EXPECT_EQ(p.Kill(), -1);
     }
-    EXPECT_EQ(storetest::FileBytes(run.DataFile()), older);
-    EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
-    EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
+    ExpectCopyInPlace(run, older, olderRows);
     // One copy aside, whichever start made the decision, and the message names it.
     ExpectOneCopyAsideNamedBy(run, message, journal, older);
     const QStringList aside = SetAsideFolders(run);
@@ -805,17 +825,6 @@ TEST(Program, HotJournalOfTheFileItselfIsRolledBackAndNothingIsKeptAside)
 }
 
 namespace {
-
-// The journal of another folder's database (made by the same start, with more history), left by
-// a writer killed in the middle of a change. Its page 1 holds the change count this folder's
-// file has as well, so nothing but playing it shows that it is not the file's own.
-QByteArray ForeignJournal(int rows)
-{
-    RunFolders other;
-    MakeFolderWithHistory(other, rows);
-    KillDuringUpdate(other.DataFile());
-    return storetest::FileBytes(other.DataFile() + "-journal");
-}
 
 // Starts the program and stops it at the write number `at` into its database, as SQLite plays a
 // journal into it: killed there, or (full) with the disk full from there on, which the program
@@ -866,13 +875,8 @@ TEST(Program, PlayCutOffOrOutOfRoomStartsAgainFromTheMarkedCopy)
 
         // The next start plays the same journal again, finds it is not the file's and puts back
         // the copy made before the first play.
-        Program p(run.Home(), run.Config(), run.User());
-        const QString message = p.WaitForMessage();
-        EXPECT_EQ(p.Kill(), -1);
-        EXPECT_EQ(storetest::FileBytes(run.DataFile()), older);
-        EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
-        EXPECT_EQ(RowsDigest(run.DataFile()), olderRows);
-        EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
+        const QString message = ToldThenKilled(run);
+        ExpectCopyInPlace(run, older, olderRows);
         EXPECT_EQ(SetAsideFolders(run), aside);
         EXPECT_TRUE(message.contains(dir)) << message.toStdString();
         EXPECT_EQ(RunAndClose(run), 0);
@@ -935,9 +939,7 @@ TEST(Program, DeletedDatabaseNeverCostsTheCopySetAside)
     ASSERT_TRUE(QFile::remove(run.DataFile()));
     ASSERT_TRUE(QFile::remove(run.DataFile() + "-journal"));
 
-    Program p(run.Home(), run.Config(), run.User());
-    const QString message = p.WaitForMessage();
-    EXPECT_EQ(p.Kill(), -1);
+    const QString message = ToldThenKilled(run);
     EXPECT_TRUE(message.contains("不存在")) << message.toStdString();
     EXPECT_TRUE(message.contains(dir)) << message.toStdString();
     // The new database serves, and the copy stays as it was set aside.
@@ -958,24 +960,12 @@ TEST(Program, StaleJournalWhosePlayWouldPassTheCheckIsNotPlayed)
     const QString backupXs = Sqlite3(run.DataFile(), xs);
     // The fields are moved; later the program is killed while it saves the format again.
     Sqlite3(run.DataFile(), "UPDATE Fmt SET X = X + 7 WHERE Fmt='转账支票'");
-    QProcess py;
-    py.start("python3", {"-c", "import os, sqlite3, sys\n"
-                               "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
-                               "c.execute('PRAGMA cache_size=5')\n"
-                               "c.execute('BEGIN')\n"
-                               "c.execute(\"UPDATE Fmt SET X = X + 1 WHERE Fmt='转账支票'\")\n"
-                               "c.execute(\"UPDATE 历史 SET Con = Con || '改'\")\n"
-                               "os._exit(0)\n",
-                         run.DataFile()});
-    ASSERT_TRUE(py.waitForFinished(kWait));
+    KillDuringUpdate(run.DataFile(), {"UPDATE Fmt SET X = X + 1 WHERE Fmt='转账支票'"});
     const QByteArray journal = storetest::FileBytes(run.DataFile() + "-journal");
-    ASSERT_FALSE(journal.isEmpty());
     // The clerk puts the copy from before the move back, the journal beside it.
     WriteFile(run.DataFile(), backup);
 
-    Program p(run.Home(), run.Config(), run.User());
-    const QString message = p.WaitForMessage();
-    EXPECT_EQ(p.Kill(), -1);
+    const QString message = ToldThenKilled(run);
     EXPECT_TRUE(message.contains("没有使用")) << message.toStdString();
     ExpectOneCopyAsideNamedBy(run, message, journal, backup);
     EXPECT_EQ(storetest::FileBytes(run.DataFile()), backup);
