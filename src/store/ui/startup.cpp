@@ -241,8 +241,9 @@ QString OpenProblem(const QString &file, const QString &code)
 // back (it only changed other pages), or is not a rollback journal.
 std::optional<quint32> JournalChangeCounter(const QString &journal)
 {
+    // Only a few bytes of each record are read: no read-ahead.
     QFile f(journal);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return std::nullopt;
     static const QByteArray kMagic("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);
     const qint64 size = f.size();
