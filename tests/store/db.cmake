@@ -15,5 +15,11 @@ add_executable(tests_store
 target_link_libraries(tests_store PRIVATE store_widgets Qt6::Test GTest::gtest)
 target_compile_definitions(tests_store PRIVATE QUORVAN_EXE="$<TARGET_FILE:quorvan>")
 add_dependencies(tests_store quorvan)
+# Preloaded into the program by the start-up tests to stop it at a chosen write into its database.
+add_library(tests_store_stopwrite MODULE stopwrite.cpp)
+target_link_libraries(tests_store_stopwrite PRIVATE ${CMAKE_DL_LIBS})
+target_compile_definitions(tests_store PRIVATE
+  STOPWRITE_LIBRARY="$<TARGET_FILE:tests_store_stopwrite>")
+add_dependencies(tests_store tests_store_stopwrite)
 add_test(NAME store COMMAND tests_store)
 set_tests_properties(store PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

@@ -11,6 +11,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QMap>
 #include <QProcess>
 #include <QSettings>
 #include <QSysInfo>
@@ -187,9 +188,11 @@ class Program
 {
 public:
     Program(const QString &home, const QString &config, const QString &userHome,
-            bool asNobody = false)
+            bool asNobody = false, const QMap<QString, QString> &more = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (auto it = more.begin(); it != more.end(); ++it)
+            env.insert(it.key(), it.value());
         env.insert("QUORVAN_HOME", home);
         env.insert("XDG_CONFIG_HOME", config);
         env.insert("HOME", userHome);
@@ -675,17 +678,19 @@ void MakeFolderWithHistory(const RunFolders &run, int rows)
 }
 
 // A writer killed in the middle of a large change: SQLite's own client with a page cache so small
-// that the change spills into the file long before its commit, ended without a word.
-void KillDuringUpdate(const QString &db)
+// that the change spills into the file long before its commit, ended without a word. The
+// transaction begins with the statements given.
+void KillDuringUpdate(const QString &db, const QStringList &first = {})
 {
     QProcess py;
-    py.start("python3", {"-c", "import os, sqlite3, sys\n"
-                               "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
-                               "c.execute('PRAGMA cache_size=5')\n"
-                               "c.execute('BEGIN')\n"
-                               "c.execute(\"UPDATE 历史 SET Con = Con || '改'\")\n"
-                               "os._exit(0)\n",
-                         db});
+    py.start("python3", QStringList{"-c", "import os, sqlite3, sys\n"
+                                          "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                          "c.execute('PRAGMA cache_size=5')\n"
+                                          "c.execute('BEGIN')\n"
+                                          "for s in sys.argv[2:]: c.execute(s)\n"
+                                          "c.execute(\"UPDATE 历史 SET Con = Con || '改'\")\n"
+                                          "os._exit(0)\n",
+                                    db} + first);
     ASSERT_TRUE(py.waitForFinished(kWait));
     ASSERT_EQ(py.exitCode(), 0) << py.readAllStandardError().toStdString();
     ASSERT_GT(QFileInfo(db + "-journal").size(), 0);
@@ -699,6 +704,35 @@ QStringList SetAsideFolders(const RunFolders &run)
 QString RowsDigest(const QString &db)
 {
     return Sqlite3(db, "SELECT count(*), sum(length(Con)), max(Con) FROM 历史");
+}
+
+// The journal of another folder's database (made by the same start, with more history), left by
+// a writer killed in the middle of a change. Its page 1 holds the change count this folder's
+// file has as well, so nothing but playing it shows that it is not the file's own.
+QByteArray ForeignJournal(int rows)
+{
+    RunFolders other;
+    MakeFolderWithHistory(other, rows);
+    KillDuringUpdate(other.DataFile());
+    return storetest::FileBytes(other.DataFile() + "-journal");
+}
+
+// A start that tells something, ended by a kill while it shows it: what it told.
+QString ToldThenKilled(const RunFolders &run)
+{
+    Program p(run.Home(), run.Config(), run.User());
+    const QString message = p.WaitForMessage();
+    EXPECT_EQ(p.Kill(), -1);
+    return message;
+}
+
+// The copy is the database again, byte for byte, whole and with every row, no journal beside it.
+void ExpectCopyInPlace(const RunFolders &run, const QByteArray &copy, const QString &rows)
+{
+    EXPECT_EQ(storetest::FileBytes(run.DataFile()), copy);
+    EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(RowsDigest(run.DataFile()), rows);
+    EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
 }
 
 // One folder under Temp holds the copy and the journal as they were, and the message names it.
@@ -731,14 +765,8 @@ TEST(Program, RestoredCopyIsNotDestroyedByAJournalOfANewerState)
     // The clerk puts the older copy in the database's place; the journal stays beside it.
     WriteFile(run.DataFile(), older);
 
-    Program p(run.Home(), run.Config(), run.User());
-    const QString message = p.WaitForMessage();
-    EXPECT_EQ(p.Kill(), -1);
-    // The copy is the database again, byte for byte, whole and with every row.
-    EXPECT_EQ(storetest::FileBytes(run.DataFile()), older);
-    EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
-    EXPECT_EQ(RowsDigest(run.DataFile()), olderRows);
-    EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
+    const QString message = ToldThenKilled(run);
+    ExpectCopyInPlace(run, older, olderRows);
     // The clerk is told, and where the journal is kept.
     ExpectOneCopyAsideNamedBy(run, message, journal, older);
     // And the program works on it.
@@ -753,10 +781,7 @@ TEST(Program, RestoredCopyOutlivesAForeignJournalAndStartsKilledWhileTheyCheckIt
     const QByteArray older = storetest::FileBytes(run.DataFile());
     const QString olderRows = RowsDigest(run.DataFile());
     // Beside it, the journal of another folder's database, killed while it was written.
-    RunFolders other;
-    MakeFolderWithHistory(other, 6000);
-    KillDuringUpdate(other.DataFile());
-    const QByteArray journal = storetest::FileBytes(other.DataFile() + "-journal");
+    const QByteArray journal = ForeignJournal(6000);
     WriteFile(run.DataFile() + "-journal", journal);
 
     // Starts are ended as soon as they check the file, as a clerk ends a start that seems to
@@ -773,9 +798,7 @@ TEST(Program, RestoredCopyOutlivesAForeignJournalAndStartsKilledWhileTheyCheckIt
         message = p.WaitForMessage();
         EXPECT_EQ(p.Kill(), -1);
     }
-    EXPECT_EQ(storetest::FileBytes(run.DataFile()), older);
-    EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
-    EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
+    ExpectCopyInPlace(run, older, olderRows);
     // One copy aside, whichever start made the decision, and the message names it.
     ExpectOneCopyAsideNamedBy(run, message, journal, older);
     const QStringList aside = SetAsideFolders(run);
@@ -793,6 +816,174 @@ TEST(Program, HotJournalOfTheFileItselfIsRolledBackAndNothingIsKeptAside)
     KillDuringUpdate(run.DataFile());
     const QString log = RunOnce(run, false);
     EXPECT_TRUE(FullCheckRan(log)) << log.toStdString();
+    EXPECT_FALSE(log.contains("message: ")) << log.toStdString();
+    EXPECT_EQ(RowsDigest(run.DataFile()), rows);
+    EXPECT_EQ(Sqlite3(run.DataFile(), "SELECT count(*) FROM 历史 WHERE Con LIKE '%改'"), "0");
+    EXPECT_EQ(Sqlite3(run.DataFile(), "PRAGMA integrity_check"), "ok");
+    EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
+    EXPECT_TRUE(SetAsideFolders(run).isEmpty());
+}
+
+namespace {
+
+// Starts the program and stops it at the write number `at` into its database, as SQLite plays a
+// journal into it: killed there, or (full) with the disk full from there on, which the program
+// reports; the message, if any.
+QString StartStoppedInThePlay(const RunFolders &run, int at, bool full)
+{
+    QMap<QString, QString> env{{"LD_PRELOAD", STOPWRITE_LIBRARY},
+                               {"QUORVAN_TEST_STOP_FILE", QFileInfo(run.DataFile()).canonicalFilePath()},
+                               {"QUORVAN_TEST_STOP_AT", QString::number(at)}};
+    if (full)
+        env.insert("QUORVAN_TEST_STOP_FULL", "1");
+    Program p(run.Home(), run.Config(), run.User(), false, env);
+    if (!full) {
+        EXPECT_EQ(p.Finish(), -1) << p.Stderr().toStdString();
+        return QString();
+    }
+    const QString message = p.WaitForMessage();
+    EXPECT_EQ(p.Kill(), -1);
+    return message;
+}
+
+} // namespace
+
+// Each start below begins where an earlier one was cut off, or where the clerk acted on what
+// such a start left.
+
+TEST(Program, PlayCutOffOrOutOfRoomStartsAgainFromTheMarkedCopy)
+{
+    for (const bool full : {false, true}) {
+        SCOPED_TRACE(full ? "disk full" : "killed");
+        RunFolders run;
+        MakeFolderWithHistory(run, 3000);
+        const QByteArray older = storetest::FileBytes(run.DataFile());
+        const QString olderRows = RowsDigest(run.DataFile());
+        WriteFile(run.DataFile() + "-journal", ForeignJournal(12000));
+        const QString stopped = StartStoppedInThePlay(run, 100, full);
+        // Half-played: the file changed, the journal still beside it, the copy marked.
+        EXPECT_NE(storetest::FileBytes(run.DataFile()), older);
+        EXPECT_TRUE(QFileInfo::exists(run.DataFile() + "-journal"));
+        const QStringList aside = SetAsideFolders(run);
+        ASSERT_EQ(aside.size(), 1);
+        const QString dir = run.Home() + "/Temp/" + aside[0];
+        EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb"), older);
+        if (full) {
+            EXPECT_TRUE(stopped.contains("磁盘空间不足")) << stopped.toStdString();
+            EXPECT_TRUE(stopped.contains(dir)) << stopped.toStdString();
+        }
+
+        // The next start plays the same journal again, finds it is not the file's and puts back
+        // the copy made before the first play.
+        const QString message = ToldThenKilled(run);
+        ExpectCopyInPlace(run, older, olderRows);
+        EXPECT_EQ(SetAsideFolders(run), aside);
+        EXPECT_TRUE(message.contains(dir)) << message.toStdString();
+        EXPECT_EQ(RunAndClose(run), 0);
+        EXPECT_EQ(RowsDigest(run.DataFile()), olderRows);
+    }
+}
+
+TEST(Program, FilePutInPlaceAfterAStartKilledOnItsSetAsideIsKeptWhole)
+{
+    RunFolders run;
+    MakeFolderWithHistory(run, 3000);
+    const QByteArray older = storetest::FileBytes(run.DataFile());
+    WriteFile(run.DataFile() + "-journal", ForeignJournal(12000));
+    // Killed right after its set-aside, at the first write into the file.
+    StartStoppedInThePlay(run, 1, false);
+    EXPECT_EQ(storetest::FileBytes(run.DataFile()), older);
+    const QStringList aside = SetAsideFolders(run);
+    ASSERT_EQ(aside.size(), 1);
+    const QString dir = run.Home() + "/Temp/" + aside[0];
+
+    // The clerk puts a newer copy in place, with 8 bytes of an index page damaged, and deletes
+    // the journal.
+    const QString newer = run.User() + "/newer.mdb";
+    WriteFile(newer, older);
+    Sqlite3(newer, "INSERT INTO 历史(Fmt, ID, CID, Con) SELECT Fmt, ID + 3000, CID, Con FROM 历史");
+    const int page = Sqlite3(newer, "PRAGMA page_size").toInt();
+    const int root = Sqlite3(newer, "SELECT max(rootpage) FROM sqlite_master WHERE type='index' "
+                                    "AND tbl_name='历史'")
+                         .toInt();
+    ASSERT_GT(root, 1);
+    QByteArray clerks = storetest::FileBytes(newer);
+    clerks.replace((root - 1) * page, 8, QByteArray(8, '\xff'));
+    WriteFile(run.DataFile(), clerks);
+    ASSERT_TRUE(QFile::remove(run.DataFile() + "-journal"));
+
+    // Refused, the clerk's file as it was, the copy kept where it was and named; and so again.
+    for (int start = 0; start < 2; ++start) {
+        Program p(run.Home(), run.Config(), run.User());
+        const QString message = p.WaitForMessage();
+        EXPECT_EQ(p.Close(), 1);
+        EXPECT_TRUE(message.contains("已损坏")) << message.toStdString();
+        EXPECT_TRUE(message.contains(dir)) << message.toStdString();
+        EXPECT_EQ(storetest::FileBytes(run.DataFile()), clerks);
+        EXPECT_EQ(SetAsideFolders(run), aside);
+        EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb"), older);
+    }
+}
+
+TEST(Program, DeletedDatabaseNeverCostsTheCopySetAside)
+{
+    RunFolders run;
+    MakeFolderWithHistory(run, 3000);
+    const QByteArray older = storetest::FileBytes(run.DataFile());
+    WriteFile(run.DataFile() + "-journal", ForeignJournal(12000));
+    StartStoppedInThePlay(run, 1, false);
+    const QStringList aside = SetAsideFolders(run);
+    ASSERT_EQ(aside.size(), 1);
+    const QString dir = run.Home() + "/Temp/" + aside[0];
+    // The clerk deletes the database and its journal to get going.
+    ASSERT_TRUE(QFile::remove(run.DataFile()));
+    ASSERT_TRUE(QFile::remove(run.DataFile() + "-journal"));
+
+    const QString message = ToldThenKilled(run);
+    EXPECT_TRUE(message.contains("不存在")) << message.toStdString();
+    EXPECT_TRUE(message.contains(dir)) << message.toStdString();
+    // The new database serves, and the copy stays as it was set aside.
+    for (int start = 0; start < 2; ++start)
+        EXPECT_EQ(RunAndClose(run), 0);
+    EXPECT_EQ(Sqlite3(run.DataFile(), "SELECT LBL FROM Fmt WHERE Fmt=''"), "转账支票");
+    EXPECT_EQ(SetAsideFolders(run), aside);
+    EXPECT_EQ(storetest::FileBytes(dir + "/DATA.mdb"), older);
+}
+
+TEST(Program, StaleJournalWhosePlayWouldPassTheCheckIsNotPlayed)
+{
+    RunFolders run;
+    MakeFolderWithHistory(run, 3000);
+    const QString xs = "SELECT group_concat(X, ',') FROM (SELECT X FROM Fmt WHERE Fmt='转账支票' "
+                       "ORDER BY ID)";
+    const QByteArray backup = storetest::FileBytes(run.DataFile());
+    const QString backupXs = Sqlite3(run.DataFile(), xs);
+    // The fields are moved; later the program is killed while it saves the format again.
+    Sqlite3(run.DataFile(), "UPDATE Fmt SET X = X + 7 WHERE Fmt='转账支票'");
+    KillDuringUpdate(run.DataFile(), {"UPDATE Fmt SET X = X + 1 WHERE Fmt='转账支票'"});
+    const QByteArray journal = storetest::FileBytes(run.DataFile() + "-journal");
+    // The clerk puts the copy from before the move back, the journal beside it.
+    WriteFile(run.DataFile(), backup);
+
+    const QString message = ToldThenKilled(run);
+    EXPECT_TRUE(message.contains("没有使用")) << message.toStdString();
+    ExpectOneCopyAsideNamedBy(run, message, journal, backup);
+    EXPECT_EQ(storetest::FileBytes(run.DataFile()), backup);
+    EXPECT_FALSE(QFileInfo::exists(run.DataFile() + "-journal"));
+    EXPECT_EQ(Sqlite3(run.DataFile(), xs), backupXs);
+}
+
+TEST(Program, StartKilledWhileRollingBackTheFilesOwnJournalLeavesNoCopyBehind)
+{
+    RunFolders run;
+    MakeFolderWithHistory(run, 12000);
+    const QString rows = RowsDigest(run.DataFile());
+    KillDuringUpdate(run.DataFile());
+    StartStoppedInThePlay(run, 100, false);
+    EXPECT_EQ(SetAsideFolders(run).size(), 1);
+    // The next start finishes the roll-back: no committed row lost, no uncommitted row kept,
+    // nothing said, nothing left aside.
+    const QString log = RunOnce(run, false);
     EXPECT_FALSE(log.contains("message: ")) << log.toStdString();
     EXPECT_EQ(RowsDigest(run.DataFile()), rows);
     EXPECT_EQ(Sqlite3(run.DataFile(), "SELECT count(*) FROM 历史 WHERE Con LIKE '%改'"), "0");
