@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -313,4 +314,32 @@ TEST(MessageBox, UserTextIsShownAsItStandsNeverAsRichText)
     StartProgress(text, 3);
     for (QLabel *l : IndicatorWindow()->findChildren<QLabel *>())
         EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->text().toStdString();
+}
+
+TEST(MessageBox, ALongFileNameWrapsInsideTheBox)
+{
+    // A file name with nowhere to break a line in it, as a PDF that could not be written names.
+    const QString text = QStringLiteral("无法写入文件“/media/clerk/") + QString(220, u'a') +
+                         QStringLiteral("0123456789.pdf”！\n磁盘是只读的。");
+    MessageBoxReporter reporter;
+    QString shown;
+    QRect needed, room, box, screen;
+    whenModal<QMessageBox>([&](QMessageBox *b) {
+        const auto *label = b->findChild<QLabel *>("qt_msgbox_label");
+        ASSERT_TRUE(label);
+        shown = label->text();
+        room = label->contentsRect();
+        needed = label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 100000),
+                                                   Qt::TextWordWrap, shown);
+        box = b->frameGeometry();
+        screen = b->screen()->availableGeometry();
+        ClickThroughWindow(b->button(QMessageBox::Ok));
+    });
+    reporter.Message(text, MsgKind::Error);
+
+    // Every character shows, on lines within the label, in a box on the screen.
+    EXPECT_EQ(QString(shown).remove(QChar(0x200B)), text);
+    EXPECT_LE(needed.width(), room.width());
+    EXPECT_LE(needed.height(), room.height());
+    EXPECT_TRUE(screen.contains(box)) << box.width();
 }

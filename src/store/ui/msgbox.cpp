@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTextBoundaryFinder>
 
 namespace store {
 
@@ -42,14 +43,43 @@ template <class Box> int Exec(Box *box)
     return result;
 }
 
+// A box's text breaks only between words, and a file or format name with no space or sign in
+// it is one word: a long one would run past the box's edge and be cut. Such a run gets a
+// zero-width space between its characters, so that it breaks where the line is full.
+QString Breakable(const QString &text)
+{
+    constexpr qsizetype kLongestWord = 30;
+    QString out;
+    out.reserve(text.size());
+    QTextBoundaryFinder lines(QTextBoundaryFinder::Line, text);
+    qsizetype from = 0;
+    for (qsizetype to = lines.toNextBoundary(); to > from; from = to, to = lines.toNextBoundary()) {
+        const QString word = text.mid(from, to - from);
+        if (word.size() <= kLongestWord) {
+            out += word;
+            continue;
+        }
+        QTextBoundaryFinder letters(QTextBoundaryFinder::Grapheme, word);
+        qsizetype start = 0;
+        for (qsizetype end = letters.toNextBoundary(); end > start;
+             start = end, end = letters.toNextBoundary()) {
+            if (start > 0)
+                out += QChar(0x200B);
+            out += QStringView(word).mid(start, end - start);
+        }
+    }
+    return out;
+}
+
 // Texts carry format names and values as the user typed them: shown as they are, never as
 // rich text.
 QMessageBox::StandardButton Show(QMessageBox::Icon icon, const QString &text,
                                  QMessageBox::StandardButtons buttons,
                                  QMessageBox::StandardButton defaultButton)
 {
+    const QString shown = Breakable(text);
     auto *box =
-        new QMessageBox(icon, QString::fromUtf8(kProgramTitle), text, buttons, QuestionParent());
+        new QMessageBox(icon, QString::fromUtf8(kProgramTitle), shown, buttons, QuestionParent());
     box->setTextFormat(Qt::PlainText);
     box->setDefaultButton(defaultButton);
     GiveTitleRoom(*box);
