@@ -219,6 +219,7 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 
     // A folder that does not exist: the save error, for CSV too, naming the missing folder.
+    grid.SetTextMatrix(3, 2, QStringLiteral("两行\n文本"));
     for (const QString name : {QStringLiteral("missing/out.csv"), QStringLiteral("missing/o.xlsx")}) {
         rec().messages.clear();
         answer = path(name);
