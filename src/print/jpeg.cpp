@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <QImageWriter>
 
+#include <cerrno>
+#include <unistd.h>
+
 namespace print {
 
 QString JpegFileName(const QString &chosen)
@@ -23,10 +26,21 @@ bool SaveJPG(const QImage &image, const QString &fileName, int quality, QString 
         return false;
     const QFileInfo before(fileName);
     const bool existed = before.exists();
-    if (existed && (!before.isFile() || !before.isWritable())) {
-        if (error)
-            *error = store::WriteFailedText(fileName) + QStringLiteral("\n没有写入权限。");
-        return false;
+    // An old file that cannot be written itself (read-only, a folder or a device in its place)
+    // is not replaced, whatever its folder allows.
+    if (existed) {
+        QString why;
+        if (before.isDir())
+            why = store::ErrnoReason(EISDIR, fileName);
+        else if (!before.isFile())
+            why = QStringLiteral("这个位置不是普通文件。");
+        else if (::access(QFile::encodeName(fileName).constData(), W_OK) != 0)
+            why = store::ErrnoReason(errno, fileName);
+        if (!why.isEmpty()) {
+            if (error)
+                *error = store::WriteFailedText(fileName) + u'\n' + why;
+            return false;
+        }
     }
     QDateTime modified, accessed;
     if (existed) {

@@ -218,12 +218,17 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
     EXPECT_EQ(ReadAll(book), old);
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 
-    // A folder that does not exist: the save error, for CSV too.
-    rec().messages.clear();
-    answer = path(QStringLiteral("missing/out.csv"));
-    batch::ExportGrid(grid.Model(), dialog, kSheet);
-    ASSERT_EQ(rec().messages.size(), 1);
-    EXPECT_TRUE(SaveErrorNaming(rec().messages.at(0), answer));
+    // A folder that does not exist: the save error, for CSV too, naming the missing folder.
+    grid.SetTextMatrix(3, 2, QStringLiteral("两行\n文本"));
+    for (const QString name : {QStringLiteral("missing/out.csv"), QStringLiteral("missing/o.xlsx")}) {
+        rec().messages.clear();
+        answer = path(name);
+        batch::ExportGrid(grid.Model(), dialog, kSheet);
+        ASSERT_EQ(rec().messages.size(), 1);
+        EXPECT_TRUE(SaveErrorNaming(rec().messages.at(0), answer));
+        EXPECT_TRUE(rec().messages.at(0).endsWith(QStringLiteral("\n文件夹不存在。")))
+            << rec().messages.at(0).toStdString();
+    }
 
     // A read-only folder holding the file: it cannot be replaced (the administrator may).
     if (geteuid() != 0) {
@@ -259,6 +264,97 @@ TEST_F(ExportTest, OverwriteAndFailuresLeaveTheOldFile)
     EXPECT_EQ(rec().messages, QStringList{QStringLiteral("表格中没有数据！")});
 }
 
+// A cell longer than a workbook cell holds (32,767 characters with the TAB the export adds) is
+// refused before anything is written, told by its row, its column and the limit, with CSV as the
+// way out: no file is left, an older file keeps every byte. The same grid goes whole into CSV,
+// and a cell of exactly the limit goes whole into the workbook.
+TEST_F(ExportTest, CellsLongerThanAWorkbookCellAreRefusedForThatReason)
+{
+    const QString text = QString(39990, u'长') + QStringLiteral("末尾的十个字符！");
+    ASSERT_EQ(text.size(), 39998);
+    grid.SetTextMatrix(3, 3, text + QStringLiteral("00"));
+    const QString whole = grid.TextMatrix(3, 3);
+    ASSERT_EQ(whole.size(), 40000);
+    const QString limitText = QStringLiteral("Excel工作簿一个单元格最多能容纳的32,767个字符");
+    const auto expectRefusal = [&](const QString &file) {
+        ASSERT_EQ(rec().messages.size(), 1);
+        const QString m = rec().messages.at(0);
+        EXPECT_TRUE(SaveErrorNaming(m, file));
+        // Row 3 of the sheet (the hidden name row is left out), the third visible column.
+        EXPECT_TRUE(m.contains(QStringLiteral("第3行、C列（“金额”）的单元格有40,000个字符")))
+            << m.toStdString();
+        EXPECT_TRUE(m.contains(limitText)) << m.toStdString();
+        EXPECT_TRUE(m.contains(QStringLiteral("CSV文件（*.csv），CSV文件没有这个限制")))
+            << m.toStdString();
+        EXPECT_FALSE(m.contains(QStringLiteral("磁盘"))) << m.toStdString();
+        rec().messages.clear();
+    };
+
+    answer = path(QStringLiteral("long.xlsx"));
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
+    expectRefusal(answer);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    // Over an older workbook of the same name.
+    grid.SetTextMatrix(3, 3, QStringLiteral("短"));
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
+    const QByteArray older = ReadAll(answer);
+    ASSERT_TRUE(older.startsWith("PK"));
+    grid.SetTextMatrix(3, 3, whole);
+    rec().answer = true;
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
+    ASSERT_EQ(rec().messages.value(0), QStringLiteral("该文件已存在，是否覆盖？"));
+    rec().messages.removeFirst();
+    expectRefusal(answer);
+    EXPECT_EQ(ReadAll(answer), older);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("long.xlsx")});
+
+    // CSV has no such limit: the whole cell, read back by Python.
+    answer = path(QStringLiteral("long.csv"));
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
+    EXPECT_EQ(rec().messages, QStringList());
+    const QJsonArray rows =
+        QJsonDocument::fromJson(python(QString::fromUtf8(kReadCsv), {answer}).toUtf8()).array();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[2].toArray()[2].toString(), whole + u'\t');
+
+    // At the limit: 32,766 characters and the TAB go whole into the workbook; one more does not.
+    const QString atLimit = QString(32760, u'长') + QStringLiteral("abcdef");
+    const char *readCell = R"(
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+print(ws["C3"].value, end="")
+)";
+    grid.SetTextMatrix(3, 3, atLimit);
+    answer = path(QStringLiteral("limit.xlsx"));
+    batch::ExportGrid(grid.Model(), dialog, kSheet);
+    EXPECT_EQ(rec().messages, QStringList());
+    const QString stored = python(QString::fromUtf8(readCell), {answer});
+    EXPECT_EQ(stored.size(), 32767);
+    EXPECT_EQ(stored, atLimit + u'\t');
+    grid.SetTextMatrix(3, 3, atLimit + u'g');
+    EXPECT_FALSE(batch::ExportGridToXls(grid.Model(), path(QStringLiteral("over.xlsx")), kSheet));
+    ASSERT_EQ(rec().messages.size(), 1);
+    EXPECT_TRUE(rec().messages.at(0).contains(QStringLiteral("有32,767个字符")))
+        << rec().messages.at(0).toStdString();
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("over.xlsx"))));
+}
+
+// Another error of the workbook library is told with its own meaning, not as a write failure.
+TEST_F(ExportTest, WorkbookLibraryErrorsAreToldWithTheirMeaning)
+{
+    const QString file = path(QStringLiteral("sheet.xlsx"));
+    EXPECT_FALSE(batch::ExportGridToXls(grid.Model(), file, QStringLiteral("历史[1]")));
+    ASSERT_EQ(rec().messages.size(), 1);
+    EXPECT_TRUE(SaveErrorNaming(rec().messages.at(0), file));
+    EXPECT_TRUE(rec().messages.at(0).endsWith(
+        QStringLiteral("\n工作表的名称含有不允许的字符（[ ] : * ? / \\）。")))
+        << rec().messages.at(0).toStdString();
+    EXPECT_FALSE(rec().messages.at(0).contains(QStringLiteral("磁盘")));
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
 // Both writers on a disk with a few KB left, over an earlier export: the save error naming the
 // file, the old file byte for byte, nothing beside it. A new workbook gets the umask's mode.
 TEST_F(ExportTest, FullDiskKeepsTheOldFileAndTellsWhichFile)
@@ -291,6 +387,8 @@ TEST_F(ExportTest, FullDiskKeepsTheOldFileAndTellsWhichFile)
         batch::ExportGrid(grid.Model(), dialog, kSheet);
         ASSERT_EQ(rec().messages.size(), 2) << name.toStdString();
         EXPECT_TRUE(SaveErrorNaming(rec().messages.at(1), file));
+        EXPECT_TRUE(rec().messages.at(1).endsWith(QStringLiteral("\n磁盘空间不足。")))
+            << rec().messages.at(1).toStdString();
         EXPECT_EQ(store::FromGbk(ReadAll(file)), QStringLiteral("旧文件"));
         EXPECT_EQ(disk.names(), (QStringList{"out.csv", "out.xlsx"}));
     }

@@ -297,6 +297,7 @@ TEST_F(FmtFileTest, ExportOnAFullDiskKeepsBothEarlierFiles)
     EXPECT_TRUE(
         rec().messages.at(1).startsWith("格式文件写入失败：“" + disk.path() + "/测试支票.jpg”！\n"))
         << rec().messages.at(1).toStdString();
+    EXPECT_TRUE(rec().messages.at(1).endsWith("\n磁盘空间不足。")) << rec().messages.at(1).toStdString();
     EXPECT_EQ(ReadAll(answerFile), "OLD FORMAT");
     EXPECT_EQ(ReadAll(disk.path() + "/测试支票.jpg"), "OLD PICTURE");
     EXPECT_EQ(disk.names(), (QStringList{"测试支票.cqf", "测试支票.jpg"}));

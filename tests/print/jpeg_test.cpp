@@ -1,6 +1,7 @@
 #include "print/jpeg.h"
 #include "print/picoutput.h"
 
+#include "../common/readonlyfolder.h"
 #include "../common/smalldisk.h"
 #include "store/db/reporter.h"
 
@@ -82,6 +83,34 @@ TEST(JpegTest, FailedWriteKeepsTheOldFile)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
     EXPECT_FALSE(SaveJPG(Picture(), dir.filePath("missing/p.jpg"), 80));
+}
+
+// The picture of the page or of the chart that cannot be written names why: the old picture in a
+// read-only folder stays, a new one cannot be made there, and a file system that makes no files
+// is not called a missing folder.
+TEST(PictureOutputTest, RefusedPictureNamesItsTrueReason)
+{
+    QTemporaryDir dir;
+    ReadOnlyFolder locked(dir.filePath("locked"));
+    const QString old = locked.path() + "/chart.jpg";
+    ASSERT_TRUE(SaveJPG(Picture(10, 10), old, 80));
+    if (!locked.Lock())
+        GTEST_SKIP() << "the folder cannot be made read-only here (root without mount)";
+    store::ScopedRecordingReporter rec;
+    rec->answer = true;
+    for (const QString &file : {old, locked.path() + "/new.jpg"}) {
+        rec->messages.clear();
+        EXPECT_FALSE(SavePictureAs(Picture(), file));
+        EXPECT_EQ(rec->messages.last(), QStringLiteral("保存图片出错！\n无法写入文件“%1”！\n%2")
+                                            .arg(file, locked.Reason()));
+    }
+    QImageReader back(old);
+    EXPECT_EQ(back.size(), QSize(10, 10));
+    QString error;
+    EXPECT_FALSE(SaveJPG(Picture(), "/proc/chart.jpg", 80, &error));
+    EXPECT_FALSE(error.contains(QStringLiteral("文件夹不存在"))) << error.toStdString();
+    EXPECT_FALSE(SaveJPG(Picture(), dir.filePath("gone/chart.jpg"), 80, &error));
+    EXPECT_TRUE(error.endsWith(QStringLiteral("\n文件夹不存在。"))) << error.toStdString();
 }
 
 TEST(PictureOutputTest, AsksBeforeReplacingAndReportsFailure)

@@ -2,6 +2,8 @@
 
 #include "print/pagewriter.h"
 
+#include "../common/readonlyfolder.h"
+#include "../common/smalldisk.h"
 #include "fakeprinters.h"
 #include "print/printers.h"
 #include "store/ui/indicator.h"
@@ -15,6 +17,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -164,6 +168,54 @@ TEST_F(PrintRunTest, FailedPrintIsReportedAndNotRecorded)
     EXPECT_TRUE(history.isEmpty());
     ASSERT_EQ(rec->messages.size(), 1);
     EXPECT_TRUE(rec->messages[0].contains(QStringLiteral("无法写入文件")));
+}
+
+// A PDF that cannot be written names the reason the system gave, found where it happens: a file
+// system that makes no files (whose error reads like a missing folder's), a folder that is not
+// there, a read-only folder, a full disk. Nothing recorded, nothing left, an old file unchanged.
+TEST_F(PrintRunTest, PdfWriteFailuresNameTheirTrueReason)
+{
+    const auto printFails = [this](const QString &file) {
+        store::ScopedRecordingReporter rec;
+        pdfFile = file;
+        PrintRun run(hooks);
+        EXPECT_FALSE(run.PrintFmt(true, true));
+        EXPECT_TRUE(history.isEmpty());
+        EXPECT_FALSE(QFile::exists(file + QStringLiteral(".part")));
+        EXPECT_EQ(rec->messages.size(), 1) << rec->messages.join('|').toStdString();
+        const QString m = rec->messages.value(0);
+        EXPECT_TRUE(m.startsWith(QStringLiteral("无法写入文件“%1”！\n").arg(file)))
+            << m.toStdString();
+        return m.section(u'\n', 1);
+    };
+
+    const QString proc = printFails(QStringLiteral("/proc/x.pdf"));
+    EXPECT_FALSE(proc.contains(QStringLiteral("文件夹不存在"))) << proc.toStdString();
+    EXPECT_TRUE(proc.contains(QString::fromLocal8Bit(std::strerror(ENOENT)))) << proc.toStdString();
+
+    EXPECT_EQ(printFails(dir.filePath(QStringLiteral("gone/x.pdf"))),
+              QStringLiteral("文件夹不存在。"));
+
+    {
+        ReadOnlyFolder locked(dir.filePath(QStringLiteral("locked")));
+        if (!locked.Lock())
+            GTEST_SKIP() << "the folder cannot be made read-only here (root without mount)";
+        EXPECT_EQ(printFails(locked.path() + QStringLiteral("/x.pdf")), locked.Reason());
+    }
+
+    SmallDisk disk(dir.filePath(QStringLiteral("small")), QStringLiteral("256k"));
+    if (!disk.mounted())
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here (needs root)";
+    const QString file = disk.path() + QStringLiteral("/x.pdf");
+    QFile old(file);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("older");
+    old.close();
+    disk.fill(2048);
+    EXPECT_EQ(printFails(file), QStringLiteral("磁盘空间不足。"));
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("older"));
+    EXPECT_EQ(disk.names(), QStringList{QStringLiteral("x.pdf")});
 }
 
 TEST_F(PrintRunTest, ReprintsEndTheirOwnDocumentsWithoutHistory)

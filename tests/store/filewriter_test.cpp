@@ -1,5 +1,6 @@
 #include "store_fixture.h"
 
+#include "../common/readonlyfolder.h"
 #include "../common/smalldisk.h"
 #include "store/db/filewriter.h"
 
@@ -7,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 using namespace store;
@@ -81,6 +84,55 @@ TEST_F(FileWriterTest, FullDiskLeavesTheOldFileAndNoTemporary)
     EXPECT_TRUE(WriteFileBytes(target, "新"));
     EXPECT_EQ(Bytes(target), QByteArray("新"));
     EXPECT_EQ(disk.names(), QStringList{"导出.csv"});
+}
+
+// A refused write names what refused it, each found the way it happens: a folder that is not
+// there, a file system that makes no files (its error is the same as a missing folder's), a
+// read-only folder, a full disk. The old file keeps every byte and nothing is left beside it.
+TEST_F(FileWriterTest, RefusedWritesNameTheirTrueReason)
+{
+    const auto reason = [](const QString &error) { return error.section(u'\n', 1); };
+    QString error;
+    EXPECT_FALSE(WriteFileBytes(P("nofolder/x.cqf"), "x", &error));
+    EXPECT_EQ(error, QString("无法写入文件“%1”！\n文件夹不存在。").arg(P("nofolder/x.cqf")));
+
+    // /proc is there, but makes no files: the system's own words, not a missing folder.
+    error.clear();
+    EXPECT_FALSE(WriteFileBytes("/proc/x.cqf", "x", &error));
+    EXPECT_TRUE(error.startsWith("无法写入文件“/proc/x.cqf”！\n")) << error.toStdString();
+    EXPECT_FALSE(error.contains("文件夹不存在")) << error.toStdString();
+    EXPECT_TRUE(error.contains(QString::fromLocal8Bit(std::strerror(ENOENT))))
+        << error.toStdString();
+    EXPECT_EQ(ErrnoReason(ENOENT, "/proc/x.cqf"), reason(error));
+    EXPECT_EQ(ErrnoReason(ENOTDIR, P("nofolder/x.cqf")), QString("文件夹不存在。"));
+    EXPECT_FALSE(ErrnoReason(EIO, P("x")).contains("磁盘空间")) << ErrnoReason(EIO).toStdString();
+
+    // A folder the write may not change: every writer is refused with the reason.
+    ReadOnlyFolder locked(P("locked"));
+    const QString old = locked.path() + "/旧.csv";
+    ASSERT_TRUE(WriteFileBytes(old, "旧的内容"));
+    const QString source = P("source.jpg");
+    ASSERT_TRUE(WriteFileBytes(source, "新图片"));
+    if (!locked.Lock())
+        GTEST_SKIP() << "the folder cannot be made read-only here (root without mount)";
+    for (int way = 0; way < 3; ++way) {
+        error.clear();
+        bool ok = true;
+        if (way == 0) {
+            ok = WriteFileBytes(old, "新的内容", &error);
+        } else if (way == 1) {
+            ok = CopyFileOver(source, old, &error);
+        } else {
+            FileWriter w(locked.path() + "/新.xlsx");
+            ok = w.Open() && w.Write("x") && w.Commit();
+            error = w.ErrorText();
+        }
+        EXPECT_FALSE(ok) << way;
+        EXPECT_EQ(reason(error), locked.Reason()) << way << error.toStdString();
+        EXPECT_EQ(Bytes(old), QByteArray("旧的内容"));
+        EXPECT_EQ(QDir(locked.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{"旧.csv"});
+    }
 }
 
 TEST_F(FileWriterTest, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirMode)

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,9 +28,30 @@ QString Native(const QString &path)
 
 } // namespace
 
-QString ErrnoReason(int err)
+namespace {
+
+// The system's own text of an error, in the language the program runs in.
+QString SystemText(int err)
+{
+    char buffer[256] = {};
+    // The GNU strerror_r returns its text, the POSIX one fills the buffer: either is taken.
+    const auto text = [&](auto result) -> const char * {
+        if constexpr (std::is_same_v<decltype(result), int>)
+            return result == 0 ? buffer : nullptr;
+        else
+            return result;
+    };
+    const char *said = text(::strerror_r(err, buffer, sizeof buffer));
+    return said && *said ? QString::fromLocal8Bit(said) : QString::number(err);
+}
+
+} // namespace
+
+QString ErrnoReason(int err, const QString &path)
 {
     switch (err) {
+    case 0:
+        return QStringLiteral("文件未能完整写入。");
     case ENOSPC:
         return QStringLiteral("磁盘空间不足。");
     case EDQUOT:
@@ -39,15 +61,19 @@ QString ErrnoReason(int err)
         return QStringLiteral("没有写入权限。");
     case EROFS:
         return QStringLiteral("磁盘是只读的。");
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("文件夹不存在。");
     case EISDIR:
         return QStringLiteral("这个位置是一个文件夹。");
+    case ENOENT:
+    case ENOTDIR:
+        // The same error comes from a file system that makes no files (as /proc): the folder
+        // is called missing only when it is missing now.
+        if (!path.isEmpty() && !QFileInfo(QFileInfo(path).absolutePath()).isDir())
+            return QStringLiteral("文件夹不存在。");
+        break;
     default:
-        return err ? QString::fromLocal8Bit(std::strerror(err))
-                   : QStringLiteral("磁盘空间可能不足，或文件无法写入。");
+        break;
     }
+    return QStringLiteral("系统报告的错误：%1（错误号 %2）。").arg(SystemText(err)).arg(err);
 }
 
 namespace {
@@ -211,7 +237,8 @@ void FileWriter::Fail(const QString &reason)
 void FileWriter::FailErrno(const char *what, int err)
 {
     Q_UNUSED(what);
-    Fail(ErrnoReason(err));
+    // The temporary lies beside the target: the target's folder is the one that tells.
+    Fail(ErrnoReason(err, m_target));
 }
 
 bool FileWriter::Open()
@@ -425,7 +452,7 @@ bool CommitWrittenFile(const QString &written, const QString &target, QString *e
         err = errno;
     if (err) {
         if (error)
-            *error = WriteFailedText(target) + u'\n' + ErrnoReason(err);
+            *error = WriteFailedText(target) + u'\n' + ErrnoReason(err, resolved);
         return false;
     }
     SyncFolderOf(resolved);
@@ -433,11 +460,7 @@ bool CommitWrittenFile(const QString &written, const QString &target, QString *e
     return true;
 }
 
-namespace {
-
-// What keeps a file from being written in the folder of path: the error of creating a file
-// there, else of giving it some room on the disk; 0 when both work.
-int WriteErrorIn(const QString &path)
+int FolderWriteError(const QString &path)
 {
     QByteArray probe = Encoded(QFileInfo(path).absolutePath() + QStringLiteral("/.probe-XXXXXX"));
     const int fd = ::mkstemp(probe.data());
@@ -460,11 +483,9 @@ int WriteErrorIn(const QString &path)
     return err;
 }
 
-} // namespace
-
 QString WrittenFileFailedText(const QString &written, const QString &target)
 {
-    return WriteFailedText(target) + u'\n' + ErrnoReason(WriteErrorIn(written));
+    return WriteFailedText(target) + u'\n' + ErrnoReason(FolderWriteError(written), written);
 }
 
 } // namespace store

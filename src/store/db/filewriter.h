@@ -81,8 +81,16 @@ bool CommitWrittenFile(const QString &written, const QString &target, QString *e
 // cannot be written in that folder now (no room, no permission, a read-only disk).
 QString WrittenFileFailedText(const QString &written, const QString &target);
 
-// Why a system call failed, in words for the user ("磁盘空间不足。" for ENOSPC).
-QString ErrnoReason(int err);
+// What keeps a file from being written in the folder of path now: the error of creating a file
+// there, else of giving it some room on the disk; 0 when both work.
+int FolderWriteError(const QString &path);
+
+// Why a system call on the file at path failed, in words for the user: a full disk, a quota, no
+// permission, a read-only disk, a folder in the file's place; a missing folder only when the
+// folder of path is missing now (the same error comes from file systems that make no files);
+// any other error in the system's own text. Every road that writes a file tells its reason
+// through this one function.
+QString ErrnoReason(int err, const QString &path = QString());
 
 // The message of a file that could not be written: "无法写入文件“<path>”！".
 QString WriteFailedText(const QString &path);
