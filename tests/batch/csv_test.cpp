@@ -126,6 +126,19 @@ TEST_F(CsvEncoding, EachFileReadsAsTheTextItHolds)
     }
 }
 
+// The rows of a sheet as Python gave them: a JSON array of arrays of texts.
+CsvRecords JsonRecords(const QJsonArray &rows)
+{
+    CsvRecords records;
+    for (const QJsonValue &row : rows) {
+        QStringList fields;
+        for (const QJsonValue &v : row.toArray())
+            fields << v.toString();
+        records.push_back(fields);
+    }
+    return records;
+}
+
 // Sheets written by Python's csv module, UTF-8 without a byte-order mark or GB18030, read as the
 // rows Python wrote: signs, Greek, Cyrillic, Uyghur and Hebrew alone or beside Chinese; short
 // GBK cells whose bytes happen to be UTF-8 too.
@@ -158,16 +171,9 @@ print(json.dumps(out, ensure_ascii=False))
         QJsonDocument::fromJson(python(QString::fromUtf8(script), {m_dir.path()}).toUtf8()).array();
     ASSERT_EQ(sheets.size(), 11);
     for (qsizetype i = 0; i < sheets.size(); ++i) {
-        CsvRecords want;
-        for (const QJsonValue &row : sheets[i].toArray()) {
-            QStringList fields;
-            for (const QJsonValue &v : row.toArray())
-                fields << v.toString();
-            want.push_back(fields);
-        }
         CsvRecords got;
         ASSERT_TRUE(batch::ReadCsvRecords(path(QStringLiteral("s%1.csv").arg(i)), got));
-        EXPECT_EQ(got, want) << "sheet " << i;
+        EXPECT_EQ(got, JsonRecords(sheets[i].toArray())) << "sheet " << i;
     }
 }
 
@@ -204,13 +210,7 @@ TEST_F(CsvDifferential, SameRecordsAsPythonsCsvModule)
     ASSERT_EQ(all.size(), files);
     int differing = 0;
     for (int i = 0; i < files && differing < 5; ++i) {
-        CsvRecords want;
-        for (const QJsonValue &rec : all[i].toArray()) {
-            QStringList fields;
-            for (const QJsonValue &v : rec.toArray())
-                fields << v.toString();
-            want.push_back(fields);
-        }
+        const CsvRecords want = JsonRecords(all[i].toArray());
         batch::CsvRecords got;
         ASSERT_TRUE(batch::ReadCsvRecords(path(QStringLiteral("%1.csv").arg(i)), got));
         if (got != want) {

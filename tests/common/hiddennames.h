@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace hiddennames {
 
 // Controls (C0, DEL, C1), format characters (soft hyphen, bidirectional marks, overrides and
@@ -47,6 +49,31 @@ inline QStringList Blank()
 inline QString Boxes(const QString &name)
 {
     return QStringLiteral("□").repeated(name.toUcs4().size());
+}
+
+// A name that cannot be taken, as the name question shows it and the name it offers instead.
+struct Case
+{
+    QString name, shown, preset;
+    // The question's text.
+    QString Prompt() const
+    {
+        return QStringLiteral("格式：“") + shown + QStringLiteral("”含有控制字符，请另取格式名！");
+    }
+};
+
+// Each of Chars() between before and after, shown as a box, the name without it offered; with
+// blanks, each of Blank() too, a box for each of its characters, nothing offered.
+inline std::vector<Case> Cases(const QString &before, const QString &after, bool blanks)
+{
+    std::vector<Case> cases;
+    for (const char32_t c : Chars())
+        cases.push_back(
+            {before + Text(c) + after, before + QStringLiteral("□") + after, before + after});
+    if (blanks)
+        for (const QString &blank : Blank())
+            cases.push_back({blank, Boxes(blank), QString()});
+    return cases;
 }
 
 // An ordinary Korean name, which is taken.

@@ -209,17 +209,9 @@ TEST_F(CatalogueTest, PreviewNamesAndOddServerPaths)
 TEST_F(CatalogueTest, InstallAsksAgainForANameWithHiddenCharacters)
 {
     Serve();
-    struct Case
-    {
-        QString name, shown, preset;
-    };
-    std::vector<Case> cases;
-    for (const char32_t c : hiddennames::Chars())
-        cases.push_back({"工行" + hiddennames::Text(c) + "支票", "工行□支票", "工行支票"});
-    for (const QString &blank : hiddennames::Blank())
-        cases.push_back({blank, hiddennames::Boxes(blank), QString()});
+    const std::vector<hiddennames::Case> cases = hiddennames::Cases("工行", "支票", true);
     QString list;
-    for (const Case &c : cases)
+    for (const hiddennames::Case &c : cases)
         list += QStringLiteral("支票|") + c.name +
                 QStringLiteral("|/fmt/a.cqf|/pic/a.jpg|2021-1-1<br>");
     const QString korean = hiddennames::kKorean + QStringLiteral("支票");
@@ -233,7 +225,7 @@ TEST_F(CatalogueTest, InstallAsksAgainForANameWithHiddenCharacters)
     ASSERT_TRUE(server.WaitRequests(1));
     const QString dump = SqliteTrimmed("SELECT * FROM Fmt ORDER BY ID;");
     for (int row = d->MSF->FixedRows(); row + 1 < d->MSF->Rows(); ++row) {
-        const Case &c = cases[size_t(row - d->MSF->FixedRows())];
+        const hiddennames::Case &c = cases[size_t(row - d->MSF->FixedRows())];
         SCOPED_TRACE(c.name.toStdString());
         ASSERT_EQ(d->MSF->TextMatrix(row, 6), c.name);
         d->MSF->SetRow(row);
@@ -242,8 +234,7 @@ TEST_F(CatalogueTest, InstallAsksAgainForANameWithHiddenCharacters)
         rec().textPresets.clear();
         rec().textAnswers = QStringList{QString()};
         d->Com[1]->click();
-        EXPECT_EQ(rec().messages,
-                  QStringList{"格式：“" + c.shown + "”含有控制字符，请另取格式名！"});
+        EXPECT_EQ(rec().messages, QStringList{c.Prompt()});
         EXPECT_EQ(rec().textPresets, QStringList{c.preset});
         EXPECT_EQ(server.Requests().size(), requests);
     }

@@ -467,11 +467,8 @@ TEST_F(FmtFileTest, NamesThatCannotBeFormatNamesAreAskedAgain)
     // Every kind of character that hides what a name shows. (A name of fillers alone cannot come
     // from a format file: a format's name must be of a kind, "支票" or "进账单".) The long name
     // stays last: the file imports under the name it offers.
-    for (const char32_t c : hiddennames::Chars())
-        cases.insert(cases.end() - 1,
-                     Case{"支票" + hiddennames::Text(c) + "G",
-                          QStringLiteral("格式：“支票□G”含有控制字符，请另取格式名！"),
-                          QStringLiteral("支票G")});
+    for (const hiddennames::Case &c : hiddennames::Cases("支票", "G", false))
+        cases.insert(cases.end() - 1, Case{c.name, c.Prompt(), c.preset});
     const QString file = m_dir.path() + QStringLiteral("/named.cqf");
     Put("/../named.jpg", "PICTURE");
     for (const auto &c : cases) {

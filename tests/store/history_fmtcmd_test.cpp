@@ -265,23 +265,13 @@ TEST_F(FmtCommands, SaveAsAsksForTheNameWhenNoneIsGiven)
 TEST_F(FmtCommands, SaveAsAsksAgainForANameWithHiddenCharacters)
 {
     const QString before = Sqlite3("SELECT count(*) FROM Fmt");
-    struct Case
-    {
-        QString name, shown, preset;
-    };
-    std::vector<Case> cases;
-    for (const char32_t c : hiddennames::Chars())
-        cases.push_back({"新" + hiddennames::Text(c) + "格式", "新□格式", "新格式"});
-    for (const QString &blank : hiddennames::Blank())
-        cases.push_back({blank, hiddennames::Boxes(blank), QString()});
-    for (const Case &c : cases) {
+    for (const hiddennames::Case &c : hiddennames::Cases("新", "格式", true)) {
         SCOPED_TRACE(c.name.toStdString());
         m_messages->messages.clear();
         m_messages->textPresets.clear();
         m_messages->textAnswers = QStringList{QString()}; // the question cancelled
         EXPECT_FALSE(SaveFmtAs(*m_host, c.name));
-        EXPECT_EQ(m_messages->messages,
-                  QStringList{"格式：“" + c.shown + "”含有控制字符，请另取格式名！"});
+        EXPECT_EQ(m_messages->messages, QStringList{c.Prompt()});
         EXPECT_EQ(m_messages->textPresets, QStringList{c.preset});
         EXPECT_EQ(Sqlite3("SELECT count(*) FROM Fmt"), before);
         EXPECT_EQ(m_ctx.FormatName(), "A");
