@@ -7,7 +7,6 @@
 #include <QStringEncoder>
 
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace store {
