@@ -103,11 +103,12 @@ TEST_F(CsvEncoding, EachFileReadsAsTheTextItHolds)
         // signs, Greek and Cyrillic beside Chinese
         "收款人,金额,备注\n张三,½,2×3\nΑλφα,β系数,Иван\n", "张三,½", "李四,α,β,γ", "王五,Ω,100",
         // Cyrillic alone
-        "Иван Петров,100", "Иван Петров,100\nСергей Иванов,200\n", "ПЕТРОВ,москва"};
-    const QStringList gbk{"支票,100",  "陆拾,60",  "一元",
-                          "谢谢",      "写,1",     "同票",
-                          "陆路",      "每毛",     "木目,2",
-                          "你好,用途", "工行支票", "收款人,小写金额\r\n试印单位,12.50\r\n"};
+        "Иван Петров,100", "Иван Петров,100\nСергей Иванов,200\n", "ПЕТРОВ,москва",
+        // text of one script that GBK bytes make as well ("谢谢", "写,1", "陆路", "每毛")
+        "лл", "д,1", "½·", "ÿë"};
+    const QStringList gbk{
+        "支票,100", "陆拾,60",   "一元",     "同票",
+        "木目,2",   "你好,用途", "工行支票", "收款人,小写金额\r\n试印单位,12.50\r\n"};
     const QString file = path(QStringLiteral("r.csv"));
     const auto read = [&](const QByteArray &bytes) {
         QFile f(file);
@@ -122,6 +123,57 @@ TEST_F(CsvEncoding, EachFileReadsAsTheTextItHolds)
         EXPECT_EQ(read(text.toUtf8()), ParseCsv(text)) << text.toStdString();
     for (const QString &text : gbk) {
         EXPECT_EQ(read(store::ToGbk(text)), ParseCsv(text)) << text.toStdString();
+    }
+}
+
+// The rows of a sheet as Python gave them: a JSON array of arrays of texts.
+CsvRecords JsonRecords(const QJsonArray &rows)
+{
+    CsvRecords records;
+    for (const QJsonValue &row : rows) {
+        QStringList fields;
+        for (const QJsonValue &v : row.toArray())
+            fields << v.toString();
+        records.push_back(fields);
+    }
+    return records;
+}
+
+// Sheets written by Python's csv module, UTF-8 without a byte-order mark or GB18030, read as the
+// rows Python wrote: signs, Greek, Cyrillic, Uyghur and Hebrew alone or beside Chinese; short
+// GBK cells whose bytes happen to be UTF-8 too.
+TEST_F(CsvEncoding, SheetsWrittenByPythonReadAsWritten)
+{
+    const char *script = R"(
+import csv, json, sys
+folder = sys.argv[1]
+sheets = [
+    ("utf-8", [["sensor", "unit"], ["A", "°C"], ["B", "°C"]]),
+    ("utf-8", [["note", "amount"], ["«urgent»", "100"], ["©", "½"]]),
+    ("utf-8", [["size"], ["10 μm"], ["Ω"]]),
+    ("utf-8", [["Да", "100"]]),
+    ("utf-8", [["payee", "amount"], ["ئابدۇرېھىم", "100"], ["מרים לוי", "200"]]),
+    ("utf-8", [["收款人", "金额"], ["ئابدۇرېھىم", "100"], ["张三", "200"], ["مۇھەممەت تۇرسۇن", "300"]]),
+    ("gb18030", [["支票"]]),
+    ("gb18030", [["工商银行"]]),
+    ("gb18030", [["收款人", "金额"]]),
+    ("gb18030", [["支票", "陆拾元"], ["支票", "壹仟元"], ["支票", "陆仟圆"]]),
+    ("gb18030", [["收款人", "金额"], ["张三", "100"], ["李四", "200"]]),
+]
+out = []
+for i, (encoding, rows) in enumerate(sheets):
+    with open("%s/s%d.csv" % (folder, i), "w", encoding=encoding, newline="") as f:
+        csv.writer(f).writerows(rows)
+    out.append(rows)
+print(json.dumps(out, ensure_ascii=False))
+)";
+    const QJsonArray sheets =
+        QJsonDocument::fromJson(python(QString::fromUtf8(script), {m_dir.path()}).toUtf8()).array();
+    ASSERT_EQ(sheets.size(), 11);
+    for (qsizetype i = 0; i < sheets.size(); ++i) {
+        CsvRecords got;
+        ASSERT_TRUE(batch::ReadCsvRecords(path(QStringLiteral("s%1.csv").arg(i)), got));
+        EXPECT_EQ(got, JsonRecords(sheets[i].toArray())) << "sheet " << i;
     }
 }
 
@@ -158,13 +210,7 @@ TEST_F(CsvDifferential, SameRecordsAsPythonsCsvModule)
     ASSERT_EQ(all.size(), files);
     int differing = 0;
     for (int i = 0; i < files && differing < 5; ++i) {
-        CsvRecords want;
-        for (const QJsonValue &rec : all[i].toArray()) {
-            QStringList fields;
-            for (const QJsonValue &v : rec.toArray())
-                fields << v.toString();
-            want.push_back(fields);
-        }
+        const CsvRecords want = JsonRecords(all[i].toArray());
         batch::CsvRecords got;
         ASSERT_TRUE(batch::ReadCsvRecords(path(QStringLiteral("%1.csv").arg(i)), got));
         if (got != want) {

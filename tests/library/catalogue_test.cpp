@@ -32,6 +32,7 @@
 #include <csignal>
 #include <functional>
 
+#include "../common/hiddennames.h"
 #include "../common/qtry.h"
 
 namespace {
@@ -201,40 +202,53 @@ TEST_F(CatalogueTest, PreviewNamesAndOddServerPaths)
     EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
 }
 
-// A catalogue name holding a character that hides or turns round what it shows is asked for
-// again before anything is fetched; cancelled, nothing is fetched or installed.
+// A catalogue name holding a character that hides or turns round what it shows, or showing
+// nothing at all, is asked for again before anything is fetched; cancelled, nothing is fetched or
+// installed. A Korean name (of a cheque, "支票", as a format's name must be to install) installs
+// without a question.
 TEST_F(CatalogueTest, InstallAsksAgainForANameWithHiddenCharacters)
 {
     Serve();
-    const QString hidden[] = {QStringLiteral("\u202E"), QStringLiteral("\u200B"),
-                              QStringLiteral("\u0085"), QStringLiteral("\u2028")};
+    const std::vector<hiddennames::Case> cases = hiddennames::Cases("工行", "支票", true);
     QString list;
-    for (const QString &h : hidden)
-        list += QStringLiteral("支票|工行") + h +
-                QStringLiteral("支票|/fmt/a.cqf|/pic/a.jpg|2021-1-1<br>");
+    for (const hiddennames::Case &c : cases)
+        list += QStringLiteral("支票|") + c.name +
+                QStringLiteral("|/fmt/a.cqf|/pic/a.jpg|2021-1-1<br>");
+    const QString korean = hiddennames::kKorean + QStringLiteral("支票");
+    list += QStringLiteral("支票|") + korean + QStringLiteral("|/fmt/k.cqf||2021-1-1<br>");
     Put("/xrm/fmt.asp", store::ToGbk(list + QStringLiteral("Finished")));
     Put("/fmt/a.cqf", store::ToGbk(library::FmtFileText(QStringLiteral("转账支票"))));
+    Put("/fmt/k.cqf", store::ToGbk(library::FmtFileText(QStringLiteral("转账支票"))));
     Put("/pic/a.jpg", Jpeg(240, 80, Qt::red));
     library::FmtDown *d = Catalogue();
-    ASSERT_EQ(d->MSF->Rows() - d->MSF->FixedRows(), 4);
+    ASSERT_EQ(d->MSF->Rows() - d->MSF->FixedRows(), qsizetype(cases.size()) + 1);
     ASSERT_TRUE(server.WaitRequests(1));
     const QString dump = SqliteTrimmed("SELECT * FROM Fmt ORDER BY ID;");
-    for (int row = d->MSF->FixedRows(); row < d->MSF->Rows(); ++row) {
-        SCOPED_TRACE(row);
-        const QString name = d->MSF->TextMatrix(row, 6);
-        ASSERT_EQ(name.size(), 5);
+    for (int row = d->MSF->FixedRows(); row + 1 < d->MSF->Rows(); ++row) {
+        const hiddennames::Case &c = cases[size_t(row - d->MSF->FixedRows())];
+        SCOPED_TRACE(c.name.toStdString());
+        ASSERT_EQ(d->MSF->TextMatrix(row, 6), c.name);
         d->MSF->SetRow(row);
         const qsizetype requests = server.Requests().size();
         rec().messages.clear();
         rec().textPresets.clear();
         rec().textAnswers = QStringList{QString()};
         d->Com[1]->click();
-        EXPECT_EQ(rec().messages, QStringList{"格式：“工行□支票”含有控制字符，请另取格式名！"});
-        EXPECT_EQ(rec().textPresets, QStringList{"工行支票"});
+        EXPECT_EQ(rec().messages, QStringList{c.Prompt()});
+        EXPECT_EQ(rec().textPresets, QStringList{c.preset});
         EXPECT_EQ(server.Requests().size(), requests);
     }
     EXPECT_EQ(SqliteTrimmed("SELECT * FROM Fmt ORDER BY ID;"), dump);
     EXPECT_FALSE(QFileInfo::exists(home() + "/Temp/a.cqf"));
+
+    // The Korean name: fetched and installed under it, no name asked.
+    d->MSF->SetRow(d->MSF->Rows() - 1);
+    rec().messages.clear();
+    rec().textPresets.clear();
+    rec().answer = false; // not opened now
+    d->Com[1]->click();
+    EXPECT_TRUE(rec().textPresets.isEmpty());
+    EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) > 1 FROM Fmt WHERE Fmt='" + korean + "';"), "1");
 }
 
 // --- the format manager

@@ -1,5 +1,6 @@
 // Format files: written, read back and refused, checked through the sqlite3 client and the
 // file's bytes.
+#include "../common/hiddennames.h"
 #include "../common/smalldisk.h"
 #include "library_fixture.h"
 
@@ -433,12 +434,13 @@ TEST_F(FmtFileTest, NamesThatCannotBeFormatNamesAreAskedAgain)
     const QString home = QFileInfo(store::DataFilePath()).absolutePath();
     const QStringList before = QDir(home).entryList(QDir::Files);
     const QString longName = QStringLiteral("支票") + QString(298, u'长');
-    const struct
+    struct Case
     {
         QString name;
         QString prompt;
         QString preset;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {QStringLiteral("支票") + QChar(0) + QStringLiteral("A"),
          QStringLiteral("格式：“支票□A”含有控制字符，请另取格式名！"), QStringLiteral("支票A")},
         {QStringLiteral("支票\nB"), QStringLiteral("格式：“支票□B”含有控制字符，请另取格式名！"),
@@ -463,6 +465,11 @@ TEST_F(FmtFileTest, NamesThatCannotBeFormatNamesAreAskedAgain)
          longName.left(79)}, // 79 characters of three bytes and ".jpg": 241 bytes, which the
                              // file writer's temporary name still fits
     };
+    // Every kind of character that hides what a name shows. (A name of fillers alone cannot come
+    // from a format file: a format's name must be of a kind, "支票" or "进账单".) The long name
+    // stays last: the file imports under the name it offers.
+    for (const hiddennames::Case &c : hiddennames::Cases("支票", "G", false))
+        cases.insert(cases.end() - 1, Case{c.name, c.Prompt(), c.preset});
     const QString file = m_dir.path() + QStringLiteral("/named.cqf");
     Put("/../named.jpg", "PICTURE");
     for (const auto &c : cases) {
@@ -489,6 +496,20 @@ TEST_F(FmtFileTest, NamesThatCannotBeFormatNamesAreAskedAgain)
     EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) FROM Fmt WHERE Fmt='" + longName.left(79) + "';"),
               "2");
     EXPECT_TRUE(QFileInfo::exists(page::GetBackPicFile(longName.left(79))));
+
+    // A Korean name is taken as it is.
+    {
+        QString text = example;
+        text.replace(QStringLiteral("转账支票A"), hiddennames::kKorean + QStringLiteral("支票"));
+        Put("/../named.cqf", store::ToGbk(text));
+        rec().messages.clear();
+        rec().textPresets.clear();
+        EXPECT_TRUE(library::ImportFmtFile(host, file));
+        EXPECT_TRUE(rec().textPresets.isEmpty());
+        EXPECT_EQ(SqliteTrimmed("SELECT COUNT(*) > 1 FROM Fmt WHERE Fmt='" + hiddennames::kKorean +
+                                "支票';"),
+                  "1");
+    }
 
     // The same file as UTF-8 without a mark, and a format stored under a name with a line
     // break, which opens.

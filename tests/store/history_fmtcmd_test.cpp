@@ -10,9 +10,12 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 
 #include <functional>
+
+#include "../common/hiddennames.h"
 
 using namespace store;
 using histtest::FakePage;
@@ -256,20 +259,20 @@ TEST_F(FmtCommands, SaveAsAsksForTheNameWhenNoneIsGiven)
     EXPECT_TRUE(FmtExists("新格式"));
 }
 
-// A name holding a character that hides or turns round what it shows is asked for again: the
-// question shows it as a box and offers the name without it.
+// A name holding a character that hides or turns round what it shows, or showing nothing at all,
+// is asked for again: the question shows each such character as a box and offers the name
+// without them. An ordinary name in any script is taken.
 TEST_F(FmtCommands, SaveAsAsksAgainForANameWithHiddenCharacters)
 {
     const QString before = Sqlite3("SELECT count(*) FROM Fmt");
-    for (const QString hidden : {QStringLiteral("\u202E"), QStringLiteral("\u200B"),
-                                 QStringLiteral("\u0085"), QStringLiteral("\u2028")}) {
-        SCOPED_TRACE(QString::number(hidden.at(0).unicode(), 16).toStdString());
+    for (const hiddennames::Case &c : hiddennames::Cases("新", "格式", true)) {
+        SCOPED_TRACE(c.name.toStdString());
         m_messages->messages.clear();
         m_messages->textPresets.clear();
         m_messages->textAnswers = QStringList{QString()}; // the question cancelled
-        EXPECT_FALSE(SaveFmtAs(*m_host, "新" + hidden + "格式"));
-        EXPECT_EQ(m_messages->messages, QStringList{"格式：“新□格式”含有控制字符，请另取格式名！"});
-        EXPECT_EQ(m_messages->textPresets, QStringList{"新格式"});
+        EXPECT_FALSE(SaveFmtAs(*m_host, c.name));
+        EXPECT_EQ(m_messages->messages, QStringList{c.Prompt()});
+        EXPECT_EQ(m_messages->textPresets, QStringList{c.preset});
         EXPECT_EQ(Sqlite3("SELECT count(*) FROM Fmt"), before);
         EXPECT_EQ(m_ctx.FormatName(), "A");
     }
@@ -280,6 +283,52 @@ TEST_F(FmtCommands, SaveAsAsksAgainForANameWithHiddenCharacters)
     EXPECT_EQ(m_ctx.FormatName(), "新格式");
     EXPECT_EQ(Sqlite3("SELECT count(*) FROM Fmt WHERE Fmt GLOB '新*'"),
               Sqlite3("SELECT count(*) FROM Fmt WHERE Fmt='新格式'"));
+    // So is a Korean name, without a question.
+    m_messages->messages.clear();
+    m_messages->textPresets.clear();
+    EXPECT_TRUE(SaveFmtAs(*m_host, hiddennames::kKorean));
+    EXPECT_EQ(m_ctx.FormatName(), hiddennames::kKorean);
+    EXPECT_TRUE(m_messages->textPresets.isEmpty());
+    EXPECT_GT(Sqlite3("SELECT count(*) FROM Fmt WHERE Fmt='" + hiddennames::kKorean + "'").toInt(),
+              0);
+}
+
+// Which characters a name may hold, over every code point: none that Python's own tables call a
+// control, a format character or a line or paragraph separator, none that Unicode has a program
+// show as nothing, nor the braille blank; every other assigned one may stand in a name.
+TEST_F(FmtCommands, HiddenCharactersOverEveryCodePoint)
+{
+    QProcess py;
+    py.start(QStringLiteral("/usr/bin/python3"),
+             {QStringLiteral("-c"),
+              QStringLiteral("import sys, unicodedata\n"
+                             "print(''.join('h' if unicodedata.category(chr(c)) in "
+                             "('Cc','Cf','Zl','Zp') else 'n' if unicodedata.category(chr(c)) "
+                             "in ('Cn','Cs') else '.' for c in range(0x110000)))")});
+    ASSERT_TRUE(py.waitForFinished(60000));
+    const QByteArray kinds = py.readAllStandardOutput().trimmed();
+    ASSERT_EQ(kinds.size(), 0x110000);
+    const std::pair<char32_t, char32_t> ignorable[] = {
+        {0x00AD, 0x00AD},  {0x034F, 0x034F}, {0x061C, 0x061C},   {0x115F, 0x1160},
+        {0x17B4, 0x17B5},  {0x180B, 0x180F}, {0x200B, 0x200F},   {0x202A, 0x202E},
+        {0x2060, 0x206F},  {0x3164, 0x3164}, {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},
+        {0xFFA0, 0xFFA0},  {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A},
+        {0xE0000, 0xE0FFF}};
+    const QString picture = m_host->backPicFile(QStringLiteral("A"));
+    int wrong = 0;
+    for (char32_t c = 0; c < 0x110000 && wrong < 10; ++c) {
+        bool hidden = kinds[c] == 'h' || c == 0x2800;
+        for (const auto &[first, last] : ignorable)
+            hidden = hidden || (c >= first && c <= last);
+        if (!hidden && kinds[c] == 'n')
+            continue; // unassigned in Python's tables: Qt's may be newer
+        const QString name = "甲" + hiddennames::Text(c) + "乙";
+        if (FmtNameFault(name, picture).isEmpty() == hidden) {
+            ++wrong;
+            ADD_FAILURE() << "U+" << hiddennames::Hex(c).toStdString()
+                          << (hidden ? " taken" : " refused");
+        }
+    }
 }
 
 TEST_F(FmtCommands, DeletingTheOpenFormatIsRefused)

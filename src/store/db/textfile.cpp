@@ -7,7 +7,6 @@
 #include <QStringEncoder>
 
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace store {
@@ -42,30 +41,6 @@ int WriteTextFile(const QString &text, const QString &path)
 
 namespace {
 
-bool IsAsciiLetter(char32_t c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool IsAsciiDigit(char32_t c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// Characters that Chinese text of any kind is made of, whatever the neighbours: ideographs of
-// every plane, CJK and general punctuation, full-width forms, the symbol blocks GBK carries.
-bool IsCjkText(char32_t c)
-{
-    return (c >= 0x2000 && c <= 0x27BF)     // punctuation, currency, letterlike, arrows, shapes
-           || (c >= 0x2E80 && c <= 0x33FF)  // radicals, CJK punctuation, kana, bopomofo, enclosed
-           || (c >= 0x3400 && c <= 0x4DBF)  // ideographs, extension A
-           || (c >= 0x4E00 && c <= 0x9FFF)  // ideographs
-           || (c >= 0xF900 && c <= 0xFAFF)  // compatibility ideographs
-           || (c >= 0xFE30 && c <= 0xFE4F)  // CJK compatibility forms
-           || (c >= 0xFF00 && c <= 0xFFEF)  // full-width forms
-           || (c >= 0x20000 && c <= 0x3134F); // ideographs beyond the basic plane
-}
-
 // The characters of GB2312, the 7,445 that Chinese text is almost always made of: the rest of
 // GBK is rare characters, and it is what the bytes of other text turn into when read as GBK.
 class Gb2312
@@ -95,116 +70,91 @@ bool InGb2312(char32_t c)
     return set.Holds(c);
 }
 
-// Vowels of the Greek and Cyrillic alphabets, accents and marks aside.
-bool IsVowel(char32_t c)
+// Chinese text as it is written: every character beyond ASCII one of GB2312's, and Chinese
+// characters among them.
+bool IsOrdinaryChinese(const QList<uint> &cs)
 {
-    const QString base = QChar::decomposition(c).left(1);
-    const char32_t b = QChar::toLower(base.isEmpty() ? c : base.at(0).unicode());
-    static const std::u32string vowels = U"αεηιουωаеиоуыэюяіїєў";
-    return vowels.find(b) != std::u32string::npos;
+    bool han = false;
+    for (const char32_t c : cs) {
+        if (c < 0x80)
+            continue;
+        if (!InGb2312(c))
+            return false;
+        han = han || QChar::script(c) == QChar::Script_Han;
+    }
+    return han;
 }
 
-// The letters of today's Greek and Cyrillic alphabets (GBK characters read as UTF-8 give the
-// archaic, Coptic and extended letters around them as often).
-bool IsModernGreekOrCyrillic(char32_t c)
+bool IsWordChar(char32_t c)
 {
-    return (c >= 0x0386 && c <= 0x03CE) || (c >= 0x0400 && c <= 0x045F);
+    return QChar::isLetter(c) || QChar::isMark(c);
 }
 
-// Whether the non-ASCII letters of the word cs[a..b] make a word of one script: Latin letters
-// with accents only beside plain ones ("café"; a word of accented letters alone is what GBK
-// characters turn into); a Greek or Cyrillic word of three letters or more of today's alphabet,
-// written in one case or capitalised, with a vowel; no other script. Short Chinese words in GBK
-// read as UTF-8 give words of one or two such letters ("写" reads "д", "谢谢" "лл", "伪" "α"),
-// so these alone count for nothing: such a text stays GBK.
-bool IsLikelyWord(const QList<uint> &cs, qsizetype a, qsizetype b)
+// A word (letters and the marks on them) as words are written: in one case, or a capital and
+// then small letters. Words of ASCII alone read the same either way and are not judged.
+bool IsOrdinaryWord(const QList<uint> &cs, qsizetype from, qsizetype to)
 {
-    bool ascii = false, modern = true;
-    int letters = 0, lower = 0, upper = 0, vowels = 0;
-    bool caseBroken = false, firstUpper = false;
-    std::optional<QChar::Script> script;
-    for (qsizetype k = a; k <= b; ++k) {
-        const char32_t c = cs[k];
-        if (QChar::isMark(c))
-            continue;
-        if (IsAsciiLetter(c)) {
-            ascii = true;
-            continue;
-        }
-        if (QChar::category(c) == QChar::Letter_Modifier)
-            return false;
-        const QChar::Script s = QChar::script(c);
-        if (script && *script != s)
-            return false;
-        script = s;
-        ++letters;
-        vowels += IsVowel(c);
-        modern = modern && IsModernGreekOrCyrillic(c);
-        // One case, or a capital and then small letters.
+    bool beyondAscii = false;
+    int upper = 0, lower = 0;
+    bool upperFirst = false;
+    for (qsizetype i = from; i < to; ++i) {
+        const char32_t c = cs[i];
+        beyondAscii = beyondAscii || c >= 0x80;
+        if (QChar::script(c) == QChar::Script_Common)
+            continue; // a sign of letters ("µ")
         if (QChar::isLower(c)) {
-            caseBroken = caseBroken || upper > 1 || (upper == 1 && !firstUpper);
             ++lower;
-        } else if (QChar::isUpper(c)) {
-            caseBroken = caseBroken || lower > 0;
-            firstUpper = firstUpper || letters == 1;
+        } else if (QChar::isUpper(c) || QChar::isTitleCase(c)) {
+            if (lower > 0)
+                return false; // a capital after small letters
+            upperFirst = upperFirst || upper == 0;
             ++upper;
         }
     }
-    if (!script)
-        return true;
-    if (*script == QChar::Script_Latin)
-        return ascii;
-    if (ascii || (*script != QChar::Script_Greek && *script != QChar::Script_Cyrillic))
-        return false;
-    return modern && letters >= 3 && !caseBroken && vowels > 0;
+    return !beyondAscii || lower == 0 || upper == 0 || (upper == 1 && upperFirst);
 }
 
-// How unlikely the text is as what this program reads: a count of the characters that do not
-// fit. Chinese text counts as likely, its rare characters (outside GB2312) and private-use
-// characters not; letters count by the word they stand in (IsLikelyWord); a Latin-1 sign is
-// likely only after a digit or letter ("25°", "m²") or, for the money and plus-minus signs,
-// before a digit. Valid UTF-8 read from GBK bytes comes out as single Latin, Greek, Cyrillic,
-// Hebrew or modifier characters and marks; GBK read from UTF-8 bytes as rare characters. The
-// same measure judges both readings.
-int Unlikeliness(const QString &text)
+// Text as people write it in one script, whatever the script: its letters and marks beyond ASCII
+// all of one script (signs, digits and punctuation belong to none, nor do the marks any script
+// takes), marks and modifier letters only on a letter, each word in one case or capitalised,
+// nothing that cannot be shown (controls, unassigned or private-use code points).
+bool IsOrdinaryText(const QList<uint> &cs)
 {
-    const QList<uint> cs = text.toUcs4();
-    int unlikely = 0;
-    qsizetype wordStart = 0, wordEnd = -1; // the word of letters judged last
-    bool wordLikely = false;
-    for (qsizetype i = 0; i < cs.size(); ++i) {
-        const char32_t c = cs[i];
+    std::optional<QChar::Script> script;
+    qsizetype wordStart = 0;
+    for (qsizetype i = 0; i <= cs.size(); ++i) {
+        const char32_t c = i < cs.size() ? cs[i] : U' ';
+        if (!IsWordChar(c)) {
+            if (wordStart < i && !IsOrdinaryWord(cs, wordStart, i))
+                return false;
+            wordStart = i + 1;
+        }
         if (c < 0x80)
             continue;
-        const char32_t prev = i > 0 ? cs[i - 1] : 0;
-        const char32_t next = i + 1 < cs.size() ? cs[i + 1] : 0;
-        bool likely = false;
-        if (IsCjkText(c)) {
-            likely = c < 0x3400 || (c >= 0xFF00 && c <= 0xFFEF) || InGb2312(c);
-        } else if (QChar::isLetter(c) || QChar::isMark(c)) {
-            if (i > wordEnd) { // the first letter of a word that is not ASCII: judged once
-                const auto inWord = [](char32_t w) {
-                    return (QChar::isLetter(w) || QChar::isMark(w)) && !IsCjkText(w);
-                };
-                qsizetype a = i;
-                wordEnd = i;
-                while (a > 0 && inWord(cs[a - 1]))
-                    --a;
-                while (wordEnd + 1 < cs.size() && inWord(cs[wordEnd + 1]))
-                    ++wordEnd;
-                wordStart = a;
-                wordLikely = IsLikelyWord(cs, a, wordEnd);
-            }
-            likely = wordLikely && !(QChar::isMark(c) && i == wordStart);
-        } else if (c >= 0xA0 && c <= 0xF7) {
-            const bool sign = c == 0xA2 || c == 0xA3 || c == 0xA5 || c == 0xB1 || c == 0xA7;
-            likely = IsAsciiDigit(prev) || IsAsciiLetter(prev) || (sign && IsAsciiDigit(next))
-                     || (c == 0xB7 && (IsCjkText(prev) || IsCjkText(next))); // 阿卜杜·买买提
+        switch (QChar::category(c)) {
+        case QChar::Other_Control:
+        case QChar::Other_NotAssigned:
+        case QChar::Other_PrivateUse:
+        case QChar::Other_Surrogate:
+            return false;
+        case QChar::Mark_NonSpacing:
+        case QChar::Mark_SpacingCombining:
+        case QChar::Mark_Enclosing:
+        case QChar::Letter_Modifier:
+            if (i == wordStart)
+                return false; // on no letter
+            break;
+        default:
+            break;
         }
-        if (!likely)
-            ++unlikely;
+        const QChar::Script s = QChar::script(c);
+        if (!IsWordChar(c) || s == QChar::Script_Common || s == QChar::Script_Inherited)
+            continue;
+        if (script && *script != s)
+            return false;
+        script = s;
     }
-    return unlikely;
+    return true;
 }
 
 } // namespace
@@ -220,18 +170,19 @@ QString DecodeText(const QByteArray &bytes)
     const QString asUtf8 = utf8.decode(bytes);
     if (utf8.hasError())
         return FromGbk(bytes);
-    // Valid UTF-8 it is, but short GBK texts are valid UTF-8 too ("支票" reads as "֧Ʊ"): UTF-8,
-    // unless the GBK reading is clearly the likelier text.
-    const int unlikelyUtf8 = Unlikeliness(asUtf8);
-    if (unlikelyUtf8 == 0)
+    // Valid UTF-8 is UTF-8, unless its GBK reading is ordinary Chinese text and its UTF-8 reading
+    // is not ordinary text in any one script. Short GBK texts are often valid UTF-8 by chance,
+    // and then read as a jumble: "支票" as "֧Ʊ", a Hebrew accent on nothing and a Latin
+    // letter; "木目" as "ľĿ", a word in two cases.
+    if (IsOrdinaryText(asUtf8.toUcs4()))
         return asUtf8;
     QStringDecoder gbk("GB18030", QStringDecoder::Flag::Stateless);
     if (!gbk.isValid())
         return asUtf8;
     const QString asGbk = gbk.decode(bytes);
-    if (gbk.hasError() || asGbk.contains(QChar::ReplacementCharacter))
+    if (gbk.hasError() || !IsOrdinaryChinese(asGbk.toUcs4()))
         return asUtf8;
-    return Unlikeliness(asGbk) < unlikelyUtf8 ? asGbk : asUtf8;
+    return asGbk;
 }
 
 bool ReadTextFile(const QString &path, QString *text)

@@ -13,9 +13,9 @@ namespace store {
 int WriteTextFile(const QString &text, const QString &path);
 
 // The text of bytes read from a file: as its byte-order mark says; else GB18030 for bytes that are
-// not UTF-8; else UTF-8, unless the GB18030 reading is clearly the likelier text (short GBK texts
-// are often valid UTF-8 by chance: "谢谢" reads "лл"). Both readings are judged alike: rare
-// characters outside GB2312, letters that make no word of one script, stray signs.
+// not UTF-8; else UTF-8, in any script and with signs anywhere, unless the GB18030 reading is
+// ordinary Chinese text and the UTF-8 reading no ordinary text of one script (short GBK texts are
+// often valid UTF-8 by chance: "支票" reads "֧Ʊ", a Hebrew accent on nothing and a Latin letter).
 QString DecodeText(const QByteArray &bytes);
 
 // Reads a whole text file, decoded by DecodeText. False when it cannot be opened or read.

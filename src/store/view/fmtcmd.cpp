@@ -11,6 +11,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <utility>
+
 namespace store {
 
 namespace {
@@ -85,8 +88,10 @@ namespace {
 
 // Characters a name may not hold because the eye cannot see them for what they are: controls
 // (C0, DEL, C1), format characters (the bidirectional overrides that turn the rest of a name
-// around, the zero-width ones that make two names look alike) and the line and paragraph
-// separators.
+// around, the zero-width ones that make two names look alike), the line and paragraph
+// separators, every code point Unicode tells a program to show as nothing (its
+// Default_Ignorable_Code_Point property: the Hangul fillers, variation selectors, tags and the
+// code points kept for more of them) and the braille blank, a filler that shows as a space.
 bool IsHiddenChar(char32_t c)
 {
     switch (QChar::category(c)) {
@@ -96,8 +101,34 @@ bool IsHiddenChar(char32_t c)
     case QChar::Separator_Paragraph:
         return true;
     default:
-        return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+        break;
     }
+    static constexpr std::pair<char32_t, char32_t> kIgnorable[] = {
+        {0x00AD, 0x00AD},   {0x034F, 0x034F}, {0x061C, 0x061C},   {0x115F, 0x1160},
+        {0x17B4, 0x17B5},   {0x180B, 0x180F}, {0x200B, 0x200F},   {0x202A, 0x202E},
+        {0x2060, 0x206F},   {0x3164, 0x3164}, {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},
+        {0xFFA0, 0xFFA0},   {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A},
+        {0xE0000, 0xE0FFF},
+    };
+    for (const auto &[first, last] : kIgnorable)
+        if (c >= first && c <= last)
+            return true;
+    return c == 0x2800 || c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+bool HasHiddenChars(const QString &name)
+{
+    const QList<uint> cs = name.toUcs4();
+    return std::any_of(cs.begin(), cs.end(), IsHiddenChar);
+}
+
+// A name of spaces alone (the hidden characters aside).
+bool ShowsNothing(const QString &name)
+{
+    const QList<uint> cs = name.toUcs4();
+    return !cs.isEmpty() && std::all_of(cs.begin(), cs.end(), [](char32_t c) {
+        return QChar::isSpace(c) || IsHiddenChar(c);
+    });
 }
 
 // The name with each hidden character replaced by replacement (or dropped, when it is empty).
@@ -118,9 +149,8 @@ QString ReplaceHiddenChars(const QString &name, const QString &replacement)
 
 QString FmtNameFault(const QString &name, const QString &pictureFile)
 {
-    for (const char32_t c : name.toUcs4())
-        if (IsHiddenChar(c))
-            return QStringLiteral("含有控制字符");
+    if (HasHiddenChars(name) || ShowsNothing(name))
+        return QStringLiteral("含有控制字符");
     // A file name has at most 255 bytes, and FileWriter writes the picture first under
     // ".<name>.<up to 5 characters>.part" beside it.
     constexpr qsizetype kWriterRoom = 12;
@@ -143,8 +173,10 @@ QString AskFmtName(FormatCommandHost &host, QString name, bool mustBeNew)
             preset = ReplaceHiddenChars(preset, QString());
             while (!preset.isEmpty() && !FmtNameFault(preset, host.backPicFile(preset)).isEmpty())
                 preset.chop(preset.back().isLowSurrogate() ? 2 : 1);
-            // The name as shown: each control character a box, a long one cut short.
-            shown = ReplaceHiddenChars(shown, QStringLiteral("□"));
+            // The name as shown: each control character a box (each character, when it shows
+            // as nothing at all), a long one cut short.
+            shown = ShowsNothing(shown) ? QStringLiteral("□").repeated(shown.toUcs4().size())
+                                        : ReplaceHiddenChars(shown, QStringLiteral("□"));
             if (shown.size() > 30)
                 shown = shown.left(30) + u'…';
             prompt = QStringLiteral("”") + fault + QStringLiteral("，请另取格式名！");

@@ -56,9 +56,10 @@ bool FmtExists(const QString &name);
 // Why a name cannot be taken for a new format: "" when it can; else a text that ends the name
 // question's prompt: "含有控制字符" for a character the eye cannot see for what it is (a control
 // character of C0, DEL or C1, a format character such as a bidirectional override or a
-// zero-width space, a line or paragraph separator), "太长" when its picture file, pictureFile,
-// could not be written under its name on this file system. Stored formats keep whatever name
-// they have.
+// zero-width space, a line or paragraph separator, a code point shown as nothing such as a Hangul
+// filler or a variation selector, the braille blank) and for a name of spaces alone, "太长" when
+// its picture file, pictureFile, could not be written under its name on this file system. Stored
+// formats keep whatever name they have.
 QString FmtNameFault(const QString &name, const QString &pictureFile);
 
 // The name question: asks, with the title "格式名输入", for another name while the name cannot
