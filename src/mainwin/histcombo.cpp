@@ -8,7 +8,10 @@
 
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QLineEdit>
 #include <QSignalBlocker>
+
+#include <limits>
 
 namespace mainwin {
 
@@ -26,6 +29,8 @@ HistoryDropDown::HistoryDropDown(Typing &typing, QComboBox *comb)
     : QObject(&typing), m_typing(typing), m_comb(comb)
 {
     m_comb->setEditable(true);
+    // A field's value and a history value of any length come back whole from its edit box.
+    m_comb->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     m_comb->setInsertPolicy(QComboBox::NoInsert);
     m_comb->setCompleter(nullptr);
     m_comb->setMaxVisibleItems(20);

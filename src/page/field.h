@@ -165,13 +165,28 @@ protected:
     FieldEventSink *m_sink = nullptr;
 };
 
-// The editor of a text field (TT).
+// The editor of a text field (TT). It holds a value of any length, typed, pasted or set. A line
+// edit lays out its whole text at every change and paint, a few megabytes for seconds: a value
+// longer than kShownWhole characters is kept beside the box, which shows only its start until
+// it is edited. The first key, input-method text, drop or middle click that reaches the box then
+// puts the whole value into it, so that an edit always edits the whole value.
 class TextBox : public QLineEdit
 {
     Q_OBJECT
 public:
+    static constexpr int kShownWhole = 4096;
+
     TextBox(PageField *field, QWidget *parent);
     PageField *Field() const { return m_field; }
+
+    // The whole value (not only what the box shows).
+    QString Value() const { return m_startOnly ? m_whole : text(); }
+    void SetValue(const QString &value);
+    // Whether the box shows only the start of its value.
+    bool ShowsStart() const { return m_startOnly; }
+    // Puts the whole value into a box that shows its start. The cursor and the selection stay
+    // where they were; one at the end of the start stands at the end of the value after it.
+    void ShowWhole();
 
 signals:
     // The user left the field (not a window switch or a pop-up).
@@ -182,7 +197,12 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    void setShown(const QString &text);
+
     PageField *m_field;
+    QString m_whole; // the value while the box shows its start
+    bool m_startOnly = false;
+    bool m_setting = false;
 };
 
 class TextField : public PageField
@@ -191,7 +211,7 @@ public:
     TextField(int index, int tpp, QWidget *page);
     FieldKind Kind() const override { return FieldKind::Text; }
     TextBox *Box() const;
-    // The text as it stands; line breaks are CR LF.
+    // The whole text as it stands, of any length; line breaks are CR LF.
     QString Text() const;
     void SetText(const QString &text);
     // 0 none, 1 a single line.
