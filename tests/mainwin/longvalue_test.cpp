@@ -45,9 +45,11 @@ QString LongText(qsizetype count, quint64 seed)
                                " ",        "Bank", "（分行）", "壹仟",   "ＡＢ１２", "𠮷野家",
                                "。",       "x"};
     QString text = QStringLiteral("用途：");
-    while (text.size() - text.count(QStringLiteral("𠮷")) < count) {
+    for (qsizetype n = text.size(); n < count;) {
         seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-        text += words.at(qsizetype((seed >> 33) % quint64(words.size())));
+        const QString &word = words.at(qsizetype((seed >> 33) % quint64(words.size())));
+        text += word;
+        n += word.toUcs4().size();
     }
     QList<uint> u = text.toUcs4();
     u.resize(count);
@@ -336,3 +338,4 @@ TEST_F(LongValueTest, PasteOverALineEditsLimitIsKeptWholeThroughLeavingAndPrinti
 }
 
 } // namespace
+
