@@ -269,7 +269,7 @@ void PageField::ApplyLook()
 
 // ---------------------------------------------------------------------------------------------
 
-TextBox::TextBox(PageField *field, QWidget *parent) : QLineEdit(parent), m_field(field)
+ValueLineEdit::ValueLineEdit(QWidget *parent) : QLineEdit(parent)
 {
     // Qt's line edit keeps 32,767 characters unless told otherwise, and drops the rest unasked.
     setMaxLength(std::numeric_limits<int>::max());
@@ -282,14 +282,14 @@ TextBox::TextBox(PageField *field, QWidget *parent) : QLineEdit(parent), m_field
     });
 }
 
-void TextBox::setShown(const QString &text)
+void ValueLineEdit::setShown(const QString &text)
 {
     m_setting = true;
     setText(text);
     m_setting = false;
 }
 
-void TextBox::SetValue(const QString &value)
+void ValueLineEdit::SetValue(const QString &value)
 {
     if (value.size() <= kShownWhole) {
         m_startOnly = false;
@@ -306,7 +306,7 @@ void TextBox::SetValue(const QString &value)
     setShown(value.left(n));
 }
 
-void TextBox::ShowWhole()
+void ValueLineEdit::ShowWhole()
 {
     if (!m_startOnly)
         return;
@@ -325,10 +325,8 @@ void TextBox::ShowWhole()
         setSelection(at(anchor), at(cursor) - at(anchor));
 }
 
-bool TextBox::event(QEvent *event)
+bool ValueLineEdit::event(QEvent *event)
 {
-    if (m_field->HandOn(event))
-        return true;
     if (m_startOnly) {
         bool edits = false;
         switch (event->type()) {
@@ -355,6 +353,13 @@ bool TextBox::event(QEvent *event)
             ShowWhole();
     }
     return QLineEdit::event(event);
+}
+
+TextBox::TextBox(PageField *field, QWidget *parent) : ValueLineEdit(parent), m_field(field) {}
+
+bool TextBox::event(QEvent *event)
+{
+    return m_field->HandOn(event) || ValueLineEdit::event(event);
 }
 
 void TextBox::focusOutEvent(QFocusEvent *event)

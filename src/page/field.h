@@ -165,19 +165,18 @@ protected:
     FieldEventSink *m_sink = nullptr;
 };
 
-// The editor of a text field (TT). It holds a value of any length, typed, pasted or set. A line
-// edit lays out its whole text at every change and paint, a few megabytes for seconds: a value
-// longer than kShownWhole characters is kept beside the box, which shows only its start until
-// it is edited. The first key, input-method text, drop or middle click that reaches the box then
-// puts the whole value into it, so that an edit always edits the whole value.
-class TextBox : public QLineEdit
+// A line edit for a value of any length, typed, pasted or set. A line edit lays out its whole
+// text at every change and paint, a few megabytes for seconds: a value longer than kShownWhole
+// characters is kept beside the box, which shows only its start until it is edited. The first
+// key, input-method text, drop or middle click that reaches the box then puts the whole value
+// into it, so that an edit always edits the whole value.
+class ValueLineEdit : public QLineEdit
 {
     Q_OBJECT
 public:
     static constexpr int kShownWhole = 4096;
 
-    TextBox(PageField *field, QWidget *parent);
-    PageField *Field() const { return m_field; }
+    explicit ValueLineEdit(QWidget *parent);
 
     // The whole value (not only what the box shows).
     QString Value() const { return m_startOnly ? m_whole : text(); }
@@ -188,6 +187,25 @@ public:
     // where they were; one at the end of the start stands at the end of the value after it.
     void ShowWhole();
 
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    void setShown(const QString &text);
+
+    QString m_whole; // the value while the box shows its start
+    bool m_startOnly = false;
+    bool m_setting = false;
+};
+
+// The editor of a text field (TT).
+class TextBox : public ValueLineEdit
+{
+    Q_OBJECT
+public:
+    TextBox(PageField *field, QWidget *parent);
+    PageField *Field() const { return m_field; }
+
 signals:
     // The user left the field (not a window switch or a pop-up).
     void lostFocus();
@@ -197,12 +215,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
-    void setShown(const QString &text);
-
     PageField *m_field;
-    QString m_whole; // the value while the box shows its start
-    bool m_startOnly = false;
-    bool m_setting = false;
 };
 
 class TextField : public PageField

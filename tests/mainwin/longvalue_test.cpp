@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPushButton>
@@ -290,7 +291,7 @@ TEST_F(LongValueTest, BatchCellOverALineEditsLimitPrintsWholeAndTheSameByBothBut
 
 // 40,000 characters pasted into 用途 stay whole when the field is left (and copied into
 // 存根用途), when the slip is printed, and when the field is edited again: at its end, and
-// replaced whole once the clerk tabs into it and types.
+// replaced whole once the clerk tabs into it and types; and through its history drop-down.
 TEST_F(LongValueTest, PasteOverALineEditsLimitIsKeptWholeThroughLeavingAndPrinting)
 {
     const QString pasted = LongText(40000, 5);
@@ -334,6 +335,15 @@ TEST_F(LongValueTest, PasteOverALineEditsLimitIsKeptWholeThroughLeavingAndPrinti
     KeyThroughWindow(box, Qt::Key_Tab);
     EXPECT_EQ(text(kPurpose)->Text(), QStringLiteral("房租"));
     EXPECT_EQ(text(kStubPurpose)->Text(), QStringLiteral("房租"));
+
+    // The history drop-down of a double click shows the start of the value and keeps it whole.
+    text(kPurpose)->SetText(pasted);
+    QTest::mouseDClick(box, Qt::LeftButton, Qt::NoModifier, box->rect().center());
+    ASSERT_TRUE(w->COMB()->isVisible());
+    EXPECT_EQ(w->COMB()->currentText(), box->text());
+    EXPECT_EQ(box->text().size(), page::TextBox::kShownWhole);
+    EXPECT_TRUE(Same(text(kPurpose)->Text(), pasted));
+    EXPECT_TRUE(Same(text(kStubPurpose)->Text(), pasted));
     EXPECT_TRUE(rec().messages.isEmpty()) << rec().messages.join('|').toStdString();
 }
 
