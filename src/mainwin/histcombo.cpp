@@ -26,6 +26,10 @@ HistoryDropDown::HistoryDropDown(Typing &typing, QComboBox *comb)
     : QObject(&typing), m_typing(typing), m_comb(comb)
 {
     m_comb->setEditable(true);
+    // A field's value and a history value of any length go through its edit box whole, a long
+    // one shown by its start as in the field.
+    m_edit = new page::ValueLineEdit(m_comb);
+    m_comb->setLineEdit(m_edit);
     m_comb->setInsertPolicy(QComboBox::NoInsert);
     m_comb->setCompleter(nullptr);
     m_comb->setMaxVisibleItems(20);
@@ -49,9 +53,9 @@ void HistoryDropDown::Show(int index)
         m_comb->show();
         m_comb->raise();
         m_index = index;
-        m_comb->setEditText(f->Text());
         if (const auto id = m_typing.window().fields()->GetCtlID(f))
             store::FillHistoryCombo(m_comb, *id);
+        m_edit->SetValue(f->Text());
     }
     // The one change setting the text makes: the field's text goes through its leaving step.
     COMB_Change();
@@ -67,7 +71,7 @@ void HistoryDropDown::COMB_Change()
     page::TextField *f = TextAt(m_typing, m_index);
     if (!f)
         return;
-    f->SetText(m_comb->currentText());
+    f->SetText(m_edit->Value());
     m_typing.TT_LostFocus(m_index);
 }
 

@@ -7,6 +7,10 @@
 
 class QComboBox;
 
+namespace page {
+class ValueLineEdit;
+}
+
 namespace mainwin {
 
 class Typing;
@@ -37,6 +41,7 @@ protected:
 private:
     Typing &m_typing;
     QComboBox *m_comb;
+    page::ValueLineEdit *m_edit;
     int m_index = 0;
 };
 

@@ -135,8 +135,13 @@ void PopupMenus::mCopy_Click()
         return;
     QString text;
     if (f->Kind() == page::FieldKind::Text) {
-        auto *box = static_cast<page::TextField *>(f)->Box();
-        text = box->hasSelectedText() ? box->selectedText() : box->text();
+        auto *t = static_cast<page::TextField *>(f);
+        if (t->Box()->hasSelectedText()) {
+            t->Box()->ShowWhole();
+            text = t->Box()->selectedText();
+        } else {
+            text = t->Text();
+        }
     } else if (f->Kind() == page::FieldKind::Label) {
         text = static_cast<page::LabelField *>(f)->CaptionText();
     }
@@ -152,6 +157,7 @@ void PopupMenus::mPaste_Click()
         return;
     if (f->Kind() == page::FieldKind::Text) {
         auto *box = static_cast<page::TextField *>(f)->Box();
+        box->ShowWhole();
         const QString text = box->text();
         const int s = box->hasSelectedText() ? box->selectionStart() : box->cursorPosition();
         const int n = box->hasSelectedText() ? int(box->selectedText().size()) : 0;

@@ -161,6 +161,7 @@ bool Typing::keyPress(page::TextField &field, QKeyEvent *e)
     if (values::DecodeKind(reg().GetCtlCash(&field)).digitKeys) {
         if (e->matches(QKeySequence::Paste)) {
             // Pasted text keeps only what could have been typed.
+            field.Box()->ShowWhole();
             field.Box()->insert(
                 values::KeepChars(QGuiApplication::clipboard()->text(), kAllowedNumeric));
             swallow = true;
@@ -176,6 +177,7 @@ bool Typing::keyPress(page::TextField &field, QKeyEvent *e)
             } else {
                 const QString kept = values::KeepChars(text, kAllowedNumeric);
                 if (kept != text) {
+                    field.Box()->ShowWhole();
                     field.Box()->insert(kept);
                     swallow = true;
                 }
@@ -215,8 +217,7 @@ void Typing::AutoFind_Timer()
     auto *f = dynamic_cast<page::TextField *>(reg().GetCtlByIdx(m_curTTIdx));
     if (!f || !m_autoFindBox || f->Box() != m_autoFindBox)
         return;
-    page::TextBox *box = f->Box();
-    const QString text = box->text();
+    const QString text = f->Text();
     const std::optional<qint32> id = reg().GetCtlID(f);
     if (!id)
         return;
@@ -224,8 +225,13 @@ void Typing::AutoFind_Timer()
     if (found.size() != 1 || found.first() == text)
         return;
     const qsizetype n = text.size();
-    box->setText(found.first());
-    box->setSelection(int(n), int(found.first().size() - n));
+    f->SetText(found.first());
+    // The completed rest is selected; in a box that shows only the start of a long value, up to
+    // the end of the start, which stands for the end of the value.
+    page::TextBox *box = f->Box();
+    if (n >= box->text().size())
+        box->ShowWhole();
+    box->setSelection(int(n), int(box->text().size() - n));
 }
 
 bool Typing::TT_LostFocus(int index)

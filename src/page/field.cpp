@@ -4,12 +4,15 @@
 
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
 
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace page {
 
@@ -266,11 +269,97 @@ void PageField::ApplyLook()
 
 // ---------------------------------------------------------------------------------------------
 
-TextBox::TextBox(PageField *field, QWidget *parent) : QLineEdit(parent), m_field(field) {}
+ValueLineEdit::ValueLineEdit(QWidget *parent) : QLineEdit(parent)
+{
+    // Qt's line edit keeps 32,767 characters unless told otherwise, and drops the rest unasked.
+    setMaxLength(std::numeric_limits<int>::max());
+    // A change that does not come from here makes what the box holds the value.
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!m_setting && m_startOnly) {
+            m_startOnly = false;
+            m_whole.clear();
+        }
+    });
+}
+
+void ValueLineEdit::setShown(const QString &text)
+{
+    m_setting = true;
+    setText(text);
+    m_setting = false;
+}
+
+void ValueLineEdit::SetValue(const QString &value)
+{
+    if (value.size() <= kShownWhole) {
+        m_startOnly = false;
+        m_whole.clear();
+        setShown(value);
+        return;
+    }
+    // The start, a surrogate pair kept whole.
+    qsizetype n = kShownWhole;
+    if (value.at(n - 1).isHighSurrogate())
+        --n;
+    m_whole = value;
+    m_startOnly = true;
+    setShown(value.left(n));
+}
+
+void ValueLineEdit::ShowWhole()
+{
+    if (!m_startOnly)
+        return;
+    const int shown = int(text().size());
+    const int cursor = cursorPosition();
+    int anchor = cursor;
+    if (hasSelectedText())
+        anchor = cursor == selectionStart() ? selectionEnd() : selectionStart();
+    const QString whole = std::exchange(m_whole, QString());
+    m_startOnly = false;
+    setShown(whole);
+    const auto at = [&](int p) { return p >= shown ? int(whole.size()) : p; };
+    if (anchor == cursor)
+        setCursorPosition(at(cursor));
+    else
+        setSelection(at(anchor), at(cursor) - at(anchor));
+}
+
+bool ValueLineEdit::event(QEvent *event)
+{
+    if (m_startOnly) {
+        bool edits = false;
+        switch (event->type()) {
+        case QEvent::KeyPress: {
+            // Keys that only move the focus or hold a modifier change nothing.
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            edits = key != Qt::Key_Tab && key != Qt::Key_Backtab && key != Qt::Key_Shift &&
+                    key != Qt::Key_Control && key != Qt::Key_Alt && key != Qt::Key_Meta &&
+                    key != Qt::Key_AltGr && key != Qt::Key_CapsLock && key != Qt::Key_NumLock;
+            break;
+        }
+        case QEvent::InputMethod:
+        case QEvent::Drop:
+            edits = true;
+            break;
+        case QEvent::MouseButtonRelease:
+            // The middle button pastes the selection of the window system.
+            edits = static_cast<QMouseEvent *>(event)->button() == Qt::MiddleButton;
+            break;
+        default:
+            break;
+        }
+        if (edits)
+            ShowWhole();
+    }
+    return QLineEdit::event(event);
+}
+
+TextBox::TextBox(PageField *field, QWidget *parent) : ValueLineEdit(parent), m_field(field) {}
 
 bool TextBox::event(QEvent *event)
 {
-    return m_field->HandOn(event) || QLineEdit::event(event);
+    return m_field->HandOn(event) || ValueLineEdit::event(event);
 }
 
 void TextBox::focusOutEvent(QFocusEvent *event)
@@ -291,12 +380,12 @@ TextField::TextField(int index, int tpp, QWidget *page) : PageField(index, tpp)
 
 TextBox *TextField::Box() const { return static_cast<TextBox *>(m_widget.data()); }
 
-QString TextField::Text() const { return Box() ? Box()->text() : QString(); }
+QString TextField::Text() const { return Box() ? Box()->Value() : QString(); }
 
 void TextField::SetText(const QString &text)
 {
     if (Box())
-        Box()->setText(text);
+        Box()->SetValue(text);
 }
 
 void TextField::SetBorderStyle(int style)

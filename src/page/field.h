@@ -165,8 +165,41 @@ protected:
     FieldEventSink *m_sink = nullptr;
 };
 
+// A line edit for a value of any length, typed, pasted or set. A line edit lays out its whole
+// text at every change and paint, a few megabytes for seconds: a value longer than kShownWhole
+// characters is kept beside the box, which shows only its start until it is edited. The first
+// key, input-method text, drop or middle click that reaches the box then puts the whole value
+// into it, so that an edit always edits the whole value.
+class ValueLineEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    static constexpr int kShownWhole = 4096;
+
+    explicit ValueLineEdit(QWidget *parent);
+
+    // The whole value (not only what the box shows).
+    QString Value() const { return m_startOnly ? m_whole : text(); }
+    void SetValue(const QString &value);
+    // Whether the box shows only the start of its value.
+    bool ShowsStart() const { return m_startOnly; }
+    // Puts the whole value into a box that shows its start. The cursor and the selection stay
+    // where they were; one at the end of the start stands at the end of the value after it.
+    void ShowWhole();
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    void setShown(const QString &text);
+
+    QString m_whole; // the value while the box shows its start
+    bool m_startOnly = false;
+    bool m_setting = false;
+};
+
 // The editor of a text field (TT).
-class TextBox : public QLineEdit
+class TextBox : public ValueLineEdit
 {
     Q_OBJECT
 public:
@@ -191,7 +224,7 @@ public:
     TextField(int index, int tpp, QWidget *page);
     FieldKind Kind() const override { return FieldKind::Text; }
     TextBox *Box() const;
-    // The text as it stands; line breaks are CR LF.
+    // The whole text as it stands, of any length; line breaks are CR LF.
     QString Text() const;
     void SetText(const QString &text);
     // 0 none, 1 a single line.

@@ -107,7 +107,8 @@ public:
 
     // The field layout of the grid, read again only when the grid has changed.
     const FieldLayout &Layout() const;
-    // The values the fields show now, as a record of the layout.
+    // The values the fields hold now, each whole whatever its box shows, as a record of the
+    // layout.
     FieldRecord Record() const;
     // Puts the values and borders of a record into the fields: those touched since the record's
     // last TakeTouched, or all of them. A value that is already shown is not set again.

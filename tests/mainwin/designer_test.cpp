@@ -516,6 +516,21 @@ TEST_F(DesignerTest, AlignmentMenusAndClipboard)
     EXPECT_EQ(opened, menus.mPicGraph());
     EXPECT_EQ(menus.CurCtl, tick);
 
+    // A value longer than its box shows is copied whole, and pasted into at its end.
+    const QString longText = QString(40000, u'长') + u'尾';
+    amount->SetText(longText);
+    whenMenuOpens([](QMenu *) {});
+    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
+    menus.mCopy()->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), longText);
+    QGuiApplication::clipboard()->setText("XY");
+    amount->Box()->end(false);
+    whenMenuOpens([](QMenu *) {});
+    QTest::mousePress(amount->Box(), Qt::RightButton, {}, QPoint(10, 4));
+    menus.mPaste()->trigger();
+    EXPECT_EQ(amount->Text(), longText + "XY");
+    amount->SetText("ABCD");
+
     // Paste into the payee over a selected part, and into the label (and its row).
     page::TextField *payeeText = text("收款人");
     payeeText->SetText("ABCD");
