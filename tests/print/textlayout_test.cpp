@@ -6,8 +6,10 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <cmath>
+#include <random>
 
 using namespace print;
 using printtest::Recorder;
@@ -199,8 +201,9 @@ public:
         for (qsizetype i = 0; i < chars.size(); ++i)
             line += chars.at(i) + u'@' + QString::number(xs.at(i), 'g', 17) + u' ';
         lines << line;
+        texts << chars.join(QString());
     }
-    QStringList lines;
+    QStringList lines, texts;
 };
 
 TEST(MultiLineTest, SearchGivesTheSameLinesAsMeasuringEveryRun)
@@ -232,16 +235,13 @@ TEST(MultiLineTest, SearchGivesTheSameLinesAsMeasuringEveryRun)
                  {{QStringLiteral("DejaVu Sans"), 9, false, true}, 1},
                  {{QStringLiteral("Nimbus Roman"), 14, true}, 2}};
     const double widths[] = {1, 300, 1517.5, 4000, 9000};
-    // Twips; the negative spacing is narrower than every character that has a width, so each
-    // character still moves the next one on.
-    const double spacings[] = {0, 37.5, -10};
+    // Twips; the last spacing is wider than the narrow letters.
+    const double spacings[] = {0, 37.5, -10, -60};
     int compared = 0;
     for (const auto &f : fonts) {
         for (const QString &text : texts) {
             for (double w : widths) {
                 for (double spacing : spacings) {
-                    if (spacing < 0 && text == zeroWidth)
-                        continue;
                     LineRecorder was(painter, image), now(painter, image);
                     was.SetFont(f.font);
                     now.SetFont(f.font);
@@ -256,7 +256,140 @@ TEST(MultiLineTest, SearchGivesTheSameLinesAsMeasuringEveryRun)
             }
         }
     }
-    EXPECT_EQ(compared, 3 * 8 * 5 * 3 - 3 * 5);
+    EXPECT_EQ(compared, 3 * 8 * 5 * 4);
+}
+
+// The rule as it stands, plainly: for each line the first o characters of the rest, o from the
+// rest's length down to 2, until their width and o - 1 gaps fit; else one character. Each line
+// as its characters; `turns` counts the lines that fit although a shorter run does not.
+QStringList RuleLines(TextSurface &s, const QString &text, double w, double spacing, int &turns)
+{
+    QStringList lines;
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\n|\r"));
+    for (const QString &source : text.split(breaks)) {
+        QStringList rest = SplitChars(source);
+        while (!rest.isEmpty()) {
+            qsizetype take = 1;
+            for (qsizetype o = rest.size(); o >= 2; --o) {
+                if (s.TextWidth(rest.mid(0, o).join(QString())) + spacing * double(o - 1) <= w) {
+                    take = o;
+                    break;
+                }
+            }
+            for (qsizetype o = take - 1; o >= 2; --o) {
+                if (s.TextWidth(rest.mid(0, o).join(QString())) + spacing * double(o - 1) > w) {
+                    ++turns;
+                    break;
+                }
+            }
+            lines << rest.mid(0, take).join(QString());
+            rest = rest.mid(take);
+        }
+    }
+    return lines;
+}
+
+// The printed lines of a text, each as its characters (empty lines draw nothing).
+QStringList CutterLines(LineRecorder &r, const QString &text, double w, double spacing)
+{
+    r.lines.clear();
+    r.texts.clear();
+    // Far from the paper's edges, where a line that runs back left is drawn whole too.
+    PrintMultiLineStr(r, text, 1e6, 0, w, spacing, 0, 0);
+    return r.texts;
+}
+
+// Lines as one readable text, the empty ones left out.
+std::string Shown(const QStringList &lines)
+{
+    QStringList shown = lines;
+    shown.removeAll(QString());
+    return shown.join(QStringLiteral(" | ")).toStdString();
+}
+
+TEST(MultiLineTest, NegativeSpacingBreaksWhereTheRuleDoes)
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.setDotsPerMeterX(11811);
+    image.setDotsPerMeterY(11811);
+    QPainter painter(&image);
+    LineRecorder r(painter, image);
+    r.SetFont({QStringLiteral("Noto Sans CJK SC"), 10.5});
+    const QString text = QStringLiteral("中国iiii工商银行iiii北京分行");
+    // The narrow letters pull the run back under the box after 国 no longer fits beside 中.
+    int turns = 0;
+    const QStringList rule = RuleLines(r, text, 360, -60, turns);
+    ASSERT_GE(rule.size(), 4);
+    EXPECT_EQ(Shown(rule.mid(0, 4)), "中国iiii | 工 | 商 | 银行iiii");
+    EXPECT_GT(turns, 0);
+    EXPECT_EQ(Shown(CutterLines(r, text, 360, -60)), Shown(rule));
+}
+
+// Random texts of every kind of character at random widths and spacings (-2 mm to 5 mm), in
+// three real fonts: the lines are the rule's every time.
+TEST(MultiLineTest, RandomTextsBreakWhereTheRuleDoes)
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.setDotsPerMeterX(11811);
+    image.setDotsPerMeterY(11811);
+    QPainter painter(&image);
+    const QStringList kinds[] = {
+        // CJK, Latin, narrow letters and signs, combining marks, zero-width characters,
+        // full-width forms, characters beyond the BMP, blanks and breaks.
+        {"中", "国", "工", "商", "银", "行", "北", "京", "分", "钟", "壹", "仟", "，", "。"},
+        {"A", "V", "W", "a", "o", "T", "y", "f", "e", "m", "0", "7", "&"},
+        {"i", "l", "j", "I", "!", ".", ",", "|", "'", "t", "f"},
+        {"\u0301", "\u0308", "\u0323", "\u0332", "\u20dd"},
+        {"\u200b", "\u200c", "\u200d", "\u2060", "\ufeff", "\u00ad"},
+        {"Ａ", "Ｗ", "１", "（", "）", "￥", "　"},
+        {"𠀀", "𠮷", "𩸽", "𝐀", "😀"},
+        {" ", " ", "\r\n", "\n"},
+    };
+    const FontSpec fonts[] = {{QStringLiteral("Noto Sans CJK SC"), 10.5},
+                              {QStringLiteral("DejaVu Sans"), 9, false, true},
+                              {QStringLiteral("Nimbus Roman"), 14, true}};
+    std::mt19937 random(48151623);
+    auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(random);
+    };
+    auto below = [&](qsizetype n) {
+        return qsizetype(std::uniform_int_distribution<qsizetype>(0, n - 1)(random));
+    };
+    const double mm = 1440 / 25.4;
+    int cases = 0, negative = 0, turns = 0;
+    for (const FontSpec &font : fonts) {
+        LineRecorder r(painter, image);
+        r.SetFont(font);
+        for (int i = 0; i < 400; ++i) {
+            // Each text draws on a few kinds of character, so that runs of one kind occur.
+            QList<qsizetype> mix;
+            for (int k = 0, n = 1 + int(below(3)); k < n; ++k)
+                mix << below(std::size(kinds));
+            QString text;
+            for (qsizetype n = 1 + below(60); n > 0; --n) {
+                const QStringList &kind = kinds[mix.at(below(mix.size()))];
+                text += kind.at(below(kind.size()));
+            }
+            const double widths[] = {0, uniform(0, 60), uniform(60, 800), uniform(800, 4000)};
+            const double w = widths[below(4)];
+            double spacing = uniform(-2 * mm, 5 * mm);
+            if (i % 3 == 0)
+                spacing = uniform(-2 * mm, 0);
+            else if (i % 7 == 0)
+                spacing = -0.1 * mm;
+            const QStringList rule = RuleLines(r, text, w, spacing, turns);
+            ASSERT_EQ(Shown(CutterLines(r, text, w, spacing)), Shown(rule))
+                << font.name.toStdString() << " w " << w << " spacing " << spacing << " text "
+                << text.toStdString();
+            ++cases;
+            negative += spacing < 0;
+        }
+    }
+    EXPECT_EQ(cases, 1200);
+    EXPECT_GT(negative, 500);
+    // Lines that fit after a shorter run did not: the case a search that assumes growing runs
+    // gets wrong.
+    EXPECT_GT(turns, 20);
 }
 
 // A recorder that counts what it measures.
@@ -313,6 +446,23 @@ TEST(MultiLineTest, LongTextsCostInProportionToWhatCanPrint)
     PrintMultiLineStr(wide, huge, -500, 0, 1e12, 0, 0, 0);
     EXPECT_GE(wide.texts.size(), wide.PaperWidth() / 100);
     EXPECT_LE(wide.texts.size(), wide.PaperWidth() / 100 + 8);
+
+    // A negative spacing: the text is measured once in pieces, and each line a few times more.
+    Counting pulled(210, 1e7);
+    PrintMultiLineStr(pulled, text, 0, 0, 2050, -5, 0, 0);
+    EXPECT_EQ(pulled.texts.size(), text.size());
+    EXPECT_EQ(pulled.texts.constLast().y, 201.0 * ((200000 - 1) / 21)); // 21 * 95 + 5 fit
+    EXPECT_LT(pulled.measured, 8 * text.size());
+    // On A4 that stays so however long the text is, and a spacing that pulls each character
+    // back by its whole width or more lets the whole text fit on one line.
+    for (double spacing : {-0.5, -99.5, -100.0, -150.0}) {
+        Counting sheet;
+        PrintMultiLineStr(sheet, huge, 0, 0, 2050, spacing, 0, 0);
+        ASSERT_FALSE(sheet.texts.isEmpty());
+        EXPECT_LT(sheet.measured, 4 * huge.size()) << spacing;
+        if (spacing <= -100)
+            EXPECT_EQ(sheet.texts.constLast().y, 0) << spacing;
+    }
 
     // Boxes: a text far longer than its boxes draws the boxes on the paper, at either end.
     for (int align : {0, 1}) {
