@@ -299,6 +299,24 @@ QStringList CutterLines(LineRecorder &r, const QString &text, double w, double s
     return r.texts;
 }
 
+// Where two lists of lines first differ: the line's number and both lines, as code points.
+std::string FirstDifference(QStringList a, QStringList b)
+{
+    a.removeAll(QString());
+    b.removeAll(QString());
+    auto codes = [](const QString &line) {
+        QString out;
+        for (const uint c : line.toUcs4())
+            out += QString::number(c, 16) + u' ';
+        return out.toStdString();
+    };
+    for (qsizetype i = 0; i < std::max(a.size(), b.size()); ++i) {
+        if (a.value(i) != b.value(i))
+            return "line " + std::to_string(i) + ": " + codes(a.value(i)) + "/ " + codes(b.value(i));
+    }
+    return "none";
+}
+
 // Lines as one readable text, the empty ones left out.
 std::string Shown(const QStringList &lines)
 {
@@ -343,7 +361,7 @@ TEST(MultiLineTest, RandomTextsBreakWhereTheRuleDoes)
         {"\u200b", "\u200c", "\u200d", "\u2060", "\ufeff", "\u00ad"},
         {"Ａ", "Ｗ", "１", "（", "）", "￥", "　"},
         {"𠀀", "𠮷", "𩸽", "𝐀", "😀"},
-        {" ", " ", "\r\n", "\n"},
+        {" ", " ", "\t", "\r\n", "\n"},
     };
     const FontSpec fonts[] = {{QStringLiteral("Noto Sans CJK SC"), 10.5},
                               {QStringLiteral("DejaVu Sans"), 9, false, true},
@@ -360,18 +378,22 @@ TEST(MultiLineTest, RandomTextsBreakWhereTheRuleDoes)
     for (const FontSpec &font : fonts) {
         LineRecorder r(painter, image);
         r.SetFont(font);
-        for (int i = 0; i < 400; ++i) {
-            // Each text draws on a few kinds of character, so that runs of one kind occur.
+        for (int i = 0; i < 410; ++i) {
+            // Each text draws on a few kinds of character, so that runs of one kind occur; the
+            // last few are long, in wide boxes, with runs of a kind, so that a line can fit again
+            // far on.
+            const bool longer = i >= 400;
             QList<qsizetype> mix;
             for (int k = 0, n = 1 + int(below(3)); k < n; ++k)
                 mix << below(std::size(kinds));
             QString text;
-            for (qsizetype n = 1 + below(60); n > 0; --n) {
+            for (qsizetype n = longer ? 120 + below(80) : 1 + below(60); n > 0;) {
                 const QStringList &kind = kinds[mix.at(below(mix.size()))];
-                text += kind.at(below(kind.size()));
+                for (qsizetype run = longer ? 1 + below(30) : 1; run > 0 && n > 0; --run, --n)
+                    text += kind.at(below(kind.size()));
             }
             const double widths[] = {0, uniform(0, 60), uniform(60, 800), uniform(800, 4000)};
-            const double w = widths[below(4)];
+            const double w = longer ? uniform(1500, 6000) : widths[below(4)];
             double spacing = uniform(-2 * mm, 5 * mm);
             if (i % 3 == 0)
                 spacing = uniform(-2 * mm, 0);
@@ -379,17 +401,109 @@ TEST(MultiLineTest, RandomTextsBreakWhereTheRuleDoes)
                 spacing = -0.1 * mm;
             const QStringList rule = RuleLines(r, text, w, spacing, turns);
             ASSERT_EQ(Shown(CutterLines(r, text, w, spacing)), Shown(rule))
+                << FirstDifference(CutterLines(r, text, w, spacing), rule)
                 << font.name.toStdString() << " w " << w << " spacing " << spacing << " text "
                 << text.toStdString();
             ++cases;
             negative += spacing < 0;
         }
     }
-    EXPECT_EQ(cases, 1200);
+    EXPECT_EQ(cases, 1230);
     EXPECT_GT(negative, 500);
     // Lines that fit after a shorter run did not: the case a search that assumes growing runs
     // gets wrong.
     EXPECT_GT(turns, 20);
+}
+
+// Text measured as shaped text is, by a plain table: ideographs 210 twips, narrow letters 28,
+// marks and zero-width characters nothing, others 110; the pairs AV, VA and To kern by -25, "ffi"
+// takes the place of a ligature 20 narrower, and a tab moves on to the next multiple of 500
+// from the start of the text.
+class Shaped : public printtest::Recorder
+{
+public:
+    using Recorder::Recorder;
+    double TextWidth(const QString &text) override
+    {
+        double x = 0;
+        uint before = 0, before2 = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            uint c = text.at(i).unicode();
+            if (text.at(i).isHighSurrogate() && i + 1 < text.size()) {
+                c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+                ++i;
+            }
+            if (c == '\t')
+                x = (std::floor(x / 500) + 1) * 500;
+            else if (c >= 0x4e00)
+                x += 210;
+            else if (QStringLiteral("il.,|'!").contains(QChar(c)))
+                x += 28;
+            else if ((c >= 0x300 && c < 0x370) || c == 0x200b || c == 0x200d || c == 0x2060)
+                x += 0;
+            else
+                x += 110;
+            if ((before == 'A' && c == 'V') || (before == 'V' && c == 'A') ||
+                (before == 'T' && c == 'o'))
+                x -= 25;
+            if (before2 == 'f' && before == 'f' && c == 'i')
+                x -= 20;
+            before2 = before;
+            before = c;
+        }
+        return x;
+    }
+};
+
+// Long texts, whose lines run over many of the pieces the cutter measures ahead, against the rule
+// on a surface that measures as shaped text does.
+TEST(MultiLineTest, LongTextsBreakWhereTheRuleDoes)
+{
+    const QStringList kinds[] = {
+        {"中", "国", "工", "商", "银"},   {"A", "V", "T", "o", "f", "i", "e", "7"},
+        {"i", "l", ".", "|", "f", "f"},    {"\u0301", "\u0308", "\u200b", "\u200d", "\u2060"},
+        {"𠮷", "😀", "𝐀"},                {" ", "\t", "\r\n"},
+    };
+    std::mt19937 random(16180339);
+    auto below = [&](qsizetype n) {
+        return qsizetype(std::uniform_int_distribution<qsizetype>(0, n - 1)(random));
+    };
+    auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(random);
+    };
+    const double mm = 1440 / 25.4;
+    Shaped s;
+    int turns = 0;
+    for (int i = 0; i < 300; ++i) {
+        // Long runs of one kind: a stretch of narrow or zero-width characters lets a long run fit
+        // again far on.
+        QString text;
+        for (qsizetype n = 64 + below(400); text.size() < n;) {
+            const QStringList &kind = kinds[below(std::size(kinds))];
+            for (qsizetype run = 1 + below(40); run > 0; --run)
+                text += kind.at(below(kind.size()));
+        }
+        const double widths[] = {0, uniform(0, 300), uniform(300, 3000), uniform(3000, 20000)};
+        const double w = widths[below(4)];
+        // Around the width of the characters too, where a run barely grows or shrinks.
+        const double spacings[] = {uniform(-2 * mm, 0), -uniform(100, 115), -uniform(20, 30),
+                                   uniform(0, 5 * mm)};
+        const double spacing = spacings[below(4)];
+        const QStringList rule = RuleLines(s, text, w, spacing, turns);
+        Shaped printed(1e6, 1e6); // paper far wider and taller than the lines
+        PrintMultiLineStr(printed, text, 1e6, 0, w, spacing, 0, 0);
+        QStringList lines;
+        double y = -1;
+        for (const printtest::Text &t : printed.texts) {
+            if (t.y != y)
+                lines << QString();
+            y = t.y;
+            lines.last() += t.text;
+        }
+        ASSERT_EQ(Shown(lines), Shown(rule))
+            << FirstDifference(lines, rule) << " w " << w << " spacing " << spacing << " text " << text.toStdString();
+    }
+    EXPECT_GT(turns, 100);
 }
 
 // A recorder that counts what it measures.
