@@ -98,8 +98,8 @@ int main(int argc, char **argv)
     print::PrintMultiLineStr(tall, text, 0, 0, store::MmToTwip(page.fields.at(4).w),
                              store::MmToTwip(spacingMm), 0, 0);
     const double wrapMs = t.nsecsElapsed() / 1e6;
-    std::printf("%lld characters, spacing %g mm: page %.1f ms, document %.1f ms, %.3f us a character; all %d "
-                "lines wrapped %.1f ms, %.3f us a character\n",
+    std::printf("%lld characters, spacing %g mm: page %.1f ms, document %.1f ms, %.3f us a "
+                "character; all %d lines wrapped %.1f ms, %.3f us a character\n",
                 (long long)n, spacingMm, pageMs, allMs, allMs * 1000.0 / double(n), lines, wrapMs,
                 wrapMs * 1000.0 / double(n));
     return 0;

@@ -173,12 +173,12 @@ private:
         QHash<qsizetype, QList<double>> partial; // see Added, by piece
         double scale = 0; // the size of the figures added up, for their rounding
     };
-    // The offset two characters before `at` (not before `floor`).
-    qsizetype Context(qsizetype at, qsizetype floor) const
+    // The offset two characters before `at` (not before `lowest`).
+    qsizetype Context(qsizetype at, qsizetype lowest) const
     {
-        for (int i = 0; i < 2 && at > floor; ++i) {
+        for (int i = 0; i < 2 && at > lowest; ++i) {
             --at;
-            if (at > floor && m_source->at(at).isLowSurrogate() &&
+            if (at > lowest && m_source->at(at).isLowSurrogate() &&
                 m_source->at(at - 1).isHighSurrogate())
                 --at;
         }
@@ -203,7 +203,8 @@ private:
     {
         return m_p.sum.at(k) + double(m_p.before.at(k + 1)) * m_spacing;
     }
-    void MeasurePieces(qsizetype lineStart)
+    // Cuts the source line from lineStart into pieces; none is measured yet.
+    void SplitPieces(qsizetype lineStart)
     {
         Pieces &p = m_p;
         p = Pieces();
@@ -211,7 +212,6 @@ private:
         p.start = lineStart;
         p.end = m_end;
         qsizetype chars = 0;
-        double total = 0;
         for (qsizetype at = lineStart; at < m_end;) {
             qsizetype to = std::min(at + kPiece, m_end);
             if (to < m_end && m_source->at(to).isLowSurrogate() &&
@@ -219,29 +219,40 @@ private:
                 ++to;
             p.at.append(at);
             p.before.append(chars);
-            p.sum.append(total);
             for (qsizetype i = at; i < to; i = NextChar(*m_source, i))
                 ++chars;
-            if (at > lineStart) {
-                const double added = Added(Context(at, lineStart), at, to);
-                total += added;
-                p.scale += std::fabs(added);
-            }
             at = to;
         }
         const qsizetype n = p.at.size();
         p.at.append(m_end);
         p.before.append(chars);
-        p.sum.append(total);
-        p.scale += std::fabs(m_spacing) * double(chars);
+        p.sum.reserve(n + 1);
+        p.sum.append(0);
+        p.scale = std::fabs(m_spacing) * double(chars);
         p.leaves = 1;
         while (p.leaves < n)
             p.leaves *= 2;
         p.tree.fill(std::numeric_limits<double>::infinity(), 2 * p.leaves);
-        for (qsizetype k = 1; k < n; ++k)
-            p.tree[p.leaves + k] = Bound(k);
-        for (qsizetype i = p.leaves - 1; i >= 1; --i)
-            p.tree[i] = std::min(p.tree.at(2 * i), p.tree.at(2 * i + 1));
+    }
+    // Measures the pieces before `upTo`, as far as not yet done: what they add, and the Bound of
+    // the pieces whose runs that gives.
+    void MeasurePieces(qsizetype upTo)
+    {
+        Pieces &p = m_p;
+        while (p.sum.size() <= upTo) {
+            const qsizetype k = p.sum.size() - 1;
+            const double added =
+                k == 0 ? 0.0 : Added(Context(p.at.at(k), p.start), p.at.at(k), p.at.at(k + 1));
+            p.sum.append(p.sum.constLast() + added);
+            p.scale += std::fabs(added);
+            // Piece k + 1 now has its Bound.
+            if (k + 1 < p.at.size() - 1) {
+                qsizetype i = p.leaves + k + 1;
+                p.tree[i] = Bound(k + 1);
+                for (i /= 2; i >= 1; i /= 2)
+                    p.tree[i] = std::min(p.tree.at(2 * i), p.tree.at(2 * i + 1));
+            }
+        }
     }
     // The last piece from lo up to hi whose Bound is at most limit, or -1.
     qsizetype LastBelow(qsizetype lo, qsizetype hi, double limit) const
@@ -263,7 +274,8 @@ private:
     qsizetype PieceOf(qsizetype at) const
     {
         return qsizetype(std::upper_bound(m_p.at.cbegin(), m_p.at.cend() - 1, at) -
-                         m_p.at.cbegin()) - 1;
+                         m_p.at.cbegin()) -
+               1;
     }
 
     // The rest's first `fits` characters fit and its first fits + 1 do not (both measured), the
@@ -277,7 +289,7 @@ private:
             return fits; // nothing beyond the run that does not fit
         if (m_p.text != m_source->constData() || m_p.end != m_end || m_p.start > m_from ||
             m_p.start < 0)
-            MeasurePieces(m_from);
+            SplitPieces(m_from);
         const double s = m_spacing;
         const double w0 = RunWidth(n0, e0);
         // The measured run ends at e0 in piece p; the rest of p after it is the tail.
@@ -288,15 +300,27 @@ private:
         qsizetype fromChars = m_p.before.at(PieceOf(m_from));
         for (qsizetype i = m_p.at.at(PieceOf(m_from)); i < m_from; i = NextChar(*m_source, i))
             ++fromChars;
-        m_tol = 1e-9 * (m_p.scale + std::fabs(w0) + std::fabs(m_w)) + 1e-6;
-        const double limit = m_w + m_tol;
-
         // A run ending in piece k > p is at least as wide as the measured run, plus what the tail
         // and the pieces from p + 1 to k - 1 add; Bound(k) holds the part of the bound of the
         // run to the end of k that does not depend on where the rest starts.
+        MeasurePieces(p + 1);
         const double atTailEnd = w0 + Added(Context(e0, m_from), e0, tailEnd);
         const double base = atTailEnd - m_p.sum.at(p + 1) - double(fromChars + 1) * s;
-        for (qsizetype hi = pieces - 1; hi > p;) {
+        // The pieces are measured only as far as a run may still fit: a run ending beyond them is
+        // at least as wide as the run to their end, and no gaps of the rest pull that back.
+        const double pullOfRest = double(m_p.before.constLast() - fromChars - 1) * s;
+        auto setTol = [&] {
+            m_tol = 1e-9 * (m_p.scale + std::fabs(w0) + std::fabs(m_w) + std::fabs(base)) + 1e-6;
+        };
+        setTol();
+        for (qsizetype k = m_p.sum.size() - 1; k < pieces; k = m_p.sum.size() - 1) {
+            if (base + m_p.sum.at(k) + double(fromChars + 1) * s + pullOfRest > m_w + m_tol)
+                break;
+            MeasurePieces(std::min(pieces, k + 1 + (k >> 3)));
+            setTol();
+        }
+        const double limit = m_w + m_tol;
+        for (qsizetype hi = std::min(pieces - 1, m_p.sum.size() - 1); hi > p;) {
             const qsizetype k = LastBelow(p + 1, hi, limit - base);
             if (k < 0)
                 break;
@@ -320,12 +344,13 @@ private:
         return gaps > 1e15 ? qsizetype(1e15) : qsizetype(std::max(gaps, 0.0));
     }
     // The longest run of the rest that fits among those whose last character lies from the
-    // offset `at` to `to` (the rest holds `before` characters before `at`, and the run up to
-    // `at` is at least atLeast wide), or 0. partial keeps what the characters from `at` add, by
-    // their number, as far as measured. From the shortest run on: a run whose bound, or whose
-    // width, is too wide by some amount rules out the longer ones that the spacing of their
-    // added gaps cannot pull back under the width.
-    qsizetype LastInRange(qsizetype at, qsizetype to, qsizetype floor, qsizetype before,
+    // offset `at` to `to` (the rest holds `before` characters before `at`, the run up to `at` is
+    // at least atLeast wide, and its characters from `lowest` on may be taken as its end), or 0.
+    // partial keeps what the characters from `at` add, by their number, as far as measured.
+    // From the shortest run on: a run whose bound, or whose width, is too wide by some amount
+    // rules out the longer ones that the spacing of their added gaps cannot pull back under the
+    // width.
+    qsizetype LastInRange(qsizetype at, qsizetype to, qsizetype lowest, qsizetype before,
                           double atLeast, QList<double> &partial)
     {
         QList<qsizetype> ends;
@@ -334,7 +359,7 @@ private:
         const qsizetype m = ends.size();
         if (partial.size() != m)
             partial.fill(std::numeric_limits<double>::quiet_NaN(), m);
-        const qsizetype ctx = Context(at, floor);
+        const qsizetype ctx = Context(at, lowest);
         const double limit = m_w + m_tol;
         qsizetype found = 0;
         // The run up to `at` bounds all that follow.
