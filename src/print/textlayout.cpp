@@ -347,9 +347,9 @@ private:
     // offset `at` to `to` (the rest holds `before` characters before `at`, the run up to `at` is
     // at least atLeast wide, and its characters from `lowest` on may be taken as its end), or 0.
     // partial keeps what the characters from `at` add, by their number, as far as measured.
-    // From the shortest run on: a run whose bound, or whose width, is too wide by some amount
-    // rules out the longer ones that the spacing of their added gaps cannot pull back under the
-    // width.
+    // The bounds go from the shortest run on: one too wide by some amount rules out the longer
+    // ones that the spacing of their added gaps cannot pull back under the width. The runs they
+    // leave open are measured from the longest down, and the first that fits is the one.
     qsizetype LastInRange(qsizetype at, qsizetype to, qsizetype lowest, qsizetype before,
                           double atLeast, QList<double> &partial)
     {
@@ -361,25 +361,24 @@ private:
             partial.fill(std::numeric_limits<double>::quiet_NaN(), m);
         const qsizetype ctx = Context(at, lowest);
         const double limit = m_w + m_tol;
-        qsizetype found = 0;
+        QList<qsizetype> open;
         // The run up to `at` bounds all that follow.
         qsizetype q = std::max<qsizetype>(1, Reach(atLeast + m_spacing * double(before - 1) - m_w));
         while (q <= m) {
             if (std::isnan(partial.at(q - 1)))
                 partial[q - 1] = Added(ctx, at, ends.at(q - 1));
-            const qsizetype n = before + q;
-            double f = atLeast + partial.at(q - 1) + m_spacing * double(n - 1);
-            if (f <= limit) {
-                f = RunWidth(n, ends.at(q - 1)) + m_spacing * double(n - 1);
-                if (f <= m_w) {
-                    found = n;
-                    ++q;
-                    continue;
-                }
-            }
-            q += std::max<qsizetype>(1, Reach(f - m_w));
+            const double f = atLeast + partial.at(q - 1) + m_spacing * double(before + q - 1);
+            if (f <= limit)
+                open.append(q++);
+            else
+                q += std::max<qsizetype>(1, Reach(f - m_w));
         }
-        return found;
+        for (qsizetype i = open.size() - 1; i >= 0; --i) {
+            const qsizetype n = before + open.at(i);
+            if (FitsRun(n, ends.at(open.at(i) - 1)))
+                return n;
+        }
+        return 0;
     }
 
     TextSurface &m_s;
