@@ -63,7 +63,9 @@ double InkMargin(TextSurface &s)
 // measured start plus what the pieces add, and a tree of minima over the pieces finds the last
 // piece where the run might still fit. Only there are runs bounded closer, by what the piece's
 // first characters add, and those the bound leaves open are measured, so the lines are the
-// rule's; a text costs about one measurement of itself beside a few of each line.
+// rule's. Pieces are measured only as far as the gaps of the whole rest could pull a run back
+// under the width; a text costs at most about one measurement of itself beside a few of each
+// line.
 class LineCutter
 {
 public:
@@ -159,7 +161,7 @@ private:
         return fits;
     }
 
-    // The source line in pieces, measured once for all its printed lines.
+    // The source line in pieces, measured as far as a line needs them, once for all its lines.
     static constexpr qsizetype kPiece = 64; // UTF-16 units a piece, one more to keep a pair whole
     struct Pieces
     {
