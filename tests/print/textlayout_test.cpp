@@ -342,6 +342,20 @@ TEST(MultiLineTest, NegativeSpacingBreaksWhereTheRuleDoes)
     EXPECT_EQ(Shown(rule.mid(0, 4)), "中国iiii | 工 | 商 | 银行iiii");
     EXPECT_GT(turns, 0);
     EXPECT_EQ(Shown(CutterLines(r, text, 360, -60)), Shown(rule));
+
+    // At -0.1 mm a long run of combining marks or of zero-width characters, each taking a gap
+    // and no width, pulls the whole text back into the box: one line, though its first two
+    // characters do not fit.
+    const double spacing = -0.1 * 1440 / 25.4;
+    const QString marks =
+        QStringLiteral("工商") + QString(300, QChar(0x0301)) + QStringLiteral("行");
+    const QString zeroWidth =
+        QStringLiteral("中国工商银行") + QString(250, QChar(0x200b)) + QStringLiteral("北京");
+    for (const QString &pulled : {marks, zeroWidth}) {
+        const QStringList whole = RuleLines(r, pulled, 360, spacing, turns);
+        EXPECT_EQ(whole, QStringList{pulled});
+        EXPECT_EQ(Shown(CutterLines(r, pulled, 360, spacing)), Shown(whole));
+    }
 }
 
 // Random texts of every kind of character at random widths and spacings (-2 mm to 5 mm), in
