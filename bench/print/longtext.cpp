@@ -1,8 +1,9 @@
 // One slip whose purpose field holds a long text, printed to one PDF page as the print run
 // prints it: the time of the page alone and of the whole document, in this process. Then the
 // whole text wrapped on a sheet tall enough for all its lines, with the printer's metrics and
-// nothing drawn: the cost of the line breaking itself.
-// Usage: bench_print_longtext CHARACTERS out.pdf
+// nothing drawn: the cost of the line breaking itself. The free text's character spacing is
+// SPACING mm (0 unless given; a negative one pulls each character back over the one before).
+// Usage: bench_print_longtext CHARACTERS out.pdf [SPACING]
 #include "benchslip.h"
 #include "print/printdoc.h"
 #include "store/core/units.h"
@@ -42,6 +43,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const qsizetype n = std::max(1L, std::atol(argv[1]));
+    const double spacingMm = argc > 3 ? std::atof(argv[3]) : 0;
     // Payee names, amounts in words and account numbers as a clerk pastes them (CJK, digits,
     // Latin letters, full-width signs and blanks), picked by a fixed generator so that no two
     // lines are alike.
@@ -65,6 +67,7 @@ int main(int argc, char **argv)
         {QStringLiteral("贰零贰陆年壹拾贰月零玖日"), QStringLiteral("收款单位0001有限公司"),
          QStringLiteral("壹仟贰佰叁拾肆元伍角整"), QStringLiteral("888599.97"), text,
          QStringLiteral("A000001")});
+    page.fields[4].charSpacing = spacingMm;
     QPrinter printer(QPrinter::HighResolution);
     printbench::PdfOutput(printer, QString::fromLocal8Bit(argv[2]));
     QElapsedTimer t;
@@ -92,11 +95,12 @@ int main(int argc, char **argv)
     font.size = 12;
     tall.SetFont(font);
     t.restart();
-    print::PrintMultiLineStr(tall, text, 0, 0, store::MmToTwip(page.fields.at(4).w), 0, 0, 0);
+    print::PrintMultiLineStr(tall, text, 0, 0, store::MmToTwip(page.fields.at(4).w),
+                             store::MmToTwip(spacingMm), 0, 0);
     const double wrapMs = t.nsecsElapsed() / 1e6;
-    std::printf("%lld characters: page %.1f ms, document %.1f ms, %.3f us a character; all %d "
-                "lines wrapped %.1f ms, %.3f us a character\n",
-                (long long)n, pageMs, allMs, allMs * 1000.0 / double(n), lines, wrapMs,
+    std::printf("%lld characters, spacing %g mm: page %.1f ms, document %.1f ms, %.3f us a "
+                "character; all %d lines wrapped %.1f ms, %.3f us a character\n",
+                (long long)n, spacingMm, pageMs, allMs, allMs * 1000.0 / double(n), lines, wrapMs,
                 wrapMs * 1000.0 / double(n));
     return 0;
 }

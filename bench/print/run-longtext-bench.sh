@@ -3,6 +3,7 @@
 # time and peak memory of the process, the page's own time and its cost per character.
 # Usage: bench/print/run-longtext-bench.sh BUILD_DIR [LENGTH...]
 #   BUILD_DIR: a Release build with -DQUORVAN_BENCH=ON.
+#   SPACING (environment): the free text's character spacing in mm, 0 unless given.
 set -euo pipefail
 build=$1
 shift
@@ -14,6 +15,7 @@ trap 'rm -rf "$out"' EXIT
 echo "load: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 for n in "${lengths[@]}"; do
   if ! /usr/bin/time -f "%e %M" -o "$out/t" "$build/bin/bench_print_longtext" "$n" "$out/p.pdf" \
+    "${SPACING:-0}" \
     >"$out/stdout" 2>"$out/stderr"; then
     cat "$out/stderr" >&2
     exit 1

@@ -39,8 +39,9 @@ void PrintSpacedStr(TextSurface &s, const QString &text, double x, double y, dou
 // Free text wrapped to w: each line is the longest run of characters whose width with its
 // spacing fits (at least one character); the search measures a line's length a few times around
 // the length of the line before, not every length from the rest of the text down, so a text
-// costs measurements in proportion to its length. Lines that fall below the paper are not laid
-// out.
+// costs measurements in proportion to its length. A negative spacing, under which a longer run
+// may fit again further on, adds one measurement of the text in pieces, as far as a run could
+// still be pulled back under the width. Lines that fall below the paper are not laid out.
 void PrintMultiLineStr(TextSurface &s, const QString &text, double x, double y, double w,
                        double charSpacing, double lineSpacing, int align);
 void PrintStrInBoxes(TextSurface &s, const QString &text, double x, double y, double w, int n,
