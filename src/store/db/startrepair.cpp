@@ -49,6 +49,14 @@ QStringList JournalsBeside(const QString &file)
     return found;
 }
 
+// The journals and the shared-memory file of a write-ahead log beside the file.
+QStringList BesideAndShm(const QString &file)
+{
+    QStringList all = JournalsBeside(file);
+    all << file + QStringLiteral("-shm");
+    return all;
+}
+
 // Whether the two files hold the same bytes.
 bool SameBytes(const QString &a, const QString &b)
 {
@@ -94,6 +102,7 @@ bool MoveFile(const QString &from, const QString &to, QString *why)
 struct JournalPages
 {
     std::optional<quint32> page1Counter;
+    QByteArray page1;
     QHash<quint32, QList<QByteArray>> pages;
 };
 
@@ -138,8 +147,10 @@ JournalPages ReadRollbackJournal(const QString &journal, bool wantPages)
                 sum += quint8(rec[i]);
             if (sum != Be32(rec, pageSize))
                 return out;
-            if (number == 1 && !out.page1Counter)
+            if (number == 1 && !out.page1Counter) {
                 out.page1Counter = Be32(rec, 24);
+                out.page1 = rec.left(pageSize);
+            }
             if (wantPages)
                 out.pages[number] << rec.left(pageSize);
             else
@@ -322,6 +333,10 @@ Step Decide(const Found &f)
             return Step::KeepOther;
         if (f.beside == Beside::Kept)
             return f.owner == Owner::Foreign ? Step::RemoveJournals : Step::MarkPlaying;
+        // The file's own journal (its page 1 shows it) went, or another came in its place: the
+        // file is still the one killed while it wrote, and only its own journal mends it.
+        if (f.owner == Owner::Own)
+            return f.beside == Beside::None ? Step::RestoreJournals : Step::MoveStrayAside;
         if (f.beside == Beside::None)
             return f.owner == Owner::Foreign ? Step::KeepUnusedForeign : Step::KeepUnusedGone;
         return Step::KeepUnusedReplaced;
@@ -331,7 +346,8 @@ Step Decide(const Found &f)
         if (other)
             return Step::KeepOther;
         if (f.beside == Beside::Other)
-            return f.file == FileIs::AsCopied ? Step::KeepUnusedReplaced : Step::MoveStrayAside;
+            return f.file == FileIs::AsCopied && f.owner != Owner::Own ? Step::KeepUnusedReplaced
+                                                                      : Step::MoveStrayAside;
         // SQLite deletes the journal once it has played it, before the outcome is recorded:
         // the play goes again from the kept journals (playing them twice gives the same pages).
         if (f.beside == Beside::None)
@@ -354,16 +370,17 @@ Step Decide(const Found &f)
             return Step::KeepOther;
         if (f.beside == Beside::Other)
             return Step::MoveStrayAside;
+        // The kept journals beside the file again (put back with the file): played again.
         if (f.beside == Beside::Kept)
-            return Step::RemoveJournals;
+            return Step::MarkPlaying;
         if (f.file == FileIs::AsCopied || f.owner == Owner::Own)
             return Step::Drop;
         return Step::KeepPlayed;
     case Stage::PuttingBack:
-        if (f.beside == Beside::Other)
-            return Step::MoveStrayAside;
         if (other)
             return Step::KeepOther;
+        if (f.beside == Beside::Other)
+            return Step::MoveStrayAside;
         if (missing || f.file == FileIs::OfThePlay)
             return Step::PutBack;
         if (f.beside == Beside::Kept)
@@ -403,7 +420,7 @@ namespace {
 // Whether the kept journals went into the file at the stage: the file then opened with them.
 bool JournalsUsed(Step step, const Found &f)
 {
-    if (step == Step::KeepPlayed)
+    if (step == Step::KeepPlayed || f.copyRolledBack)
         return true;
     return (step == Step::KeepMissing || step == Step::KeepOther) &&
            (f.stage == Stage::Checking || f.stage == Stage::Passed);
@@ -416,6 +433,10 @@ QString KeepText(Step step, const Found &f, const QString &dirPath, const QStrin
     const QString dir = Native(dirPath);
     const QString file = Native(filePath);
     const bool used = JournalsUsed(step, f);
+    // The copy of a file killed while it wrote is that file with its own journal played.
+    const QString rolled = f.copyRolledBack
+                               ? QStringLiteral("另存的数据库文件已用它自己的日志文件恢复（那个日志文件已用来恢复它）。")
+                               : QString();
     switch (step) {
     case Step::MoveJournalsAside:
         return QStringLiteral("数据库文件“%1”不存在，程序将建立新的数据库文件。\n"
@@ -428,31 +449,40 @@ QString KeepText(Step step, const Found &f, const QString &dirPath, const QStrin
     case Step::KeepMissing:
         return QStringLiteral("数据库文件“%1”不存在，程序将建立新的数据库文件。\n"
                               "启动前的数据库文件和当时旁边的日志文件另存在“%2”，没有删除；%3")
-            .arg(file, dir,
-                 used ? QStringLiteral("那个日志文件曾用来恢复后来不在了的数据库文件。")
-                      : QStringLiteral("日志文件没有使用。"));
+                   .arg(file, dir,
+                        f.copyRolledBack ? QString()
+                        : used           ? QStringLiteral("那个日志文件曾用来恢复后来不在了的数据库文件。")
+                                         : QStringLiteral("日志文件没有使用。")) +
+               rolled;
     case Step::KeepOther:
         return QStringLiteral("上次启动时另存的数据库文件和日志文件保留在“%1”。\n"
                               "现在的数据库文件“%2”已不是当时另存的那一个，程序没有改动它，"
                               "也没有用另存的文件替换它；%3")
-            .arg(dir, file,
-                 used ? QStringLiteral("那个日志文件曾用来恢复当时的数据库文件。")
-                      : QStringLiteral("那个日志文件没有使用。"));
+                   .arg(dir, file,
+                        f.copyRolledBack ? QString()
+                        : used           ? QStringLiteral("那个日志文件曾用来恢复当时的数据库文件。")
+                                         : QStringLiteral("那个日志文件没有使用。")) +
+               rolled;
     case Step::KeepUnusedForeign:
         return QStringLiteral("数据库文件旁有一个上次中断时留下的日志文件，但它不属于现在的数据库文件"
-                              "（日志记下的修改次数是%1，数据库文件的是%2），所以没有使用它。\n"
-                              "数据库文件没有改动；启动前的数据库文件和没有使用的日志文件另存在“%3”。")
-            .arg(f.journalCounter)
-            .arg(f.copyCounter)
-            .arg(dir);
+                              "（%1），所以没有使用它。\n"
+                              "数据库文件没有改动；启动前的数据库文件和没有使用的日志文件另存在“%2”。")
+            .arg(f.journalCounter == f.copyCounter
+                     ? QStringLiteral("日志记下的数据库文件开头与现在的不同")
+                     : QStringLiteral("日志记下的修改次数是%1，数据库文件的是%2")
+                           .arg(f.journalCounter)
+                           .arg(f.copyCounter),
+                 dir);
     case Step::KeepUnusedGone:
-        return QStringLiteral("上次启动时数据库文件旁的日志文件已不在原处，程序没有使用它，"
-                              "数据库文件没有改动。\n启动前的数据库文件和那个日志文件另存在“%1”。")
-            .arg(dir);
+        return QStringLiteral("上次启动时数据库文件旁的日志文件已不在原处，程序没有用它修改数据库文件。\n"
+                              "启动前的数据库文件和那个日志文件另存在“%1”。")
+                   .arg(dir) +
+               (f.copyRolledBack ? rolled : QStringLiteral("日志文件没有使用。"));
     case Step::KeepUnusedReplaced:
-        return QStringLiteral("上次启动时数据库文件旁的日志文件已换成另一个日志文件，原来的那个没有使用，"
+        return QStringLiteral("上次启动时数据库文件旁的日志文件已换成另一个日志文件，程序没有用原来的那个修改数据库文件，"
                               "数据库文件没有变。\n启动前的数据库文件和原来的日志文件另存在“%1”。")
-            .arg(dir);
+                   .arg(dir) +
+               (f.copyRolledBack ? rolled : QStringLiteral("原来的日志文件没有使用。"));
     case Step::KeepPlayed:
         return QStringLiteral("数据库文件旁有一个上次中断时留下的日志文件，无法确定它是否属于现在的数据库文件，"
                               "程序已用它恢复了数据库，使用它之前的数据库文件和这个日志文件另存在“%1”。")
@@ -619,11 +649,18 @@ Found Repairer::Look() const
         const JournalPages j = ReadRollbackJournal(kept, false);
         if (!j.page1Counter || !copyCounter) {
             unknown = true;
-        } else if (*copyCounter != *j.page1Counter && *copyCounter != *j.page1Counter + 1) {
-            foreign = true;
-            f.journalCounter = *j.page1Counter;
-            f.copyCounter = *copyCounter;
+            continue;
         }
+        // The transaction began at the journal's count. A file whose page 1 was written since
+        // counts one more; one at the same count still has the very page 1 the journal holds.
+        QFile copy(p->copy);
+        const bool samePage1 =
+            copy.open(QIODevice::ReadOnly) && copy.read(j.page1.size()) == j.page1;
+        if (*copyCounter == *j.page1Counter + 1 || (*copyCounter == *j.page1Counter && samePage1))
+            continue;
+        foreign = true;
+        f.journalCounter = *j.page1Counter;
+        f.copyCounter = *copyCounter;
     }
     f.owner = foreign ? Owner::Foreign : unknown ? Owner::Unknown : Owner::Own;
 
@@ -659,8 +696,40 @@ bool Repairer::WriteMark(const QString &dir, const QStringList &lines) const
     return WriteTextFile(lines.join(u'\n') + u'\n', dir + u'/' + kMark) == 1;
 }
 
-bool Repairer::Keep(Step step, const Found &found, const Pending &p)
+// The copy of a file killed while it wrote (its journal its own by page 1) is no database on its
+// own: its journal is played into it, in a folder of its own, and it takes the copy's place
+// when the result checks out. Playing it into a copy that has it played already changes nothing.
+bool Repairer::RollBackCopy(const Pending &p)
 {
+    const QString name = QFileInfo(p.copy).fileName();
+    const QString making = m_place.tempRoot + QStringLiteral("/.") + kPrefix + QStringLiteral("rollback");
+    QDir(making).removeRecursively();
+    bool ok = QDir().mkpath(making) && CopyFileOver(p.copy, making + u'/' + name);
+    for (const auto &[kept, beside] : p.kept)
+        ok = ok && CopyFileOver(kept, making + u'/' + beside);
+    if (ok) {
+        sqlite3 *db = nullptr;
+        ok = sqlite3_open_v2(QFile::encodeName(making + u'/' + name).constData(), &db,
+                             SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+             sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) ==
+                 SQLITE_OK;
+        sqlite3_close(db);
+    }
+    QString why;
+    ok = ok && JournalsBeside(making + u'/' + name).isEmpty() &&
+         m_place.check(making + u'/' + name, &why) && CopyFileOver(making + u'/' + name, p.copy);
+    QDir(making).removeRecursively();
+    if (ok)
+        qInfo().noquote() << "the copy in" << p.dir << "has its own journal played";
+    return ok;
+}
+
+bool Repairer::Keep(Step step, Found found, const Pending &p)
+{
+    if (found.owner == Owner::Own && found.copyHeld &&
+        (step == Step::KeepMissing || step == Step::KeepOther || step == Step::KeepUnusedGone ||
+         step == Step::KeepUnusedReplaced))
+        found.copyRolledBack = RollBackCopy(p);
     // A file gone with the kept journals still beside it: they are in the folder.
     if (step == Step::KeepMissing && found.beside == Beside::Kept) {
         for (const QString &j : JournalsBeside(m_place.file))
@@ -807,7 +876,7 @@ bool Repairer::Do(Step step, const Found &found, Problem *problem)
         }
         return true;
     case Step::RemoveJournals:
-        for (const QString &j : JournalsBeside(file) << file + QStringLiteral("-shm")) {
+        for (const QString &j : BesideAndShm(file)) {
             if (QFileInfo::exists(j) && !QFile::remove(j))
                 return fail(QStringLiteral("数据库文件旁有一个上次中断时留下的日志文件，但无法把它移开："
                                            "%1（数据库文件没有改动）。")
@@ -823,7 +892,7 @@ bool Repairer::Do(Step step, const Found &found, Problem *problem)
         return WriteMark(dir, {QStringLiteral("put back"), why}) || markFailed(dir);
     }
     case Step::PutBack: {
-        for (const QString &j : JournalsBeside(file) << file + QStringLiteral("-shm"))
+        for (const QString &j : BesideAndShm(file))
             QFile::remove(j);
         QString why;
         if (!CopyFileOver(p->copy, file, &why))

@@ -72,6 +72,7 @@ struct Found
     quint32 journalCounter = 0; // for Foreign: the counter in the journal's page 1
     quint32 copyCounter = 0;    // and the copy's
     QString why;                // for PuttingBack: why the played file failed
+    bool copyRolledBack = false; // the kept copy has its own journal played into it
 };
 
 enum class Step {
@@ -157,7 +158,8 @@ private:
     std::optional<Pending> Under() const;
     QString NewFolder() const;
     bool WriteMark(const QString &dir, const QStringList &lines) const;
-    bool Keep(Step step, const Found &found, const Pending &p);
+    bool Keep(Step step, Found found, const Pending &p);
+    bool RollBackCopy(const Pending &p);
     bool Do(Step step, const Found &found, Problem *problem);
 
     Place m_place;
