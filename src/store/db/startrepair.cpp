@@ -320,6 +320,14 @@ Step Decide(const Found &f)
     // A folder whose copy went: one an earlier version was removing.
     if (!f.copyHeld)
         return Step::Drop;
+    // A journal whose page 1 shows it is another's is never played (an earlier version's mark
+    // does not tell how far it went): as long as the file is as copied, as before any play.
+    if (f.owner == Owner::Foreign && f.file == FileIs::AsCopied && f.stage != Stage::Copied &&
+        f.stage != Stage::PuttingBack) {
+        Found before = f;
+        before.stage = Stage::Copied;
+        return Decide(before);
+    }
     const bool missing = f.file == FileIs::Missing;
     const bool other = f.file == FileIs::Other;
     switch (f.stage) {
