@@ -268,17 +268,17 @@ QStringList MarkLines(const QString &dir)
     return text.trimmed().split(u'\n');
 }
 
-QString DetailLine(const QString &why)
+} // namespace
+
+QString DetailLine(const QString &detail)
 {
-    QString d = why;
+    QString d = detail;
     d.replace(u'\n', QStringLiteral("；"));
     d = d.simplified();
     if (d.size() > 240)
         d = d.left(240) + QStringLiteral("……");
-    return d.isEmpty() ? QString() : QStringLiteral("\n（详细信息：") + d + QStringLiteral("）");
+    return QStringLiteral("（详细信息：") + d + QStringLiteral("）");
 }
-
-} // namespace
 
 std::optional<quint32> ChangeCounter(const QString &path)
 {
@@ -349,10 +349,25 @@ Step Decide(const Found &f)
             return f.owner == Owner::Foreign ? Step::KeepUnusedForeign : Step::KeepUnusedGone;
         return Step::KeepUnusedReplaced;
     case Stage::Playing:
+    case Stage::Checking:
+    case Stage::Passed:
+        // The file has been opened, or is about to be: the folder stays for a file gone or
+        // another one in place.
         if (missing)
             return Step::KeepMissing;
         if (other)
             return Step::KeepOther;
+        if (f.stage != Stage::Playing) {
+            if (f.beside == Beside::Other)
+                return Step::MoveStrayAside;
+            // The kept journals beside the file again (put back with it): played again.
+            if (f.beside == Beside::Kept)
+                return Step::MarkPlaying;
+            if (f.stage == Stage::Checking)
+                return Step::Check;
+            return f.file == FileIs::AsCopied || f.owner == Owner::Own ? Step::Drop
+                                                                         : Step::KeepPlayed;
+        }
         if (f.beside == Beside::Other)
             return f.file == FileIs::AsCopied && f.owner != Owner::Own ? Step::KeepUnusedReplaced
                                                                       : Step::MoveStrayAside;
@@ -361,29 +376,6 @@ Step Decide(const Found &f)
         if (f.beside == Beside::None)
             return Step::RestoreJournals;
         return Step::Play;
-    case Stage::Checking:
-        if (missing)
-            return Step::KeepMissing;
-        if (other)
-            return Step::KeepOther;
-        if (f.beside == Beside::Other)
-            return Step::MoveStrayAside;
-        if (f.beside == Beside::Kept)
-            return Step::MarkPlaying;
-        return Step::Check;
-    case Stage::Passed:
-        if (missing)
-            return Step::KeepMissing;
-        if (other)
-            return Step::KeepOther;
-        if (f.beside == Beside::Other)
-            return Step::MoveStrayAside;
-        // The kept journals beside the file again (put back with the file): played again.
-        if (f.beside == Beside::Kept)
-            return Step::MarkPlaying;
-        if (f.file == FileIs::AsCopied || f.owner == Owner::Own)
-            return Step::Drop;
-        return Step::KeepPlayed;
     case Stage::PuttingBack:
         if (other)
             return Step::KeepOther;
@@ -500,7 +492,7 @@ QString KeepText(Step step, const Found &f, const QString &dirPath, const QStrin
                               "（用它恢复后数据库未通过检查）。\n数据库文件已放回启动前的样子，日志文件没有使用；"
                               "启动前的数据库文件和日志文件另存在“%1”。")
                    .arg(dir) +
-               DetailLine(f.why);
+               (f.why.isEmpty() ? QString() : u'\n' + DetailLine(f.why));
     default:
         return QString();
     }

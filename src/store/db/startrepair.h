@@ -29,6 +29,10 @@ std::optional<quint32> ChangeCounter(const QString &path);
 // modification time, change counter, device and file number); empty when it cannot be read.
 QString Fingerprint(const QString &path);
 
+// SQLite's words on one line for a message, cut short where a damaged file has it list page
+// after page: "（详细信息：…）".
+QString DetailLine(const QString &detail);
+
 namespace repair {
 
 // What the mark of the folder under way records (None: no folder is under way).

@@ -145,17 +145,6 @@ QString BackupLine(const QString &file)
              Native(file));
 }
 
-// SQLite's words on one line, cut short where a damaged file has it list page after page.
-QString DetailLine(const QString &detail)
-{
-    QString d = detail;
-    d.replace(u'\n', QStringLiteral("；"));
-    d = d.simplified();
-    if (d.size() > 240)
-        d = d.left(240) + QStringLiteral("……");
-    return QStringLiteral("（详细信息：") + d + QStringLiteral("）");
-}
-
 // The message of a database that cannot be used: what is wrong in Chinese, the technical detail
 // on a line of its own, then where a way back is.
 QString ProblemText(const QString &what, const QString &detail, const QStringList &more = {})
