@@ -6,7 +6,7 @@
 #include "print/selprinter.h"
 #include "store/db/filewriter.h"
 #include "store/ui/indicator.h"
-#include "store/ui/startup.h"
+#include "store/core/termination.h"
 #include "store/db/paths.h"
 #include "store/db/reporter.h"
 #include "store/ui/uihelpers.h"

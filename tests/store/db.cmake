@@ -11,8 +11,11 @@ add_executable(tests_store
   compact_test.cpp
   widgets_test.cpp
   startup_test.cpp
+  startrepair_test.cpp
 )
-target_link_libraries(tests_store PRIVATE store_widgets Qt6::Test GTest::gtest)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
+target_link_libraries(tests_store PRIVATE store_widgets Qt6::Test GTest::gtest PkgConfig::SQLITE3)
 target_compile_definitions(tests_store PRIVATE QUORVAN_EXE="$<TARGET_FILE:quorvan>")
 add_dependencies(tests_store quorvan)
 # Preloaded into the program by the start-up tests to stop it at a chosen write into its database.

@@ -2,6 +2,8 @@
 // Start-up of the program: one instance, the database opened and brought up to date, the version
 // check, then the password window or the main window.
 
+#include "store/core/termination.h"
+
 #include <QString>
 
 #include <functional>
@@ -45,16 +47,10 @@ void EndSession();
 // The full database checks start-ups of this process have run.
 int FullChecksRun();
 
-// A termination request (SIGTERM at log-out or shut-down, SIGINT, SIGHUP) closes the windows as
-// the user would, so the values of the page and the options are saved as at every close: the
-// progress window first, which stops the print or download that runs. Catch before the
-// application exists (the handler only writes a byte), then close on them once it does (the
-// event loop, or the wait of a print or download, reads it).
-void CatchTerminationSignals();
+// A termination request (see store/core/termination.h) closes the windows as the user would, so
+// the values of the page and the options are saved as at every close: the progress window
+// first, which stops the print or download that runs. Call once the application exists.
 void CloseWindowsOnTerminationSignals();
-// Whether a termination request has come: what it stops says nothing more (a message box now
-// would hold the end up).
-bool TerminationRequested();
 
 // Runs the start-up. Returns the exit code when the program must end now (0 for a second
 // instance, silently; 1 after the message when the lock cannot be made or the database cannot
